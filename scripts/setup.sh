@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, running and testing Quillcraft
+# needs. Idempotent: when everything is already there it does nothing and says
+# nothing. Run as root (or through sudo).
+set -euo pipefail
+
+packages=(
+  # toolchain
+  g++ cmake ninja-build pkg-config git
+  # libraries
+  qt6-base-dev libpugixml-dev libzip-dev libxml2-dev libqpdf-dev libchm-dev libgl-dev
+  # tests and benchmarks
+  libgtest-dev libgmock-dev libbenchmark-dev
+  # outside programs: document rendering, the help compiler, PDF and CHM tools
+  libreoffice-writer-nogui fp-utils-3.2.2 libchm-bin qpdf poppler-utils
+  # screenshots of the interface and pages, compilers for generated code
+  xvfb mono-mcs
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+echo "Installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

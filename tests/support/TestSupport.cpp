@@ -1,0 +1,53 @@
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <gtest/gtest.h>
+
+namespace testsupport {
+
+QString sourceDir()
+{
+    const QByteArray env = qgetenv("QC_SOURCE_DIR");
+    return env.isEmpty() ? QDir::currentPath() : QString::fromLocal8Bit(env);
+}
+
+QString buildDir()
+{
+    const QByteArray env = qgetenv("QC_BUILD_DIR");
+    return env.isEmpty() ? QDir::currentPath() : QString::fromLocal8Bit(env);
+}
+
+QString corpusDir(const QString &sub)
+{
+    QByteArray env = qgetenv("QC_CORPUS_DIR");
+    QString base = env.isEmpty() ? sourceDir() + QStringLiteral("/../shared/corpus")
+                                 : QString::fromLocal8Bit(env);
+    QString dir = sub.isEmpty() ? base : base + QLatin1Char('/') + sub;
+    return QFileInfo(dir).isDir() ? QDir(dir).absolutePath() : QString();
+}
+
+ScratchDir::ScratchDir()
+    : dir_(QDir::tempPath() + QStringLiteral("/qc-test-XXXXXX"))
+{
+    EXPECT_TRUE(dir_.isValid()) << "cannot create a scratch folder";
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+    ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return f.readAll();
+}
+
+} // namespace testsupport
