@@ -6,6 +6,12 @@ namespace {
 
 QString S(const char *utf8) { return QString::fromUtf8(utf8); }
 
+void expectUnescaped(std::initializer_list<std::pair<const char *, const char *>> cases)
+{
+    for (const auto &[text, decoded] : cases)
+        EXPECT_EQ(UnescapeHtml(S(text)), S(decoded)) << text;
+}
+
 } // namespace
 
 TEST(HtmlEscape, EscapesTheFiveCharactersAmpersandFirst)
@@ -25,64 +31,74 @@ TEST(HtmlEscape, UnescapeUndoesEscape)
 
 TEST(HtmlUnescape, DecodesNamedReferences)
 {
-    EXPECT_EQ(UnescapeHtml(S("&lt;p&gt;")), S("<p>"));
-    EXPECT_EQ(UnescapeHtml(S("&amp;lt;")), S("&lt;")); // one level only
-    EXPECT_EQ(UnescapeHtml(S("a &amp")), S("a &"));
-    EXPECT_EQ(UnescapeHtml(S("x&nbsp;y")), S("x y"));
-    EXPECT_EQ(UnescapeHtml(S("&AMP;&QUOT;&Dstrok;")), S("&\"\u0110"));
-    EXPECT_EQ(UnescapeHtml(S("&Amp;")), S("&Amp;"));
-    EXPECT_EQ(UnescapeHtml(S("&lt&gt")), S("<>"));
-    EXPECT_EQ(UnescapeHtml(S("&lt;;")), S("<;"));
-    EXPECT_EQ(UnescapeHtml(S("&ltx;")), S("<x;"));
+    expectUnescaped({
+        {"&lt;p&gt;", "<p>"},
+        {"&amp;lt;", "&lt;"}, // one level only
+        {"a &amp", "a &"},
+        {"x&nbsp;y", "x y"},
+        {"&AMP;&QUOT;&Dstrok;", "&\"\u0110"},
+        {"&Amp;", "&Amp;"},
+        {"&lt&gt", "<>"},
+        {"&lt;;", "<;"},
+        {"&ltx;", "<x;"},
+    });
 }
 
 TEST(HtmlUnescape, TakesTheWholeNameBeforeASemicolon)
 {
-    EXPECT_EQ(UnescapeHtml(S("&notin;")), S("\u2209"));
-    EXPECT_EQ(UnescapeHtml(S("x&sup2;")), S("x\u00b2"));
-    EXPECT_EQ(UnescapeHtml(S("&sup1;&sup3;&supe;&sube;&piv;&ordf;&ordm;&sigmaf;&thetasym;")),
-              S("\u00b9\u00b3\u2287\u2286\u03d6\u00aa\u00ba\u03c2\u03d1"));
-    EXPECT_EQ(UnescapeHtml(S("&euro;5")), S("\u20ac5"));
-    // Without ";" the shortest name still wins, the rest being text.
-    EXPECT_EQ(UnescapeHtml(S("&notin")), S("\u00acin"));
-    EXPECT_EQ(UnescapeHtml(S("&notit;")), S("\u00acit;"));
-    EXPECT_EQ(UnescapeHtml(S("&not;x")), S("\u00acx"));
+    expectUnescaped({
+        {"&notin;", "\u2209"},
+        {"x&sup2;", "x\u00b2"},
+        {"&sup1;&sup3;&supe;&sube;&piv;&ordf;&ordm;&sigmaf;&thetasym;",
+         "\u00b9\u00b3\u2287\u2286\u03d6\u00aa\u00ba\u03c2\u03d1"},
+        {"&euro;5", "\u20ac5"},
+        // Without ";" the shortest name still wins, the rest being text.
+        {"&notin", "\u00acin"},
+        {"&notit;", "\u00acit;"},
+        {"&not;x", "\u00acx"},
+    });
 }
 
 TEST(HtmlUnescape, LeavesNonReferencesAlone)
 {
-    EXPECT_EQ(UnescapeHtml(S("fish & chips")), S("fish & chips"));
-    EXPECT_EQ(UnescapeHtml(S("AT&T rocks&more")), S("AT&T rocks&more"));
-    EXPECT_EQ(UnescapeHtml(S("&abcdefghijklmnop;")), S("&abcdefghijklmnop;"));
-    EXPECT_EQ(UnescapeHtml(S("a&")), S("a&"));
-    EXPECT_EQ(UnescapeHtml(S("&#x41;")), S("&#x41;"));
-    EXPECT_EQ(UnescapeHtml(S("&#")), S("&#"));
-    EXPECT_EQ(UnescapeHtml(S("&#;")), S("&#;"));
-    EXPECT_EQ(UnescapeHtml(QString()), QString());
+    expectUnescaped({
+        {"fish & chips", "fish & chips"},
+        {"AT&T rocks&more", "AT&T rocks&more"},
+        {"&abcdefghijklmnop;", "&abcdefghijklmnop;"},
+        {"a&", "a&"},
+        {"&#x41;", "&#x41;"},
+        {"&#", "&#"},
+        {"&#;", "&#;"},
+        {"", ""},
+    });
 }
 
 TEST(HtmlUnescape, DecodesDecimalReferences)
 {
-    EXPECT_EQ(UnescapeHtml(S("&#169;")), S("\u00a9"));
-    EXPECT_EQ(UnescapeHtml(S("&#169 x")), S("\u00a9 x"));
-    EXPECT_EQ(UnescapeHtml(S("&#65")), S("A"));
-    EXPECT_EQ(UnescapeHtml(S("&#0065;")), S("A"));
-    EXPECT_EQ(UnescapeHtml(S("&#65x")), S("Ax"));
-    EXPECT_EQ(UnescapeHtml(S("&#65&lt;")), S("&#65<")); // ended by "&": left as written
-    EXPECT_EQ(UnescapeHtml(S("&#65;;")), S("A;"));
-    // Beyond U+FFFF: the real character, as a surrogate pair.
-    EXPECT_EQ(UnescapeHtml(S("&#128512;")), S("\U0001F600"));
-    EXPECT_EQ(UnescapeHtml(S("&#65601;")), S("\U00010041"));
+    expectUnescaped({
+        {"&#169;", "\u00a9"},
+        {"&#169 x", "\u00a9 x"},
+        {"&#65", "A"},
+        {"&#0065;", "A"},
+        {"&#65x", "Ax"},
+        {"&#65&lt;", "&#65<"}, // ended by "&": left as written
+        {"&#65;;", "A;"},
+        // Beyond U+FFFF: the real character, as a surrogate pair.
+        {"&#128512;", "\U0001F600"},
+        {"&#65601;", "\U00010041"},
+    });
     EXPECT_EQ(UnescapeHtml(S("&#1114111;")).size(), 2);
 }
 
 TEST(HtmlUnescape, KeepsReferencesThatNameNoCharacter)
 {
-    EXPECT_EQ(UnescapeHtml(S("a&#0;b")), S("a&#0;b"));
-    EXPECT_EQ(UnescapeHtml(S("&#1114112;")), S("&#1114112;"));
-    EXPECT_EQ(UnescapeHtml(S("&#4294967361;")), S("&#4294967361;"));
-    EXPECT_EQ(UnescapeHtml(S("&#99999999999999999999999 x")), S("&#99999999999999999999999 x"));
-    EXPECT_EQ(UnescapeHtml(S("&#2147483648")), S("&#2147483648"));
+    expectUnescaped({
+        {"a&#0;b", "a&#0;b"},
+        {"&#1114112;", "&#1114112;"},
+        {"&#4294967361;", "&#4294967361;"},
+        {"&#99999999999999999999999 x", "&#99999999999999999999999 x"},
+        {"&#2147483648", "&#2147483648"},
+    });
 }
 
 TEST(HtmlUnescape, EntityEncodedTest)
