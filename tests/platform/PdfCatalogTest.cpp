@@ -13,13 +13,13 @@ using testsupport::ScratchDir;
 namespace {
 
 // A small PDF laid out as LibreOffice lays it out: the first page is object
-// 1 and the catalogue comes last, here object 4.
-QByteArray samplePdf(const QByteArray &mediaBox = "[0 0 595.3 841.9]")
+// 1 and the catalogue comes last, here object 4. The page inherits its size.
+QByteArray samplePdf()
 {
     const QByteArray content = "BT /F1 12 Tf 72 720 Td (Hello) Tj ET";
     const QList<QByteArray> objects = {
-        "<< /Type /Page /Parent 2 0 R /MediaBox " + mediaBox + " /Contents 3 0 R >>",
-        "<< /Type /Pages /Kids [1 0 R] /Count 1 >>",
+        "<< /Type /Page /Parent 2 0 R /Contents 3 0 R >>",
+        "<< /Type /Pages /Kids [1 0 R] /Count 1 /MediaBox [0 0 595.3 841.9] >>",
         "<< /Length " + QByteArray::number(content.size()) + " >>\nstream\n" + content + "\nendstream",
         "<< /Type /Catalog /Pages 2 0 R /OpenAction [1 0 R /XYZ null null 0] >>",
     };
@@ -95,36 +95,6 @@ TEST(PdfCatalog, SetsEntriesInTheRealCatalogueAndKeepsThePages)
     EXPECT_EQ(opened.firstPage.getKey("/Contents").getStreamData()->getSize(), 36u);
     // No temporary file is left beside it.
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"manual.pdf"}));
-}
-
-TEST(PdfCatalog, OpenViewsUseTheFirstPagesTopEdge)
-{
-    const struct {
-        pdf::OpenView view;
-        std::string action;
-    } cases[] = {
-        {pdf::OpenView::Unchanged, "[page /XYZ null null 0]"},
-        {pdf::OpenView::Fit, "[page /Fit]"},
-        {pdf::OpenView::FitWidth, "[page /FitH 792]"},
-        {pdf::OpenView::FitVisible, "[page /FitBH 792]"},
-        {pdf::OpenView::ActualSize, "[page /XYZ null null 1]"},
-    };
-    ScratchDir dir;
-    const QString source = dir.file("letter.pdf");
-    const QByteArray original = samplePdf("[0 0 612 792]");
-    testsupport::writeFile(source, original);
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.action);
-        const QString target = dir.file("out/view.pdf");
-        QDir().mkpath(dir.file("out"));
-        pdf::SetViewEntries(source, target, {{}, {}, c.view});
-        Opened opened(target);
-        EXPECT_EQ(opened.openAction(), c.action);
-        EXPECT_EQ(opened.catalog.hasKey("/PageMode"), false);
-        EXPECT_EQ(opened.catalog.hasKey("/PageLayout"), false);
-    }
-    // A separate target leaves the source as it was.
-    EXPECT_EQ(testsupport::readFile(source), original);
 }
 
 TEST(PdfCatalog, RefusesDamagedFilesAndLeavesThemByteIdentical)
