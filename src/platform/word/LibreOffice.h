@@ -45,8 +45,9 @@ void Convert(const QString &input, const QString &convertTo, const QString &outp
 void SetProgram(const QString &program);
 QString Program();
 
-// Time limit of one conversion in milliseconds (default 180000). The child is
-// killed, with every process it started, when the limit passes.
+// Time limit of one conversion in milliseconds (default 180000; 0 or less
+// restores it). The child is killed, with every process it started, when the
+// limit passes.
 void SetTimeoutMs(int ms);
 int TimeoutMs();
 
