@@ -127,7 +127,7 @@ QString LoadTextFileSafe(const QString &fileName, const QString &codePage, QStri
     if (error)
         *error = failure;
     if (!failure.isEmpty()) {
-        ShowMessage(MessageKind::Error, failure, OkButton);
+        ShowMessage(MessageKind::Error, failure, ButtonOk);
         return QString();
     }
     return text;
@@ -193,7 +193,7 @@ bool SaveHtmlFile(const QString &page, const QString &fileName, QString *error)
         } catch (const Exception &e) {
             if (error)
                 *error = e.message();
-            ShowMessage(MessageKind::Error, e.message(), OkButton);
+            ShowMessage(MessageKind::Error, e.message(), ButtonOk);
         }
         SaveFileRequest request;
         request.fileName = name;

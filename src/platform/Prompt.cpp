@@ -22,15 +22,15 @@ namespace {
 
 // The order in which buttons stand in a box: the first one shown is the
 // default when the caller names none.
-constexpr PromptButton kButtonOrder[] = {OkButton,    YesButton,   NoAnswerButton, AbortButton,
-                                         RetryButton, IgnoreButton, CancelButton};
+constexpr PromptButton kButtonOrder[] = {ButtonOk,    ButtonYes,   ButtonNo, ButtonAbort,
+                                         ButtonRetry, ButtonIgnore, ButtonCancel};
 
 PromptButton firstShown(PromptButtons buttons)
 {
     for (PromptButton b : kButtonOrder)
         if (buttons & b)
             return b;
-    return OkButton;
+    return ButtonOk;
 }
 
 QString captionOf(const MessageRequest &request)
@@ -47,14 +47,14 @@ NonInteractivePrompt::NonInteractivePrompt(bool echoToStandardError)
 
 PromptButton NonInteractivePrompt::defaultAnswer(const MessageRequest &request)
 {
-    const PromptButtons buttons = request.buttons ? request.buttons : PromptButtons(OkButton);
-    PromptButton answer = request.defaultButton != NoButton && (buttons & request.defaultButton)
+    const PromptButtons buttons = request.buttons ? request.buttons : PromptButtons(ButtonOk);
+    PromptButton answer = request.defaultButton != ButtonNone && (buttons & request.defaultButton)
                               ? request.defaultButton
                               : firstShown(buttons);
-    if (answer != RetryButton)
+    if (answer != ButtonRetry)
         return answer;
     // Nobody can fix the cause between two tries: retrying would loop forever.
-    for (PromptButton b : {CancelButton, AbortButton, IgnoreButton, NoAnswerButton, OkButton})
+    for (PromptButton b : {ButtonCancel, ButtonAbort, ButtonIgnore, ButtonNo, ButtonOk})
         if (buttons & b)
             return b;
     return answer;

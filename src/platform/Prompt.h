@@ -17,14 +17,14 @@ enum class MessageKind { Information, Confirmation, Warning, Error };
 
 // Buttons of a message box; a set of them is an or-ed PromptButtons value.
 enum PromptButton : unsigned {
-    NoButton = 0,
-    OkButton = 0x01,
-    CancelButton = 0x02,
-    YesButton = 0x04,
-    NoAnswerButton = 0x08, // "No"
-    AbortButton = 0x10,
-    RetryButton = 0x20,
-    IgnoreButton = 0x40,
+    ButtonNone = 0,
+    ButtonOk = 0x01,
+    ButtonCancel = 0x02,
+    ButtonYes = 0x04,
+    ButtonNo = 0x08,
+    ButtonAbort = 0x10,
+    ButtonRetry = 0x20,
+    ButtonIgnore = 0x40,
 };
 using PromptButtons = unsigned;
 
@@ -32,8 +32,8 @@ struct MessageRequest {
     MessageKind kind = MessageKind::Information;
     QString text;
     QString caption;                      // empty: the kind's usual caption
-    PromptButtons buttons = OkButton;
-    PromptButton defaultButton = NoButton; // NoButton: the first button shown
+    PromptButtons buttons = ButtonOk;
+    PromptButton defaultButton = ButtonNone; // ButtonNone: the first button shown
     QObject *owner = nullptr;              // the window that asks, when there is one
 };
 
@@ -117,8 +117,8 @@ private:
 // while it waits for a worker.
 PromptButton ShowMessage(const MessageRequest &request);
 PromptButton ShowMessage(MessageKind kind, const QString &text,
-                         PromptButtons buttons = OkButton,
-                         PromptButton defaultButton = NoButton,
+                         PromptButtons buttons = ButtonOk,
+                         PromptButton defaultButton = ButtonNone,
                          const QString &caption = QString());
 std::optional<QString> AskSaveFileName(const SaveFileRequest &request);
 std::optional<QString> AskFolder(const FolderRequest &request);

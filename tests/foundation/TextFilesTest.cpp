@@ -273,7 +273,7 @@ public:
     {
         errorsOnMainThread += QThread::currentThread() == QCoreApplication::instance()->thread();
         lastText = request.text;
-        return OkButton;
+        return ButtonOk;
     }
     std::optional<QString> saveFileName(const SaveFileRequest &request) override
     {

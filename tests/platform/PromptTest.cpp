@@ -30,7 +30,7 @@ public:
         return std::nullopt;
     }
 
-    PromptButton answer = YesButton;
+    PromptButton answer = ButtonYes;
     QList<QThread *> threads;
     QStringList texts;
 };
@@ -55,18 +55,18 @@ TEST(NonInteractivePrompt, AnswersWithoutBlockingAndKeepsTheMessages)
     auto prompt = std::make_shared<NonInteractivePrompt>(false);
     ScopedPrompt scoped(prompt);
 
-    EXPECT_EQ(ShowMessage(MessageKind::Error, QStringLiteral("disk full")), OkButton);
+    EXPECT_EQ(ShowMessage(MessageKind::Error, QStringLiteral("disk full")), ButtonOk);
     EXPECT_EQ(ShowMessage(MessageKind::Confirmation, QStringLiteral("Continue?"),
-                          YesButton | NoAnswerButton, NoAnswerButton),
-              NoAnswerButton);
+                          ButtonYes | ButtonNo, ButtonNo),
+              ButtonNo);
     // Without a named default the first button shown answers.
-    EXPECT_EQ(ShowMessage(MessageKind::Warning, QStringLiteral("w"), YesButton | NoAnswerButton | CancelButton),
-              YesButton);
+    EXPECT_EQ(ShowMessage(MessageKind::Warning, QStringLiteral("w"), ButtonYes | ButtonNo | ButtonCancel),
+              ButtonYes);
     // Retry would only loop: the other way out is taken.
-    EXPECT_EQ(ShowMessage(MessageKind::Error, QStringLiteral("locked"), AbortButton | RetryButton, RetryButton),
-              AbortButton);
-    EXPECT_EQ(ShowMessage(MessageKind::Error, QStringLiteral("locked"), RetryButton | CancelButton),
-              CancelButton);
+    EXPECT_EQ(ShowMessage(MessageKind::Error, QStringLiteral("locked"), ButtonAbort | ButtonRetry, ButtonRetry),
+              ButtonAbort);
+    EXPECT_EQ(ShowMessage(MessageKind::Error, QStringLiteral("locked"), ButtonRetry | ButtonCancel),
+              ButtonCancel);
 
     SaveFileRequest save;
     save.fileName = QStringLiteral("/x/page.htm");
@@ -93,21 +93,21 @@ TEST(NonInteractivePrompt, IsTheDefaultAndComesBackWhenCleared)
 TEST(PromptHandOff, WorkerQuestionIsAskedOnTheMainThreadAndTheAnswerReturns)
 {
     auto prompt = std::make_shared<RecordingPrompt>();
-    prompt->answer = RetryButton;
+    prompt->answer = ButtonRetry;
     ScopedPrompt scoped(prompt);
 
-    PromptButton seen = NoButton;
+    PromptButton seen = ButtonNone;
     std::optional<QString> saved;
     QThread *workerThread = nullptr;
     runOnWorker([&] {
         workerThread = QThread::currentThread();
-        seen = ShowMessage(MessageKind::Error, QStringLiteral("from worker"), RetryButton | CancelButton);
+        seen = ShowMessage(MessageKind::Error, QStringLiteral("from worker"), ButtonRetry | ButtonCancel);
         SaveFileRequest request;
         request.fileName = QStringLiteral("/out/a.htm");
         saved = AskSaveFileName(request);
     });
 
-    EXPECT_EQ(seen, RetryButton);
+    EXPECT_EQ(seen, ButtonRetry);
     ASSERT_TRUE(saved.has_value());
     EXPECT_EQ(*saved, QStringLiteral("/out/a.htm.new"));
     ASSERT_EQ(prompt->threads.size(), 2);
@@ -125,14 +125,14 @@ TEST(PromptHandOff, NonInteractiveAnswersOnTheWorkerEvenWhileTheMainThreadWaits)
 {
     auto prompt = std::make_shared<NonInteractivePrompt>(false);
     ScopedPrompt scoped(prompt);
-    std::atomic<int> answer{NoButton};
+    std::atomic<int> answer{ButtonNone};
     // The main thread blocks in wait() without an event loop: a hand-off
     // would never return here.
     QThread *worker = QThread::create([&] {
-        answer = ShowMessage(MessageKind::Error, QStringLiteral("batch"), OkButton);
+        answer = ShowMessage(MessageKind::Error, QStringLiteral("batch"), ButtonOk);
     });
     worker->start();
     ASSERT_TRUE(worker->wait(QDeadlineTimer(60000)));
     delete worker;
-    EXPECT_EQ(answer.load(), int(OkButton));
+    EXPECT_EQ(answer.load(), int(ButtonOk));
 }
