@@ -3,12 +3,12 @@
 #include "IsolatedUser.h"
 #include "platform/Exception.h"
 #include "platform/Prompt.h"
+#include "support/RunOnWorker.h"
 #include "support/TestSupport.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QThread>
 #include <gtest/gtest.h>
@@ -301,13 +301,7 @@ TEST(SafeTextFiles, AWorkerSavesUnderTheNameTheUserGaveOnTheMainThread)
     const QString text = page(QStringLiteral("utf-8"), kMixed);
 
     bool saved = false;
-    QThread *worker = QThread::create([&] { saved = SaveHtmlFile(text, bad); });
-    QEventLoop loop;
-    QObject::connect(worker, &QThread::finished, &loop, &QEventLoop::quit);
-    worker->start();
-    loop.exec();
-    worker->wait();
-    delete worker;
+    testsupport::runOnWorker([&] { saved = SaveHtmlFile(text, bad); });
 
     EXPECT_TRUE(saved);
     EXPECT_EQ(prompt->errorsOnMainThread, 1);

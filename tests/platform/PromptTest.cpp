@@ -1,7 +1,8 @@
 #include "platform/Prompt.h"
 
+#include "support/RunOnWorker.h"
+
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QThread>
 #include <gtest/gtest.h>
 
@@ -34,19 +35,6 @@ public:
     QList<QThread *> threads;
     QStringList texts;
 };
-
-// Runs work on a new thread while the main thread keeps its event loop going.
-template <typename Work>
-void runOnWorker(Work work)
-{
-    QThread *worker = QThread::create(work);
-    QEventLoop loop;
-    QObject::connect(worker, &QThread::finished, &loop, &QEventLoop::quit);
-    worker->start();
-    loop.exec();
-    worker->wait();
-    delete worker;
-}
 
 } // namespace
 
@@ -99,7 +87,7 @@ TEST(PromptHandOff, WorkerQuestionIsAskedOnTheMainThreadAndTheAnswerReturns)
     PromptButton seen = ButtonNone;
     std::optional<QString> saved;
     QThread *workerThread = nullptr;
-    runOnWorker([&] {
+    testsupport::runOnWorker([&] {
         workerThread = QThread::currentThread();
         seen = ShowMessage(MessageKind::Error, QStringLiteral("from worker"), ButtonRetry | ButtonCancel);
         SaveFileRequest request;
