@@ -57,7 +57,7 @@ constexpr Mapping kMappings[] = {
     {38598, "ISO-8859-8", true, 1},    {50000, nullptr, true, 1},
     {50001, nullptr, false, 1},        {50220, "ISO-2022-JP", false, 1},
     {50221, "ISO-2022-JP", false, 1},  {50222, "ISO-2022-JP", false, 1},
-    {50225, "ISO-2022-KR", false, 1},  {50227, "ISO-2022-CN", false, 1},
+    {50225, "ISO-2022-KR", false, 1},
     {50932, nullptr, false, 1},        {50949, nullptr, false, 1},
     {51932, "EUC-JP", false, 1},       {51936, "EUC-CN", false, 1},
     {51949, "EUC-KR", false, 1},       {52936, nullptr, false, 1},
@@ -309,6 +309,8 @@ QList<int> knownCodePages()
 QString toUnicode(const QByteArray &bytes, int codePage)
 {
     const Mapping &m = require(codePage);
+    if (bytes.isEmpty())
+        return QString();
     if (codePage == 65001) {
         // A byte-order mark stays in the text, as Windows leaves it.
         QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
@@ -322,6 +324,9 @@ QString toUnicode(const QByteArray &bytes, int codePage)
 QByteArray fromUnicode(const QString &text, int codePage)
 {
     const Mapping &m = require(codePage);
+    // No text, no bytes: some encoders would announce their character sets.
+    if (text.isEmpty())
+        return QByteArray();
     if (codePage == 65001)
         return text.toUtf8();
     return encodeWithIconv(text, m);
