@@ -53,12 +53,11 @@ bool hasDriveLetter(const QString &path)
            && path.at(0).unicode() < 128;
 }
 
-// The root of a path in "/" form: "/", "C:/", "C:", "//server/", or empty
-// for a relative path. networkPath tells whether the stored path started with
-// two backslashes (a "\\server" path of a project made on Windows).
-QString rootOf(const QString &slashed, bool networkPath)
+// The root of a path in "/" form: "/", "C:/", "C:", "//server/" (a network
+// path of a project made on Windows), or empty for a relative path.
+QString rootOf(const QString &slashed)
 {
-    if (networkPath) {
+    if (slashed.startsWith(QLatin1String("//"))) {
         const int end = slashed.indexOf(QLatin1Char('/'), 2);
         return end < 0 ? slashed + QLatin1Char('/') : slashed.left(end + 1);
     }
@@ -96,7 +95,10 @@ QString ExpandMyDocuments(const QString &path)
 
 QString ExpandProjectPath(const QString &projectFolder, const QString &path)
 {
-    const QString folder = withoutTrailingSeparator(projectFolder);
+    // All trailing separators go, so that a project at "/" gives "/x", not "//x".
+    QString folder = projectFolder;
+    while (!folder.isEmpty() && isSeparator(folder.back()))
+        folder.chop(1);
     QString result = path;
     result.replace(kProjectFolder, folder, Qt::CaseInsensitive);
     if (IsAbsolutePath(result))
@@ -111,12 +113,11 @@ bool IsAbsolutePath(const QString &path)
 
 QString ResolvePath(const QString &path)
 {
-    const bool networkPath = path.startsWith(QStringLiteral("\\\\"));
     QString p = path;
     p.replace(QLatin1Char('\\'), QLatin1Char('/'));
     p.replace(QStringLiteral("%20"), QStringLiteral(" "));
 
-    const QString root = rootOf(p, networkPath);
+    const QString root = rootOf(p);
     const QStringList parts = p.mid(root.size()).split(QLatin1Char('/'));
     // Walk the segments from the last: ".." steps over the segment before
     // it, "." and empty segments vanish. The last piece has no separator after
@@ -159,7 +160,7 @@ QString RelativeUrl(const QString &basePath, const QString &targetPath)
 {
     const QString base = BackslashToSlash(basePath);
     const QString target = BackslashToSlash(targetPath);
-    if (rootOf(base, false) != rootOf(target, false))
+    if (rootOf(base) != rootOf(target))
         return target;
     const int targetCut = target.lastIndexOf(QLatin1Char('/'));
     const QStringList baseFolders =

@@ -40,6 +40,9 @@ TEST(ResolvePath, ResolvesDotsAndSeparatorsKeepingTheRoot)
     EXPECT_EQ(ResolvePath(QStringLiteral("C:\\..\\x.htm")), QStringLiteral("C:/x.htm"));
     EXPECT_EQ(ResolvePath(QStringLiteral("\\\\server\\share\\..\\..\\x")), QStringLiteral("//server/x"));
     EXPECT_EQ(ResolvePath(QStringLiteral("/")), QStringLiteral("/"));
+    // Resolving twice changes nothing.
+    EXPECT_EQ(ResolvePath(QStringLiteral("//server/x")), QStringLiteral("//server/x"));
+    EXPECT_EQ(ResolvePath(QStringLiteral("C:/x/../y/")), QStringLiteral("C:/y/"));
     // A relative path's surplus parent steps vanish; a final ".." is a name.
     EXPECT_EQ(ResolvePath(QStringLiteral("../x/y")), QStringLiteral("x/y"));
     EXPECT_EQ(ResolvePath(QStringLiteral("a/b/..")), QStringLiteral("a/b/.."));
@@ -68,6 +71,9 @@ TEST(ExpandPaths, PlaceholdersWithoutRegardToCase)
     EXPECT_EQ(ExpandProjectPath(p, QStringLiteral("<project_folder>/../up.chm")), QStringLiteral("/srv/up.chm"));
     EXPECT_EQ(ExpandProjectPath(p, QStringLiteral("D:\\y.htm")), QStringLiteral("D:/y.htm"));
     EXPECT_EQ(ExpandProjectPath(p, QStringLiteral("/abs/y.htm")), QStringLiteral("/abs/y.htm"));
+    EXPECT_EQ(ExpandProjectPath(QStringLiteral("/"), QStringLiteral("<Project_Folder>/x.htm")), QStringLiteral("/x.htm"));
+    EXPECT_EQ(ExpandProjectPath(QStringLiteral("/"), QStringLiteral("x.htm")), QStringLiteral("/x.htm"));
+    EXPECT_EQ(ExpandProjectPath(p, QString()), p);
 
     EXPECT_EQ(GetSpecialFolder(CSIDL_PERSONAL), user.documents());
     EXPECT_EQ(GetSpecialFolder(0x1a), QString());
