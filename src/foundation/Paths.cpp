@@ -68,6 +68,13 @@ QString rootOf(const QString &slashed)
     return QString();
 }
 
+// A name is taken when something stands there, a dangling link included.
+bool isTaken(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
+
 QString errnoText()
 {
     return QString::fromLocal8Bit(std::strerror(errno));
@@ -205,14 +212,14 @@ void SplitUrlAnchor(const QString &link, QString &file, QString &anchor)
 QString UniqueFileName(const QString &folder, const QString &baseName, const QString &ext)
 {
     QString candidate = folder + baseName + ext;
-    for (int n = 1; QFileInfo::exists(candidate); ++n)
+    for (int n = 1; isTaken(candidate); ++n)
         candidate = folder + baseName + QString::number(n) + ext;
     return candidate;
 }
 
 QString UniqueFilePath(const QString &path)
 {
-    if (!QFileInfo::exists(path))
+    if (!isTaken(path))
         return path;
     const int cut = lastSeparator(path);
     const QString folder = path.left(cut + 1);
@@ -330,7 +337,7 @@ QString UniqueTempFolderName()
         candidate = folder + QStringLiteral("qc")
                     + QString::number(QRandomGenerator::system()->generate64(), 36)
                     + QLatin1Char('/');
-    } while (QFileInfo::exists(candidate) || QFileInfo(candidate).isSymLink());
+    } while (isTaken(candidate.chopped(1)));
     return candidate;
 }
 
@@ -421,6 +428,10 @@ QString copyTree(const QString &source, const QString &target)
     const QString to = withoutTrailingSeparator(target);
     if (!QFileInfo(from).isDir())
         return QStringLiteral("The folder \"%1\" does not exist.").arg(from);
+    const QString fromPath = QFileInfo(from).absoluteFilePath();
+    const QString toPath = QFileInfo(to).absoluteFilePath();
+    if (toPath == fromPath || toPath.startsWith(withTrailingSlash(fromPath)))
+        return QStringLiteral("Cannot copy the folder \"%1\" into itself (\"%2\").").arg(from, to);
     if (!QDir().mkpath(to))
         return QStringLiteral("Cannot create the folder \"%1\".").arg(to);
     QString firstError;

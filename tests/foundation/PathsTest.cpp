@@ -115,6 +115,9 @@ TEST(FileNames, UniqueAndValidNames)
     EXPECT_EQ(UniqueFilePath(folder + QStringLiteral("a.b.htm")), folder + QStringLiteral("a.b1.htm"));
     writeFile(folder + QStringLiteral("a.b1.htm"), "x");
     EXPECT_EQ(UniqueFilePath(folder + QStringLiteral("a.b.htm")), folder + QStringLiteral("a.b2.htm"));
+    ASSERT_TRUE(QFile::link(folder + QStringLiteral("nowhere"), folder + QStringLiteral("a.b2.htm")));
+    EXPECT_EQ(UniqueFilePath(folder + QStringLiteral("a.b.htm")), folder + QStringLiteral("a.b3.htm"))
+        << "a dangling link takes its name";
     writeFile(folder + QStringLiteral("noext"), "x");
     EXPECT_EQ(UniqueFilePath(folder + QStringLiteral("noext")), folder + QStringLiteral("noext1"));
 
@@ -279,6 +282,8 @@ TEST(FolderOperations, CopyTreesAndReportFailures)
     EXPECT_EQ(readFile(dst + QStringLiteral("/a.gif")), QByteArray("A"));
     EXPECT_EQ(readFile(dst + QStringLiteral("/deep/b.gif")), QByteArray("B"));
 
+    EXPECT_FALSE(CopyFolder(src, src + QStringLiteral("/deep/copy"), &error));
+    EXPECT_FALSE(QFileInfo::exists(src + QStringLiteral("/deep/copy")));
     EXPECT_FALSE(CopyFolder(user.work(QStringLiteral("none")), dst, &error));
     EXPECT_TRUE(error.contains(QStringLiteral("none"))) << error.toStdString();
 
