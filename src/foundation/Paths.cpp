@@ -108,7 +108,8 @@ QString ExpandProjectPath(const QString &projectFolder, const QString &path)
         folder.chop(1);
     QString result = path;
     result.replace(kProjectFolder, folder, Qt::CaseInsensitive);
-    if (IsAbsolutePath(result))
+    // Without a project folder a relative path stays relative.
+    if (IsAbsolutePath(result) || projectFolder.isEmpty())
         return ResolvePath(result);
     return ResolvePath(folder + QLatin1Char('/') + result);
 }

@@ -74,6 +74,8 @@ TEST(ExpandPaths, PlaceholdersWithoutRegardToCase)
     EXPECT_EQ(ExpandProjectPath(QStringLiteral("/"), QStringLiteral("<Project_Folder>/x.htm")), QStringLiteral("/x.htm"));
     EXPECT_EQ(ExpandProjectPath(QStringLiteral("/"), QStringLiteral("x.htm")), QStringLiteral("/x.htm"));
     EXPECT_EQ(ExpandProjectPath(p, QString()), p);
+    EXPECT_EQ(ExpandProjectPath(QStringLiteral("/"), QStringLiteral("<Project_Folder>")), QStringLiteral("/"));
+    EXPECT_EQ(ExpandProjectPath(QString(), QStringLiteral("sub\\x.htm")), QStringLiteral("sub/x.htm"));
 
     EXPECT_EQ(GetSpecialFolder(CSIDL_PERSONAL), user.documents());
     EXPECT_EQ(GetSpecialFolder(0x1a), QString());
