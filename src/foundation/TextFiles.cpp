@@ -70,6 +70,34 @@ QByteArray encodeText(const QString &text, int encoding)
     return UnicodeToAnsiCP(text, encoding <= 0 ? 0 : encoding);
 }
 
+// An 8-bit code page cannot hold every character; a page written in one
+// keeps the others as numeric character references instead of losing them
+// to "?".
+QString referenceUnencodable(const QString &page, int encoding)
+{
+    if (encoding == TextEncodingUtf8 || encoding == TextEncodingUtf16 || encoding == 65001)
+        return page;
+    if (AnsiToUnicodeCP(UnicodeToAnsiCP(page, encoding), encoding) == page)
+        return page;
+    QString out;
+    out.reserve(page.size());
+    for (qsizetype i = 0; i < page.size(); ++i) {
+        const QChar c = page.at(i);
+        if (c.unicode() < 0x80) {
+            out.append(c);
+            continue;
+        }
+        qsizetype len = (c.isHighSurrogate() && i + 1 < page.size()) ? 2 : 1;
+        const QString one = page.mid(i, len);
+        if (AnsiToUnicodeCP(UnicodeToAnsiCP(one, encoding), encoding) == one)
+            out.append(one);
+        else
+            out.append(QStringLiteral("&#%1;").arg(one.toUcs4().value(0)));
+        i += len - 1;
+    }
+    return out;
+}
+
 QString fileError(const QString &action, const QString &fileName, const QString &reason)
 {
     return QStringLiteral("Cannot %1 the file \"%2\": %3").arg(action, fileName, reason);
@@ -183,10 +211,16 @@ void SaveTextFile(const QString &text, const QString &fileName, int encoding)
 bool SaveHtmlFile(const QString &page, const QString &fileName, QString *error)
 {
     const int encoding = GetHtmlEncoding(page);
+    QString text;
+    try {
+        text = referenceUnencodable(page, encoding);
+    } catch (const Exception &) {
+        text = page; // an unavailable code page is reported by the save below
+    }
     QString name = fileName;
     for (;;) {
         try {
-            SaveTextFile(page, name, encoding);
+            SaveTextFile(text, name, encoding);
             if (error)
                 error->clear();
             return true;

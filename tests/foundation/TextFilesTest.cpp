@@ -155,6 +155,12 @@ TEST(TextFileEncodings, SaveHtmlFileWritesWhatThePageDeclares)
     EXPECT_EQ(GetHtmlEncoding(noCharset), 0);
     ASSERT_TRUE(SaveHtmlFile(noCharset, f));
     EXPECT_EQ(readFile(f), QByteArray("<html><body>caf\xE9</body></html>"));
+
+    // Characters the declared code page cannot hold survive as references.
+    const QString latin1 = page(QStringLiteral("iso-8859-1"),
+                                QStringLiteral("caf\u00E9 \u20AC 5 \U0001F600"));
+    ASSERT_TRUE(SaveHtmlFile(latin1, f));
+    EXPECT_TRUE(readFile(f).endsWith(QByteArray("caf\xE9 &#8364; 5 &#128512;</body></html>")));
 }
 
 TEST(TextFileEncodings, WritingLeavesNoStaleBytesAndEmptyTextWritesNothing)
