@@ -2,7 +2,8 @@
 
 #include "foundation/HTMLProcess.h"
 #include "platform/Exception.h"
-#include "project/Interim.h"
+#include "foundation/LanguageProcess.h"
+#include "foundation/functions.h"
 #include "project/ProjectSetting.h"
 
 #include <QStringList>

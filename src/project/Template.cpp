@@ -3,7 +3,8 @@
 #include "foundation/HTMLProcess.h"
 #include "platform/Exception.h"
 #include "project/Contents.h"
-#include "project/Interim.h"
+#include "foundation/LanguageProcess.h"
+#include "foundation/functions.h"
 
 #include <QBuffer>
 #include <QDir>

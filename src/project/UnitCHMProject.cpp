@@ -1,7 +1,8 @@
 #include "project/UnitCHMProject.h"
 
 #include "platform/Exception.h"
-#include "project/Interim.h"
+#include "foundation/LanguageProcess.h"
+#include "foundation/functions.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -2,7 +2,8 @@
 // damaged files, stored paths, the new-project folder and the data files
 // that new projects take their defaults from.
 #include "platform/Exception.h"
-#include "project/Interim.h"
+#include "foundation/LanguageProcess.h"
+#include "foundation/functions.h"
 #include "project/ProjectSetting.h"
 #include "project/Template.h"
 #include "support/TestSupport.h"
