@@ -489,8 +489,8 @@ QString TProject::RealPath(const QString &Path) const
         root.chop(1);
     QString p = ExpandMyDocuments(Path);
     p.replace(kProjectFolder, root, Qt::CaseInsensitive);
-    if (!IsAbsolutePath(p))
-        p = withSeparator(root) + p;
+    if (!IsAbsolutePath(p) && !root.isEmpty())
+        p = withSeparator(root) + p; // before the first save or read there is no folder to start from
     return ResolvePath(p);
 }
 

@@ -263,6 +263,8 @@ TEST(ProjectFile, StoredPathsResolveWithBothPlaceholders)
     EXPECT_EQ(project.RealPath(2), QStringLiteral("/P/WebHelp/"));
     project.CompiledFile = QStringLiteral("<Project_Folder>/HTML help/help.chm");
     EXPECT_EQ(project.RealPath(1), QStringLiteral("/P/HTML help/help.chm"));
+    project.RootDir.clear(); // never saved: a relative path stays relative
+    EXPECT_EQ(project.RealPath(QStringLiteral("a\\b.chm")), QStringLiteral("a/b.chm"));
 }
 
 TEST(ProjectFile, DamagedAndMissingFilesAreReportedByName)
@@ -290,6 +292,13 @@ TEST(ProjectFile, DamagedAndMissingFilesAreReportedByName)
         }
         EXPECT_EQ(project.Title, QStringLiteral("New Help")); // left cleared
     }
+
+    // A file that cannot be written leaves the project's state alone.
+    writeFile(dir.file(QStringLiteral("plain")), "a file, not a folder");
+    project.ProjectChanged = true;
+    EXPECT_THROW(project.SaveToIni(dir.file(QStringLiteral("plain/p.qvx"))), Exception);
+    EXPECT_TRUE(project.ProjectChanged);
+    EXPECT_TRUE(project.IsNew);
 }
 
 TEST(ProjectFile, NewProjectFolderSkipsUsedFolders)
