@@ -2,6 +2,9 @@
 // list, and compiling with chmcmd into a help file that libchm can read.
 #include "platform/Exception.h"
 #include "project/ProjectSetting.h"
+#include "foundation/functions.h"
+#include "project/Contents.h"
+#include "project/Template.h"
 #include "project/UnitCHMProject.h"
 #include "support/TestSupport.h"
 
@@ -175,40 +178,95 @@ TEST(CHMProject, CompilesIntoAHelpFileLibchmCanRead)
         GTEST_SKIP() << "chmcmd is not installed";
     ScratchDir dir;
     const QString folder = dir.file(QStringLiteral("set/"));
-    for (const char *page : {"intro.htm", "install.htm", "install_linux.htm", "usage.htm", "images/shot.png"})
-        writeFile(folder + QString::fromLatin1(page),
-                  QByteArray("<html><head><title>") + page + "</title></head><body>" + page + "</body></html>");
+    writeFile(folder + QStringLiteral("images/shot.png"), "PNG");
+
+    // A small topic list: pages, a book without a page, context numbers.
+    TProject project;
+    project.Title = QStringLiteral("Sample Help");
+    TContentsItems topics;
+    topics.Project = &project;
+    const struct {
+        int level;
+        const char *title, *url, *context;
+    } rows[] = {{1, "Introduction", "intro.htm", "1000"},
+                {1, "Setting up", "", ""},
+                {2, "Installing", "install.htm", ""},
+                {2, "On Linux", "install_linux.htm", "1010"},
+                {1, "Using it", "usage.htm", ""}};
+    for (const auto &r : rows) {
+        auto item = std::make_unique<TContentsItem>();
+        item->Level = r.level;
+        item->Title = item->HTMLTitle = QString::fromLatin1(r.title);
+        item->Url = QString::fromLatin1(r.url);
+        item->Status = item->Url.isEmpty() ? 2 : 0;
+        item->Accessible = item->Status == 0;
+        item->StaticName = item->Url.section(u'.', 0, 0).toUpper();
+        item->ContextNumber = QString::fromLatin1(r.context);
+        item->Content = QStringLiteral("<p>About %1.</p><img src=\"images/shot.png\">").arg(item->Title);
+        topics.Add(std::move(item));
+    }
+    topics.Item(1)->HasChildNode = true;
+    topics.PreProcess();
+
+    // Pages through the shipped HTML Help template.
+    TTemplate page(project.HtmlHelpTemplateStream, project.PrevHint, project.NextHint);
+    page.ProjectTitle = project.Title;
+    page.Copyright = project.CopyRight;
+    page.CopyAttachedFiles(folder);
+    THEADElements head;
+    page.UniteHead(head);
+    QString toc = QStringLiteral("<UL>"), alias, map;
+    int previousLevel = 1;
+    for (int i = 0; i < topics.Count(); ++i) {
+        const TContentsItem &t = *topics.Item(i);
+        for (; previousLevel < t.Level; ++previousLevel)
+            toc += QStringLiteral("<UL>");
+        for (; previousLevel > t.Level; --previousLevel)
+            toc += QStringLiteral("</UL>");
+        toc += sitemapEntry(t.Title, t.Url, t.Icon);
+        if (t.Status != 0)
+            continue;
+        SaveTextFile(SetHtmlCharset(page.MakePage(t), QStringLiteral("utf-8")), folder + t.Url, 1);
+        if (!t.ContextNumber.isEmpty()) {
+            alias += QStringLiteral("CID_%1 = %2\r\n").arg(t.StaticName, t.Url);
+            map += QStringLiteral("#define CID_%1 %2\r\n").arg(t.StaticName, t.ContextNumber);
+        }
+    }
+    for (; previousLevel >= 1; --previousLevel)
+        toc += QStringLiteral("</UL>");
 
     TCHMProject set = newProjectSet(folder);
+    set.DefaultTopic = topics.DefaultPage;
     set.CHM = dir.file(QStringLiteral("out/Sample.chm"));
-    set.TOC = QStringLiteral("<UL>") + sitemapEntry(QStringLiteral("Introduction"), QStringLiteral("intro.htm"), 11)
-            + sitemapEntry(QStringLiteral("Setting up"), QString(), 1) + QStringLiteral("<UL>")
-            + sitemapEntry(QStringLiteral("Installing"), QStringLiteral("install.htm"), 11)
-            + sitemapEntry(QStringLiteral("On Linux"), QStringLiteral("install_linux.htm"), 11)
-            + QStringLiteral("</UL>") + sitemapEntry(QStringLiteral("Using it"), QStringLiteral("usage.htm"), 11)
-            + QStringLiteral("</UL>");
+    set.TOC = toc;
     set.IndexList = QStringLiteral("<UL>") + sitemapEntry(QStringLiteral("install"), QStringLiteral("install.htm"))
                   + QStringLiteral("<UL>") + sitemapEntry(QStringLiteral("Linux"), QStringLiteral("install_linux.htm"))
                   + QStringLiteral("</UL>") + sitemapEntry(QStringLiteral("usage"), QStringLiteral("usage.htm"))
                   + QStringLiteral("</UL>");
-    set.Alias = QStringLiteral("CID_INTRO = intro.htm\r\nCID_LINUX = install_linux.htm\r\n");
-    set.Map = QStringLiteral("#define CID_INTRO 1000\r\n#define CID_LINUX 1010\r\n");
+    set.Alias = alias;
+    set.Map = map;
     set.Output();
     const QString output = set.Compile1();
 
     EXPECT_FALSE(output.isEmpty());
     EXPECT_EQ(readFile(folder + QStringLiteral("Sample.log")), output.toLocal8Bit());
-    EXPECT_TRUE(lines(folder + QStringLiteral("Sample.hhp")).contains(QStringLiteral("CID_LINUX = install_linux.htm")));
+    EXPECT_TRUE(lines(folder + QStringLiteral("Sample.hhp")).contains(QStringLiteral("CID_INSTALL_LINUX = install_linux.htm")));
 
     ChmFile chm(set.CHM);
     ASSERT_TRUE(chm.isOpen());
     for (const char *page : {"/intro.htm", "/install.htm", "/install_linux.htm", "/usage.htm", "/images/shot.png",
                              "/Sample.hhc", "/Sample.hhk"})
         EXPECT_TRUE(chm.has(page)) << page << " in " << chm.files().join(u' ').toStdString();
-    EXPECT_TRUE(chm.read("/install_linux.htm").contains("install_linux.htm</body>"));
-    const QByteArray toc = chm.read("/Sample.hhc");
-    EXPECT_TRUE(toc.contains("<param name=\"Name\" value=\"Setting up\">"));
-    EXPECT_TRUE(toc.contains("<param name=\"Window Styles\" value=\"0x27\">"));
+    EXPECT_TRUE(chm.has("/btn_next_n.png") && chm.has("/btn_prev_g.png") && chm.has("/fixedtop.css"));
+    const QByteArray onLinux = chm.read("/install_linux.htm");
+    EXPECT_TRUE(onLinux.contains("<p>About On Linux.</p>"));
+    EXPECT_TRUE(onLinux.contains("<a href=\"install.htm\">Setting up</a> &gt; On Linux")) << onLinux.toStdString();
+    EXPECT_TRUE(onLinux.contains("<A href=\"install.htm\" title=\"Previous\">"));
+    EXPECT_TRUE(onLinux.contains("<A href=\"usage.htm\" title=\"Next\">"));
+    EXPECT_TRUE(chm.read("/intro.htm").contains("src=\"btn_prev_g.png\""));
+    const QByteArray contents = chm.read("/Sample.hhc");
+    EXPECT_TRUE(contents.contains("<param name=\"Name\" value=\"Setting up\">"));
+    EXPECT_TRUE(contents.contains("<param name=\"Window Styles\" value=\"0x27\">"));
     EXPECT_TRUE(chm.read("/Sample.hhk").contains("value=\"Linux\""));
 
     const QByteArray windows = chm.read("/#WINDOWS");
