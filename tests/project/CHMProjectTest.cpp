@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QMap>
 #include <QStandardPaths>
 #include <QtEndian>
 #include <algorithm>
@@ -286,6 +287,16 @@ TEST(CHMProject, CompilesIntoAHelpFileLibchmCanRead)
     EXPECT_EQ(stringAt(strings, dword(windows, w + 0x64)), QStringLiteral("Sample.hhk"));
     EXPECT_EQ(stringAt(strings, dword(windows, w + 0x68)), QStringLiteral("intro.htm"));
     EXPECT_EQ(dword(windows, w + 0x70), 0x307Eu);
+
+    // Context numbers: pairs of number and alias target in #IVB.
+    const QByteArray ivb = chm.read("/#IVB");
+    ASSERT_GE(ivb.size(), 4);
+    QMap<quint32, QString> contexts;
+    for (int at = 4; at + 8 <= ivb.size(); at += 8)
+        contexts.insert(dword(ivb, at), stringAt(strings, dword(ivb, at + 4)));
+    EXPECT_EQ(contexts.keys(), (QList<quint32>{1000, 1010}));
+    EXPECT_TRUE(contexts.value(1000).endsWith(QStringLiteral("intro.htm")));
+    EXPECT_TRUE(contexts.value(1010).endsWith(QStringLiteral("install_linux.htm")));
 }
 
 TEST(CHMProject, FailedCompileIsReportedAndLeavesNoHelpFile)
