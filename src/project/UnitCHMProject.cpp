@@ -189,6 +189,8 @@ void TCHMProject::GetFiles(const QString &Dir)
 
 void TCHMProject::Output()
 {
+    if (!Folder.isEmpty() && !Folder.endsWith(u'/'))
+        Folder += u'/';
     SetToolbar();
     SetFace();
     SetWindow();
