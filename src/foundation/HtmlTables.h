@@ -61,6 +61,8 @@ int HtmlEntityCode(QStringView name);
 // One element of a page as the importer's scanners record it.
 class THtmlTag {
 public:
+    virtual ~THtmlTag() = default;
+
     QString Name;
     QString Start;
     QString Inner;
