@@ -318,8 +318,7 @@ void THEADElements::Unite(const THEADElements &HeadB)
                 });
             else if (!m->Name.isEmpty())
                 add = !anyMatch(tag, [m](THTMLElement *o) {
-                    const auto *om = static_cast<TMeta *>(o);
-                    return om->HTTP_EQUIV.isEmpty() && om->Name.compare(m->Name, Qt::CaseInsensitive) == 0;
+                    return static_cast<TMeta *>(o)->Name.compare(m->Name, Qt::CaseInsensitive) == 0;
                 });
         } else if (tag == u"LINK") {
             const auto *l = static_cast<const TLink *>(e.get());
