@@ -125,7 +125,9 @@ public:
     QString Copyright;
     QString Previous;
     QString Next;
+    QStringList AttachedFiles; // not filled: the package itself lists the files
     TPrevNext pn;
+    QString Path;
 
 private:
     void Init();
