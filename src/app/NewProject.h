@@ -35,7 +35,7 @@ public:
     // The project file that page 1 names: folder, separator, name, ".qvx".
     QString ProjectFile() const;
 
-protected:
+    // Without Cancel (a first project must be made) Escape and the close box do nothing.
     void reject() override;
 
 private:

@@ -85,6 +85,8 @@ public:
     void CheckOutputFiles();
     static QString FormatAge(qint64 Seconds);
     QString DescribeOutputFile(const QString &FileName, QPushButton *OpenButton, QPushButton *FolderButton);
+    // The result line of the last batch build (empty before one).
+    const QString &BatchLine() const { return FBatchLine; }
     // The batch log's text for one result line.
     QString BatchLogText(const QString &Line) const;
     // The file the batch log goes to.
