@@ -36,5 +36,5 @@ function(qc_test_suite name dir)
     DISCOVERY_TIMEOUT 120
     PROPERTIES
       TIMEOUT 600
-      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QC_SOURCE_DIR=${CMAKE_SOURCE_DIR};QC_CORPUS_DIR=${CMAKE_SOURCE_DIR}/../shared/corpus;QC_BUILD_DIR=${CMAKE_BINARY_DIR}")
+      ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()

@@ -10,19 +10,19 @@ namespace testsupport {
 QString sourceDir()
 {
     const QByteArray env = qgetenv("QC_SOURCE_DIR");
-    return env.isEmpty() ? QDir::currentPath() : QString::fromLocal8Bit(env);
+    return env.isEmpty() ? QStringLiteral(QC_DEFAULT_SOURCE_DIR) : QString::fromLocal8Bit(env);
 }
 
 QString buildDir()
 {
     const QByteArray env = qgetenv("QC_BUILD_DIR");
-    return env.isEmpty() ? QDir::currentPath() : QString::fromLocal8Bit(env);
+    return env.isEmpty() ? QStringLiteral(QC_DEFAULT_BUILD_DIR) : QString::fromLocal8Bit(env);
 }
 
 QString corpusDir(const QString &sub)
 {
     QByteArray env = qgetenv("QC_CORPUS_DIR");
-    QString base = env.isEmpty() ? sourceDir() + QStringLiteral("/../shared/corpus")
+    QString base = env.isEmpty() ? QStringLiteral(QC_DEFAULT_CORPUS_DIR)
                                  : QString::fromLocal8Bit(env);
     QString dir = sub.isEmpty() ? base : base + QLatin1Char('/') + sub;
     return QFileInfo(dir).isDir() ? QDir(dir).absolutePath() : QString();

@@ -1,0 +1,373 @@
+#include "project/UnitCHMProject.h"
+
+#include "platform/Exception.h"
+#include "foundation/LanguageProcess.h"
+#include "foundation/functions.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+
+namespace {
+
+const QString kCRLF = QStringLiteral("\r\n");
+
+QString hex(int value) { return QStringLiteral("0x") + QString::number(uint(value), 16).toUpper(); }
+
+// A value written into one line of the .hhp: line breaks would start a new key.
+QString oneLine(const QString &text)
+{
+    QString s = text;
+    return s.replace(u'\r', u' ').replace(u'\n', u' ');
+}
+
+// A value written inside double quotes of the [WINDOWS] line: the format has
+// no escape for a quote, so it becomes an apostrophe.
+QString quoted(const QString &text)
+{
+    return u'"' + oneLine(text).replace(u'"', u'\'') + u'"';
+}
+
+QString withExtension(const QString &path, const QString &ext)
+{
+    QString name = QString(path).replace(u'\\', u'/').section(u'/', -1);
+    const int dot = name.lastIndexOf(u'.');
+    return (dot < 0 ? name : name.left(dot)) + ext;
+}
+
+void saveLines(const QStringList &lines, const QString &fileName)
+{
+    SaveTextFile(lines.join(kCRLF) + kCRLF, fileName, 0);
+}
+
+const QStringList &sitemapHead()
+{
+    static const QStringList head{
+        QStringLiteral("<!DOCTYPE HTML PUBLIC \"-//IETF//DTD HTML//EN\">"),
+        QStringLiteral("<HTML>"),
+        QStringLiteral("<HEAD>"),
+        QStringLiteral("<meta name=\"GENERATOR\" content=\"Microsoft&reg; HTML Help Workshop 4.1\">"),
+        QStringLiteral("<!-- Sitemap 1.0 -->"),
+        QStringLiteral("</HEAD>"),
+        QStringLiteral("<BODY>"),
+    };
+    return head;
+}
+
+} // namespace
+
+void TCHMProject::Assign(const TCHMProject &Proj)
+{
+    Top = Proj.Top;
+    Left = Proj.Left;
+    Height = Proj.Height;
+    Width = Proj.Width;
+    PaneWidth = Proj.PaneWidth;
+    DefaultTab = Proj.DefaultTab;
+    ShowMSDNMenu = Proj.ShowMSDNMenu;
+    ShowPanesToolbar = Proj.ShowPanesToolbar;
+    ShowPane = Proj.ShowPane;
+    HideToolbar = Proj.HideToolbar;
+    HideToolbarText = Proj.HideToolbarText;
+    StayOnTop = Proj.StayOnTop;
+    Maximize = Proj.Maximize;
+    Hide = Proj.Hide;
+    Back = Proj.Back;
+    bForward = Proj.bForward;
+    Stop = Proj.Stop;
+    Refresh = Proj.Refresh;
+    Home = Proj.Home;
+    Print = Proj.Print;
+    Option = Proj.Option;
+    Jump1 = Proj.Jump1;
+    Jump2 = Proj.Jump2;
+    Prev = Proj.Prev;
+    Next = Proj.Next;
+    Zoom = Proj.Zoom;
+    Content = Proj.Content;
+    Index = Proj.Index;
+    Search = Proj.Search;
+    Favorite = Proj.Favorite;
+    AutoTrack = Proj.AutoTrack;
+    SelectRow = Proj.SelectRow;
+    PlusMinus = Proj.PlusMinus;
+    ShowSelection = Proj.ShowSelection;
+    ShowRoot = Proj.ShowRoot;
+    DrawLines = Proj.DrawLines;
+    AutoExpand = Proj.AutoExpand;
+    RightToLeft = Proj.RightToLeft;
+    LeftScroll = Proj.LeftScroll;
+    SavePosition = Proj.SavePosition;
+    ContentsFont = Proj.ContentsFont;
+    IndexFont = Proj.IndexFont;
+    Title = Proj.Title;
+    Language = Proj.Language;
+    Font = Proj.Font;
+    DefaultTopic = Proj.DefaultTopic;
+}
+
+void TCHMProject::SetToolbar()
+{
+    Toolbar = 0;
+    const std::pair<bool, int> bits[] = {{Hide, 0x2},        {Back, 0x4},       {bForward, 0x8},  {Stop, 0x10},
+                                         {Refresh, 0x20},    {Home, 0x40},      {Print, 0x2000},  {Option, 0x1000},
+                                         {Jump1, 0x40000},   {Jump2, 0x80000},  {Prev, 0x400000}, {Next, 0x200000},
+                                         {Zoom, 0x100000}};
+    for (const auto &[on, bit] : bits)
+        if (on)
+            Toolbar |= bit;
+}
+
+void TCHMProject::SetFace()
+{
+    Face = 0x2000 | 0x100;
+    if (ShowMSDNMenu)
+        Face |= 0x10000;
+    if (HideToolbar)
+        Face |= 0x8000;
+    if (HideToolbarText)
+        Face |= 0x40;
+    if (ShowPanesToolbar)
+        Face |= 0x20;
+    if (Search)
+        Face |= 0x400 | 0x20000;
+    if (Favorite)
+        Face |= 0x1000;
+    if (SavePosition)
+        Face |= 0x40000;
+}
+
+void TCHMProject::SetWindow() { Window = 0xB0000 | (Maximize ? 0x1000000 : 0); }
+
+void TCHMProject::SetWindowEx() { WindowEx = StayOnTop ? 0x8 : 0; }
+
+void TCHMProject::SetWinStyle()
+{
+    WinStyle = 0;
+    const std::pair<bool, int> bits[] = {{AutoTrack, 0x200},   {SelectRow, 0x1000}, {PlusMinus, 0x1},
+                                         {ShowSelection, 0x20}, {ShowRoot, 0x4},     {DrawLines, 0x2},
+                                         {AutoExpand, 0x400}};
+    for (const auto &[on, bit] : bits)
+        if (on)
+            WinStyle |= bit;
+}
+
+void TCHMProject::SetWinStyleEx() { WinStyleEx = (RightToLeft ? 0x2000 : 0) | (LeftScroll ? 0x4000 : 0); }
+
+void TCHMProject::GetFiles(const QString &Dir)
+{
+    static const QStringList skipped{QStringLiteral("hhp"), QStringLiteral("hhc"), QStringLiteral("hhk"),
+                                     QStringLiteral("log"), QStringLiteral("h")};
+    QString dir = Dir;
+    if (!dir.endsWith(u'/'))
+        dir += u'/';
+    const QDir d(dir);
+    const QFileInfoList entries =
+        d.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::NoSort);
+    for (const QFileInfo &e : entries) {
+        if (e.isDir()) {
+            if (!e.isSymLink())
+                GetFiles(e.filePath());
+            continue;
+        }
+        // Project-set files are not pages; neither are their renamed copies
+        // such as "old.hhp.bak". A page named "v1.help.htm" stays.
+        const QString name = e.fileName();
+        if (skipped.contains(e.suffix().toLower()))
+            continue;
+        const QString inner = e.completeBaseName();
+        const int dot = inner.lastIndexOf(u'.');
+        if (dot >= 0 && skipped.contains(inner.mid(dot + 1).toLower()))
+            continue;
+        Files.append(QDir(Folder).relativeFilePath(e.filePath()));
+    }
+}
+
+void TCHMProject::Output()
+{
+    if (!Folder.isEmpty() && !Folder.endsWith(u'/'))
+        Folder += u'/';
+    SetToolbar();
+    SetFace();
+    SetWindow();
+    SetWindowEx();
+    SetWinStyle();
+    SetWinStyleEx();
+    Files.clear();
+    if (AutoSearch)
+        GetFiles(Folder + SourceFolder);
+    LOGFile = withExtension(CHM, QStringLiteral(".log"));
+    if (Content && !TOC.isEmpty()) {
+        HHCFile = withExtension(CHM, QStringLiteral(".hhc"));
+        OutputHHC(Folder + HHCFile);
+    } else {
+        HHCFile.clear();
+    }
+    if (Index) {
+        HHKFile = withExtension(CHM, QStringLiteral(".hhk"));
+        OutputHHK(Folder + HHKFile);
+    } else {
+        HHKFile.clear();
+    }
+    if (!Map.isEmpty()) {
+        HFile = withExtension(CHM, QStringLiteral(".h"));
+        OutputH(Folder + HFile);
+    } else {
+        HFile.clear();
+    }
+    HHPFile = withExtension(CHM, QStringLiteral(".hhp"));
+    OutputHHP(Folder + HHPFile);
+}
+
+void TCHMProject::OutputHHC(const QString &FileName)
+{
+    QStringList lines = sitemapHead();
+    lines << QStringLiteral("   <OBJECT type=\"text/site properties\"> ")
+          << QStringLiteral("     <param name=\"FrameName\" value=\"right\">")
+          << QStringLiteral("     <param name=\"Font\" value=\"%1\">").arg(ContentsFont)
+          << QStringLiteral("     <param name=\"ImageType\" value=\"Book\">")
+          << QStringLiteral("     <param name=\"Window Styles\" value=\"%1\">").arg(hex(WinStyle))
+          << QStringLiteral("     <param name=\"ExWindow Styles\" value=\"%1\">").arg(hex(WinStyleEx))
+          << QStringLiteral("   </OBJECT>") << TOC << QStringLiteral("</BODY>") << QStringLiteral("</HTML>");
+    saveLines(lines, FileName);
+}
+
+void TCHMProject::OutputHHK(const QString &FileName)
+{
+    QStringList lines = sitemapHead();
+    lines << QStringLiteral("<OBJECT type=\"text/site properties\">")
+          << QStringLiteral("<param name=\"Font\" value=\"%1\">").arg(IndexFont) << QStringLiteral("</OBJECT>")
+          << IndexList << QStringLiteral("</BODY>") << QStringLiteral("</HTML>");
+    saveLines(lines, FileName);
+}
+
+QString TCHMProject::WindowDefinition() const
+{
+    const QStringList fields{
+        quoted(Title),
+        quoted(HHCFile),
+        quoted(HHKFile),
+        quoted(DefaultTopic),
+        quoted(DefaultTopic),
+        quoted(DefaultTopic),
+        QStringLiteral("\"\""),
+        QString(),
+        QString(),
+        hex(Face),
+        QString::number(PaneWidth),
+        hex(Toolbar),
+        QStringLiteral("[%1,%2,%3,%4]").arg(Left).arg(Top).arg(Left + Width).arg(Top + Height),
+        hex(Window),
+        hex(WindowEx),
+        QString(),
+        ShowPane ? QStringLiteral("0") : QStringLiteral("1"),
+        QString::number(DefaultTab),
+        QString(),
+        QStringLiteral("0"),
+    };
+    return fields.join(u',') + u',';
+}
+
+void TCHMProject::OutputHHP(const QString &FileName)
+{
+    QStringList lines{
+        QStringLiteral("[OPTIONS]"),
+        QStringLiteral("Compatibility=1.1 or later"),
+        QStringLiteral("Compiled file=") + oneLine(CHM),
+        QStringLiteral("Contents file=") + HHCFile,
+        QStringLiteral("Default Font=") + oneLine(Font),
+        QStringLiteral("Default Window=main"),
+        QStringLiteral("Default topic=") + oneLine(DefaultTopic),
+        QStringLiteral("Display compile progress=No"),
+        QStringLiteral("Error log file=") + LOGFile,
+        QStringLiteral("Full-text search=Yes"),
+        QStringLiteral("Index file=") + HHKFile,
+        QStringLiteral("Language=") + oneLine(Language),
+        QStringLiteral("Title=") + oneLine(Title),
+        QString(),
+        QStringLiteral("[WINDOWS]"),
+        QStringLiteral("main=") + WindowDefinition(),
+        QString(),
+        QStringLiteral("[FILES]"),
+    };
+    lines << Files << QString();
+    if (!Alias.isEmpty()) {
+        // The compiler only accepts "/" between folders of an alias target.
+        QString alias = Alias;
+        alias.replace(u'\\', u'/');
+        if (alias.endsWith(kCRLF))
+            alias.chop(2);
+        lines << QStringLiteral("[ALIAS]") << alias << QString();
+    }
+    if (!Map.isEmpty())
+        lines << QStringLiteral("[MAP]") << QStringLiteral("#include ") + HFile << QString();
+    saveLines(lines, FileName);
+}
+
+void TCHMProject::OutputH(const QString &FileName) { saveLines({Map}, FileName); }
+
+QString TCHMProject::Compile1()
+{
+    const QString compiler = QStandardPaths::findExecutable(QStringLiteral("chmcmd"));
+    if (compiler.isEmpty())
+        throw Exception(QStringLiteral("The HTML Help compiler \"chmcmd\" was not found. "
+                                       "Install it (Debian package fp-utils) and build again."));
+    QDir().mkpath(QFileInfo(CHM).absolutePath());
+    const QFileInfo before(CHM);
+    const bool existed = before.exists();
+    const QDateTime oldTime = before.lastModified();
+
+    // The compiler runs in the project-set folder; the program's own current
+    // folder is left alone.
+    QProcess process;
+    process.setWorkingDirectory(Folder);
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.start(compiler, {HHPFile});
+    if (!process.waitForStarted(-1))
+        throw Exception(QStringLiteral("The HTML Help compiler \"%1\" could not be started: %2")
+                            .arg(compiler, process.errorString()));
+    process.waitForFinished(-1);
+    const QByteArray output = process.readAll();
+    const QString result = QString::fromLocal8Bit(output);
+
+    // chmcmd keeps no log of its own: the captured output is the log.
+    if (!LOGFile.isEmpty()) {
+        QFile log(Folder + LOGFile);
+        if (log.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            log.write(output);
+    }
+
+    QString problem;
+    const QStringList outputLines = result.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
+    for (const QString &line : outputLines)
+        if (line.startsWith(QStringLiteral("Error:"))) {
+            problem = line.trimmed();
+            break;
+        }
+    if (process.exitStatus() != QProcess::NormalExit)
+        problem = QStringLiteral("the compiler stopped unexpectedly");
+    else if (problem.isEmpty() && process.exitCode() != 0) {
+        problem = QStringLiteral("the compiler ended with exit code %1").arg(process.exitCode());
+        for (const QString &line : outputLines)
+            if (!line.trimmed().isEmpty() && !line.startsWith(QStringLiteral("chmcmd,"))) {
+                problem += QStringLiteral(" (") + line.trimmed() + u')';
+                break;
+            }
+    }
+    const QFileInfo after(CHM);
+    const bool written = after.exists() && (!existed || after.lastModified() != oldTime);
+    if (problem.isEmpty() && (!written || after.size() == 0))
+        problem = QStringLiteral("the compiler did not write the compiled file");
+    if (!problem.isEmpty()) {
+        if (written)
+            QFile::remove(CHM); // a partial file is no help file
+        throw Exception(QStringLiteral("Compiling \"%1\" into \"%2\" failed: %3. The compiler's output is in \"%4\".")
+                            .arg(Folder + HHPFile, CHM, problem, Folder + LOGFile));
+    }
+    return result;
+}

@@ -1,0 +1,66 @@
+#pragma once
+// HTML Help viewer-window options of a project, and the writer of the HTML
+// Help project set (.hhp, .hhc, .hhk, .h) with the compile step.
+#include <QString>
+#include <QStringList>
+
+class TCHMProject {
+public:
+    TCHMProject() = default;
+
+    // Copies the window integers, the 34 option Booleans and the six strings.
+    void Assign(const TCHMProject &Proj);
+
+    void SetToolbar();
+    void SetFace();
+    void SetWindow();
+    void SetWindowEx();
+    void SetWinStyle();
+    void SetWinStyleEx();
+
+    // Appends every file under Dir (relative to Folder) except project-set files.
+    void GetFiles(const QString &Dir);
+    // Computes the bit sets and writes the project set into Folder.
+    void Output();
+    void OutputHHC(const QString &FileName);
+    void OutputHHK(const QString &FileName);
+    void OutputHHP(const QString &FileName);
+    void OutputH(const QString &FileName);
+    // Runs the compiler on the written .hhp in Folder; returns its console
+    // output. Throws when the compile fails.
+    QString Compile1();
+
+    // The [WINDOWS] definition of the window "main".
+    QString WindowDefinition() const;
+
+    int Top = 70, Left = 100, Height = 700, Width = 900;
+    int PaneWidth = 300;
+    int DefaultTab = 0;
+    bool AutoSearch = true;
+
+    bool ShowMSDNMenu = false, ShowPanesToolbar = true, ShowPane = true, HideToolbar = false,
+         HideToolbarText = false, StayOnTop = false, Maximize = false, Hide = false, Back = true, bForward = true,
+         Stop = true, Refresh = true, Home = true, Print = true, Option = true, Jump1 = false, Jump2 = false,
+         Prev = false, Next = false, Zoom = false, Content = true, Index = true, Search = true, Favorite = true,
+         AutoTrack = false, SelectRow = false, PlusMinus = true, ShowSelection = true, ShowRoot = true,
+         DrawLines = true, AutoExpand = false, RightToLeft = false, LeftScroll = false, SavePosition = false;
+
+    QString ContentsFont = QStringLiteral(",8,0");
+    QString IndexFont = QStringLiteral(",8,0");
+    QString Title;
+    QString Language;
+    QString Font;
+    QString DefaultTopic;
+
+    int Toolbar = 0, Face = 0, Window = 0, WindowEx = 0, WinStyle = 0, WinStyleEx = 0;
+
+    QStringList Files;
+    QString Folder;       // the project-set folder, ending with a separator
+    QString SourceFolder; // subfolder of Folder whose files are listed
+    QString CHM;          // path of the compiled help file
+    QString TOC;          // body of the .hhc
+    QString IndexList;    // body of the .hhk
+    QString Alias;        // [ALIAS] lines
+    QString Map;          // text of the .h file
+    QString HHPFile, HHCFile, HHKFile, HFile, LOGFile;
+};

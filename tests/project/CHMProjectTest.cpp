@@ -1,0 +1,340 @@
+// The HTML Help project set: window settings, the written files, the file
+// list, and compiling with chmcmd into a help file that libchm can read.
+#include "platform/Exception.h"
+#include "project/ProjectSetting.h"
+#include "foundation/functions.h"
+#include "project/Contents.h"
+#include "project/Template.h"
+#include "project/UnitCHMProject.h"
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QMap>
+#include <QStandardPaths>
+#include <QtEndian>
+#include <algorithm>
+#include <chm_lib.h>
+#include <gtest/gtest.h>
+
+using testsupport::readFile;
+using testsupport::ScratchDir;
+using testsupport::writeFile;
+
+namespace {
+
+// The options of a new project, as the build copies them.
+TCHMProject newProjectSet(const QString &folder)
+{
+    TProject project;
+    TCHMProject set;
+    set.Assign(project.CHMSetting);
+    set.Title = QStringLiteral("Sample Help");
+    set.DefaultTopic = QStringLiteral("intro.htm");
+    set.Folder = folder.endsWith(u'/') ? folder : folder + u'/';
+    set.CHM = set.Folder + QStringLiteral("out/help.chm");
+    return set;
+}
+
+QString sitemapEntry(const QString &name, const QString &local, int image = 0)
+{
+    QString s = QStringLiteral("<LI><OBJECT type=\"text/sitemap\">\r\n<param name=\"Name\" value=\"%1\">\r\n").arg(name);
+    if (!local.isEmpty())
+        s += QStringLiteral("<param name=\"Local\" value=\"%1\">\r\n").arg(local);
+    if (image)
+        s += QStringLiteral("<param name=\"ImageNumber\" value=\"%1\">\r\n").arg(image);
+    return s + QStringLiteral("</OBJECT>\r\n");
+}
+
+QStringList lines(const QString &file)
+{
+    return QString::fromLatin1(readFile(file)).split(QStringLiteral("\r\n"));
+}
+
+class ChmFile {
+public:
+    explicit ChmFile(const QString &path) : h_(chm_open(QFile::encodeName(path).constData())) {}
+    ~ChmFile()
+    {
+        if (h_)
+            chm_close(h_);
+    }
+    bool isOpen() const { return h_ != nullptr; }
+    bool has(const char *name)
+    {
+        chmUnitInfo ui;
+        return chm_resolve_object(h_, name, &ui) == CHM_RESOLVE_SUCCESS;
+    }
+    QByteArray read(const char *name)
+    {
+        chmUnitInfo ui;
+        if (chm_resolve_object(h_, name, &ui) != CHM_RESOLVE_SUCCESS)
+            return QByteArray();
+        QByteArray data(qsizetype(ui.length), '\0');
+        const LONGINT64 got =
+            chm_retrieve_object(h_, &ui, reinterpret_cast<unsigned char *>(data.data()), 0, LONGINT64(ui.length));
+        data.resize(qsizetype(got));
+        return data;
+    }
+    QStringList files()
+    {
+        QStringList out;
+        chm_enumerate(h_, CHM_ENUMERATE_NORMAL | CHM_ENUMERATE_FILES, &collect, &out);
+        return out;
+    }
+
+private:
+    static int collect(chmFile *, chmUnitInfo *ui, void *context)
+    {
+        static_cast<QStringList *>(context)->append(QString::fromUtf8(ui->path));
+        return CHM_ENUMERATOR_CONTINUE;
+    }
+    chmFile *h_;
+};
+
+quint32 dword(const QByteArray &data, int offset) { return qFromLittleEndian<quint32>(data.constData() + offset); }
+
+QString stringAt(const QByteArray &strings, quint32 offset) { return QString::fromUtf8(strings.constData() + offset); }
+
+bool haveCompiler() { return !QStandardPaths::findExecutable(QStringLiteral("chmcmd")).isEmpty(); }
+
+} // namespace
+
+TEST(CHMProject, WindowDefinitionFollowsTheOptions)
+{
+    TCHMProject set = newProjectSet(QStringLiteral("/x"));
+    set.HHCFile = QStringLiteral("help.hhc");
+    set.HHKFile = QStringLiteral("help.hhk");
+    set.SetToolbar(), set.SetFace(), set.SetWindow(), set.SetWindowEx(), set.SetWinStyle(), set.SetWinStyleEx();
+    EXPECT_EQ(set.WindowDefinition(),
+              QStringLiteral("\"Sample Help\",\"help.hhc\",\"help.hhk\",\"intro.htm\",\"intro.htm\",\"intro.htm\",\"\",,,"
+                             "0x23520,270,0x307E,[50,50,950,700],0xB0000,0x0,,0,0,,0,"));
+    set.ShowPane = false;
+    set.Maximize = true;
+    set.StayOnTop = true;
+    set.SetWindow(), set.SetWindowEx();
+    const QStringList fields = set.WindowDefinition().split(u','); // the position holds three commas
+    EXPECT_EQ(fields[16], QStringLiteral("0x10B0000"));
+    EXPECT_EQ(fields[17], QStringLiteral("0x8"));
+    EXPECT_EQ(fields[19], QStringLiteral("1"));
+}
+
+TEST(CHMProject, TitlesCannotBreakTheProjectFile)
+{
+    ScratchDir dir;
+    TCHMProject set = newProjectSet(dir.path());
+    set.Title = QStringLiteral("Say \"hi\", world\r\nTitle=evil");
+    set.Output();
+    const QStringList hhp = lines(set.Folder + set.HHPFile);
+    EXPECT_TRUE(hhp.contains(QStringLiteral("Title=Say \"hi\", world  Title=evil")));
+    const QString window = hhp.filter(QStringLiteral("main=")).value(0);
+    EXPECT_TRUE(window.startsWith(QStringLiteral("main=\"Say 'hi', world  Title=evil\",")));
+    EXPECT_EQ(window.count(u'"'), 14);
+    EXPECT_EQ(std::count_if(hhp.begin(), hhp.end(), [](const QString &l) { return l.startsWith(QStringLiteral("Title=")); }), 1);
+}
+
+TEST(CHMProject, WritesOnlyTheFilesThatHaveContent)
+{
+    ScratchDir dir;
+    writeFile(dir.file(QStringLiteral("intro.htm")), "<html></html>");
+    TCHMProject set = newProjectSet(dir.path());
+    set.Output();
+    EXPECT_EQ(set.HHCFile, QString());
+    EXPECT_EQ(set.HFile, QString());
+    EXPECT_FALSE(QFileInfo::exists(dir.file(QStringLiteral("help.hhc"))));
+    EXPECT_FALSE(QFileInfo::exists(dir.file(QStringLiteral("help.h"))));
+    const QStringList hhk = lines(dir.file(QStringLiteral("help.hhk")));
+    EXPECT_EQ(hhk.mid(7, 3), (QStringList{QStringLiteral("<OBJECT type=\"text/site properties\">"),
+                                          QStringLiteral("<param name=\"Font\" value=\",8,0\">"),
+                                          QStringLiteral("</OBJECT>")}));
+    const QStringList hhp = lines(dir.file(QStringLiteral("help.hhp")));
+    EXPECT_TRUE(hhp.contains(QStringLiteral("Contents file=")));
+    EXPECT_TRUE(hhp.filter(QStringLiteral("main=")).value(0).startsWith(QStringLiteral("main=\"Sample Help\",\"\",")));
+    EXPECT_FALSE(hhp.contains(QStringLiteral("[ALIAS]")));
+    EXPECT_FALSE(hhp.contains(QStringLiteral("[MAP]")));
+    EXPECT_EQ(hhp.mid(hhp.indexOf(QStringLiteral("[FILES]"))), (QStringList{QStringLiteral("[FILES]"),
+                                                                           QStringLiteral("intro.htm"), QString(), QString()}));
+}
+
+TEST(CHMProject, FileListSkipsProjectSetFilesButKeepsPages)
+{
+    ScratchDir dir;
+    for (const char *name : {"page.htm", "images/a.gif", "help.hhp", "old.h", "HELP.LOG", "v1.help.htm",
+                             "old.hhp.bak", "deep/er/x.css"})
+        writeFile(dir.file(QString::fromLatin1(name)), "x");
+    TCHMProject set;
+    set.Folder = dir.path() + u'/';
+    set.GetFiles(set.Folder);
+    QStringList files = set.Files;
+    files.sort();
+    EXPECT_EQ(files, (QStringList{QStringLiteral("deep/er/x.css"), QStringLiteral("images/a.gif"),
+                                  QStringLiteral("page.htm"), QStringLiteral("v1.help.htm")}));
+}
+
+// A small project set compiles into a help file that holds every page, the
+// contents, the index, the context numbers and the window settings.
+TEST(CHMProject, CompilesIntoAHelpFileLibchmCanRead)
+{
+    if (!haveCompiler())
+        GTEST_SKIP() << "chmcmd is not installed";
+    ScratchDir dir;
+    const QString folder = dir.file(QStringLiteral("set/"));
+    writeFile(folder + QStringLiteral("images/shot.png"), "PNG");
+
+    // A small topic list: pages, a book without a page, context numbers.
+    TProject project;
+    project.Title = QStringLiteral("Sample Help");
+    TContentsItems topics;
+    topics.Project = &project;
+    const struct {
+        int level;
+        const char *title, *url, *context;
+    } rows[] = {{1, "Introduction", "intro.htm", "1000"},
+                {1, "Setting up", "", ""},
+                {2, "Installing", "install.htm", ""},
+                {2, "On Linux", "install_linux.htm", "1010"},
+                {1, "Using it", "usage.htm", ""}};
+    for (const auto &r : rows) {
+        auto item = std::make_unique<TContentsItem>();
+        item->Level = r.level;
+        item->Title = item->HTMLTitle = QString::fromLatin1(r.title);
+        item->Url = QString::fromLatin1(r.url);
+        item->Status = item->Url.isEmpty() ? 2 : 0;
+        item->Accessible = item->Status == 0;
+        item->StaticName = item->Url.section(u'.', 0, 0).toUpper();
+        item->ContextNumber = QString::fromLatin1(r.context);
+        item->Content = QStringLiteral("<p>About %1.</p><img src=\"images/shot.png\">").arg(item->Title);
+        topics.Add(std::move(item));
+    }
+    topics.Item(1)->HasChildNode = true;
+    topics.PreProcess();
+
+    // Pages through the shipped HTML Help template.
+    TTemplate page(project.HtmlHelpTemplateStream, project.PrevHint, project.NextHint);
+    page.ProjectTitle = project.Title;
+    page.Copyright = project.CopyRight;
+    page.CopyAttachedFiles(folder);
+    THEADElements head;
+    page.UniteHead(head);
+    QString toc = QStringLiteral("<UL>"), alias, map;
+    int previousLevel = 1;
+    for (int i = 0; i < topics.Count(); ++i) {
+        const TContentsItem &t = *topics.Item(i);
+        for (; previousLevel < t.Level; ++previousLevel)
+            toc += QStringLiteral("<UL>");
+        for (; previousLevel > t.Level; --previousLevel)
+            toc += QStringLiteral("</UL>");
+        toc += sitemapEntry(t.Title, t.Url, t.Icon);
+        if (t.Status != 0)
+            continue;
+        SaveTextFile(SetHtmlCharset(page.MakePage(t), QStringLiteral("utf-8")), folder + t.Url, 1);
+        if (!t.ContextNumber.isEmpty()) {
+            alias += QStringLiteral("CID_%1 = %2\r\n").arg(t.StaticName, t.Url);
+            map += QStringLiteral("#define CID_%1 %2\r\n").arg(t.StaticName, t.ContextNumber);
+        }
+    }
+    for (; previousLevel >= 1; --previousLevel)
+        toc += QStringLiteral("</UL>");
+
+    TCHMProject set = newProjectSet(folder);
+    set.DefaultTopic = topics.DefaultPage;
+    set.CHM = dir.file(QStringLiteral("out/Sample.chm"));
+    set.TOC = toc;
+    set.IndexList = QStringLiteral("<UL>") + sitemapEntry(QStringLiteral("install"), QStringLiteral("install.htm"))
+                  + QStringLiteral("<UL>") + sitemapEntry(QStringLiteral("Linux"), QStringLiteral("install_linux.htm"))
+                  + QStringLiteral("</UL>") + sitemapEntry(QStringLiteral("usage"), QStringLiteral("usage.htm"))
+                  + QStringLiteral("</UL>");
+    set.Alias = alias;
+    set.Map = map;
+    set.Output();
+    const QString output = set.Compile1();
+
+    EXPECT_FALSE(output.isEmpty());
+    EXPECT_EQ(readFile(folder + QStringLiteral("Sample.log")), output.toLocal8Bit());
+    EXPECT_TRUE(lines(folder + QStringLiteral("Sample.hhp")).contains(QStringLiteral("CID_INSTALL_LINUX = install_linux.htm")));
+
+    ChmFile chm(set.CHM);
+    ASSERT_TRUE(chm.isOpen());
+    for (const char *page : {"/intro.htm", "/install.htm", "/install_linux.htm", "/usage.htm", "/images/shot.png",
+                             "/Sample.hhc", "/Sample.hhk"})
+        EXPECT_TRUE(chm.has(page)) << page << " in " << chm.files().join(u' ').toStdString();
+    EXPECT_TRUE(chm.has("/btn_next_n.png") && chm.has("/btn_prev_g.png") && chm.has("/fixedtop.css"));
+    const QByteArray onLinux = chm.read("/install_linux.htm");
+    EXPECT_TRUE(onLinux.contains("<p>About On Linux.</p>"));
+    EXPECT_TRUE(onLinux.contains("<a href=\"install.htm\">Setting up</a> &gt; On Linux")) << onLinux.toStdString();
+    EXPECT_TRUE(onLinux.contains("<A href=\"install.htm\" title=\"Previous\">"));
+    EXPECT_TRUE(onLinux.contains("<A href=\"usage.htm\" title=\"Next\">"));
+    EXPECT_TRUE(chm.read("/intro.htm").contains("src=\"btn_prev_g.png\""));
+    const QByteArray contents = chm.read("/Sample.hhc");
+    EXPECT_TRUE(contents.contains("<param name=\"Name\" value=\"Setting up\">"));
+    EXPECT_TRUE(contents.contains("<param name=\"Window Styles\" value=\"0x27\">"));
+    EXPECT_TRUE(chm.read("/Sample.hhk").contains("value=\"Linux\""));
+
+    const QByteArray windows = chm.read("/#WINDOWS");
+    const QByteArray strings = chm.read("/#STRINGS");
+    ASSERT_GE(windows.size(), 8 + 0x74);
+    EXPECT_EQ(dword(windows, 0), 1u);
+    const int w = 8;
+    EXPECT_EQ(stringAt(strings, dword(windows, w + 0x08)), QStringLiteral("main"));
+    EXPECT_EQ(dword(windows, w + 0x10), 0x23520u);
+    EXPECT_EQ(stringAt(strings, dword(windows, w + 0x14)), QStringLiteral("Sample Help"));
+    EXPECT_EQ(dword(windows, w + 0x18), 0xB0000u);
+    EXPECT_EQ(dword(windows, w + 0x20), 50u);
+    EXPECT_EQ(dword(windows, w + 0x28), 950u);
+    EXPECT_EQ(dword(windows, w + 0x2C), 700u);
+    EXPECT_EQ(dword(windows, w + 0x4C), 270u);
+    EXPECT_EQ(stringAt(strings, dword(windows, w + 0x60)), QStringLiteral("Sample.hhc"));
+    EXPECT_EQ(stringAt(strings, dword(windows, w + 0x64)), QStringLiteral("Sample.hhk"));
+    EXPECT_EQ(stringAt(strings, dword(windows, w + 0x68)), QStringLiteral("intro.htm"));
+    EXPECT_EQ(dword(windows, w + 0x70), 0x307Eu);
+
+    // Context numbers: pairs of number and alias target in #IVB.
+    const QByteArray ivb = chm.read("/#IVB");
+    ASSERT_GE(ivb.size(), 4);
+    QMap<quint32, QString> contexts;
+    for (int at = 4; at + 8 <= ivb.size(); at += 8)
+        contexts.insert(dword(ivb, at), stringAt(strings, dword(ivb, at + 4)));
+    EXPECT_EQ(contexts.keys(), (QList<quint32>{1000, 1010}));
+    EXPECT_TRUE(contexts.value(1000).endsWith(QStringLiteral("intro.htm")));
+    EXPECT_TRUE(contexts.value(1010).endsWith(QStringLiteral("install_linux.htm")));
+}
+
+TEST(CHMProject, FailedCompileIsReportedAndLeavesNoHelpFile)
+{
+    if (!haveCompiler())
+        GTEST_SKIP() << "chmcmd is not installed";
+    ScratchDir dir;
+    const QString folder = dir.file(QStringLiteral("set/"));
+    const QString currentFolder = QDir::currentPath();
+    writeFile(folder + QStringLiteral("intro.htm"), "<html><body>x</body></html>");
+    TCHMProject set = newProjectSet(folder);
+    set.Alias = QStringLiteral("CID_GONE = missing.htm\r\n");
+    set.Map = QStringLiteral("#define CID_GONE 5\r\n");
+    set.Output();
+    try {
+        set.Compile1();
+        FAIL() << "a compile that wrote nothing must fail";
+    } catch (const Exception &e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("help.hhp"))) << e.message().toStdString();
+        EXPECT_TRUE(e.message().contains(QStringLiteral("help.log"))) << e.message().toStdString();
+    }
+    EXPECT_FALSE(QFileInfo::exists(set.CHM));
+    EXPECT_FALSE(readFile(folder + QStringLiteral("help.log")).isEmpty());
+    EXPECT_EQ(QDir::currentPath(), currentFolder);
+}
+
+TEST(CHMProject, MissingCompilerIsNamed)
+{
+    ScratchDir dir;
+    TCHMProject set = newProjectSet(dir.path());
+    set.Output();
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(dir.path()));
+    try {
+        set.Compile1();
+        ADD_FAILURE() << "compiled without a compiler";
+    } catch (const Exception &e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("chmcmd")));
+    }
+    qputenv("PATH", path);
+}
