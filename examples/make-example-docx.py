@@ -660,14 +660,17 @@ def styles_xml():
         pstyle("Subtitle", "Subtitle", '<w:spacing w:after="240"/>',
                '<w:color w:val="5A5A5A"/><w:spacing w:val="15"/><w:sz w:val="28"/><w:szCs w:val="28"/>'),
         pstyle("ListParagraph", "List Paragraph", '<w:ind w:left="720"/><w:contextualSpacing/>', nxt=None),
-        pstyle("Caption", "caption", '<w:spacing w:after="200" w:line="240" w:lineRule="auto"/><w:jc w:val="center"/>',
+        pstyle("Caption", "caption",
+               '<w:spacing w:after="200" w:line="240" w:lineRule="auto"/><w:jc w:val="center"/>',
                '<w:i/><w:iCs/><w:color w:val="44546A"/><w:sz w:val="18"/><w:szCs w:val="18"/>'),
-        '<w:style w:type="character" w:default="1" w:styleId="DefaultParagraphFont"><w:name w:val="Default Paragraph Font"/>'
+        '<w:style w:type="character" w:default="1" w:styleId="DefaultParagraphFont">'
+        '<w:name w:val="Default Paragraph Font"/>'
         '<w:uiPriority w:val="1"/><w:semiHidden/><w:unhideWhenUsed/></w:style>',
-        '<w:style w:type="character" w:styleId="Hyperlink"><w:name w:val="Hyperlink"/><w:basedOn w:val="DefaultParagraphFont"/>'
-        '<w:uiPriority w:val="99"/><w:unhideWhenUsed/><w:rPr><w:color w:val="0563C1"/><w:u w:val="single"/></w:rPr></w:style>',
-        '<w:style w:type="table" w:default="1" w:styleId="TableNormal"><w:name w:val="Normal Table"/><w:uiPriority w:val="99"/>'
-        '<w:semiHidden/><w:unhideWhenUsed/><w:tblPr><w:tblInd w:w="0" w:type="dxa"/><w:tblCellMar>'
+        '<w:style w:type="character" w:styleId="Hyperlink"><w:name w:val="Hyperlink"/>'
+        '<w:basedOn w:val="DefaultParagraphFont"/><w:uiPriority w:val="99"/><w:unhideWhenUsed/>'
+        '<w:rPr><w:color w:val="0563C1"/><w:u w:val="single"/></w:rPr></w:style>',
+        '<w:style w:type="table" w:default="1" w:styleId="TableNormal"><w:name w:val="Normal Table"/>'
+        '<w:uiPriority w:val="99"/><w:semiHidden/><w:unhideWhenUsed/><w:tblPr><w:tblInd w:w="0" w:type="dxa"/><w:tblCellMar>'
         '<w:top w:w="0" w:type="dxa"/><w:left w:w="108" w:type="dxa"/><w:bottom w:w="0" w:type="dxa"/>'
         '<w:right w:w="108" w:type="dxa"/></w:tblCellMar></w:tblPr></w:style>',
         '<w:style w:type="table" w:styleId="TableGrid"><w:name w:val="Table Grid"/><w:basedOn w:val="TableNormal"/>'
@@ -676,8 +679,8 @@ def styles_xml():
         + "".join('<w:%s w:val="single" w:sz="4" w:space="0" w:color="auto"/>' % side
                   for side in ("top", "left", "bottom", "right", "insideH", "insideV"))
         + '</w:tblBorders></w:tblPr></w:style>',
-        '<w:style w:type="numbering" w:default="1" w:styleId="NoList"><w:name w:val="No List"/><w:uiPriority w:val="99"/>'
-        '<w:semiHidden/><w:unhideWhenUsed/></w:style>',
+        '<w:style w:type="numbering" w:default="1" w:styleId="NoList"><w:name w:val="No List"/>'
+        '<w:uiPriority w:val="99"/><w:semiHidden/><w:unhideWhenUsed/></w:style>',
     ]
     return XML_HEAD + '<w:styles xmlns:w="%s">%s</w:styles>' % (NS_W, "".join(styles))
 

@@ -1,5 +1,7 @@
 // The example project's Word document is the default input of the main job: it must
 // stay a sound package and keep every construct that a help build reads from it.
+#include "platform/Exception.h"
+#include "platform/word/LibreOffice.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
@@ -380,6 +382,36 @@ TEST_F(ExampleDocumentTest, HoldsPicturesAndLinksOfEveryKind)
     ASSERT_FALSE(facts.linkAnchors.isEmpty()) << "no link to a bookmark";
     for (const QString &anchor : facts.linkAnchors)
         EXPECT_TRUE(facts.bookmarks.contains(anchor)) << anchor.toStdString();
+}
+
+// LibreOffice opens the manual as any document: Word's heading numbers, the lists, the
+// table and the field results all come through.
+TEST_F(ExampleDocumentTest, LibreOfficeReadsNumbersListsTablesAndFieldResults)
+{
+    if (!word::lo::IsAvailable())
+        GTEST_SKIP() << "soffice not installed";
+    testsupport::ScratchDir scratch;
+    const QString txt = scratch.file(QStringLiteral("manual.txt"));
+    try {
+        word::lo::Convert(documentPath(), QStringLiteral("txt:Text"), txt, QStringLiteral("read the example"));
+    } catch (const Exception &e) {
+        FAIL() << e.what();
+    }
+    QStringList lines = QString::fromUtf8(testsupport::readFile(txt)).split(QLatin1Char('\n'));
+    for (QString &line : lines)
+        line = line.remove(QChar(0xFEFF)).trimmed();
+
+    const char *const expectedLines[] = {
+        "Introduction", "1. Getting Started", "1.1. Installing", "2.2. Organizing Notes with Notebooks",
+        "Tags and Colors", "4.2. Keyboard Shortcuts", "6. Internal Notes",
+        "1. Download the installation package from the Tidewater Notes web site.",
+        "\u2022 A 64-bit processor and 2 GB of memory", "Ctrl+Shift+N", "Figure 1: The main window"};
+    for (const char *expected : expectedLines)
+        EXPECT_TRUE(lines.contains(QString::fromUtf8(expected))) << expected;
+    const QString all = lines.join(QLatin1Char(' '));
+    EXPECT_TRUE(all.contains(QLatin1String("see Installing."))) << "cross-reference result missing";
+    EXPECT_FALSE(all.contains(QLatin1String("Omit=")) || all.contains(QLatin1String("XE \"")))
+        << "field codes shown as text";
 }
 
 } // namespace
