@@ -27,18 +27,20 @@ build reads from a Word document:
 The pictures are drawn by this script; it uses the standard library only and
 writes the same bytes on every run. Run it from anywhere:
 
-    python3 examples/make-example-docx.py
+    python3 examples/make-example-docx.py [output folder]
+
+The output folder defaults to examples/sample.
 """
 
 import os
 import struct
+import sys
 import zipfile
 import zlib
 from xml.sax.saxutils import escape, quoteattr
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-OUT_DIR = os.path.join(HERE, "sample")
-OUT_DOCX = os.path.join(OUT_DIR, "SampleManual.docx")
+DOCX_NAME = "SampleManual.docx"
 
 # A fixed time stamp for every zip entry, so that the package is reproducible.
 ZIP_TIME = (2026, 1, 15, 9, 30, 0)
@@ -870,7 +872,7 @@ def caption(number, text):
     return text_para("Figure ", field("SEQ Figure \\* ARABIC", run(str(number))), ": " + text, style="Caption")
 
 
-def main():
+def main(out_dir):
     pkg = Package()
     document = document_xml(pkg)   # first: it registers pictures, links and lists
     parts = [
@@ -886,19 +888,20 @@ def main():
         ("word/webSettings.xml", web_settings_xml()),
         ("word/fontTable.xml", font_table_xml()),
     ]
-    os.makedirs(OUT_DIR, exist_ok=True)
-    tmp = OUT_DOCX + ".tmp"
+    os.makedirs(out_dir, exist_ok=True)
+    out_docx = os.path.join(out_dir, DOCX_NAME)
+    tmp = out_docx + ".tmp"
     with zipfile.ZipFile(tmp, "w") as z:
         for name, text in parts:
             z.writestr(zip_entry(name), text.encode("utf-8"), zipfile.ZIP_DEFLATED)
         for name, data in pkg.media:
             # Pictures are compressed already.
             z.writestr(zip_entry("word/" + name), data, zipfile.ZIP_STORED)
-    os.replace(tmp, OUT_DOCX)
-    write_text(os.path.join(OUT_DIR, QUICK_REFERENCE), QUICK_REFERENCE_TEXT)
-    write_text(os.path.join(OUT_DIR, RELEASE_NOTES), RELEASE_NOTES_TEXT)
-    print("wrote", os.path.relpath(OUT_DOCX))
+    os.replace(tmp, out_docx)
+    write_text(os.path.join(out_dir, QUICK_REFERENCE), QUICK_REFERENCE_TEXT)
+    write_text(os.path.join(out_dir, RELEASE_NOTES), RELEASE_NOTES_TEXT)
+    print("wrote", out_docx)
 
 
 if __name__ == "__main__":
-    main()
+    main(sys.argv[1] if len(sys.argv) > 1 else os.path.join(HERE, "sample"))

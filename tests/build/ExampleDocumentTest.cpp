@@ -8,8 +8,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
+#include <QStandardPaths>
 #include <QStringList>
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -382,6 +384,43 @@ TEST_F(ExampleDocumentTest, HoldsPicturesAndLinksOfEveryKind)
     ASSERT_FALSE(facts.linkAnchors.isEmpty()) << "no link to a bookmark";
     for (const QString &anchor : facts.linkAnchors)
         EXPECT_TRUE(facts.bookmarks.contains(anchor)) << anchor.toStdString();
+}
+
+// The committed manual and its linked files are exactly what the generator writes, so an
+// edit of the generator that was not run (or a hand edit of the package) is caught.
+TEST(ExampleGeneratorTest, CommittedFilesMatchTheGeneratorOutput)
+{
+    const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
+    if (python.isEmpty())
+        GTEST_SKIP() << "python3 not installed";
+    testsupport::ScratchDir scratch;
+    QProcess generator;
+    generator.setProcessChannelMode(QProcess::MergedChannels);
+    generator.start(python, {QDir(testsupport::sourceDir()).filePath(QStringLiteral("examples/make-example-docx.py")),
+                             scratch.path()});
+    ASSERT_TRUE(generator.waitForFinished(120000)) << "generator did not finish";
+    ASSERT_EQ(generator.exitStatus(), QProcess::NormalExit);
+    ASSERT_EQ(generator.exitCode(), 0) << generator.readAll().toStdString();
+
+    const char *const rerun = " differs from the generator's output: run examples/make-example-docx.py";
+    const QDir committed = QFileInfo(documentPath()).dir();
+    for (const char *name : {"files/quick-reference.txt", "files/release-notes.txt"}) {
+        const QByteArray fresh = testsupport::readFile(scratch.file(QString::fromLatin1(name)));
+        EXPECT_FALSE(fresh.isEmpty()) << name;
+        EXPECT_TRUE(fresh == testsupport::readFile(committed.filePath(QString::fromLatin1(name)))) << name << rerun;
+    }
+    // Parts are compared uncompressed, pictures by name only: another zlib may compress differently.
+    QString error;
+    const QMap<QString, QByteArray> fresh = readPackage(scratch.file(QStringLiteral("SampleManual.docx")), &error);
+    ASSERT_TRUE(error.isEmpty()) << error.toStdString();
+    const QMap<QString, QByteArray> stored = readPackage(documentPath(), &error);
+    ASSERT_TRUE(error.isEmpty()) << error.toStdString();
+    EXPECT_EQ(fresh.keys(), stored.keys()) << "package parts" << rerun;
+    for (auto it = fresh.cbegin(); it != fresh.cend(); ++it) {
+        if (!it.key().startsWith(QLatin1String("word/media/"))) {
+            EXPECT_TRUE(it.value() == stored.value(it.key())) << it.key().toStdString() << rerun;
+        }
+    }
 }
 
 // LibreOffice opens the manual as any document: Word's heading numbers, the lists, the
