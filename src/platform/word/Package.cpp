@@ -287,6 +287,47 @@ private:
     QHash<QString, QString> unknown_; // unknown URI -> prefix given
 };
 
+// Declares on the root every canonical prefix that elements or attributes
+// use, so that content added by edits is declared when written.
+void declareUsedNamespaces(pugi::xml_document &doc)
+{
+    pugi::xml_node root = doc.document_element();
+    if (!root)
+        return;
+    QSet<QString> declared;
+    for (pugi::xml_attribute a : root.attributes()) {
+        const QString n = QString::fromUtf8(a.name());
+        if (n == QLatin1String("xmlns"))
+            declared.insert(QString());
+        else if (n.startsWith(QLatin1String("xmlns:")))
+            declared.insert(n.mid(6));
+    }
+    QSet<QString> used;
+    auto note = [&used](const char *name) {
+        const char *colon = std::strchr(name, ':');
+        if (colon)
+            used.insert(QString::fromUtf8(name, int(colon - name)));
+    };
+    std::vector<pugi::xml_node> stack{root};
+    while (!stack.empty()) {
+        pugi::xml_node n = stack.back();
+        stack.pop_back();
+        note(n.name());
+        for (pugi::xml_attribute a : n.attributes())
+            note(a.name());
+        for (pugi::xml_node c = n.first_child(); c; c = c.next_sibling())
+            if (c.type() == pugi::node_element)
+                stack.push_back(c);
+    }
+    for (const QString &prefix : used) {
+        if (declared.contains(prefix) || prefix == QLatin1String("xml") || prefix == QLatin1String("xmlns"))
+            continue;
+        const QString uri = namespaceUri(prefix);
+        if (!uri.isEmpty())
+            root.append_attribute(("xmlns:" + prefix).toUtf8().constData()).set_value(uri.toUtf8().constData());
+    }
+}
+
 class ZipReader {
 public:
     explicit ZipReader(zip_t *z) : z_(z) {}
@@ -548,6 +589,7 @@ QByteArray Package::bytes(const QString &name) const
                                .arg(QDir::toNativeSeparators(fileName_), p->name, p->damage));
     if (!p->doc)
         return p->bytes;
+    declareUsedNamespaces(*p->doc);
     std::ostringstream out;
     out << "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n";
     p->doc->save(out, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
