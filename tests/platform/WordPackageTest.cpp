@@ -121,6 +121,11 @@ TEST(WordPackage, SaveWritesEditsAndNewPartsBack)
     // The saved XML declares the canonical namespaces on its root.
     const QByteArray xml = again->bytes("word/document.xml");
     EXPECT_TRUE(xml.contains("xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\""));
+    // Package parts keep their own default namespaces.
+    EXPECT_TRUE(again->bytes("[Content_Types].xml")
+                    .contains("<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\""));
+    EXPECT_TRUE(again->bytes("_rels/.rels")
+                    .contains("<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\""));
 }
 
 TEST(WordPackage, DamagedPackagesAreRefusedNamingFileAndProblem)

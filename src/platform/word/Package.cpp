@@ -133,14 +133,17 @@ private:
         if (uri.isEmpty() || uri == kXmlNs)
             return uri.isEmpty() ? QString() : QStringLiteral("xml");
         QString prefix = canonicalPrefix(uri);
-        QString declared = namespaceUri(prefix);
-        if (prefix.isEmpty() && !declared.isEmpty()) {
-            // A known no-prefix namespace.
-        } else if (declared.isEmpty()) {
+        const bool known = std::any_of(std::begin(kNamespaces), std::end(kNamespaces),
+                                       [&](const NsEntry &e) { return uri == QLatin1String(e.uri); });
+        QString declared;
+        if (known) {
+            // Strict URIs are written as their transitional counterparts.
+            declared = prefix.isEmpty() ? uri : namespaceUri(prefix);
+        } else {
             // Unknown: keep the writer's prefix unless it clashes.
-            auto known = unknown_.constFind(uri);
-            if (known != unknown_.constEnd()) {
-                prefix = known.value();
+            auto found = unknown_.constFind(uri);
+            if (found != unknown_.constEnd()) {
+                prefix = found.value();
             } else {
                 prefix = original;
                 int n = 1;
