@@ -156,6 +156,20 @@ TEST(WordPackage, DamagedPackagesAreRefusedNamingFileAndProblem)
         .write(dir.file("dtd.docx"));
     EXPECT_TRUE(openError(dir.file("dtd.docx")).contains("document type declaration"));
 
+    // Elements nested without end.
+    DocxBuilder()
+        .documentXml("<w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\">"
+                     + QByteArray(100000, 'x').replace("x", "<a>") + "</w:document>")
+        .write(dir.file("deep.docx"));
+    EXPECT_FALSE(openError(dir.file("deep.docx")).isEmpty());
+    QByteArray deep;
+    for (int i = 0; i < 5000; ++i)
+        deep += "<w:sdt><w:sdtContent>";
+    for (int i = 0; i < 5000; ++i)
+        deep += "</w:sdtContent></w:sdt>";
+    DocxBuilder().body(deep).write(dir.file("deep2.docx"));
+    EXPECT_TRUE(openError(dir.file("deep2.docx")).contains("too deeply"));
+
     // A compound file holding an encrypted package.
     QByteArray ole = QByteArray::fromHex("d0cf11e0a1b11ae1") + QByteArray(500, '\0')
                      + QByteArray("E\0n\0c\0r\0y\0p\0t\0i\0o\0n\0I\0n\0f\0o\0", 28);

@@ -331,6 +331,32 @@ void declareUsedNamespaces(pugi::xml_document &doc)
     }
 }
 
+// Elements nested deeper than this are refused: the tree is walked
+// recursively later, and no real document comes near it.
+const int kMaxDepth = 512;
+
+int nestingDepth(const pugi::xml_document &doc)
+{
+    int depth = 0, deepest = 0;
+    pugi::xml_node n = doc.first_child();
+    while (n) {
+        if (n.first_child()) {
+            n = n.first_child();
+            deepest = std::max(deepest, ++depth);
+            if (deepest > kMaxDepth)
+                return deepest;
+            continue;
+        }
+        while (n && !n.next_sibling()) {
+            n = n.parent();
+            --depth;
+        }
+        if (n)
+            n = n.next_sibling();
+    }
+    return deepest;
+}
+
 class ZipReader {
 public:
     explicit ZipReader(zip_t *z) : z_(z) {}
@@ -552,6 +578,8 @@ void Package::parse(Part &part) const
         throw PackageError(QStringLiteral("the part \"%1\" is not well-formed XML (%2 at byte %3)")
                                .arg(part.name, QString::fromUtf8(r.description()))
                                .arg(r.offset));
+    if (nestingDepth(*doc) > kMaxDepth)
+        throw PackageError(QStringLiteral("the part \"%1\" nests its elements too deeply").arg(part.name));
     for (pugi::xml_node n = doc->first_child(); n; n = n.next_sibling())
         if (n.type() == pugi::node_doctype)
             throw PackageError(QStringLiteral("the part \"%1\" holds a document type declaration, which is not allowed")
