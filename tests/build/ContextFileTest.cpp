@@ -1,0 +1,220 @@
+// The context-ID source file: the filled code templates, its encodings, and
+// the shipped code of every language of context.dat compiled or parsed in
+// that language.
+#include "build/HtmlHelpOutput.h"
+#include "foundation/TextFiles.h"
+#include "platform/Exception.h"
+#include "project/Contents.h"
+#include "project/ProjectSetting.h"
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <gtest/gtest.h>
+
+static void PrintTo(const QString &text, std::ostream *os) { *os << '"' << text.toStdString() << '"'; }
+
+using testsupport::readFile;
+using testsupport::ScratchDir;
+using testsupport::writeFile;
+
+namespace {
+
+struct Topic {
+    int level;
+    const char *name; // empty: a book without a page
+    const char *title;
+    const char *number;
+};
+
+struct ContextProject {
+    TProject project;
+    TContentsItems list;
+    THtmlHelpMaker maker;
+    ContextProject(std::initializer_list<Topic> topics)
+    {
+        list.Project = &project;
+        maker.Project = &project;
+        maker.Contents = &list;
+        for (const Topic &t : topics) {
+            auto item = std::make_unique<TContentsItem>();
+            item->Level = t.level;
+            item->StaticName = QString::fromUtf8(t.name);
+            item->Title = QString::fromUtf8(t.title);
+            item->Url = item->StaticName.isEmpty() ? QString() : item->StaticName.toLower() + QStringLiteral(".htm");
+            item->Status = item->Url.isEmpty() ? 2 : 0;
+            item->ContextNumber = QString::fromUtf8(t.number);
+            list.Add(std::move(item));
+        }
+    }
+    void code(const QString &top, const QString &line, const QString &bottom)
+    {
+        project.HtmlHelpContextTopCode = top;
+        project.HtmlHelpContextCodeTemplate = line;
+        project.HtmlHelpContextBottomCode = bottom;
+    }
+    QString text() const { return MakeContextFileText(project, list); }
+};
+
+struct RunResult {
+    int exitCode = -1;
+    QString output;
+};
+RunResult run(const QString &program, const QStringList &arguments, const QString &folder)
+{
+    QProcess p;
+    p.setWorkingDirectory(folder);
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(program, arguments);
+    RunResult r;
+    if (!p.waitForStarted(-1))
+        return r;
+    p.waitForFinished(-1);
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.output = QString::fromLocal8Bit(p.readAll());
+    return r;
+}
+
+bool have(const char *program) { return !QStandardPaths::findExecutable(QLatin1String(program)).isEmpty(); }
+
+} // namespace
+
+TEST(ContextFile, FillsTheLineTemplatePerTopic)
+{
+    ContextProject p({{1, "INTRO", "Intro", "100010"},
+                      {1, "", "A book", "100020"},
+                      {3, "DEEP", "Deep {%tab%} one", " 7 "},
+                      {2, "NONUMBER", "Multi\r\nline", ""}});
+    p.code(QStringLiteral("head 1\r\nhead 2\r\n"), QStringLiteral("[{%StaticVarName%}]={%ContextID%};{%TITLE%}|{%FileName%}{%Tab%}."),
+           QString());
+    const QStringList lines = p.text().split(QStringLiteral("\r\n"));
+    EXPECT_EQ(lines, (QStringList{QStringLiteral("head 1"), QStringLiteral("head 2"),
+                                  QStringLiteral("[CID_INTRO%1]=100010;Intro|intro.htm\t.").arg(QString(46, u' ')),
+                                  QStringLiteral("[CID_DEEP%1]= 7 ;\t\tDeep \t one|deep.htm\t.").arg(QString(47, u' ')),
+                                  QStringLiteral("[CID_NONUMBER%1]=;\tMulti line|nonumber.htm\t.").arg(QString(43, u' ')),
+                                  QString(), QString()}));
+
+    // A name of 51 characters or more gets no padding.
+    ContextProject longName({{1, "N123456789012345678901234567890123456789012345678901234", "T", "1"}});
+    longName.code(QString(), QStringLiteral("{%StaticVarName%}!"), QStringLiteral("end"));
+    EXPECT_EQ(longName.text(), QStringLiteral("CID_N123456789012345678901234567890123456789012345678901234!\r\nend\r\n"));
+
+    // Only books: head and tail alone.
+    ContextProject books({{1, "", "Book", "1"}});
+    books.code(QStringLiteral("top"), QStringLiteral("x"), QStringLiteral("bottom"));
+    EXPECT_EQ(books.text(), QStringLiteral("top\r\nbottom\r\n"));
+}
+
+TEST(ContextFile, WritesEachEncodingAndCreatesTheFolder)
+{
+    ScratchDir dir;
+    ContextProject p({{1, "A", "Ä", "1"}});
+    p.code(QStringLiteral("//"), QStringLiteral("{%ContextID%}{%Title%}"), QString());
+    p.project.HtmlHelpContextFile = dir.file(QStringLiteral("deep/er/ids.h"));
+    const QString text = QStringLiteral("//\r\n1\u00C4\r\n\r\n");
+    const struct {
+        int encoding;
+        QByteArray bytes;
+    } cases[] = {
+        {1, QByteArray("\xFF\xFE", 2) + QByteArray(reinterpret_cast<const char *>(text.utf16()), text.size() * 2)},
+        {2, QByteArray("\xFE\xFF\0/\0/\0\r\0\n\0" "1\0\xC4\0\r\0\n\0\r\0\n", 22)},
+        {3, QByteArray("\xEF\xBB\xBF") + text.toUtf8()},
+    };
+    for (const auto &c : cases) {
+        p.project.HtmlHelpContextEncoding = c.encoding;
+        p.maker.OutputContextFile();
+        EXPECT_EQ(readFile(p.project.HtmlHelpContextFile), c.bytes) << "encoding " << c.encoding;
+    }
+    // 0 and unknown values: the ANSI code page, no mark.
+    for (int encoding : {0, 9}) {
+        p.project.HtmlHelpContextEncoding = encoding;
+        p.maker.OutputContextFile();
+        const QByteArray bytes = readFile(p.project.HtmlHelpContextFile);
+        EXPECT_TRUE(bytes.startsWith("//\r\n1")) << "encoding " << encoding;
+        EXPECT_EQ(bytes.size(), 10);
+    }
+
+    p.project.HtmlHelpContextFile.clear();
+    EXPECT_THROW(p.maker.OutputContextFile(), Exception);
+    p.project.HtmlHelpContextFile = dir.file(QStringLiteral("deep"));
+    EXPECT_THROW(p.maker.OutputContextFile(), Exception);
+}
+
+// The code of each language shipped in context.dat, filled with awkward
+// titles, is accepted by that language's compiler.
+TEST(ContextFile, ShippedLanguagesCompile)
+{
+    const QString dat = ProgramFolder() + QStringLiteral("context.dat");
+    ASSERT_TRUE(QFileInfo::exists(dat)) << dat.toStdString();
+    const TIniReader ini = TIniReader::FromFile(dat);
+    ASSERT_EQ(ini.Sections().size(), 5);
+    ScratchDir dir;
+    ContextProject p({{1, "INTRO", "Intro \"quoted\" <b> & 'apostrophe'", "100010"},
+                      {1, "", "Book", "100020"},
+                      {2, "SETUP", "Setup \\ back*/slash /* (x)", "100030"},
+                      {3, "LINUX", "On Linux\r\nint broken = ;", "42"}});
+    p.project.HtmlHelpContextEncoding = 3;
+    int checked = 0;
+    for (const QString &language : ini.Sections()) {
+        SCOPED_TRACE(language.toStdString());
+        p.code(DecodeLineBreaks(ini.ReadString(language, QStringLiteral("TopCode"), QString())),
+               ini.ReadString(language, QStringLiteral("CodeTemplate"), QString()),
+               DecodeLineBreaks(ini.ReadString(language, QStringLiteral("BottomCode"), QString())));
+        const QString folder = dir.file(language.toLower().remove(u' ').remove(u'+').remove(u'#')) + u'/';
+        QDir().mkpath(folder);
+        RunResult r;
+        if (language == QLatin1String("C#")) {
+            if (!have("mcs"))
+                continue;
+            p.project.HtmlHelpContextFile = folder + QStringLiteral("HelpTopics.cs");
+            p.maker.OutputContextFile();
+            writeFile(folder + QStringLiteral("Use.cs"),
+                      "class Use { static int Main() { return HelpTopics.CID_LINUX == 42 && HelpTopics.CID_SETUP == 100030 ? 0 : 1; } }");
+            r = run(QStringLiteral("mcs"), {QStringLiteral("-out:use.exe"), QStringLiteral("HelpTopics.cs"), QStringLiteral("Use.cs")}, folder);
+        } else if (language == QLatin1String("C++")) {
+            if (!have("g++"))
+                continue;
+            p.project.HtmlHelpContextFile = folder + QStringLiteral("HelpTopics.h");
+            p.maker.OutputContextFile();
+            writeFile(folder + QStringLiteral("use.cpp"), "#include \"HelpTopics.h\"\n#include \"HelpTopics.h\"\n"
+                                                          "static_assert(CID_INTRO == 100010 && CID_LINUX == 42);\n");
+            r = run(QStringLiteral("g++"), {QStringLiteral("-fsyntax-only"), QStringLiteral("-Werror"), QStringLiteral("use.cpp")}, folder);
+        } else if (language == QLatin1String("Delphi")) {
+            if (!have("fpc"))
+                continue;
+            p.project.HtmlHelpContextFile = folder + QStringLiteral("HelpTopics.pas");
+            p.maker.OutputContextFile();
+            writeFile(folder + QStringLiteral("use.pas"),
+                      "program use;\nuses HelpTopics;\nbegin\n  if (CID_INTRO <> 100010) or (CID_LINUX <> 42) then halt(1);\nend.\n");
+            r = run(QStringLiteral("fpc"), {QStringLiteral("-Mdelphi"), QStringLiteral("-s"), QStringLiteral("use.pas")}, folder);
+        } else {
+            // No Basic compiler in the distribution: check the shape of every
+            // declaration and the block around them.
+            p.project.HtmlHelpContextFile = folder + QStringLiteral("HelpTopics.vb");
+            p.maker.OutputContextFile();
+            const QString text = QString::fromUtf8(readFile(p.project.HtmlHelpContextFile).mid(3));
+            const QRegularExpression declaration(
+                QStringLiteral("^\\s*Public Const (CID_\\w+)\\s+As (Integer|Long) = (\\d+)\\s*('.*)?$"));
+            QStringList names;
+            for (const QString &line : text.split(QStringLiteral("\r\n"))) {
+                if (!line.contains(QStringLiteral("Public Const")))
+                    continue;
+                const auto m = declaration.match(line);
+                EXPECT_TRUE(m.hasMatch()) << line.toStdString();
+                names << m.captured(1) + u'=' + m.captured(3);
+            }
+            EXPECT_EQ(names, (QStringList{QStringLiteral("CID_INTRO=100010"), QStringLiteral("CID_SETUP=100030"),
+                                          QStringLiteral("CID_LINUX=42")}));
+            EXPECT_EQ(text.count(QStringLiteral("Public Module")), text.count(QStringLiteral("End Module")));
+            ++checked;
+            continue;
+        }
+        EXPECT_EQ(r.exitCode, 0) << r.output.toStdString() << "\n"
+                                 << QString::fromUtf8(readFile(p.project.HtmlHelpContextFile)).toStdString();
+        ++checked;
+    }
+    EXPECT_EQ(checked, 5);
+}
