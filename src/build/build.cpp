@@ -1,8 +1,13 @@
 #include "build/build.h"
 
+#include "build/HtmlHelpOutput.h"
+#include "build/WordDoc.h"
+
 #include "foundation/OLEMessageFilter.h"
 #include "foundation/Paths.h"
 #include "platform/Exception.h"
+#include "platform/word/Document.h"
+#include "project/Contents.h"
 #include "project/ProjectSetting.h"
 
 #include <QCoreApplication>
@@ -21,30 +26,78 @@ QString ExceptionText(const std::exception &error)
 
 namespace {
 
-// Stands in while the converter and the writers are not part of the program:
-// every build fails at once with a message saying so, before anything is written.
-class TMissingOutputs : public TBuildOutputs {
+// The real build: one document engine instance for the whole build, a fresh
+// converter and topic list per HTML output, and the output writers.
+class TWordBuildOutputs : public TBuildOutputs {
 public:
-    void StartWord() override
+    explicit TWordBuildOutputs(TProject &project) : Project(project) {}
+
+    void StartWord() override { WordApplication = std::make_unique<word::Application>(); }
+    void QuitWord() override
     {
-        throw Exception(QStringLiteral("The document converter is not available in this program."));
+        FreeOutput();
+        if (!WordApplication)
+            return;
+        try {
+            WordApplication->Quit(0);
+        } catch (...) {
+            // Quitting only closes documents without saving; nothing is lost.
+        }
+        WordApplication.reset();
     }
-    void QuitWord() override {}
-    void Convert(int, const QString &, const std::function<void(int)> &) override {}
-    void SplitTopics() override {}
-    void HtmlHelpPages(const QString &) override {}
-    void HtmlHelpContextFile() override {}
-    void HtmlHelpCompile() override {}
-    void WebHelp() override {}
-    void FreeOutput() override {}
-    void Pdf(const QString &, const QString &, const std::function<void(int)> &) override {}
+    void Convert(int outputType, const QString &workingCopy, const std::function<void(int)> &progress) override
+    {
+        FreeOutput();
+        Contents = std::make_unique<TContentsItems>();
+        Contents->Project = &Project;
+        Word = std::make_unique<TWordDoc>(&Project, WordApplication.get(), workingCopy,
+                                          [progress](TWordDoc *sender) { progress(sender->Position); }, outputType);
+        Word->DoCreate(workingCopy);
+    }
+    void SplitTopics() override { Word->ToContentsItems(*Contents); }
+    void HtmlHelpPages(const QString &projectFolder) override
+    {
+        Maker = std::make_unique<THtmlHelpMaker>();
+        Maker->Project = &Project;
+        Maker->Contents = Contents.get();
+        Maker->Word = Word.get();
+        Maker->ProjectFolder = projectFolder;
+        Maker->Output();
+    }
+    void HtmlHelpContextFile() override { Maker->OutputContextFile(); }
+    void HtmlHelpCompile() override
+    {
+        QString log; // the compiler's failures arrive as exceptions
+        Maker->Make(log);
+    }
+    void WebHelp() override
+    {
+        throw Exception(QStringLiteral("WebHelp output is not available in this version of the program."));
+    }
+    void FreeOutput() override
+    {
+        Maker.reset();
+        Word.reset();
+        Contents.reset();
+    }
+    void Pdf(const QString &, const QString &, const std::function<void(int)> &) override
+    {
+        throw Exception(QStringLiteral("PDF output is not available in this version of the program."));
+    }
+
+private:
+    TProject &Project;
+    std::unique_ptr<word::Application> WordApplication;
+    std::unique_ptr<TContentsItems> Contents;
+    std::unique_ptr<TWordDoc> Word;
+    std::unique_ptr<THtmlHelpMaker> Maker;
 };
 
 } // namespace
 
-std::unique_ptr<TBuildOutputs> CreateBuildOutputs(TProject &)
+std::unique_ptr<TBuildOutputs> CreateBuildOutputs(TProject &project)
 {
-    return std::make_unique<TMissingOutputs>();
+    return std::make_unique<TWordBuildOutputs>(project);
 }
 
 Tbuild::Tbuild(TProject &project, std::unique_ptr<TBuildOutputs> outputs, QObject *parent)
