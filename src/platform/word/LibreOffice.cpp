@@ -1,0 +1,288 @@
+#include "platform/word/LibreOffice.h"
+
+#include "platform/Exception.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include <atomic>
+#include <csignal>
+#include <unistd.h>
+
+namespace word::lo {
+
+namespace {
+
+const QString kDefaultProgram = QStringLiteral("soffice");
+
+QMutex programMutex;
+QString programSetting; // guarded by programMutex; empty means the default
+std::atomic<int> timeoutMs{180000};
+
+QString quoted(const QString &path)
+{
+    return QLatin1Char('"') + QDir::toNativeSeparators(path) + QLatin1Char('"');
+}
+
+// The program to run, or empty when it cannot be found.
+QString resolvedProgram()
+{
+    const QString program = Program();
+    if (!program.contains(QLatin1Char('/')))
+        return QStandardPaths::findExecutable(program);
+    const QFileInfo info(program);
+    return info.isFile() && info.isExecutable() ? info.absoluteFilePath() : QString();
+}
+
+// A suffix safe to use in the scratch copy's name (soffice guesses some
+// formats from it); anything unusual is dropped.
+QString safeSuffix(const QString &suffix)
+{
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9]{1,10}$"));
+    return plain.match(suffix).hasMatch() ? QLatin1Char('.') + suffix.toLower() : QString();
+}
+
+// What soffice printed, without its noise about Java, kept short enough for
+// a message box.
+QString processOutput(QProcess &process)
+{
+    const QString text = QString::fromLocal8Bit(process.readAll());
+    QStringList kept;
+    for (const QString &line : text.split(QLatin1Char('\n'))) {
+        const QString trimmed = line.trimmed();
+        if (trimmed.isEmpty() || trimmed.contains(QLatin1String("javaldx")))
+            continue;
+        kept << trimmed;
+    }
+    QString joined = kept.join(QLatin1Char('\n'));
+    if (joined.size() > 2000)
+        joined = QStringLiteral("...") + joined.right(2000);
+    return joined;
+}
+
+QString withOutput(const QString &message, const QString &output)
+{
+    return output.isEmpty() ? message
+                            : message + QStringLiteral("\nLibreOffice reported:\n") + output;
+}
+
+// The first bytes every sound file of the format starts with.
+QByteArray signatureOf(const QString &extension)
+{
+    if (extension == QLatin1String("pdf"))
+        return QByteArrayLiteral("%PDF-");
+    if (extension == QLatin1String("docx") || extension == QLatin1String("odt"))
+        return QByteArrayLiteral("PK\x03\x04");
+    if (extension == QLatin1String("doc"))
+        return QByteArrayLiteral("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1");
+    return QByteArray();
+}
+
+bool looksSound(const QString &path, const QString &extension)
+{
+    QFile file(path);
+    if (file.size() <= 0 || !file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray signature = signatureOf(extension);
+    return file.read(signature.size()) == signature;
+}
+
+// Copies from to to through a temporary file beside to, which replaces to
+// only when everything was written.
+void copyInto(const QString &from, const QString &to)
+{
+    QFile in(from);
+    if (!in.open(QIODevice::ReadOnly))
+        throw Exception(QStringLiteral("Cannot read the converted file %1: %2")
+                            .arg(quoted(from), in.errorString()));
+    QSaveFile out(to);
+    if (!out.open(QIODevice::WriteOnly))
+        throw Exception(QStringLiteral("Cannot write %1: %2").arg(quoted(to), out.errorString()));
+    while (!in.atEnd()) {
+        const QByteArray chunk = in.read(1 << 20);
+        if (chunk.isEmpty() && in.error() != QFileDevice::NoError)
+            throw Exception(QStringLiteral("Cannot read the converted file %1: %2")
+                                .arg(quoted(from), in.errorString()));
+        if (out.write(chunk) != chunk.size())
+            throw Exception(QStringLiteral("Cannot write %1: %2").arg(quoted(to), out.errorString()));
+    }
+    if (!out.commit())
+        throw Exception(QStringLiteral("Cannot write %1: %2").arg(quoted(to), out.errorString()));
+}
+
+void killGroup(QProcess &process)
+{
+    const qint64 pid = process.processId();
+    if (pid > 0)
+        ::kill(-static_cast<pid_t>(pid), SIGKILL);
+    process.kill();
+    process.waitForFinished(5000);
+}
+
+} // namespace
+
+void SetProgram(const QString &program)
+{
+    QMutexLocker lock(&programMutex);
+    programSetting = program;
+}
+
+QString Program()
+{
+    QMutexLocker lock(&programMutex);
+    return programSetting.isEmpty() ? kDefaultProgram : programSetting;
+}
+
+void SetTimeoutMs(int ms)
+{
+    timeoutMs = ms > 0 ? ms : 180000;
+}
+
+int TimeoutMs()
+{
+    return timeoutMs;
+}
+
+bool IsAvailable()
+{
+    return !resolvedProgram().isEmpty();
+}
+
+void Convert(const QString &input, const QString &convertTo, const QString &output,
+             const QString &purpose)
+{
+    const QFileInfo source(input);
+    if (!source.exists())
+        throw Exception(QStringLiteral("The file %1 does not exist.").arg(quoted(input)));
+    if (source.isDir())
+        throw Exception(QStringLiteral("%1 is a folder, not a document.").arg(quoted(input)));
+    if (source.size() == 0)
+        throw Exception(QStringLiteral("The file %1 is empty; it holds no document.").arg(quoted(input)));
+    const QFileInfo target(output);
+    if (target.absoluteFilePath() == source.absoluteFilePath()
+        || (target.exists() && target.canonicalFilePath() == source.canonicalFilePath()))
+        throw Exception(QStringLiteral("Converting %1 would overwrite the document itself.")
+                            .arg(quoted(input)));
+
+    const QString program = resolvedProgram();
+    if (program.isEmpty())
+        throw Exception(QStringLiteral("LibreOffice (soffice) is not installed; it is needed to %1.")
+                            .arg(purpose));
+
+    // soffice names its output after the input, with the extension that
+    // leads the --convert-to value.
+    const QString extension = convertTo.section(QLatin1Char(':'), 0, 0).toLower();
+
+    QTemporaryDir scratch(QDir::tempPath() + QStringLiteral("/quillcraft-lo-XXXXXX"));
+    if (!scratch.isValid())
+        throw Exception(QStringLiteral("Cannot create a scratch folder in %1: %2")
+                            .arg(quoted(QDir::tempPath()), scratch.errorString()));
+    const QDir work(scratch.path());
+    for (const char *sub : {"in", "out", "profile", "tmp"}) {
+        if (!work.mkpath(QString::fromLatin1(sub)))
+            throw Exception(QStringLiteral("Cannot create a scratch folder in %1.")
+                                .arg(quoted(scratch.path())));
+    }
+    const QString copy = work.filePath(QStringLiteral("in/source") + safeSuffix(source.suffix()));
+    if (!QFile::copy(input, copy))
+        throw Exception(QStringLiteral("Cannot read the file %1.").arg(quoted(input)));
+    const QString produced = work.filePath(QStringLiteral("out/source.") + extension);
+
+    QProcess process;
+    process.setProgram(program);
+    process.setArguments({
+        QStringLiteral("--headless"),
+        QStringLiteral("--norestore"),
+        QStringLiteral("--nologo"),
+        QStringLiteral("--nodefault"),
+        QStringLiteral("-env:UserInstallation=")
+            + QUrl::fromLocalFile(work.filePath(QStringLiteral("profile"))).toString(QUrl::FullyEncoded),
+        QStringLiteral("--convert-to"),
+        convertTo,
+        QStringLiteral("--outdir"),
+        work.filePath(QStringLiteral("out")),
+        copy,
+    });
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("TMPDIR"), work.filePath(QStringLiteral("tmp")));
+    process.setProcessEnvironment(environment);
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.setStandardInputFile(QProcess::nullDevice());
+    // Its own process group, so that a stuck conversion can be killed with
+    // every process soffice started.
+    process.setChildProcessModifier([] { ::setsid(); });
+
+    process.start();
+    if (!process.waitForStarted(30000)) {
+        const QString reason = process.errorString();
+        killGroup(process);
+        throw Exception(QStringLiteral("LibreOffice (%1) could not be started to %2: %3")
+                            .arg(quoted(program), purpose, reason));
+    }
+    const int limit = TimeoutMs();
+    if (!process.waitForFinished(limit)) {
+        killGroup(process);
+        throw Exception(withOutput(
+            QStringLiteral("LibreOffice did not finish converting %1 within %2 seconds; "
+                           "the conversion was stopped.")
+                .arg(quoted(input))
+                .arg((limit + 999) / 1000),
+            processOutput(process)));
+    }
+    const QString said = processOutput(process);
+    if (process.exitStatus() != QProcess::NormalExit)
+        throw Exception(withOutput(
+            QStringLiteral("LibreOffice stopped unexpectedly while converting %1.").arg(quoted(input)),
+            said));
+    if (process.exitCode() != 0)
+        throw Exception(withOutput(QStringLiteral("LibreOffice could not convert %1 (exit code %2).")
+                                       .arg(quoted(input))
+                                       .arg(process.exitCode()),
+                                   said));
+    if (!looksSound(produced, extension))
+        throw Exception(withOutput(
+            QStringLiteral("LibreOffice could not convert %1 to %2: it wrote no usable output.")
+                .arg(quoted(input), extension.toUpper()),
+            said));
+
+    if (!QDir().mkpath(target.absolutePath()))
+        throw Exception(QStringLiteral("Cannot create the folder %1.").arg(quoted(target.absolutePath())));
+    copyInto(produced, output);
+}
+
+QString ConvertToDocx(const QString &input, const QString &outDir)
+{
+    const QString output =
+        QDir(outDir).filePath(QFileInfo(input).completeBaseName() + QStringLiteral(".docx"));
+    Convert(input, QStringLiteral("docx:MS Word 2007 XML"), output,
+            QStringLiteral("open %1").arg(quoted(input)));
+    return output;
+}
+
+void ConvertDocxToDoc(const QString &docx, const QString &outDoc)
+{
+    Convert(docx, QStringLiteral("doc:MS Word 97"), outDoc,
+            QStringLiteral("save %1 as a Word 97-2003 document").arg(quoted(outDoc)));
+}
+
+void ConvertDocxToPdf(const QString &docx, const QString &outPdf)
+{
+    // The export filter takes its options as JSON after its name; bookmarks
+    // are made from the headings' outline levels.
+    Convert(docx,
+            QStringLiteral("pdf:writer_pdf_Export:"
+                           "{\"ExportBookmarks\":{\"type\":\"boolean\",\"value\":\"true\"}}"),
+            outPdf, QStringLiteral("export %1 as PDF").arg(quoted(outPdf)));
+}
+
+} // namespace word::lo
