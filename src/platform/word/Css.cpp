@@ -396,23 +396,6 @@ QString fontFamily(const QString &face, const FontContext &fonts)
     return out;
 }
 
-QString quoteAttr(const QString &text)
-{
-    QString out;
-    out.reserve(text.size());
-    for (QChar c : text) {
-        switch (c.unicode()) {
-        case '&': out += QLatin1String("&amp;"); break;
-        case '<': out += QLatin1String("&lt;"); break;
-        case '>': out += QLatin1String("&gt;"); break;
-        case '\'': out += QLatin1String("&#39;"); break;
-        case '"': out += QLatin1String("&quot;"); break;
-        default: out += c;
-        }
-    }
-    return out;
-}
-
 } // namespace css
 
 namespace {
@@ -482,7 +465,8 @@ const Props &runDefaults()
         {QStringLiteral("font-style"), QStringLiteral("normal")},
         {QStringLiteral("text-decoration"), QStringLiteral("none")},
         {QStringLiteral("vertical-align"), QStringLiteral("baseline")},
-        {QStringLiteral("color"), QStringLiteral("windowtext")}};
+        {QStringLiteral("color"), QStringLiteral("windowtext")},
+        {QStringLiteral("letter-spacing"), QStringLiteral("0pt")}};
     return d;
 }
 

@@ -92,8 +92,6 @@ QString highlight(const QString &name);
 QString border(const BorderFormat &b);
 // "\"Calibri\",sans-serif" (a generic family is added when the font table knows one).
 QString fontFamily(const QString &face, const FontContext &fonts);
-// Escapes a text for a single-quoted attribute value.
-QString quoteAttr(const QString &text);
 } // namespace css
 
 // Style text of a run's properties that differ from base (all of them
