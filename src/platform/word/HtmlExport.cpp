@@ -763,8 +763,8 @@ void Writer::writeInline(pugi::xml_node n)
         if (open)
             closeLink();
     } else if (std::strcmp(name, "w:bookmarkStart") == 0) {
-        if (!hidden())
-            bookmark(n);
+        // Also inside a field's code: a form field's bookmark stands there.
+        bookmark(n);
     } else if (std::strcmp(name, "w:sdt") == 0) {
         for (pugi::xml_node c : n.child("w:sdtContent").children())
             writeInline(c);
@@ -1009,12 +1009,13 @@ void Writer::writeTable(pugi::xml_node tbl)
         gridTotal += grid.last();
     }
 
-    // Rows and cells, with content controls around them unwrapped.
-    QList<pugi::xml_node> rows;
+    // Rows and cells, with content controls around them unwrapped. Bookmarks
+    // between rows or cells go into the next cell's first paragraph.
+    QList<pugi::xml_node> items; // rows and the bookmarks between them, in order
     std::function<void(pugi::xml_node)> collectRows = [&](pugi::xml_node parent) {
         for (pugi::xml_node n : parent.children()) {
-            if (std::strcmp(n.name(), "w:tr") == 0)
-                rows << n;
+            if (std::strcmp(n.name(), "w:tr") == 0 || std::strcmp(n.name(), "w:bookmarkStart") == 0)
+                items << n;
             else if (std::strcmp(n.name(), "w:sdt") == 0)
                 collectRows(n.child("w:sdtContent"));
             else if (std::strcmp(n.name(), "w:customXml") == 0)
@@ -1026,9 +1027,17 @@ void Writer::writeTable(pugi::xml_node tbl)
         pugi::xml_node tc;
         int col = 0, span = 1, rowSpan = 1;
         bool merged = false; // continues a vertical merge: not written
+        QList<pugi::xml_node> marks;
     };
     QList<QList<Cell>> table;
-    for (pugi::xml_node tr : rows) {
+    QList<pugi::xml_node> rows;
+    QList<pugi::xml_node> pending;
+    for (pugi::xml_node tr : items) {
+        if (std::strcmp(tr.name(), "w:bookmarkStart") == 0) {
+            pending << tr;
+            continue;
+        }
+        rows << tr;
         QList<Cell> cells;
         int col = xml::intVal(tr.child("w:trPr").child("w:gridBefore"));
         std::function<void(pugi::xml_node)> collectCells = [&](pugi::xml_node parent) {
@@ -1040,8 +1049,12 @@ void Writer::writeTable(pugi::xml_node tbl)
                     c.span = std::max(1, xml::intVal(n.child("w:tcPr").child("w:gridSpan"), 1));
                     pugi::xml_node vm = n.child("w:tcPr").child("w:vMerge");
                     c.merged = vm && xml::val(vm) != QLatin1String("restart");
+                    c.marks = pending;
+                    pending.clear();
                     col += c.span;
                     cells << c;
+                } else if (std::strcmp(n.name(), "w:bookmarkStart") == 0) {
+                    pending << n;
                 } else if (std::strcmp(n.name(), "w:sdt") == 0) {
                     collectCells(n.child("w:sdtContent"));
                 } else if (std::strcmp(n.name(), "w:customXml") == 0) {
@@ -1148,6 +1161,8 @@ void Writer::writeTable(pugi::xml_node tbl)
             if (shd && !shd->background().isEmpty())
                 out_ += QLatin1String("background:") + shd->background() + QLatin1Char(';');
             out_ += QLatin1String("padding:") + padding + QLatin1String("'>") + kNl;
+            for (pugi::xml_node m : c.marks)
+                bookmark(m);
             writeBlocks(c.tc);
             out_ += QLatin1String("  </td>") + kNl;
         }
