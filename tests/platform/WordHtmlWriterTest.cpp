@@ -246,6 +246,37 @@ TEST(WordHtmlWriter, TablesWithMergedCellsBordersAndShading)
     EXPECT_EQ(body.count(QLatin1String("<tr")), 2);
 }
 
+TEST(WordHtmlWriter, TableStylesConditionalPartsFollowTheTablesLook)
+{
+    DocxBuilder b;
+    b.styles(DocxBuilder::defaultStyles()
+             + "<w:style w:type=\"table\" w:styleId=\"Grid\"><w:name w:val=\"Grid Table\"/>"
+               "<w:pPr><w:spacing w:after=\"0\"/></w:pPr>"
+               "<w:tblStylePr w:type=\"firstRow\"><w:rPr><w:b/></w:rPr></w:tblStylePr>"
+               "<w:tblStylePr w:type=\"band1Horz\"><w:tcPr><w:shd w:val=\"clear\" w:fill=\"CCCCCC\"/></w:tcPr>"
+               "</w:tblStylePr></w:style>"
+               "<w:style w:type=\"paragraph\" w:styleId=\"Spaced\"><w:name w:val=\"Spaced\"/>"
+               "<w:pPr><w:spacing w:after=\"200\"/></w:pPr></w:style>");
+    auto table = [](const QByteArray &look) {
+        QByteArray rows;
+        for (const char *t : {"head", "one", "two", "three"})
+            rows += "<w:tr><w:tc>" + para(t, "<w:pStyle w:val=\"Spaced\"/>") + "</w:tc></w:tr>";
+        return "<w:tbl><w:tblPr><w:tblStyle w:val=\"Grid\"/>" + look + "</w:tblPr>"
+               "<w:tblGrid><w:gridCol w:w=\"2000\"/></w:tblGrid>" + rows + "</w:tbl>";
+    };
+    b.body(table("<w:tblLook w:val=\"04A0\" w:firstRow=\"1\" w:noHBand=\"0\"/>")
+           + table("<w:tblLook w:firstRow=\"0\" w:noHBand=\"1\"/>"));
+    Saved s(b);
+    const QString body = s.body();
+    const QString first = body.left(body.indexOf(QLatin1String("</table>")));
+    const QString second = body.mid(first.size());
+    EXPECT_TRUE(first.contains(QLatin1String("><b>head</b></p>"))) << first.toStdString();
+    EXPECT_TRUE(first.contains(QLatin1String("style='margin-bottom:0in'>one"))) << "the style's spacing applies";
+    EXPECT_EQ(first.count(QLatin1String("background:#CCCCCC")), 2) << "rows one and three are band 1";
+    EXPECT_FALSE(second.contains(QLatin1String("<b>")));
+    EXPECT_FALSE(second.contains(QLatin1String("background")));
+}
+
 TEST(WordHtmlWriter, FootnotesAndEndnotesAsWordWritesThem)
 {
     DocxBuilder b;

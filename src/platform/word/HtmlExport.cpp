@@ -27,7 +27,13 @@ QString escapeText(QStringView s)
 {
     QString out;
     out.reserve(s.size() + 8);
-    for (QChar c : s) {
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const QChar c = s[i];
+        // A blank followed by another keeps its width, as Word writes it.
+        if (c == QLatin1Char(' ') && i + 1 < s.size() && s[i + 1] == QLatin1Char(' ')) {
+            out += QLatin1String("&nbsp;");
+            continue;
+        }
         switch (c.unicode()) {
         case '&': out += QLatin1String("&amp;"); break;
         case '<': out += QLatin1String("&lt;"); break;
@@ -237,6 +243,9 @@ private:
     const ParaFormat &styleParaFormat(const QString &styleId);
     const RunFormat &styleRunFormat(const QString &styleId);
     RunFormat runFormat(const QString &paraStyle, pugi::xml_node rPr);
+    // The table style's layers (the style and its conditional parts) that
+    // apply to the cell being written, lowest first.
+    QList<pugi::xml_node> cellLayers_;
     QString paraStyleOf(pugi::xml_node p) const;
     QString classOf(const QString &styleId, int headingElement);
 
@@ -383,6 +392,8 @@ const RunFormat &Writer::styleRunFormat(const QString &styleId)
 RunFormat Writer::runFormat(const QString &paraStyle, pugi::xml_node rPr)
 {
     RunFormat f = styleRunFormat(paraStyle);
+    for (pugi::xml_node layer : std::as_const(cellLayers_))
+        f.apply(layer.child("w:rPr"));
     if (pugi::xml_node rs = rPr.child("w:rStyle")) {
         const QList<const Style *> chain = styles_->chain(xml::val(rs));
         for (auto s = chain.crbegin(); s != chain.crend(); ++s)
@@ -558,6 +569,8 @@ void Writer::writeParagraph(pugi::xml_node p)
     pugi::xml_node pPr = p.child("w:pPr");
     const QString styleId = paraStyleOf(p);
     ParaFormat pf = styleParaFormat(styleId);
+    for (pugi::xml_node layer : std::as_const(cellLayers_))
+        pf.apply(layer.child("w:pPr"));
     pf.apply(pPr);
 
     // A list paragraph takes the level's indents between its style and its own.
@@ -574,6 +587,8 @@ void Writer::writeParagraph(pugi::xml_node p)
         label = numbering_.next(numId, ilvl);
         if (!label.isNull()) {
             ParaFormat withLevel = styleParaFormat(styleId);
+            for (pugi::xml_node layer : std::as_const(cellLayers_))
+                withLevel.apply(layer.child("w:pPr"));
             withLevel.apply(label.level->pPr);
             withLevel.apply(pPr);
             pf = withLevel;
@@ -963,9 +978,29 @@ void Writer::writeTable(pugi::xml_node tbl)
     // Table-wide properties: the table style's, then the table's own.
     pugi::xml_node tblPr = tbl.child("w:tblPr");
     QList<pugi::xml_node> layers;
-    for (const Style *s : styles_->chain(xml::val(tblPr.child("w:tblStyle"))))
+    const QList<const Style *> tableStyles = styles_->chain(xml::val(tblPr.child("w:tblStyle")));
+    for (const Style *s : tableStyles)
         layers.prepend(s->node.child("w:tblPr"));
     layers.append(tblPr);
+    // Which conditional parts of the style the table uses (w:tblLook).
+    pugi::xml_node look = tblPr.child("w:tblLook");
+    const uint lookBits = look ? xml::attr(look, "w:val").toUInt(nullptr, 16) : 0x04A0u;
+    auto lookFlag = [&](const char *name, uint bit) {
+        return look && xml::hasAttr(look, name) ? look.attribute(name).as_bool() : (lookBits & bit) != 0;
+    };
+    const bool useFirstRow = lookFlag("w:firstRow", 0x20), useLastRow = lookFlag("w:lastRow", 0x40),
+               useFirstCol = lookFlag("w:firstColumn", 0x80), useLastCol = lookFlag("w:lastColumn", 0x100),
+               useHBand = !lookFlag("w:noHBand", 0x200), useVBand = !lookFlag("w:noVBand", 0x400);
+    auto styleLayers = [&](const char *type) {
+        QList<pugi::xml_node> out;
+        for (auto s = tableStyles.crbegin(); s != tableStyles.crend(); ++s) {
+            if (!type)
+                out << (*s)->node;
+            else if (pugi::xml_node n = (*s)->node.find_child_by_attribute("w:tblStylePr", "w:type", type))
+                out << n;
+        }
+        return out;
+    };
     std::optional<BorderFormat> edge[6]; // top, left, bottom, right, insideH, insideV
     static const char *const edgeNames[6][2] = {{"w:top", nullptr},     {"w:left", "w:start"},
                                                 {"w:bottom", nullptr},  {"w:right", "w:end"},
@@ -1126,8 +1161,25 @@ void Writer::writeTable(pugi::xml_node tbl)
             pugi::xml_node tcW = tcPr.child("w:tcW");
             if (xml::attr(tcW, "w:type") == QLatin1String("dxa") && xml::intAttr(tcW, "w:w") > 0)
                 w = xml::intAttr(tcW, "w:w");
+            // The table style's parts for this cell, lowest first.
+            QList<pugi::xml_node> cellLayers = styleLayers(nullptr) + styleLayers("wholeTable");
+            const int bodyRow = r - (useFirstRow ? 1 : 0), bodyCol = c.col - (useFirstCol ? 1 : 0);
+            if (useVBand && bodyCol >= 0)
+                cellLayers += styleLayers(bodyCol % 2 ? "band2Vert" : "band1Vert");
+            if (useHBand && bodyRow >= 0)
+                cellLayers += styleLayers(bodyRow % 2 ? "band2Horz" : "band1Horz");
+            if (useFirstCol && c.col == 0)
+                cellLayers += styleLayers("firstCol");
+            if (useLastCol && c.col + c.span >= cols)
+                cellLayers += styleLayers("lastCol");
+            if (useFirstRow && r == 0)
+                cellLayers += styleLayers("firstRow");
+            if (useLastRow && r + c.rowSpan >= rowCount)
+                cellLayers += styleLayers("lastRow");
             // Each edge: the cell's own border, else the table's outer or inner one.
             std::optional<BorderFormat> own[6];
+            for (pugi::xml_node l : std::as_const(cellLayers))
+                readEdges(l.child("w:tcPr").child("w:tcBorders"), own, 4);
             readEdges(tcPr.child("w:tcBorders"), own, 4);
             const bool top = r == 0, bottom = r + c.rowSpan >= rowCount, left = c.col == 0,
                        right = c.col + c.span >= cols;
@@ -1156,6 +1208,9 @@ void Writer::writeTable(pugi::xml_node tbl)
                 out_ += QLatin1String("border-") + QLatin1String(sideNames[s]) + QLatin1Char(':')
                         + (sides[s] ? css::border(*sides[s]) : QStringLiteral("none")) + QLatin1Char(';');
             std::optional<ShadingFormat> shd = tableShading;
+            for (pugi::xml_node l : std::as_const(cellLayers))
+                if (pugi::xml_node s = l.child("w:tcPr").child("w:shd"))
+                    shd = ShadingFormat{xml::val(s), xml::attr(s, "w:color"), xml::attr(s, "w:fill")};
             if (pugi::xml_node s = tcPr.child("w:shd"))
                 shd = ShadingFormat{xml::val(s), xml::attr(s, "w:color"), xml::attr(s, "w:fill")};
             if (shd && !shd->background().isEmpty())
@@ -1163,7 +1218,10 @@ void Writer::writeTable(pugi::xml_node tbl)
             out_ += QLatin1String("padding:") + padding + QLatin1String("'>") + kNl;
             for (pugi::xml_node m : c.marks)
                 bookmark(m);
+            const QList<pugi::xml_node> outerLayers = cellLayers_;
+            cellLayers_ = cellLayers;
             writeBlocks(c.tc);
+            cellLayers_ = outerLayers;
             out_ += QLatin1String("  </td>") + kNl;
         }
         out_ += QLatin1String(" </tr>") + kNl;
