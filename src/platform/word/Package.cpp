@@ -62,6 +62,7 @@ const NsEntry kNamespaces[] = {
     {"xsi", "http://www.w3.org/2001/XMLSchema-instance"},
     {"ep", "http://schemas.openxmlformats.org/officeDocument/2006/extended-properties"},
     {"vt", "http://schemas.openxmlformats.org/officeDocument/2006/docPropsVTypes"},
+    {"op", "http://schemas.openxmlformats.org/officeDocument/2006/custom-properties"},
 };
 
 // Namespaces whose content this engine understands: an mc:Choice requiring
@@ -333,6 +334,25 @@ QString namespaceUri(const QString &prefix)
     return QString();
 }
 
+Package::Kind Package::Sniff(const QString &fileName)
+{
+    const QByteArray head = readHead(fileName, 8);
+    if (head.startsWith("PK"))
+        return Kind::Zip;
+    if (head.startsWith("{\\rtf"))
+        return Kind::Rtf;
+    if (!isOleCompoundFile(head))
+        return Kind::Other;
+    // Password-protected .docx files are compound files holding the
+    // encrypted package and its "EncryptionInfo" stream.
+    QFile f(fileName);
+    QByteArray all;
+    if (f.open(QIODevice::ReadOnly))
+        all = f.read(std::min<qint64>(f.size(), 64ll * 1024 * 1024));
+    const QByteArray marker = QByteArray("E\0n\0c\0r\0y\0p\0t\0i\0o\0n\0I\0n\0f\0o\0", 28);
+    return all.contains(marker) ? Kind::EncryptedPackage : Kind::CompoundFile;
+}
+
 Package::Package() = default;
 Package::~Package() = default;
 
@@ -352,22 +372,14 @@ std::unique_ptr<Package> Package::Open(const QString &fileName, const Limits &li
         throw fail(QStringLiteral("the file does not exist"));
     if (!info.isFile())
         throw fail(QStringLiteral("it is not a file"));
-    const QByteArray head = readHead(fileName, 8);
-    if (isOleCompoundFile(head)) {
-        // Password-protected .docx files are compound files holding the
-        // encrypted package.
-        QFile f(fileName);
-        QByteArray all;
-        if (f.open(QIODevice::ReadOnly))
-            all = f.read(std::min<qint64>(f.size(), 64ll * 1024 * 1024));
-        const QByteArray marker = QByteArray("E\0n\0c\0r\0y\0p\0t\0i\0o\0n\0I\0n\0f\0o\0", 28);
-        if (all.contains(marker))
-            throw fail(QStringLiteral("it is encrypted (protected by a password)"));
+    const Kind kind = Sniff(fileName);
+    if (kind == Kind::EncryptedPackage)
+        throw fail(QStringLiteral("it is encrypted (protected by a password)"));
+    if (kind == Kind::CompoundFile)
         throw fail(QStringLiteral("it is a Word 97-2003 file, not an Office Open XML package"));
-    }
 
     int err = 0;
-    zip_t *z = zip_open(QFile::encodeName(fileName).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &err);
+    zip_t *z = zip_open(QFile::encodeName(fileName).constData(), ZIP_RDONLY, &err);
     if (!z) {
         if (err == ZIP_ER_NOZIP)
             throw fail(QStringLiteral("it is not a zip package"));
@@ -382,7 +394,6 @@ std::unique_ptr<Package> Package::Open(const QString &fileName, const Limits &li
     ZipReader reader(z);
 
     auto pkg = std::make_unique<Package>();
-    pkg->fileName_ = fileName;
     const zip_int64_t count = zip_get_num_entries(z, 0);
     if (count < 0 || count > limits.maxParts)
         throw fail(QStringLiteral("the package holds too many parts"));
@@ -401,35 +412,39 @@ std::unique_ptr<Package> Package::Open(const QString &fileName, const Limits &li
             throw fail(QStringLiteral("the part \"%1\" is too large when decompressed").arg(name));
         if (pkg->hasPart(name))
             continue; // a duplicate entry: the first one counts
-        zip_file_t *zf = zip_fopen_index(z, zip_uint64_t(i), 0);
-        if (!zf)
-            throw fail(QStringLiteral("the part \"%1\" cannot be read (%2)")
-                           .arg(name, QString::fromUtf8(zip_strerror(z))));
         QByteArray data;
-        const qint64 expected = (st.valid & ZIP_STAT_SIZE) ? qint64(st.size) : 0;
-        data.reserve(int(std::min<qint64>(expected, 64ll * 1024 * 1024)));
-        char buf[65536];
-        for (;;) {
-            const zip_int64_t n = zip_fread(zf, buf, sizeof buf);
-            if (n < 0) {
-                const QString why = QString::fromUtf8(zip_file_strerror(zf));
-                zip_fclose(zf);
-                throw fail(QStringLiteral("the part \"%1\" is damaged (%2)").arg(name, why));
+        QString damage;
+        if (zip_file_t *zf = zip_fopen_index(z, zip_uint64_t(i), 0)) {
+            const qint64 expected = (st.valid & ZIP_STAT_SIZE) ? qint64(st.size) : 0;
+            data.reserve(int(std::min<qint64>(expected, 64ll * 1024 * 1024)));
+            char buf[65536];
+            for (;;) {
+                const zip_int64_t n = zip_fread(zf, buf, sizeof buf);
+                if (n < 0) {
+                    damage = QString::fromUtf8(zip_file_strerror(zf));
+                    break;
+                }
+                if (n == 0)
+                    break;
+                data.append(buf, int(n));
+                total += n;
+                if (data.size() > limits.maxPartSize || total > limits.maxTotalSize) {
+                    zip_fclose(zf);
+                    throw fail(QStringLiteral("the part \"%1\" is too large when decompressed").arg(name));
+                }
             }
-            if (n == 0)
-                break;
-            data.append(buf, int(n));
-            total += n;
-            if (data.size() > limits.maxPartSize || total > limits.maxTotalSize) {
-                zip_fclose(zf);
-                throw fail(QStringLiteral("the part \"%1\" is too large when decompressed").arg(name));
-            }
+            zip_fclose(zf);
+        } else {
+            damage = QString::fromUtf8(zip_strerror(z));
         }
-        zip_fclose(zf);
+        // A damaged part refuses the document only when it is needed.
+        if (!damage.isEmpty())
+            data.clear();
         auto part = std::make_unique<Part>();
         part->name = name;
         part->bytes = data;
         part->isXml = isXmlName(name);
+        part->damage = damage;
         pkg->index_.insert(name.toLower(), part.get());
         pkg->parts_.push_back(std::move(part));
     }
@@ -453,6 +468,7 @@ std::unique_ptr<Package> Package::Open(const QString &fileName, const Limits &li
     } catch (const PackageError &e) {
         throw fail(e.message());
     }
+    pkg->fileName_ = fileName;
     return pkg;
 }
 
@@ -481,6 +497,8 @@ bool Package::hasPart(const QString &name) const
 
 void Package::parse(Part &part) const
 {
+    if (!part.damage.isEmpty())
+        throw PackageError(QStringLiteral("the part \"%1\" is damaged (%2)").arg(part.name, part.damage));
     if (part.doc || !part.isXml)
         return;
     auto doc = std::make_unique<pugi::xml_document>();
@@ -525,6 +543,9 @@ QByteArray Package::bytes(const QString &name) const
     const Part *p = find(name);
     if (!p)
         return QByteArray();
+    if (!p->damage.isEmpty())
+        throw PackageError(QStringLiteral("The document \"%1\" is damaged: the part \"%2\" cannot be read (%3).")
+                               .arg(QDir::toNativeSeparators(fileName_), p->name, p->damage));
     if (!p->doc)
         return p->bytes;
     std::ostringstream out;
@@ -548,6 +569,7 @@ void Package::setBytes(const QString &name, const QByteArray &data, const QStrin
     p->bytes = data;
     p->doc.reset();
     p->isXml = isXmlName(n);
+    p->damage.clear();
 
     if (n == QLatin1String(ContentTypesPart) || contentType.isEmpty())
         return;
@@ -769,7 +791,7 @@ void Package::Save(const QString &fileName) const
     if (const Part *ct = find(QString::fromLatin1(ContentTypesPart)))
         order.push_back(ct);
     for (const auto &p : parts_)
-        if (p.get() != order.front())
+        if (p.get() != order.front() && p->damage.isEmpty())
             order.push_back(p.get());
     keep.reserve(order.size());
     bool ok = true;

@@ -78,6 +78,9 @@ public:
     // problem for anything that is not a readable .docx package.
     static std::unique_ptr<Package> Open(const QString &fileName, const Limits &limits);
     static std::unique_ptr<Package> Open(const QString &fileName);
+    // What a file holds, judged from its first bytes.
+    enum class Kind { Zip, CompoundFile, EncryptedPackage, Rtf, Other };
+    static Kind Sniff(const QString &fileName);
     // An empty package (no parts, no relationships).
     Package();
     ~Package();
@@ -94,7 +97,9 @@ public:
     // PackageError when the part is not well-formed XML.
     pugi::xml_document *xml(const QString &name);
     const pugi::xml_document *xml(const QString &name) const;
-    // The bytes of a part (an XML part is serialised from its tree).
+    // The bytes of a part (an XML part is serialised from its tree). A part
+    // that the zip holds damaged throws PackageError here and in xml();
+    // such parts are left out when saving.
     QByteArray bytes(const QString &name) const;
     // Adds or replaces a part.
     void setBytes(const QString &name, const QByteArray &bytes, const QString &contentType);
@@ -134,6 +139,7 @@ private:
         QByteArray bytes;                       // raw bytes while not parsed
         std::unique_ptr<pugi::xml_document> doc; // parsed tree once parsed
         bool isXml = false;
+        QString damage; // why the part could not be read; empty when sound
     };
     Part *find(const QString &name);
     const Part *find(const QString &name) const;
