@@ -1,5 +1,6 @@
 #include "platform/DocxBuilder.h"
 #include "platform/Exception.h"
+#include "platform/word/Document.h"
 #include "platform/word/HtmlExport.h"
 #include "platform/word/HtmlPictures.h"
 #include "platform/word/Package.h"
@@ -368,4 +369,20 @@ TEST(WordHtmlWriter, FailuresNameTheFileAndKeepTheOldPage)
     o.codePage = 12345;
     EXPECT_THROW(ExportFilteredHtml(*pkg, o, page), Exception);
     EXPECT_EQ(testsupport::readFile(page), QByteArray("old"));
+}
+
+TEST(WordHtmlWriter, DocumentSaveAsUsesTheWebOptions)
+{
+    testsupport::ScratchDir dir;
+    const QString docx = dir.file(QStringLiteral("My doc.docx"));
+    DocxBuilder().body(para("\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 \xE2\x84\xA2")).write(docx);
+    Application word;
+    Document *doc = word.Documents().Open(docx);
+    doc->WebOptions().setEncoding(1251);
+    const QString page = dir.file(QStringLiteral("doc.htm"));
+    doc->SaveAs(page, wdFormatFilteredHTML);
+    const QByteArray bytes = testsupport::readFile(page);
+    EXPECT_TRUE(bytes.contains("charset=windows-1251"));
+    // Cyrillic and the trade mark sign are bytes of code page 1251.
+    EXPECT_TRUE(bytes.contains("\xCF\xF0\xE8\xE2\xE5\xF2 \x99")) << bytes.constData();
 }

@@ -349,10 +349,20 @@ Writer::Writer(const Package &package, const HtmlExportOptions &options, const Q
     const pugi::xml_document *stylesXml = styles_->document();
     numbering_.load(numbering ? numbering->child("w:numbering") : pugi::xml_node(),
                     stylesXml ? stylesXml->child("w:styles") : pugi::xml_node());
-    const pugi::xml_document *theme = pkg_.xml(partOf(
-        "http://schemas.openxmlformats.org/officeDocument/2006/relationships/theme"));
-    const pugi::xml_document *fontTable = pkg_.xml(partOf(
-        "http://schemas.openxmlformats.org/officeDocument/2006/relationships/fontTable"));
+    // The theme and the font table only choose fonts: a damaged one leaves
+    // the defaults instead of failing the whole page.
+    auto optionalPart = [&](const char *type) -> const pugi::xml_document * {
+        try {
+            return pkg_.xml(partOf(type));
+        } catch (const Exception &e) {
+            qWarning().noquote() << e.message();
+            return nullptr;
+        }
+    };
+    const pugi::xml_document *theme =
+        optionalPart("http://schemas.openxmlformats.org/officeDocument/2006/relationships/theme");
+    const pugi::xml_document *fontTable =
+        optionalPart("http://schemas.openxmlformats.org/officeDocument/2006/relationships/fontTable");
     fonts_.load(theme ? theme->child("a:theme") : pugi::xml_node(),
                 fontTable ? fontTable->child("w:fonts") : pugi::xml_node());
     if (const Style *s = styles_->defaultStyle(QStringLiteral("paragraph")))
