@@ -1,0 +1,244 @@
+// The whole conversion on the document engine: markers, fields, property
+// fields, shapes' links, and the corpus through to the topic list.
+#include "build/QStringPrinters.h"
+#include "build/WordDoc.h"
+#include "foundation/IsolatedUser.h"
+#include "platform/Exception.h"
+#include "platform/SettingsStore.h"
+#include "platform/DocxBuilder.h"
+#include "platform/word/Document.h"
+#include "project/Contents.h"
+#include "project/ProjectSetting.h"
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+
+using testsupport::DocxBuilder;
+
+namespace {
+
+QByteArray Para(const QByteArray &style, const QByteArray &runs)
+{
+    QByteArray p = "<w:p>";
+    if (!style.isEmpty())
+        p += "<w:pPr><w:pStyle w:val=\"" + style + "\"/></w:pPr>";
+    return p + runs + "</w:p>";
+}
+
+QByteArray Text(const QByteArray &text)
+{
+    return "<w:r><w:t xml:space=\"preserve\">" + text + "</w:t></w:r>";
+}
+
+QByteArray Field(const QByteArray &code, const QByteArray &result = QByteArray())
+{
+    QByteArray f = "<w:r><w:fldChar w:fldCharType=\"begin\"/></w:r><w:r><w:instrText xml:space=\"preserve\">" + code +
+                   "</w:instrText></w:r><w:r><w:fldChar w:fldCharType=\"separate\"/></w:r>";
+    if (!result.isEmpty())
+        f += Text(result);
+    return f + "<w:r><w:fldChar w:fldCharType=\"end\"/></w:r>";
+}
+
+class WordDocConversion : public ::testing::Test {
+protected:
+    IsolatedUser user;
+    TProject project;
+    word::Application word;
+    TContentsItems items;
+    std::vector<int> positions;
+
+    void SetUp() override
+    {
+        project.RootDir = user.work(QStringLiteral("project")) + u'/';
+        QDir().mkpath(project.RootDir);
+        items.Project = &project;
+    }
+
+    std::unique_ptr<TWordDoc> convert(const QByteArray &body, int outputType = 1)
+    {
+        const QString file = project.RootDir + QStringLiteral("~~$manual.docx");
+        DocxBuilder().body(body).write(file);
+        auto doc = std::make_unique<TWordDoc>(&project, &word, file,
+                                              [this](TWordDoc *sender) { positions.push_back(sender->Position); },
+                                              outputType);
+        doc->DoCreate(file);
+        return doc;
+    }
+};
+
+TEST_F(WordDocConversion, HeadingsFieldsAndPropertiesReachTheTopics)
+{
+    const QByteArray body =
+        Para("", Text("Before any heading") + Field(" XE \"Dropped\" ") + Field(" Id=1;FileName=lost ")) +
+        Para("Heading2", "<w:bookmarkStart w:id=\"1\" w:name=\"Intro\"/>" + Text("Introduction") +
+                             "<w:bookmarkEnd w:id=\"1\"/>" + Field(" Id=120;FileName=intro;StaticVar=INTRO_TOPIC ")) +
+        Para("", Text("See ") + Field(" REF Printing \\h ", "Printing") + Text(" and ") +
+                     Field(" REF Intro ", "Introduction") + Field(" XE \"Printing:Paper\" ")) +
+        Para("Heading5", "<w:bookmarkStart w:id=\"2\" w:name=\"Printing\"/>" + Text("Printing") +
+                             "<w:bookmarkEnd w:id=\"2\"/>" + Field(" XE \"Printers\" ")) +
+        Para("", Text("Body of printing.")) + Para("Heading2", Text("Hidden") + Field(" Omit=TRUE ")) +
+        Para("", Text("Not published")) + Para("Heading3", Text("Hidden child")) + Para("", Text("Nor this"));
+    auto doc = convert(body);
+    EXPECT_EQ(positions, std::vector<int>({0, 1, 40, 50, 80, 100}));
+    ASSERT_EQ(doc->Headings.Count(), 4);
+    ASSERT_EQ(doc->IndexList.size(), 4u);
+    EXPECT_TRUE(doc->Body.contains(HeadingMarker + u'2'));
+    EXPECT_TRUE(doc->Body.contains(HeadingMarker + u'5'));
+    EXPECT_EQ(doc->Headings.Item(0)->Id, QStringLiteral("120"));
+    EXPECT_TRUE(doc->Headings.Item(2)->Omit);
+    EXPECT_EQ(doc->IndexList[0], QStringList({QStringLiteral("Printing/Paper")}));
+    EXPECT_EQ(doc->IndexList[1], QStringList({QStringLiteral("Printers")}));
+    EXPECT_FALSE(doc->Body.contains(QStringLiteral("Dropped")));
+    EXPECT_EQ(doc->FilesFolder, QStringLiteral("doc_files"));
+    EXPECT_TRUE(doc->BeforeBody.contains(QStringLiteral("<link href=\"doc_style.css\"")));
+    EXPECT_TRUE(doc->AttachedFiles.contains(QStringLiteral("doc_style.css")));
+
+    doc->ToContentsItems(items);
+    ASSERT_EQ(items.Count(), 2);
+    const TContentsItem *intro = items.Item(0);
+    EXPECT_EQ(intro->Title, QStringLiteral("Introduction"));
+    EXPECT_EQ(intro->Url, QStringLiteral("intro.htm"));
+    EXPECT_EQ(intro->StaticName, QStringLiteral("INTRO_TOPIC"));
+    EXPECT_EQ(intro->ContextNumber, QStringLiteral("120"));
+    EXPECT_EQ(intro->Level, 1);
+    EXPECT_EQ(intro->Keywords, QStringLiteral("Printing/Paper\r\n"));
+    // The hyperlinked cross-reference leads to the page holding the bookmark;
+    // the plain one stays text.
+    EXPECT_TRUE(intro->Content.contains(QStringLiteral("href=\"printing.htm\""))) << intro->Content.toStdString();
+    EXPECT_FALSE(intro->Content.contains(QStringLiteral("REF")));
+    const TContentsItem *printing = items.Item(1);
+    EXPECT_EQ(printing->OriginalLevel, 5);
+    EXPECT_EQ(printing->Level, 2);
+    EXPECT_EQ(printing->ContextNumber, QStringLiteral("100010"));
+    EXPECT_TRUE(printing->Content.contains(QStringLiteral("Body of printing.")));
+    EXPECT_FALSE(printing->Content.contains(QStringLiteral("Not published")));
+}
+
+TEST_F(WordDocConversion, ScratchFolderGoesWithTheConverterAndPagesCarryTheirFiles)
+{
+    QString scratch;
+    {
+        auto doc = convert(Para("Heading1", Text("Only")) + Para("", Text("Text")));
+        scratch = doc->tempDir;
+        EXPECT_TRUE(QFileInfo(scratch + QStringLiteral("doc.htm")).isFile());
+        const QString out = user.work(QStringLiteral("out")) + u'/';
+        doc->CopyAttachedFiles(out);
+        EXPECT_TRUE(QFileInfo(out + QStringLiteral("doc_style.css")).isFile());
+    }
+    EXPECT_FALSE(QFileInfo::exists(scratch));
+    // The working copy itself is never changed by the conversion.
+    EXPECT_TRUE(QFileInfo(project.RootDir + QStringLiteral("~~$manual.docx")).isFile());
+}
+
+TEST_F(WordDocConversion, ReadOnlyAndDamagedDocumentsFailWithAMessage)
+{
+    const QString file = project.RootDir + QStringLiteral("locked.docx");
+    DocxBuilder().body(Para("Heading1", Text("A"))).write(file);
+    QFile::setPermissions(file, QFileDevice::ReadOwner);
+    TWordDoc doc(&project, &word, file, nullptr, 1);
+    try {
+        doc.DoCreate(file);
+        FAIL() << "no error";
+    } catch (const Exception &e) {
+        EXPECT_EQ(e.message(), QStringLiteral("Cannot process Read-only document."));
+    }
+    const QString damaged = project.RootDir + QStringLiteral("damaged.docx");
+    testsupport::writeFile(damaged, "PK\x03\x04 not a package");
+    TWordDoc doc2(&project, &word, damaged, nullptr, 1);
+    try {
+        doc2.DoCreate(damaged);
+        FAIL() << "no error";
+    } catch (const Exception &e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("damaged.docx"))) << e.message().toStdString();
+    }
+    EXPECT_EQ(testsupport::readFile(damaged), QByteArray("PK\x03\x04 not a package"));
+}
+
+// Collapses whitespace (no-break spaces included) and drops the marks of
+// anchored objects, for comparing texts that went through HTML with texts
+// read from the document.
+QString Normalised(QString text)
+{
+    text.replace(QChar(0xA0), u' ');
+    text.remove(QRegularExpression(QStringLiteral("[\\x00-\\x08\\x0b\\x0e-\\x1f]")));
+    return text.simplified();
+}
+
+TEST(WordDocCorpus, EveryDocumentBecomesTopicsMatchingItsHeadings)
+{
+    QC_REQUIRE_CORPUS("docx");
+    IsolatedUser user;
+    settings::WriteInteger(QStringLiteral("NoHeadingNumber"), 1);
+    const QDir dir(testsupport::corpusDir(QStringLiteral("docx")));
+    const QStringList files = dir.entryList({QStringLiteral("*.docx")}, QDir::Files, QDir::Name);
+    ASSERT_FALSE(files.isEmpty());
+    int topics = 0;
+    for (const QString &name : files) {
+        SCOPED_TRACE(name.toStdString());
+        const QString copy = user.work(QStringLiteral("~~$") + name);
+        QFile::remove(copy);
+        ASSERT_TRUE(QFile::copy(dir.filePath(name), copy));
+        QFile::setPermissions(copy, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+
+        // The headings as the document has them, read before the conversion.
+        std::vector<std::pair<int, QString>> headings;
+        bool hasOmit = false;
+        {
+            word::Application reader;
+            word::Document *d = reader.Documents().Open(copy);
+            d->AcceptAllRevisions();
+            for (word::Paragraph p = d->Paragraphs().Count() ? d->Paragraphs().Item(1) : word::Paragraph(); !p.isNull();
+                 p = p.Next()) {
+                const int level = p.OutlineLevel();
+                if (level < 10)
+                    headings.emplace_back(level, p.Range().Text());
+            }
+            hasOmit = d->Content().Text().contains(QStringLiteral("Omit"), Qt::CaseInsensitive);
+            d->Close();
+        }
+
+        TProject project;
+        project.RootDir = user.work() + u'/';
+        word::Application word;
+        TWordDoc doc(&project, &word, copy, nullptr, 1);
+        TContentsItems items;
+        items.Project = &project;
+        try {
+            doc.DoCreate(copy);
+            doc.ToContentsItems(items);
+        } catch (const Exception &e) {
+            ADD_FAILURE() << e.message().toStdString();
+            continue;
+        }
+        EXPECT_EQ(doc.Headings.Count(), int(headings.size()));
+        if (hasOmit)
+            continue;
+        ASSERT_EQ(items.Count(), int(headings.size()));
+        int previousLevel = 0;
+        for (int i = 0; i < items.Count(); ++i) {
+            const TContentsItem *item = items.Item(i);
+            EXPECT_EQ(item->OriginalLevel, headings[size_t(i)].first) << i;
+            EXPECT_GE(item->Level, 1);
+            EXPECT_LE(item->Level, previousLevel + 1);
+            previousLevel = item->Level;
+            // A text box anchored in a heading is written inside the heading
+            // element, so its text leads the title; the heading's own text
+            // ends it.
+            const QString expected = Normalised(headings[size_t(i)].second);
+            if (expected.isEmpty())
+                EXPECT_EQ(item->Title, QStringLiteral("(Blank)")) << i;
+            else
+                EXPECT_TRUE(Normalised(item->Title).endsWith(expected))
+                    << i << ": " << item->Title.toStdString() << " / " << expected.toStdString();
+            EXPECT_EQ(item->Status == 0, !item->Url.isEmpty()) << i;
+        }
+        topics += items.Count();
+    }
+    EXPECT_GT(topics, 0);
+}
+
+} // namespace
