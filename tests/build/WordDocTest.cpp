@@ -118,6 +118,100 @@ TEST_F(WordDocConversion, HeadingsFieldsAndPropertiesReachTheTopics)
     EXPECT_FALSE(printing->Content.contains(QStringLiteral("Not published")));
 }
 
+QByteArray FlashControl(const QByteArray &rel, const QByteArray &style)
+{
+    return "<w:r><w:object><v:shape id=\"s" + rel + "\" style=\"" + style + "\"/>"
+           "<w:control r:id=\"" + rel + "\" w:name=\"ShockwaveFlash1\"/></w:object></w:r>";
+}
+
+QByteArray ActiveX(const QByteArray &movie, const QByteArray &playing)
+{
+    return "<ax:ocx xmlns:ax=\"http://schemas.microsoft.com/office/2006/activeX\" "
+           "ax:classid=\"{D27CDB6E-AE6D-11CF-96B8-444553540000}\" ax:persistence=\"persistPropertyBag\">"
+           "<ax:ocxPr ax:name=\"Movie\" ax:value=\"" + movie + "\"/><ax:ocxPr ax:name=\"Playing\" ax:value=\"" +
+           playing + "\"/></ax:ocx>";
+}
+
+QByteArray CanvasItem(int id, const QByteArray &link, int x, int y)
+{
+    // Positions and sizes in points.
+    const auto emu = [](int points) { return QByteArray::number(qint64(points) * 12700); };
+    return "<wps:wsp><wps:cNvPr id=\"" + QByteArray::number(id) + "\" name=\"I\">" +
+           (link.isEmpty() ? QByteArray() : "<a:hlinkClick r:id=\"" + link + "\" tooltip=\"Tip" + link + "\"/>") +
+           "</wps:cNvPr><wps:spPr><a:xfrm><a:off x=\"" + emu(x) + "\" y=\"" + emu(y) + "\"/><a:ext cx=\"" + emu(72) +
+           "\" cy=\"" + emu(36) + "\"/></a:xfrm></wps:spPr></wps:wsp>";
+}
+
+QByteArray Anchored(const QByteArray &descr, const QByteArray &uri, const QByteArray &content, const QByteArray &link = {})
+{
+    return "<w:r><w:drawing><wp:anchor><wp:extent cx=\"2743200\" cy=\"1371600\"/><wp:docPr id=\"9\" name=\"D\" descr=\"" +
+           descr + "\">" + (link.isEmpty() ? QByteArray() : "<a:hlinkClick r:id=\"" + link + "\"/>") +
+           "</wp:docPr><a:graphic><a:graphicData uri=\"" + uri + "\">" + content +
+           "</a:graphicData></a:graphic></wp:anchor></w:drawing></w:r>";
+}
+
+TEST_F(WordDocConversion, FlashControlsShapeLinksAndCanvasMapsSurviveTheExport)
+{
+    testsupport::writeFile(project.RootDir + QStringLiteral("one.swf"), "FWS1");
+    const QString file = project.RootDir + QStringLiteral("~~$shapes.docx");
+    const char *canvasUri = "http://schemas.microsoft.com/office/word/2010/wordprocessingCanvas";
+    DocxBuilder b;
+    for (int i = 1; i <= 3; ++i)
+        b.part(QStringLiteral("word/activeX/activeX%1.xml").arg(i),
+               ActiveX(i == 2 ? "two.swf" : "one.swf", i == 1 ? "False" : "True"))
+            .relationship(QStringLiteral("rAx%1").arg(i), QLatin1String(word::reltype::Control),
+                          QStringLiteral("activeX/activeX%1.xml").arg(i));
+    b.relationship(QStringLiteral("rL1"), QLatin1String(word::reltype::Hyperlink), QStringLiteral("#Intro"), true)
+        .relationship(QStringLiteral("rL2"), QLatin1String(word::reltype::Hyperlink), QStringLiteral("http://example.org/"), true)
+        .relationship(QStringLiteral("rL3"), QLatin1String(word::reltype::Hyperlink), QStringLiteral("#Second"), true);
+    b.body(Para("Heading1", "<w:bookmarkStart w:id=\"1\" w:name=\"Intro\"/>" + Text("Intro") + "<w:bookmarkEnd w:id=\"1\"/>") +
+           Para("", FlashControl("rAx1", "width:150pt;height:75pt") + FlashControl("rAx2", "width:15pt;height:7.5pt")) +
+           Para("", Text("Floating") + FlashControl("rAx3", "position:absolute;width:30pt;height:30pt")) +
+           Para("Heading1", "<w:bookmarkStart w:id=\"2\" w:name=\"Second\"/>" + Text("Second") + "<w:bookmarkEnd w:id=\"2\"/>") +
+           Para("", Text("Pictures") +
+                        Anchored("Map", canvasUri,
+                                 "<wpc:wpc>" + CanvasItem(1, "rL1", 72, 36) + CanvasItem(2, "", 0, 0) +
+                                     CanvasItem(3, "rL2", 144, 72) + CanvasItem(4, "rL3", 0, 0) + "</wpc:wpc>") +
+                        Anchored("Plain", canvasUri, "<wpc:wpc>" + CanvasItem(5, "", 0, 0) + "</wpc:wpc>") +
+                        Anchored("Box", "http://schemas.microsoft.com/office/word/2010/wordprocessingShape",
+                                 "<wps:wsp><wps:spPr/></wps:wsp>", "rL1")));
+    b.write(file);
+    TWordDoc doc(&project, &word, file, nullptr, 1);
+    doc.DoCreate(file);
+
+    ASSERT_EQ(doc.OLEObjs.Count(), 3);
+    EXPECT_TRUE(doc.OLEObjs.Item(0).contains(QStringLiteral("Movie=one.swf")));
+    EXPECT_TRUE(doc.OLEObjs.Item(0).contains(QStringLiteral("Height=100")));
+    EXPECT_TRUE(doc.OLEObjs.Item(0).contains(QStringLiteral("Width=200")));
+    EXPECT_TRUE(doc.OLEObjs.Item(1).contains(QStringLiteral("Movie=two.swf")));
+    EXPECT_EQ(doc.Body.count(QStringLiteral("<object type=\"application/x-shockwave-flash\"")), 3);
+    EXPECT_EQ(doc.Body.count(QStringLiteral("<param name=\"Play\" value=\"false\">")), 1);
+    EXPECT_FALSE(doc.Body.contains(FlashMarker));
+    // The movie that exists travels with the pages; the missing one does not.
+    EXPECT_TRUE(doc.AttachedFiles.contains(QStringLiteral("one.swf")));
+    EXPECT_FALSE(doc.AttachedFiles.contains(QStringLiteral("two.swf")));
+
+    ASSERT_EQ(doc.MapCodes.size(), 1);
+    EXPECT_EQ(doc.MapCodes[0],
+              QStringLiteral("<map name=\"WordMap0\">\r\n"
+                             "<area href=\"#Second\" shape=\"rect\" coords=\"0,0,96,48\" title=\"TiprL3\">\r\n"
+                             "<area href=\"http://example.org/\" shape=\"rect\" coords=\"192,96,288,144\" title=\"TiprL2\">\r\n"
+                             "<area href=\"#Intro\" shape=\"rect\" coords=\"96,48,192,96\" title=\"TiprL1\">\r\n"
+                             "</map>\r\n"));
+
+    doc.ToContentsItems(items);
+    ASSERT_EQ(items.Count(), 2);
+    const QString second = items.Item(1)->Content;
+    EXPECT_TRUE(second.contains(QStringLiteral("<map name=\"WordMap0\">"))) << second.toStdString();
+    EXPECT_TRUE(second.contains(QStringLiteral("usemap=\"#WordMap0\""))) << second.toStdString();
+    // Links of the map and of the shape lead to the topic pages.
+    EXPECT_TRUE(second.contains(QStringLiteral("<area href=\"intro.htm\""))) << second.toStdString();
+    EXPECT_TRUE(second.contains(QStringLiteral("<area href=\"second.htm\""))) << second.toStdString();
+    EXPECT_TRUE(second.contains(QStringLiteral("<a href=\"intro.htm\" title=\"Box\">"))) << second.toStdString();
+    EXPECT_FALSE(second.contains(ShapeLinkMarker));
+    EXPECT_FALSE(second.contains(CanvasMapMarker));
+}
+
 TEST_F(WordDocConversion, ScratchFolderGoesWithTheConverterAndPagesCarryTheirFiles)
 {
     QString scratch;
