@@ -44,9 +44,6 @@ QStringList Shown();
 void Add(const QString &fileName);
 } // namespace recent
 
-// The option of the topic split read with the recent list (0 when absent).
-int ReadNoHeadingNumber();
-
 class TfrmMain : public QMainWindow {
     Q_OBJECT
 public:

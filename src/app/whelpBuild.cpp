@@ -19,7 +19,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QProcess>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QUrl>
 
@@ -29,6 +31,29 @@ void OpenWithDesktop(const QString &path)
 {
     if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
         throw Exception(QStringLiteral("No program is set up to open \"%1\".").arg(path));
+}
+
+// Shows the item selected in the desktop's file manager where the desktop
+// offers that call on its session bus; otherwise opens the item's folder.
+void ShowInFileManager(const QString &path)
+{
+    const QString dbusSend = QStandardPaths::findExecutable(QStringLiteral("dbus-send"));
+    if (!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS") && !dbusSend.isEmpty()) {
+        // A comma would split dbus-send's array argument.
+        QString url = QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded);
+        url.replace(QLatin1Char(','), QStringLiteral("%2C"));
+        QProcess call;
+        call.start(dbusSend, {QStringLiteral("--session"), QStringLiteral("--print-reply"),
+                              QStringLiteral("--dest=org.freedesktop.FileManager1"),
+                              QStringLiteral("/org/freedesktop/FileManager1"),
+                              QStringLiteral("org.freedesktop.FileManager1.ShowItems"),
+                              QStringLiteral("array:string:") + url, QStringLiteral("string:")});
+        if (call.waitForFinished(3000) && call.exitStatus() == QProcess::NormalExit && call.exitCode() == 0)
+            return;
+        call.kill();
+        call.waitForFinished(1000);
+    }
+    OpenWithDesktop(QFileInfo(path).absolutePath());
 }
 
 } // namespace
@@ -94,8 +119,7 @@ void TfrmMain::btnFolderHTMLHelpClick(int Tag)
                        : Tag == 2 ? WebHelpIndexPage()
                        : Tag == 3 ? edtOpenPDF->text()
                                   : FProject->RealPath(0);
-    // The desktop offers no portable "show this item" call here: open its folder.
-    OpenWithDesktop(QFileInfo(path).absolutePath());
+    ShowInFileManager(path);
 }
 
 void TfrmMain::btnOpenWordFileClick()
@@ -182,7 +206,7 @@ void TfrmMain::BuildProject(bool Silence)
     if (p.HtmlHelpOutput || p.WebHelpOutput || p.PDFOutput) {
         TfrmBuilding building(p, this);
         if (FStartup.Silent())
-            building.setFixedSize(0, 0);
+            building.setAttribute(Qt::WA_DontShowOnScreen); // a silent batch shows no window at all
         succeeded = building.exec() == TfrmBuilding::ResultOk;
         failure = building.ErrorMsg;
     }
@@ -202,23 +226,27 @@ void TfrmMain::BuildProject(bool Silence)
     CheckOutputFiles();
 }
 
+namespace {
+// The project a batch log reports: the open project, or the file the command
+// line named when that could not be opened (not the unsaved default project).
+QString LoggedProject(const TProject &project, const TStartup &startup)
+{
+    if (project.IsNew && !startup.ProjectFile.isEmpty())
+        return QFileInfo(startup.ProjectFile).absoluteFilePath();
+    return project.ProjectFilename;
+}
+} // namespace
+
 QString TfrmMain::BatchLogFile() const
 {
-    // A project that could not be opened logs beside the file the command
-    // line named, not beside the unsaved default project.
-    const QString project = FProject->IsNew && !FStartup.ProjectFile.isEmpty()
-                                ? QFileInfo(FStartup.ProjectFile).absoluteFilePath()
-                                : FProject->ProjectFilename;
-    const QFileInfo info(project);
+    const QFileInfo info(LoggedProject(*FProject, FStartup));
     return info.path() + QLatin1Char('/') + info.completeBaseName() + QStringLiteral(".log");
 }
 
 QString TfrmMain::BatchLogText(const QString &Line) const
 {
-    const QString project = FProject->IsNew && !FStartup.ProjectFile.isEmpty() ? FStartup.ProjectFile
-                                                                               : FProject->ProjectFilename;
-    return QStringLiteral("Quillcraft\r\n\r\nProject: ") + project + QStringLiteral("\r\n\r\n") + Line
-        + QStringLiteral("\r\n");
+    return QStringLiteral("Quillcraft\r\n\r\nProject: ") + LoggedProject(*FProject, FStartup)
+        + QStringLiteral("\r\n\r\n") + Line + QStringLiteral("\r\n");
 }
 
 void TfrmMain::tmMainFormLoadedTimer()

@@ -70,16 +70,10 @@ void Add(const QString &fileName)
 
 } // namespace recent
 
-int ReadNoHeadingNumber()
-{
-    return settings::ReadInteger(QStringLiteral("NoHeadingNumber"), 0);
-}
-
 void TfrmMain::LoadRecentProjects()
 {
-    // The topic split's option is read with the list; the converter takes it
-    // from the settings store when it runs.
-    ReadNoHeadingNumber();
+    // The topic split's option "NoHeadingNumber" lives in the same store; the
+    // converter reads it there at every split, so a change applies at once.
     meuRecent->clear();
     for (const QString &file : recent::Shown()) {
         QAction *item = meuRecent->addAction(file);
@@ -109,7 +103,7 @@ void TfrmMain::FormCreate()
     LoadRecentProjects();
     FCreated = true;
     if (!FStartup.ProjectFile.isEmpty()) {
-        if (OpenProject(FStartup.ProjectFile))
+        if (OpenProject(QFileInfo(FStartup.ProjectFile).absoluteFilePath()))
             ProjectToControl();
     } else if (!meuRecent->actions().isEmpty()) {
         if (OpenProject(ExpandMyDocuments(meuRecent->actions().first()->text())))

@@ -2,14 +2,18 @@
 // controls and project, and the small commands of the settings tabs.
 #include "AppTestSupport.h"
 
+#include "app/NewProject.h"
 #include "app/SelectColor.h"
 #include "app/whelp.h"
 #include "foundation/LanguageProcess.h"
 #include "platform/SettingsStore.h"
 #include "support/TestSupport.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
+#include <QEventLoop>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -18,6 +22,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QSpinBox>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using testsupport::ScratchDir;
@@ -401,4 +406,57 @@ TEST_F(MainWindowFixture, OutputLinesDescribeAgeAndEnableTheirButtons)
     w.CheckOutputFiles();
     EXPECT_TRUE(w.lbHTMLHelpCreatedDate->text().endsWith(QStringLiteral(" (within 1 minute)")));
     EXPECT_TRUE(w.btnFolderHTMLHelp->isEnabled());
+}
+
+TEST_F(MainWindowFixture, FirstStartShowsTheWizardWithoutCancelAndSavesTheNewProject)
+{
+    bool cancelWasEnabled = true;
+    QString proposed;
+    // The wizard runs modally inside the window's creation: answer it from the loop.
+    QTimer::singleShot(0, [&] {
+        auto *wizard = qobject_cast<TfrmNewProject *>(QApplication::activeModalWidget());
+        ASSERT_NE(wizard, nullptr);
+        cancelWasEnabled = wizard->btnCancel->isEnabled();
+        proposed = wizard->edtProjectPosition->text();
+        wizard->edtProjectPosition->setText(dir.path());
+        wizard->btnNext->click();
+        wizard->btnNext->click();
+    });
+    window = std::make_unique<TfrmMain>(TStartup());
+    window->FormCreate();
+    EXPECT_FALSE(cancelWasEnabled);
+    EXPECT_TRUE(proposed.endsWith(QStringLiteral("/Quillcraft/Project1/"))) << proposed.toStdString();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->Project().ProjectFilename, dir.file(QStringLiteral("help.qvx")));
+    EXPECT_TRUE(QFileInfo::exists(dir.file(QStringLiteral("help.qvx"))));
+    EXPECT_FALSE(window->Project().IsNew);
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Quillcraft - New Help [help.qvx]"));
+}
+
+TEST_F(MainWindowFixture, IdleCopyRunsOnlyWhileTheWindowIsShownAndNoModalWindowIsOpen)
+{
+    TfrmMain &w = open(MakeProject(dir.file(QStringLiteral("a.qvx")), QStringLiteral("A")));
+    auto spin = [] {
+        QEventLoop loop;
+        QTimer::singleShot(60, &loop, &QEventLoop::quit);
+        loop.exec();
+    };
+    w.edtChmTitle->setText(QStringLiteral("Hidden"));
+    spin();
+    EXPECT_EQ(w.Project().Title, QStringLiteral("A")); // never shown: no copy
+
+    w.show();
+    spin();
+    EXPECT_EQ(w.Project().Title, QStringLiteral("Hidden"));
+    EXPECT_TRUE(w.Project().ProjectChanged);
+
+    QDialog modal(&w);
+    QTimer::singleShot(0, &modal, [&] {
+        w.edtChmTitle->setText(QStringLiteral("Under a dialog"));
+        QTimer::singleShot(60, &modal, &QDialog::accept);
+    });
+    modal.exec();
+    EXPECT_EQ(w.Project().Title, QStringLiteral("Hidden"));
+    spin();
+    EXPECT_EQ(w.Project().Title, QStringLiteral("Under a dialog"));
 }
