@@ -159,8 +159,8 @@ void TfrmMain::New(bool CanCancel)
     FProject->Clear();
     SetCaption();
     ProjectToControl();
-    FProject->IsNew = false;
-    QDir().mkpath(QFileInfo(file).absolutePath());
+    // Saving names the project and ends its "new" state; a failed save leaves
+    // it new, so a later Save asks for a name instead of writing "unnamed.qvx".
     FProject->SaveToIni(file);
     SetCaption();
     RunWizardChoice(choice);

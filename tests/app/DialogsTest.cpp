@@ -6,10 +6,14 @@
 #include "app/Building.h"
 #include "app/NewProject.h"
 #include "app/SelectColor.h"
+#include "app/WidgetPrompt.h"
 #include "app/whelp.h"
 #include "support/TestSupport.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QDir>
+#include <QMessageBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
@@ -175,4 +179,30 @@ TEST(Screenshots, MainWindowTabsAndWizard)
     wizard.btnNext->click();
     EXPECT_TRUE(wizard.grab().save(folder + QStringLiteral("/wizard-page2.png")));
     w.Project().ProjectChanged = false;
+}
+
+TEST(WidgetPromptBoxes, OfferTheAskedButtonsAndReportThePressedOne)
+{
+    WidgetPrompt prompt;
+    QStringList shown;
+    bool defaultIsNo = false;
+    QTimer::singleShot(0, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        for (QAbstractButton *b : box->buttons())
+            shown << b->text();
+        defaultIsNo = box->defaultButton() != nullptr && box->defaultButton() == box->button(QMessageBox::No);
+        box->button(QMessageBox::No)->click();
+    });
+    const PromptButton answer = prompt.message(MessageRequest{MessageKind::Confirmation, QStringLiteral("Replace?"),
+                                                              QStringLiteral("Confirm"), ButtonYes | ButtonNo, ButtonNo});
+    EXPECT_EQ(answer, ButtonNo);
+    EXPECT_EQ(shown.size(), 2);
+    EXPECT_TRUE(defaultIsNo);
+
+    // Closing the box without a button answers Cancel where it is offered.
+    QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
+    EXPECT_EQ(prompt.message(MessageRequest{MessageKind::Warning, QStringLiteral("Go on?"), QString(),
+                                            ButtonYes | ButtonCancel}),
+              ButtonCancel);
 }
