@@ -1,6 +1,7 @@
 // The context-ID source file: the filled code templates, its encodings, and
 // the shipped code of every language of context.dat compiled or parsed in
 // that language.
+#include "build/ContextFileCheck.h"
 #include "build/HtmlHelpOutput.h"
 #include "foundation/TextFiles.h"
 #include "platform/Exception.h"
@@ -58,27 +59,6 @@ struct ContextProject {
     }
     QString text() const { return MakeContextFileText(project, list); }
 };
-
-struct RunResult {
-    int exitCode = -1;
-    QString output;
-};
-RunResult run(const QString &program, const QStringList &arguments, const QString &folder)
-{
-    QProcess p;
-    p.setWorkingDirectory(folder);
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(program, arguments);
-    RunResult r;
-    if (!p.waitForStarted(-1))
-        return r;
-    p.waitForFinished(-1);
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.output = QString::fromLocal8Bit(p.readAll());
-    return r;
-}
-
-bool have(const char *program) { return !QStandardPaths::findExecutable(QLatin1String(program)).isEmpty(); }
 
 } // namespace
 
@@ -147,74 +127,14 @@ TEST(ContextFile, WritesEachEncodingAndCreatesTheFolder)
 // titles, is accepted by that language's compiler.
 TEST(ContextFile, ShippedLanguagesCompile)
 {
-    const QString dat = ProgramFolder() + QStringLiteral("context.dat");
-    ASSERT_TRUE(QFileInfo::exists(dat)) << dat.toStdString();
-    const TIniReader ini = TIniReader::FromFile(dat);
-    ASSERT_EQ(ini.Sections().size(), 5);
     ScratchDir dir;
     ContextProject p({{1, "INTRO", "Intro \"quoted\" <b> & 'apostrophe'", "100010"},
                       {1, "", "Book", "100020"},
                       {2, "SETUP", "Setup \\ back*/slash /* (x)", "100030"},
                       {3, "LINUX", "On Linux\r\nint broken = ;", "42"}});
     p.project.HtmlHelpContextEncoding = 3;
-    int checked = 0;
-    for (const QString &language : ini.Sections()) {
-        SCOPED_TRACE(language.toStdString());
-        p.code(DecodeLineBreaks(ini.ReadString(language, QStringLiteral("TopCode"), QString())),
-               ini.ReadString(language, QStringLiteral("CodeTemplate"), QString()),
-               DecodeLineBreaks(ini.ReadString(language, QStringLiteral("BottomCode"), QString())));
-        const QString folder = dir.file(language.toLower().remove(u' ').remove(u'+').remove(u'#')) + u'/';
-        QDir().mkpath(folder);
-        RunResult r;
-        if (language == QLatin1String("C#")) {
-            if (!have("mcs"))
-                continue;
-            p.project.HtmlHelpContextFile = folder + QStringLiteral("HelpTopics.cs");
-            p.maker.OutputContextFile();
-            writeFile(folder + QStringLiteral("Use.cs"),
-                      "class Use { static int Main() { return HelpTopics.CID_LINUX == 42 && HelpTopics.CID_SETUP == 100030 ? 0 : 1; } }");
-            r = run(QStringLiteral("mcs"), {QStringLiteral("-out:use.exe"), QStringLiteral("HelpTopics.cs"), QStringLiteral("Use.cs")}, folder);
-        } else if (language == QLatin1String("C++")) {
-            if (!have("g++"))
-                continue;
-            p.project.HtmlHelpContextFile = folder + QStringLiteral("HelpTopics.h");
-            p.maker.OutputContextFile();
-            writeFile(folder + QStringLiteral("use.cpp"), "#include \"HelpTopics.h\"\n#include \"HelpTopics.h\"\n"
-                                                          "static_assert(CID_INTRO == 100010 && CID_LINUX == 42);\n");
-            r = run(QStringLiteral("g++"), {QStringLiteral("-fsyntax-only"), QStringLiteral("-Werror"), QStringLiteral("use.cpp")}, folder);
-        } else if (language == QLatin1String("Delphi")) {
-            if (!have("fpc"))
-                continue;
-            p.project.HtmlHelpContextFile = folder + QStringLiteral("HelpTopics.pas");
-            p.maker.OutputContextFile();
-            writeFile(folder + QStringLiteral("use.pas"),
-                      "program use;\nuses HelpTopics;\nbegin\n  if (CID_INTRO <> 100010) or (CID_LINUX <> 42) then halt(1);\nend.\n");
-            r = run(QStringLiteral("fpc"), {QStringLiteral("-Mdelphi"), QStringLiteral("-s"), QStringLiteral("use.pas")}, folder);
-        } else {
-            // No Basic compiler in the distribution: check the shape of every
-            // declaration and the block around them.
-            p.project.HtmlHelpContextFile = folder + QStringLiteral("HelpTopics.vb");
-            p.maker.OutputContextFile();
-            const QString text = QString::fromUtf8(readFile(p.project.HtmlHelpContextFile).mid(3));
-            const QRegularExpression declaration(
-                QStringLiteral("^\\s*Public Const (CID_\\w+)\\s+As (Integer|Long) = (\\d+)\\s*('.*)?$"));
-            QStringList names;
-            for (const QString &line : text.split(QStringLiteral("\r\n"))) {
-                if (!line.contains(QStringLiteral("Public Const")))
-                    continue;
-                const auto m = declaration.match(line);
-                EXPECT_TRUE(m.hasMatch()) << line.toStdString();
-                names << m.captured(1) + u'=' + m.captured(3);
-            }
-            EXPECT_EQ(names, (QStringList{QStringLiteral("CID_INTRO=100010"), QStringLiteral("CID_SETUP=100030"),
-                                          QStringLiteral("CID_LINUX=42")}));
-            EXPECT_EQ(text.count(QStringLiteral("Public Module")), text.count(QStringLiteral("End Module")));
-            ++checked;
-            continue;
-        }
-        EXPECT_EQ(r.exitCode, 0) << r.output.toStdString() << "\n"
-                                 << QString::fromUtf8(readFile(p.project.HtmlHelpContextFile)).toStdString();
-        ++checked;
-    }
-    EXPECT_EQ(checked, 5);
+    EXPECT_EQ(contextcheck::CheckEveryLanguage(
+                  p.maker, dir.path(),
+                  {QStringLiteral("CID_INTRO=100010"), QStringLiteral("CID_SETUP=100030"), QStringLiteral("CID_LINUX=42")}),
+              5);
 }
