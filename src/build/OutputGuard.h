@@ -1,0 +1,14 @@
+#pragma once
+// The check every output writer makes before it deletes or empties its
+// output folder: a folder setting left empty resolves to the project's own
+// folder, so the writers must never clear a folder that holds the user's
+// files.
+#include <QString>
+
+class TProject;
+
+// Throws Exception, naming the folder and the reason, when the folder must
+// not be deleted or emptied: it is, or holds, the project's folder, the
+// project file or the source document; or it is a file-system root, the
+// user's home or documents folder, or holds one of them.
+void CheckOutputFolderMayBeEmptied(const QString &folder, const TProject &project);

@@ -1,0 +1,81 @@
+// The output-folder guard: a writer may clear its own folder, never one that
+// holds the project, its document or the user's folders.
+#include "build/OutputGuard.h"
+#include "platform/Exception.h"
+#include "project/ProjectSetting.h"
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+using testsupport::ScratchDir;
+using testsupport::writeFile;
+
+namespace {
+
+// A saved project in <scratch>/proj with its document beside it.
+struct SavedProject {
+    ScratchDir dir;
+    TProject project;
+    QString folder = dir.file(QStringLiteral("proj"));
+    SavedProject()
+    {
+        writeFile(folder + QStringLiteral("/manual.docx"), "doc");
+        project.SourceFile = QStringLiteral("manual.docx");
+        project.SaveToIni(folder + QStringLiteral("/manual.qvx"));
+    }
+};
+
+QString refusal(const QString &folder, const TProject &project)
+{
+    try {
+        CheckOutputFolderMayBeEmptied(folder, project);
+    } catch (const Exception &e) {
+        return e.message();
+    }
+    return QString();
+}
+
+} // namespace
+
+TEST(OutputGuard, RefusesFoldersHoldingTheProjectOrItsDocument)
+{
+    SavedProject p;
+    // An empty folder setting resolves to the project's folder.
+    p.project.HHPFolder.clear();
+    const QString atProject = refusal(p.project.RealPath(5), p.project);
+    EXPECT_TRUE(atProject.contains(p.folder)) << atProject.toStdString();
+    EXPECT_TRUE(atProject.contains(QStringLiteral("project's folder"))) << atProject.toStdString();
+    EXPECT_FALSE(refusal(p.dir.path(), p.project).isEmpty());
+
+    // A document kept elsewhere protects its own folder too.
+    writeFile(p.dir.file(QStringLiteral("docs/sub/manual.docx")), "doc");
+    p.project.SourceFile = p.dir.file(QStringLiteral("docs/sub/manual.docx"));
+    const QString atDocument = refusal(p.dir.file(QStringLiteral("docs")), p.project);
+    EXPECT_TRUE(atDocument.contains(QStringLiteral("source document"))) << atDocument.toStdString();
+
+    // The same folder reached through a link.
+    ASSERT_TRUE(QFile::link(p.folder, p.dir.file(QStringLiteral("link"))));
+    EXPECT_FALSE(refusal(p.dir.file(QStringLiteral("link/")), p.project).isEmpty());
+    EXPECT_TRUE(QFile::exists(p.folder + QStringLiteral("/manual.qvx")));
+}
+
+TEST(OutputGuard, AllowsFoldersOfTheirOwn)
+{
+    SavedProject p;
+    EXPECT_EQ(refusal(p.folder + QStringLiteral("/chm/"), p.project), QString());
+    // A name that merely begins like the project's folder is another folder.
+    EXPECT_EQ(refusal(p.folder + QStringLiteral("-web"), p.project), QString());
+    // A project never saved has only its document to protect.
+    TProject fresh;
+    EXPECT_EQ(refusal(p.dir.file(QStringLiteral("out")), fresh), QString());
+}
+
+TEST(OutputGuard, RefusesRootsAndTheHomeFolder)
+{
+    SavedProject p;
+    EXPECT_FALSE(refusal(QStringLiteral("/"), p.project).isEmpty());
+    EXPECT_FALSE(refusal(QDir::homePath(), p.project).isEmpty());
+    EXPECT_FALSE(refusal(QString(), p.project).isEmpty());
+}
