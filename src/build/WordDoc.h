@@ -6,6 +6,7 @@
 // text, saves it as filtered HTML into a scratch folder of its own, reads the
 // page back and splits it into head and body. ToContentsItems then cuts the
 // body into topics; the text passes rewrite Word's HTML into help pages.
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -137,6 +138,9 @@ private:
     QString ParentLinkToRootPath(const QString &Value) const;
     QString ExternalLinkToRootPath(const QString &Value) const;
     QString RootRelativeName(const QString &Path) const;
+
+    QHash<QString, QString> ExternalNames; // linked file -> name it was copied under
+    QHash<QString, QString> BookmarkIndex; // lower-case name -> its BookmarkAndUrls entry
 };
 
 // Parses the code text of a heading's property field.

@@ -272,6 +272,10 @@ QString SetHtmlCharset(const QString &page, const QString &charset)
         // ends where an unquoted one would, and the opening quote stays.
         const QChar quote = result.at(start);
         static const QString stops = QStringLiteral("\t\n\r >");
+        // An empty value closed by the attribute's own quote (charset=">):
+        // the new name goes before that quote.
+        if (start + 1 >= result.size() || stops.contains(result.at(start + 1)))
+            return result.left(start) + charset + result.mid(start);
         start = end = start + 1;
         while (end < result.size() && result.at(end) != quote && !stops.contains(result.at(end)))
             ++end;

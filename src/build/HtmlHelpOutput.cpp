@@ -1,0 +1,354 @@
+#include "build/HtmlHelpOutput.h"
+
+#include "build/OutputGuard.h"
+#include "build/WordDoc.h"
+#include "foundation/HTMLProcess.h"
+#include "foundation/LanguageProcess.h"
+#include "foundation/Paths.h"
+#include "foundation/TextFiles.h"
+#include "platform/Exception.h"
+#include "project/Contents.h"
+#include "project/ProjectSetting.h"
+#include "project/Template.h"
+#include "project/UnitCHMProject.h"
+
+#include <QCollator>
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+namespace {
+
+const QString kCRLF = QStringLiteral("\r\n");
+const QString kSlashMarker = QStringLiteral("`@`$`");
+
+QString paramLine(const QString &name, const QString &value)
+{
+    return QStringLiteral("<param name=\"%1\" value=\"%2\">\r\n").arg(name, value);
+}
+
+QString localUrl(const QString &url) { return EscapeHtml(QString(url).replace(u'\\', u'/')); }
+
+// The file a page is saved to. The name comes from the document, so it must
+// stay inside the folder.
+QString pagePath(const QString &folder, const QString &url)
+{
+    const QString name = QString(url).replace(u'\\', u'/');
+    if (name.isEmpty() || IsAbsolutePath(name) || name.split(u'/').contains(QStringLiteral("..")))
+        throw Exception(QStringLiteral("The topic page name \"%1\" does not name a file inside the folder \"%2\".")
+                            .arg(url, folder));
+    const QString path = folder + name;
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    return path;
+}
+
+bool hasPage(const TContentsItem &item) { return item.Status == 0; }
+
+// A title or file name goes into a one-line comment of the generated source:
+// a line break in it would turn the rest into code.
+QString oneLine(QString text)
+{
+    static const QRegularExpression breaks(QStringLiteral("[\r\n]+"));
+    return text.replace(breaks, QStringLiteral(" "));
+}
+
+QByteArray utf16BigEndian(const QString &text)
+{
+    QByteArray bytes("\xFE\xFF", 2);
+    bytes.reserve(2 + 2 * text.size());
+    for (const QChar c : text) {
+        bytes.append(char(c.unicode() >> 8));
+        bytes.append(char(c.unicode() & 0xFF));
+    }
+    return bytes;
+}
+
+void saveBytes(const QByteArray &bytes, const QString &fileName)
+{
+    QSaveFile file(fileName);
+    file.setDirectWriteFallback(true);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        throw Exception(QStringLiteral("Cannot write the file \"%1\": %2").arg(fileName, file.errorString()));
+}
+
+} // namespace
+
+// ---- Keyword paths -----------------------------------------------------------------
+
+QStringList SplitKeywordPath(const QString &Keyword)
+{
+    QString text = Keyword;
+    text.replace(QStringLiteral("//"), kSlashMarker);
+    QStringList levels = text.split(u'/');
+    if (!levels.isEmpty() && levels.last().isEmpty())
+        levels.removeLast(); // a trailing separator (or an empty keyword) gives no level
+    for (QString &level : levels)
+        level.replace(kSlashMarker, QStringLiteral("/"));
+    return levels;
+}
+
+QString KeywordLastLevel(const QString &Keyword)
+{
+    const QStringList levels = SplitKeywordPath(Keyword);
+    return levels.isEmpty() ? QString() : levels.last();
+}
+
+QString KeywordSortKey(const QString &Keyword)
+{
+    return QString(Keyword).replace(u' ', QStringLiteral("``|")).replace(u'\\', u' ');
+}
+
+QString KeywordFromSortKey(const QString &Key)
+{
+    return QString(Key).replace(u' ', u'\\').replace(QStringLiteral("``|"), QStringLiteral(" "));
+}
+
+QString KeywordPathTransition(const QString &Prev, const QString &Cur)
+{
+    const QStringList prev = SplitKeywordPath(Prev);
+    const QStringList cur = SplitKeywordPath(Cur);
+    const int shorter = int(std::min(prev.size(), cur.size()));
+    int i = 0;
+    while (i < shorter && prev[i] == cur[i])
+        ++i;
+
+    QString text;
+    // Close the lists down to the depth at which Cur's entry (or, at the end,
+    // the outermost list) lies.
+    const int curDepth = std::max(int(cur.size()) - 1, 0);
+    for (int n = int(prev.size()) - 1 - std::min(i, curDepth); n > 0; --n)
+        text += QStringLiteral("</UL>") + kCRLF;
+    // Cur lies below Prev: its levels go into a new list under Prev's entry.
+    if (!prev.isEmpty() && i == prev.size() && cur.size() > i)
+        text += QStringLiteral("<UL>") + kCRLF;
+    // Each level between the shared part and Cur's last gets an entry that
+    // refers to itself, with a list for what lies below it.
+    for (int k = i; k <= int(cur.size()) - 2; ++k) {
+        const QString level = EscapeHtml(cur[k]);
+        text += QStringLiteral("<LI> <OBJECT type=\"text/sitemap\">") + kCRLF + paramLine(QStringLiteral("Name"), level)
+              + paramLine(QStringLiteral("See Also"), level) + QStringLiteral("</OBJECT>") + kCRLF
+              + QStringLiteral("<UL>") + kCRLF;
+    }
+    return text;
+}
+
+// ---- Pages ---------------------------------------------------------------------------
+
+void THtmlHelpMaker::Output()
+{
+    if (ProjectFolder.isEmpty())
+        throw Exception(QStringLiteral("No folder was chosen for the HTML Help project set."));
+    if (!ProjectFolder.endsWith(u'/'))
+        ProjectFolder += u'/';
+    CheckOutputFolderMayBeEmptied(ProjectFolder, *Project);
+    DeleteFolder(ProjectFolder); // what stays is overwritten by the pages
+    if (!QDir().mkpath(ProjectFolder))
+        throw Exception(QStringLiteral("Cannot create the folder \"%1\".").arg(ProjectFolder));
+    if (Word)
+        Word->CopyAttachedFiles(ProjectFolder);
+    OutputPages();
+}
+
+void THtmlHelpMaker::OutputPages()
+{
+    if (Project->HtmlHelpTemplateStream.isEmpty())
+        throw Exception(QStringLiteral("The project has no page template for the HTML Help output%1")
+                            .arg(Project->DefaultTemplateError.isEmpty()
+                                     ? QStringLiteral(".")
+                                     : QStringLiteral(": ") + Project->DefaultTemplateError));
+    TTemplate page(Project->HtmlHelpTemplateStream, Project->PrevHint, Project->NextHint);
+    page.ProjectTitle = Project->HtmlHelpTitleSame ? Project->Title : Project->HtmlHelpTitle;
+    page.Copyright = Project->CopyRight;
+    page.CopyAttachedFiles(ProjectFolder);
+    {
+        THEADElements head;
+        head.Load(GetHtmlHead(Word ? Word->BeforeBody : QString()));
+        page.UniteHead(head);
+    }
+    const QString charset = Project->HtmlHelpOutputEncoding;
+    const int codePage = CharsetToCodePage(charset);
+    bool first = true;
+    for (int i = 0; i < Contents->Count(); ++i) {
+        const TContentsItem &item = *Contents->Item(i);
+        if (!hasPage(item))
+            continue;
+        SaveTextFile(SetHtmlCharset(page.MakePage(item), charset), pagePath(ProjectFolder, item.Url), codePage);
+        if (first)
+            Project->CHMSetting.DefaultTopic = item.Url;
+        first = false;
+    }
+}
+
+// ---- Contents, index and context texts -------------------------------------------------
+
+void THtmlHelpMaker::MakeHHCList(QString &Text) const
+{
+    Text.clear();
+    if (Contents->Count() == 0)
+        return;
+    // The list opened here is the one at level 1; deeper first items open
+    // the lists above them, so the text stays balanced.
+    int prev = 1;
+    Text = QStringLiteral("<UL>");
+    for (int i = 0; i < Contents->Count(); ++i) {
+        const TContentsItem &item = *Contents->Item(i);
+        const int level = std::max(item.Level, 1);
+        for (; prev > level; --prev)
+            Text += QStringLiteral("</UL>");
+        for (; prev < level; ++prev)
+            Text += QStringLiteral("<UL>");
+        Text += QStringLiteral("<LI><OBJECT type=\"text/sitemap\">") + kCRLF;
+        Text += paramLine(QStringLiteral("Name"), EscapeHtml(item.Title));
+        if (hasPage(item))
+            Text += paramLine(QStringLiteral("Local"), localUrl(item.Url));
+        if (item.Icon != -1)
+            Text += paramLine(QStringLiteral("ImageNumber"), QString::number(item.Icon));
+        Text += QStringLiteral("</OBJECT>") + kCRLF;
+    }
+    for (; prev > 1; --prev)
+        Text += QStringLiteral("</UL>");
+    Text += QStringLiteral("</UL>");
+}
+
+void THtmlHelpMaker::MakeHHKList(QString &Text) const
+{
+    Text.clear();
+    std::vector<std::pair<QString, const TContentsItem *>> entries;
+    for (int i = 0; i < Contents->Count(); ++i) {
+        const TContentsItem &item = *Contents->Item(i);
+        if (!hasPage(item) || item.Keywords.trimmed().isEmpty())
+            continue;
+        const QStringList lines = item.Keywords.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
+        for (const QString &line : lines)
+            if (!line.trimmed().isEmpty())
+                entries.emplace_back(KeywordSortKey(line.trimmed()), &item);
+    }
+    if (entries.empty())
+        return;
+    QCollator collator;
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    // Keys equal but for case are ordered by their exact text, so that each
+    // spelling forms one entry; equal keys keep the order of the topics.
+    std::stable_sort(entries.begin(), entries.end(), [&collator](const auto &a, const auto &b) {
+        const int order = collator.compare(a.first, b.first);
+        return order != 0 ? order < 0 : a.first < b.first;
+    });
+
+    Text = QStringLiteral("<UL>");
+    QString prev;
+    bool firstEntry = true;
+    for (const auto &[key, item] : entries) {
+        const QString cur = KeywordFromSortKey(key);
+        if (!firstEntry && cur != prev)
+            Text += QStringLiteral("</OBJECT>");
+        Text += KeywordPathTransition(prev, cur);
+        if (cur != prev) {
+            Text += QStringLiteral("<LI><OBJECT type=\"text/sitemap\">") + kCRLF;
+            Text += paramLine(QStringLiteral("Name"), EscapeHtml(KeywordLastLevel(cur)));
+        }
+        Text += paramLine(QStringLiteral("Name"), EscapeHtml(item->Title));
+        Text += paramLine(QStringLiteral("Local"), localUrl(item->Url));
+        prev = cur;
+        firstEntry = false;
+    }
+    Text += QStringLiteral("</OBJECT>") + KeywordPathTransition(prev, QString()) + QStringLiteral("</UL>");
+}
+
+void THtmlHelpMaker::MakeContextSensitive(QString &Alias, QString &Map) const
+{
+    Alias.clear();
+    Map.clear();
+    for (int i = 0; i < Contents->Count(); ++i) {
+        const TContentsItem &item = *Contents->Item(i);
+        if (!hasPage(item) || item.ContextNumber.trimmed().isEmpty())
+            continue;
+        Alias += QStringLiteral("CID_") + item.StaticName + QStringLiteral(" = ") + item.Url + kCRLF;
+        Map += QStringLiteral("#define CID_") + item.StaticName + u' ' + item.ContextNumber + kCRLF;
+    }
+}
+
+// ---- Project set -----------------------------------------------------------------------
+
+void THtmlHelpMaker::Make(QString &Log)
+{
+    Log.clear();
+    const QString chm = Project->RealPath(1);
+    if (Project->CompiledFile.trimmed().isEmpty() || chm.isEmpty())
+        throw Exception(QStringLiteral("The project names no compiled help file to build."));
+    int pages = 0;
+    for (int i = 0; i < Contents->Count(); ++i)
+        pages += hasPage(*Contents->Item(i)) ? 1 : 0;
+    if (pages == 0)
+        throw Exception(QStringLiteral("The document has no topics, so there is nothing to compile into \"%1\". "
+                                       "Give the document headings (outline levels 1 to 9) that are not omitted.")
+                            .arg(chm));
+
+    TCHMProject set;
+    set.Assign(Project->CHMSetting);
+    set.Folder = ProjectFolder;
+    set.SourceFolder.clear();
+    set.CHM = chm;
+    MakeHHCList(set.TOC);
+    MakeHHKList(set.IndexList);
+    MakeContextSensitive(set.Alias, set.Map);
+    set.Output();
+    Log = set.Compile1();
+}
+
+// ---- Context-ID source file ---------------------------------------------------------------
+
+QString MakeContextFileText(const TProject &Project, const TContentsItems &Contents)
+{
+    QStringList entries;
+    if (!Project.HtmlHelpContextTopCode.isEmpty()) {
+        entries = Project.HtmlHelpContextTopCode.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
+        if (entries.last().isEmpty())
+            entries.removeLast(); // a closing line break adds no line
+    }
+    for (int i = 0; i < Contents.Count(); ++i) {
+        const TContentsItem &item = *Contents.Item(i);
+        if (!hasPage(item))
+            continue;
+        QString line = Project.HtmlHelpContextCodeTemplate;
+        const QString name = QStringLiteral("CID_") + item.StaticName
+                           + QString(std::max(51 - int(item.StaticName.size()), 0), u' ');
+        line.replace(QStringLiteral("{%StaticVarName%}"), name, Qt::CaseInsensitive);
+        line.replace(QStringLiteral("{%ContextID%}"), item.ContextNumber, Qt::CaseInsensitive);
+        line.replace(QStringLiteral("{%Title%}"),
+                     QString(std::max(item.Level - 1, 0), u'\t') + oneLine(item.Title), Qt::CaseInsensitive);
+        line.replace(QStringLiteral("{%FileName%}"), oneLine(item.Url), Qt::CaseInsensitive);
+        line.replace(QStringLiteral("{%Tab%}"), QStringLiteral("\t"), Qt::CaseInsensitive);
+        entries.append(line);
+    }
+    entries.append(Project.HtmlHelpContextBottomCode);
+    return entries.join(kCRLF) + kCRLF;
+}
+
+void THtmlHelpMaker::OutputContextFile()
+{
+    const QString path = Project->RealPath(4);
+    if (Project->HtmlHelpContextFile.trimmed().isEmpty())
+        throw Exception(QStringLiteral("The project names no file for the context IDs."));
+    if (QFileInfo(path).isDir())
+        throw Exception(QStringLiteral("The context-ID file \"%1\" is a folder.").arg(path));
+    const QString text = MakeContextFileText(*Project, *Contents);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    switch (Project->HtmlHelpContextEncoding) {
+    case 1:
+        SaveTextFile(text, path, TextEncodingUtf16);
+        break;
+    case 2:
+        saveBytes(utf16BigEndian(text), path);
+        break;
+    case 3:
+        SaveTextFile(text, path, TextEncodingUtf8);
+        break;
+    default:
+        SaveTextFile(text, path, TextEncodingAnsi);
+        break;
+    }
+}

@@ -1,0 +1,834 @@
+#include "platform/word/Package.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QSet>
+#include <QUrl>
+#include <algorithm>
+#include <cstring>
+#include <sstream>
+#include <zip.h>
+
+namespace word {
+
+namespace {
+
+const char *const ContentTypesPart = "[Content_Types].xml";
+const char *const RelsContentType = "application/vnd.openxmlformats-package.relationships+xml";
+
+struct NsEntry {
+    const char *prefix;
+    const char *uri;
+};
+
+// Canonical prefixes. A prefix listed twice maps a strict URI to the
+// transitional one (the first entry of a prefix is the URI written on save).
+const NsEntry kNamespaces[] = {
+    {"w", "http://schemas.openxmlformats.org/wordprocessingml/2006/main"},
+    {"w", "http://purl.oclc.org/ooxml/wordprocessingml/main"},
+    {"r", "http://schemas.openxmlformats.org/officeDocument/2006/relationships"},
+    {"r", "http://purl.oclc.org/ooxml/officeDocument/relationships"},
+    {"wp", "http://schemas.openxmlformats.org/drawingml/2006/wordprocessingDrawing"},
+    {"wp", "http://purl.oclc.org/ooxml/drawingml/wordprocessingDrawing"},
+    {"a", "http://schemas.openxmlformats.org/drawingml/2006/main"},
+    {"a", "http://purl.oclc.org/ooxml/drawingml/main"},
+    {"pic", "http://schemas.openxmlformats.org/drawingml/2006/picture"},
+    {"pic", "http://purl.oclc.org/ooxml/drawingml/picture"},
+    {"c", "http://schemas.openxmlformats.org/drawingml/2006/chart"},
+    {"dgm", "http://schemas.openxmlformats.org/drawingml/2006/diagram"},
+    {"m", "http://schemas.openxmlformats.org/officeDocument/2006/math"},
+    {"v", "urn:schemas-microsoft-com:vml"},
+    {"o", "urn:schemas-microsoft-com:office:office"},
+    {"w10", "urn:schemas-microsoft-com:office:word"},
+    {"mc", "http://schemas.openxmlformats.org/markup-compatibility/2006"},
+    {"wps", "http://schemas.microsoft.com/office/word/2010/wordprocessingShape"},
+    {"wpg", "http://schemas.microsoft.com/office/word/2010/wordprocessingGroup"},
+    {"wpc", "http://schemas.microsoft.com/office/word/2010/wordprocessingCanvas"},
+    {"wpi", "http://schemas.microsoft.com/office/word/2010/wordprocessingInk"},
+    {"wp14", "http://schemas.microsoft.com/office/word/2010/wordprocessingDrawing"},
+    {"wne", "http://schemas.microsoft.com/office/word/2006/wordml"},
+    {"w14", "http://schemas.microsoft.com/office/word/2010/wordml"},
+    {"w15", "http://schemas.microsoft.com/office/word/2012/wordml"},
+    {"a14", "http://schemas.microsoft.com/office/drawing/2010/main"},
+    {"ax", "http://schemas.microsoft.com/office/2006/activeX"},
+    {"", "http://schemas.openxmlformats.org/package/2006/relationships"},
+    {"", "http://schemas.openxmlformats.org/package/2006/content-types"},
+    {"cp", "http://schemas.openxmlformats.org/package/2006/metadata/core-properties"},
+    {"dc", "http://purl.org/dc/elements/1.1/"},
+    {"dcterms", "http://purl.org/dc/terms/"},
+    {"dcmitype", "http://purl.org/dc/dcmitype/"},
+    {"xsi", "http://www.w3.org/2001/XMLSchema-instance"},
+    {"ep", "http://schemas.openxmlformats.org/officeDocument/2006/extended-properties"},
+    {"vt", "http://schemas.openxmlformats.org/officeDocument/2006/docPropsVTypes"},
+    {"op", "http://schemas.openxmlformats.org/officeDocument/2006/custom-properties"},
+};
+
+// Namespaces whose content this engine understands: an mc:Choice requiring
+// only these is taken.
+const char *const kUnderstood[] = {"w", "r", "wp", "a", "pic", "c", "m", "v", "o", "w10",
+                                   "mc", "wps", "wpg", "wpc", "wp14", "w14", "w15", "a14"};
+
+const QString kXmlNs = QStringLiteral("http://www.w3.org/XML/1998/namespace");
+
+QString transitionalType(const QString &type)
+{
+    static const QString strict = QStringLiteral("http://purl.oclc.org/ooxml/officeDocument/relationships/");
+    if (type.startsWith(strict))
+        return QStringLiteral("http://schemas.openxmlformats.org/officeDocument/2006/relationships/")
+               + type.mid(strict.size());
+    return type;
+}
+
+QString normalisePartName(QString name)
+{
+    name.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    while (name.startsWith(QLatin1Char('/')))
+        name.remove(0, 1);
+    return name;
+}
+
+bool isXmlName(const QString &name)
+{
+    const QString lower = name.toLower();
+    return lower.endsWith(QLatin1String(".xml")) || lower.endsWith(QLatin1String(".rels"))
+           || lower.endsWith(QLatin1String(".vml"));
+}
+
+// Renames every element and attribute to the canonical prefix of its
+// namespace and resolves alternate content; see the header.
+class Canonicaliser {
+public:
+    void run(pugi::xml_document &doc)
+    {
+        pugi::xml_node root = doc.document_element();
+        if (!root)
+            return;
+        std::vector<std::pair<QString, QString>> scope;
+        scope.emplace_back(QStringLiteral("xml"), kXmlNs);
+        process(root, scope);
+        // Declare every namespace used, on the root element.
+        for (auto it = used_.constBegin(); it != used_.constEnd(); ++it) {
+            const QByteArray attr = it.key().isEmpty() ? QByteArray("xmlns")
+                                                       : "xmlns:" + it.key().toUtf8();
+            root.append_attribute(attr.constData()).set_value(it.value().toUtf8().constData());
+        }
+    }
+
+private:
+    using Scope = std::vector<std::pair<QString, QString>>;
+
+    static QString lookup(const Scope &scope, const QString &prefix)
+    {
+        for (auto it = scope.rbegin(); it != scope.rend(); ++it)
+            if (it->first == prefix)
+                return it->second;
+        return QString();
+    }
+
+    // The prefix to write for a namespace URI (empty URI: no prefix).
+    QString prefixFor(const QString &uri, const QString &original)
+    {
+        if (uri.isEmpty() || uri == kXmlNs)
+            return uri.isEmpty() ? QString() : QStringLiteral("xml");
+        QString prefix = canonicalPrefix(uri);
+        QString declared = namespaceUri(prefix);
+        if (prefix.isEmpty() && !declared.isEmpty()) {
+            // A known no-prefix namespace.
+        } else if (declared.isEmpty()) {
+            // Unknown: keep the writer's prefix unless it clashes.
+            auto known = unknown_.constFind(uri);
+            if (known != unknown_.constEnd()) {
+                prefix = known.value();
+            } else {
+                prefix = original;
+                int n = 1;
+                while (prefix.isEmpty() || !namespaceUri(prefix).isEmpty()
+                       || (used_.contains(prefix) && used_.value(prefix) != uri))
+                    prefix = QStringLiteral("ns%1").arg(n++);
+                unknown_.insert(uri, prefix);
+            }
+            declared = uri;
+        }
+        used_.insert(prefix, declared);
+        return prefix;
+    }
+
+    static void splitName(const char *qname, QString &prefix, QString &local)
+    {
+        const QString name = QString::fromUtf8(qname);
+        const int colon = name.indexOf(QLatin1Char(':'));
+        prefix = colon < 0 ? QString() : name.left(colon);
+        local = colon < 0 ? name : name.mid(colon + 1);
+    }
+
+    static void pushDeclarations(pugi::xml_node node, Scope &scope)
+    {
+        for (pugi::xml_attribute a = node.first_attribute(); a;) {
+            pugi::xml_attribute next = a.next_attribute();
+            const char *n = a.name();
+            if (std::strcmp(n, "xmlns") == 0) {
+                scope.emplace_back(QString(), QString::fromUtf8(a.value()));
+                node.remove_attribute(a);
+            } else if (std::strncmp(n, "xmlns:", 6) == 0) {
+                scope.emplace_back(QString::fromUtf8(n + 6), QString::fromUtf8(a.value()));
+                node.remove_attribute(a);
+            }
+            a = next;
+        }
+    }
+
+    static bool understood(const Scope &scope, const QString &requires_)
+    {
+        const QStringList prefixes = requires_.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        for (const QString &p : prefixes) {
+            const QString canon = canonicalPrefix(lookup(scope, p));
+            if (canon.isEmpty()
+                || std::none_of(std::begin(kUnderstood), std::end(kUnderstood),
+                                [&](const char *u) { return canon == QLatin1String(u); }))
+                return false;
+        }
+        return true;
+    }
+
+    QString uriOf(const Scope &scope, const char *qname, QString *local)
+    {
+        QString prefix;
+        splitName(qname, prefix, *local);
+        return lookup(scope, prefix);
+    }
+
+    void process(pugi::xml_node node, Scope &scope)
+    {
+        const size_t mark = scope.size();
+        pushDeclarations(node, scope);
+        QString local;
+        const QString uri = uriOf(scope, node.name(), &local);
+
+        if (canonicalPrefix(uri) == QLatin1String("mc") && local == QLatin1String("AlternateContent")) {
+            resolveAlternateContent(node, scope);
+            scope.resize(mark);
+            return;
+        }
+
+        const QString prefix = prefixFor(uri, QString());
+        node.set_name((prefix.isEmpty() ? local : prefix + QLatin1Char(':') + local).toUtf8().constData());
+
+        for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute()) {
+            QString aprefix, alocal;
+            splitName(a.name(), aprefix, alocal);
+            if (aprefix.isEmpty())
+                continue; // unprefixed attributes belong to no namespace
+            const QString auri = lookup(scope, aprefix);
+            const QString canon = prefixFor(auri, aprefix);
+            if (canon.isEmpty())
+                continue;
+            a.set_name((canon + QLatin1Char(':') + alocal).toUtf8().constData());
+            if (canon == QLatin1String("mc")
+                && (alocal == QLatin1String("Ignorable") || alocal == QLatin1String("ProcessContent")
+                    || alocal == QLatin1String("MustUnderstand"))) {
+                QStringList items = QString::fromUtf8(a.value()).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+                for (QString &item : items) {
+                    QString ip, il;
+                    splitName(item.toUtf8().constData(), ip, il);
+                    const QString iuri = lookup(scope, ip);
+                    if (iuri.isEmpty())
+                        continue;
+                    const QString cp = prefixFor(iuri, ip);
+                    item = ip == item ? cp : cp + QLatin1Char(':') + il;
+                }
+                a.set_value(items.join(QLatin1Char(' ')).toUtf8().constData());
+            }
+        }
+
+        for (pugi::xml_node child = node.first_child(); child;) {
+            pugi::xml_node next = child.next_sibling();
+            if (child.type() == pugi::node_element)
+                process(child, scope);
+            child = next;
+        }
+        scope.resize(mark);
+    }
+
+    void resolveAlternateContent(pugi::xml_node ac, Scope &scope)
+    {
+        pugi::xml_node chosen;
+        for (pugi::xml_node branch = ac.first_child(); branch && !chosen; branch = branch.next_sibling()) {
+            if (branch.type() != pugi::node_element)
+                continue;
+            const size_t mark = scope.size();
+            pushDeclarations(branch, scope);
+            QString local;
+            const QString uri = uriOf(scope, branch.name(), &local);
+            if (canonicalPrefix(uri) == QLatin1String("mc")) {
+                if (local == QLatin1String("Choice")
+                    && understood(scope, QString::fromUtf8(branch.attribute("Requires").value())))
+                    chosen = branch;
+                else if (local == QLatin1String("Fallback"))
+                    chosen = branch;
+            }
+            if (chosen) {
+                // Lift the branch's content in place of the alternate content.
+                for (pugi::xml_node c = chosen.first_child(); c;) {
+                    pugi::xml_node next = c.next_sibling();
+                    pugi::xml_node moved = ac.parent().insert_move_before(c, ac);
+                    if (moved.type() == pugi::node_element)
+                        process(moved, scope);
+                    c = next;
+                }
+            }
+            scope.resize(mark);
+        }
+        ac.parent().remove_child(ac);
+    }
+
+    QMap<QString, QString> used_;    // prefix -> URI declared on the root
+    QHash<QString, QString> unknown_; // unknown URI -> prefix given
+};
+
+class ZipReader {
+public:
+    explicit ZipReader(zip_t *z) : z_(z) {}
+    ~ZipReader()
+    {
+        if (z_)
+            zip_discard(z_);
+    }
+    zip_t *get() const { return z_; }
+
+private:
+    zip_t *z_;
+};
+
+QByteArray readHead(const QString &fileName, qint64 size)
+{
+    QFile f(fileName);
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return f.read(size);
+}
+
+bool isOleCompoundFile(const QByteArray &head)
+{
+    return head.startsWith(QByteArray::fromHex("d0cf11e0a1b11ae1"));
+}
+
+} // namespace
+
+QString canonicalPrefix(const QString &uri)
+{
+    if (uri.isEmpty())
+        return QString();
+    for (const NsEntry &e : kNamespaces)
+        if (uri == QLatin1String(e.uri))
+            return QString::fromLatin1(e.prefix);
+    return QString();
+}
+
+QString namespaceUri(const QString &prefix)
+{
+    for (const NsEntry &e : kNamespaces)
+        if (prefix == QLatin1String(e.prefix))
+            return QString::fromLatin1(e.uri);
+    return QString();
+}
+
+Package::Kind Package::Sniff(const QString &fileName)
+{
+    const QByteArray head = readHead(fileName, 8);
+    if (head.startsWith("PK"))
+        return Kind::Zip;
+    if (head.startsWith("{\\rtf"))
+        return Kind::Rtf;
+    if (!isOleCompoundFile(head))
+        return Kind::Other;
+    // Password-protected .docx files are compound files holding the
+    // encrypted package and its "EncryptionInfo" stream.
+    QFile f(fileName);
+    QByteArray all;
+    if (f.open(QIODevice::ReadOnly))
+        all = f.read(std::min<qint64>(f.size(), 64ll * 1024 * 1024));
+    const QByteArray marker = QByteArray("E\0n\0c\0r\0y\0p\0t\0i\0o\0n\0I\0n\0f\0o\0", 28);
+    return all.contains(marker) ? Kind::EncryptedPackage : Kind::CompoundFile;
+}
+
+Package::Package() = default;
+Package::~Package() = default;
+
+std::unique_ptr<Package> Package::Open(const QString &fileName)
+{
+    return Open(fileName, Limits());
+}
+
+std::unique_ptr<Package> Package::Open(const QString &fileName, const Limits &limits)
+{
+    const QString shown = QDir::toNativeSeparators(fileName);
+    auto fail = [&](const QString &problem) -> PackageError {
+        return PackageError(QStringLiteral("The document \"%1\" cannot be opened: %2.").arg(shown, problem));
+    };
+    QFileInfo info(fileName);
+    if (!info.exists())
+        throw fail(QStringLiteral("the file does not exist"));
+    if (!info.isFile())
+        throw fail(QStringLiteral("it is not a file"));
+    const Kind kind = Sniff(fileName);
+    if (kind == Kind::EncryptedPackage)
+        throw fail(QStringLiteral("it is encrypted (protected by a password)"));
+    if (kind == Kind::CompoundFile)
+        throw fail(QStringLiteral("it is a Word 97-2003 file, not an Office Open XML package"));
+
+    int err = 0;
+    zip_t *z = zip_open(QFile::encodeName(fileName).constData(), ZIP_RDONLY, &err);
+    if (!z) {
+        if (err == ZIP_ER_NOZIP)
+            throw fail(QStringLiteral("it is not a zip package"));
+        if (err == ZIP_ER_OPEN || err == ZIP_ER_READ)
+            throw fail(QStringLiteral("the file cannot be read"));
+        zip_error_t ze;
+        zip_error_init_with_code(&ze, err);
+        const QString why = QString::fromUtf8(zip_error_strerror(&ze));
+        zip_error_fini(&ze);
+        throw fail(QStringLiteral("the zip package is damaged (%1)").arg(why));
+    }
+    ZipReader reader(z);
+
+    auto pkg = std::make_unique<Package>();
+    const zip_int64_t count = zip_get_num_entries(z, 0);
+    if (count < 0 || count > limits.maxParts)
+        throw fail(QStringLiteral("the package holds too many parts"));
+    qint64 total = 0;
+    for (zip_int64_t i = 0; i < count; ++i) {
+        zip_stat_t st;
+        zip_stat_init(&st);
+        if (zip_stat_index(z, zip_uint64_t(i), 0, &st) != 0 || !(st.valid & ZIP_STAT_NAME))
+            throw fail(QStringLiteral("the zip directory is damaged"));
+        const QString name = normalisePartName(QString::fromUtf8(st.name));
+        if (name.isEmpty() || name.endsWith(QLatin1Char('/')))
+            continue;
+        if ((st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE)
+            throw fail(QStringLiteral("the part \"%1\" is encrypted").arg(name));
+        if ((st.valid & ZIP_STAT_SIZE) && qint64(st.size) > limits.maxPartSize)
+            throw fail(QStringLiteral("the part \"%1\" is too large when decompressed").arg(name));
+        if (pkg->hasPart(name))
+            continue; // a duplicate entry: the first one counts
+        QByteArray data;
+        QString damage;
+        if (zip_file_t *zf = zip_fopen_index(z, zip_uint64_t(i), 0)) {
+            const qint64 expected = (st.valid & ZIP_STAT_SIZE) ? qint64(st.size) : 0;
+            data.reserve(int(std::min<qint64>(expected, 64ll * 1024 * 1024)));
+            char buf[65536];
+            for (;;) {
+                const zip_int64_t n = zip_fread(zf, buf, sizeof buf);
+                if (n < 0) {
+                    damage = QString::fromUtf8(zip_file_strerror(zf));
+                    break;
+                }
+                if (n == 0)
+                    break;
+                data.append(buf, int(n));
+                total += n;
+                if (data.size() > limits.maxPartSize || total > limits.maxTotalSize) {
+                    zip_fclose(zf);
+                    throw fail(QStringLiteral("the part \"%1\" is too large when decompressed").arg(name));
+                }
+            }
+            zip_fclose(zf);
+        } else {
+            damage = QString::fromUtf8(zip_strerror(z));
+        }
+        // A damaged part refuses the document only when it is needed.
+        if (!damage.isEmpty())
+            data.clear();
+        auto part = std::make_unique<Part>();
+        part->name = name;
+        part->bytes = data;
+        part->isXml = isXmlName(name);
+        part->damage = damage;
+        pkg->index_.insert(name.toLower(), part.get());
+        pkg->parts_.push_back(std::move(part));
+    }
+
+    // The parts every document needs, parsed now so that damage shows at once.
+    if (!pkg->hasPart(QString::fromLatin1(ContentTypesPart)))
+        throw fail(QStringLiteral("the part \"[Content_Types].xml\" is missing"));
+    if (!pkg->hasPart(QStringLiteral("_rels/.rels")))
+        throw fail(QStringLiteral("the part \"_rels/.rels\" is missing"));
+    try {
+        pkg->xml(QString::fromLatin1(ContentTypesPart));
+        pkg->xml(QStringLiteral("_rels/.rels"));
+        const QString main = pkg->mainDocumentPart();
+        if (main.isEmpty())
+            throw PackageError(QStringLiteral("it names no main document part"));
+        if (!pkg->hasPart(main))
+            throw PackageError(QStringLiteral("the part \"%1\" is missing").arg(main));
+        pkg->xml(main);
+        if (!pkg->xml(main)->document_element())
+            throw PackageError(QStringLiteral("the part \"%1\" is empty").arg(main));
+    } catch (const PackageError &e) {
+        throw fail(e.message());
+    }
+    pkg->fileName_ = fileName;
+    return pkg;
+}
+
+Package::Part *Package::find(const QString &name)
+{
+    return index_.value(normalisePartName(name).toLower(), nullptr);
+}
+
+const Package::Part *Package::find(const QString &name) const
+{
+    return index_.value(normalisePartName(name).toLower(), nullptr);
+}
+
+QStringList Package::partNames() const
+{
+    QStringList names;
+    for (const auto &p : parts_)
+        names << p->name;
+    return names;
+}
+
+bool Package::hasPart(const QString &name) const
+{
+    return find(name) != nullptr;
+}
+
+void Package::parse(Part &part) const
+{
+    if (!part.damage.isEmpty())
+        throw PackageError(QStringLiteral("the part \"%1\" is damaged (%2)").arg(part.name, part.damage));
+    if (part.doc || !part.isXml)
+        return;
+    auto doc = std::make_unique<pugi::xml_document>();
+    const unsigned flags = pugi::parse_default | pugi::parse_ws_pcdata_single | pugi::parse_doctype;
+    const pugi::xml_parse_result r = doc->load_buffer(part.bytes.constData(), size_t(part.bytes.size()), flags);
+    if (!r)
+        throw PackageError(QStringLiteral("the part \"%1\" is not well-formed XML (%2 at byte %3)")
+                               .arg(part.name, QString::fromUtf8(r.description()))
+                               .arg(r.offset));
+    for (pugi::xml_node n = doc->first_child(); n; n = n.next_sibling())
+        if (n.type() == pugi::node_doctype)
+            throw PackageError(QStringLiteral("the part \"%1\" holds a document type declaration, which is not allowed")
+                                   .arg(part.name));
+    Canonicaliser().run(*doc);
+    part.doc = std::move(doc);
+    part.bytes.clear();
+}
+
+pugi::xml_document *Package::xml(const QString &name)
+{
+    Part *p = find(name);
+    if (!p || !p->isXml)
+        return nullptr;
+    try {
+        parse(*p);
+    } catch (const PackageError &e) {
+        if (fileName_.isEmpty())
+            throw;
+        throw PackageError(QStringLiteral("The document \"%1\" is damaged: %2.")
+                               .arg(QDir::toNativeSeparators(fileName_), e.message()));
+    }
+    return p->doc.get();
+}
+
+const pugi::xml_document *Package::xml(const QString &name) const
+{
+    return const_cast<Package *>(this)->xml(name);
+}
+
+QByteArray Package::bytes(const QString &name) const
+{
+    const Part *p = find(name);
+    if (!p)
+        return QByteArray();
+    if (!p->damage.isEmpty())
+        throw PackageError(QStringLiteral("The document \"%1\" is damaged: the part \"%2\" cannot be read (%3).")
+                               .arg(QDir::toNativeSeparators(fileName_), p->name, p->damage));
+    if (!p->doc)
+        return p->bytes;
+    std::ostringstream out;
+    out << "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n";
+    p->doc->save(out, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
+    const std::string s = out.str();
+    return QByteArray(s.data(), qsizetype(s.size()));
+}
+
+void Package::setBytes(const QString &name, const QByteArray &data, const QString &contentType)
+{
+    const QString n = normalisePartName(name);
+    Part *p = find(n);
+    if (!p) {
+        auto part = std::make_unique<Part>();
+        part->name = n;
+        p = part.get();
+        index_.insert(n.toLower(), p);
+        parts_.push_back(std::move(part));
+    }
+    p->bytes = data;
+    p->doc.reset();
+    p->isXml = isXmlName(n);
+    p->damage.clear();
+
+    if (n == QLatin1String(ContentTypesPart) || contentType.isEmpty())
+        return;
+    pugi::xml_document *ct = contentTypesDoc();
+    pugi::xml_node types = ct->document_element();
+    const QString partName = QLatin1Char('/') + n;
+    for (pugi::xml_node o : types.children("Override"))
+        if (QString::fromUtf8(o.attribute("PartName").value()).compare(partName, Qt::CaseInsensitive) == 0) {
+            o.attribute("ContentType").set_value(contentType.toUtf8().constData());
+            return;
+        }
+    // A default by extension may already give the right type.
+    if (this->contentType(n) == contentType)
+        return;
+    pugi::xml_node o = types.append_child("Override");
+    o.append_attribute("PartName").set_value(partName.toUtf8().constData());
+    o.append_attribute("ContentType").set_value(contentType.toUtf8().constData());
+}
+
+pugi::xml_document &Package::setXml(const QString &name, const QByteArray &xmlText, const QString &contentType)
+{
+    setBytes(name, xmlText, contentType);
+    Part *p = find(name);
+    p->isXml = true;
+    parse(*p);
+    return *p->doc;
+}
+
+void Package::removePart(const QString &name)
+{
+    const QString n = normalisePartName(name);
+    Part *p = find(n);
+    if (!p)
+        return;
+    index_.remove(n.toLower());
+    parts_.erase(std::remove_if(parts_.begin(), parts_.end(),
+                                [p](const std::unique_ptr<Part> &x) { return x.get() == p; }),
+                 parts_.end());
+    if (pugi::xml_document *ct = contentTypesDoc()) {
+        const QString partName = QLatin1Char('/') + n;
+        pugi::xml_node types = ct->document_element();
+        for (pugi::xml_node o = types.child("Override"); o;) {
+            pugi::xml_node next = o.next_sibling("Override");
+            if (QString::fromUtf8(o.attribute("PartName").value()).compare(partName, Qt::CaseInsensitive) == 0)
+                types.remove_child(o);
+            o = next;
+        }
+    }
+}
+
+pugi::xml_document *Package::contentTypesDoc()
+{
+    if (!hasPart(QString::fromLatin1(ContentTypesPart)))
+        setXml(QString::fromLatin1(ContentTypesPart),
+               "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\"/>", QString());
+    return xml(QString::fromLatin1(ContentTypesPart));
+}
+
+QString Package::contentType(const QString &name) const
+{
+    const pugi::xml_document *ct = xml(QString::fromLatin1(ContentTypesPart));
+    if (!ct)
+        return QString();
+    const QString n = normalisePartName(name);
+    const QString partName = QLatin1Char('/') + n;
+    pugi::xml_node types = ct->document_element();
+    for (pugi::xml_node o : types.children("Override"))
+        if (QString::fromUtf8(o.attribute("PartName").value()).compare(partName, Qt::CaseInsensitive) == 0)
+            return QString::fromUtf8(o.attribute("ContentType").value());
+    const QString ext = QFileInfo(n).suffix();
+    for (pugi::xml_node d : types.children("Default"))
+        if (QString::fromUtf8(d.attribute("Extension").value()).compare(ext, Qt::CaseInsensitive) == 0)
+            return QString::fromUtf8(d.attribute("ContentType").value());
+    return QString();
+}
+
+QString Package::relsPartName(const QString &source)
+{
+    const QString s = normalisePartName(source);
+    if (s.isEmpty())
+        return QStringLiteral("_rels/.rels");
+    const int slash = s.lastIndexOf(QLatin1Char('/'));
+    return s.left(slash + 1) + QStringLiteral("_rels/") + s.mid(slash + 1) + QStringLiteral(".rels");
+}
+
+QString Package::resolveTarget(const QString &source, const QString &target)
+{
+    QString t = target;
+    t.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    QStringList parts;
+    if (!t.startsWith(QLatin1Char('/'))) {
+        const QString s = normalisePartName(source);
+        parts = s.left(s.lastIndexOf(QLatin1Char('/')) + 1).split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    }
+    for (const QString &seg : t.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        if (seg == QLatin1String("."))
+            continue;
+        if (seg == QLatin1String("..")) {
+            if (!parts.isEmpty())
+                parts.removeLast();
+            continue;
+        }
+        parts << seg;
+    }
+    return QUrl::fromPercentEncoding(parts.join(QLatin1Char('/')).toUtf8());
+}
+
+pugi::xml_document *Package::relsDoc(const QString &source, bool create)
+{
+    const QString name = relsPartName(source);
+    if (!hasPart(name)) {
+        if (!create)
+            return nullptr;
+        setXml(name, "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"/>",
+               QString::fromLatin1(RelsContentType));
+    }
+    return xml(name);
+}
+
+QList<Relationship> Package::relationships(const QString &source) const
+{
+    QList<Relationship> list;
+    const pugi::xml_document *doc = const_cast<Package *>(this)->relsDoc(source, false);
+    if (!doc)
+        return list;
+    for (pugi::xml_node r : doc->document_element().children("Relationship")) {
+        Relationship rel;
+        rel.id = QString::fromUtf8(r.attribute("Id").value());
+        rel.type = transitionalType(QString::fromUtf8(r.attribute("Type").value()));
+        rel.target = QString::fromUtf8(r.attribute("Target").value());
+        rel.external = QString::fromUtf8(r.attribute("TargetMode").value()).compare(
+                           QLatin1String("External"), Qt::CaseInsensitive) == 0;
+        if (!rel.external)
+            rel.targetPart = resolveTarget(source, rel.target);
+        list << rel;
+    }
+    return list;
+}
+
+Relationship Package::relationship(const QString &source, const QString &id) const
+{
+    for (const Relationship &r : relationships(source))
+        if (r.id == id)
+            return r;
+    return Relationship();
+}
+
+Relationship Package::relationshipByType(const QString &source, const QString &type) const
+{
+    for (const Relationship &r : relationships(source))
+        if (r.type == type)
+            return r;
+    return Relationship();
+}
+
+QString Package::addRelationship(const QString &source, const QString &type, const QString &target, bool external)
+{
+    pugi::xml_document *doc = relsDoc(source, true);
+    QSet<QString> ids;
+    for (pugi::xml_node r : doc->document_element().children("Relationship"))
+        ids.insert(QString::fromUtf8(r.attribute("Id").value()));
+    int n = ids.size() + 1;
+    QString id;
+    do
+        id = QStringLiteral("rId%1").arg(n++);
+    while (ids.contains(id));
+    pugi::xml_node r = doc->document_element().append_child("Relationship");
+    r.append_attribute("Id").set_value(id.toUtf8().constData());
+    r.append_attribute("Type").set_value(type.toUtf8().constData());
+    r.append_attribute("Target").set_value(target.toUtf8().constData());
+    if (external)
+        r.append_attribute("TargetMode").set_value("External");
+    return id;
+}
+
+void Package::removeRelationship(const QString &source, const QString &id)
+{
+    pugi::xml_document *doc = relsDoc(source, false);
+    if (!doc)
+        return;
+    for (pugi::xml_node r : doc->document_element().children("Relationship"))
+        if (QString::fromUtf8(r.attribute("Id").value()) == id) {
+            doc->document_element().remove_child(r);
+            return;
+        }
+}
+
+QString Package::mainDocumentPart() const
+{
+    return relationshipByType(QString(), QString::fromLatin1(reltype::OfficeDocument)).targetPart;
+}
+
+void Package::Save(const QString &fileName) const
+{
+    const QString shown = QDir::toNativeSeparators(fileName);
+    auto fail = [&](const QString &problem) {
+        return PackageError(QStringLiteral("The document \"%1\" cannot be saved: %2.").arg(shown, problem));
+    };
+    // Build the zip in a scratch file beside the target, then move it into
+    // place, so that a failed save leaves an existing file as it was.
+    QSaveFile out(fileName);
+    if (!out.open(QIODevice::WriteOnly))
+        throw fail(out.errorString());
+
+    zip_error_t zerr;
+    zip_error_init(&zerr);
+    zip_source_t *mem = zip_source_buffer_create(nullptr, 0, 0, &zerr);
+    if (!mem)
+        throw fail(QStringLiteral("out of memory"));
+    zip_t *z = zip_open_from_source(mem, ZIP_TRUNCATE, &zerr);
+    if (!z) {
+        zip_source_free(mem);
+        throw fail(QString::fromUtf8(zip_error_strerror(&zerr)));
+    }
+    zip_source_keep(mem);
+
+    std::vector<QByteArray> keep;
+    std::vector<const Part *> order;
+    if (const Part *ct = find(QString::fromLatin1(ContentTypesPart)))
+        order.push_back(ct);
+    for (const auto &p : parts_)
+        if (p.get() != order.front() && p->damage.isEmpty())
+            order.push_back(p.get());
+    keep.reserve(order.size());
+    bool ok = true;
+    for (const Part *p : order) {
+        keep.push_back(bytes(p->name));
+        const QByteArray &data = keep.back();
+        zip_source_t *src = zip_source_buffer(z, data.constData(), zip_uint64_t(data.size()), 0);
+        const QByteArray zname = p->name.toUtf8();
+        if (!src || zip_file_add(z, zname.constData(), src, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE) < 0) {
+            if (src)
+                zip_source_free(src);
+            ok = false;
+            break;
+        }
+    }
+    if (!ok || zip_close(z) != 0) {
+        const QString why = QString::fromUtf8(zip_strerror(z));
+        zip_discard(z);
+        zip_source_free(mem);
+        throw fail(why);
+    }
+    // Copy the finished archive out of the memory source.
+    QByteArray archive;
+    if (zip_source_open(mem) == 0) {
+        zip_source_seek(mem, 0, SEEK_END);
+        const zip_int64_t size = zip_source_tell(mem);
+        zip_source_seek(mem, 0, SEEK_SET);
+        archive.resize(qsizetype(size));
+        if (zip_source_read(mem, archive.data(), zip_uint64_t(size)) != size)
+            archive.clear();
+        zip_source_close(mem);
+    }
+    zip_source_free(mem);
+    if (archive.isEmpty())
+        throw fail(QStringLiteral("the package could not be written"));
+    if (out.write(archive) != archive.size() || !out.commit())
+        throw fail(out.errorString());
+}
+
+} // namespace word

@@ -1,0 +1,84 @@
+#include "platform/word/Document.h"
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <cstdio>
+#include <gtest/gtest.h>
+
+using namespace word;
+
+// Every real document opens and every call the build makes while walking it
+// works: paragraphs and their outline levels, the fields of each paragraph,
+// inline and floating shapes.
+TEST(WordCorpus, EveryDocumentOpensAndWalks)
+{
+    QC_REQUIRE_CORPUS("docx");
+    const QDir dir(testsupport::corpusDir("docx"));
+    const QStringList files = dir.entryList({QStringLiteral("*.docx")}, QDir::Files, QDir::Name);
+    ASSERT_FALSE(files.isEmpty());
+    int headings = 0, fieldCount = 0, shapeCount = 0;
+    for (const QString &name : files) {
+        SCOPED_TRACE(name.toStdString());
+        Application app;
+        try {
+            Document *doc = app.Documents().Open(dir.filePath(name));
+            doc->AcceptAllRevisions();
+            for (Paragraph p = doc->Paragraphs().Item(1); !p.isNull(); p = p.Next()) {
+                if (p.OutlineLevel() < wdOutlineLevelBodyText)
+                    ++headings;
+                Fields f = p.Range().Fields();
+                for (int k = f.Count(); k >= 1; --k) {
+                    Field field = f.Item(k);
+                    field.Type();
+                    field.Code().Text();
+                    field.Result().Text();
+                    ++fieldCount;
+                }
+                p.Range().Text();
+            }
+            for (int k = 1; k <= doc->InlineShapes().Count(); ++k) {
+                InlineShape s = doc->InlineShapes().Item(k);
+                s.Type();
+                s.Width();
+                s.AlternativeText();
+                ++shapeCount;
+            }
+            for (int k = 1; k <= doc->Shapes().Count(); ++k) {
+                Shape s = doc->Shapes().Item(k);
+                s.Type();
+                s.CanvasItems().Count();
+                s.Height();
+                ++shapeCount;
+            }
+            doc->Close(wdDoNotSaveChanges);
+        } catch (const Exception &e) {
+            ADD_FAILURE() << e.what();
+        }
+    }
+    std::printf("corpus: %d headings, %d fields, %d shapes\n", headings, fieldCount, shapeCount);
+    EXPECT_GT(headings, 0);
+    EXPECT_GT(fieldCount, 0);
+    EXPECT_GT(shapeCount, 0);
+}
+
+// Damaged and hostile packages are refused with a message naming the file.
+TEST(WordCorpus, DamagedDocumentsAreRefused)
+{
+    QC_REQUIRE_CORPUS("docx-bad");
+    const QDir dir(testsupport::corpusDir("docx-bad"));
+    const QStringList files = dir.entryList(QDir::Files, QDir::Name);
+    ASSERT_FALSE(files.isEmpty());
+    for (const QString &name : files) {
+        SCOPED_TRACE(name.toStdString());
+        Application app;
+        try {
+            Document *doc = app.Documents().Open(dir.filePath(name));
+            // A package that opens must still walk without harm.
+            for (Paragraph p = doc->Paragraphs().Item(1); !p.isNull(); p = p.Next())
+                p.Range().Fields().Count();
+            ADD_FAILURE() << "opened without complaint";
+        } catch (const Exception &e) {
+            EXPECT_TRUE(e.message().contains(name)) << e.what();
+        }
+    }
+}

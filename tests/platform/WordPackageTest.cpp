@@ -1,0 +1,188 @@
+#include "platform/DocxBuilder.h"
+#include "platform/word/Package.h"
+#include "support/TestSupport.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+#include <zip.h>
+
+using testsupport::DocxBuilder;
+using testsupport::ScratchDir;
+using word::Package;
+using word::PackageError;
+
+namespace {
+
+QString openError(const QString &path, const Package::Limits &limits = Package::Limits())
+{
+    try {
+        Package::Open(path, limits);
+    } catch (const PackageError &e) {
+        return e.message();
+    }
+    return QString();
+}
+
+// A zip holding the given entries, without any of the builder's parts.
+void writeZip(const QString &path, const QList<QPair<QString, QByteArray>> &entries)
+{
+    int err = 0;
+    zip_t *z = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &err);
+    ASSERT_NE(z, nullptr);
+    for (const auto &e : entries) {
+        zip_source_t *src = zip_source_buffer(z, e.second.constData(), zip_uint64_t(e.second.size()), 0);
+        ASSERT_GE(zip_file_add(z, e.first.toUtf8().constData(), src, ZIP_FL_OVERWRITE), 0);
+    }
+    ASSERT_EQ(zip_close(z), 0);
+}
+
+} // namespace
+
+TEST(WordPackage, NamespacesAreResolvedByUriNotPrefix)
+{
+    ScratchDir dir;
+    // The writer chose its own prefixes and a default namespace.
+    DocxBuilder()
+        .documentXml("<?xml version=\"1.0\"?><doc:document "
+                     "xmlns:doc=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\">"
+                     "<doc:body><p xmlns=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\">"
+                     "<r><t xml:space=\"preserve\"> </t></r></p></doc:body></doc:document>")
+        .write(dir.file("ns.docx"));
+    auto pkg = Package::Open(dir.file("ns.docx"));
+    pugi::xml_node body = pkg->xml(pkg->mainDocumentPart())->document_element().child("w:body");
+    ASSERT_TRUE(body);
+    pugi::xml_node t = body.child("w:p").child("w:r").child("w:t");
+    ASSERT_TRUE(t);
+    EXPECT_STREQ(t.text().get(), " "); // a lone blank is kept
+    EXPECT_STREQ(t.attribute("xml:space").value(), "preserve");
+}
+
+TEST(WordPackage, AlternateContentTakesUnderstoodChoiceElseFallback)
+{
+    ScratchDir dir;
+    DocxBuilder()
+        .body("<w:p><mc:AlternateContent><mc:Choice Requires=\"wps\"><w:r><w:t>choice</w:t></w:r></mc:Choice>"
+              "<mc:Fallback><w:r><w:t>fallback</w:t></w:r></mc:Fallback></mc:AlternateContent></w:p>"
+              "<w:p><mc:AlternateContent xmlns:x9=\"urn:unknown\"><mc:Choice Requires=\"x9\"><w:r><w:t>new</w:t>"
+              "</w:r></mc:Choice><mc:Fallback><w:r><w:t>old</w:t></w:r></mc:Fallback></mc:AlternateContent></w:p>")
+        .write(dir.file("ac.docx"));
+    auto pkg = Package::Open(dir.file("ac.docx"));
+    pugi::xml_node body = pkg->xml(QStringLiteral("word/document.xml"))->document_element().child("w:body");
+    pugi::xml_node p1 = body.child("w:p");
+    EXPECT_STREQ(p1.child("w:r").child("w:t").text().get(), "choice");
+    EXPECT_FALSE(p1.child("mc:AlternateContent"));
+    EXPECT_STREQ(p1.next_sibling("w:p").child("w:r").child("w:t").text().get(), "old");
+}
+
+TEST(WordPackage, PartsRelationshipsAndContentTypes)
+{
+    ScratchDir dir;
+    DocxBuilder()
+        .body("<w:p/>")
+        .relationship("rIdImg", "http://schemas.openxmlformats.org/officeDocument/2006/relationships/image",
+                      "media/a%20b.png")
+        .relationship("rIdLink", "http://schemas.openxmlformats.org/officeDocument/2006/relationships/hyperlink",
+                      "http://example.com/", true)
+        .part("word/media/a b.png", QByteArray("\x89PNG\r\n", 6))
+        .write(dir.file("p.docx"));
+    auto pkg = Package::Open(dir.file("p.docx"));
+    EXPECT_EQ(pkg->mainDocumentPart(), "word/document.xml");
+    EXPECT_TRUE(pkg->hasPart("/WORD/Document.xml"));
+    const word::Relationship img = pkg->relationship("word/document.xml", "rIdImg");
+    EXPECT_EQ(img.targetPart, "word/media/a b.png");
+    EXPECT_EQ(pkg->bytes(img.targetPart), QByteArray("\x89PNG\r\n", 6));
+    EXPECT_EQ(pkg->contentType(img.targetPart), "image/png");
+    const word::Relationship link = pkg->relationship("word/document.xml", "rIdLink");
+    EXPECT_TRUE(link.external);
+    EXPECT_TRUE(link.targetPart.isEmpty());
+    EXPECT_EQ(pkg->relationshipByType("word/document.xml", word::reltype::Styles).targetPart, "word/styles.xml");
+    EXPECT_EQ(Package::resolveTarget("word/document.xml", "../customXml/item1.xml"), "customXml/item1.xml");
+    EXPECT_EQ(Package::resolveTarget("word/document.xml", "/word/x.xml"), "word/x.xml");
+}
+
+TEST(WordPackage, SaveWritesEditsAndNewPartsBack)
+{
+    ScratchDir dir;
+    DocxBuilder().body("<w:p><w:r><w:t>old</w:t></w:r></w:p>").write(dir.file("in.docx"));
+    auto pkg = Package::Open(dir.file("in.docx"));
+    pkg->xml("word/document.xml")->document_element().child("w:body").child("w:p").child("w:r").child("w:t")
+        .text().set("new");
+    pkg->setBytes("word/media/x.bin", "abc", "application/octet-stream");
+    const QString id = pkg->addRelationship("word/document.xml", word::reltype::Image, "media/x.bin");
+    pkg->Save(dir.file("out.docx"));
+
+    auto again = Package::Open(dir.file("out.docx"));
+    EXPECT_STREQ(again->xml("word/document.xml")->document_element().child("w:body").child("w:p")
+                     .child("w:r").child("w:t").text().get(),
+                 "new");
+    EXPECT_EQ(again->bytes("word/media/x.bin"), "abc");
+    EXPECT_EQ(again->contentType("word/media/x.bin"), "application/octet-stream");
+    EXPECT_EQ(again->relationship("word/document.xml", id).targetPart, "word/media/x.bin");
+    // The saved XML declares the canonical namespaces on its root.
+    const QByteArray xml = again->bytes("word/document.xml");
+    EXPECT_TRUE(xml.contains("xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\""));
+}
+
+TEST(WordPackage, DamagedPackagesAreRefusedNamingFileAndProblem)
+{
+    ScratchDir dir;
+    testsupport::writeFile(dir.file("text.docx"), "just some text, not a zip");
+    EXPECT_TRUE(openError(dir.file("text.docx")).contains("text.docx"));
+    EXPECT_TRUE(openError(dir.file("text.docx")).contains("not a zip"));
+
+    DocxBuilder().body("<w:p/>").write(dir.file("good.docx"));
+    const QByteArray good = testsupport::readFile(dir.file("good.docx"));
+    testsupport::writeFile(dir.file("cut.docx"), good.left(good.size() / 2));
+    EXPECT_FALSE(openError(dir.file("cut.docx")).isEmpty());
+
+    DocxBuilder().body("<w:p/>").omit("[Content_Types].xml").write(dir.file("noct.docx"));
+    EXPECT_TRUE(openError(dir.file("noct.docx")).contains("[Content_Types].xml"));
+    DocxBuilder().body("<w:p/>").omit("word/document.xml").write(dir.file("nodoc.docx"));
+    EXPECT_TRUE(openError(dir.file("nodoc.docx")).contains("word/document.xml"));
+
+    DocxBuilder().documentXml("<w:document xmlns:w=\"x\"><w:body>").write(dir.file("broken.docx"));
+    EXPECT_TRUE(openError(dir.file("broken.docx")).contains("not well-formed"));
+
+    // Entity declarations are refused rather than expanded.
+    DocxBuilder()
+        .documentXml("<?xml version=\"1.0\"?><!DOCTYPE d [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;\">]>"
+                     "<w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\">"
+                     "<w:body><w:p><w:r><w:t>&b;</w:t></w:r></w:p></w:body></w:document>")
+        .write(dir.file("dtd.docx"));
+    EXPECT_TRUE(openError(dir.file("dtd.docx")).contains("document type declaration"));
+
+    // A compound file holding an encrypted package.
+    QByteArray ole = QByteArray::fromHex("d0cf11e0a1b11ae1") + QByteArray(500, '\0')
+                     + QByteArray("E\0n\0c\0r\0y\0p\0t\0i\0o\0n\0I\0n\0f\0o\0", 28);
+    testsupport::writeFile(dir.file("locked.docx"), ole);
+    EXPECT_TRUE(openError(dir.file("locked.docx")).contains("encrypted"));
+
+    EXPECT_TRUE(openError(dir.file("missing.docx")).contains("does not exist"));
+}
+
+TEST(WordPackage, DecompressedSizeIsLimited)
+{
+    ScratchDir dir;
+    DocxBuilder().body("<w:p/>").part("word/media/big.bin", QByteArray(4 * 1024 * 1024, 'x')).write(dir.file("big.docx"));
+    Package::Limits limits;
+    limits.maxPartSize = 1024 * 1024;
+    const QString error = openError(dir.file("big.docx"), limits);
+    EXPECT_TRUE(error.contains("too large")) << error.toStdString();
+    limits.maxPartSize = 8 * 1024 * 1024;
+    limits.maxTotalSize = 2 * 1024 * 1024;
+    EXPECT_TRUE(openError(dir.file("big.docx"), limits).contains("too large"));
+}
+
+TEST(WordPackage, EntryNamesNeverLeaveThePackage)
+{
+    ScratchDir dir;
+    // Relationship targets climbing out of the package resolve inside it.
+    EXPECT_EQ(Package::resolveTarget("word/document.xml", "../../../../etc/passwd"), "etc/passwd");
+    writeZip(dir.file("odd.docx"), {{"[Content_Types].xml", "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\"/>"},
+                                    {"_rels/.rels", "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+                                                    "<Relationship Id=\"r\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument\" "
+                                                    "Target=\"../../doc.xml\"/></Relationships>"},
+                                    {"doc.xml", "<w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"/>"}});
+    auto pkg = Package::Open(dir.file("odd.docx"));
+    EXPECT_EQ(pkg->mainDocumentPart(), "doc.xml");
+}
