@@ -11,6 +11,17 @@ const QString kWebMark = QStringLiteral("<!-- saved from url=(0014)about:interne
 
 bool isNameChar(QChar c) { return c.isLetterOrNumber() || c == u'_'; }
 
+// Every "</script" (any case) as "<\/script": it would end an inline script.
+QString breakScriptEnds(const QString &S)
+{
+    static const QString end = QStringLiteral("</script");
+    QString out = S;
+    for (qsizetype at = out.indexOf(end, 0, Qt::CaseInsensitive); at >= 0;
+         at = out.indexOf(end, at + end.size() + 1, Qt::CaseInsensitive))
+        out.insert(at + 1, u'\\');
+    return out;
+}
+
 } // namespace
 
 QStringList ParseInterfaceNames(const QString &Text)
@@ -39,8 +50,7 @@ QString EscapeJSString(const QString &S)
     out.replace(u'\n', QStringLiteral("\\r"));
     out.replace(u'"', QStringLiteral("\\\""));
     out.replace(u'\'', QStringLiteral("\\'"));
-    out.replace(QStringLiteral("</script"), QStringLiteral("<\\/script"), Qt::CaseInsensitive);
-    return out;
+    return breakScriptEnds(out);
 }
 
 QString EscapeJSText(const QString &S)
@@ -57,16 +67,10 @@ QString EscapeJSText(const QString &S)
         case '\n': out += QStringLiteral("\\n"); break;
         case 0x2028: out += QStringLiteral("\\u2028"); break;
         case 0x2029: out += QStringLiteral("\\u2029"); break;
-        case '<':
-            // "</script" would end an inline script element.
-            out += QStringView(S).mid(i).startsWith(QStringLiteral("</script"), Qt::CaseInsensitive)
-                       ? QStringLiteral("<\\")
-                       : QStringLiteral("<");
-            break;
         default: out += c;
         }
     }
-    return out;
+    return breakScriptEnds(out);
 }
 
 QString EscapeIndexText(const QString &S)
