@@ -190,7 +190,7 @@ void TWebHelp::Output(QString &IndexPage)
         index = RemoveBetween(index, QStringLiteral("<!--BEGINBAR-->"), QStringLiteral("<!--ENDBAR-->"));
     QString indexList;
     MakeIndexForWeb(indexList);
-    index = fillPlaceholders(index, {{QStringLiteral("($PROJECTTITLE$)"), Title},
+    index = fillPlaceholders(index, {{QStringLiteral("($PROJECTTITLE$)"), EscapeHtml(Title)},
                                      {QStringLiteral("($INDEXLIST$)"), indexList},
                                      {QStringLiteral("($BACKCOLOR$)"), p.WebBackColor}});
     SavePage(index, OutFolder + QStringLiteral("webhelpindex") + ext);
@@ -277,7 +277,7 @@ void TWebHelp::outFiles(const QString &Name)
     else if (Name == u"webhelplefth.htm")
         MakeHTML(navigation);
     std::vector<std::pair<QString, QString>> values = {
-        {QStringLiteral("($PROJECTTITLE$)"), Title},
+        {QStringLiteral("($PROJECTTITLE$)"), EscapeHtml(Title)},
         {QStringLiteral("($DEFAULTPAGE$)"), QString(DefaultPage).replace(u'\\', u'/').replace(u'\'', QStringLiteral("\\'"))},
         {QStringLiteral("($NAVWIDTH$)"), QString::number(p.NavWidth)},
         {QStringLiteral("($BACKCOLOR$)"), p.WebBackColor},

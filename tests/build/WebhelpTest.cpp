@@ -37,6 +37,7 @@ protected:
 
 TEST_F(WebHelpWriter, WritesPagesFramesScriptsAndImages)
 {
+    b.Project.Title = QStringLiteral("Garden & <Help>");
     b.Project.NavWidth = 300;
     b.Project.WebBackColor = QStringLiteral("#FFFFFF");
     b.Project.WebFontColor = QStringLiteral("#000000");
@@ -65,7 +66,7 @@ TEST_F(WebHelpWriter, WritesPagesFramesScriptsAndImages)
 
     // Frame pages: placeholders filled, the contents trees in their two pages only.
     const QString contents = b.outText(QStringLiteral("webhelpcontents.htm"));
-    EXPECT_TRUE(contents.contains(QStringLiteral("<title>Garden Help</title>")));
+    EXPECT_TRUE(contents.contains(QStringLiteral("<title>Garden &amp; &lt;Help&gt;</title>")));
     EXPECT_TRUE(contents.contains(QStringLiteral("webhelpcontents.htm|topic0.htm|300|#FFFFFF|#000000|#EEEEEE|"
                                                  "<script>SetEnv(0,false)</script>")));
     EXPECT_TRUE(contents.contains(QStringLiteral("divlist = [1]")));
