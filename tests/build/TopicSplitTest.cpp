@@ -216,16 +216,21 @@ TEST_F(TopicSplit, LinksToBookmarksResolveToTopicPages)
 TEST_F(TopicSplit, MarkerTypedIntoTheDocumentEndsTheBuildWithAMessage)
 {
     doc.FileName = QStringLiteral("/docs/manual.docx");
-    doc.Body = QStringLiteral("<h1>%1%2One</h1><p>Text with %1 typed in</p><p>x</p>").arg(HeadingMarker, QStringLiteral("1"));
-    doc.Body += QStringLiteral("<p>%1 again</p>").arg(HeadingMarker);
     doc.Headings.Add(std::make_unique<THeadingProperty>());
-    doc.IndexList.assign(1, {});
-    try {
-        doc.ToContentsItems(items);
-        FAIL() << "no error";
-    } catch (const Exception &e) {
-        EXPECT_TRUE(e.message().contains(QStringLiteral("/docs/manual.docx")));
-        EXPECT_TRUE(e.message().contains(HeadingMarker));
+    doc.Headings.Add(std::make_unique<THeadingProperty>());
+    doc.IndexList.assign(2, {});
+    const QString first = u"<h1>" + HeadingMarker + u"1One</h1>";
+    // More markers than headings, and a marker without its level digit.
+    for (const QString &typed : {first + u"<p>" + HeadingMarker + u"2 typed</p><p>" + HeadingMarker + u"3 again</p>",
+                                 first + u"<p>Typed " + HeadingMarker + u"x</p>"}) {
+        doc.Body = typed;
+        try {
+            doc.ToContentsItems(items);
+            ADD_FAILURE() << "no error for " << typed.toStdString();
+        } catch (const Exception &e) {
+            EXPECT_TRUE(e.message().contains(QStringLiteral("/docs/manual.docx")));
+            EXPECT_TRUE(e.message().contains(HeadingMarker));
+        }
     }
 }
 
