@@ -219,10 +219,13 @@ TEST_F(TopicSplit, MarkerTypedIntoTheDocumentEndsTheBuildWithAMessage)
     doc.Headings.Add(std::make_unique<THeadingProperty>());
     doc.Headings.Add(std::make_unique<THeadingProperty>());
     doc.IndexList.assign(2, {});
-    const QString first = u"<h1>" + HeadingMarker + u"1One</h1>";
+    const QString m = HeadingMarker;
+    const QString first = QStringLiteral("<h1>") + m + QStringLiteral("1One</h1>");
     // More markers than headings, and a marker without its level digit.
-    for (const QString &typed : {first + u"<p>" + HeadingMarker + u"2 typed</p><p>" + HeadingMarker + u"3 again</p>",
-                                 first + u"<p>Typed " + HeadingMarker + u"x</p>"}) {
+    const QStringList bodies = {first + QStringLiteral("<p>") + m + QStringLiteral("2 typed</p><p>") + m +
+                                    QStringLiteral("3 again</p>"),
+                                first + QStringLiteral("<p>Typed ") + m + QStringLiteral("x</p>")};
+    for (const QString &typed : bodies) {
         doc.Body = typed;
         try {
             doc.ToContentsItems(items);
