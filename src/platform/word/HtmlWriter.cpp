@@ -1,13 +1,16 @@
 #include "platform/word/HtmlWriter.h"
 
-#include "platform/Exception.h"
+#include "platform/word/Document.h"
+#include "platform/word/HtmlExport.h"
 
 namespace word {
 
-// Placeholder until the filtered-HTML writer is merged.
-void WriteFilteredHtml(const Document &, const QString &)
+void WriteFilteredHtml(const Document &doc, const QString &fileName)
 {
-    throw Exception(QStringLiteral("Saving as filtered HTML is not available"));
+    HtmlExportOptions options;
+    options.codePage = doc.WebOptions().Encoding();
+    options.folderSuffix = doc.WebOptions().FolderSuffix();
+    ExportFilteredHtml(doc.package(), options, fileName);
 }
 
 } // namespace word

@@ -1,0 +1,30 @@
+#pragma once
+// Picture helpers of the HTML writer: plain PNG images for drawing shapes
+// that must appear as pictures, and metafiles (EMF, WMF) turned into PNG.
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+namespace word {
+
+// A PNG of width x height pixels filled with fill (0xAARRGGBB; alpha 0 is
+// transparent) inside a one-pixel frame of frame (alpha 0: no frame).
+QByteArray PlainPng(int width, int height, quint32 fill, quint32 frame);
+
+// Width and height in pixels of a PNG, JPEG or GIF image; false when the
+// bytes are none of these.
+bool ImagePixelSize(const QByteArray &bytes, int &width, int &height);
+
+struct MetafileJob {
+    QByteArray bytes;  // the EMF or WMF file
+    QString extension; // "emf" or "wmf"
+    int widthPx = 0, heightPx = 0;
+    QString output;    // the PNG to write
+};
+
+// Renders every metafile as a PNG of its size (96 pixels per inch) through
+// LibreOffice and pdftoppm, all of them in one run. Gives, per job, whether
+// its PNG was written; everything fails when a program is missing.
+QList<bool> ConvertMetafilesToPng(const QList<MetafileJob> &jobs, QString *error = nullptr);
+
+} // namespace word

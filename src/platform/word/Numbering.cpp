@@ -1,0 +1,411 @@
+#include "platform/word/Numbering.h"
+
+#include "platform/word/HtmlXml.h"
+
+#include <QStringList>
+
+namespace word {
+
+namespace {
+
+constexpr int kLevels = 9;
+
+ListSuffix parseSuffix(const QString &s)
+{
+    if (s == QLatin1String("space"))
+        return ListSuffix::Space;
+    if (s == QLatin1String("nothing"))
+        return ListSuffix::Nothing;
+    return ListSuffix::Tab;
+}
+
+// Overlays the settings a w:lvl element has onto a level.
+void readLevel(pugi::xml_node lvl, ListLevel &out)
+{
+    out.defined = true;
+    if (pugi::xml_node n = lvl.child("w:start"))
+        out.start = xml::intVal(n, 1);
+    if (pugi::xml_node n = lvl.child("w:numFmt")) {
+        out.numFmt = xml::val(n);
+        out.customFormat = xml::attr(n, "w:format");
+    }
+    if (pugi::xml_node n = lvl.child("w:lvlRestart"))
+        out.restart = xml::intVal(n, -1);
+    if (pugi::xml_node n = lvl.child("w:pStyle"))
+        out.pStyle = xml::val(n);
+    if (pugi::xml_node n = lvl.child("w:isLgl"))
+        out.isLgl = xml::onOff(n);
+    if (pugi::xml_node n = lvl.child("w:suff"))
+        out.suffix = parseSuffix(xml::val(n));
+    if (pugi::xml_node n = lvl.child("w:lvlText"))
+        out.lvlText = xml::val(n);
+    if (pugi::xml_node n = lvl.child("w:lvlJc"))
+        out.lvlJc = xml::val(n);
+    if (pugi::xml_node n = lvl.child("w:pPr"))
+        out.pPr = n;
+    if (pugi::xml_node n = lvl.child("w:rPr"))
+        out.rPr = n;
+}
+
+QString levelFont(const ListLevel &lvl)
+{
+    pugi::xml_node f = lvl.rPr.child("w:rFonts");
+    for (const char *a : {"w:ascii", "w:hAnsi", "w:cs", "w:eastAsia"}) {
+        QString v = xml::attr(f, a);
+        if (!v.isEmpty())
+            return v;
+    }
+    return QString();
+}
+
+QString roman(int n, bool upper)
+{
+    static const struct { int v; const char *s; } table[] = {
+        {1000, "m"}, {900, "cm"}, {500, "d"}, {400, "cd"}, {100, "c"}, {90, "xc"},
+        {50, "l"},   {40, "xl"},  {10, "x"},  {9, "ix"},   {5, "v"},   {4, "iv"}, {1, "i"}};
+    if (n <= 0 || n > 32767)
+        return QString::number(n);
+    QString r;
+    for (const auto &e : table)
+        while (n >= e.v) {
+            r += QLatin1String(e.s);
+            n -= e.v;
+        }
+    return upper ? r.toUpper() : r;
+}
+
+// Word's letters: a..z, then aa..zz, aaa..zzz (one letter repeated).
+QString letters(int n, bool upper)
+{
+    if (n <= 0)
+        return QString::number(n);
+    const int count = (n - 1) / 26 + 1;
+    if (count > 100)
+        return QString::number(n);
+    const QChar c(char16_t((upper ? u'A' : u'a') + (n - 1) % 26));
+    return QString(count, c);
+}
+
+QString ordinalSuffix(int n)
+{
+    const int h = std::abs(n) % 100;
+    if (h >= 11 && h <= 13)
+        return QStringLiteral("th");
+    switch (std::abs(n) % 10) {
+    case 1: return QStringLiteral("st");
+    case 2: return QStringLiteral("nd");
+    case 3: return QStringLiteral("rd");
+    default: return QStringLiteral("th");
+    }
+}
+
+const char *const kOnes[] = {"zero", "one", "two", "three", "four", "five", "six",
+                             "seven", "eight", "nine", "ten", "eleven", "twelve",
+                             "thirteen", "fourteen", "fifteen", "sixteen", "seventeen",
+                             "eighteen", "nineteen"};
+const char *const kTens[] = {"", "", "twenty", "thirty", "forty", "fifty", "sixty",
+                             "seventy", "eighty", "ninety"};
+
+QString cardinalWords(int n)
+{
+    if (n < 20)
+        return QLatin1String(kOnes[n]);
+    if (n < 100)
+        return QLatin1String(kTens[n / 10])
+               + (n % 10 ? QLatin1String("-") + QLatin1String(kOnes[n % 10]) : QString());
+    if (n < 1000)
+        return QLatin1String(kOnes[n / 100]) + QLatin1String(" hundred")
+               + (n % 100 ? QLatin1String(" ") + cardinalWords(n % 100) : QString());
+    return cardinalWords(n / 1000) + QLatin1String(" thousand")
+           + (n % 1000 ? QLatin1String(" ") + cardinalWords(n % 1000) : QString());
+}
+
+QString ordinalWords(int n)
+{
+    static const struct { const char *from, *to; } irregular[] = {
+        {"one", "first"},  {"two", "second"}, {"three", "third"}, {"five", "fifth"},
+        {"eight", "eighth"}, {"nine", "ninth"}, {"twelve", "twelfth"}};
+    QString w = cardinalWords(n);
+    // Only the last word changes: "twenty-one" -> "twenty-first".
+    qsizetype cut = std::max(w.lastIndexOf(QLatin1Char(' ')), w.lastIndexOf(QLatin1Char('-'))) + 1;
+    QString last = w.mid(cut);
+    for (const auto &e : irregular)
+        if (last == QLatin1String(e.from))
+            return w.left(cut) + QLatin1String(e.to);
+    if (last.endsWith(QLatin1Char('y')))
+        return w.left(cut) + last.chopped(1) + QLatin1String("ieth");
+    return w + QLatin1String("th");
+}
+
+QString capitalised(QString s)
+{
+    if (!s.isEmpty())
+        s[0] = s[0].toUpper();
+    return s;
+}
+
+// Circled and bracketed digits exist as characters for 1 to 20.
+QString enclosed(int n, char16_t first)
+{
+    if (n < 1 || n > 20)
+        return QString::number(n);
+    return QString(QChar(char16_t(first + n - 1)));
+}
+
+// Code page 1252 at 0x80..0x9F; the rest of the range equals Latin-1.
+const char16_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+} // namespace
+
+QString FormatListNumber(int value, const QString &numFmt, const QString &customFormat)
+{
+    const QString &f = numFmt;
+    if (f.isEmpty() || f == QLatin1String("decimal") || f == QLatin1String("decimalHalfWidth"))
+        return QString::number(value);
+    if (f == QLatin1String("none") || f == QLatin1String("bullet"))
+        return QString();
+    if (f == QLatin1String("decimalZero"))
+        return value >= 0 && value < 10 ? QLatin1String("0") + QString::number(value)
+                                        : QString::number(value);
+    if (f == QLatin1String("upperRoman"))
+        return roman(value, true);
+    if (f == QLatin1String("lowerRoman"))
+        return roman(value, false);
+    if (f == QLatin1String("upperLetter"))
+        return letters(value, true);
+    if (f == QLatin1String("lowerLetter"))
+        return letters(value, false);
+    if (f == QLatin1String("ordinal"))
+        return QString::number(value) + ordinalSuffix(value);
+    if (f == QLatin1String("cardinalText") && value >= 0 && value < 1000000)
+        return capitalised(cardinalWords(value));
+    if (f == QLatin1String("ordinalText") && value >= 0 && value < 1000000)
+        return capitalised(ordinalWords(value));
+    if (f == QLatin1String("hex"))
+        return QString::number(value, 16).toUpper();
+    if (f == QLatin1String("chicago")) {
+        static const char16_t marks[] = {u'*', 0x2020, 0x2021, 0x00A7};
+        if (value < 1 || value > 400)
+            return QString::number(value);
+        return QString((value - 1) / 4 + 1, QChar(marks[(value - 1) % 4]));
+    }
+    if (f == QLatin1String("decimalEnclosedCircle") || f == QLatin1String("decimalEnclosedCircleChinese"))
+        return enclosed(value, 0x2460);
+    if (f == QLatin1String("decimalEnclosedParen"))
+        return enclosed(value, 0x2474);
+    if (f == QLatin1String("decimalEnclosedFullstop"))
+        return enclosed(value, 0x2488);
+    if (f == QLatin1String("numberInDash"))
+        return QLatin1String("- ") + QString::number(value) + QLatin1String(" -");
+    if (f == QLatin1String("decimalFullWidth") || f == QLatin1String("decimalFullWidth2")) {
+        QString s = QString::number(value);
+        for (QChar &c : s)
+            if (c.isDigit())
+                c = QChar(char16_t(0xFF10 + c.digitValue()));
+        return s;
+    }
+    if (f == QLatin1String("russianLower") || f == QLatin1String("russianUpper")) {
+        // The 28 letters Word counts with (no Ё, Й, Ъ, Ы, Ь).
+        static const char16_t ru[] = u"абвгдежзиклмнопрстуфхцчшщэюя";
+        if (value < 1)
+            return QString::number(value);
+        const int len = int(std::size(ru)) - 1;
+        QString s((value - 1) / len + 1, QChar(ru[(value - 1) % len]));
+        return f == QLatin1String("russianUpper") ? s.toUpper() : s;
+    }
+    if (f == QLatin1String("custom")) {
+        // "001, 002, 003" pads with zeros to the width of its first sample.
+        const QString first = customFormat.section(QLatin1Char(','), 0, 0).trimmed();
+        bool digits = !first.isEmpty();
+        for (QChar c : first)
+            digits = digits && c.isDigit();
+        if (digits)
+            return QStringLiteral("%1").arg(value, int(first.size()), 10, QLatin1Char('0'));
+    }
+    return QString::number(value);
+}
+
+bool IsSymbolFont(const QString &font)
+{
+    return font.compare(QLatin1String("Symbol"), Qt::CaseInsensitive) == 0
+           || font.startsWith(QLatin1String("Wingdings"), Qt::CaseInsensitive)
+           || font.compare(QLatin1String("Webdings"), Qt::CaseInsensitive) == 0
+           || font.compare(QLatin1String("Marlett"), Qt::CaseInsensitive) == 0;
+}
+
+QChar SymbolFontChar(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u < 0xF020 || u > 0xF0FF)
+        return c;
+    const char16_t b = u & 0xFF;
+    if (b >= 0x80 && b <= 0x9F)
+        return QChar(kCp1252High[b - 0x80]);
+    return QChar(b);
+}
+
+QString SymbolFontText(const QString &text)
+{
+    QString r = text;
+    for (QChar &c : r)
+        c = SymbolFontChar(c);
+    return r;
+}
+
+Numbering::Numbering(pugi::xml_node numbering, pugi::xml_node styles)
+{
+    load(numbering, styles);
+}
+
+void Numbering::load(pugi::xml_node numbering, pugi::xml_node styles)
+{
+    instances_.clear();
+    counters_.clear();
+    QHash<int, pugi::xml_node> abstracts;
+    for (pugi::xml_node a : numbering.children("w:abstractNum"))
+        abstracts.insert(xml::intAttr(a, "w:abstractNumId", -1), a);
+    QHash<int, int> numToAbstract;
+    for (pugi::xml_node n : numbering.children("w:num"))
+        numToAbstract.insert(xml::intAttr(n, "w:numId", -1),
+                             xml::intVal(n.child("w:abstractNumId"), -1));
+
+    // A definition that links to a numbering style takes its levels from the
+    // definition that style's list uses (followed a few steps at most).
+    auto resolveAbstract = [&](int id) {
+        for (int guard = 0; guard < 4; ++guard) {
+            pugi::xml_node a = abstracts.value(id);
+            pugi::xml_node link = a.child("w:numStyleLink");
+            if (!link || a.child("w:lvl"))
+                return id;
+            const std::string styleId = xml::val(link).toStdString();
+            pugi::xml_node style = styles.find_child_by_attribute("w:style", "w:styleId",
+                                                                  styleId.c_str());
+            int numId = xml::intVal(style.child("w:pPr").child("w:numPr").child("w:numId"), -1);
+            int next = numToAbstract.value(numId, -1);
+            if (next < 0 || next == id)
+                return id;
+            id = next;
+        }
+        return id;
+    };
+
+    for (pugi::xml_node n : numbering.children("w:num")) {
+        const int numId = xml::intAttr(n, "w:numId", -1);
+        if (numId <= 0)
+            continue;
+        Instance inst;
+        inst.abstractId = numToAbstract.value(numId, -1);
+        const pugi::xml_node abs = abstracts.value(resolveAbstract(inst.abstractId));
+        if (!abs)
+            continue;
+        for (pugi::xml_node lvl : abs.children("w:lvl")) {
+            const int i = xml::intAttr(lvl, "w:ilvl", -1);
+            if (i >= 0 && i < kLevels)
+                readLevel(lvl, inst.levels[i]);
+        }
+        for (pugi::xml_node o : n.children("w:lvlOverride")) {
+            const int i = xml::intAttr(o, "w:ilvl", -1);
+            if (i < 0 || i >= kLevels)
+                continue;
+            if (pugi::xml_node lvl = o.child("w:lvl"))
+                readLevel(lvl, inst.levels[i]);
+            if (pugi::xml_node so = o.child("w:startOverride")) {
+                inst.levels[i].start = xml::intVal(so, 1);
+                inst.startOverride[i] = true;
+            }
+        }
+        instances_.insert(numId, inst);
+    }
+}
+
+bool Numbering::hasList(int numId) const
+{
+    return instances_.contains(numId);
+}
+
+const ListLevel *Numbering::level(int numId, int ilvl) const
+{
+    auto it = instances_.constFind(numId);
+    if (it == instances_.constEnd() || ilvl < 0 || ilvl >= kLevels || !it->levels[ilvl].defined)
+        return nullptr;
+    return &it->levels[ilvl];
+}
+
+int Numbering::abstractOf(int numId) const
+{
+    auto it = instances_.constFind(numId);
+    return it == instances_.constEnd() ? -1 : it->abstractId;
+}
+
+void Numbering::resetCounters()
+{
+    counters_.clear();
+    for (Instance &i : instances_)
+        i.used = false;
+}
+
+ListLabel Numbering::next(int numId, int ilvl)
+{
+    auto it = instances_.find(numId);
+    if (it == instances_.end() || ilvl < 0 || ilvl >= kLevels || !it->levels[ilvl].defined)
+        return ListLabel();
+    Instance &inst = *it;
+    Counters &c = counters_[inst.abstractId];
+    if (!inst.used) {
+        inst.used = true;
+        for (int i = 0; i < kLevels; ++i)
+            if (inst.startOverride[i])
+                c.set[i] = false;
+    }
+    const ListLevel &lvl = inst.levels[ilvl];
+    if (c.set[ilvl]) {
+        ++c.value[ilvl];
+    } else {
+        c.value[ilvl] = lvl.start;
+        c.set[ilvl] = true;
+    }
+    // Deeper levels restart after this one unless their definition says otherwise.
+    for (int d = ilvl + 1; d < kLevels; ++d) {
+        const int r = inst.levels[d].restart;
+        if (r < 0 || (r > 0 && ilvl < r))
+            c.set[d] = false;
+    }
+
+    ListLabel label;
+    label.level = &lvl;
+    label.bullet = lvl.numFmt == QLatin1String("bullet");
+    label.suffix = lvl.suffix;
+    label.font = levelFont(lvl);
+    label.text = labelText(inst, c, ilvl);
+    return label;
+}
+
+QString Numbering::labelText(const Instance &inst, const Counters &c, int ilvl) const
+{
+    const ListLevel &lvl = inst.levels[ilvl];
+    if (lvl.numFmt == QLatin1String("bullet"))
+        return SymbolFontText(lvl.lvlText);
+    QString out;
+    const QString &t = lvl.lvlText;
+    for (qsizetype i = 0; i < t.size(); ++i) {
+        if (t[i] == QLatin1Char('%') && i + 1 < t.size() && t[i + 1] >= QLatin1Char('1')
+            && t[i + 1] <= QLatin1Char('9')) {
+            const int ref = t[i + 1].unicode() - '1';
+            const ListLevel &rl = inst.levels[ref];
+            const int value = c.set[ref] ? c.value[ref] : rl.start;
+            // A legal-style level shows every number in decimal.
+            const QString fmt = lvl.isLgl ? QStringLiteral("decimal") : rl.numFmt;
+            out += FormatListNumber(value, fmt, rl.customFormat);
+            ++i;
+        } else {
+            out += t[i];
+        }
+    }
+    return SymbolFontText(out);
+}
+
+} // namespace word
