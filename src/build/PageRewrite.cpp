@@ -276,8 +276,10 @@ void TWordDoc::RemoveSections()
         const bool closing = lt + 1 < n && b[lt + 1] == u'/';
         const QString name = closing ? tagscan::startTagName(b, lt + 1) : tagscan::startTagName(b, lt);
         if (name.isEmpty()) {
-            // "<" that opens no tag (comments, stray text): kept as text.
-            const int end = b[lt + 1 < n ? lt + 1 : lt] == u'!' ? tagscan::tagEnd(b, lt) : lt + 1;
+            // Comments and declarations, and a "<" that opens no tag, are
+            // kept as text.
+            const bool declaration = lt + 1 < n && b[lt + 1] == u'!';
+            const int end = declaration ? tagscan::tagEnd(b, lt) : lt + 1;
             contentOfTop() += QStringView(b).mid(lt, end - lt);
             i = end;
             continue;

@@ -252,8 +252,10 @@ void TWordDoc::ConvertWordToHTML()
     WalkParagraphs(*doc);
 
     word::WebOptions &web = doc->WebOptions();
+    // An empty or unknown charset name keeps the engine's UTF-8.
     const int codePage = CharsetToCodePage(Project ? Project->HtmlHelpOutputEncoding : QString());
-    web.setEncoding(codePage);
+    if (codePage > 0)
+        web.setEncoding(codePage);
     web.setUseLongFileNames(true);
     web.setOrganizeInFolder(true);
     web.setRelyOnVML(false);

@@ -216,16 +216,24 @@ TEST_F(TopicSplit, LinksToBookmarksResolveToTopicPages)
 TEST_F(TopicSplit, MarkerTypedIntoTheDocumentEndsTheBuildWithAMessage)
 {
     doc.FileName = QStringLiteral("/docs/manual.docx");
-    doc.Body = QStringLiteral("<h1>%1%2One</h1><p>Text with %1 typed in</p><p>x</p>").arg(HeadingMarker, QStringLiteral("1"));
-    doc.Body += QStringLiteral("<p>%1 again</p>").arg(HeadingMarker);
     doc.Headings.Add(std::make_unique<THeadingProperty>());
-    doc.IndexList.assign(1, {});
-    try {
-        doc.ToContentsItems(items);
-        FAIL() << "no error";
-    } catch (const Exception &e) {
-        EXPECT_TRUE(e.message().contains(QStringLiteral("/docs/manual.docx")));
-        EXPECT_TRUE(e.message().contains(HeadingMarker));
+    doc.Headings.Add(std::make_unique<THeadingProperty>());
+    doc.IndexList.assign(2, {});
+    const QString m = HeadingMarker;
+    const QString first = QStringLiteral("<h1>") + m + QStringLiteral("1One</h1>");
+    // More markers than headings, and a marker without its level digit.
+    const QStringList bodies = {first + QStringLiteral("<p>") + m + QStringLiteral("2 typed</p><p>") + m +
+                                    QStringLiteral("3 again</p>"),
+                                first + QStringLiteral("<p>Typed ") + m + QStringLiteral("x</p>")};
+    for (const QString &typed : bodies) {
+        doc.Body = typed;
+        try {
+            doc.ToContentsItems(items);
+            ADD_FAILURE() << "no error for " << typed.toStdString();
+        } catch (const Exception &e) {
+            EXPECT_TRUE(e.message().contains(QStringLiteral("/docs/manual.docx")));
+            EXPECT_TRUE(e.message().contains(HeadingMarker));
+        }
     }
 }
 

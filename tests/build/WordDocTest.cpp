@@ -212,6 +212,19 @@ TEST_F(WordDocConversion, FlashControlsShapeLinksAndCanvasMapsSurviveTheExport)
     EXPECT_FALSE(second.contains(CanvasMapMarker));
 }
 
+TEST_F(WordDocConversion, PagesAreSavedAndReadInTheProjectsEncoding)
+{
+    for (const char *charset : {"windows-1252", "", "no-such-charset"}) {
+        project.HtmlHelpOutputEncoding = QLatin1String(charset);
+        auto doc = convert(Para("Heading1", Text("Caf\xc3\xa9 \xe2\x82\xac \xe4\xb8\xad")) + Para("", Text("x")));
+        const QByteArray page = testsupport::readFile(doc->tempDir + QStringLiteral("doc.htm"));
+        EXPECT_TRUE(page.contains(*charset == 'w' ? "charset=windows-1252" : "charset=utf-8")) << charset;
+        doc->ToContentsItems(items);
+        ASSERT_EQ(items.Count(), 1);
+        EXPECT_EQ(items.Item(0)->Title, QString::fromUtf8("Caf\xc3\xa9 \xe2\x82\xac \xe4\xb8\xad")) << charset;
+    }
+}
+
 TEST_F(WordDocConversion, ScratchFolderGoesWithTheConverterAndPagesCarryTheirFiles)
 {
     QString scratch;
