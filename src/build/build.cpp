@@ -1,6 +1,8 @@
 #include "build/build.h"
 
 #include "build/HtmlHelpOutput.h"
+#include "build/PDFOutput.h"
+#include "build/Webhelp.h"
 #include "build/WordDoc.h"
 
 #include "foundation/OLEMessageFilter.h"
@@ -72,7 +74,9 @@ public:
     }
     void WebHelp() override
     {
-        throw Exception(QStringLiteral("WebHelp output is not available in this version of the program."));
+        TWebHelp writer(&Project, Contents.get(), Word.get());
+        QString indexPage; // the build opens nothing afterwards
+        writer.Output(indexPage);
     }
     void FreeOutput() override
     {
@@ -80,9 +84,13 @@ public:
         Word.reset();
         Contents.reset();
     }
-    void Pdf(const QString &, const QString &, const std::function<void(int)> &) override
+    void Pdf(const QString &workingCopy, const QString &pdfFile, const std::function<void(int)> &progress) override
     {
-        throw Exception(QStringLiteral("PDF output is not available in this version of the program."));
+        TPDF pdf;
+        pdf.WordApplication = WordApplication.get();
+        pdf.Project = &Project;
+        pdf.FOnProcess = [progress](TPDF *sender) { progress(sender->Position); };
+        pdf.Build(workingCopy, pdfFile);
     }
 
 private:
