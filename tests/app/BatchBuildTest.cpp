@@ -227,3 +227,46 @@ TEST(ProgramBatchRun, AMissingProjectLogsBesideTheGivenPathAndFails)
         << log.toStdString();
     EXPECT_TRUE(run.readAllStandardError().contains("doesn't exist!"));
 }
+
+namespace {
+// Copies a folder's files (one level of subfolders is enough for the example).
+void CopyTree(const QString &from, const QString &to)
+{
+    QDir().mkpath(to);
+    for (const QFileInfo &entry : QDir(from).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QString target = to + QLatin1Char('/') + entry.fileName();
+        if (entry.isDir())
+            CopyTree(entry.filePath(), target);
+        else
+            ASSERT_TRUE(QFile::copy(entry.filePath(), target));
+    }
+}
+} // namespace
+
+// The example project built end to end by the program as a silent batch.
+TEST(ProgramBatchRun, TheExampleProjectBuildsAllThreeOutputs)
+{
+    ScratchDir dir;
+    const QString example = dir.file(QStringLiteral("example"));
+    CopyTree(testsupport::sourceDir() + QStringLiteral("/examples/sample"), example);
+    const QString project = example + QStringLiteral("/SampleManual.qvx");
+    const QByteArray projectBytes = testsupport::readFile(project);
+    QProcess run;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    env.insert(QStringLiteral("HOME"), dir.path());
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.file(QStringLiteral("config")));
+    run.setProcessEnvironment(env);
+    run.start(testsupport::buildDir() + QStringLiteral("/bin/quillcraft"), {project, QStringLiteral("/bs")});
+    ASSERT_TRUE(run.waitForFinished(300000));
+    EXPECT_EQ(run.exitCode(), 0) << testsupport::readFile(example + QStringLiteral("/SampleManual.log")).toStdString();
+    EXPECT_EQ(testsupport::readFile(example + QStringLiteral("/SampleManual.log")),
+              "Quillcraft\r\n\r\nProject: " + project.toUtf8() + "\r\n\r\nThe build is completed!\r\n");
+    EXPECT_GT(QFileInfo(example + QStringLiteral("/HTML help/help.chm")).size(), 0);
+    EXPECT_TRUE(QFileInfo::exists(example + QStringLiteral("/WebHelp/index.html")));
+    EXPECT_TRUE(testsupport::readFile(example + QStringLiteral("/PDF/help.pdf")).startsWith("%PDF"));
+    EXPECT_FALSE(QFileInfo::exists(example + QStringLiteral("/~~$SampleManual.docx")));
+    EXPECT_EQ(testsupport::readFile(project), projectBytes); // a batch never rewrites the project
+}
