@@ -25,6 +25,7 @@ TfrmBuilding::TfrmBuilding(TProject &project, QWidget *parent)
     resize(557, 98);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(56, 32, 44, 32);
+    layout->setSizeConstraint(QLayout::SetNoConstraint); // the window keeps the size given here
     ProgressBar1 = new QProgressBar(this);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
     ProgressBar1->setRange(0, 100);
