@@ -13,6 +13,9 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QMessageBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -145,9 +148,25 @@ TEST(BuildingWindow, ShowsProgressAndClosesWithTheResult)
     EXPECT_TRUE(building.ErrorMsg.contains(project.SourceFile));
 }
 
-// Pictures of the main window's tabs and of the wizard, for review.
+// Pictures of the main window's tabs and of the wizard, for review. Under
+// the offscreen platform the test runs itself again under Xvfb when it can,
+// so that the pictures show real fonts and window frames.
 TEST(Screenshots, MainWindowTabsAndWizard)
 {
+    const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("xvfb-run"));
+    if (QGuiApplication::platformName() == QStringLiteral("offscreen") && !xvfb.isEmpty()
+        && qEnvironmentVariableIsEmpty("QC_SCREENSHOT_CHILD")) {
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        env.insert(QStringLiteral("QC_SCREENSHOT_CHILD"), QStringLiteral("1"));
+        child.setProcessEnvironment(env);
+        child.start(xvfb, {QStringLiteral("-a"), QCoreApplication::applicationFilePath(),
+                           QStringLiteral("--gtest_filter=Screenshots.*")});
+        ASSERT_TRUE(child.waitForFinished(120000));
+        EXPECT_EQ(child.exitCode(), 0) << child.readAllStandardOutput().toStdString();
+        return;
+    }
     ScratchDir dir;
     auto prompt = std::make_shared<ScriptedPrompt>();
     ScopedPrompt scoped(prompt);
