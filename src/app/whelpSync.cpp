@@ -29,6 +29,8 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -161,6 +163,58 @@ void TfrmMain::ConnectCommands()
     connect(tmBuild, &QTimer::timeout, this, [this] { Guarded([&] { CheckOutputFiles(); }); });
 }
 
+namespace {
+
+// The controls that edit one project field each, in the order of the idle
+// copy. The titles that may follow the project title, the charset, the
+// language and the PDF switch have rules of their own and are not listed.
+struct TBindings {
+    std::vector<std::pair<QLineEdit *, QString TProject::*>> texts;
+    std::vector<std::pair<QCheckBox *, bool TProject::*>> checks;
+    std::vector<std::pair<QComboBox *, int TProject::*>> positions;
+};
+
+TBindings Bindings(const TfrmMain &w)
+{
+    TBindings b;
+    b.texts = {{w.edtSourceFile, &TProject::SourceFile},
+               {w.edtChmTitle, &TProject::Title},
+               {w.edtNavSetting, &TProject::NavSetting},
+               {w.edtCopyright, &TProject::CopyRight},
+               {w.edtPrevHint, &TProject::PrevHint},
+               {w.edtNextHint, &TProject::NextHint},
+               {w.edtCompiledFile, &TProject::CompiledFile},
+               {w.edtContextFile, &TProject::HtmlHelpContextFile},
+               {w.edtHHPFolder, &TProject::HHPFolder},
+               {w.edtWebHelpOutputFolder, &TProject::WebHelpOutputFolder},
+               {w.framTOCbackColor->edtColor, &TProject::TOCBackColor},
+               {w.framWebFontColor->edtColor, &TProject::WebFontColor},
+               {w.framWebBackColor->edtColor, &TProject::WebBackColor},
+               {w.edtPDF, &TProject::PDFFile}};
+    b.checks = {{w.cbHTMLHelpOutput, &TProject::HtmlHelpOutput},
+                {w.cbHtmlHelpTitleSame, &TProject::HtmlHelpTitleSame},
+                {w.cbOutputContext, &TProject::HtmlHelpOutputContext},
+                {w.cbOutputHHP, &TProject::OutputHHP},
+                {w.cbWebHelpOutput, &TProject::WebHelpOutput},
+                {w.cbWebHelpTilteSame, &TProject::WebHelpTilteSame},
+                {w.cbStartFromRoot, &TProject::StartFromRoot},
+                {w.cbAutoCollapse, &TProject::AutoCollapse},
+                {w.cbDrawLines, &TProject::DrawLines},
+                {w.cbRealColorIcon, &TProject::RealColorIcon},
+                {w.cbShowIndex, &TProject::ShowIndex}};
+    b.positions = {{w.cbbHasChild, &TProject::HasChild},
+                   {w.cbbNoChild, &TProject::NoChild},
+                   {w.cbHtmlHelpExtension, &TProject::HtmlHelpExtension},
+                   {w.cbWebHelpExtension, &TProject::WebHelpExtension},
+                   {w.cbWebBackground, &TProject::WebBackground},
+                   {w.cbPanes, &TProject::Panes},
+                   {w.cbMagnification, &TProject::Magnification},
+                   {w.cbPageLayout, &TProject::PageLayout}};
+    return b;
+}
+
+} // namespace
+
 void TfrmMain::Action2Update()
 {
     TProject &p = *FProject;
@@ -185,43 +239,17 @@ void TfrmMain::Action2Update()
     SetUsable(edtContextFile, cbOutputContext->isChecked());
     SetUsable(btnContext, cbOutputContext->isChecked());
 
-    AssignProjectString(p, edtSourceFile->text(), p.SourceFile);
-    AssignProjectString(p, edtChmTitle->text(), p.Title);
-    AssignProjectString(p, edtNavSetting->text(), p.NavSetting);
-    AssignProjectString(p, edtCopyright->text(), p.CopyRight);
-    AssignProjectString(p, edtPrevHint->text(), p.PrevHint);
-    AssignProjectString(p, edtNextHint->text(), p.NextHint);
-    AssignProjectString(p, edtCompiledFile->text(), p.CompiledFile);
-    AssignProjectInteger(p, cbbHasChild->currentIndex(), p.HasChild);
-    AssignProjectInteger(p, cbbNoChild->currentIndex(), p.NoChild);
-    AssignProjectBoolean(p, cbHTMLHelpOutput->isChecked(), p.HtmlHelpOutput);
-    AssignProjectBoolean(p, cbHtmlHelpTitleSame->isChecked(), p.HtmlHelpTitleSame);
+    const TBindings b = Bindings(*this);
+    for (const auto &[edit, field] : b.texts)
+        AssignProjectString(p, edit->text(), p.*field);
+    for (const auto &[box, field] : b.checks)
+        AssignProjectBoolean(p, box->isChecked(), p.*field);
+    for (const auto &[list, field] : b.positions)
+        AssignProjectInteger(p, list->currentIndex(), p.*field);
+    AssignProjectInteger(p, seNavWidth->value(), p.NavWidth);
+    AssignProjectBoolean(p, cbPDFOutput->isChecked(), p.PDFOutput);
     AssignProjectString(p, CharsetValue(cbHtmlHelpOutputEncoding, cbHtmlHelpOutputEncoding->currentIndex()),
                         p.HtmlHelpOutputEncoding);
-    AssignProjectBoolean(p, cbOutputContext->isChecked(), p.HtmlHelpOutputContext);
-    AssignProjectString(p, edtContextFile->text(), p.HtmlHelpContextFile);
-    AssignProjectInteger(p, cbHtmlHelpExtension->currentIndex(), p.HtmlHelpExtension);
-    AssignProjectBoolean(p, cbOutputHHP->isChecked(), p.OutputHHP);
-    AssignProjectString(p, edtHHPFolder->text(), p.HHPFolder);
-    AssignProjectBoolean(p, cbWebHelpOutput->isChecked(), p.WebHelpOutput);
-    AssignProjectString(p, edtWebHelpOutputFolder->text(), p.WebHelpOutputFolder);
-    AssignProjectBoolean(p, cbWebHelpTilteSame->isChecked(), p.WebHelpTilteSame);
-    AssignProjectInteger(p, cbWebHelpExtension->currentIndex(), p.WebHelpExtension);
-    AssignProjectBoolean(p, cbStartFromRoot->isChecked(), p.StartFromRoot);
-    AssignProjectBoolean(p, cbAutoCollapse->isChecked(), p.AutoCollapse);
-    AssignProjectBoolean(p, cbDrawLines->isChecked(), p.DrawLines);
-    AssignProjectString(p, framTOCbackColor->edtColor->text(), p.TOCBackColor);
-    AssignProjectBoolean(p, cbRealColorIcon->isChecked(), p.RealColorIcon);
-    AssignProjectBoolean(p, cbShowIndex->isChecked(), p.ShowIndex);
-    AssignProjectInteger(p, seNavWidth->value(), p.NavWidth);
-    AssignProjectString(p, framWebFontColor->edtColor->text(), p.WebFontColor);
-    AssignProjectString(p, framWebBackColor->edtColor->text(), p.WebBackColor);
-    AssignProjectInteger(p, cbWebBackground->currentIndex(), p.WebBackground);
-    AssignProjectBoolean(p, cbPDFOutput->isChecked(), p.PDFOutput);
-    AssignProjectString(p, edtPDF->text(), p.PDFFile);
-    AssignProjectInteger(p, cbPanes->currentIndex(), p.Panes);
-    AssignProjectInteger(p, cbMagnification->currentIndex(), p.Magnification);
-    AssignProjectInteger(p, cbPageLayout->currentIndex(), p.PageLayout);
     if (cbLanguage->currentIndex() >= 0)
         AssignProjectString(p, HelpLanguages.GetItem(cbLanguage->currentIndex()).Id, p.CHMSetting.Language);
 
@@ -231,43 +259,18 @@ void TfrmMain::Action2Update()
 void TfrmMain::ProjectToControl()
 {
     const TProject &p = *FProject;
-    SetText(edtSourceFile, p.SourceFile);
-    SetText(edtChmTitle, p.Title);
-    SetText(edtNavSetting, p.NavSetting);
-    SetText(edtCopyright, p.CopyRight);
-    SetText(edtPrevHint, p.PrevHint);
-    SetText(edtNextHint, p.NextHint);
-    SetText(edtCompiledFile, p.CompiledFile);
+    const TBindings b = Bindings(*this);
+    for (const auto &[edit, field] : b.texts)
+        SetText(edit, p.*field);
+    for (const auto &[box, field] : b.checks)
+        SetChecked(box, p.*field);
+    for (const auto &[list, field] : b.positions)
+        SetIndex(list, p.*field);
     SetText(edtHtmlHelpTitle, p.HtmlHelpTitle);
-    SetChecked(cbHtmlHelpTitleSame, p.HtmlHelpTitleSame);
-    SetIndex(cbbHasChild, p.HasChild);
-    SetIndex(cbbNoChild, p.NoChild);
-    SetIndex(cbHtmlHelpExtension, p.HtmlHelpExtension);
-    SetChecked(cbOutputContext, p.HtmlHelpOutputContext);
-    SetText(edtContextFile, p.HtmlHelpContextFile);
-    SetChecked(cbOutputHHP, p.OutputHHP);
-    SetText(edtHHPFolder, p.HHPFolder);
-    SetText(edtWebHelpOutputFolder, p.WebHelpOutputFolder);
     SetText(edtWebHelpTitle, p.WebHelpTitle);
-    SetChecked(cbWebHelpTilteSame, p.WebHelpTilteSame);
-    SetIndex(cbWebHelpExtension, p.WebHelpExtension);
-    SetText(framWebFontColor->edtColor, p.WebFontColor);
-    SetText(framWebBackColor->edtColor, p.WebBackColor);
-    SetIndex(cbWebBackground, p.WebBackground);
-    SetChecked(cbStartFromRoot, p.StartFromRoot);
-    SetChecked(cbDrawLines, p.DrawLines);
-    SetChecked(cbAutoCollapse, p.AutoCollapse);
-    SetChecked(cbRealColorIcon, p.RealColorIcon);
-    SetChecked(cbShowIndex, p.ShowIndex);
     if (seNavWidth->value() != p.NavWidth)
         seNavWidth->setValue(p.NavWidth);
-    SetText(framTOCbackColor->edtColor, p.TOCBackColor);
-    SetText(edtPDF, p.PDFFile);
-    SetIndex(cbPanes, p.Panes);
-    SetIndex(cbMagnification, p.Magnification);
-    SetIndex(cbPageLayout, p.PageLayout);
-    SetChecked(cbHTMLHelpOutput, p.HtmlHelpOutput);
-    SetChecked(cbWebHelpOutput, p.WebHelpOutput);
+    // PDF output needs Word 2007 or later.
     SetChecked(cbPDFOutput, p.PDFOutput && WordVersion() >= 12);
 
     const int charset = FindCharset(cbHtmlHelpOutputEncoding, p.HtmlHelpOutputEncoding);

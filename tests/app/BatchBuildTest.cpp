@@ -85,6 +85,20 @@ struct BatchFixture : ::testing::Test {
     }
 };
 
+// Starts the program with no display and the user's folders in dir.
+void StartProgram(QProcess &run, const ScratchDir &dir, const QStringList &arguments)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    env.insert(QStringLiteral("HOME"), dir.path());
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.file(QStringLiteral("config")));
+    run.setProcessEnvironment(env);
+    run.setWorkingDirectory(dir.path());
+    run.start(testsupport::buildDir() + QStringLiteral("/bin/quillcraft"), arguments);
+}
+
 } // namespace
 
 TEST(StartupSwitches, BatchSwitchesIgnoreCase)
@@ -205,20 +219,10 @@ TEST_F(BatchFixture, AFailedBuildExitsWithHundredAndReportsTheTask)
 TEST(ProgramBatchRun, AMissingProjectLogsBesideTheGivenPathAndFails)
 {
     ScratchDir dir;
-    const QString program = testsupport::buildDir() + QStringLiteral("/bin/quillcraft");
-    ASSERT_TRUE(QFileInfo::exists(program));
     QProcess run;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("DISPLAY"));
-    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    env.insert(QStringLiteral("HOME"), dir.path());
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.file(QStringLiteral("config")));
-    run.setProcessEnvironment(env);
-    run.setWorkingDirectory(dir.path());
     const QString missing = dir.file(QStringLiteral("sub/none.qvx"));
     QDir().mkpath(dir.file(QStringLiteral("sub")));
-    run.start(program, {missing, QStringLiteral("/BS")});
+    StartProgram(run, dir, {missing, QStringLiteral("/BS")});
     ASSERT_TRUE(run.waitForFinished(60000));
     EXPECT_EQ(run.exitCode(), 20) << run.readAllStandardError().toStdString();
     EXPECT_FALSE(QFileInfo::exists(dir.file(QStringLiteral("unnamed.log"))));
@@ -252,14 +256,7 @@ TEST(ProgramBatchRun, TheExampleProjectBuildsAllThreeOutputs)
     const QString project = example + QStringLiteral("/SampleManual.qvx");
     const QByteArray projectBytes = testsupport::readFile(project);
     QProcess run;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("DISPLAY"));
-    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    env.insert(QStringLiteral("HOME"), dir.path());
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.file(QStringLiteral("config")));
-    run.setProcessEnvironment(env);
-    run.start(testsupport::buildDir() + QStringLiteral("/bin/quillcraft"), {project, QStringLiteral("/bs")});
+    StartProgram(run, dir, {project, QStringLiteral("/bs")});
     ASSERT_TRUE(run.waitForFinished(300000));
     EXPECT_EQ(run.exitCode(), 0) << testsupport::readFile(example + QStringLiteral("/SampleManual.log")).toStdString();
     EXPECT_EQ(testsupport::readFile(example + QStringLiteral("/SampleManual.log")),
