@@ -1,5 +1,6 @@
 #include "app/NewProject.h"
 
+#include "build/build.h"
 #include "foundation/Paths.h"
 #include "foundation/ResourceStrings.h"
 #include "platform/Prompt.h"
@@ -99,7 +100,14 @@ TfrmNewProject::TfrmNewProject(QWidget *parent) : QDialog(parent)
     connect(btnBack, &QPushButton::clicked, this, [this] { btnBackClick(btnBack); });
     connect(btnNext, &QPushButton::clicked, this, [this] { btnBackClick(btnNext); });
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(Button1, &QPushButton::clicked, this, &TfrmNewProject::Button1Click);
+    connect(Button1, &QPushButton::clicked, this, [this] {
+        try {
+            Button1Click();
+        } catch (const std::exception &e) {
+            ShowMessage(MessageRequest{MessageKind::Error, ExceptionText(e), QString(), ButtonOk,
+                                       ButtonNone, this});
+        }
+    });
 
     ShowHeader(0);
     resize(480, 300);

@@ -258,7 +258,13 @@ void TfrmMain::tmMainFormLoadedTimer()
         return;
     Guarded([&] { BuildProject(true); });
     QString error;
-    if (!SaveHtmlFile(BatchLogText(FBatchLine), BatchLogFile(), &error)) {
+    bool logged = false;
+    try {
+        logged = SaveHtmlFile(BatchLogText(FBatchLine), BatchLogFile(), &error);
+    } catch (const std::exception &e) {
+        error = ExceptionText(e);
+    }
+    if (!logged) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
         if (FExitCode == 0)
             FExitCode = 1; // the build's result could not be recorded

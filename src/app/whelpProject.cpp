@@ -100,21 +100,23 @@ void TfrmMain::RecentClick(const QString &Caption)
 
 void TfrmMain::FormCreate()
 {
-    LoadRecentProjects();
+    Guarded([this] { LoadRecentProjects(); });
     FCreated = true;
-    if (!FStartup.ProjectFile.isEmpty()) {
-        if (OpenProject(QFileInfo(FStartup.ProjectFile).absoluteFilePath()))
+    Guarded([this] {
+        if (!FStartup.ProjectFile.isEmpty()) {
+            if (OpenProject(QFileInfo(FStartup.ProjectFile).absoluteFilePath()))
+                ProjectToControl();
+        } else if (!meuRecent->actions().isEmpty()) {
+            if (OpenProject(ExpandMyDocuments(meuRecent->actions().first()->text())))
+                ProjectToControl();
+        } else if (!FStartup.Batch()) {
             ProjectToControl();
-    } else if (!meuRecent->actions().isEmpty()) {
-        if (OpenProject(ExpandMyDocuments(meuRecent->actions().first()->text())))
-            ProjectToControl();
-    } else if (!FStartup.Batch()) {
-        ProjectToControl();
-        show();
-        New(false);
-    } else {
-        ProjectToControl(); // nothing to open: the build stops at its first check
-    }
+            show();
+            New(false);
+        } else {
+            ProjectToControl(); // nothing to open: the build stops at its first check
+        }
+    });
     SetCaption();
 }
 

@@ -7,6 +7,7 @@
 #include "app/whelp.h"
 #include "foundation/LanguageProcess.h"
 #include "platform/SettingsStore.h"
+#include "project/Template.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>
@@ -459,4 +460,47 @@ TEST_F(MainWindowFixture, IdleCopyRunsOnlyWhileTheWindowIsShownAndNoModalWindowI
     EXPECT_EQ(w.Project().Title, QStringLiteral("Hidden"));
     spin();
     EXPECT_EQ(w.Project().Title, QStringLiteral("Under a dialog"));
+}
+
+TEST_F(MainWindowFixture, BuildTabLinesRefreshWhenTheTabIsShown)
+{
+    TfrmMain &w = open(MakeProject(dir.file(QStringLiteral("a.qvx")), QStringLiteral("A")));
+    w.Project().PDFFile = dir.file(QStringLiteral("late.pdf"));
+    w.CheckOutputFiles();
+    testsupport::writeFile(dir.file(QStringLiteral("late.pdf")), "%PDF");
+    EXPECT_EQ(w.lbPDFCreatedDate->text(), QStringLiteral("Not created.")); // hidden tab: not refreshed
+    w.PageControl1->setCurrentWidget(w.tsBuild);
+    EXPECT_TRUE(w.lbPDFCreatedDate->text().endsWith(QStringLiteral("(within 1 minute)")));
+    EXPECT_TRUE(w.tmBuild->isActive());
+    w.PageControl1->setCurrentWidget(w.tsCommon);
+    EXPECT_FALSE(w.tmBuild->isActive());
+}
+
+TEST_F(MainWindowFixture, TemplateExportAndImportGoThroughThePackage)
+{
+    TfrmMain &w = open(MakeProject(dir.file(QStringLiteral("a.qvx")), QStringLiteral("A")));
+    const QByteArray original = w.Project().HtmlHelpTemplateStream;
+    ASSERT_FALSE(original.isEmpty());
+    const QString folder = dir.file(QStringLiteral("export"));
+    testsupport::writeFile(folder + QStringLiteral("/keep.txt"), "mine");
+
+    // Into a non-empty folder with No: the template's files are written beside the others.
+    prompt->files = {folder};
+    prompt->answers = {ButtonNo, ButtonNo};
+    w.btnCHMTemplateExport->click();
+    EXPECT_EQ(prompt->messages.value(0), QStringLiteral("This is not an empty folder. Do you want to empty it?"));
+    EXPECT_EQ(testsupport::readFile(folder + QStringLiteral("/keep.txt")), QByteArray("mine"));
+    const QString page = folder + QLatin1Char('/') + GetTemplateMainFile(original);
+    ASSERT_TRUE(QFileInfo::exists(page));
+
+    // Importing the exported page packs the same template again.
+    w.Project().HtmlHelpTemplateStream.clear();
+    w.Project().ProjectChanged = false;
+    prompt->files = {page};
+    prompt->answers = {ButtonYes};
+    w.btnCHMTemplateImport->click();
+    EXPECT_EQ(prompt->messages.last(), QStringLiteral("Imported sucessfully!"));
+    EXPECT_TRUE(w.Project().ProjectChanged);
+    EXPECT_EQ(GetTemplateMainFile(w.Project().HtmlHelpTemplateStream), GetTemplateMainFile(original));
+    EXPECT_FALSE(w.Project().HtmlHelpTemplateStream.isEmpty());
 }
