@@ -124,10 +124,10 @@ void TfrmMain::SetCaption()
 {
     const QString caption = ProductName + QStringLiteral(" - ") + FProject->Title + QStringLiteral(" [")
         + QFileInfo(FProject->ProjectFilename).fileName() + QStringLiteral("]");
+    // The application's own name ("Tessaly Quillcraft") stays the display
+    // name that the desktop shows beside every window's title.
     if (windowTitle() != caption)
         setWindowTitle(caption);
-    if (QApplication::applicationDisplayName() != caption)
-        QApplication::setApplicationDisplayName(caption);
 }
 
 bool TfrmMain::AskToSave(bool closing)
