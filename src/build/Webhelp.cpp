@@ -27,29 +27,12 @@ const char *const kFramePages[] = {"index.htm",         "indexh.htm",          "
 const char *const kButtonImages[] = {"showall.gif", "hideall.gif", "previous.gif", "next.gif", "print.gif"};
 
 
-// Replaces every placeholder (any case) in one pass, so that a value is
-// never searched for further placeholders.
-QString fillPlaceholders(const QString &Text, const std::vector<std::pair<QString, QString>> &Values)
+// Replaces every placeholder (any case), one after another.
+QString fillPlaceholders(QString Text, const std::vector<std::pair<QString, QString>> &Values)
 {
-    QString out;
-    qsizetype done = 0;
-    for (qsizetype at = Text.indexOf(u"($"); at >= 0; at = Text.indexOf(u"($", at)) {
-        bool matched = false;
-        for (const auto &[key, value] : Values) {
-            if (QStringView(Text).mid(at).startsWith(key, Qt::CaseInsensitive)) {
-                out += QStringView(Text).mid(done, at - done);
-                out += value;
-                at += key.size();
-                done = at;
-                matched = true;
-                break;
-            }
-        }
-        if (!matched)
-            at += 2;
-    }
-    out += QStringView(Text).mid(done);
-    return out;
+    for (const auto &[key, value] : Values)
+        Text.replace(key, value, Qt::CaseInsensitive);
+    return Text;
 }
 
 // Copies one file, replacing the target; a missing source is skipped.
