@@ -72,24 +72,6 @@ TEST(WebHelpContents, PlainTreeWithoutRootImagesOrLines)
     EXPECT_TRUE(scripted.endsWith(QStringLiteral("<script>divlist = [0,1]</script>")));
 }
 
-TEST(WebHelpContents, IconsByKindAndNumber)
-{
-    WebHelpBuild b;
-    TWebHelp writer(&b.Project, &b.Contents, nullptr);
-    const std::tuple<int, bool, const char *, const char *> cases[] = {
-        {3, true, "3.gif", "4.gif"},   {4, true, "3.gif", "4.gif"}, {9, true, "9.gif", "9.gif"},
-        {0, true, "1.gif", "2.gif"},   {-1, true, "5.gif", "6.gif"}, {7, false, "7.gif", "7.gif"},
-        {0, false, "9.gif", "9.gif"},  {-1, false, "11.gif", "11.gif"}};
-    for (const auto &[icon, folder, closed, open] : cases) {
-        const TIconPair pair = writer.IconArray(icon, folder);
-        EXPECT_EQ(pair.Closed, QLatin1String(closed)) << icon << folder;
-        EXPECT_EQ(pair.Open, QLatin1String(open)) << icon << folder;
-    }
-    b.Project.RealColorIcon = true;
-    EXPECT_EQ(writer.IconArray(3, true).Open, QStringLiteral("2.gif"));
-    EXPECT_EQ(writer.IconArray(3, false).Closed, QStringLiteral("11.gif"));
-}
-
 TEST(WebHelpIndex, SharedLevelsTopicsAndEscapes)
 {
     WebHelpBuild b;
