@@ -17,7 +17,6 @@
 
 namespace {
 
-
 // The frame pages, in the order they are written.
 const char *const kFramePages[] = {"index.htm",         "indexh.htm",          "webhelpframe.htm",
                                    "webhelptop.htm",    "webhelptoph.htm",     "webhelpcontents.htm",
@@ -25,7 +24,6 @@ const char *const kFramePages[] = {"index.htm",         "indexh.htm",          "
                                    "webhelpleft.htm",   "webhelptoolbar.htm"};
 
 const char *const kButtonImages[] = {"showall.gif", "hideall.gif", "previous.gif", "next.gif", "print.gif"};
-
 
 // Replaces every placeholder (any case), one after another.
 QString fillPlaceholders(QString Text, const std::vector<std::pair<QString, QString>> &Values)
@@ -35,13 +33,26 @@ QString fillPlaceholders(QString Text, const std::vector<std::pair<QString, QStr
     return Text;
 }
 
-// Copies one file, replacing the target; a missing source is skipped.
+// Copies one file, replacing the target; a missing source is skipped, a
+// failed copy (a full disk) is an error.
 void copyIfPresent(const QString &Source, const QString &Target)
 {
     if (!QFileInfo(Source).isFile())
         return;
     QFile::remove(Target);
-    QFile::copy(Source, Target);
+    QFile file(Source);
+    if (!file.copy(Target))
+        throw Exception(QStringLiteral("The file \"%1\" cannot be copied to \"%2\": %3")
+                            .arg(Source, Target, file.errorString()));
+}
+
+// Copies the files of a folder beside the program; a missing folder is skipped.
+void copyFolderIfPresent(const QString &Source, const QString &Target)
+{
+    QString error;
+    if (QFileInfo(Source).isDir() && !CopyFolder(Source, Target, &error))
+        throw Exception(
+            QStringLiteral("The files of \"%1\" cannot be copied to \"%2\": %3").arg(Source, Target, error));
 }
 
 void makeFolder(const QString &Folder)
@@ -229,9 +240,9 @@ void TWebHelp::CopyIcon()
     const QString source = CDir + QStringLiteral("webhelp/");
     const QString icons = OutFolder + QStringLiteral("icons/");
     makeFolder(icons);
-    CopyFolder(source + QStringLiteral("imgs/"), icons); // missing images are skipped
+    copyFolderIfPresent(source + QStringLiteral("imgs/"), icons);
     if (Project->RealColorIcon) {
-        CopyFolder(source + QStringLiteral("ricons/"), icons);
+        copyFolderIfPresent(source + QStringLiteral("ricons/"), icons);
         return;
     }
     // Each entry's own icon and its open or closed partner, and the default
@@ -261,7 +272,8 @@ void TWebHelp::outFiles(const QString &Name)
         MakeHTML(navigation);
     std::vector<std::pair<QString, QString>> values = {
         {QStringLiteral("($PROJECTTITLE$)"), EscapeHtml(Title)},
-        {QStringLiteral("($DEFAULTPAGE$)"), QString(DefaultPage).replace(u'\\', u'/').replace(u'\'', QStringLiteral("\\'"))},
+        {QStringLiteral("($DEFAULTPAGE$)"),
+         QString(DefaultPage).replace(u'\\', u'/').replace(u'\'', QStringLiteral("\\'"))},
         {QStringLiteral("($NAVWIDTH$)"), QString::number(p.NavWidth)},
         {QStringLiteral("($BACKCOLOR$)"), p.WebBackColor},
         {QStringLiteral("($FONTCOLOR$)"), p.WebFontColor},

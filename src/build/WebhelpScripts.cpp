@@ -14,7 +14,10 @@ namespace {
 
 const QString kIcons = QStringLiteral("icons/");
 
-QString imageTag(const QString &File) { return QStringLiteral("<img src=\"") + kIcons + File + QStringLiteral("\" class=\"p\">"); }
+QString imageTag(const QString &File)
+{
+    return QStringLiteral("<img src=\"") + kIcons + File + QStringLiteral("\" class=\"p\">");
+}
 
 // Position code of an entry: 0 first of the list, 1 in between, 2 last in
 // its level, 3 both first and last.

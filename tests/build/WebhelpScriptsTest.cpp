@@ -28,7 +28,8 @@ TEST(WebHelpContents, ScriptedTreeOfABookWithAPage)
     EXPECT_EQ(contentsTree(b, true),
               QStringLiteral(
                   "<script>SetEnv(0,false)</script>"
-                  "<div><nobr><a href=\"#\" onClick=\"return NodeClick('0')\"><img id=\"imgn0\" src=\"icons/daplus.gif\" "
+                  "<div><nobr><a href=\"#\" onClick=\"return NodeClick('0')\"><img id=\"imgn0\" "
+                  "src=\"icons/daplus.gif\" "
                   "class=\"p\"></a><a href=\"#\" onclick=\"return LinkClick('0',true,false)\" onDblClick=\"return "
                   "LinkDblClick('0')\" target=\"content\" title=\"Book\" onmousemove=\"window.status='Book'\"><img "
                   "id=\"img0\" src=\"icons/1.gif\" class=\"p\"> <span id=\"l0\" class=\"unselected\">Book</span></a>"
@@ -53,7 +54,8 @@ TEST(WebHelpContents, PlainTreeWithoutRootImagesOrLines)
     b.Project.AutoCollapse = true;
     b.setTopics({{1, "Book \"A\" & Tom's"}, {2, "Deep"}, {3, "Deeper"}, {1, "Last"}});
     const QString plain = contentsTree(b, false);
-    EXPECT_TRUE(plain.startsWith(QStringLiteral("<script>SetEnv(1,true)</script><div><nobr><a href=\"pages/topic0.htm\" "
+    EXPECT_TRUE(plain.startsWith(QStringLiteral("<script>SetEnv(1,true)</script><div><nobr><a "
+                                                "href=\"pages/topic0.htm\" "
                                                 "target=\"content\" title=\"Book &quot;A&quot; &amp; Tom's\"><img "
                                                 "id=\"img0\" src=\"icons/2.gif\" class=\"p\"> <span id=\"l0\"")))
         << plain.toStdString();
@@ -119,7 +121,8 @@ TEST(WebHelpSearch, PlainTextOfPagesAndItsScript)
     writer.GetTextsForSearch();
     QString js;
     writer.OutputSearchJS(js);
-    EXPECT_EQ(js, QStringLiteral("var contents = new Array(\"\\nFirst\\nline\",\"Say \\\"hi\\\"\",\"pages\\\\topic0.htm\");"));
+    EXPECT_EQ(js, QStringLiteral("var contents = new Array(\"\\nFirst\\nline\",\"Say \\\"hi\\\"\","
+                                 "\"pages\\\\topic0.htm\");"));
 }
 
 TEST(WebHelpLanguage, NamesValuesAndScript)

@@ -117,7 +117,8 @@ TEST_F(WebHelpWriter, HtmlExtensionRewritesWholeLinksOnly)
                                               "<a href=\"y.html\">h</a>")));
     EXPECT_TRUE(frame.contains(QStringLiteral("webhelpframe.html|topic0.htm|")));
     EXPECT_TRUE(b.outText(QStringLiteral("webhelpindex.html")).contains(QStringLiteral("href=\"index.html\"")));
-    EXPECT_TRUE(b.outText(QStringLiteral("pages/topic0.htm")).contains(QStringLiteral("\"../index.html?page=topic0.htm\"")));
+    EXPECT_TRUE(b.outText(QStringLiteral("pages/topic0.htm"))
+                    .contains(QStringLiteral("\"../index.html?page=topic0.htm\"")));
 }
 
 TEST_F(WebHelpWriter, IndexBackgroundAndIconChoices)
