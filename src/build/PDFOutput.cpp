@@ -1,0 +1,37 @@
+#include "build/PDFOutput.h"
+
+#include "foundation/WordFunctions.h"
+#include "platform/Exception.h"
+#include "platform/word/Document.h"
+#include "project/ProjectSetting.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+void TPDF::SetPosition(int Value)
+{
+    Position = Value;
+    if (FOnProcess)
+        FOnProcess(this);
+}
+
+void TPDF::Build(const QString &Word, const QString &Pdf)
+{
+    SetPosition(20);
+    if (Pdf.trimmed().isEmpty() || QFileInfo(Pdf).isDir())
+        throw Exception(QStringLiteral("The project names no PDF file to write (\"%1\").").arg(Pdf));
+    // A PDF path set to the document itself would replace the user's text.
+    const QString target = QFileInfo(Pdf).absoluteFilePath();
+    for (const QString &kept : {Word, Project->RealPath(0)})
+        if (!kept.isEmpty() && QFileInfo(kept).absoluteFilePath() == target)
+            throw Exception(QStringLiteral("The PDF file \"%1\" is the source document: choose another PDF file.").arg(Pdf));
+
+    word::Document *doc = WordApplication->Documents().Open(Word);
+    QDir().mkpath(QFileInfo(Pdf).absolutePath());
+    SetPosition(45);
+    doc->ExportAsFixedFormat(Pdf, word::wdExportFormatPDF, false, 0, 1);
+    SetPosition(80);
+    SetPdfViewerOptions(Pdf, Pdf, Project->Panes, Project->Magnification, Project->PageLayout);
+    doc->Close(word::wdDoNotSaveChanges);
+    SetPosition(100);
+}

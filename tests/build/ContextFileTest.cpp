@@ -1,0 +1,140 @@
+// The context-ID source file: the filled code templates, its encodings, and
+// the shipped code of every language of context.dat compiled or parsed in
+// that language.
+#include "build/ContextFileCheck.h"
+#include "build/HtmlHelpOutput.h"
+#include "foundation/TextFiles.h"
+#include "platform/Exception.h"
+#include "project/Contents.h"
+#include "project/ProjectSetting.h"
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <gtest/gtest.h>
+
+static void PrintTo(const QString &text, std::ostream *os) { *os << '"' << text.toStdString() << '"'; }
+
+using testsupport::readFile;
+using testsupport::ScratchDir;
+using testsupport::writeFile;
+
+namespace {
+
+struct Topic {
+    int level;
+    const char *name; // empty: a book without a page
+    const char *title;
+    const char *number;
+};
+
+struct ContextProject {
+    TProject project;
+    TContentsItems list;
+    THtmlHelpMaker maker;
+    ContextProject(std::initializer_list<Topic> topics)
+    {
+        list.Project = &project;
+        maker.Project = &project;
+        maker.Contents = &list;
+        for (const Topic &t : topics) {
+            auto item = std::make_unique<TContentsItem>();
+            item->Level = t.level;
+            item->StaticName = QString::fromUtf8(t.name);
+            item->Title = QString::fromUtf8(t.title);
+            item->Url = item->StaticName.isEmpty() ? QString() : item->StaticName.toLower() + QStringLiteral(".htm");
+            item->Status = item->Url.isEmpty() ? 2 : 0;
+            item->ContextNumber = QString::fromUtf8(t.number);
+            list.Add(std::move(item));
+        }
+    }
+    void code(const QString &top, const QString &line, const QString &bottom)
+    {
+        project.HtmlHelpContextTopCode = top;
+        project.HtmlHelpContextCodeTemplate = line;
+        project.HtmlHelpContextBottomCode = bottom;
+    }
+    QString text() const { return MakeContextFileText(project, list); }
+};
+
+} // namespace
+
+TEST(ContextFile, FillsTheLineTemplatePerTopic)
+{
+    ContextProject p({{1, "INTRO", "Intro", "100010"},
+                      {1, "", "A book", "100020"},
+                      {3, "DEEP", "Deep {%tab%} one", " 7 "},
+                      {2, "NONUMBER", "Multi\r\nline", ""}});
+    p.code(QStringLiteral("head 1\r\nhead 2\r\n"), QStringLiteral("[{%StaticVarName%}]={%ContextID%};{%TITLE%}|{%FileName%}{%Tab%}."),
+           QString());
+    const QStringList lines = p.text().split(QStringLiteral("\r\n"));
+    EXPECT_EQ(lines, (QStringList{QStringLiteral("head 1"), QStringLiteral("head 2"),
+                                  QStringLiteral("[CID_INTRO%1]=100010;Intro|intro.htm\t.").arg(QString(46, u' ')),
+                                  QStringLiteral("[CID_DEEP%1]= 7 ;\t\tDeep \t one|deep.htm\t.").arg(QString(47, u' ')),
+                                  QStringLiteral("[CID_NONUMBER%1]=;\tMulti line|nonumber.htm\t.").arg(QString(43, u' ')),
+                                  QString(), QString()}));
+
+    // A name of 51 characters or more gets no padding.
+    ContextProject longName({{1, "N123456789012345678901234567890123456789012345678901234", "T", "1"}});
+    longName.code(QString(), QStringLiteral("{%StaticVarName%}!"), QStringLiteral("end"));
+    EXPECT_EQ(longName.text(), QStringLiteral("CID_N123456789012345678901234567890123456789012345678901234!\r\nend\r\n"));
+
+    // Only books: head and tail alone.
+    ContextProject books({{1, "", "Book", "1"}});
+    books.code(QStringLiteral("top"), QStringLiteral("x"), QStringLiteral("bottom"));
+    EXPECT_EQ(books.text(), QStringLiteral("top\r\nbottom\r\n"));
+}
+
+TEST(ContextFile, WritesEachEncodingAndCreatesTheFolder)
+{
+    ScratchDir dir;
+    ContextProject p({{1, "A", "Ä", "1"}});
+    p.code(QStringLiteral("//"), QStringLiteral("{%ContextID%}{%Title%}"), QString());
+    p.project.HtmlHelpContextFile = dir.file(QStringLiteral("deep/er/ids.h"));
+    const QString text = QStringLiteral("//\r\n1\u00C4\r\n\r\n");
+    const struct {
+        int encoding;
+        QByteArray bytes;
+    } cases[] = {
+        {1, QByteArray("\xFF\xFE", 2) + QByteArray(reinterpret_cast<const char *>(text.utf16()), text.size() * 2)},
+        {2, QByteArray("\xFE\xFF\0/\0/\0\r\0\n\0" "1\0\xC4\0\r\0\n\0\r\0\n", 22)},
+        {3, QByteArray("\xEF\xBB\xBF") + text.toUtf8()},
+    };
+    for (const auto &c : cases) {
+        p.project.HtmlHelpContextEncoding = c.encoding;
+        p.maker.OutputContextFile();
+        EXPECT_EQ(readFile(p.project.HtmlHelpContextFile), c.bytes) << "encoding " << c.encoding;
+    }
+    // 0 and unknown values: the ANSI code page, no mark.
+    for (int encoding : {0, 9}) {
+        p.project.HtmlHelpContextEncoding = encoding;
+        p.maker.OutputContextFile();
+        const QByteArray bytes = readFile(p.project.HtmlHelpContextFile);
+        EXPECT_TRUE(bytes.startsWith("//\r\n1")) << "encoding " << encoding;
+        EXPECT_EQ(bytes.size(), 10);
+    }
+
+    p.project.HtmlHelpContextFile.clear();
+    EXPECT_THROW(p.maker.OutputContextFile(), Exception);
+    p.project.HtmlHelpContextFile = dir.file(QStringLiteral("deep"));
+    EXPECT_THROW(p.maker.OutputContextFile(), Exception);
+}
+
+// The code of each language shipped in context.dat, filled with awkward
+// titles, is accepted by that language's compiler.
+TEST(ContextFile, ShippedLanguagesCompile)
+{
+    ScratchDir dir;
+    ContextProject p({{1, "INTRO", "Intro \"quoted\" <b> & 'apostrophe'", "100010"},
+                      {1, "", "Book", "100020"},
+                      {2, "SETUP", "Setup \\ back*/slash /* (x)", "100030"},
+                      {3, "LINUX", "On Linux\r\nint broken = ;", "42"}});
+    p.project.HtmlHelpContextEncoding = 3;
+    EXPECT_EQ(contextcheck::CheckEveryLanguage(
+                  p.maker, dir.path(),
+                  {QStringLiteral("CID_INTRO=100010"), QStringLiteral("CID_SETUP=100030"), QStringLiteral("CID_LINUX=42")}),
+              5);
+}

@@ -1,0 +1,200 @@
+// The example project through the whole HTML Help output: converted by the
+// engine, split into topics, written, compiled, and read back with libchm;
+// its context-ID file in every shipped language; its PDF with bookmarks and
+// the project's initial view.
+#define POINTERHOLDER_TRANSITION 4
+#include "build/ContextFileCheck.h"
+#include "build/HtmlHelpOutput.h"
+#include "build/PDFOutput.h"
+#include "build/WordDoc.h"
+#include "foundation/HTMLProcess.h"
+#include "foundation/Paths.h"
+#include "foundation/TextFiles.h"
+#include "platform/word/Document.h"
+#include "project/Contents.h"
+#include "project/ProjectSetting.h"
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSet>
+#include <QStandardPaths>
+#include <QtEndian>
+#include <chm_lib.h>
+#include <gtest/gtest.h>
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFOutlineDocumentHelper.hh>
+
+using testsupport::ScratchDir;
+
+namespace {
+
+const QString kSample = QStringLiteral("examples/sample");
+
+QByteArray chmRead(chmFile *h, const QString &name)
+{
+    chmUnitInfo ui;
+    if (chm_resolve_object(h, name.toUtf8().constData(), &ui) != CHM_RESOLVE_SUCCESS)
+        return QByteArray();
+    QByteArray data(qsizetype(ui.length), '\0');
+    data.resize(qsizetype(chm_retrieve_object(h, &ui, reinterpret_cast<unsigned char *>(data.data()), 0,
+                                              LONGINT64(ui.length))));
+    return data;
+}
+
+quint32 dword(const QByteArray &data, int offset)
+{
+    return offset + 4 <= data.size() ? qFromLittleEndian<quint32>(data.constData() + offset) : 0;
+}
+
+// The sitemap names of a contents or index file, each with its depth.
+QStringList sitemapEntries(const QString &text)
+{
+    static const QRegularExpression token(
+        QStringLiteral("<UL>|</UL>|<LI>\\s*<OBJECT type=\"text/sitemap\">\\s*<param name=\"Name\" value=\"([^\"]*)\">"),
+        QRegularExpression::CaseInsensitiveOption);
+    QStringList entries;
+    int depth = 0;
+    for (auto it = token.globalMatch(text); it.hasNext();) {
+        const auto m = it.next();
+        if (m.captured(0).compare(QLatin1String("<UL>"), Qt::CaseInsensitive) == 0)
+            ++depth;
+        else if (m.captured(0).compare(QLatin1String("</UL>"), Qt::CaseInsensitive) == 0)
+            --depth;
+        else
+            entries << QStringLiteral("%1:%2").arg(depth - 1).arg(m.captured(1));
+    }
+    return entries;
+}
+
+// The sample folder copied into the scratch folder, with its project: the
+// sample's own project file when it has one, else a new project on its
+// document. Every output goes to the scratch copy.
+struct Sample {
+    ScratchDir dir;
+    TProject project;
+    QString folder;
+    QString working; // the build's working copy of the document
+
+    bool load()
+    {
+        const QString source = QDir(testsupport::sourceDir()).filePath(kSample);
+        if (!QFileInfo::exists(source + QStringLiteral("/SampleManual.docx")))
+            return false;
+        folder = dir.file(QStringLiteral("sample"));
+        if (!CopyFolder(source, folder))
+            return false;
+        const QStringList projects = QDir(folder).entryList(QStringList{QStringLiteral("*.qvx")}, QDir::Files);
+        if (!projects.isEmpty()) {
+            project.ReadFromIni(folder + u'/' + projects.first());
+        } else {
+            project.RootDir = folder + u'/';
+            project.SourceFile = QStringLiteral("SampleManual.docx");
+            project.Title = QStringLiteral("Sample Manual");
+        }
+        project.CompiledFile = QStringLiteral("out/Sample.chm");
+        project.PDFFile = QStringLiteral("out/Sample.pdf");
+        const QString document = project.RealPath(0);
+        working = QFileInfo(document).absolutePath() + QStringLiteral("/~~$") + QFileInfo(document).fileName();
+        return QFile::copy(document, working);
+    }
+};
+
+} // namespace
+
+TEST(SampleOutputs, BuildsTheSampleIntoAHelpFileAndContextFiles)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("chmcmd")).isEmpty())
+        GTEST_SKIP() << "chmcmd is not installed";
+    Sample s;
+    if (!s.load())
+        GTEST_SKIP() << "the example project is not in this tree";
+    TProject &project = s.project;
+
+    word::Application app;
+    TContentsItems list;
+    list.Project = &project;
+    TWordDoc converter(&project, &app, s.working, {}, 1);
+    converter.DoCreate(s.working);
+    converter.ToContentsItems(list);
+    ASSERT_GT(list.Count(), 3);
+    project.CHMSetting.Title = project.HtmlHelpTitleSame ? project.Title : project.HtmlHelpTitle;
+
+    THtmlHelpMaker maker;
+    maker.Project = &project;
+    maker.Contents = &list;
+    maker.Word = &converter;
+    maker.ProjectFolder = s.dir.file(QStringLiteral("~marrowby/"));
+    maker.Output();
+    QString log;
+    maker.Make(log);
+
+    chmFile *chm = chm_open(QFile::encodeName(project.RealPath(1)).constData());
+    ASSERT_NE(chm, nullptr);
+    QStringList titles, pages, contextIds;
+    QSet<quint32> numbers;
+    bool nested = false;
+    for (int i = 0; i < list.Count(); ++i) {
+        const TContentsItem &t = *list.Item(i);
+        titles << QStringLiteral("%1:%2").arg(t.Level - 1).arg(EscapeHtml(t.Title));
+        nested = nested || t.Level > 1;
+        if (t.Status != 0)
+            continue;
+        pages << t.Url;
+        contextIds << QStringLiteral("CID_%1=%2").arg(t.StaticName, t.ContextNumber);
+        if (!t.ContextNumber.trimmed().isEmpty())
+            numbers.insert(t.ContextNumber.trimmed().toUInt());
+    }
+    EXPECT_TRUE(nested);
+    for (const QString &page : pages)
+        EXPECT_TRUE(chmRead(chm, u'/' + page).contains("<body")) << page.toStdString();
+    EXPECT_EQ(project.CHMSetting.DefaultTopic, pages.value(0));
+
+    const QString base = QFileInfo(project.RealPath(1)).completeBaseName();
+    const QStringList contents = sitemapEntries(QString::fromUtf8(chmRead(chm, u'/' + base + QStringLiteral(".hhc"))));
+    EXPECT_EQ(contents, titles);
+    const QStringList index = sitemapEntries(QString::fromUtf8(chmRead(chm, u'/' + base + QStringLiteral(".hhk"))));
+    EXPECT_FALSE(index.isEmpty());
+    EXPECT_TRUE(index.filter(QRegularExpression(QStringLiteral("^1:"))).size() > 0) << index.join(u',').toStdString();
+
+    const QByteArray ivb = chmRead(chm, QStringLiteral("/#IVB"));
+    QSet<quint32> mapped;
+    for (int at = 4; at + 8 <= ivb.size(); at += 8)
+        mapped.insert(dword(ivb, at));
+    EXPECT_EQ(mapped, numbers);
+    const QByteArray windows = chmRead(chm, QStringLiteral("/#WINDOWS"));
+    const QByteArray strings = chmRead(chm, QStringLiteral("/#STRINGS"));
+    ASSERT_GE(windows.size(), 8 + 0x74);
+    EXPECT_EQ(QString::fromUtf8(strings.constData() + dword(windows, 8 + 0x14)), project.CHMSetting.Title);
+    chm_close(chm);
+
+    // The context-ID file of the sample's topics in every shipped language.
+    EXPECT_EQ(contextcheck::CheckEveryLanguage(maker, s.dir.file(QStringLiteral("context")), contextIds), 5);
+}
+
+TEST(SampleOutputs, ExportsTheSampleAsPdfWithBookmarks)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("soffice")).isEmpty())
+        GTEST_SKIP() << "soffice is not installed";
+    Sample s;
+    if (!s.load())
+        GTEST_SKIP() << "the example project is not in this tree";
+    s.project.Panes = 1;
+    s.project.Magnification = 1;
+    s.project.PageLayout = 3;
+    word::Application app;
+    TPDF pdf;
+    pdf.WordApplication = &app;
+    pdf.Project = &s.project;
+    pdf.Build(s.working, s.project.RealPath(3));
+
+    QPDF file;
+    file.processFile(QFile::encodeName(s.project.RealPath(3)).constData());
+    QPDFObjectHandle root = file.getRoot();
+    EXPECT_EQ(root.getKey("/PageMode").getName(), "/UseOutlines");
+    EXPECT_EQ(root.getKey("/PageLayout").getName(), "/TwoColumnRight");
+    EXPECT_EQ(root.getKey("/OpenAction").getArrayItem(1).getName(), "/Fit");
+    QPDFOutlineDocumentHelper outlines(file);
+    EXPECT_GE(outlines.getTopLevelOutlines().size(), 2u);
+}
