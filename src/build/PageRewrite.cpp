@@ -443,8 +443,8 @@ QString TWordDoc::ChangeHrefValue(const QString &Name, const QString &Value)
     if (Name.compare(u"href", Qt::CaseInsensitive) != 0 || Value.isEmpty())
         return Value;
     if (Value.startsWith(u'#')) {
-        const int at = IndexOfBookmark(Value.toLower());
-        return at < 0 ? Value : BookmarkAndUrls.at(at).mid(BookmarkAndUrls.at(at).indexOf(u'=') + 1);
+        const auto it = BookmarkIndex.constFind(Value.toLower());
+        return it == BookmarkIndex.constEnd() ? Value : it->mid(it->indexOf(u'=') + 1);
     }
     return ResolveExternalLink(Value);
 }
@@ -540,8 +540,8 @@ int TWordDoc::IndexOfBookmark(const QString &Name) const
 
 QString TWordDoc::BookmarkTarget(const QString &Name) const
 {
-    const int at = IndexOfBookmark(Name);
-    return at < 0 ? QString() : BookmarkAndUrls.at(at).mid(BookmarkAndUrls.at(at).indexOf(u'=') + 1);
+    const auto it = BookmarkIndex.constFind(Name.toLower());
+    return it == BookmarkIndex.constEnd() ? QString() : it->mid(it->indexOf(u'=') + 1);
 }
 
 void TWordDoc::AddBookmark(const QString &Name, const QString &Target)

@@ -17,7 +17,6 @@
 
 namespace {
 
-
 // The frame pages, in the order they are written.
 const char *const kFramePages[] = {"index.htm",         "indexh.htm",          "webhelpframe.htm",
                                    "webhelptop.htm",    "webhelptoph.htm",     "webhelpcontents.htm",
@@ -26,39 +25,34 @@ const char *const kFramePages[] = {"index.htm",         "indexh.htm",          "
 
 const char *const kButtonImages[] = {"showall.gif", "hideall.gif", "previous.gif", "next.gif", "print.gif"};
 
-
-// Replaces every placeholder (any case) in one pass, so that a value is
-// never searched for further placeholders.
-QString fillPlaceholders(const QString &Text, const std::vector<std::pair<QString, QString>> &Values)
+// Replaces every placeholder (any case), one after another.
+QString fillPlaceholders(QString Text, const std::vector<std::pair<QString, QString>> &Values)
 {
-    QString out;
-    qsizetype done = 0;
-    for (qsizetype at = Text.indexOf(u"($"); at >= 0; at = Text.indexOf(u"($", at)) {
-        bool matched = false;
-        for (const auto &[key, value] : Values) {
-            if (QStringView(Text).mid(at).startsWith(key, Qt::CaseInsensitive)) {
-                out += QStringView(Text).mid(done, at - done);
-                out += value;
-                at += key.size();
-                done = at;
-                matched = true;
-                break;
-            }
-        }
-        if (!matched)
-            at += 2;
-    }
-    out += QStringView(Text).mid(done);
-    return out;
+    for (const auto &[key, value] : Values)
+        Text.replace(key, value, Qt::CaseInsensitive);
+    return Text;
 }
 
-// Copies one file, replacing the target; a missing source is skipped.
+// Copies one file, replacing the target; a missing source is skipped, a
+// failed copy (a full disk) is an error.
 void copyIfPresent(const QString &Source, const QString &Target)
 {
     if (!QFileInfo(Source).isFile())
         return;
     QFile::remove(Target);
-    QFile::copy(Source, Target);
+    QFile file(Source);
+    if (!file.copy(Target))
+        throw Exception(QStringLiteral("The file \"%1\" cannot be copied to \"%2\": %3")
+                            .arg(Source, Target, file.errorString()));
+}
+
+// Copies the files of a folder beside the program; a missing folder is skipped.
+void copyFolderIfPresent(const QString &Source, const QString &Target)
+{
+    QString error;
+    if (QFileInfo(Source).isDir() && !CopyFolder(Source, Target, &error))
+        throw Exception(
+            QStringLiteral("The files of \"%1\" cannot be copied to \"%2\": %3").arg(Source, Target, error));
 }
 
 void makeFolder(const QString &Folder)
@@ -246,9 +240,9 @@ void TWebHelp::CopyIcon()
     const QString source = CDir + QStringLiteral("webhelp/");
     const QString icons = OutFolder + QStringLiteral("icons/");
     makeFolder(icons);
-    CopyFolder(source + QStringLiteral("imgs/"), icons); // missing images are skipped
+    copyFolderIfPresent(source + QStringLiteral("imgs/"), icons);
     if (Project->RealColorIcon) {
-        CopyFolder(source + QStringLiteral("ricons/"), icons);
+        copyFolderIfPresent(source + QStringLiteral("ricons/"), icons);
         return;
     }
     // Each entry's own icon and its open or closed partner, and the default
@@ -278,7 +272,8 @@ void TWebHelp::outFiles(const QString &Name)
         MakeHTML(navigation);
     std::vector<std::pair<QString, QString>> values = {
         {QStringLiteral("($PROJECTTITLE$)"), EscapeHtml(Title)},
-        {QStringLiteral("($DEFAULTPAGE$)"), QString(DefaultPage).replace(u'\\', u'/').replace(u'\'', QStringLiteral("\\'"))},
+        {QStringLiteral("($DEFAULTPAGE$)"),
+         QString(DefaultPage).replace(u'\\', u'/').replace(u'\'', QStringLiteral("\\'"))},
         {QStringLiteral("($NAVWIDTH$)"), QString::number(p.NavWidth)},
         {QStringLiteral("($BACKCOLOR$)"), p.WebBackColor},
         {QStringLiteral("($FONTCOLOR$)"), p.WebFontColor},

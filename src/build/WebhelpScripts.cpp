@@ -14,7 +14,10 @@ namespace {
 
 const QString kIcons = QStringLiteral("icons/");
 
-QString imageTag(const QString &File) { return QStringLiteral("<img src=\"") + kIcons + File + QStringLiteral("\" class=\"p\">"); }
+QString imageTag(const QString &File)
+{
+    return QStringLiteral("<img src=\"") + kIcons + File + QStringLiteral("\" class=\"p\">");
+}
 
 // Position code of an entry: 0 first of the list, 1 in between, 2 last in
 // its level, 3 both first and last.
@@ -43,7 +46,7 @@ QString pageLink(const TContentsItem &Item)
                             : QStringLiteral("#");
 }
 
-QString keywordIndent(const QString &Keyword)
+QString KeywordIndent(const QString &Keyword)
 {
     const qsizetype levels = SplitKeywordPath(Keyword).size();
     return levels > 1 ? QStringLiteral("&nbsp;&nbsp;&nbsp;&nbsp;").repeated(levels - 1) : QString();
@@ -51,7 +54,7 @@ QString keywordIndent(const QString &Keyword)
 
 // Options without a value for the levels that Cur opens above its last one.
 // The level texts are escaped: they are the user's keywords.
-QString keywordParentOptions(const QString &Prev, const QString &Cur)
+QString KeywordParentOptions(const QString &Prev, const QString &Cur)
 {
     const QStringList prev = SplitKeywordPath(Prev);
     const QStringList cur = SplitKeywordPath(Cur);
@@ -66,7 +69,7 @@ QString keywordParentOptions(const QString &Prev, const QString &Cur)
 
 QString closeOption(const QString &Keyword)
 {
-    return QStringLiteral("]);\">") + keywordIndent(Keyword) + EscapeHtml(KeywordLastLevel(Keyword)) +
+    return QStringLiteral("]);\">") + KeywordIndent(Keyword) + EscapeHtml(KeywordLastLevel(Keyword)) +
            QStringLiteral("</option>");
 }
 
@@ -194,7 +197,7 @@ void TWebHelp::MakeIndexForWeb(QString &Text) const
         const bool changed = first || cur != prev;
         if (!first && changed)
             Text += closeOption(prev);
-        Text += keywordParentOptions(prev, cur);
+        Text += KeywordParentOptions(prev, cur);
         Text += changed ? QStringLiteral("<option value=\"writepage([") : QStringLiteral(",");
         Text += QStringLiteral("['") + EscapeIndexText(pair.Item->Title) + QStringLiteral("','pages/") +
                 EscapeIndexText(QString(pair.Item->Url).replace(u'\\', u'/')) + QStringLiteral("']");

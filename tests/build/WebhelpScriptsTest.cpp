@@ -28,7 +28,8 @@ TEST(WebHelpContents, ScriptedTreeOfABookWithAPage)
     EXPECT_EQ(contentsTree(b, true),
               QStringLiteral(
                   "<script>SetEnv(0,false)</script>"
-                  "<div><nobr><a href=\"#\" onClick=\"return NodeClick('0')\"><img id=\"imgn0\" src=\"icons/daplus.gif\" "
+                  "<div><nobr><a href=\"#\" onClick=\"return NodeClick('0')\"><img id=\"imgn0\" "
+                  "src=\"icons/daplus.gif\" "
                   "class=\"p\"></a><a href=\"#\" onclick=\"return LinkClick('0',true,false)\" onDblClick=\"return "
                   "LinkDblClick('0')\" target=\"content\" title=\"Book\" onmousemove=\"window.status='Book'\"><img "
                   "id=\"img0\" src=\"icons/1.gif\" class=\"p\"> <span id=\"l0\" class=\"unselected\">Book</span></a>"
@@ -53,7 +54,8 @@ TEST(WebHelpContents, PlainTreeWithoutRootImagesOrLines)
     b.Project.AutoCollapse = true;
     b.setTopics({{1, "Book \"A\" & Tom's"}, {2, "Deep"}, {3, "Deeper"}, {1, "Last"}});
     const QString plain = contentsTree(b, false);
-    EXPECT_TRUE(plain.startsWith(QStringLiteral("<script>SetEnv(1,true)</script><div><nobr><a href=\"pages/topic0.htm\" "
+    EXPECT_TRUE(plain.startsWith(QStringLiteral("<script>SetEnv(1,true)</script><div><nobr><a "
+                                                "href=\"pages/topic0.htm\" "
                                                 "target=\"content\" title=\"Book &quot;A&quot; &amp; Tom's\"><img "
                                                 "id=\"img0\" src=\"icons/2.gif\" class=\"p\"> <span id=\"l0\"")))
         << plain.toStdString();
@@ -70,24 +72,6 @@ TEST(WebHelpContents, PlainTreeWithoutRootImagesOrLines)
     const QString scripted = contentsTree(b, true);
     EXPECT_TRUE(scripted.contains(QStringLiteral("onmousemove=\"window.status='Book &quot;A&quot; &amp; Tom\\'s'\"")));
     EXPECT_TRUE(scripted.endsWith(QStringLiteral("<script>divlist = [0,1]</script>")));
-}
-
-TEST(WebHelpContents, IconsByKindAndNumber)
-{
-    WebHelpBuild b;
-    TWebHelp writer(&b.Project, &b.Contents, nullptr);
-    const std::tuple<int, bool, const char *, const char *> cases[] = {
-        {3, true, "3.gif", "4.gif"},   {4, true, "3.gif", "4.gif"}, {9, true, "9.gif", "9.gif"},
-        {0, true, "1.gif", "2.gif"},   {-1, true, "5.gif", "6.gif"}, {7, false, "7.gif", "7.gif"},
-        {0, false, "9.gif", "9.gif"},  {-1, false, "11.gif", "11.gif"}};
-    for (const auto &[icon, folder, closed, open] : cases) {
-        const TIconPair pair = writer.IconArray(icon, folder);
-        EXPECT_EQ(pair.Closed, QLatin1String(closed)) << icon << folder;
-        EXPECT_EQ(pair.Open, QLatin1String(open)) << icon << folder;
-    }
-    b.Project.RealColorIcon = true;
-    EXPECT_EQ(writer.IconArray(3, true).Open, QStringLiteral("2.gif"));
-    EXPECT_EQ(writer.IconArray(3, false).Closed, QStringLiteral("11.gif"));
 }
 
 TEST(WebHelpIndex, SharedLevelsTopicsAndEscapes)
@@ -137,7 +121,8 @@ TEST(WebHelpSearch, PlainTextOfPagesAndItsScript)
     writer.GetTextsForSearch();
     QString js;
     writer.OutputSearchJS(js);
-    EXPECT_EQ(js, QStringLiteral("var contents = new Array(\"\\nFirst\\nline\",\"Say \\\"hi\\\"\",\"pages\\\\topic0.htm\");"));
+    EXPECT_EQ(js, QStringLiteral("var contents = new Array(\"\\nFirst\\nline\",\"Say \\\"hi\\\"\","
+                                 "\"pages\\\\topic0.htm\");"));
 }
 
 TEST(WebHelpLanguage, NamesValuesAndScript)

@@ -117,10 +117,11 @@ TEST_F(WebHelpWriter, HtmlExtensionRewritesWholeLinksOnly)
                                               "<a href=\"y.html\">h</a>")));
     EXPECT_TRUE(frame.contains(QStringLiteral("webhelpframe.html|topic0.htm|")));
     EXPECT_TRUE(b.outText(QStringLiteral("webhelpindex.html")).contains(QStringLiteral("href=\"index.html\"")));
-    EXPECT_TRUE(b.outText(QStringLiteral("pages/topic0.htm")).contains(QStringLiteral("\"../index.html?page=topic0.htm\"")));
+    EXPECT_TRUE(b.outText(QStringLiteral("pages/topic0.htm"))
+                    .contains(QStringLiteral("\"../index.html?page=topic0.htm\"")));
 }
 
-TEST_F(WebHelpWriter, HiddenIndexAndBackgroundChoices)
+TEST_F(WebHelpWriter, IndexBackgroundAndIconChoices)
 {
     b.Project.ShowIndex = false;
     b.Project.WebBackground = 0;
@@ -141,6 +142,16 @@ TEST_F(WebHelpWriter, HiddenIndexAndBackgroundChoices)
     run();
     EXPECT_FALSE(QFileInfo::exists(b.out(QStringLiteral("back.jpg"))));
     EXPECT_TRUE(b.outText(QStringLiteral("webhelptop.htm")).contains(QStringLiteral("background=\"back.jpg\"")));
+
+    // True-colour icons: their own folder, one pair for every book and page.
+    b.Project.RealColorIcon = true;
+    b.setTopics({{1, "Book"}, {2, "Page", 0, "", "<p>x</p>", 7}});
+    run();
+    EXPECT_TRUE(QFileInfo::exists(b.out(QStringLiteral("icons/r.gif"))));
+    EXPECT_FALSE(QFileInfo::exists(b.out(QStringLiteral("icons/7.gif"))));
+    const QString tree = b.outText(QStringLiteral("webhelplefth.htm"));
+    EXPECT_TRUE(tree.contains(QStringLiteral("id=\"img0\" src=\"icons/2.gif\"")));
+    EXPECT_TRUE(tree.contains(QStringLiteral("<img src=\"icons/11.gif\"")));
 }
 
 TEST_F(WebHelpWriter, TopicListWithoutPagesBuildsAnEmptyHelp)

@@ -348,4 +348,53 @@ TEST(WordDocCorpus, EveryDocumentBecomesTopicsMatchingItsHeadings)
     EXPECT_GT(topics, 0);
 }
 
+TEST(WordDocSample, SampleManualBecomesItsTopicsForBothOutputs)
+{
+    const QString qvx = testsupport::sourceDir() + QStringLiteral("/examples/sample/SampleManual.qvx");
+    if (!QFileInfo::exists(qvx))
+        GTEST_SKIP() << "no sample project";
+    IsolatedUser user;
+    for (int output : {1, 2}) {
+        SCOPED_TRACE(output);
+        TProject project;
+        project.ReadFromIni(qvx);
+        const QString copy = user.work(QStringLiteral("~~$SampleManual.docx"));
+        QFile::remove(copy);
+        ASSERT_TRUE(QFile::copy(project.RealPath(0), copy));
+        QFile::setPermissions(copy, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        word::Application word;
+        TWordDoc doc(&project, &word, copy, nullptr, output);
+        doc.DoCreate(copy);
+        TContentsItems items;
+        items.Project = &project;
+        doc.ToContentsItems(items);
+
+        const QString ext = output == 1 ? QStringLiteral(".htm") : QStringLiteral(".html");
+        QStringList titles, all;
+        for (int i = 0; i < items.Count(); ++i) {
+            titles << items.Item(i)->Title;
+            all << items.Item(i)->Content;
+        }
+        EXPECT_FALSE(titles.contains(QStringLiteral("Internal Notes"))) << titles.join(u'|').toStdString();
+        const TContentsItem *intro = items.Item(0);
+        EXPECT_EQ(intro->Url, QStringLiteral("introduction") + ext);
+        EXPECT_EQ(intro->ContextNumber, QStringLiteral("100"));
+        EXPECT_EQ(intro->StaticName, QStringLiteral("IDH_INTRODUCTION"));
+        EXPECT_EQ(items.Item(1)->Status, 2) << items.Item(1)->Title.toStdString();
+        const QString pages = all.join(QString());
+        EXPECT_TRUE(pages.contains(QStringLiteral("href=\"printing") + ext + QStringLiteral("#PaperSize\"")));
+        EXPECT_TRUE(pages.contains(QStringLiteral("href=\"files/quick-reference.txt\"")));
+        EXPECT_TRUE(doc.AttachedFiles.contains(QStringLiteral("files/quick-reference.txt")));
+        if (output == 1) {
+            EXPECT_TRUE(pages.contains(QStringLiteral("'files/release-notes.txt';\"")));
+            EXPECT_FALSE(doc.AttachedFiles.contains(QStringLiteral("files/release-notes.txt")));
+        } else {
+            EXPECT_TRUE(pages.contains(QStringLiteral("href=\"files/release-notes.txt\"")));
+            EXPECT_TRUE(doc.AttachedFiles.contains(QStringLiteral("files/release-notes.txt")));
+        }
+        EXPECT_FALSE(pages.contains(HeadingMarker));
+        EXPECT_FALSE(pages.contains(ShapeLinkMarker));
+    }
+}
+
 } // namespace
