@@ -15,6 +15,8 @@
 #include <QStringDecoder>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 const QStringList kFramePages = {
@@ -162,6 +164,134 @@ QStringList interfaceNames()
     }
     return names;
 }
+
+QString nodeProgram()
+{
+    return QStandardPaths::findExecutable(QStringLiteral("node"));
+}
+
+// Runs a script with node; its output lines, or an empty list after a
+// failure (which fails the test).
+QStringList runNode(const QString &script, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(nodeProgram(), QStringList{script} + arguments);
+    if (!process.waitForFinished(30000)) {
+        ADD_FAILURE() << "node did not finish: " << script.toStdString();
+        return {};
+    }
+    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    return QString::fromUtf8(process.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+void expectLines(const QStringList &lines, const QStringList &expected)
+{
+    EXPECT_EQ(lines.size(), expected.size());
+    for (qsizetype i = 0; i < std::min(lines.size(), expected.size()); ++i)
+        EXPECT_EQ(lines[i].toStdString(), expected[i].toStdString()) << "line " << i;
+}
+
+// Runs the search page's script on a data.js, with a minimal stand-in for
+// the page's elements; prints one JSON line per query.
+const char *const kSearchHarness = R"JS(const vm = require("vm");
+const fs = require("fs");
+const [page, data, ...queries] = process.argv.slice(2);
+const html = fs.readFileSync(page, "utf8");
+const sandbox = { addEventListener() {}, parent: { postMessage() {} } };
+sandbox.window = sandbox;
+function element(tag) {
+  return {
+    tagName: tag, children: [], listeners: {}, dataset: {}, own: "", value: "",
+    classList: { add() {}, remove() {} },
+    get textContent() { return this.own + this.children.map((c) => c.textContent).join(""); },
+    set textContent(v) { this.own = String(v); this.children = []; },
+    appendChild(child) {
+      this.children.push(child);
+      if (child.tagName === "script") {
+        vm.runInContext(fs.readFileSync(data, "utf8"), sandbox);
+        child.onload();
+      }
+      return child;
+    },
+    addEventListener(type, fn) { this.listeners[type] = fn; },
+    querySelector() { return null; },
+    remove() {},
+  };
+}
+const named = {};
+for (const id of ["searchform", "query", "status", "results"]) named[id] = element(id);
+sandbox.document = {
+  getElementById: (id) => named[id] || null,
+  createElement: element,
+  querySelectorAll: () => [],
+  head: element("head"),
+};
+vm.createContext(sandbox);
+for (const match of html.matchAll(/<script>([\s\S]*?)<\/script>/g)) vm.runInContext(match[1], sandbox);
+for (const query of queries) {
+  named.query.value = query;
+  named.searchform.listeners.submit({ preventDefault() {} });
+  const found = named.results.children.map((item) => item.children[0]);
+  console.log(JSON.stringify({ status: named.status.textContent,
+                               topics: found.map((link) => link.textContent + " " + link.href) }));
+}
+)JS";
+
+// Runs the keyword index page's script on a filled page, with a minimal
+// stand-in for its elements. "filter:TEXT" prints the options left visible;
+// "open:KEYWORD" prints the pages opened or offered.
+const char *const kIndexHarness = R"JS(const vm = require("vm");
+const fs = require("fs");
+const [page, ...commands] = process.argv.slice(2);
+const html = fs.readFileSync(page, "utf8");
+const decode = (s) => s.replace(/&nbsp;/g, "\u00a0").replace(/&quot;/g, '"').replace(/&#39;/g, "'")
+  .replace(/&lt;/g, "<").replace(/&gt;/g, ">").replace(/&amp;/g, "&");
+const opened = [];
+function element(tag) {
+  return {
+    tagName: tag, children: [], listeners: {}, dataset: {}, own: "", value: "", hidden: false,
+    get textContent() { return this.own + this.children.map((c) => c.textContent).join(""); },
+    set textContent(v) { this.own = String(v); this.children = []; },
+    appendChild(child) { this.children.push(child); return child; },
+    addEventListener(type, fn) { this.listeners[type] = fn; },
+    click() { opened.push(this.href); },
+    focus() {},
+    remove() {},
+  };
+}
+const select = element("select");
+const list = /<select[^>]*>([\s\S]*?)<\/select>/.exec(html)[1];
+select.options = [...list.matchAll(/<option( value="([^"]*)")?>([\s\S]*?)<\/option>/g)].map((m, index) => ({
+  index, hidden: false, className: "", text: decode(m[3]), value: m[1] ? decode(m[2]) : undefined,
+  hasAttribute(name) { return name === "value" && m[1] !== undefined; },
+}));
+select.selectedIndex = -1;
+const named = { keywords: select };
+for (const id of ["filter", "empty", "choice", "choicelist"]) named[id] = element(id);
+const sandbox = {
+  addEventListener() {},
+  parent: { postMessage() {} },
+  document: { getElementById: (id) => named[id] || null, createElement: element,
+              querySelectorAll: () => [], body: element("body") },
+};
+sandbox.window = sandbox;
+vm.createContext(sandbox);
+for (const match of html.matchAll(/<script>([\s\S]*?)<\/script>/g)) vm.runInContext(match[1], sandbox);
+for (const command of commands) {
+  const [verb, argument] = [command.slice(0, command.indexOf(":")), command.slice(command.indexOf(":") + 1)];
+  opened.length = 0;
+  if (verb === "filter") {
+    named.filter.value = argument;
+    named.filter.listeners.input();
+    console.log(JSON.stringify(select.options.filter((o) => !o.hidden).map((o) => o.text)));
+  } else {
+    select.selectedIndex = select.options.findIndex((o) => o.text.trim() === argument);
+    select.listeners.click();
+    const offered = named.choice.hidden ? [] : named.choicelist.children.map((li) => li.children[0].textContent + " " + li.children[0].href);
+    console.log(JSON.stringify({ opened: [...opened], offered }));
+  }
+}
+)JS";
 
 } // namespace
 
@@ -373,7 +503,7 @@ TEST(WebhelpData, InterfaceStringsAndTranslationsMatch)
 
 TEST(WebhelpData, ScriptsParseWithAndWithoutTheIndex)
 {
-    const QString node = QStandardPaths::findExecutable(QStringLiteral("node"));
+    const QString node = nodeProgram();
     if (node.isEmpty())
         GTEST_SKIP() << "node is not installed; the scripts were not parsed";
     testsupport::ScratchDir scratch;
@@ -399,4 +529,77 @@ TEST(WebhelpData, ScriptsParseWithAndWithoutTheIndex)
     }
     // Nine pages carry scripts, each parsed in both forms.
     EXPECT_GE(checked, 18);
+}
+
+TEST(WebhelpData, SearchFindsWordsAcrossTopics)
+{
+    if (nodeProgram().isEmpty())
+        GTEST_SKIP() << "node is not installed; the search was not run";
+    testsupport::ScratchDir scratch;
+    testsupport::writeFile(scratch.file(QStringLiteral("search.js")), kSearchHarness);
+    // Search data as the writer escapes it: paragraph marks as \n, quotes and
+    // apostrophes behind a backslash, the address's backslash doubled.
+    testsupport::writeFile(scratch.file(QStringLiteral("data.js")), QByteArray("\xEF\xBB\xBF") + QByteArray(R"(var contents = new Array()"
+        R"("\nRun the installer. The zephyrine option.\nStep one","Installing","pages\\install.htm",)"
+        R"("\nCafé menus and options, with \"quotes\".","The user\'s options","pages\\sub\\options.htm",)"
+        R"("\nWords: 中文词语.","Glossary","pages\\glossary.htm");)"));
+    const QStringList lines = runNode(scratch.file(QStringLiteral("search.js")),
+        {webhelpDir() + QStringLiteral("/webhelpsearch.htm"), scratch.file(QStringLiteral("data.js")),
+         QStringLiteral("ZEPHYRINE"), QStringLiteral("option installer"), QStringLiteral("option"),
+         QStringLiteral("cafe \"quotes\""), QStringLiteral("stall"), QStringLiteral("nowhere"),
+         QStringLiteral("词语")});
+    const QStringList expected = {
+        // a word of one topic only, in any case
+        R"({"status":"Topics found: 1","topics":["Installing pages/install.htm"]})",
+        // every word must occur
+        R"({"status":"Topics found: 1","topics":["Installing pages/install.htm"]})",
+        // a word starts words; hits in titles rank first
+        R"({"status":"Topics found: 2","topics":["The user's options pages/sub/options.htm","Installing pages/install.htm"]})",
+        // accents and surrounding quotes do not count
+        R"({"status":"Topics found: 1","topics":["The user's options pages/sub/options.htm"]})",
+        // the inside of a word is no match
+        R"({"status":"No topics found.","topics":[]})",
+        R"({"status":"No topics found.","topics":[]})",
+        // text without spaces between words matches anywhere
+        R"({"status":"Topics found: 1","topics":["Glossary pages/glossary.htm"]})"};
+    expectLines(lines, expected);
+}
+
+TEST(WebhelpData, KeywordIndexReadsTheGeneratedList)
+{
+    if (nodeProgram().isEmpty())
+        GTEST_SKIP() << "node is not installed; the index was not run";
+    testsupport::ScratchDir scratch;
+    testsupport::writeFile(scratch.file(QStringLiteral("index.js")), kIndexHarness);
+    // The list in its generated form: upper levels as options without a value,
+    // titles escaped for HTML, then for a script string.
+    const QString list = QStringLiteral(
+        "<option>Files</option>\r\n"
+        "<option value=\"writepage([['Options &amp; the user\\'s files','pages/options.htm']]);\">"
+        "&nbsp;&nbsp;&nbsp;&nbsp;User's files</option>"
+        "<option value=\"writepage([['Glossary','pages/sub/glossary.htm']]);\">Glossary</option>"
+        "<option>Setup</option>\r\n"
+        "<option value=\"writepage([['Back\\\\slash &quot;quoted&quot;','pages/start.htm'],"
+        "['It\\'s installing','pages/install.htm']]);\">&nbsp;&nbsp;&nbsp;&nbsp;Install</option>"
+        "<option value=\"writepage([['Installing','pages/install.htm']]);\">"
+        "&nbsp;&nbsp;&nbsp;&nbsp;Requirements</option>");
+    QString page = readText(kIndexPage);
+    page.replace(QStringLiteral("($INDEXLIST$)"), list);
+    testsupport::writeFile(scratch.file(kIndexPage), page.toUtf8());
+    const QStringList lines = runNode(scratch.file(QStringLiteral("index.js")),
+        {scratch.file(kIndexPage), QStringLiteral("filter:req"), QStringLiteral("filter:setup inst"),
+         QStringLiteral("filter:zzz"), QStringLiteral("filter:"), QStringLiteral("open:Install"),
+         QStringLiteral("open:User's files"), QStringLiteral("open:Setup")});
+    const QString indent = QStringLiteral("\u00a0\u00a0\u00a0\u00a0");
+    const QStringList expected = {
+        // the upper level stays with a matching keyword
+        QStringLiteral("[\"Setup\",\"%1Requirements\"]").arg(indent),
+        QStringLiteral("[\"Setup\",\"%1Install\"]").arg(indent),
+        QStringLiteral("[]"),
+        QStringLiteral("[\"Files\",\"%1User's files\",\"Glossary\",\"Setup\",\"%1Install\",\"%1Requirements\"]").arg(indent),
+        // several topics are offered, one opens at once, an upper level opens nothing
+        QStringLiteral(R"({"opened":[],"offered":["Back\\slash \"quoted\" pages/start.htm","It's installing pages/install.htm"]})"),
+        QStringLiteral(R"({"opened":["pages/options.htm"],"offered":[]})"),
+        QStringLiteral(R"({"opened":[],"offered":[]})")};
+    expectLines(lines, expected);
 }
