@@ -795,9 +795,12 @@ TEST(WebhelpData, ContentsTreeOpensSelectsAndSteps)
     QString collapsing = sample;
     collapsing.replace(QStringLiteral("SetEnv(0,false)"), QStringLiteral("SetEnv(0,true)"));
     expectLines(run(collapsing, {QStringLiteral("node:0"), QStringLiteral("node:3"), QStringLiteral("state"),
-                                 QStringLiteral("msg:{\"qc\":\"select\",\"node\":5}"), QStringLiteral("state")}),
+                                 QStringLiteral("msg:{\"qc\":\"select\",\"node\":5}"), QStringLiteral("state"),
+                                 QStringLiteral("msg:{\"qc\":\"showall\"}"), QStringLiteral("state")}),
                 {QStringLiteral(R"({"open":["d3"],"selected":[],"opened":""})"),
-                 QStringLiteral(R"({"open":["d3","d4"],"selected":["l5"],"opened":""})")});
+                 QStringLiteral(R"({"open":["d3","d4"],"selected":["l5"],"opened":""})"),
+                 // ... but show all opens every book
+                 QStringLiteral(R"({"open":["d0","d3","d4"],"selected":["l5"],"opened":""})")});
 
     // A root book drawn without a box stays open.
     QString rootless = sample;
