@@ -15,6 +15,8 @@
 #include <QStringDecoder>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 const QStringList kFramePages = {
@@ -162,6 +164,270 @@ QStringList interfaceNames()
     }
     return names;
 }
+
+QString nodeProgram()
+{
+    return QStandardPaths::findExecutable(QStringLiteral("node"));
+}
+
+// Runs a script with node; its output lines, or an empty list after a
+// failure (which fails the test).
+QStringList runNode(const QString &script, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(nodeProgram(), QStringList{script} + arguments);
+    if (!process.waitForFinished(30000)) {
+        ADD_FAILURE() << "node did not finish: " << script.toStdString();
+        return {};
+    }
+    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    return QString::fromUtf8(process.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+void expectLines(const QStringList &lines, const QStringList &expected)
+{
+    EXPECT_EQ(lines.size(), expected.size());
+    for (qsizetype i = 0; i < std::min(lines.size(), expected.size()); ++i)
+        EXPECT_EQ(lines[i].toStdString(), expected[i].toStdString()) << "line " << i;
+}
+
+// Runs the search page's script on a data.js, with a minimal stand-in for
+// the page's elements; prints one JSON line per query.
+const char *const kSearchHarness = R"JS(const vm = require("vm");
+const fs = require("fs");
+const [page, data, ...queries] = process.argv.slice(2);
+const html = fs.readFileSync(page, "utf8");
+const sandbox = { addEventListener() {}, parent: { postMessage() {} } };
+sandbox.window = sandbox;
+function element(tag) {
+  return {
+    tagName: tag, children: [], listeners: {}, dataset: {}, own: "", value: "",
+    classList: { add() {}, remove() {} },
+    get textContent() { return this.own + this.children.map((c) => c.textContent).join(""); },
+    set textContent(v) { this.own = String(v); this.children = []; },
+    appendChild(child) {
+      this.children.push(child);
+      if (child.tagName === "script") {
+        vm.runInContext(fs.readFileSync(data, "utf8"), sandbox);
+        child.onload();
+      }
+      return child;
+    },
+    addEventListener(type, fn) { this.listeners[type] = fn; },
+    querySelector() { return null; },
+    remove() {},
+  };
+}
+const named = {};
+for (const id of ["searchform", "query", "status", "results"]) named[id] = element(id);
+sandbox.document = {
+  getElementById: (id) => named[id] || null,
+  createElement: element,
+  querySelectorAll: () => [],
+  head: element("head"),
+};
+vm.createContext(sandbox);
+for (const match of html.matchAll(/<script>([\s\S]*?)<\/script>/g)) vm.runInContext(match[1], sandbox);
+for (const query of queries) {
+  named.query.value = query;
+  named.searchform.listeners.submit({ preventDefault() {} });
+  const found = named.results.children.map((item) => item.children[0]);
+  console.log(JSON.stringify({ status: named.status.textContent,
+                               topics: found.map((link) => link.textContent + " " + link.href) }));
+}
+)JS";
+
+// Runs the keyword index page's script on a filled page, with a minimal
+// stand-in for its elements. "filter:TEXT" prints the options left visible;
+// "open:KEYWORD" prints the pages opened or offered.
+const char *const kIndexHarness = R"JS(const vm = require("vm");
+const fs = require("fs");
+const [page, ...commands] = process.argv.slice(2);
+const html = fs.readFileSync(page, "utf8");
+const decode = (s) => s.replace(/&nbsp;/g, "\u00a0").replace(/&quot;/g, '"').replace(/&#39;/g, "'")
+  .replace(/&lt;/g, "<").replace(/&gt;/g, ">").replace(/&amp;/g, "&");
+const opened = [];
+function element(tag) {
+  return {
+    tagName: tag, children: [], listeners: {}, dataset: {}, own: "", value: "", hidden: false,
+    get textContent() { return this.own + this.children.map((c) => c.textContent).join(""); },
+    set textContent(v) { this.own = String(v); this.children = []; },
+    appendChild(child) { this.children.push(child); return child; },
+    addEventListener(type, fn) { this.listeners[type] = fn; },
+    click() { opened.push(this.href); },
+    focus() {},
+    remove() {},
+  };
+}
+const select = element("select");
+const list = /<select[^>]*>([\s\S]*?)<\/select>/.exec(html)[1];
+select.options = [...list.matchAll(/<option( value="([^"]*)")?>([\s\S]*?)<\/option>/g)].map((m, index) => ({
+  index, hidden: false, className: "", text: decode(m[3]), value: m[1] ? decode(m[2]) : undefined,
+  hasAttribute(name) { return name === "value" && m[1] !== undefined; },
+}));
+select.selectedIndex = -1;
+const named = { keywords: select };
+for (const id of ["filter", "empty", "choice", "choicelist"]) named[id] = element(id);
+const sandbox = {
+  addEventListener() {},
+  parent: { postMessage() {} },
+  document: { getElementById: (id) => named[id] || null, createElement: element,
+              querySelectorAll: () => [], body: element("body") },
+};
+sandbox.window = sandbox;
+vm.createContext(sandbox);
+for (const match of html.matchAll(/<script>([\s\S]*?)<\/script>/g)) vm.runInContext(match[1], sandbox);
+for (const command of commands) {
+  const [verb, argument] = [command.slice(0, command.indexOf(":")), command.slice(command.indexOf(":") + 1)];
+  opened.length = 0;
+  if (verb === "filter") {
+    named.filter.value = argument;
+    named.filter.listeners.input();
+    console.log(JSON.stringify(select.options.filter((o) => !o.hidden).map((o) => o.text)));
+  } else {
+    select.selectedIndex = select.options.findIndex((o) => o.text.trim() === argument);
+    select.listeners.click();
+    const offered = named.choice.hidden ? [] : named.choicelist.children.map((li) => li.children[0].textContent + " " + li.children[0].href);
+    console.log(JSON.stringify({ opened: [...opened], offered }));
+  }
+}
+)JS";
+
+// Runs the contents page's script on a generated tree, with a small stand-in
+// for the document. Commands: "node:N", "link:N", "dbl:N" click entry N's box,
+// title or title twice; "msg:JSON" posts a message to the page; "state"
+// prints the open blocks, the selected entry and the page opened since the
+// last state; "images" the boxes and icons; "loaded" the tree's flag.
+const char *const kTreeHarness = R"JS(const vm = require("vm");
+const fs = require("fs");
+const [page, treeFile, ...commands] = process.argv.slice(2);
+const html = fs.readFileSync(page, "utf8").replace("($NAVIGATION$)", fs.readFileSync(treeFile, "utf8"));
+const byId = {};
+const domReady = [];
+const messageListeners = [];
+let opened = "";
+
+class Element {
+  constructor(tag, attributes, parent) {
+    this.tag = tag;
+    this.attributes = attributes;
+    this.children = [];
+    this.parentNode = parent;
+    this.style = { display: /display:\s*none/.test(attributes.style || "") ? "none" : "" };
+    if (attributes.id) byId[attributes.id] = this;
+  }
+  get id() { return this.attributes.id || ""; }
+  get className() { return this.attributes.class || ""; }
+  set className(value) { this.attributes.class = value; }
+  getAttribute(name) { return name in this.attributes ? this.attributes[name] : null; }
+  setAttribute(name, value) { this.attributes[name] = String(value); }
+  removeAttribute(name) { delete this.attributes[name]; }
+  querySelector(tag) {
+    for (const child of this.children) {
+      if (child.tag === tag) return child;
+      const found = child.querySelector(tag);
+      if (found) return found;
+    }
+    return null;
+  }
+  getBoundingClientRect() { return { top: 0, bottom: 0 }; }
+  click(detail = 0) {
+    const handler = this.attributes.onclick;
+    sandbox.event = { detail };
+    const follow = handler ? vm.runInContext("(function () {" + handler + "\n}).call(null)", sandbox) : true;
+    sandbox.event = undefined;
+    if (follow !== false && this.tag === "a" && this.attributes.href !== "#") opened = this.attributes.href;
+  }
+}
+
+function all(element, test, found = []) {
+  for (const child of element.children) {
+    if (test(child)) found.push(child);
+    all(child, test, found);
+  }
+  return found;
+}
+
+const root = new Element("#root", {}, null);
+const sandbox = {
+  addEventListener: (type, fn) => { if (type === "message") messageListeners.push(fn); },
+  parent: { postMessage() {}, parent: { postMessage() {} } },
+  scrollBy() {},
+  innerHeight: 600,
+  document: {
+    getElementById: (id) => byId[id] || null,
+    addEventListener: (type, fn) => { if (type === "DOMContentLoaded") domReady.push(fn); },
+    querySelectorAll: (selector) => {
+      if (selector === 'span[id^="l"]') return all(root, (e) => e.tag === "span" && e.id.startsWith("l"));
+      return [];
+    },
+  },
+};
+sandbox.window = sandbox;
+sandbox.parent.parent = sandbox.parent;
+vm.createContext(sandbox);
+
+// Builds the body and runs the scripts in document order.
+const token = /<script[^>]*>([\s\S]*?)<\/script>|<(\/?)([a-zA-Z]+)((?:\s+[\w-]+(?:="[^"]*")?)*)\s*\/?>|<!--[\s\S]*?-->|<!DOCTYPE[^>]*>/g;
+let current = root;
+for (let match; (match = token.exec(html));) {
+  if (match[1] !== undefined) {
+    vm.runInContext(match[1], sandbox);
+  } else if (match[3]) {
+    const tag = match[3].toLowerCase();
+    if (match[2]) {
+      if (current.tag === tag) current = current.parentNode;
+    } else {
+      const attributes = {};
+      for (const a of match[4].matchAll(/([\w-]+)(?:="([^"]*)")?/g)) attributes[a[1].toLowerCase()] = a[2] || "";
+      const element = new Element(tag, attributes, current);
+      current.children.push(element);
+      if (!["img", "meta", "link", "br", "input"].includes(tag)) current = element;
+    }
+  }
+}
+domReady.forEach((fn) => fn());
+
+const entryLink = (n) => byId["l" + n].parentNode;
+for (const command of commands) {
+  const [verb, argument] = [command.split(":")[0], command.slice(command.indexOf(":") + 1)];
+  if (verb === "node") byId["imgn" + argument].parentNode.click();
+  else if (verb === "link") entryLink(argument).click(1);
+  else if (verb === "dbl") {
+    const link = entryLink(argument);
+    link.click(1);
+    link.click(2);
+    vm.runInContext("(function () {" + link.attributes.ondblclick + "\n})()", sandbox);
+  } else if (verb === "msg") messageListeners.forEach((fn) => fn({ data: JSON.parse(argument) }));
+  else if (verb === "state") {
+    const blocks = all(root, (e) => e.tag === "div" && /^d\d+$/.test(e.id));
+    console.log(JSON.stringify({
+      open: blocks.filter((e) => e.style.display !== "none").map((e) => e.id),
+      selected: all(root, (e) => e.className === "selected").map((e) => e.id),
+      opened: opened,
+    }));
+    opened = "";
+  } else if (verb === "images") {
+    const images = all(root, (e) => e.tag === "img" && /^img/.test(e.id));
+    console.log(images.map((e) => e.id + "=" + e.getAttribute("src").replace("icons/", "")).join(" "));
+  } else if (verb === "loaded") {
+    console.log(vm.runInContext("String(tree.loaded)", sandbox));
+  }
+}
+)JS";
+
+// A contents tree in its generated form: book 0 with a page holds pages 1
+// and 2; book 3 without a page holds book 4 with a page, which holds page 5;
+// page 6 closes the list.
+const char *const kSampleTree = R"TREE(<script>SetEnv(0,false)</script><div><nobr><a href="#" onClick="return NodeClick('0')"><img id="imgn0" src="icons/daplus.gif" class="p"></a><a href="pages/start.htm" onclick="return LinkClick('0',true,true)" onDblClick="return LinkDblClick('0')" target="content" title="Start" onmousemove="window.status='Start'"><img id="img0" src="icons/1.gif" class="p"> <span id="l0" class="unselected">Start</span></a></nobr></div>
+<div id="d0" style="display:none"><div><nobr><img src="icons/line.gif" class="p"><img src="icons/tshaped.gif" class="p"><a href="pages/install.htm" onclick="return LinkClick('1',false,true)" target="content" title="Install" onmousemove="window.status='Install'"><img src="icons/11.gif" class="p"> <span id="l1" class="unselected">Install</span></a></nobr></div>
+<div><nobr><img src="icons/line.gif" class="p"><img src="icons/upangle.gif" class="p"><a href="pages/upgrade.htm" onclick="return LinkClick('2',false,true)" target="content" title="It's" onmousemove="window.status='It\'s'"><img src="icons/11.gif" class="p"> <span id="l2" class="unselected">It's</span></a></nobr></div>
+</div><div><nobr><a href="#" onClick="return NodeClick('3')"><img id="imgn3" src="icons/tplus.gif" class="p"></a><a href="#" onclick="return LinkClick('3',true,false)" onDblClick="return LinkDblClick('3')" target="content" title="Reference" onmousemove="window.status='Reference'"><img id="img3" src="icons/5.gif" class="p"> <span id="l3" class="unselected">Reference</span></a></nobr></div>
+<div id="d3" style="display:none"><div><nobr><img src="icons/line.gif" class="p"><a href="#" onClick="return NodeClick('4')"><img id="imgn4" src="icons/uaplus.gif" class="p"></a><a href="pages/options.htm" onclick="return LinkClick('4',true,true)" onDblClick="return LinkDblClick('4')" target="content" title="Options" onmousemove="window.status='Options'"><img id="img4" src="icons/3.gif" class="p"> <span id="l4" class="unselected">Options</span></a></nobr></div>
+<div id="d4" style="display:none"><div><nobr><img src="icons/line.gif" class="p"><img src="icons/blank.gif" class="p"><img src="icons/upangle.gif" class="p"><a href="pages/deep.htm" onclick="return LinkClick('5',false,true)" target="content" title="Deep" onmousemove="window.status='Deep'"><img src="icons/11.gif" class="p"> <span id="l5" class="unselected">Deep</span></a></nobr></div>
+</div></div><div><nobr><img src="icons/upangle.gif" class="p"><a href="pages/glossary.htm" onclick="return LinkClick('6',false,true)" target="content" title="Glossary" onmousemove="window.status='Glossary'"><img src="icons/9.gif" class="p"> <span id="l6" class="unselected">Glossary</span></a></nobr></div>
+<script>divlist = [0,3,4]</script>
+)TREE";
 
 } // namespace
 
@@ -373,7 +639,7 @@ TEST(WebhelpData, InterfaceStringsAndTranslationsMatch)
 
 TEST(WebhelpData, ScriptsParseWithAndWithoutTheIndex)
 {
-    const QString node = QStandardPaths::findExecutable(QStringLiteral("node"));
+    const QString node = nodeProgram();
     if (node.isEmpty())
         GTEST_SKIP() << "node is not installed; the scripts were not parsed";
     testsupport::ScratchDir scratch;
@@ -399,4 +665,149 @@ TEST(WebhelpData, ScriptsParseWithAndWithoutTheIndex)
     }
     // Nine pages carry scripts, each parsed in both forms.
     EXPECT_GE(checked, 18);
+}
+
+TEST(WebhelpData, SearchFindsWordsAcrossTopics)
+{
+    if (nodeProgram().isEmpty())
+        GTEST_SKIP() << "node is not installed; the search was not run";
+    testsupport::ScratchDir scratch;
+    testsupport::writeFile(scratch.file(QStringLiteral("search.js")), kSearchHarness);
+    // Search data as the writer escapes it: paragraph marks as \n, quotes and
+    // apostrophes behind a backslash, the address's backslash doubled.
+    testsupport::writeFile(scratch.file(QStringLiteral("data.js")), QByteArray("\xEF\xBB\xBF") + QByteArray(R"(var contents = new Array()"
+        R"("\nRun the installer. The zephyrine option.\nStep one","Installing","pages\\install.htm",)"
+        R"("\nCafé menus and options, with \"quotes\".","The user\'s options","pages\\sub\\options.htm",)"
+        R"("\nWords: 中文词语.","Glossary","pages\\glossary.htm");)"));
+    const QStringList lines = runNode(scratch.file(QStringLiteral("search.js")),
+        {webhelpDir() + QStringLiteral("/webhelpsearch.htm"), scratch.file(QStringLiteral("data.js")),
+         QStringLiteral("ZEPHYRINE"), QStringLiteral("option installer"), QStringLiteral("option"),
+         QStringLiteral("cafe \"quotes\""), QStringLiteral("stall"), QStringLiteral("nowhere"),
+         QStringLiteral("词语")});
+    const QStringList expected = {
+        // a word of one topic only, in any case
+        R"({"status":"Topics found: 1","topics":["Installing pages/install.htm"]})",
+        // every word must occur
+        R"({"status":"Topics found: 1","topics":["Installing pages/install.htm"]})",
+        // a word starts words; hits in titles rank first
+        R"({"status":"Topics found: 2","topics":["The user's options pages/sub/options.htm","Installing pages/install.htm"]})",
+        // accents and surrounding quotes do not count
+        R"({"status":"Topics found: 1","topics":["The user's options pages/sub/options.htm"]})",
+        // the inside of a word is no match
+        R"({"status":"No topics found.","topics":[]})",
+        R"({"status":"No topics found.","topics":[]})",
+        // text without spaces between words matches anywhere
+        R"({"status":"Topics found: 1","topics":["Glossary pages/glossary.htm"]})"};
+    expectLines(lines, expected);
+}
+
+TEST(WebhelpData, KeywordIndexReadsTheGeneratedList)
+{
+    if (nodeProgram().isEmpty())
+        GTEST_SKIP() << "node is not installed; the index was not run";
+    testsupport::ScratchDir scratch;
+    testsupport::writeFile(scratch.file(QStringLiteral("index.js")), kIndexHarness);
+    // The list in its generated form: upper levels as options without a value,
+    // titles escaped for HTML, then for a script string.
+    const QString list = QStringLiteral(
+        "<option>Files</option>\r\n"
+        "<option value=\"writepage([['Options &amp; the user\\'s files','pages/options.htm']]);\">"
+        "&nbsp;&nbsp;&nbsp;&nbsp;User's files</option>"
+        "<option value=\"writepage([['Glossary','pages/sub/glossary.htm']]);\">Glossary</option>"
+        "<option>Setup</option>\r\n"
+        "<option value=\"writepage([['Back\\\\slash &quot;quoted&quot;','pages/start.htm'],"
+        "['It\\'s installing','pages/install.htm']]);\">&nbsp;&nbsp;&nbsp;&nbsp;Install</option>"
+        "<option value=\"writepage([['Installing','pages/install.htm']]);\">"
+        "&nbsp;&nbsp;&nbsp;&nbsp;Requirements</option>");
+    QString page = readText(kIndexPage);
+    page.replace(QStringLiteral("($INDEXLIST$)"), list);
+    testsupport::writeFile(scratch.file(kIndexPage), page.toUtf8());
+    const QStringList lines = runNode(scratch.file(QStringLiteral("index.js")),
+        {scratch.file(kIndexPage), QStringLiteral("filter:req"), QStringLiteral("filter:setup inst"),
+         QStringLiteral("filter:zzz"), QStringLiteral("filter:"), QStringLiteral("open:Install"),
+         QStringLiteral("open:User's files"), QStringLiteral("open:Setup")});
+    const QString indent = QStringLiteral("\u00a0\u00a0\u00a0\u00a0");
+    const QStringList expected = {
+        // the upper level stays with a matching keyword
+        QStringLiteral("[\"Setup\",\"%1Requirements\"]").arg(indent),
+        QStringLiteral("[\"Setup\",\"%1Install\"]").arg(indent),
+        QStringLiteral("[]"),
+        QStringLiteral("[\"Files\",\"%1User's files\",\"Glossary\",\"Setup\",\"%1Install\",\"%1Requirements\"]").arg(indent),
+        // several topics are offered, one opens at once, an upper level opens nothing
+        QStringLiteral(R"({"opened":[],"offered":["Back\\slash \"quoted\" pages/start.htm","It's installing pages/install.htm"]})"),
+        QStringLiteral(R"({"opened":["pages/options.htm"],"offered":[]})"),
+        QStringLiteral(R"({"opened":[],"offered":[]})")};
+    expectLines(lines, expected);
+}
+
+TEST(WebhelpData, ContentsTreeOpensSelectsAndSteps)
+{
+    if (nodeProgram().isEmpty())
+        GTEST_SKIP() << "node is not installed; the contents tree was not run";
+    testsupport::ScratchDir scratch;
+    testsupport::writeFile(scratch.file(QStringLiteral("tree.js")), kTreeHarness);
+    const QString page = webhelpDir() + QStringLiteral("/webhelpcontents.htm");
+    const auto run = [&](const QString &tree, const QStringList &commands) {
+        testsupport::writeFile(scratch.file(QStringLiteral("tree.txt")), tree.toUtf8());
+        return runNode(scratch.file(QStringLiteral("tree.js")),
+                       QStringList{page, scratch.file(QStringLiteral("tree.txt"))} + commands);
+    };
+    const QString sample = QString::fromUtf8(kSampleTree);
+    const QString next = QStringLiteral("msg:{\"qc\":\"next\"}");
+
+    expectLines(run(sample, {QStringLiteral("loaded"), QStringLiteral("state"),
+                             QStringLiteral("node:0"), QStringLiteral("images"),
+                             QStringLiteral("node:0"), QStringLiteral("images"),
+                             QStringLiteral("link:0"), QStringLiteral("state"),
+                             QStringLiteral("dbl:0"), QStringLiteral("state"),
+                             QStringLiteral("link:3"), QStringLiteral("state"),
+                             next, QStringLiteral("state"),
+                             QStringLiteral("msg:{\"qc\":\"previous\"}"), QStringLiteral("state"),
+                             QStringLiteral("msg:{\"qc\":\"select\",\"node\":5}"), QStringLiteral("state"),
+                             QStringLiteral("images"), next, next, QStringLiteral("state"),
+                             QStringLiteral("msg:{\"qc\":\"hideall\"}"), QStringLiteral("state"),
+                             QStringLiteral("msg:{\"qc\":\"showall\"}"), QStringLiteral("state"),
+                             QStringLiteral("msg:{\"qc\":\"hideall\"}"),
+                             QStringLiteral("msg:{\"qc\":\"select\",\"url\":\"pages/upgrade.htm\"}"),
+                             QStringLiteral("state")}),
+                {QStringLiteral("true"), QStringLiteral(R"({"open":[],"selected":[],"opened":""})"),
+                 // the box opens a book: minus sign, open icon
+                 QStringLiteral("imgn0=daminus.gif img0=2.gif imgn3=tplus.gif img3=5.gif imgn4=uaplus.gif img4=3.gif"),
+                 QStringLiteral("imgn0=daplus.gif img0=1.gif imgn3=tplus.gif img3=5.gif imgn4=uaplus.gif img4=3.gif"),
+                 // a book's title opens it and its page; a double click closes it again
+                 QStringLiteral(R"({"open":["d0"],"selected":["l0"],"opened":"pages/start.htm"})"),
+                 QStringLiteral(R"({"open":[],"selected":["l0"],"opened":"pages/start.htm"})"),
+                 // a book without a page opens and shows no page
+                 QStringLiteral(R"({"open":["d3"],"selected":["l3"],"opened":""})"),
+                 // next and previous pass over it
+                 QStringLiteral(R"({"open":["d3","d4"],"selected":["l4"],"opened":"pages/options.htm"})"),
+                 QStringLiteral(R"({"open":["d0","d3","d4"],"selected":["l2"],"opened":"pages/upgrade.htm"})"),
+                 // a topic page's selection opens the books that hold it
+                 QStringLiteral(R"({"open":["d0","d3","d4"],"selected":["l5"],"opened":""})"),
+                 QStringLiteral("imgn0=daminus.gif img0=2.gif imgn3=tminus.gif img3=6.gif imgn4=uaminus.gif img4=4.gif"),
+                 // next stops at the last page
+                 QStringLiteral(R"({"open":["d0","d3","d4"],"selected":["l6"],"opened":"pages/glossary.htm"})"),
+                 QStringLiteral(R"({"open":[],"selected":["l6"],"opened":""})"),
+                 QStringLiteral(R"({"open":["d0","d3","d4"],"selected":["l6"],"opened":""})"),
+                 QStringLiteral(R"({"open":["d0"],"selected":["l2"],"opened":""})")});
+
+    // Collapsing others: opening one book closes the books off its path.
+    QString collapsing = sample;
+    collapsing.replace(QStringLiteral("SetEnv(0,false)"), QStringLiteral("SetEnv(0,true)"));
+    expectLines(run(collapsing, {QStringLiteral("node:0"), QStringLiteral("node:3"), QStringLiteral("state"),
+                                 QStringLiteral("msg:{\"qc\":\"select\",\"node\":5}"), QStringLiteral("state"),
+                                 QStringLiteral("msg:{\"qc\":\"showall\"}"), QStringLiteral("state")}),
+                {QStringLiteral(R"({"open":["d3"],"selected":[],"opened":""})"),
+                 QStringLiteral(R"({"open":["d3","d4"],"selected":["l5"],"opened":""})"),
+                 // ... but show all opens every book
+                 QStringLiteral(R"({"open":["d0","d3","d4"],"selected":["l5"],"opened":""})")});
+
+    // A root book drawn without a box stays open.
+    QString rootless = sample;
+    rootless.remove(QStringLiteral("<a href=\"#\" onClick=\"return NodeClick('3')\">"
+                                   "<img id=\"imgn3\" src=\"icons/tplus.gif\" class=\"p\"></a>"));
+    expectLines(run(rootless, {QStringLiteral("state"), QStringLiteral("link:3"),
+                               QStringLiteral("msg:{\"qc\":\"hideall\"}"), QStringLiteral("state")}),
+                {QStringLiteral(R"({"open":["d3"],"selected":[],"opened":""})"),
+                 QStringLiteral(R"({"open":["d3"],"selected":["l3"],"opened":""})")});
 }
