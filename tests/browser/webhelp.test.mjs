@@ -152,6 +152,12 @@ try {
   await waitFor(async () => (await find.locator("#results a").allTextContents()).join() === "Spade",
                 "a search for \"spade\" to find Spade");
 
+  // A topic page opened on its own brings up the whole help showing itself.
+  await page.goto(base + "pages/topic3.htm");
+  await waitFor(() => page.url().includes("index.htm"), "the topic page to open the help around it");
+  await showing("topic3");
+  await waitFor(async () => (await selected()) === "l3", "Spade to be marked after opening its page alone");
+
   check(pageErrors.length === 0, `script errors in the pages: ${pageErrors.join("; ")}`);
   console.log("WebHelp browser checks passed");
 } catch (error) {
