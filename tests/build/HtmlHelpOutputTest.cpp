@@ -266,6 +266,15 @@ TEST(HtmlHelpOutput, PagesFollowTheProjectCharset)
     EXPECT_TRUE(page.contains("charset=windows-1252\">")) << page.toStdString();
     EXPECT_TRUE(page.contains("Gr\xF6\xDF" "e")) << page.toStdString();
     EXPECT_EQ(m.project.CHMSetting.DefaultTopic, QStringLiteral("size.htm"));
+
+    Maker wide;
+    wide.project.HtmlHelpOutputEncoding = QStringLiteral("unicode");
+    fill(wide.list, {{1, "Größe", "size.htm"}}, true);
+    wide.maker.ProjectFolder = dir.file(QStringLiteral("wide"));
+    wide.maker.Output();
+    const QByteArray utf16 = readFile(dir.file(QStringLiteral("wide/size.htm")));
+    EXPECT_TRUE(utf16.startsWith("\xFF\xFE"));
+    EXPECT_TRUE(utf16.contains(QByteArray("G\0r\0\xF6\0\xDF\0", 8)));
 }
 
 // The whole output through the shipped template into a compiled help file.
