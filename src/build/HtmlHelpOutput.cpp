@@ -142,7 +142,8 @@ void THtmlHelpMaker::OutputPages()
                                      ? QStringLiteral(".")
                                      : QStringLiteral(": ") + Project->DefaultTemplateError));
     TTemplate page(Project->HtmlHelpTemplateStream, Project->PrevHint, Project->NextHint);
-    page.ProjectTitle = Project->HtmlHelpTitleSame ? Project->Title : Project->HtmlHelpTitle;
+    // The title is plain text; the copyright is the footer's HTML as the user wrote it.
+    page.ProjectTitle = EscapeHtml(Project->HtmlHelpTitleSame ? Project->Title : Project->HtmlHelpTitle);
     page.Copyright = Project->CopyRight;
     page.CopyAttachedFiles(ProjectFolder);
     {
