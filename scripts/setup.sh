@@ -15,6 +15,8 @@ packages=(
   libreoffice-writer-nogui fp-utils-3.2.2 libchm-bin qpdf poppler-utils
   # screenshots of the interface and pages, compilers for generated code
   xvfb mono-mcs
+  # the WebHelp browser test: headless Chromium driven from node
+  chromium nodejs
 )
 
 missing=()
@@ -23,11 +25,24 @@ for p in "${packages[@]}"; do
     missing+=("$p")
   fi
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+if [ ${#missing[@]} -gt 0 ]; then
+  SUDO=""
+  if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
 
-SUDO=""
-if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
-echo "Installing: ${missing[*]}"
-export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+# The browser test's node packages (playwright-core, pinned by its lock
+# file), installed once into tests/browser/node_modules. Without npm the
+# browser test skips itself.
+browser_tests="$(cd "$(dirname "$0")/.." && pwd)/tests/browser"
+if [ ! -f "$browser_tests/node_modules/playwright-core/package.json" ]; then
+  if command -v npm >/dev/null; then
+    echo "Installing the browser test's node packages"
+    (cd "$browser_tests" && npm ci --no-audit --no-fund --loglevel=error >/dev/null)
+  else
+    echo "npm not found: the WebHelp browser test will be skipped"
+  fi
+fi

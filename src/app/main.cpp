@@ -1,16 +1,14 @@
 // The program's entry.
-#include "foundation/basicinfo.h"
+#include "app/Startup.h"
 
-#include <QCoreApplication>
-#include <cstdio>
+#include <QApplication>
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
-    SetProductInformation();
-    QCoreApplication::setApplicationName(ProductName);
-    QCoreApplication::setOrganizationName(QStringLiteral("Tessaly"));
-    std::fprintf(stderr, "%s %s: the main window and batch builds are not built yet.\n",
-                 qPrintable(ProductName), qPrintable(ProductVersion));
-    return 1;
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    SelectPlatformForBatch(arguments);
+    QApplication app(argc, argv);
+    return RunQuillcraft(arguments);
 }

@@ -276,8 +276,10 @@ void TWordDoc::RemoveSections()
         const bool closing = lt + 1 < n && b[lt + 1] == u'/';
         const QString name = closing ? tagscan::startTagName(b, lt + 1) : tagscan::startTagName(b, lt);
         if (name.isEmpty()) {
-            // "<" that opens no tag (comments, stray text): kept as text.
-            const int end = b[lt + 1 < n ? lt + 1 : lt] == u'!' ? tagscan::tagEnd(b, lt) : lt + 1;
+            // Comments and declarations, and a "<" that opens no tag, are
+            // kept as text.
+            const bool declaration = lt + 1 < n && b[lt + 1] == u'!';
+            const int end = declaration ? tagscan::tagEnd(b, lt) : lt + 1;
             contentOfTop() += QStringView(b).mid(lt, end - lt);
             i = end;
             continue;
@@ -441,8 +443,8 @@ QString TWordDoc::ChangeHrefValue(const QString &Name, const QString &Value)
     if (Name.compare(u"href", Qt::CaseInsensitive) != 0 || Value.isEmpty())
         return Value;
     if (Value.startsWith(u'#')) {
-        const int at = IndexOfBookmark(Value.toLower());
-        return at < 0 ? Value : BookmarkAndUrls.at(at).mid(BookmarkAndUrls.at(at).indexOf(u'=') + 1);
+        const auto it = BookmarkIndex.constFind(Value.toLower());
+        return it == BookmarkIndex.constEnd() ? Value : it->mid(it->indexOf(u'=') + 1);
     }
     return ResolveExternalLink(Value);
 }
@@ -538,8 +540,8 @@ int TWordDoc::IndexOfBookmark(const QString &Name) const
 
 QString TWordDoc::BookmarkTarget(const QString &Name) const
 {
-    const int at = IndexOfBookmark(Name);
-    return at < 0 ? QString() : BookmarkAndUrls.at(at).mid(BookmarkAndUrls.at(at).indexOf(u'=') + 1);
+    const auto it = BookmarkIndex.constFind(Name.toLower());
+    return it == BookmarkIndex.constEnd() ? QString() : it->mid(it->indexOf(u'=') + 1);
 }
 
 void TWordDoc::AddBookmark(const QString &Name, const QString &Target)

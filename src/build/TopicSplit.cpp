@@ -123,16 +123,12 @@ void TWordDoc::ToContentsItems(TContentsItems &Items)
 
     auto heading = [&](const QString &t, int p, int s, int i) {
         ++h;
-        if (h >= Headings.Count() || h >= int(IndexList.size()))
-            throw Exception(QStringLiteral("The document \"%1\" holds the text \"%2\" outside a heading. That text "
-                                           "marks headings during the build; remove it from the document and "
-                                           "build again.")
-                                .arg(FileName, HeadingMarker));
+        // Marker text typed into the document itself would cut a topic where
+        // there is no heading: refuse it with a message instead.
         const QChar digit = p + 4 < t.size() ? t[p + 4] : QChar();
-        if (digit < u'1' || digit > u'9')
-            throw Exception(QStringLiteral("The document \"%1\" holds the text \"%2\" inside a heading. That text "
-                                           "marks headings during the build; remove it from the document and "
-                                           "build again.")
+        if (h >= Headings.Count() || h >= int(IndexList.size()) || digit < u'1' || digit > u'9')
+            throw Exception(QStringLiteral("The document \"%1\" contains the text \"%2\", which the build uses "
+                                           "to mark headings. Remove that text from the document and build again.")
                                 .arg(FileName, HeadingMarker));
         const THeadingProperty &prop = *Headings.Item(h);
         auto item = std::make_unique<TContentsItem>();
@@ -238,7 +234,7 @@ void TWordDoc::ToContentsItems(TContentsItems &Items)
         }
     }
 
-    if (prev && contentStart >= 0) {
+    if (Items.Count() > 0 && prev && contentStart >= 0) {
         prev->Content = x.mid(contentStart, n - 7 - contentStart);
         finish(prev, true);
     }

@@ -39,9 +39,18 @@ QStringList CaptureFlash(const word::OLEObject &obj, double height, double width
     return lines;
 }
 
-bool IsFlash(const word::OLEFormat &format)
+// A Flash control is captured into objects, its marker written after it
+// and the shape deleted; gives false, changing nothing, for other controls.
+template <class ShapeT>
+bool ReplaceFlash(TOLEObjects &objects, ShapeT &shape, word::Range after)
 {
-    return format.ClassType().contains(u"ShockwaveFlash", Qt::CaseInsensitive);
+    const word::OLEFormat format = shape.OLEFormat();
+    if (!format.ClassType().contains(u"ShockwaveFlash", Qt::CaseInsensitive))
+        return false;
+    objects.Add(CaptureFlash(format.Object(), shape.Height(), shape.Width()));
+    after.InsertAfter(FlashMarker + QString::number(objects.Count() - 1) + u')');
+    shape.Delete();
+    return true;
 }
 
 // The area element of one canvas item; empty for an item without a link or
@@ -116,19 +125,10 @@ void TWordDoc::ConvertShapes(word::Document &Doc)
     int inlineCount = Doc.InlineShapes().Count();
     for (int k = 1; k <= inlineCount;) {
         word::InlineShape shape = Doc.InlineShapes().Item(k);
-        if (shape.Type() != word::shapes::wdInlineShapeOLEControlObject) {
+        if (shape.Type() == word::shapes::wdInlineShapeOLEControlObject && ReplaceFlash(OLEObjs, shape, shape.Range()))
+            --inlineCount; // the next shape has moved into place k
+        else
             ++k;
-            continue;
-        }
-        const word::OLEFormat format = shape.OLEFormat();
-        if (!IsFlash(format)) {
-            ++k;
-            continue;
-        }
-        OLEObjs.Add(CaptureFlash(format.Object(), shape.Height(), shape.Width()));
-        shape.Range().InsertAfter(FlashMarker + QString::number(OLEObjs.Count() - 1) + u')');
-        shape.Delete();
-        --inlineCount; // the next shape has moved into place k
     }
 
     int shapeCount = Doc.Shapes().Count();
@@ -163,18 +163,12 @@ void TWordDoc::ConvertShapes(word::Document &Doc)
             ++k;
             break;
         }
-        case word::shapes::msoOLEControlObject: {
-            const word::OLEFormat format = shape.OLEFormat();
-            if (!IsFlash(format)) {
+        case word::shapes::msoOLEControlObject:
+            if (ReplaceFlash(OLEObjs, shape, shape.Anchor()))
+                --shapeCount;
+            else
                 ++k;
-                break;
-            }
-            OLEObjs.Add(CaptureFlash(format.Object(), shape.Height(), shape.Width()));
-            shape.Anchor().InsertAfter(FlashMarker + QString::number(OLEObjs.Count() - 1) + u')');
-            shape.Delete();
-            --shapeCount;
             break;
-        }
         default:
             ++k;
         }
@@ -258,8 +252,10 @@ void TWordDoc::ConvertWordToHTML()
     WalkParagraphs(*doc);
 
     word::WebOptions &web = doc->WebOptions();
+    // An empty or unknown charset name keeps the engine's UTF-8.
     const int codePage = CharsetToCodePage(Project ? Project->HtmlHelpOutputEncoding : QString());
-    web.setEncoding(codePage);
+    if (codePage > 0)
+        web.setEncoding(codePage);
     web.setUseLongFileNames(true);
     web.setOrganizeInFolder(true);
     web.setRelyOnVML(false);

@@ -1,0 +1,89 @@
+#include "app/Building.h"
+
+#include <QCloseEvent>
+#include <QProgressBar>
+#include <QVBoxLayout>
+
+namespace {
+TfrmBuilding::OutputsFactory &Factory()
+{
+    static TfrmBuilding::OutputsFactory factory;
+    return factory;
+}
+} // namespace
+
+void TfrmBuilding::SetOutputsFactory(OutputsFactory factory)
+{
+    Factory() = std::move(factory);
+}
+
+TfrmBuilding::TfrmBuilding(TProject &project, QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint)
+{
+    setWindowTitle(QStringLiteral("Building..."));
+    setModal(true);
+    resize(557, 98);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(56, 32, 44, 32);
+    layout->setSizeConstraint(QLayout::SetNoConstraint); // the window keeps the size given here
+    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setValue(0);
+    layout->addWidget(ProgressBar1);
+
+    Build = std::make_unique<Tbuild>(project, Factory() ? Factory()(project) : nullptr);
+    Build->FOnUpdate = [this](Tbuild *sender) { BuildUpdate(sender); };
+    connect(Build.get(), &QThread::finished, this, &TfrmBuilding::BuildTerminate, Qt::QueuedConnection);
+}
+
+TfrmBuilding::~TfrmBuilding()
+{
+    // The worker's progress calls reach this window: it must end first.
+    if (Build)
+        Build->wait();
+}
+
+void TfrmBuilding::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    // The worker starts once the window is up, so that its first progress
+    // call finds the modal loop running.
+    if (!Started) {
+        Started = true;
+        Build->start();
+    }
+}
+
+void TfrmBuilding::BuildUpdate(Tbuild *sender)
+{
+    ProgressBar1->setValue(sender->Position);
+}
+
+void TfrmBuilding::BuildTerminate()
+{
+    Finished = true;
+    if (Build->Failed) {
+        ErrorMsg = QStringLiteral("Error occured when building!\r\n\r\nTaskType: ") + QString::number(Build->TaskType)
+            + QStringLiteral(" TaskPos: ") + QString::number(Build->Position - Build->TaskPos) + QStringLiteral("\r\n")
+            + Build->ErrorMsg;
+        done(ResultCancel);
+    } else {
+        done(ResultOk);
+    }
+}
+
+void TfrmBuilding::reject()
+{
+    // A build cannot be cancelled: Escape does nothing while it runs.
+    if (Finished)
+        QDialog::reject();
+}
+
+void TfrmBuilding::closeEvent(QCloseEvent *event)
+{
+    if (!Finished)
+        event->ignore();
+    else
+        QDialog::closeEvent(event);
+}

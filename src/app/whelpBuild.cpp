@@ -1,0 +1,276 @@
+// The main window's build command with its checks, the batch build and its
+// log, and the Build tab's output lines and buttons.
+#include "app/Building.h"
+#include "app/whelp.h"
+
+#include "build/OutputGuard.h"
+#include "foundation/Paths.h"
+#include "foundation/ResourceStrings.h"
+#include "foundation/TextFiles.h"
+#include "foundation/WordFunctions.h"
+#include "foundation/basicinfo.h"
+#include "platform/Exception.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDesktopServices>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QProcess>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTimer>
+#include <QUrl>
+
+namespace {
+
+void OpenWithDesktop(const QString &path)
+{
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+        throw Exception(QStringLiteral("No program is set up to open \"%1\".").arg(path));
+}
+
+// Shows the item selected in the desktop's file manager where the desktop
+// offers that call on its session bus; otherwise opens the item's folder.
+void ShowInFileManager(const QString &path)
+{
+    const QString dbusSend = QStandardPaths::findExecutable(QStringLiteral("dbus-send"));
+    if (!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS") && !dbusSend.isEmpty()) {
+        // A comma would split dbus-send's array argument.
+        QString url = QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded);
+        url.replace(QLatin1Char(','), QStringLiteral("%2C"));
+        QProcess call;
+        call.start(dbusSend, {QStringLiteral("--session"), QStringLiteral("--print-reply"),
+                              QStringLiteral("--dest=org.freedesktop.FileManager1"),
+                              QStringLiteral("/org/freedesktop/FileManager1"),
+                              QStringLiteral("org.freedesktop.FileManager1.ShowItems"),
+                              QStringLiteral("array:string:") + url, QStringLiteral("string:")});
+        if (call.waitForFinished(3000) && call.exitStatus() == QProcess::NormalExit && call.exitCode() == 0)
+            return;
+        call.kill();
+        call.waitForFinished(1000);
+    }
+    OpenWithDesktop(QFileInfo(path).absolutePath());
+}
+
+} // namespace
+
+QString TfrmMain::FormatAge(qint64 Seconds)
+{
+    struct Unit {
+        qint64 seconds;
+        const char *text;
+    };
+    static const Unit units[] = {{31557600, " years ago"}, {2629800, " months ago"}, {86400, " days ago"},
+                                 {3600, " hours ago"},     {60, " minutes ago"}};
+    for (const Unit &u : units)
+        if (Seconds >= u.seconds)
+            return QString::number(Seconds / u.seconds) + QLatin1String(u.text);
+    return QStringLiteral("within 1 minute");
+}
+
+QString TfrmMain::DescribeOutputFile(const QString &FileName, QPushButton *OpenButton, QPushButton *FolderButton)
+{
+    const QDateTime written = QFileInfo::exists(FileName) ? GetFileDateTime(FileName) : QDateTime();
+    const bool exists = written.isValid();
+    OpenButton->setEnabled(exists);
+    FolderButton->setEnabled(exists);
+    if (!exists)
+        return QStringLiteral("Not created.");
+    const QLocale locale;
+    const qint64 age = std::llabs(written.secsTo(QDateTime::currentDateTime()));
+    return locale.toString(written.date(), QLocale::ShortFormat) + QLatin1Char(' ')
+        + locale.toString(written.time(), QLocale::LongFormat) + QStringLiteral(" (") + FormatAge(age)
+        + QLatin1Char(')');
+}
+
+QString TfrmMain::WebHelpIndexPage() const
+{
+    return edtOpenWebhelp->text() + QStringLiteral("index")
+        + (FProject->WebHelpExtension == 0 ? QStringLiteral(".htm") : QStringLiteral(".html"));
+}
+
+void TfrmMain::CheckOutputFiles()
+{
+    edtOpenHTMLHelp->setText(FProject->RealPath(1));
+    edtOpenWebhelp->setText(FProject->RealPath(2));
+    edtOpenPDF->setText(FProject->RealPath(3));
+    lbHTMLHelpCreatedDate->setText(DescribeOutputFile(edtOpenHTMLHelp->text(), btnOpenHTMLHelp, btnFolderHTMLHelp));
+    lbWebHelpCreatedDate->setText(DescribeOutputFile(WebHelpIndexPage(), btnOpenWebHelp, btnFolderWebHelp));
+    lbPDFCreatedDate->setText(DescribeOutputFile(edtOpenPDF->text(), btnOpenPDF, btnFolderPDF));
+}
+
+void TfrmMain::btnOpenHTMLHelpClick(int Tag)
+{
+    if (Tag == 1)
+        OpenWithDesktop(edtOpenHTMLHelp->text());
+    else if (Tag == 2)
+        OpenWithDesktop(WebHelpIndexPage());
+    else if (Tag == 3)
+        OpenWithDesktop(edtOpenPDF->text());
+}
+
+void TfrmMain::btnFolderHTMLHelpClick(int Tag)
+{
+    const QString path = Tag == 1 ? edtOpenHTMLHelp->text()
+                       : Tag == 2 ? WebHelpIndexPage()
+                       : Tag == 3 ? edtOpenPDF->text()
+                                  : FProject->RealPath(0);
+    ShowInFileManager(path);
+}
+
+void TfrmMain::btnOpenWordFileClick()
+{
+    const QString source = FProject->RealPath(0);
+    if (QFileInfo::exists(source)) {
+        OpenInWord(source);
+        return;
+    }
+    QString text = UIStrings.GetStringById(QStringLiteral("602"));
+    text.replace(QStringLiteral("%s"), edtSourceFile->text());
+    ShowError(text);
+}
+
+bool TfrmMain::DeleteOldOutput(const QString &FileName, bool Silence, QString &Error)
+{
+    const QString denied = QLatin1Char('"') + FileName + QStringLiteral("\" access denied! It has probably been opend");
+    for (;;) {
+        if (QFile::remove(FileName) || !QFileInfo::exists(FileName))
+            return true;
+        if (Silence) {
+            Error = denied;
+            return false;
+        }
+        if (AskUser(this, MessageKind::Error, denied + QStringLiteral(". Please close it and Retry."),
+                    ButtonAbort | ButtonRetry) != ButtonRetry)
+            return false;
+    }
+}
+
+void TfrmMain::BuildProject(bool Silence)
+{
+    TProject &p = *FProject;
+    FBatchLine.clear();
+    // A stopped check: its message goes to an error box, or to the log in a batch.
+    auto stop = [&](int code, const QString &message) {
+        FExitCode = code;
+        if (Silence)
+            FBatchLine = QStringLiteral("Error: ") + message;
+        else if (!message.isEmpty())
+            ShowError(message);
+    };
+
+    const QString source = p.RealPath(0);
+    if (p.SourceFile.trimmed().isEmpty() || !QFileInfo(source).isFile()) {
+        stop(20, QStringLiteral("The source file \"%1\" does not exist!").arg(source));
+        return;
+    }
+    if (source.endsWith(QStringLiteral(".docx"), Qt::CaseInsensitive) && WordVersion() < 12) {
+        stop(20, QStringLiteral("Your Word does not support .docx files. Please update your Word to 2007 or later "
+                                "version or choose .doc file as the source."));
+        return;
+    }
+    QString error;
+    if (p.HtmlHelpOutput && QFileInfo::exists(p.RealPath(1)) && !DeleteOldOutput(p.RealPath(1), Silence, error)) {
+        stop(30, Silence ? error + QLatin1Char('.') : QString());
+        return;
+    }
+    if (p.WebHelpOutput && !IsFolderEmpty(p.RealPath(2))) {
+        // The writer empties this folder: never one that holds the user's files.
+        QString refusal;
+        try {
+            CheckOutputFolderMayBeEmptied(p.RealPath(2), p);
+        } catch (const std::exception &e) {
+            refusal = ExceptionText(e);
+        }
+        if (!refusal.isEmpty()) {
+            stop(40, QStringLiteral("Web help must be outputted to a folder. ") + refusal);
+            return;
+        }
+        if (!Silence
+            && AskUser(this, MessageKind::Confirmation,
+                       QStringLiteral("\"%1\" is not empty folder. It will be emptied. Continue?").arg(p.RealPath(2)),
+                       ButtonYes | ButtonCancel, ButtonYes) != ButtonYes)
+            return;
+    }
+    if (p.PDFOutput && QFileInfo::exists(p.RealPath(3)) && !DeleteOldOutput(p.RealPath(3), Silence, error)) {
+        stop(50, Silence ? error : QString());
+        return;
+    }
+
+    bool succeeded = true;
+    QString failure;
+    if (p.HtmlHelpOutput || p.WebHelpOutput || p.PDFOutput) {
+        TfrmBuilding building(p, this);
+        if (FStartup.Silent())
+            building.setAttribute(Qt::WA_DontShowOnScreen); // a silent batch shows no window at all
+        succeeded = building.exec() == TfrmBuilding::ResultOk;
+        failure = building.ErrorMsg;
+    }
+    if (succeeded) {
+        FExitCode = 0;
+        if (Silence)
+            FBatchLine = QStringLiteral("The build is completed!");
+        else
+            AskUser(this, MessageKind::Information, QStringLiteral("The build is completed!"));
+    } else {
+        FExitCode = 100;
+        if (Silence)
+            FBatchLine = QStringLiteral("Error: ") + failure;
+        else
+            ShowError(failure);
+    }
+    CheckOutputFiles();
+}
+
+namespace {
+// The project a batch log reports: the open project, or the file the command
+// line named when that could not be opened (not the unsaved default project).
+QString LoggedProject(const TProject &project, const TStartup &startup)
+{
+    if (project.IsNew && !startup.ProjectFile.isEmpty())
+        return QFileInfo(startup.ProjectFile).absoluteFilePath();
+    return project.ProjectFilename;
+}
+} // namespace
+
+QString TfrmMain::BatchLogFile() const
+{
+    const QFileInfo info(LoggedProject(*FProject, FStartup));
+    return info.path() + QLatin1Char('/') + info.completeBaseName() + QStringLiteral(".log");
+}
+
+QString TfrmMain::BatchLogText(const QString &Line) const
+{
+    return QStringLiteral("Quillcraft\r\n\r\nProject: ") + LoggedProject(*FProject, FStartup)
+        + QStringLiteral("\r\n\r\n") + Line + QStringLiteral("\r\n");
+}
+
+void TfrmMain::tmMainFormLoadedTimer()
+{
+    if (!FCreated)
+        return;
+    tmMainFormLoaded->stop();
+    if (!FStartup.Batch())
+        return;
+    Guarded([&] { BuildProject(true); });
+    QString error;
+    bool logged = false;
+    try {
+        logged = SaveHtmlFile(BatchLogText(FBatchLine), BatchLogFile(), &error);
+    } catch (const std::exception &e) {
+        error = ExceptionText(e);
+    }
+    if (!logged) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        if (FExitCode == 0)
+            FExitCode = 1; // the build's result could not be recorded
+    }
+    QTimer::singleShot(1000, this, [this] {
+        if (close())
+            QCoreApplication::exit(FExitCode);
+    });
+}

@@ -1,0 +1,306 @@
+// The main window's project commands, save questions and recent projects.
+#include "app/NewProject.h"
+#include "app/FlashScreen.h"
+#include "app/WidgetPrompt.h"
+#include "app/whelp.h"
+
+#include "build/build.h"
+#include "foundation/Paths.h"
+#include "foundation/basicinfo.h"
+#include "platform/SettingsStore.h"
+#include "project/ProjectSetting.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QUrl>
+
+PromptButton AskUser(QWidget *owner, MessageKind kind, const QString &text, PromptButtons buttons,
+                     PromptButton defaultButton, const QString &caption)
+{
+    return ShowMessage(MessageRequest{kind, text, caption, buttons, defaultButton, owner});
+}
+
+// ---- Recent projects ---------------------------------------------------------------------
+
+namespace recent {
+
+QStringList Stored()
+{
+    QStringList files;
+    const int count = qBound(0, settings::ReadInteger(QStringLiteral("RecentFilesCount"), 0), MaxCount);
+    for (int n = 1; n <= count; ++n) {
+        const QString name = QStringLiteral("RecentFile%1").arg(n);
+        if (settings::Contains(name))
+            files << settings::ReadString(name);
+    }
+    return files;
+}
+
+QStringList Shown()
+{
+    QStringList files;
+    for (const QString &file : Stored())
+        if (!file.isEmpty() && QFileInfo::exists(ExpandMyDocuments(file)))
+            files << file;
+    return files;
+}
+
+void Add(const QString &fileName)
+{
+    QStringList files{fileName};
+    for (const QString &file : Stored()) {
+        const bool known = std::any_of(files.cbegin(), files.cend(), [&](const QString &f) {
+            return f.compare(file, Qt::CaseInsensitive) == 0;
+        });
+        if (!known)
+            files << file;
+    }
+    const int count = std::min<int>(int(files.size()), MaxCount);
+    settings::WriteInteger(QStringLiteral("RecentFilesCount"), count);
+    for (int n = 1; n <= count; ++n)
+        settings::WriteString(QStringLiteral("RecentFile%1").arg(n), files[n - 1]);
+}
+
+} // namespace recent
+
+void TfrmMain::LoadRecentProjects()
+{
+    // The topic split's option "NoHeadingNumber" lives in the same store; the
+    // converter reads it there at every split, so a change applies at once.
+    meuRecent->clear();
+    for (const QString &file : recent::Shown()) {
+        QAction *item = meuRecent->addAction(file);
+        connect(item, &QAction::triggered, this, [this, file] { Guarded([&] { RecentClick(file); }); });
+    }
+}
+
+void TfrmMain::AddRecentProject(const QString &FileName)
+{
+    try {
+        recent::Add(FileName);
+    } catch (const std::exception &e) {
+        ShowError(ExceptionText(e));
+    }
+    LoadRecentProjects();
+}
+
+void TfrmMain::RecentClick(const QString &Caption)
+{
+    OpenProject(ExpandMyDocuments(Caption));
+}
+
+// ---- Start-up and commands ----------------------------------------------------------------
+
+void TfrmMain::FormCreate()
+{
+    Guarded([this] { LoadRecentProjects(); });
+    FCreated = true;
+    Guarded([this] {
+        if (!FStartup.ProjectFile.isEmpty()) {
+            if (OpenProject(QFileInfo(FStartup.ProjectFile).absoluteFilePath()))
+                ProjectToControl();
+        } else if (!meuRecent->actions().isEmpty()) {
+            if (OpenProject(ExpandMyDocuments(meuRecent->actions().first()->text())))
+                ProjectToControl();
+        } else if (!FStartup.Batch()) {
+            ProjectToControl();
+            show();
+            New(false);
+        } else {
+            ProjectToControl(); // nothing to open: the build stops at its first check
+        }
+    });
+    SetCaption();
+}
+
+void TfrmMain::SetCaption()
+{
+    const QString caption = ProductName + QStringLiteral(" - ") + FProject->Title + QStringLiteral(" [")
+        + QFileInfo(FProject->ProjectFilename).fileName() + QStringLiteral("]");
+    // The application's own name ("Tessaly Quillcraft") stays the display
+    // name that the desktop shows beside every window's title.
+    if (windowTitle() != caption)
+        setWindowTitle(caption);
+}
+
+bool TfrmMain::AskToSave(bool closing)
+{
+    if (!FProject->ProjectChanged)
+        return true;
+    const QString text = closing ? QStringLiteral("The project has been changed.\nDo you want to save the changes?")
+                                 : QStringLiteral("The project has changed.\nDo you want to save the changes?");
+    // A batch run answers by itself: it must not rewrite the user's project.
+    const PromptButton answer = AskUser(this, MessageKind::Confirmation, text, ButtonYes | ButtonNo | ButtonCancel,
+                                        FStartup.Batch() ? ButtonNo : ButtonYes, QStringLiteral("Confirm"));
+    if (answer == ButtonYes)
+        return Save();
+    return answer == ButtonNo;
+}
+
+void TfrmMain::New(bool CanCancel)
+{
+    if (!AskToSave(false))
+        return;
+    if (!FProject->IsNew)
+        AddRecentProject(FProject->ProjectFilename);
+    TfrmNewProject wizard(this);
+    wizard.btnCancel->setEnabled(CanCancel);
+    wizard.edtProjectPosition->setText(NewProjectFolder());
+    wizard.edtFilename->setText(QStringLiteral("help"));
+    if (wizard.exec() != QDialog::Accepted)
+        return;
+    const QString file = wizard.ProjectFile();
+    const int choice = wizard.rb1->isChecked() ? 1 : wizard.rb3->isChecked() ? 3 : 2;
+    FProject->Clear();
+    SetCaption();
+    ProjectToControl();
+    // Saving names the project and ends its "new" state; a failed save leaves
+    // it new, so a later Save asks for a name instead of writing "unnamed.qvx".
+    FProject->SaveToIni(file);
+    SetCaption();
+    RunWizardChoice(choice);
+}
+
+void TfrmMain::RunWizardChoice(int Choice)
+{
+    if (Choice == 1)
+        btnSelectWordFileClick();
+    else if (Choice == 2 && btnCreateWordFile->isEnabled())
+        btnCreateWordFile->click();
+    else if (Choice == 3 && btnImportChm->isEnabled())
+        btnImportChm->click();
+}
+
+void TfrmMain::Open()
+{
+    if (!AskToSave(false))
+        return;
+    OpenFileRequest request;
+    request.filter = QtFileFilter(QStringLiteral("Quillcraft Project (*.qvx)|*.qvx"));
+    request.fileName = FProject->IsNew ? QString() : QFileInfo(FProject->ProjectFilename).absolutePath();
+    request.owner = this;
+    const std::optional<QString> chosen = AskOpenFileName(request);
+    if (!chosen)
+        return;
+    if (!FProject->IsNew)
+        AddRecentProject(FProject->ProjectFilename);
+    FProject->Clear();
+    try {
+        FProject->ReadFromIni(*chosen);
+    } catch (...) {
+        SetCaption();
+        ProjectToControl();
+        throw;
+    }
+    SetCaption();
+    ProjectToControl();
+}
+
+bool TfrmMain::OpenProject(const QString &ProFile)
+{
+    if (!QFileInfo::exists(ProFile)) {
+        AskUser(this, MessageKind::Error, ProFile + QStringLiteral(" doesn't exist!"));
+        return false;
+    }
+    if (!AskToSave(false))
+        return false;
+    if (!FProject->IsNew)
+        AddRecentProject(FProject->ProjectFilename);
+    FProject->Clear();
+    bool opened = true;
+    try {
+        FProject->ReadFromIni(ProFile);
+    } catch (const std::exception &e) {
+        // A damaged file: say so; the fresh default project stays.
+        ShowError(ExceptionText(e));
+        opened = false;
+    }
+    SetCaption();
+    ProjectToControl();
+    return opened;
+}
+
+bool TfrmMain::Save()
+{
+    if (FProject->IsNew)
+        return SaveAs();
+    try {
+        AddRecentProject(FProject->ProjectFilename);
+        return FProject->Save();
+    } catch (const std::exception &e) {
+        // The project object reports nothing itself: say why nothing was saved.
+        ShowError(ExceptionText(e));
+        return false;
+    }
+}
+
+bool TfrmMain::SaveAs()
+{
+    TProject &p = *FProject;
+    SaveFileRequest request;
+    request.filter = QtFileFilter(QStringLiteral("Quillcraft Project (*.qvx)|*.qvx"));
+    request.defaultSuffix = QStringLiteral(".qvx");
+    request.owner = this;
+    if (p.IsNew) {
+        QDir().mkpath(p.RootDir);
+        const QString name = p.Title.isEmpty() ? p.ProjectFilename
+                                               : ToValidFileName(p.Title, QString()) + QStringLiteral(".qvx");
+        request.fileName = QDir(p.RootDir).filePath(name);
+    } else {
+        const QFileInfo info(p.ProjectFilename);
+        request.fileName = info.absolutePath() + QStringLiteral("/copy of ") + info.fileName();
+    }
+    const std::optional<QString> chosen = AskSaveFileName(request);
+    if (!chosen)
+        return false;
+    const QString oldCompiled = p.CompiledFile;
+    if (p.IsNew && p.CompiledFile == QStringLiteral("unnamed.chm"))
+        p.CompiledFile = p.Title.isEmpty() ? QFileInfo(*chosen).completeBaseName() + QStringLiteral(".chm")
+                                           : ToValidFileName(p.Title, QString()) + QStringLiteral(".chm");
+    const QString oldFile = p.ProjectFilename;
+    const bool wasNew = p.IsNew;
+    try {
+        p.ProjectFilename = *chosen;
+        p.IsNew = false;
+        p.SaveToIni(*chosen);
+    } catch (const std::exception &e) {
+        // Nothing was saved: the project keeps its old name and state.
+        p.ProjectFilename = oldFile;
+        p.IsNew = wasNew;
+        p.CompiledFile = oldCompiled;
+        ShowError(ExceptionText(e));
+        return false;
+    }
+    SetCaption();
+    return true;
+}
+
+void TfrmMain::GoExit()
+{
+    if (!AskToSave(false))
+        return;
+    FProject->ProjectChanged = false; // no further question on the way out
+    close();
+}
+
+void TfrmMain::closeEvent(QCloseEvent *event)
+{
+    bool canClose = true;
+    Guarded([&] { canClose = AskToSave(true); });
+    if (canClose)
+        event->accept();
+    else
+        event->ignore();
+}
+
+void TfrmMain::ShowError(const QString &Text)
+{
+    AskUser(this, MessageKind::Error, Text);
+}

@@ -1,0 +1,104 @@
+#pragma once
+// The build worker: turns the project's source document into the outputs the
+// project asks for, in the order HTML Help, WebHelp, PDF, on a thread of its
+// own, reporting one progress value from 0 to 100 for the whole build.
+//
+// The worker works on a copy of the source document ("~~$" + its name, in the
+// same folder), starts one document engine instance for the whole build and
+// drives the converter and the output writers through TBuildOutputs. Progress
+// reaches the main thread through FOnUpdate, which the worker waits for.
+#include <QString>
+#include <QThread>
+#include <exception>
+#include <functional>
+#include <memory>
+
+class TProject;
+
+// The message of an error: an Exception's own text, else what() of it.
+QString ExceptionText(const std::exception &error);
+
+// The steps of a build that need the document engine, the converter and the
+// output writers. The worker calls them in order and reports progress between
+// them; any failure is an Exception.
+class TBuildOutputs {
+public:
+    virtual ~TBuildOutputs();
+    // Starts the one engine instance of the build.
+    virtual void StartWord() = 0;
+    // Quits the instance without saving; must not throw.
+    virtual void QuitWord() = 0;
+    // Creates a fresh topic list and converter for outputType (1 HTML Help,
+    // 2 WebHelp) and converts the working copy; progress gives the converter's
+    // position (0 to 100) after each of its steps.
+    virtual void Convert(int outputType, const QString &workingCopy,
+                         const std::function<void(int)> &progress) = 0;
+    // Cuts the converted document into the topic list.
+    virtual void SplitTopics() = 0;
+    // The HTML Help writer: renders the pages into projectFolder, then the
+    // optional context-ID file, then the project set and the compile.
+    virtual void HtmlHelpPages(const QString &projectFolder) = 0;
+    virtual void HtmlHelpContextFile() = 0;
+    virtual void HtmlHelpCompile() = 0;
+    // The WebHelp writer.
+    virtual void WebHelp() = 0;
+    // Frees the converter, the topic list and any writer of the current output.
+    virtual void FreeOutput() = 0;
+    // Exports the working copy as the PDF file; progress gives the writer's
+    // position (0 to 100).
+    virtual void Pdf(const QString &workingCopy, const QString &pdfFile,
+                     const std::function<void(int)> &progress) = 0;
+};
+
+// The outputs of a real build (the document engine, converter and writers).
+std::unique_ptr<TBuildOutputs> CreateBuildOutputs(TProject &project);
+
+class Tbuild : public QThread {
+    Q_OBJECT
+public:
+    explicit Tbuild(TProject &project, std::unique_ptr<TBuildOutputs> outputs = nullptr,
+                    QObject *parent = nullptr);
+    ~Tbuild() override;
+
+    // The build itself; run() calls it on the worker thread. Tests may call
+    // it on the main thread, where UpdateIt then calls FOnUpdate directly.
+    void Execute();
+
+    // Progress of the step now running: Percent and NPercent in percent of
+    // the current output.
+    void SetPosition(int Percent, int NPercent);
+    // The converter's progress mapped into the current step.
+    void WordDocEvent(int ConverterPosition);
+    // The PDF writer's progress mapped into the PDF output.
+    void OnProcess(int PdfPosition);
+    // Calls FOnUpdate on the main thread and waits for it.
+    void UpdateIt();
+
+    // Called on the main thread after every change of Position.
+    std::function<void(Tbuild *)> FOnUpdate;
+
+    int TaskType = 0;       // 0 none yet, 1 HTML Help, 2 WebHelp, 3 PDF
+    int TaskPos = 0;        // overall progress at the start of the current output
+    int CurrentPercent = 0;
+    int NextPercent = 0;
+    bool Failed = false;
+    QString ErrorMsg;
+    int Position = 0;       // overall progress, 0 to 100
+    int ValuePerTask = 0;   // 100 div the number of outputs chosen
+
+    // The working copy of source: its folder, "~~$" and its file name.
+    static QString WorkingCopyName(const QString &source);
+    // Nearest whole number, halves to even.
+    static int Nearest(double value);
+
+protected:
+    void run() override;
+
+private:
+    void BuildHtmlHelp(const QString &workingCopy);
+    void BuildWebHelp(const QString &workingCopy);
+    void BuildPdf(const QString &workingCopy);
+
+    TProject &Project;
+    std::unique_ptr<TBuildOutputs> Outputs;
+};

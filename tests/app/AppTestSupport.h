@@ -1,0 +1,62 @@
+#pragma once
+// A prompt that answers from a script and records every question, and a
+// scratch project for main-window tests.
+#include "app/WidgetPrompt.h"
+
+#include <QMutex>
+#include <QStringList>
+#include <deque>
+#include <ostream>
+
+// Readable QString values in failure messages.
+inline void PrintTo(const QString &text, std::ostream *os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+
+class ScriptedPrompt : public AppPrompt {
+public:
+    std::deque<PromptButton> answers;            // next answers to message boxes
+    std::deque<QString> files;    // next answers to file and folder dialogs (a null text cancels)
+    QStringList messages;                        // texts asked, oldest first
+    QStringList captions;
+
+    PromptButton message(const MessageRequest &request) override
+    {
+        messages << request.text;
+        captions << request.caption;
+        if (answers.empty())
+            return request.defaultButton != ButtonNone ? request.defaultButton : ButtonOk;
+        const PromptButton answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    std::optional<QString> nextFile()
+    {
+        if (files.empty())
+            return std::nullopt;
+        const QString f = files.front();
+        files.pop_front();
+        if (f.isNull())
+            return std::nullopt;
+        return f;
+    }
+    std::optional<QString> saveFileName(const SaveFileRequest &request) override
+    {
+        lastProposal = request.fileName;
+        return nextFile();
+    }
+    std::optional<QString> chooseFolder(const FolderRequest &request) override
+    {
+        lastProposal = request.startFolder;
+        return nextFile();
+    }
+    std::optional<QString> openFileName(const OpenFileRequest &request) override
+    {
+        lastProposal = request.fileName;
+        return nextFile();
+    }
+    bool needsMainThread() const override { return false; }
+
+    QString lastProposal;
+};

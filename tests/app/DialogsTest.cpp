@@ -1,0 +1,227 @@
+// The new-project wizard, the colour routines and frame, the building window,
+// and screenshots of the main window's tabs and the wizard for a person to
+// look at (written into the build folder).
+#include "AppTestSupport.h"
+
+#include "app/Building.h"
+#include "app/NewProject.h"
+#include "app/SelectColor.h"
+#include "app/WidgetPrompt.h"
+#include "app/whelp.h"
+#include "support/TestSupport.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QMessageBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStackedWidget>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+using testsupport::ScratchDir;
+
+TEST(ColorTexts, ConvertBetweenTextsAndValues)
+{
+    EXPECT_EQ(ColorToHtml(0x0000FF), QStringLiteral("#FF0000"));
+    EXPECT_EQ(ColorToHtml(0x123456), QStringLiteral("#563412"));
+    EXPECT_EQ(HtmlToColor(QStringLiteral("#ff0000")), 0x0000FFu);
+    EXPECT_EQ(HtmlToColor(QStringLiteral("FF0000")), 0x0000FFu);
+    EXPECT_EQ(HtmlToColor(QStringLiteral("#FF000099")), 0x0000FFu);
+    EXPECT_EQ(HtmlToColor(ColorToHtml(0xABCDEF)), 0xABCDEFu);
+    for (const char *bad : {"#FFF", "", "#GG0000", "#+12345", "0x1234"})
+        EXPECT_EQ(HtmlToColor(QString::fromLatin1(bad)), NoColor) << bad;
+    EXPECT_EQ(StripColorHash(QStringLiteral("##12")), QStringLiteral("12"));
+    EXPECT_EQ(StripColorHash(QStringLiteral("12#")), QStringLiteral("12#"));
+}
+
+TEST(ColorFrame, SwatchFollowsTheText)
+{
+    TframSelectColor frame;
+    frame.edtColor->setText(QStringLiteral("#00FF00"));
+    EXPECT_EQ(frame.SwatchColor(), 0x00FF00u);
+    frame.edtColor->setText(QStringLiteral("nonsense"));
+    EXPECT_EQ(frame.SwatchColor(), NoColor);
+}
+
+struct WizardFixture : ::testing::Test {
+    ScratchDir dir;
+    std::shared_ptr<ScriptedPrompt> prompt = std::make_shared<ScriptedPrompt>();
+    ScopedPrompt scoped{prompt};
+    TfrmNewProject wizard;
+
+    void SetUp() override
+    {
+        wizard.edtProjectPosition->setText(dir.path());
+        wizard.edtFilename->setText(QStringLiteral("help"));
+    }
+};
+
+TEST_F(WizardFixture, NextBackAndFinishMoveThroughThePages)
+{
+    EXPECT_EQ(wizard.lbTitle->text(), QStringLiteral("Place the project"));
+    EXPECT_FALSE(wizard.btnBack->isEnabled());
+    EXPECT_TRUE(wizard.rb2->isChecked());
+    wizard.btnNext->click();
+    EXPECT_EQ(wizard.PageControl1->currentIndex(), 1);
+    EXPECT_EQ(wizard.lbTitle->text(), QStringLiteral("Set the Word document"));
+    EXPECT_EQ(wizard.lbDescription->text(), QStringLiteral("There are several ways to get Word document."));
+    EXPECT_EQ(wizard.btnNext->text(), QStringLiteral("Finish"));
+    EXPECT_TRUE(wizard.btnBack->isEnabled());
+
+    wizard.btnBack->click();
+    EXPECT_EQ(wizard.PageControl1->currentIndex(), 0);
+    EXPECT_FALSE(wizard.btnBack->isEnabled());
+    EXPECT_EQ(wizard.btnNext->text(), QStringLiteral("Next >"));
+
+    wizard.btnNext->click();
+    wizard.btnNext->click();
+    EXPECT_EQ(wizard.result(), QDialog::Accepted);
+    EXPECT_EQ(wizard.lbTitle->text(), QStringLiteral("Set the Word document"));
+    EXPECT_TRUE(prompt->messages.isEmpty());
+    EXPECT_EQ(wizard.ProjectFile(), dir.file(QStringLiteral("help.qvx")));
+}
+
+TEST_F(WizardFixture, AnExistingProjectFileIsOnlyReplacedAfterYes)
+{
+    testsupport::writeFile(dir.file(QStringLiteral("help.qvx")), "old");
+    prompt->answers = {ButtonNo};
+    wizard.btnNext->click();
+    ASSERT_EQ(prompt->messages.size(), 1);
+    EXPECT_EQ(prompt->messages[0], QStringLiteral("\"help.qvx\" already exists. Do you want to replace it?"));
+    EXPECT_EQ(wizard.PageControl1->currentIndex(), 0);
+    EXPECT_EQ(wizard.btnNext->text(), QStringLiteral("Next >"));
+
+    prompt->answers = {ButtonYes};
+    wizard.btnNext->click();
+    EXPECT_EQ(wizard.PageControl1->currentIndex(), 1);
+}
+
+TEST_F(WizardFixture, SelectCreatesTheFolderBeforeBrowsingAndTakesTheChoice)
+{
+    const QString wanted = dir.file(QStringLiteral("new/deeper"));
+    wizard.edtProjectPosition->setText(wanted);
+    prompt->files = {dir.file(QStringLiteral("chosen"))};
+    wizard.Button1->click();
+    EXPECT_TRUE(QFileInfo(wanted).isDir());
+    EXPECT_EQ(prompt->lastProposal, wanted);
+    EXPECT_EQ(wizard.edtProjectPosition->text(), dir.file(QStringLiteral("chosen")));
+
+    // An empty folder text creates nothing and starts from nothing.
+    wizard.edtProjectPosition->clear();
+    wizard.Button1->click();
+    EXPECT_TRUE(prompt->lastProposal.isEmpty());
+    EXPECT_TRUE(wizard.edtProjectPosition->text().isEmpty());
+}
+
+TEST_F(WizardFixture, WithoutCancelTheWizardCannotBeDismissed)
+{
+    wizard.btnCancel->setEnabled(false);
+    wizard.show();
+    static_cast<QDialog &>(wizard).reject();
+    EXPECT_TRUE(wizard.isVisible());
+    wizard.btnCancel->setEnabled(true);
+    static_cast<QDialog &>(wizard).reject();
+    EXPECT_FALSE(wizard.isVisible());
+}
+
+TEST(BuildingWindow, ShowsProgressAndClosesWithTheResult)
+{
+    ScratchDir dir;
+    TProject project;
+    project.SourceFile = dir.file(QStringLiteral("gone.docx")); // the working copy fails
+    project.HtmlHelpOutput = true;
+    TfrmBuilding building(project);
+    EXPECT_EQ(building.windowTitle(), QStringLiteral("Building..."));
+    EXPECT_EQ(building.exec(), int(TfrmBuilding::ResultCancel));
+    EXPECT_TRUE(building.ErrorMsg.startsWith(QStringLiteral("Error occured when building!\r\n\r\nTaskType: 0 TaskPos: 0\r\n")));
+    EXPECT_TRUE(building.ErrorMsg.contains(project.SourceFile));
+}
+
+// Pictures of the main window's tabs and of the wizard, for review. Under
+// the offscreen platform the test runs itself again under Xvfb when it can,
+// so that the pictures show real fonts and window frames.
+TEST(Screenshots, MainWindowTabsAndWizard)
+{
+    const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("xvfb-run"));
+    if (QGuiApplication::platformName() == QStringLiteral("offscreen") && !xvfb.isEmpty()
+        && qEnvironmentVariableIsEmpty("QC_SCREENSHOT_CHILD")) {
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        env.insert(QStringLiteral("QC_SCREENSHOT_CHILD"), QStringLiteral("1"));
+        child.setProcessEnvironment(env);
+        child.start(xvfb, {QStringLiteral("-a"), QCoreApplication::applicationFilePath(),
+                           QStringLiteral("--gtest_filter=Screenshots.*")});
+        ASSERT_TRUE(child.waitForFinished(120000));
+        EXPECT_EQ(child.exitCode(), 0) << child.readAllStandardOutput().toStdString();
+        return;
+    }
+    ScratchDir dir;
+    auto prompt = std::make_shared<ScriptedPrompt>();
+    ScopedPrompt scoped(prompt);
+    TProject p;
+    p.Title = QStringLiteral("Sample Manual");
+    p.SourceFile = QStringLiteral("SampleManual.docx");
+    const QString file = dir.file(QStringLiteral("sample.qvx"));
+    p.SaveToIni(file);
+    TStartup startup;
+    startup.ProjectFile = file;
+    TfrmMain w(startup);
+    w.FormCreate();
+    w.show();
+    const QString folder = testsupport::buildDir() + QStringLiteral("/screenshots");
+    QDir().mkpath(folder);
+    for (int i = 0; i < w.PageControl1->count(); ++i) {
+        w.PageControl1->setCurrentIndex(i);
+        w.Action2Update();
+        QString name = w.PageControl1->tabText(i).toLower().replace(QLatin1Char(' '), QLatin1Char('-'));
+        const QPixmap shot = w.grab();
+        EXPECT_FALSE(shot.isNull());
+        EXPECT_TRUE(shot.save(folder + QStringLiteral("/main-") + name + QStringLiteral(".png")));
+    }
+    TfrmNewProject wizard(&w);
+    wizard.edtProjectPosition->setText(dir.path());
+    wizard.edtFilename->setText(QStringLiteral("help"));
+    wizard.show();
+    EXPECT_TRUE(wizard.grab().save(folder + QStringLiteral("/wizard-page1.png")));
+    wizard.btnNext->click();
+    EXPECT_TRUE(wizard.grab().save(folder + QStringLiteral("/wizard-page2.png")));
+    w.Project().ProjectChanged = false;
+}
+
+TEST(WidgetPromptBoxes, OfferTheAskedButtonsAndReportThePressedOne)
+{
+    WidgetPrompt prompt;
+    QStringList shown;
+    bool defaultIsNo = false;
+    QTimer::singleShot(0, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        for (QAbstractButton *b : box->buttons())
+            shown << b->text();
+        defaultIsNo = box->defaultButton() != nullptr && box->defaultButton() == box->button(QMessageBox::No);
+        box->button(QMessageBox::No)->click();
+    });
+    const PromptButton answer = prompt.message(MessageRequest{MessageKind::Confirmation, QStringLiteral("Replace?"),
+                                                              QStringLiteral("Confirm"), ButtonYes | ButtonNo, ButtonNo});
+    EXPECT_EQ(answer, ButtonNo);
+    EXPECT_EQ(shown.size(), 2);
+    EXPECT_TRUE(defaultIsNo);
+
+    // Closing the box without a button answers Cancel where it is offered.
+    QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
+    EXPECT_EQ(prompt.message(MessageRequest{MessageKind::Warning, QStringLiteral("Go on?"), QString(),
+                                            ButtonYes | ButtonCancel}),
+              ButtonCancel);
+}

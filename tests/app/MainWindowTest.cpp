@@ -1,0 +1,506 @@
+// The main window: recent projects, save questions, the idle copy between
+// controls and project, and the small commands of the settings tabs.
+#include "AppTestSupport.h"
+
+#include "app/NewProject.h"
+#include "app/SelectColor.h"
+#include "app/whelp.h"
+#include "foundation/LanguageProcess.h"
+#include "platform/SettingsStore.h"
+#include "project/Template.h"
+#include "support/TestSupport.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QEventLoop>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
+#include <QLineEdit>
+#include <QMenu>
+#include <QSpinBox>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using testsupport::ScratchDir;
+
+namespace {
+
+void ClearRecent()
+{
+    settings::Remove(QStringLiteral("RecentFilesCount"));
+    for (int n = 1; n <= 12; ++n)
+        settings::Remove(QStringLiteral("RecentFile%1").arg(n));
+}
+
+QString MakeProject(const QString &file, const QString &title)
+{
+    TProject p;
+    p.Title = title;
+    p.SaveToIni(file);
+    return file;
+}
+
+struct MainWindowFixture : ::testing::Test {
+    ScratchDir dir;
+    std::shared_ptr<ScriptedPrompt> prompt = std::make_shared<ScriptedPrompt>();
+    ScopedPrompt scoped{prompt};
+    std::unique_ptr<TfrmMain> window;
+
+    void SetUp() override { ClearRecent(); }
+    void TearDown() override
+    {
+        if (window)
+            window->Project().ProjectChanged = false;
+        window.reset();
+        ClearRecent();
+    }
+    TfrmMain &open(const QString &project)
+    {
+        TStartup startup;
+        startup.ProjectFile = project;
+        window = std::make_unique<TfrmMain>(startup);
+        window->FormCreate();
+        return *window;
+    }
+};
+
+} // namespace
+
+// ---- Recent projects ---------------------------------------------------------------------
+
+TEST_F(MainWindowFixture, RecentListKeepsTenNewestFirstWithoutCaseDuplicates)
+{
+    QStringList files;
+    for (int n = 1; n <= 12; ++n)
+        files << MakeProject(dir.file(QStringLiteral("p%1.qvx").arg(n)), QStringLiteral("P"));
+    for (const QString &f : files)
+        recent::Add(f);
+    QStringList stored = recent::Stored();
+    ASSERT_EQ(stored.size(), 10);
+    EXPECT_EQ(stored.first(), files[11]);
+    EXPECT_EQ(stored.last(), files[2]);
+
+    // Re-opening the third entry moves it to the top; a differently cased
+    // name counts as the same entry.
+    recent::Add(stored[2].toUpper());
+    const QStringList after = recent::Stored();
+    EXPECT_EQ(after.size(), 10);
+    EXPECT_EQ(after.first(), stored[2].toUpper());
+    EXPECT_EQ(after.count(stored[2]), 0);
+    EXPECT_EQ(after[1], stored[0]);
+}
+
+TEST_F(MainWindowFixture, MissingRecentFilesAreHiddenButKept)
+{
+    const QString a = MakeProject(dir.file(QStringLiteral("a.qvx")), QStringLiteral("A"));
+    const QString b = MakeProject(dir.file(QStringLiteral("b.qvx")), QStringLiteral("B"));
+    recent::Add(a);
+    recent::Add(b);
+    QFile::remove(a);
+    EXPECT_EQ(recent::Shown(), QStringList{b});
+    EXPECT_EQ(recent::Stored(), (QStringList{b, a}));
+
+    TfrmMain &w = open(b);
+    ASSERT_EQ(w.meuRecent->actions().size(), 1);
+    EXPECT_EQ(w.meuRecent->actions().first()->text(), b);
+}
+
+TEST_F(MainWindowFixture, StartUpOpensTheNewestExistingRecentProject)
+{
+    const QString a = MakeProject(dir.file(QStringLiteral("a.qvx")), QStringLiteral("Alpha"));
+    recent::Add(a);
+    window = std::make_unique<TfrmMain>(TStartup());
+    window->FormCreate();
+    EXPECT_EQ(window->Project().ProjectFilename, a);
+    EXPECT_EQ(window->edtChmTitle->text(), QStringLiteral("Alpha"));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Quillcraft - Alpha [a.qvx]"));
+}
+
+TEST_F(MainWindowFixture, OpeningAnotherProjectPutsTheFirstOnTheRecentList)
+{
+    const QString a = MakeProject(dir.file(QStringLiteral("a.qvx")), QStringLiteral("A"));
+    const QString b = MakeProject(dir.file(QStringLiteral("b.qvx")), QStringLiteral("B"));
+    TfrmMain &w = open(a);
+    EXPECT_TRUE(w.OpenProject(b));
+    EXPECT_EQ(recent::Stored().value(0), a);
+    EXPECT_EQ(w.Project().Title, QStringLiteral("B"));
+
+    // A missing file is reported and changes nothing.
+    EXPECT_FALSE(w.OpenProject(dir.file(QStringLiteral("gone.qvx"))));
+    EXPECT_EQ(prompt->messages.last(), dir.file(QStringLiteral("gone.qvx")) + QStringLiteral(" doesn't exist!"));
+    EXPECT_EQ(w.Project().ProjectFilename, b);
+}
+
+// ---- Save questions ----------------------------------------------------------------------
+
+TEST_F(MainWindowFixture, CancelAtTheSaveQuestionLeavesEverything)
+{
+    const QString a = MakeProject(dir.file(QStringLiteral("a.qvx")), QStringLiteral("A"));
+    const QString b = MakeProject(dir.file(QStringLiteral("b.qvx")), QStringLiteral("B"));
+    TfrmMain &w = open(a);
+    w.edtChmTitle->setText(QStringLiteral("Edited"));
+    w.Action2Update();
+    ASSERT_TRUE(w.Project().ProjectChanged);
+
+    prompt->answers = {ButtonCancel};
+    EXPECT_FALSE(w.OpenProject(b));
+    EXPECT_EQ(prompt->messages.last(), QStringLiteral("The project has changed.\nDo you want to save the changes?"));
+    EXPECT_EQ(prompt->captions.last(), QStringLiteral("Confirm"));
+    EXPECT_EQ(w.Project().ProjectFilename, a);
+    EXPECT_EQ(w.Project().Title, QStringLiteral("Edited"));
+
+    prompt->answers = {ButtonCancel};
+    w.New(true);
+    EXPECT_EQ(w.Project().ProjectFilename, a);
+    EXPECT_TRUE(w.Project().ProjectChanged);
+}
+
+TEST_F(MainWindowFixture, YesSavesBeforeGoingOnAndNoDiscards)
+{
+    const QString a = MakeProject(dir.file(QStringLiteral("a.qvx")), QStringLiteral("A"));
+    const QString b = MakeProject(dir.file(QStringLiteral("b.qvx")), QStringLiteral("B"));
+    TfrmMain &w = open(a);
+    w.edtChmTitle->setText(QStringLiteral("Saved title"));
+    w.Action2Update();
+    prompt->answers = {ButtonYes};
+    EXPECT_TRUE(w.OpenProject(b));
+    TProject check;
+    check.ReadFromIni(a);
+    EXPECT_EQ(check.Title, QStringLiteral("Saved title"));
+
+    w.edtChmTitle->setText(QStringLiteral("Thrown away"));
+    w.Action2Update();
+    prompt->answers = {ButtonNo};
+    EXPECT_TRUE(w.OpenProject(a));
+    check.ReadFromIni(b);
+    EXPECT_EQ(check.Title, QStringLiteral("B"));
+}
+
+TEST_F(MainWindowFixture, ClosingAsksTheClosingQuestionAndStaysWhenTheSaveFails)
+{
+    const QString a = MakeProject(dir.file(QStringLiteral("a.qvx")), QStringLiteral("A"));
+    TfrmMain &w = open(a);
+    w.show();
+    w.edtChmTitle->setText(QStringLiteral("Changed"));
+    w.Action2Update();
+    // The project file's place becomes a folder: the save fails.
+    QFile::remove(a);
+    QDir().mkpath(a + QStringLiteral("/blocker"));
+    prompt->answers = {ButtonYes};
+    EXPECT_FALSE(w.close());
+    EXPECT_TRUE(prompt->messages.contains(QStringLiteral("The project has been changed.\nDo you want to save the changes?")));
+    EXPECT_TRUE(w.isVisible());
+
+    prompt->answers = {ButtonNo};
+    EXPECT_TRUE(w.close());
+}
+
+TEST_F(MainWindowFixture, SaveAsProposesACopyAndKeepsTheNameWhenWritingFails)
+{
+    const QString a = MakeProject(dir.file(QStringLiteral("help.qvx")), QStringLiteral("Help"));
+    TfrmMain &w = open(a);
+    const QString blocked = dir.file(QStringLiteral("blocked.qvx"));
+    QDir().mkpath(blocked + QStringLiteral("/inside"));
+    prompt->files = {blocked};
+    prompt->answers = {ButtonCancel, ButtonCancel, ButtonCancel};
+    EXPECT_FALSE(w.SaveAs());
+    EXPECT_EQ(prompt->lastProposal, dir.file(QStringLiteral("copy of help.qvx")));
+    EXPECT_EQ(w.Project().ProjectFilename, a);
+    EXPECT_FALSE(prompt->messages.isEmpty()); // the failure was reported
+
+    prompt->files = {dir.file(QStringLiteral("second.qvx"))};
+    EXPECT_TRUE(w.SaveAs());
+    EXPECT_EQ(w.Project().ProjectFilename, dir.file(QStringLiteral("second.qvx")));
+    EXPECT_TRUE(QFileInfo::exists(dir.file(QStringLiteral("second.qvx"))));
+}
+
+TEST_F(MainWindowFixture, SaveAsOfANewProjectNamesItAndItsCompiledFileAfterTheTitle)
+{
+    const QString a = MakeProject(dir.file(QStringLiteral("a.qvx")), QStringLiteral("A"));
+    TfrmMain &w = open(a);
+    TProject &p = w.Project();
+    p.Clear();
+    p.RootDir = dir.path() + QStringLiteral("/");
+    p.Title = QStringLiteral("My: Help");
+    p.CompiledFile = QStringLiteral("unnamed.chm");
+    const QString target = dir.file(QStringLiteral("chosen.qvx"));
+    prompt->files = {target};
+    EXPECT_TRUE(w.SaveAs());
+    EXPECT_EQ(QFileInfo(prompt->lastProposal).fileName(), QStringLiteral("My__Help.qvx"));
+    EXPECT_EQ(p.CompiledFile, QStringLiteral("My__Help.chm"));
+    EXPECT_FALSE(p.IsNew);
+}
+
+// ---- Synchronisation ---------------------------------------------------------------------
+
+TEST_F(MainWindowFixture, OpeningFillsEveryControlAndLeavesTheProjectUnchanged)
+{
+    TProject p;
+    p.SourceFile = QStringLiteral("doc/source.docx");
+    p.Title = QStringLiteral("Filled");
+    p.CopyRight = QStringLiteral("Footer");
+    p.PrevHint = QStringLiteral("Prev");
+    p.NextHint = QStringLiteral("Next");
+    p.CompiledFile = QStringLiteral("out/x.chm");
+    p.HtmlHelpTitleSame = false;
+    p.HtmlHelpTitle = QStringLiteral("Chm title");
+    p.HasChild = 3;
+    p.NoChild = 7;
+    p.HtmlHelpExtension = 1;
+    p.HtmlHelpOutputContext = true;
+    p.HtmlHelpContextFile = QStringLiteral("ctx.h");
+    p.OutputHHP = true;
+    p.HHPFolder = QStringLiteral("hhp");
+    p.WebHelpOutputFolder = QStringLiteral("web");
+    p.WebHelpTilteSame = false;
+    p.WebHelpTitle = QStringLiteral("Web title");
+    p.WebHelpExtension = 0;
+    p.WebFontColor = QStringLiteral("#112233");
+    p.WebBackColor = QStringLiteral("#445566");
+    p.TOCBackColor = QStringLiteral("#778899");
+    p.WebBackground = 4;
+    p.StartFromRoot = false;
+    p.DrawLines = false;
+    p.AutoCollapse = true;
+    p.RealColorIcon = true;
+    p.ShowIndex = false;
+    p.NavWidth = 311;
+    p.PDFFile = QStringLiteral("out/x.pdf");
+    p.Panes = 2;
+    p.Magnification = 3;
+    p.PageLayout = 1;
+    p.HtmlHelpOutput = false;
+    p.WebHelpOutput = true;
+    p.PDFOutput = true;
+    p.HtmlHelpOutputEncoding = QStringLiteral("koi8-r");
+    p.CHMSetting.Language = HelpLanguages.GetItem(3).Id;
+    const QString file = dir.file(QStringLiteral("full.qvx"));
+    p.SaveToIni(file);
+
+    TfrmMain &w = open(file);
+    EXPECT_EQ(w.edtSourceFile->text(), p.SourceFile);
+    EXPECT_EQ(w.edtCopyright->text(), QStringLiteral("Footer"));
+    EXPECT_EQ(w.edtHtmlHelpTitle->text(), QStringLiteral("Chm title"));
+    EXPECT_EQ(w.cbbHasChild->currentIndex(), 3);
+    EXPECT_EQ(w.cbbNoChild->currentIndex(), 7);
+    EXPECT_TRUE(w.cbOutputContext->isChecked());
+    EXPECT_TRUE(w.cbOutputHHP->isChecked());
+    EXPECT_EQ(w.framTOCbackColor->edtColor->text(), QStringLiteral("#778899"));
+    EXPECT_EQ(w.cbWebBackground->currentIndex(), 4);
+    EXPECT_EQ(w.seNavWidth->value(), 311);
+    EXPECT_EQ(w.cbMagnification->currentIndex(), 3);
+    EXPECT_FALSE(w.cbHTMLHelpOutput->isChecked());
+    EXPECT_EQ(w.cbHtmlHelpOutputEncoding->currentText(), QStringLiteral("Cyrillic (KOI8-R); koi8-r"));
+    EXPECT_EQ(w.cbLanguage->currentIndex(), 3);
+    EXPECT_FALSE(w.Project().ProjectChanged);
+
+    // The first idle pass finds every field equal: nothing is marked changed.
+    w.Action2Update();
+    EXPECT_FALSE(w.Project().ProjectChanged);
+    EXPECT_EQ(w.Project().NavWidth, 311);
+    EXPECT_EQ(w.Project().HtmlHelpOutputEncoding, QStringLiteral("koi8-r"));
+}
+
+TEST_F(MainWindowFixture, AControlChangeMarksTheProjectChanged)
+{
+    TfrmMain &w = open(MakeProject(dir.file(QStringLiteral("a.qvx")), QStringLiteral("A")));
+    w.Action2Update();
+    ASSERT_FALSE(w.Project().ProjectChanged);
+    w.cbDrawLines->setChecked(!w.cbDrawLines->isChecked());
+    w.Action2Update();
+    EXPECT_TRUE(w.Project().ProjectChanged);
+    EXPECT_EQ(w.Project().DrawLines, w.cbDrawLines->isChecked());
+
+    w.Project().ProjectChanged = false;
+    w.cbPanes->setCurrentIndex(2);
+    w.Action2Update();
+    EXPECT_TRUE(w.Project().ProjectChanged);
+    EXPECT_EQ(w.Project().Panes, 2);
+}
+
+TEST_F(MainWindowFixture, TitlesFollowTheProjectTitleWithoutChangingTheirFields)
+{
+    TProject p;
+    p.Title = QStringLiteral("Start");
+    p.HtmlHelpTitle = QStringLiteral("Own chm");
+    p.WebHelpTitle = QStringLiteral("Own web");
+    p.HtmlHelpTitleSame = true;
+    p.WebHelpTilteSame = true;
+    const QString file = dir.file(QStringLiteral("t.qvx"));
+    p.SaveToIni(file);
+    TfrmMain &w = open(file);
+    w.edtChmTitle->setText(QStringLiteral("Typed"));
+    w.Action2Update();
+    EXPECT_EQ(w.edtHtmlHelpTitle->text(), QStringLiteral("Typed"));
+    EXPECT_EQ(w.edtWebHelpTitle->text(), QStringLiteral("Typed"));
+    EXPECT_FALSE(w.edtHtmlHelpTitle->isEnabled());
+    EXPECT_EQ(w.Project().HtmlHelpTitle, QStringLiteral("Own chm"));
+    EXPECT_EQ(w.Project().WebHelpTitle, QStringLiteral("Own web"));
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("Quillcraft - Typed [t.qvx]"));
+
+    w.cbHtmlHelpTitleSame->setChecked(false);
+    w.Action2Update();
+    EXPECT_TRUE(w.edtHtmlHelpTitle->isEnabled());
+    EXPECT_EQ(w.Project().HtmlHelpTitle, QStringLiteral("Typed"));
+}
+
+TEST_F(MainWindowFixture, UnknownCharsetKeepsTheListAndIsStoredEmpty)
+{
+    TProject p;
+    p.HtmlHelpOutputEncoding = QStringLiteral("x-unknown");
+    const QString file = dir.file(QStringLiteral("c.qvx"));
+    p.SaveToIni(file);
+    TfrmMain &w = open(file);
+    EXPECT_EQ(w.cbHtmlHelpOutputEncoding->currentIndex(), -1);
+    w.Action2Update();
+    EXPECT_TRUE(w.Project().HtmlHelpOutputEncoding.isEmpty());
+    EXPECT_TRUE(w.Project().ProjectChanged);
+}
+
+TEST_F(MainWindowFixture, ChoosingALanguageSetsCharsetAndFonts)
+{
+    TfrmMain &w = open(MakeProject(dir.file(QStringLiteral("a.qvx")), QStringLiteral("A")));
+    int japanese = -1;
+    for (int i = 0; i < HelpLanguages.GetCount(); ++i)
+        if (HelpLanguages.GetItem(i).Name == QStringLiteral("Japanese"))
+            japanese = i;
+    ASSERT_GE(japanese, 0);
+    w.cbLanguage->setCurrentIndex(japanese);
+    w.cbLanguageChange();
+    EXPECT_EQ(w.cbHtmlHelpOutputEncoding->currentText(), QStringLiteral("Japanese (Shift-JIS); shift_jis"));
+    EXPECT_EQ(w.Project().CHMSetting.ContentsFont, QStringLiteral(",8,128"));
+    EXPECT_EQ(w.Project().CHMSetting.IndexFont, QStringLiteral(",8,128"));
+    w.Action2Update();
+    EXPECT_EQ(w.Project().CHMSetting.Language, HelpLanguages.GetItem(japanese).Id);
+    EXPECT_EQ(w.Project().HtmlHelpOutputEncoding, QStringLiteral("shift_jis"));
+}
+
+TEST_F(MainWindowFixture, CopyrightButtonReplacesTheSelectionAndSelectsTheInsert)
+{
+    TfrmMain &w = open(MakeProject(dir.file(QStringLiteral("a.qvx")), QStringLiteral("A")));
+    w.edtCopyright->setText(QStringLiteral("Tessaly. All rights"));
+    w.edtCopyright->setSelection(9, 10);
+    w.InsertIntoCopyright(QStringLiteral("&reg;"));
+    EXPECT_EQ(w.edtCopyright->text(), QStringLiteral("Tessaly. &reg;"));
+    EXPECT_EQ(w.edtCopyright->selectedText(), QStringLiteral("&reg;"));
+}
+
+TEST_F(MainWindowFixture, OutputLinesDescribeAgeAndEnableTheirButtons)
+{
+    EXPECT_EQ(TfrmMain::FormatAge(59), QStringLiteral("within 1 minute"));
+    EXPECT_EQ(TfrmMain::FormatAge(90), QStringLiteral("1 minutes ago"));
+    EXPECT_EQ(TfrmMain::FormatAge(7200), QStringLiteral("2 hours ago"));
+    EXPECT_EQ(TfrmMain::FormatAge(400LL * 86400), QStringLiteral("1 years ago"));
+    EXPECT_EQ(TfrmMain::FormatAge(2629800), QStringLiteral("1 months ago"));
+
+    TfrmMain &w = open(MakeProject(dir.file(QStringLiteral("a.qvx")), QStringLiteral("A")));
+    w.Project().CompiledFile = dir.file(QStringLiteral("made.chm"));
+    w.CheckOutputFiles();
+    EXPECT_EQ(w.lbHTMLHelpCreatedDate->text(), QStringLiteral("Not created."));
+    EXPECT_FALSE(w.btnOpenHTMLHelp->isEnabled());
+    testsupport::writeFile(dir.file(QStringLiteral("made.chm")), "x");
+    w.CheckOutputFiles();
+    EXPECT_TRUE(w.lbHTMLHelpCreatedDate->text().endsWith(QStringLiteral(" (within 1 minute)")));
+    EXPECT_TRUE(w.btnFolderHTMLHelp->isEnabled());
+}
+
+TEST_F(MainWindowFixture, FirstStartShowsTheWizardWithoutCancelAndSavesTheNewProject)
+{
+    bool cancelWasEnabled = true;
+    QString proposed;
+    // The wizard runs modally inside the window's creation: answer it from the loop.
+    QTimer::singleShot(0, [&] {
+        auto *wizard = qobject_cast<TfrmNewProject *>(QApplication::activeModalWidget());
+        ASSERT_NE(wizard, nullptr);
+        cancelWasEnabled = wizard->btnCancel->isEnabled();
+        proposed = wizard->edtProjectPosition->text();
+        wizard->edtProjectPosition->setText(dir.path());
+        wizard->btnNext->click();
+        wizard->btnNext->click();
+    });
+    window = std::make_unique<TfrmMain>(TStartup());
+    window->FormCreate();
+    EXPECT_FALSE(cancelWasEnabled);
+    EXPECT_TRUE(proposed.endsWith(QStringLiteral("/Quillcraft/Project1/"))) << proposed.toStdString();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->Project().ProjectFilename, dir.file(QStringLiteral("help.qvx")));
+    EXPECT_TRUE(QFileInfo::exists(dir.file(QStringLiteral("help.qvx"))));
+    EXPECT_FALSE(window->Project().IsNew);
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Quillcraft - New Help [help.qvx]"));
+}
+
+TEST_F(MainWindowFixture, IdleCopyRunsOnlyWhileTheWindowIsShownAndNoModalWindowIsOpen)
+{
+    TfrmMain &w = open(MakeProject(dir.file(QStringLiteral("a.qvx")), QStringLiteral("A")));
+    auto spin = [] {
+        QEventLoop loop;
+        QTimer::singleShot(60, &loop, &QEventLoop::quit);
+        loop.exec();
+    };
+    w.edtChmTitle->setText(QStringLiteral("Hidden"));
+    spin();
+    EXPECT_EQ(w.Project().Title, QStringLiteral("A")); // never shown: no copy
+
+    w.show();
+    spin();
+    EXPECT_EQ(w.Project().Title, QStringLiteral("Hidden"));
+    EXPECT_TRUE(w.Project().ProjectChanged);
+
+    QDialog modal(&w);
+    QTimer::singleShot(0, &modal, [&] {
+        w.edtChmTitle->setText(QStringLiteral("Under a dialog"));
+        QTimer::singleShot(60, &modal, &QDialog::accept);
+    });
+    modal.exec();
+    EXPECT_EQ(w.Project().Title, QStringLiteral("Hidden"));
+    spin();
+    EXPECT_EQ(w.Project().Title, QStringLiteral("Under a dialog"));
+}
+
+TEST_F(MainWindowFixture, BuildTabLinesRefreshWhenTheTabIsShown)
+{
+    TfrmMain &w = open(MakeProject(dir.file(QStringLiteral("a.qvx")), QStringLiteral("A")));
+    w.Project().PDFFile = dir.file(QStringLiteral("late.pdf"));
+    w.CheckOutputFiles();
+    testsupport::writeFile(dir.file(QStringLiteral("late.pdf")), "%PDF");
+    EXPECT_EQ(w.lbPDFCreatedDate->text(), QStringLiteral("Not created.")); // hidden tab: not refreshed
+    w.PageControl1->setCurrentWidget(w.tsBuild);
+    EXPECT_TRUE(w.lbPDFCreatedDate->text().endsWith(QStringLiteral("(within 1 minute)")));
+    EXPECT_TRUE(w.tmBuild->isActive());
+    w.PageControl1->setCurrentWidget(w.tsCommon);
+    EXPECT_FALSE(w.tmBuild->isActive());
+}
+
+TEST_F(MainWindowFixture, TemplateExportAndImportGoThroughThePackage)
+{
+    TfrmMain &w = open(MakeProject(dir.file(QStringLiteral("a.qvx")), QStringLiteral("A")));
+    const QByteArray original = w.Project().HtmlHelpTemplateStream;
+    ASSERT_FALSE(original.isEmpty());
+    const QString folder = dir.file(QStringLiteral("export"));
+    testsupport::writeFile(folder + QStringLiteral("/keep.txt"), "mine");
+
+    // Into a non-empty folder with No: the template's files are written beside the others.
+    prompt->files = {folder};
+    prompt->answers = {ButtonNo, ButtonNo};
+    w.btnCHMTemplateExport->click();
+    EXPECT_EQ(prompt->messages.value(0), QStringLiteral("This is not an empty folder. Do you want to empty it?"));
+    EXPECT_EQ(testsupport::readFile(folder + QStringLiteral("/keep.txt")), QByteArray("mine"));
+    const QString page = folder + QLatin1Char('/') + GetTemplateMainFile(original);
+    ASSERT_TRUE(QFileInfo::exists(page));
+
+    // Importing the exported page packs the same template again.
+    w.Project().HtmlHelpTemplateStream.clear();
+    w.Project().ProjectChanged = false;
+    prompt->files = {page};
+    prompt->answers = {ButtonYes};
+    w.btnCHMTemplateImport->click();
+    EXPECT_EQ(prompt->messages.last(), QStringLiteral("Imported sucessfully!"));
+    EXPECT_TRUE(w.Project().ProjectChanged);
+    EXPECT_EQ(GetTemplateMainFile(w.Project().HtmlHelpTemplateStream), GetTemplateMainFile(original));
+    EXPECT_FALSE(w.Project().HtmlHelpTemplateStream.isEmpty());
+}

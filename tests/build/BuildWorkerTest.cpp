@@ -1,0 +1,216 @@
+// The build worker: progress through a whole build, failure reports, the
+// working copy and the engine's lifetime, run through recording outputs.
+#include "build/build.h"
+
+#include "foundation/Paths.h"
+#include "platform/Exception.h"
+#include "project/ProjectSetting.h"
+#include "support/TestSupport.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <gtest/gtest.h>
+
+using testsupport::ScratchDir;
+
+namespace {
+
+// Records what the worker asks for; a step named in failAt throws.
+class RecordingOutputs : public TBuildOutputs {
+public:
+    QStringList calls;
+    QString failAt;
+    QString workingCopySeen;
+    QString projectFolder;
+    QString pdfFile;
+    bool workingCopyExisted = false;
+
+    void step(const QString &name)
+    {
+        calls << name;
+        if (name == failAt)
+            throw Exception(QStringLiteral("failed in ") + name);
+    }
+    void StartWord() override { step(QStringLiteral("start")); }
+    void QuitWord() override { calls << QStringLiteral("quit"); }
+    void Convert(int outputType, const QString &workingCopy, const std::function<void(int)> &progress) override
+    {
+        workingCopySeen = workingCopy;
+        workingCopyExisted = QFileInfo::exists(workingCopy);
+        for (int p : {0, 1, 40, 50, 80, 100}) {
+            progress(p);
+            if (p == 50)
+                step(QStringLiteral("convert%1").arg(outputType));
+        }
+    }
+    void SplitTopics() override { step(QStringLiteral("split")); }
+    void HtmlHelpPages(const QString &folder) override
+    {
+        projectFolder = folder;
+        step(QStringLiteral("pages"));
+    }
+    void HtmlHelpContextFile() override { step(QStringLiteral("context")); }
+    void HtmlHelpCompile() override { step(QStringLiteral("compile")); }
+    void WebHelp() override { step(QStringLiteral("webhelp")); }
+    void FreeOutput() override {}
+    void Pdf(const QString &, const QString &pdf, const std::function<void(int)> &progress) override
+    {
+        pdfFile = pdf;
+        for (int p : {20, 45, 80, 100})
+            progress(p);
+        step(QStringLiteral("pdf"));
+    }
+};
+
+struct BuildFixture : ::testing::Test {
+    ScratchDir dir;
+    TProject project;
+    RecordingOutputs *outputs = nullptr;
+    QList<int> positions;
+
+    void SetUp() override
+    {
+        project.SourceFile = dir.file(QStringLiteral("doc.docx"));
+        testsupport::writeFile(project.SourceFile, "document bytes");
+        project.PDFFile = dir.file(QStringLiteral("out/help.pdf"));
+        project.HtmlHelpOutput = project.WebHelpOutput = project.PDFOutput = true;
+    }
+    std::unique_ptr<Tbuild> makeWorker()
+    {
+        auto recording = std::make_unique<RecordingOutputs>();
+        outputs = recording.get();
+        auto worker = std::make_unique<Tbuild>(project, std::move(recording));
+        worker->FOnUpdate = [this](Tbuild *sender) { positions << sender->Position; };
+        return worker;
+    }
+};
+
+} // namespace
+
+TEST_F(BuildFixture, ThreeOutputsReportTheWholeBuildInOneScale)
+{
+    auto worker = makeWorker();
+    worker->Execute();
+    ASSERT_FALSE(worker->Failed) << worker->ErrorMsg.toStdString();
+    EXPECT_EQ(worker->ValuePerTask, 33);
+    const QList<int> sequence = positions;
+    // Word started, HTML Help conversion from 2 to 12, split, title, maker, pages, compile, end.
+    EXPECT_EQ(sequence.first(), 2);
+    EXPECT_TRUE(sequence.contains(12) && sequence.contains(20) && sequence.contains(23));
+    EXPECT_EQ(sequence.last(), 100);
+    for (int landmark : {26, 31, 33, 41, 49, 59, 64, 66, 73, 81, 92, 99})
+        EXPECT_TRUE(sequence.contains(landmark)) << landmark;
+    for (int i = 1; i < sequence.size(); ++i)
+        EXPECT_LE(sequence[i - 1], sequence[i]) << "progress went back at report " << i;
+    EXPECT_EQ(outputs->calls, (QStringList{"start", "convert1", "split", "pages", "compile", "convert2", "split",
+                                          "webhelp", "pdf", "quit"}));
+}
+
+TEST_F(BuildFixture, OneOrTwoOutputsShareTheScale)
+{
+    project.WebHelpOutput = project.PDFOutput = false;
+    auto one = makeWorker();
+    one->Execute();
+    EXPECT_EQ(one->ValuePerTask, 100);
+    EXPECT_EQ(positions.first(), 5);
+
+    positions.clear();
+    project.PDFOutput = true;
+    auto two = makeWorker();
+    two->Execute();
+    EXPECT_EQ(two->ValuePerTask, 50);
+    // The HTML Help output ends at 50, where the PDF output starts.
+    const int firstPdf = positions.indexOf(60); // 20 % of the PDF's half
+    ASSERT_GT(firstPdf, 0);
+    EXPECT_EQ(positions[firstPdf - 1], 50);
+}
+
+TEST_F(BuildFixture, AFailedConversionNamesTheOutputAndCleansUp)
+{
+    auto worker = makeWorker();
+    outputs->failAt = QStringLiteral("convert1");
+    worker->Execute();
+    EXPECT_TRUE(worker->Failed);
+    EXPECT_EQ(worker->ErrorMsg, QStringLiteral("failed in convert1"));
+    EXPECT_EQ(worker->TaskType, 1);
+    EXPECT_LT(worker->Position - worker->TaskPos, 33);
+    EXPECT_EQ(outputs->calls.last(), QStringLiteral("quit")); // the engine is quit after a failure too
+    EXPECT_FALSE(outputs->calls.contains(QStringLiteral("pdf")));
+    EXPECT_FALSE(QFileInfo::exists(Tbuild::WorkingCopyName(project.SourceFile)));
+    EXPECT_TRUE(QFileInfo::exists(project.SourceFile));
+}
+
+TEST_F(BuildFixture, TheWorkingCopyIsFreshAndGoesAway)
+{
+    const QString copy = Tbuild::WorkingCopyName(project.SourceFile);
+    EXPECT_EQ(copy, dir.file(QStringLiteral("~~$doc.docx")));
+    testsupport::writeFile(copy, "stale copy of an earlier run");
+    auto worker = makeWorker();
+    worker->Execute();
+    EXPECT_FALSE(worker->Failed);
+    EXPECT_EQ(outputs->workingCopySeen, copy);
+    EXPECT_TRUE(outputs->workingCopyExisted);
+    EXPECT_FALSE(QFileInfo::exists(copy));
+    EXPECT_EQ(testsupport::readFile(project.SourceFile), QByteArray("document bytes"));
+}
+
+TEST_F(BuildFixture, AMissingSourceFailsBeforeTheEngineStarts)
+{
+    QFile::remove(project.SourceFile);
+    auto worker = makeWorker();
+    worker->Execute();
+    EXPECT_TRUE(worker->Failed);
+    EXPECT_TRUE(worker->ErrorMsg.contains(project.SourceFile)) << worker->ErrorMsg.toStdString();
+    EXPECT_TRUE(outputs->calls.isEmpty()); // neither started nor quit
+}
+
+TEST_F(BuildFixture, HtmlHelpGetsTitleAndProjectSetFolder)
+{
+    project.WebHelpOutput = project.PDFOutput = false;
+    project.Title = QStringLiteral("Project title");
+    project.HtmlHelpTitle = QStringLiteral("Own title");
+    project.HtmlHelpTitleSame = false;
+    project.HtmlHelpOutputContext = true;
+    auto worker = makeWorker();
+    worker->Execute();
+    EXPECT_EQ(project.CHMSetting.Title, QStringLiteral("Own title"));
+    EXPECT_EQ(outputs->projectFolder, GetSafeTempFolder() + QStringLiteral("~marrowby/"));
+    EXPECT_TRUE(outputs->calls.contains(QStringLiteral("context")));
+
+    project.HtmlHelpTitleSame = true;
+    project.OutputHHP = true;
+    project.HHPFolder = dir.file(QStringLiteral("hhp"));
+    auto again = makeWorker();
+    again->Execute();
+    EXPECT_EQ(project.CHMSetting.Title, QStringLiteral("Project title"));
+    EXPECT_EQ(outputs->projectFolder, project.RealPath(5));
+}
+
+TEST_F(BuildFixture, ProgressReachesTheMainThreadWhileTheWorkerWaits)
+{
+    project.WebHelpOutput = project.PDFOutput = false;
+    auto worker = makeWorker();
+    const QThread *mainThread = QCoreApplication::instance()->thread();
+    bool allOnMain = true;
+    worker->FOnUpdate = [&](Tbuild *sender) {
+        allOnMain = allOnMain && QThread::currentThread() == mainThread;
+        positions << sender->Position;
+    };
+    QEventLoop loop;
+    QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    worker->start();
+    loop.exec();
+    EXPECT_TRUE(allOnMain);
+    EXPECT_EQ(positions.last(), 100);
+    EXPECT_FALSE(worker->Failed);
+}
+
+TEST(BuildRounding, NearestHalvesToEven)
+{
+    EXPECT_EQ(Tbuild::Nearest(2.5), 2);
+    EXPECT_EQ(Tbuild::Nearest(1.65), 2);
+    EXPECT_EQ(Tbuild::Nearest(16.5), 16);
+    EXPECT_EQ(Tbuild::Nearest(85.5), 86);
+}
