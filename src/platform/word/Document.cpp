@@ -565,12 +565,12 @@ Shape CanvasItems::Item(int index) const
 
 int InlineShapes::Count() const
 {
-    return int(shapes::inlineShapes(doc_->paragraphList()).size());
+    return int(doc_->inlineShapeList().size());
 }
 
 InlineShape InlineShapes::Item(int index) const
 {
-    const std::vector<shapes::ShapeRef> list = shapes::inlineShapes(doc_->paragraphList());
+    const std::vector<shapes::ShapeRef> &list = doc_->inlineShapeList();
     if (index < 1 || index > int(list.size()))
         throw noSuchMember();
     return InlineShape(doc_, list[size_t(index - 1)]);
@@ -578,12 +578,12 @@ InlineShape InlineShapes::Item(int index) const
 
 int Shapes::Count() const
 {
-    return int(shapes::floatingShapes(doc_->paragraphList()).size());
+    return int(doc_->floatingShapeList().size());
 }
 
 Shape Shapes::Item(int index) const
 {
-    const std::vector<shapes::ShapeRef> list = shapes::floatingShapes(doc_->paragraphList());
+    const std::vector<shapes::ShapeRef> &list = doc_->floatingShapeList();
     if (index < 1 || index > int(list.size()))
         throw noSuchMember();
     return Shape(doc_, list[size_t(index - 1)]);
@@ -642,13 +642,6 @@ void Document::prepare()
     if (!body)
         throw Exception(QStringLiteral("The document \"%1\" cannot be opened: it holds no document body.")
                             .arg(shown(fullName_)));
-    // Word always has at least one paragraph.
-    if (story::paragraphs(body).empty()) {
-        if (pugi::xml_node sect = body.child("w:sectPr"))
-            body.insert_child_before("w:p", sect);
-        else
-            body.append_child("w:p");
-    }
     QString stylesPart = package_->relationshipByType(mainPart_, QString::fromLatin1(reltype::Styles)).targetPart;
     if (stylesPart.isEmpty() || !package_->hasPart(stylesPart)) {
         stylesPart = QStringLiteral("word/styles.xml");
@@ -748,8 +741,6 @@ void Document::expandSubdocuments()
         ++expandedSubdocuments_;
     }
     fields::normaliseSimpleFields(body());
-    if (story::paragraphs(body()).empty())
-        body().prepend_child("w:p");
     styles_->reload();
     subdocumentsExpanded_ = true;
     touch();
@@ -814,11 +805,18 @@ const std::vector<pugi::xml_node> &Document::paragraphList()
 {
     if (cacheVersion_ != version_) {
         paragraphs_ = story::paragraphs(body());
+        if (paragraphs_.empty()) {
+            // Edits took every paragraph away; Word always keeps one.
+            pugi::xml_node b = body();
+            pugi::xml_node sect = b.child("w:sectPr");
+            paragraphs_.push_back(sect ? b.insert_child_before("w:p", sect) : b.append_child("w:p"));
+        }
         index_.clear();
         for (size_t i = 0; i < paragraphs_.size(); ++i)
             index_.emplace(paragraphs_[i].internal_object(), int(i));
         starts_.clear();
         levels_.clear();
+        shapesCached_ = false;
         cacheVersion_ = version_;
     }
     return paragraphs_;
@@ -855,6 +853,23 @@ const std::vector<int> &Document::outlineLevels()
             levels_.push_back(styles_->paragraphOutlineLevel(p));
     }
     return levels_;
+}
+
+const std::vector<shapes::ShapeRef> &Document::inlineShapeList()
+{
+    const std::vector<pugi::xml_node> &list = paragraphList();
+    if (!shapesCached_) {
+        inlineShapes_ = shapes::inlineShapes(list);
+        floatingShapes_ = shapes::floatingShapes(list);
+        shapesCached_ = true;
+    }
+    return inlineShapes_;
+}
+
+const std::vector<shapes::ShapeRef> &Document::floatingShapeList()
+{
+    inlineShapeList();
+    return floatingShapes_;
 }
 
 // --- Documents, Application --------------------------------------------------

@@ -407,6 +407,9 @@ public:
     int paragraphStart(pugi::xml_node p);
     // Outline level of each paragraph of paragraphList().
     const std::vector<int> &outlineLevels();
+    // The inline and the floating shapes of the main story.
+    const std::vector<shapes::ShapeRef> &inlineShapeList();
+    const std::vector<shapes::ShapeRef> &floatingShapeList();
 
 private:
     friend class Documents;
@@ -430,6 +433,8 @@ private:
     std::vector<pugi::xml_node> paragraphs_;
     std::vector<int> starts_;
     std::vector<int> levels_;
+    std::vector<shapes::ShapeRef> inlineShapes_, floatingShapes_;
+    bool shapesCached_ = false;
     std::unordered_map<const void *, int> index_;
 };
 
