@@ -21,6 +21,15 @@ Exception noSuchMember()
     return Exception(QStringLiteral("The requested member of the collection does not exist."));
 }
 
+// Item `index` (1-based, as in Word) of a collection.
+template <class T>
+const T &itemAt(const std::vector<T> &list, int index)
+{
+    if (index < 1 || index > int(list.size()))
+        throw noSuchMember();
+    return list[size_t(index - 1)];
+}
+
 // Word opens a file read-only when it may not write it. Judged from the
 // permission bits, so that it holds for root too (root ignores access checks).
 bool fileIsReadOnly(const QString &path)
@@ -182,10 +191,7 @@ int Fields::Count() const
 
 word::Field Fields::Item(int index) const
 {
-    const std::vector<fields::Field> l = list();
-    if (index < 1 || index > int(l.size()))
-        throw noSuchMember();
-    return word::Field(doc_, l[size_t(index - 1)]);
+    return word::Field(doc_, itemAt(list(), index));
 }
 
 // --- Range ---------------------------------------------------------------
@@ -300,30 +306,21 @@ Range Range::GoTo(int what, int which) const
     const std::vector<pugi::xml_node> &list = doc_->paragraphList();
     const std::vector<int> &levels = doc_->outlineLevels();
     const int current = doc_->paragraphIndex(startP_);
+    std::vector<int> headings;
+    for (size_t i = 0; i < levels.size(); ++i)
+        if (levels[i] < wdOutlineLevelBodyText)
+            headings.push_back(int(i));
     int found = -1;
-    const int n = int(list.size());
-    switch (which) {
-    case wdGoToFirst:
-        for (int i = 0; i < n && found < 0; ++i)
-            if (levels[size_t(i)] < wdOutlineLevelBodyText)
-                found = i;
-        break;
-    case wdGoToNext:
-        for (int i = current + 1; i < n && found < 0; ++i)
-            if (levels[size_t(i)] < wdOutlineLevelBodyText)
-                found = i;
-        break;
-    case wdGoToPrevious:
-        for (int i = std::min(current, n) - 1; i >= 0 && found < 0; --i)
-            if (levels[size_t(i)] < wdOutlineLevelBodyText)
-                found = i;
-        break;
-    case wdGoToLast:
-        for (int i = n - 1; i >= 0 && found < 0; --i)
-            if (levels[size_t(i)] < wdOutlineLevelBodyText)
-                found = i;
-        break;
-    default:
+    if (which == wdGoToFirst || which == wdGoToLast) {
+        if (!headings.empty())
+            found = which == wdGoToFirst ? headings.front() : headings.back();
+    } else if (which == wdGoToNext) {
+        const auto it = std::upper_bound(headings.begin(), headings.end(), current);
+        found = it == headings.end() ? -1 : *it;
+    } else if (which == wdGoToPrevious) {
+        const auto it = std::lower_bound(headings.begin(), headings.end(), current);
+        found = it == headings.begin() ? -1 : *(it - 1);
+    } else {
         throw Exception(QStringLiteral("This GoTo direction is not supported here."));
     }
     if (found < 0)
@@ -416,10 +413,7 @@ int Paragraphs::Count() const
 
 Paragraph Paragraphs::Item(int index) const
 {
-    const std::vector<pugi::xml_node> &list = doc_->paragraphList();
-    if (index < 1 || index > int(list.size()))
-        throw noSuchMember();
-    return Paragraph(doc_, list[size_t(index - 1)]);
+    return Paragraph(doc_, itemAt(doc_->paragraphList(), index));
 }
 
 // --- Shapes ---------------------------------------------------------------
@@ -558,9 +552,7 @@ void Shape::Delete()
 
 Shape CanvasItems::Item(int index) const
 {
-    if (index < 1 || index > Count())
-        throw noSuchMember();
-    return Shape(doc_, items_[size_t(index - 1)]);
+    return Shape(doc_, itemAt(items_, index));
 }
 
 int InlineShapes::Count() const
@@ -570,10 +562,7 @@ int InlineShapes::Count() const
 
 InlineShape InlineShapes::Item(int index) const
 {
-    const std::vector<shapes::ShapeRef> &list = doc_->inlineShapeList();
-    if (index < 1 || index > int(list.size()))
-        throw noSuchMember();
-    return InlineShape(doc_, list[size_t(index - 1)]);
+    return InlineShape(doc_, itemAt(doc_->inlineShapeList(), index));
 }
 
 int Shapes::Count() const
@@ -583,10 +572,7 @@ int Shapes::Count() const
 
 Shape Shapes::Item(int index) const
 {
-    const std::vector<shapes::ShapeRef> &list = doc_->floatingShapeList();
-    if (index < 1 || index > int(list.size()))
-        throw noSuchMember();
-    return Shape(doc_, list[size_t(index - 1)]);
+    return Shape(doc_, itemAt(doc_->floatingShapeList(), index));
 }
 
 // --- Subdocuments ------------------------------------------------------------
@@ -896,9 +882,7 @@ Document *Documents::Add()
 
 Document *Documents::Item(int index) const
 {
-    if (index < 1 || index > Count())
-        throw noSuchMember();
-    return docs_[size_t(index - 1)].get();
+    return itemAt(docs_, index).get();
 }
 
 void Documents::close(Document *doc)
