@@ -157,9 +157,9 @@ TEST(WordDocument, OutlineDocumentIsBuiltSavedAndReadBack)
     EXPECT_EQ(tree, (QStringList{"1:Intro\r", "2:Setup\r", "2:Options\r", "1:Reference\r"}));
     Range lastHeading = c.GoTo(wdGoToHeading, wdGoToLast);
     EXPECT_EQ(lastHeading.Start(), last);
-    Range previous = lastHeading.GoTo(wdGoToHeading, wdGoToPrevious);
-    previous.Expand(wdParagraph);
-    EXPECT_EQ(previous.Text(), "Options\r");
+    Range before = lastHeading.GoTo(wdGoToHeading, wdGoToPrevious);
+    before.Expand(wdParagraph);
+    EXPECT_EQ(before.Text(), "Options\r");
     EXPECT_EQ(back->Paragraphs().Item(1).Range().GoTo(wdGoToHeading, wdGoToPrevious).Start(), 0);
 }
 
