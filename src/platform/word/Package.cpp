@@ -644,8 +644,13 @@ void Package::setBytes(const QString &name, const QByteArray &data, const QStrin
     p->isXml = isXmlName(n);
     p->damage.clear();
 
-    if (n == QLatin1String(ContentTypesPart) || contentType.isEmpty())
-        return;
+    if (n != QLatin1String(ContentTypesPart) && !contentType.isEmpty())
+        setContentType(n, contentType);
+}
+
+void Package::setContentType(const QString &name, const QString &contentType)
+{
+    const QString n = normalisePartName(name);
     pugi::xml_document *ct = contentTypesDoc();
     pugi::xml_node types = ct->document_element();
     const QString partName = QLatin1Char('/') + n;
