@@ -628,7 +628,7 @@ void Document::prepare()
     if (!body)
         throw Exception(QStringLiteral("The document \"%1\" cannot be opened: it holds no document body.")
                             .arg(shown(fullName_)));
-    QString stylesPart = package_->relationshipByType(mainPart_, QString::fromLatin1(reltype::Styles)).targetPart;
+    QString stylesPart = this->stylesPart();
     if (stylesPart.isEmpty() || !package_->hasPart(stylesPart)) {
         stylesPart = QStringLiteral("word/styles.xml");
         for (int n = 1; package_->hasPart(stylesPart); ++n)
@@ -663,6 +663,16 @@ QString Document::endnotesPart() const
     return package_->relationshipByType(mainPart_, QString::fromLatin1(reltype::Endnotes)).targetPart;
 }
 
+QString Document::numberingPart() const
+{
+    return package_->relationshipByType(mainPart_, QString::fromLatin1(reltype::Numbering)).targetPart;
+}
+
+QString Document::stylesPart() const
+{
+    return package_->relationshipByType(mainPart_, QString::fromLatin1(reltype::Styles)).targetPart;
+}
+
 Range Document::Content()
 {
     const std::vector<pugi::xml_node> &list = paragraphList();
@@ -672,11 +682,9 @@ Range Document::Content()
 void Document::AcceptAllRevisions()
 {
     QStringList parts = storyParts(*package_, mainPart_);
-    for (const char *t : {reltype::Styles, reltype::Numbering}) {
-        const QString part = package_->relationshipByType(mainPart_, QString::fromLatin1(t)).targetPart;
+    for (const QString &part : {stylesPart(), numberingPart()})
         if (!part.isEmpty())
             parts << part;
-    }
     for (const QString &part : parts)
         if (pugi::xml_document *d = package_->xml(part))
             revisions::AcceptAll(d->document_element());

@@ -394,9 +394,12 @@ public:
     pugi::xml_node body() const;
     word::Styles &styles() { return *styles_; }
     const word::Styles &styles() const { return *styles_; }
-    // Part names of the footnotes and endnotes (empty when absent).
+    // Part names of the footnotes, endnotes, numbering and styles (empty
+    // when absent).
     QString footnotesPart() const;
     QString endnotesPart() const;
+    QString numberingPart() const;
+    QString stylesPart() const;
 
     // Every edit through the object model calls touch(); cached paragraph
     // positions are rebuilt after it.

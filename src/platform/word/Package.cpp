@@ -532,8 +532,10 @@ std::unique_ptr<Package> Package::Open(const QString &fileName, const Limits &li
             throw PackageError(QStringLiteral("it names no main document part"));
         if (!pkg->hasPart(main))
             throw PackageError(QStringLiteral("the part \"%1\" is missing").arg(main));
-        pkg->xml(main);
-        if (!pkg->xml(main)->document_element())
+        const pugi::xml_document *mainXml = pkg->xml(main);
+        if (!mainXml)
+            throw PackageError(QStringLiteral("the part \"%1\" is not an XML part").arg(main));
+        if (!mainXml->document_element())
             throw PackageError(QStringLiteral("the part \"%1\" is empty").arg(main));
     } catch (const PackageError &e) {
         throw fail(e.message());
