@@ -9,6 +9,7 @@
 #include "build/PDFOutput.h"
 #include "build/WordDoc.h"
 #include "foundation/HTMLProcess.h"
+#include "foundation/LanguageProcess.h"
 #include "foundation/Paths.h"
 #include "foundation/TextFiles.h"
 #include "platform/word/Document.h"
@@ -115,10 +116,10 @@ TEST(SampleOutputs, BuildsTheSampleIntoAHelpFileAndContextFiles)
     EXPECT_EQ(project.CHMSetting.DefaultTopic, pages.value(0));
 
     const QString base = u'/' + QFileInfo(project.RealPath(1)).completeBaseName();
-    const chmcheck::Outline contents = chmcheck::outline(QString::fromUtf8(chm.read(base + QStringLiteral(".hhc"))));
+    const chmcheck::Outline contents = chmcheck::outline(AnsiToUnicodeCP(chm.read(base + QStringLiteral(".hhc")), 0));
     EXPECT_EQ(contents.entries, titles);
     EXPECT_EQ(contents.finalDepth, 0);
-    const chmcheck::Outline index = chmcheck::outline(QString::fromUtf8(chm.read(base + QStringLiteral(".hhk"))));
+    const chmcheck::Outline index = chmcheck::outline(AnsiToUnicodeCP(chm.read(base + QStringLiteral(".hhk")), 0));
     EXPECT_EQ(index.finalDepth, 0);
     EXPECT_FALSE(index.entries.filter(QRegularExpression(QStringLiteral("^2:"))).isEmpty()) << index.entries.join(u',').toStdString();
 
