@@ -16,7 +16,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <algorithm>
 #include <utility>
 #include <vector>
@@ -25,6 +24,7 @@ namespace {
 
 const QString kCRLF = QStringLiteral("\r\n");
 const QString kSlashMarker = QStringLiteral("`@`$`");
+constexpr int kUtf16BigEndian = 1201; // code page
 
 QString paramLine(const QString &name, const QString &value)
 {
@@ -54,25 +54,6 @@ QString oneLine(QString text)
 {
     static const QRegularExpression breaks(QStringLiteral("[\r\n]+"));
     return text.replace(breaks, QStringLiteral(" "));
-}
-
-QByteArray utf16BigEndian(const QString &text)
-{
-    QByteArray bytes("\xFE\xFF", 2);
-    bytes.reserve(2 + 2 * text.size());
-    for (const QChar c : text) {
-        bytes.append(char(c.unicode() >> 8));
-        bytes.append(char(c.unicode() & 0xFF));
-    }
-    return bytes;
-}
-
-void saveBytes(const QByteArray &bytes, const QString &fileName)
-{
-    QSaveFile file(fileName);
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw Exception(QStringLiteral("Cannot write the file \"%1\": %2").arg(fileName, file.errorString()));
 }
 
 } // namespace
@@ -161,7 +142,8 @@ void THtmlHelpMaker::OutputPages()
                                      ? QStringLiteral(".")
                                      : QStringLiteral(": ") + Project->DefaultTemplateError));
     TTemplate page(Project->HtmlHelpTemplateStream, Project->PrevHint, Project->NextHint);
-    page.ProjectTitle = Project->HtmlHelpTitleSame ? Project->Title : Project->HtmlHelpTitle;
+    // The title is plain text; the copyright is the footer's HTML as the user wrote it.
+    page.ProjectTitle = EscapeHtml(Project->HtmlHelpTitleSame ? Project->Title : Project->HtmlHelpTitle);
     page.Copyright = Project->CopyRight;
     page.CopyAttachedFiles(ProjectFolder);
     {
@@ -170,7 +152,10 @@ void THtmlHelpMaker::OutputPages()
         page.UniteHead(head);
     }
     const QString charset = Project->HtmlHelpOutputEncoding;
-    const int codePage = CharsetToCodePage(charset);
+    // "unicode" names no code page: such pages are UTF-16 with a mark.
+    const int codePage = charset.trimmed().compare(QLatin1String("unicode"), Qt::CaseInsensitive) == 0
+                             ? TextEncodingUtf16
+                             : CharsetToCodePage(charset);
     bool first = true;
     for (int i = 0; i < Contents->Count(); ++i) {
         const TContentsItem &item = *Contents->Item(i);
@@ -335,6 +320,7 @@ void THtmlHelpMaker::OutputContextFile()
         throw Exception(QStringLiteral("The project names no file for the context IDs."));
     if (QFileInfo(path).isDir())
         throw Exception(QStringLiteral("The context-ID file \"%1\" is a folder.").arg(path));
+    CheckOutputFileMayBeWritten(path, *Project);
     const QString text = MakeContextFileText(*Project, *Contents);
     QDir().mkpath(QFileInfo(path).absolutePath());
     switch (Project->HtmlHelpContextEncoding) {
@@ -342,7 +328,7 @@ void THtmlHelpMaker::OutputContextFile()
         SaveTextFile(text, path, TextEncodingUtf16);
         break;
     case 2:
-        saveBytes(utf16BigEndian(text), path);
+        SaveTextFile(QChar(0xFEFF) + text, path, kUtf16BigEndian);
         break;
     case 3:
         SaveTextFile(text, path, TextEncodingUtf8);

@@ -28,34 +28,47 @@ bool isSameOrInside(const QString &path, const QString &folder)
     return path.startsWith(folder.endsWith(u'/') ? folder : folder + u'/');
 }
 
+QList<std::pair<QString, QString>> projectFiles(const TProject &project)
+{
+    QList<std::pair<QString, QString>> files;
+    // A project that was never saved has no file of its own yet.
+    if (IsAbsolutePath(project.ProjectFilename))
+        files.append({project.ProjectFilename, QStringLiteral("the project file")});
+    if (!project.SourceFile.trimmed().isEmpty())
+        files.append({project.RealPath(0), QStringLiteral("the source document")});
+    return files;
+}
+
 } // namespace
 
 void CheckOutputFolderMayBeEmptied(const QString &folder, const TProject &project)
 {
     CheckFolderMayBeDeleted(folder);
 
-    struct Kept {
-        QString path;
-        QString what;
-    };
-    QList<Kept> kept;
+    QList<std::pair<QString, QString>> kept = projectFiles(project);
     if (!project.RootDir.trimmed().isEmpty())
-        kept.append({project.RootDir, QStringLiteral("the project's folder")});
-    // A project that was never saved has no file of its own yet.
-    if (IsAbsolutePath(project.ProjectFilename))
-        kept.append({project.ProjectFilename, QStringLiteral("the project file")});
-    if (!project.SourceFile.trimmed().isEmpty())
-        kept.append({project.RealPath(0), QStringLiteral("the source document")});
+        kept.prepend({project.RootDir, QStringLiteral("the project's folder")});
 
     const QString shown = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
     for (const QString &spelling : spellingsOf(folder))
-        for (const Kept &k : kept)
-            for (const QString &keptSpelling : spellingsOf(ResolvePath(k.path)))
+        for (const auto &[path, what] : kept)
+            for (const QString &keptSpelling : spellingsOf(ResolvePath(path)))
                 if (isSameOrInside(keptSpelling, spelling))
                     throw Exception(QStringLiteral("Refused to delete or empty the output folder \"%1\": %2. "
                                                    "Choose an output folder of its own for this output.")
                                         .arg(shown, keptSpelling == spelling
-                                                        ? QStringLiteral("it is %1").arg(k.what)
+                                                        ? QStringLiteral("it is %1").arg(what)
                                                         : QStringLiteral("it holds %1 \"%2\"")
-                                                              .arg(k.what, keptSpelling)));
+                                                              .arg(what, keptSpelling)));
+}
+
+void CheckOutputFileMayBeWritten(const QString &file, const TProject &project)
+{
+    const QStringList target = spellingsOf(ResolvePath(file));
+    for (const auto &[path, what] : projectFiles(project))
+        for (const QString &spelling : spellingsOf(ResolvePath(path)))
+            if (target.contains(spelling))
+                throw Exception(QStringLiteral("Refused to write the output file \"%1\": it is %2. "
+                                               "Choose another file for this output.")
+                                    .arg(target.first(), what));
 }

@@ -12,3 +12,7 @@ class TProject;
 // project file or the source document; or it is a file-system root, the
 // user's home or documents folder, or holds one of them.
 void CheckOutputFolderMayBeEmptied(const QString &folder, const TProject &project);
+
+// Throws Exception when an output file would replace the project file or the
+// source document (an output path set to one of them by mistake).
+void CheckOutputFileMayBeWritten(const QString &file, const TProject &project);

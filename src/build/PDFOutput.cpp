@@ -1,5 +1,6 @@
 #include "build/PDFOutput.h"
 
+#include "build/OutputGuard.h"
 #include "foundation/WordFunctions.h"
 #include "platform/Exception.h"
 #include "platform/word/Document.h"
@@ -20,11 +21,7 @@ void TPDF::Build(const QString &Word, const QString &Pdf)
     SetPosition(20);
     if (Pdf.trimmed().isEmpty() || QFileInfo(Pdf).isDir())
         throw Exception(QStringLiteral("The project names no PDF file to write (\"%1\").").arg(Pdf));
-    // A PDF path set to the document itself would replace the user's text.
-    const QString target = QFileInfo(Pdf).absoluteFilePath();
-    for (const QString &kept : {Word, Project->RealPath(0)})
-        if (!kept.isEmpty() && QFileInfo(kept).absoluteFilePath() == target)
-            throw Exception(QStringLiteral("The PDF file \"%1\" is the source document: choose another PDF file.").arg(Pdf));
+    CheckOutputFileMayBeWritten(Pdf, *Project);
 
     word::Document *doc = WordApplication->Documents().Open(Word);
     QDir().mkpath(QFileInfo(Pdf).absolutePath());

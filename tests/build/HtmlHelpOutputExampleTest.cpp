@@ -3,11 +3,13 @@
 // its context-ID file in every shipped language; its PDF with bookmarks and
 // the project's initial view.
 #define POINTERHOLDER_TRANSITION 4
+#include "build/ChmCheck.h"
 #include "build/ContextFileCheck.h"
 #include "build/HtmlHelpOutput.h"
 #include "build/PDFOutput.h"
 #include "build/WordDoc.h"
 #include "foundation/HTMLProcess.h"
+#include "foundation/LanguageProcess.h"
 #include "foundation/Paths.h"
 #include "foundation/TextFiles.h"
 #include "platform/word/Document.h"
@@ -20,8 +22,6 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QStandardPaths>
-#include <QtEndian>
-#include <chm_lib.h>
 #include <gtest/gtest.h>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFOutlineDocumentHelper.hh>
@@ -31,42 +31,6 @@ using testsupport::ScratchDir;
 namespace {
 
 const QString kSample = QStringLiteral("examples/sample");
-
-QByteArray chmRead(chmFile *h, const QString &name)
-{
-    chmUnitInfo ui;
-    if (chm_resolve_object(h, name.toUtf8().constData(), &ui) != CHM_RESOLVE_SUCCESS)
-        return QByteArray();
-    QByteArray data(qsizetype(ui.length), '\0');
-    data.resize(qsizetype(chm_retrieve_object(h, &ui, reinterpret_cast<unsigned char *>(data.data()), 0,
-                                              LONGINT64(ui.length))));
-    return data;
-}
-
-quint32 dword(const QByteArray &data, int offset)
-{
-    return offset + 4 <= data.size() ? qFromLittleEndian<quint32>(data.constData() + offset) : 0;
-}
-
-// The sitemap names of a contents or index file, each with its depth.
-QStringList sitemapEntries(const QString &text)
-{
-    static const QRegularExpression token(
-        QStringLiteral("<UL>|</UL>|<LI>\\s*<OBJECT type=\"text/sitemap\">\\s*<param name=\"Name\" value=\"([^\"]*)\">"),
-        QRegularExpression::CaseInsensitiveOption);
-    QStringList entries;
-    int depth = 0;
-    for (auto it = token.globalMatch(text); it.hasNext();) {
-        const auto m = it.next();
-        if (m.captured(0).compare(QLatin1String("<UL>"), Qt::CaseInsensitive) == 0)
-            ++depth;
-        else if (m.captured(0).compare(QLatin1String("</UL>"), Qt::CaseInsensitive) == 0)
-            --depth;
-        else
-            entries << QStringLiteral("%1:%2").arg(depth - 1).arg(m.captured(1));
-    }
-    return entries;
-}
 
 // The sample folder copied into the scratch folder, with its project: the
 // sample's own project file when it has one, else a new project on its
@@ -130,14 +94,14 @@ TEST(SampleOutputs, BuildsTheSampleIntoAHelpFileAndContextFiles)
     QString log;
     maker.Make(log);
 
-    chmFile *chm = chm_open(QFile::encodeName(project.RealPath(1)).constData());
-    ASSERT_NE(chm, nullptr);
+    const chmcheck::ChmReader chm(project.RealPath(1));
+    ASSERT_TRUE(chm.isOpen());
     QStringList titles, pages, contextIds;
     QSet<quint32> numbers;
     bool nested = false;
     for (int i = 0; i < list.Count(); ++i) {
         const TContentsItem &t = *list.Item(i);
-        titles << QStringLiteral("%1:%2").arg(t.Level - 1).arg(EscapeHtml(t.Title));
+        titles << QStringLiteral("%1:%2").arg(t.Level).arg(EscapeHtml(t.Title));
         nested = nested || t.Level > 1;
         if (t.Status != 0)
             continue;
@@ -148,26 +112,20 @@ TEST(SampleOutputs, BuildsTheSampleIntoAHelpFileAndContextFiles)
     }
     EXPECT_TRUE(nested);
     for (const QString &page : pages)
-        EXPECT_TRUE(chmRead(chm, u'/' + page).contains("<body")) << page.toStdString();
+        EXPECT_TRUE(chm.read(u'/' + page).contains("<body")) << page.toStdString();
     EXPECT_EQ(project.CHMSetting.DefaultTopic, pages.value(0));
 
-    const QString base = QFileInfo(project.RealPath(1)).completeBaseName();
-    const QStringList contents = sitemapEntries(QString::fromUtf8(chmRead(chm, u'/' + base + QStringLiteral(".hhc"))));
-    EXPECT_EQ(contents, titles);
-    const QStringList index = sitemapEntries(QString::fromUtf8(chmRead(chm, u'/' + base + QStringLiteral(".hhk"))));
-    EXPECT_FALSE(index.isEmpty());
-    EXPECT_TRUE(index.filter(QRegularExpression(QStringLiteral("^1:"))).size() > 0) << index.join(u',').toStdString();
+    const QString base = u'/' + QFileInfo(project.RealPath(1)).completeBaseName();
+    const chmcheck::Outline contents = chmcheck::outline(AnsiToUnicodeCP(chm.read(base + QStringLiteral(".hhc")), 0));
+    EXPECT_EQ(contents.entries, titles);
+    EXPECT_EQ(contents.finalDepth, 0);
+    const chmcheck::Outline index = chmcheck::outline(AnsiToUnicodeCP(chm.read(base + QStringLiteral(".hhk")), 0));
+    EXPECT_EQ(index.finalDepth, 0);
+    EXPECT_FALSE(index.entries.filter(QRegularExpression(QStringLiteral("^2:"))).isEmpty()) << index.entries.join(u',').toStdString();
 
-    const QByteArray ivb = chmRead(chm, QStringLiteral("/#IVB"));
-    QSet<quint32> mapped;
-    for (int at = 4; at + 8 <= ivb.size(); at += 8)
-        mapped.insert(dword(ivb, at));
-    EXPECT_EQ(mapped, numbers);
-    const QByteArray windows = chmRead(chm, QStringLiteral("/#WINDOWS"));
-    const QByteArray strings = chmRead(chm, QStringLiteral("/#STRINGS"));
-    ASSERT_GE(windows.size(), 8 + 0x74);
-    EXPECT_EQ(QString::fromUtf8(strings.constData() + dword(windows, 8 + 0x14)), project.CHMSetting.Title);
-    chm_close(chm);
+    const QMap<quint32, QString> contexts = chm.contextMap();
+    EXPECT_EQ(QSet<quint32>(contexts.keyBegin(), contexts.keyEnd()), numbers);
+    EXPECT_EQ(chm.windowText(chmcheck::kWindowTitle), project.CHMSetting.Title);
 
     // The context-ID file of the sample's topics in every shipped language.
     EXPECT_EQ(contextcheck::CheckEveryLanguage(maker, s.dir.file(QStringLiteral("context")), contextIds), 5);

@@ -1,5 +1,6 @@
 // The HTML Help output: contents, index and context texts, the pages in the
 // project-set folder, and the compiled help file read back through libchm.
+#include "build/ChmCheck.h"
 #include "build/HtmlHelpOutput.h"
 #include "build/WordDoc.h"
 #include "foundation/HTMLProcess.h"
@@ -11,11 +12,7 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QMap>
-#include <QRegularExpression>
 #include <QStandardPaths>
-#include <QtEndian>
-#include <chm_lib.h>
 #include <gtest/gtest.h>
 
 // Readable failures for texts.
@@ -24,6 +21,8 @@ static void PrintTo(const QString &text, std::ostream *os) { *os << '"' << text.
 using testsupport::readFile;
 using testsupport::ScratchDir;
 using testsupport::writeFile;
+using chmcheck::outline;
+using chmcheck::Outline;
 
 namespace {
 
@@ -90,56 +89,6 @@ QString entry(const QString &name, const QString &local = QString())
         s += QStringLiteral("<param name=\"Local\" value=\"%1\">\r\n").arg(local);
     return s + QStringLiteral("</OBJECT>\r\n");
 }
-
-// The depth of each sitemap entry (its first Name) and the depth left at the
-// end: a list that is not balanced shows as a final depth other than 0.
-struct Outline {
-    QStringList entries; // "depth:name"
-    int finalDepth = 0;
-};
-Outline outline(const QString &text)
-{
-    static const QRegularExpression token(
-        QStringLiteral("<UL>|</UL>|<LI>\\s*<OBJECT type=\"text/sitemap\">\\s*<param name=\"Name\" value=\"([^\"]*)\">"));
-    Outline o;
-    for (auto it = token.globalMatch(text); it.hasNext();) {
-        const auto m = it.next();
-        if (m.captured(0) == QLatin1String("<UL>"))
-            ++o.finalDepth;
-        else if (m.captured(0) == QLatin1String("</UL>"))
-            --o.finalDepth;
-        else
-            o.entries << QStringLiteral("%1:%2").arg(o.finalDepth).arg(m.captured(1));
-    }
-    return o;
-}
-
-class ChmReader {
-public:
-    explicit ChmReader(const QString &path) : h_(chm_open(QFile::encodeName(path).constData())) {}
-    ~ChmReader()
-    {
-        if (h_)
-            chm_close(h_);
-    }
-    bool isOpen() const { return h_ != nullptr; }
-    QByteArray read(const QString &name) const
-    {
-        chmUnitInfo ui;
-        if (chm_resolve_object(h_, name.toUtf8().constData(), &ui) != CHM_RESOLVE_SUCCESS)
-            return QByteArray();
-        QByteArray data(qsizetype(ui.length), '\0');
-        data.resize(qsizetype(
-            chm_retrieve_object(h_, &ui, reinterpret_cast<unsigned char *>(data.data()), 0, LONGINT64(ui.length))));
-        return data;
-    }
-
-private:
-    chmFile *h_;
-};
-
-quint32 dword(const QByteArray &data, int offset) { return qFromLittleEndian<quint32>(data.constData() + offset); }
-QString stringAt(const QByteArray &strings, quint32 offset) { return QString::fromUtf8(strings.constData() + offset); }
 
 QString failure(const std::function<void()> &run)
 {
@@ -310,13 +259,24 @@ TEST(HtmlHelpOutput, PagesFollowTheProjectCharset)
     ScratchDir dir;
     Maker m;
     m.project.HtmlHelpOutputEncoding = QStringLiteral("windows-1252");
+    m.project.Title = QStringLiteral("Tips & <Tricks>");
     fill(m.list, {{1, "Größe", "size.htm"}}, true);
     m.maker.ProjectFolder = dir.file(QStringLiteral("set"));
     m.maker.Output();
     const QByteArray page = readFile(dir.file(QStringLiteral("set/size.htm")));
     EXPECT_TRUE(page.contains("charset=windows-1252\">")) << page.toStdString();
     EXPECT_TRUE(page.contains("Gr\xF6\xDF" "e")) << page.toStdString();
+    EXPECT_TRUE(page.contains("Tips &amp; &lt;Tricks&gt;")) << page.toStdString();
     EXPECT_EQ(m.project.CHMSetting.DefaultTopic, QStringLiteral("size.htm"));
+
+    Maker wide;
+    wide.project.HtmlHelpOutputEncoding = QStringLiteral("unicode");
+    fill(wide.list, {{1, "Größe", "size.htm"}}, true);
+    wide.maker.ProjectFolder = dir.file(QStringLiteral("wide"));
+    wide.maker.Output();
+    const QByteArray utf16 = readFile(dir.file(QStringLiteral("wide/size.htm")));
+    EXPECT_TRUE(utf16.startsWith("\xFF\xFE"));
+    EXPECT_TRUE(utf16.contains(QByteArray("G\0r\0\xF6\0\xDF\0", 8)));
 }
 
 // The whole output through the shipped template into a compiled help file.
@@ -357,7 +317,7 @@ TEST(HtmlHelpOutput, CompilesPagesContentsIndexContextAndWindow)
     m.maker.Make(log);
     EXPECT_FALSE(log.isEmpty());
 
-    ChmReader chm(m.project.CompiledFile);
+    chmcheck::ChmReader chm(m.project.CompiledFile);
     ASSERT_TRUE(chm.isOpen());
     for (const char *page : {"welcome.htm", "install.htm", "linux.htm", "using.htm"}) {
         const QByteArray html = chm.read(QStringLiteral("/") + QLatin1String(page));
@@ -379,17 +339,11 @@ TEST(HtmlHelpOutput, CompilesPagesContentsIndexContextAndWindow)
     EXPECT_EQ(index.entries.join(u','), QStringLiteral("1:setup,2:install,3:linux,1:start,1:usage"));
     EXPECT_EQ(index.finalDepth, 0);
 
-    const QByteArray strings = chm.read(QStringLiteral("/#STRINGS"));
-    const QByteArray ivb = chm.read(QStringLiteral("/#IVB"));
-    QMap<quint32, QString> contexts;
-    for (int at = 4; at + 8 <= ivb.size(); at += 8)
-        contexts.insert(dword(ivb, at), stringAt(strings, dword(ivb, at + 4)));
+    const QMap<quint32, QString> contexts = chm.contextMap();
     EXPECT_EQ(contexts.keys(), (QList<quint32>{100, 110, 120}));
     EXPECT_TRUE(contexts.value(120).endsWith(QStringLiteral("linux.htm")));
 
-    const QByteArray windows = chm.read(QStringLiteral("/#WINDOWS"));
-    ASSERT_GE(windows.size(), 8 + 0x74);
-    EXPECT_EQ(stringAt(strings, dword(windows, 8 + 0x14)), QStringLiteral("Widget Guide"));
-    EXPECT_EQ(dword(windows, 8 + 0x28) - dword(windows, 8 + 0x20), 640u);
-    EXPECT_EQ(stringAt(strings, dword(windows, 8 + 0x68)), QStringLiteral("welcome.htm"));
+    EXPECT_EQ(chm.windowText(chmcheck::kWindowTitle), QStringLiteral("Widget Guide"));
+    EXPECT_EQ(chm.windowNumber(chmcheck::kWindowRight) - chm.windowNumber(chmcheck::kWindowLeft), 640u);
+    EXPECT_EQ(chm.windowText(chmcheck::kWindowHome), QStringLiteral("welcome.htm"));
 }

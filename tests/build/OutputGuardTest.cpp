@@ -79,3 +79,21 @@ TEST(OutputGuard, RefusesRootsAndTheHomeFolder)
     EXPECT_FALSE(refusal(QDir::homePath(), p.project).isEmpty());
     EXPECT_FALSE(refusal(QString(), p.project).isEmpty());
 }
+
+TEST(OutputGuard, OutputFilesNeverReplaceTheProjectOrItsDocument)
+{
+    SavedProject p;
+    auto refused = [&](const QString &file) {
+        try {
+            CheckOutputFileMayBeWritten(file, p.project);
+        } catch (const Exception &e) {
+            return e.message();
+        }
+        return QString();
+    };
+    EXPECT_TRUE(refused(p.folder + QStringLiteral("/manual.docx")).contains(QStringLiteral("source document")));
+    EXPECT_TRUE(refused(p.folder + QStringLiteral("/sub/../manual.qvx")).contains(QStringLiteral("project file")));
+    ASSERT_TRUE(QFile::link(p.folder + QStringLiteral("/manual.docx"), p.dir.file(QStringLiteral("alias.docx"))));
+    EXPECT_FALSE(refused(p.dir.file(QStringLiteral("alias.docx"))).isEmpty());
+    EXPECT_EQ(refused(p.folder + QStringLiteral("/manual.pdf")), QString());
+}

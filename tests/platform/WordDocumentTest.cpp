@@ -155,6 +155,12 @@ TEST(WordDocument, OutlineDocumentIsBuiltSavedAndReadBack)
         c = c.GoTo(wdGoToHeading, wdGoToNext);
     }
     EXPECT_EQ(tree, (QStringList{"1:Intro\r", "2:Setup\r", "2:Options\r", "1:Reference\r"}));
+    Range lastHeading = c.GoTo(wdGoToHeading, wdGoToLast);
+    EXPECT_EQ(lastHeading.Start(), last);
+    Range before = lastHeading.GoTo(wdGoToHeading, wdGoToPrevious);
+    before.Expand(wdParagraph);
+    EXPECT_EQ(before.Text(), "Options\r");
+    EXPECT_EQ(back->Paragraphs().Item(1).Range().GoTo(wdGoToHeading, wdGoToPrevious).Start(), 0);
 }
 
 TEST(WordDocument, EmptyOutlineAndDocumentWithoutHeadings)
@@ -249,4 +255,26 @@ TEST(WordDocument, NewDocumentPackageIsComplete)
     EXPECT_FALSE(pkg->relationshipByType("word/document.xml", reltype::Styles).targetPart.isEmpty());
     EXPECT_EQ(pkg->contentType("word/document.xml"),
               "application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml");
+}
+
+TEST(WordDocument, SavingKeepsTheDocumentOpenAndDropsMacros)
+{
+    ScratchDir dir;
+    Application app;
+    Document *doc = openBuilt(
+        app, dir,
+        DocxBuilder().body(para("One"))
+            .relationship("rVba", "http://schemas.microsoft.com/office/2006/relationships/vbaProject", "vbaProject.bin")
+            .part("word/vbaProject.bin", "MACROS", "application/vnd.ms-office.vbaProject"));
+    Paragraph p = doc->Paragraphs().Item(1);
+    doc->SaveAs(dir.file("a.docx"), wdFormatXMLDocument);
+    p.Range().InsertBefore(QStringLiteral("Still "));
+    doc->SaveAs(dir.file("b.docx"), wdFormatXMLDocument);
+    EXPECT_EQ(doc->FullName(), dir.file("b.docx"));
+    Document *back = app.Documents().Open(dir.file("b.docx"));
+    EXPECT_EQ(back->Paragraphs().Item(1).Range().Text(), "Still One\r");
+    EXPECT_FALSE(back->package().hasPart("word/vbaProject.bin"));
+    EXPECT_TRUE(back->package().relationshipByType(back->mainPart(),
+                                                   "http://schemas.microsoft.com/office/2006/relationships/vbaProject")
+                    .id.isEmpty());
 }

@@ -204,4 +204,11 @@ TEST(WordPackage, EntryNamesNeverLeaveThePackage)
                                     {"doc.xml", "<w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"/>"}});
     auto pkg = Package::Open(dir.file("odd.docx"));
     EXPECT_EQ(pkg->mainDocumentPart(), "doc.xml");
+    // A main part that is no XML at all.
+    writeZip(dir.file("bin.docx"), {{"[Content_Types].xml", "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\"/>"},
+                                    {"_rels/.rels", "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+                                                    "<Relationship Id=\"r\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument\" "
+                                                    "Target=\"doc.bin\"/></Relationships>"},
+                                    {"doc.bin", "<w:document/>"}});
+    EXPECT_TRUE(openError(dir.file("bin.docx")).contains("not an XML part"));
 }

@@ -532,8 +532,10 @@ std::unique_ptr<Package> Package::Open(const QString &fileName, const Limits &li
             throw PackageError(QStringLiteral("it names no main document part"));
         if (!pkg->hasPart(main))
             throw PackageError(QStringLiteral("the part \"%1\" is missing").arg(main));
-        pkg->xml(main);
-        if (!pkg->xml(main)->document_element())
+        const pugi::xml_document *mainXml = pkg->xml(main);
+        if (!mainXml)
+            throw PackageError(QStringLiteral("the part \"%1\" is not an XML part").arg(main));
+        if (!mainXml->document_element())
             throw PackageError(QStringLiteral("the part \"%1\" is empty").arg(main));
     } catch (const PackageError &e) {
         throw fail(e.message());
@@ -644,8 +646,13 @@ void Package::setBytes(const QString &name, const QByteArray &data, const QStrin
     p->isXml = isXmlName(n);
     p->damage.clear();
 
-    if (n == QLatin1String(ContentTypesPart) || contentType.isEmpty())
-        return;
+    if (n != QLatin1String(ContentTypesPart) && !contentType.isEmpty())
+        setContentType(n, contentType);
+}
+
+void Package::setContentType(const QString &name, const QString &contentType)
+{
+    const QString n = normalisePartName(name);
     pugi::xml_document *ct = contentTypesDoc();
     pugi::xml_node types = ct->document_element();
     const QString partName = QLatin1Char('/') + n;

@@ -1,0 +1,96 @@
+#pragma once
+// Reading back what the HTML Help output wrote: the nesting of a contents or
+// index text, and the files, context map and window of a compiled help file
+// through libchm.
+#include <QByteArray>
+#include <QFile>
+#include <QMap>
+#include <QRegularExpression>
+#include <QString>
+#include <QStringList>
+#include <QtEndian>
+#include <chm_lib.h>
+
+namespace chmcheck {
+
+// The depth of each sitemap entry (its first Name, "depth:name", the
+// outermost list being 1) and the depth left at the end: a text whose lists
+// are not balanced ends at a depth other than 0.
+struct Outline {
+    QStringList entries;
+    int finalDepth = 0;
+};
+
+inline Outline outline(const QString &text)
+{
+    static const QRegularExpression token(
+        QStringLiteral("<UL>|</UL>|<LI>\\s*<OBJECT type=\"text/sitemap\">\\s*<param name=\"Name\" value=\"([^\"]*)\">"),
+        QRegularExpression::CaseInsensitiveOption);
+    Outline o;
+    for (auto it = token.globalMatch(text); it.hasNext();) {
+        const auto m = it.next();
+        if (m.captured(0).compare(QLatin1String("<UL>"), Qt::CaseInsensitive) == 0)
+            ++o.finalDepth;
+        else if (m.captured(0).compare(QLatin1String("</UL>"), Qt::CaseInsensitive) == 0)
+            --o.finalDepth;
+        else
+            o.entries << QStringLiteral("%1:%2").arg(o.finalDepth).arg(m.captured(1));
+    }
+    return o;
+}
+
+class ChmReader {
+public:
+    explicit ChmReader(const QString &path) : h_(chm_open(QFile::encodeName(path).constData())) {}
+    ~ChmReader()
+    {
+        if (h_)
+            chm_close(h_);
+    }
+    ChmReader(const ChmReader &) = delete;
+    ChmReader &operator=(const ChmReader &) = delete;
+
+    bool isOpen() const { return h_ != nullptr; }
+    QByteArray read(const QString &name) const
+    {
+        chmUnitInfo ui;
+        if (!h_ || chm_resolve_object(h_, name.toUtf8().constData(), &ui) != CHM_RESOLVE_SUCCESS)
+            return QByteArray();
+        QByteArray data(qsizetype(ui.length), '\0');
+        data.resize(qsizetype(
+            chm_retrieve_object(h_, &ui, reinterpret_cast<unsigned char *>(data.data()), 0, LONGINT64(ui.length))));
+        return data;
+    }
+    // Context number to alias target.
+    QMap<quint32, QString> contextMap() const
+    {
+        const QByteArray ivb = read(QStringLiteral("/#IVB"));
+        const QByteArray strings = read(QStringLiteral("/#STRINGS"));
+        QMap<quint32, QString> map;
+        for (int at = 4; at + 8 <= ivb.size(); at += 8)
+            map.insert(dword(ivb, at), stringAt(strings, dword(ivb, at + 4)));
+        return map;
+    }
+    // A number, or a text, of the first window definition.
+    quint32 windowNumber(int offset) const { return dword(read(QStringLiteral("/#WINDOWS")), 8 + offset); }
+    QString windowText(int offset) const { return stringAt(read(QStringLiteral("/#STRINGS")), windowNumber(offset)); }
+
+private:
+    static quint32 dword(const QByteArray &data, int offset)
+    {
+        return offset + 4 <= data.size() ? qFromLittleEndian<quint32>(data.constData() + offset) : 0;
+    }
+    static QString stringAt(const QByteArray &strings, quint32 offset)
+    {
+        return offset < quint32(strings.size()) ? QString::fromUtf8(strings.constData() + offset) : QString();
+    }
+    chmFile *h_;
+};
+
+// Offsets in a window definition.
+constexpr int kWindowTitle = 0x14;
+constexpr int kWindowLeft = 0x20;
+constexpr int kWindowRight = 0x28;
+constexpr int kWindowHome = 0x68;
+
+} // namespace chmcheck
