@@ -161,7 +161,8 @@ void THtmlHelpMaker::OutputPages()
         const TContentsItem &item = *Contents->Item(i);
         if (!hasPage(item))
             continue;
-        SaveTextFile(SetHtmlCharset(page.MakePage(item), charset), pagePath(ProjectFolder, item.Url), codePage);
+        SaveTextFile(ReferenceUnencodable(SetHtmlCharset(page.MakePage(item), charset), codePage),
+                     pagePath(ProjectFolder, item.Url), codePage);
         if (first)
             Project->CHMSetting.DefaultTopic = item.Url;
         first = false;

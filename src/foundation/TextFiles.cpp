@@ -70,14 +70,19 @@ QByteArray encodeText(const QString &text, int encoding)
     return UnicodeToAnsiCP(text, encoding <= 0 ? 0 : encoding);
 }
 
-// An 8-bit code page cannot hold every character; a page written in one
-// keeps the others as numeric character references instead of losing them
-// to "?".
-QString referenceUnencodable(const QString &page, int encoding)
+QString fileError(const QString &action, const QString &fileName, const QString &reason)
+{
+    return QStringLiteral("Cannot %1 the file \"%2\": %3").arg(action, fileName, reason);
+}
+
+} // namespace
+
+QString ReferenceUnencodable(const QString &page, int encoding)
 {
     if (encoding == TextEncodingUtf8 || encoding == TextEncodingUtf16 || encoding == 65001)
         return page;
-    if (AnsiToUnicodeCP(UnicodeToAnsiCP(page, encoding), encoding) == page)
+    const int codePage = encoding <= 0 ? 0 : encoding;
+    if (AnsiToUnicodeCP(UnicodeToAnsiCP(page, codePage), codePage) == page)
         return page;
     QString out;
     out.reserve(page.size());
@@ -89,7 +94,7 @@ QString referenceUnencodable(const QString &page, int encoding)
         }
         qsizetype len = (c.isHighSurrogate() && i + 1 < page.size()) ? 2 : 1;
         const QString one = page.mid(i, len);
-        if (AnsiToUnicodeCP(UnicodeToAnsiCP(one, encoding), encoding) == one)
+        if (AnsiToUnicodeCP(UnicodeToAnsiCP(one, codePage), codePage) == one)
             out.append(one);
         else
             out.append(QStringLiteral("&#%1;").arg(one.toUcs4().value(0)));
@@ -97,13 +102,6 @@ QString referenceUnencodable(const QString &page, int encoding)
     }
     return out;
 }
-
-QString fileError(const QString &action, const QString &fileName, const QString &reason)
-{
-    return QStringLiteral("Cannot %1 the file \"%2\": %3").arg(action, fileName, reason);
-}
-
-} // namespace
 
 QString LoadTextFromStream(QIODevice &stream, const QString &codePage)
 {
@@ -213,7 +211,7 @@ bool SaveHtmlFile(const QString &page, const QString &fileName, QString *error)
     const int encoding = GetHtmlEncoding(page);
     QString text;
     try {
-        text = referenceUnencodable(page, encoding);
+        text = ReferenceUnencodable(page, encoding);
     } catch (const Exception &) {
         text = page; // an unavailable code page is reported by the save below
     }

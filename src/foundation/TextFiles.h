@@ -42,6 +42,11 @@ void SaveTextFile(const QString &text, const QString &fileName, int encoding);
 // message goes to error too, when asked).
 bool SaveHtmlFile(const QString &page, const QString &fileName, QString *error = nullptr);
 
+// A page to be written with the encoding code: characters that an 8-bit code
+// page cannot hold become numeric character references ("&#8364;"), so that
+// nothing is lost to "?". UTF-8 and UTF-16 pages come back unchanged.
+QString ReferenceUnencodable(const QString &page, int encoding);
+
 // The lower-cased value of the page's first "charset=", or empty.
 QString GetHtmlCharset(const QString &page);
 // The page with that charset declared: the first "charset=" value replaced,

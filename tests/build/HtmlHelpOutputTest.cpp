@@ -259,14 +259,15 @@ TEST(HtmlHelpOutput, PagesFollowTheProjectCharset)
     ScratchDir dir;
     Maker m;
     m.project.HtmlHelpOutputEncoding = QStringLiteral("windows-1252");
-    m.project.Title = QStringLiteral("Tips & <Tricks>");
+    m.project.Title = QStringLiteral("Tips & <Tricks> \u2192 \u20AC");
     fill(m.list, {{1, "Größe", "size.htm"}}, true);
     m.maker.ProjectFolder = dir.file(QStringLiteral("set"));
     m.maker.Output();
     const QByteArray page = readFile(dir.file(QStringLiteral("set/size.htm")));
     EXPECT_TRUE(page.contains("charset=windows-1252\">")) << page.toStdString();
     EXPECT_TRUE(page.contains("Gr\xF6\xDF" "e")) << page.toStdString();
-    EXPECT_TRUE(page.contains("Tips &amp; &lt;Tricks&gt;")) << page.toStdString();
+    // The arrow has no place in the code page: it stays, as a reference.
+    EXPECT_TRUE(page.contains("Tips &amp; &lt;Tricks&gt; &#8594; \x80")) << page.toStdString();
     EXPECT_EQ(m.project.CHMSetting.DefaultTopic, QStringLiteral("size.htm"));
 
     Maker wide;
