@@ -25,6 +25,14 @@ const QLatin1String kNl("\r\n");
 
 QString escapeText(QStringView s)
 {
+    bool plain = true;
+    for (qsizetype i = 0; i < s.size() && plain; ++i) {
+        const char16_t c = s[i].unicode();
+        plain = c >= 0x20 && c != '&' && c != '<' && c != '>' && c != 0xA0
+                && !(c == ' ' && i + 1 < s.size() && s[i + 1] == QLatin1Char(' '));
+    }
+    if (plain)
+        return s.toString();
     QString out;
     out.reserve(s.size() + 8);
     for (qsizetype i = 0; i < s.size(); ++i) {
@@ -103,6 +111,19 @@ int vmlLengthPx(const QString &style, const QString &name)
         return ok ? int(std::lround(d * factor)) : 0;
     }
     return 0;
+}
+
+// A compact text of an element and everything in it, as a cache key.
+void appendNodeKey(QByteArray &key, pugi::xml_node n)
+{
+    for (; n; n = n.next_sibling()) {
+        key += n.name();
+        for (pugi::xml_attribute a : n.attributes())
+            key.append(' ').append(a.name()).append('=').append(a.value());
+        key += '{';
+        appendNodeKey(key, n.first_child());
+        key += '}';
+    }
 }
 
 // Alternative text that carries one of the converter's markers (a shape's
@@ -255,8 +276,7 @@ private:
     void writeTable(pugi::xml_node tbl);
     void writeSectionBreak(pugi::xml_node sectPr, pugi::xml_node nextSectPr);
     void writeNotes();
-    void writeListLabel(const ListLabel &label, const ParaFormat &pf, const RunFormat &markFormat,
-                        const RunFormat &base);
+    void writeListLabel(const ListLabel &label, const ParaFormat &pf, pugi::xml_node markPr);
 
     // Inline content
     void writeInline(pugi::xml_node parent);
@@ -296,8 +316,21 @@ private:
     // The run format of the current paragraph's style and its style id.
     QString paraStyle_;
     const RunFormat *paraBase_ = nullptr;
-    RunFormat current_;
-    bool haveCurrent_ = false;
+    struct RunMarkup {
+        QString open, close;
+    };
+    RunMarkup markupFor(const RunFormat &f) const;
+    QByteArray layersKey() const;
+    RunMarkup currentMarkup_;
+    QHash<QByteArray, RunMarkup> runMarkupCache_;
+    QHash<QByteArray, QString> paraCssCache_;
+    struct LabelMarkup {
+        QString open, close;
+        double sizePt = 11;
+    };
+    QHash<QByteArray, LabelMarkup> labelCache_;
+    QHash<QByteArray, int> outlineCache_;
+    QString footnotesPart_, endnotesPart_;
     bool visible_ = false; // the current paragraph shows something
     QStringList pendingBookmarks_;
     QList<FieldState> fields_;
@@ -367,6 +400,8 @@ Writer::Writer(const Package &package, const HtmlExportOptions &options, const Q
                 fontTable ? fontTable->child("w:fonts") : pugi::xml_node());
     if (const Style *s = styles_->defaultStyle(QStringLiteral("paragraph")))
         defaultParaStyle_ = s->id;
+    footnotesPart_ = partOf(reltype::Footnotes);
+    endnotesPart_ = partOf(reltype::Endnotes);
 }
 
 const ParaFormat &Writer::styleParaFormat(const QString &styleId)
@@ -523,11 +558,18 @@ void Writer::flushRun()
     runClose_.clear();
 }
 
-void Writer::emitText(const QString &html)
+QByteArray Writer::layersKey() const
+{
+    QByteArray key;
+    for (pugi::xml_node l : cellLayers_)
+        key += QByteArray::number(quintptr(l.internal_object()), 16) + ',';
+    return key;
+}
+
+Writer::RunMarkup Writer::markupFor(const RunFormat &f) const
 {
     QString open, close;
     const RunFormat &base = *paraBase_;
-    const RunFormat &f = current_;
     const QString cssText = RunCss(f, &base, fonts_, true);
     if (!cssText.isEmpty()) {
         open += QLatin1String("<span style='") + styleAttr(cssText) + QLatin1String("'>");
@@ -547,11 +589,16 @@ void Writer::emitText(const QString &html)
         base.strike.value_or(false) || base.dstrike.value_or(false), "s");
     tag(f.vertAlign == QLatin1String("superscript"), base.vertAlign == QLatin1String("superscript"), "sup");
     tag(f.vertAlign == QLatin1String("subscript"), base.vertAlign == QLatin1String("subscript"), "sub");
-    if (open != runOpen_) {
+    return {open, close};
+}
+
+void Writer::emitText(const QString &html)
+{
+    if (currentMarkup_.open != runOpen_) {
         out_ += runClose_;
-        out_ += open;
-        runOpen_ = open;
-        runClose_ = close;
+        out_ += currentMarkup_.open;
+        runOpen_ = currentMarkup_.open;
+        runClose_ = currentMarkup_.close;
     }
     out_ += html;
     visible_ = true;
@@ -605,7 +652,13 @@ void Writer::writeParagraph(pugi::xml_node p)
         }
     }
 
-    const int outline = styles_->paragraphOutlineLevel(p);
+    // The outline level follows from the style and the paragraph's own level.
+    const QByteArray outlineKey = styleId.toUtf8() + '|' + pPr.child("w:outlineLvl").attribute("w:val").value()
+                                  + (pPr.child("w:outlineLvl") ? "+" : "-");
+    auto outlineIt = outlineCache_.constFind(outlineKey);
+    if (outlineIt == outlineCache_.constEnd())
+        outlineIt = outlineCache_.insert(outlineKey, styles_->paragraphOutlineLevel(p));
+    const int outline = *outlineIt;
     const int heading = outline >= 1 && outline <= 6 ? outline : 0;
     const Style *style = styles_->byId(styleId);
     const bool builtInHeading = heading > 0 && style
@@ -652,7 +705,14 @@ void Writer::writeParagraph(pugi::xml_node p)
     const QString align = ParaAlign(pf);
     if (!align.isEmpty())
         out_ += QLatin1String(" align=") + align;
-    const QString inlineCss = ParaCss(pf, &classFormat);
+    // Paragraphs formatted alike share their style text.
+    QByteArray cssKey = cls.toUtf8() + '|' + styleId.toUtf8() + '|' + layersKey() + '|'
+                        + QByteArray::number(quintptr(label.level), 16) + '|';
+    appendNodeKey(cssKey, pPr.first_child());
+    auto cssIt = paraCssCache_.constFind(cssKey);
+    if (cssIt == paraCssCache_.constEnd())
+        cssIt = paraCssCache_.insert(cssKey, ParaCss(pf, &classFormat));
+    const QString &inlineCss = *cssIt;
     if (!inlineCss.isEmpty())
         out_ += QLatin1String(" style='") + styleAttr(inlineCss) + QLatin1Char('\'');
     out_ += QLatin1Char('>');
@@ -683,8 +743,7 @@ void Writer::writeParagraph(pugi::xml_node p)
             else if (std::strcmp(first.name(), "w:pPr") != 0)
                 break;
         }
-        const RunFormat markFormat = runFormat(styleId, pPr.child("w:rPr"));
-        writeListLabel(label, pf, markFormat, *paraBase_);
+        writeListLabel(label, pf, pPr.child("w:rPr"));
     }
     for (pugi::xml_node n = first; n; n = n.next_sibling())
         if (std::strcmp(n.name(), "w:pPr") != 0)
@@ -701,7 +760,6 @@ void Writer::writeParagraph(pugi::xml_node p)
     paraBase_ = outerBase;
     visible_ = outerVisible;
     inParagraph_ = outerIn;
-    haveCurrent_ = false;
 
     if (pugi::xml_node sect = pPr.child("w:sectPr")) {
         const qsizetype i = sections_.indexOf(sect);
@@ -710,17 +768,39 @@ void Writer::writeParagraph(pugi::xml_node p)
     }
 }
 
-void Writer::writeListLabel(const ListLabel &label, const ParaFormat &pf, const RunFormat &markFormat,
-                            const RunFormat &base)
+void Writer::writeListLabel(const ListLabel &label, const ParaFormat &pf, pugi::xml_node markPr)
 {
-    RunFormat f = markFormat;
-    f.apply(label.level->rPr);
-    f.underline.reset();
-    QString text = label.text;
-    const QString font = label.font;
-    current_ = f;
-    current_.font = base.font; // the font goes into the label's own span below
-    QString html = escapeText(text);
+    // The number takes the paragraph mark's formatting and then the level's;
+    // numbers formatted alike share their markup.
+    QByteArray key = paraStyle_.toUtf8() + '|' + layersKey() + '|'
+                     + QByteArray::number(quintptr(label.level), 16) + '|';
+    appendNodeKey(key, markPr.first_child());
+    auto it = labelCache_.constFind(key);
+    if (it == labelCache_.constEnd()) {
+        const RunFormat &base = *paraBase_;
+        RunFormat f = runFormat(paraStyle_, markPr);
+        f.apply(label.level->rPr);
+        f.underline.reset();
+        LabelMarkup m;
+        m.sizePt = f.halfPoints.value_or(22) / 2.0;
+        m.open = QStringLiteral("<span>");
+        if (!label.font.isEmpty()) {
+            const QString family = IsSymbolFont(label.font) ? label.font : css::fontFamily(label.font, fonts_);
+            m.open = QLatin1String("<span style='font-family:") + styleAttr(family) + QLatin1String("'>");
+        }
+        f.font = base.font; // the font is the outer span's
+        const QString cssText = RunCss(f, &base, fonts_, true);
+        if (!cssText.isEmpty()) {
+            m.open += QLatin1String("<span style='") + styleAttr(cssText) + QLatin1String("'>");
+            m.close = QStringLiteral("</span>");
+        }
+        if (f.bold.value_or(false) && !base.bold.value_or(false)) {
+            m.open += QLatin1String("<b>");
+            m.close.prepend(QLatin1String("</b>"));
+        }
+        m.close += QLatin1String("</span>");
+        it = labelCache_.insert(key, m);
+    }
     QString padding;
     if (label.suffix == ListSuffix::Tab) {
         // The number runs from the first line's start to the next tab stop:
@@ -729,8 +809,7 @@ void Writer::writeListLabel(const ListLabel &label, const ParaFormat &pf, const 
         int stop = pf.indLeft.value_or(0);
         if (stop <= start)
             stop = (start / 720 + 1) * 720;
-        const double sizePt = f.halfPoints.value_or(22) / 2.0;
-        const double labelPt = text.size() * sizePt * 0.5;
+        const double labelPt = label.text.size() * it->sizePt * 0.5;
         const double gapPt = std::max(0.0, (stop - start) / 20.0 - labelPt);
         const int count = std::max(1, int(std::lround(gapPt / 1.75)));
         padding = QLatin1String("<span style='font:7.0pt \"Times New Roman\"'>")
@@ -739,21 +818,7 @@ void Writer::writeListLabel(const ListLabel &label, const ParaFormat &pf, const 
         padding = QStringLiteral("&nbsp;");
     }
     flushRun();
-    QString open = QStringLiteral("<span>");
-    if (!font.isEmpty()) {
-        const QString family = IsSymbolFont(font) ? font : css::fontFamily(font, fonts_);
-        open = QLatin1String("<span style='font-family:") + styleAttr(family) + QLatin1String("'>");
-    }
-    const QString cssText = RunCss(current_, &base, fonts_, true);
-    const bool bold = f.bold.value_or(false) && !base.bold.value_or(false);
-    QString inner = html + padding;
-    if (bold)
-        inner = QLatin1String("<b>") + inner + QLatin1String("</b>");
-    if (!cssText.isEmpty())
-        inner = QLatin1String("<span style='") + styleAttr(cssText) + QLatin1String("'>") + inner
-                + QLatin1String("</span>");
-    out_ += open + inner + QLatin1String("</span>");
-    haveCurrent_ = false;
+    out_ += it->open + escapeText(label.text) + padding + it->close;
 }
 
 void Writer::writeInline(pugi::xml_node n)
@@ -805,10 +870,7 @@ void Writer::writeInline(pugi::xml_node n)
         QString text;
         for (pugi::xpath_node t : n.select_nodes(".//m:t"))
             text += QString::fromUtf8(t.node().text().get());
-        if (!haveCurrent_) {
-            current_ = *paraBase_;
-            haveCurrent_ = true;
-        }
+        currentMarkup_ = RunMarkup();
         emitText(escapeText(text));
     }
 }
@@ -818,8 +880,13 @@ void Writer::writeRun(pugi::xml_node r)
     bool formatted = false;
     auto format = [&]() {
         if (!formatted) {
-            current_ = runFormat(paraStyle_, r.child("w:rPr"));
-            haveCurrent_ = true;
+            pugi::xml_node rPr = r.child("w:rPr");
+            QByteArray key = paraStyle_.toUtf8() + '|' + layersKey() + '|';
+            appendNodeKey(key, rPr.first_child());
+            auto it = runMarkupCache_.constFind(key);
+            if (it == runMarkupCache_.constEnd())
+                it = runMarkupCache_.insert(key, markupFor(runFormat(paraStyle_, rPr)));
+            currentMarkup_ = *it;
             formatted = true;
         }
     };
@@ -916,9 +983,7 @@ void Writer::writeRun(pugi::xml_node r)
 
 void Writer::writeNoteReference(pugi::xml_node ref, bool endnote)
 {
-    const QString part = pkg_.relationshipByType(mainPart_, QLatin1String(endnote ? reltype::Endnotes
-                                                                                 : reltype::Footnotes))
-                             .targetPart;
+    const QString &part = endnote ? endnotesPart_ : footnotesPart_;
     const QString id = xml::attr(ref, "w:id");
     if (part.isEmpty() || id.isEmpty() || part_ != mainPart_)
         return;
