@@ -283,7 +283,7 @@ private:
     void writeRun(pugi::xml_node r);
     void writeDrawing(pugi::xml_node drawing);
     void writeVml(pugi::xml_node container);
-    void writeTextBox(pugi::xml_node txbxContent, int widthPx, int heightPx);
+    void writeTextBox(pugi::xml_node txbxContent, int widthPx, const QString &align, bool framed);
     void writeImage(const QString &src, int w, int h, const QString &alt, const QString &align);
     QString imageFromRelationship(const QString &relId, int w, int h);
     QString plainShapeImage(int w, int h, pugi::xml_node spPr);
@@ -350,7 +350,9 @@ private:
     struct Picture {
         QString name;
         QByteArray bytes;
+        QString fallbackName; // the metafile's own name, used when it cannot be converted
         bool metafile = false;
+        bool converted = true;
         int w = 0, h = 0;
     };
     QList<Picture> pictures_;
@@ -500,11 +502,10 @@ void Writer::run()
     page += QLatin1String("<body lang=EN-US link=blue vlink=purple style='word-wrap:break-word'>")
             + kNl + kNl + out_ + QLatin1String("</body>") + kNl + kNl + QLatin1String("</html>") + kNl;
     writeFiles();
-    // Metafiles that could not be converted keep their own format.
     for (const Picture &pic : std::as_const(pictures_))
-        if (pic.metafile && pic.name.endsWith(QLatin1String(".emf.png")))
-            page.replace(filesFolder_ + QLatin1Char('/') + pic.name,
-                         filesFolder_ + QLatin1Char('/') + pic.name.chopped(4));
+        if (!pic.converted)
+            page.replace(QLatin1Char('"') + filesFolder_ + QLatin1Char('/') + pic.name + QLatin1Char('"'),
+                         QLatin1Char('"') + filesFolder_ + QLatin1Char('/') + pic.fallbackName + QLatin1Char('"'));
 
     QSaveFile f(fileName_);
     const QByteArray bytes = EncodeHtml(page, opt_.codePage);
@@ -1318,9 +1319,9 @@ QString Writer::addPictureFile(const QByteArray &bytes, QString ext, int w, int 
     pic.h = h;
     pic.metafile = ext == QLatin1String("emf") || ext == QLatin1String("wmf");
     const QString base = QStringLiteral("image%1").arg(pictures_.size() + 1, 3, 10, QLatin1Char('0'));
+    // Metafiles become PNG pictures; one that cannot be converted keeps its own format.
     pic.name = base + QLatin1Char('.') + (pic.metafile ? QStringLiteral("png") : ext);
-    if (pic.metafile)
-        pic.name = base + QLatin1Char('.') + ext + QLatin1String(".png"); // renamed in writeFiles
+    pic.fallbackName = base + QLatin1Char('.') + ext;
     pictures_.append(pic);
     const QString src = filesFolder_ + QLatin1Char('/') + pic.name;
     if (!key.isEmpty())
@@ -1375,13 +1376,17 @@ void Writer::writeImage(const QString &src, int w, int h, const QString &alt, co
     visible_ = true;
 }
 
-void Writer::writeTextBox(pugi::xml_node txbxContent, int widthPx, int)
+void Writer::writeTextBox(pugi::xml_node txbxContent, int widthPx, const QString &align, bool framed)
 {
     flushRun();
-    out_ += QLatin1String("<table cellpadding=0 cellspacing=0 align=left");
+    out_ += QLatin1String("<table cellpadding=0 cellspacing=0");
+    if (!align.isEmpty())
+        out_ += QLatin1String(" align=") + align;
     if (widthPx > 0)
         out_ += QLatin1String(" width=") + QString::number(widthPx);
-    out_ += QLatin1String(" style='border:solid windowtext .75pt'><tr><td style='padding:3.6pt 7.2pt'>") + kNl;
+    if (framed)
+        out_ += QLatin1String(" style='border:solid windowtext .75pt'");
+    out_ += QLatin1String("><tr><td style='padding:3.6pt 7.2pt'>") + kNl;
     writeBlocks(txbxContent);
     out_ += QLatin1String("</td></tr></table>");
     visible_ = true;
@@ -1435,8 +1440,13 @@ void Writer::writeDrawing(pugi::xml_node drawing)
         return;
     }
     if (kind == QLatin1String("wps:wsp")) {
-        if (pugi::xml_node txbx = shape.child("wps:txbx").child("w:txbxContent"))
-            writeTextBox(txbx, w, h);
+        if (pugi::xml_node txbx = shape.child("wps:txbx").child("w:txbxContent")) {
+            // Framed when the shape draws its outline, by its own line or its style's.
+            pugi::xml_node ln = shape.child("wps:spPr").child("a:ln");
+            const bool framed = ln ? !ln.child("a:noFill")
+                                   : shape.child("wps:style").child("a:lnRef").attribute("idx").as_int() > 0;
+            writeTextBox(txbx, w, align, framed);
+        }
         return;
     }
     if (kind == QLatin1String("wpg:wgp") || kind == QLatin1String("wpc:wpc")) {
@@ -1452,7 +1462,7 @@ void Writer::writeDrawing(pugi::xml_node drawing)
                     writeImage(src, pw, ph, xml::attr(n.node().child("pic:nvPicPr").child("pic:cNvPr"), "descr"),
                                align);
             } else {
-                writeTextBox(n.node(), w, h);
+                writeTextBox(n.node(), w, align, false);
             }
         }
     }
@@ -1492,7 +1502,8 @@ void Writer::writeVml(pugi::xml_node container)
         if (!src.isEmpty()) {
             writeImage(src, w, h, alt, QString());
         } else if (pugi::xml_node txbx = n.child("v:textbox").child("w:txbxContent")) {
-            writeTextBox(txbx, w, h);
+            writeTextBox(txbx, w, QString(), xml::attr(n, "stroked") != QLatin1String("f")
+                                                 && xml::attr(n, "stroked") != QLatin1String("false"));
         }
     }
 }
@@ -1521,7 +1532,7 @@ void Writer::writeFiles()
         }
         MetafileJob job;
         job.bytes = pic.bytes;
-        job.extension = pic.name.section(QLatin1Char('.'), 1, 1);
+        job.extension = QFileInfo(pic.fallbackName).suffix();
         job.widthPx = std::max(pic.w, 1);
         job.heightPx = std::max(pic.h, 1);
         job.output = folder + QLatin1Char('/') + pic.name;
@@ -1535,9 +1546,9 @@ void Writer::writeFiles()
         if (done[j])
             continue;
         // Not converted: the metafile itself is kept and linked.
-        qWarning().noquote() << "Picture" << pic.name << "kept as a metafile:" << error;
-        writeBytes(folder + QLatin1Char('/') + pic.name.chopped(4), pic.bytes);
-        pic.name = pic.name.section(QLatin1Char('.'), 0, 0) + QStringLiteral(".emf.png");
+        qWarning().noquote() << "Picture" << pic.fallbackName << "kept as a metafile:" << error;
+        writeBytes(folder + QLatin1Char('/') + pic.fallbackName, pic.bytes);
+        pic.converted = false;
     }
 }
 
