@@ -326,6 +326,8 @@ TEST(WordHtmlWriter, PicturesShapesAndCanvasesWithTheirAlternativeText)
            + inlineFrame("", "<wps:wsp><wps:txbx><w:txbxContent><w:p><w:r><w:t>Boxed text</w:t></w:r></w:p>"
                              "</w:txbxContent></wps:txbx></wps:wsp>")
            + "<w:r><w:pict><v:shape style=\"width:72pt;height:36pt\" alt=\"Vml`@#^http://a.b/;;\"/></w:pict></w:r>"
+           + "<w:r><w:pict><v:group style=\"width:72pt;height:36pt\" o:editas=\"canvas\" alt=\"Group`$#!(1)\">"
+             "<v:shape style=\"width:10pt;height:10pt\"><v:imagedata r:id=\"rIdImg\"/></v:shape></v:group></w:pict></w:r>"
            + "</w:p>");
     Saved s(b);
     const QString body = s.body();
@@ -340,8 +342,11 @@ TEST(WordHtmlWriter, PicturesShapesAndCanvasesWithTheirAlternativeText)
     EXPECT_TRUE(body.contains(QLatin1String("Boxed text")));
     EXPECT_TRUE(body.contains(QLatin1String("<img width=96 height=48 src=\"doc_files/image003.png\" "
                                             "alt=\"Vml`@#^http://a.b/;;\">")));
+    EXPECT_TRUE(body.contains(QLatin1String("<img width=96 height=48 src=\"doc_files/image004.png\" "
+                                            "alt=\"Group`$#!(1)\">")))
+        << "a marked VML canvas is shown as its picture, at the canvas's size";
     const QDir files(s.dir.file(QStringLiteral("doc_files")));
-    EXPECT_EQ(files.entryList(QDir::Files).size(), 3);
+    EXPECT_EQ(files.entryList(QDir::Files).size(), 4);
     int w = 0, h = 0;
     ASSERT_TRUE(ImagePixelSize(testsupport::readFile(files.filePath(QStringLiteral("image002.png"))), w, h));
     EXPECT_EQ(w, 100);

@@ -1474,7 +1474,7 @@ void Writer::writeVml(pugi::xml_node container)
         const QString name = QString::fromUtf8(n.name());
         if (!name.startsWith(QLatin1String("v:")))
             continue;
-        if (name == QLatin1String("v:group")) {
+        if (name == QLatin1String("v:group") && !carriesMarker(xml::attr(n, "alt"))) {
             writeVml(n);
             continue;
         }
@@ -1483,7 +1483,9 @@ void Writer::writeVml(pugi::xml_node container)
         const QString style = xml::attr(n, "style");
         const int w = vmlLengthPx(style, QStringLiteral("width"));
         const int h = vmlLengthPx(style, QStringLiteral("height"));
-        pugi::xml_node img = n.child("v:imagedata");
+        // A marked group (a canvas) is shown as its first picture.
+        pugi::xml_node img = name == QLatin1String("v:group") ? n.select_node(".//v:imagedata").node()
+                                                               : n.child("v:imagedata");
         QString alt = xml::attr(n, "alt");
         if (alt.isEmpty())
             alt = xml::attr(img, "o:title");
