@@ -391,3 +391,24 @@ TEST(WordHtmlWriter, DocumentSaveAsUsesTheWebOptions)
     // Cyrillic and the trade mark sign are bytes of code page 1251.
     EXPECT_TRUE(bytes.contains("\xCF\xF0\xE8\xE2\xE5\xF2 \x99")) << bytes.constData();
 }
+
+TEST(WordHtmlWriter, SymbolRunsLanguageAndPicturePartNames)
+{
+    DocxBuilder b;
+    b.styles(DocxBuilder::defaultStyles());
+    b.part(QStringLiteral("word/media/evil.p\"ng x"), PlainPng(2, 2, 0xFF000000u, 0));
+    b.relationship(QStringLiteral("rIdImg"), QLatin1String(reltype::Image), QStringLiteral("media/evil.p&quot;ng x"));
+    b.body("<w:p><w:r><w:rPr><w:rFonts w:ascii=\"Wingdings\" w:hAnsi=\"Wingdings\"/></w:rPr>"
+           "<w:t>\xEF\x83\xBC</w:t></w:r><w:r><w:sym w:font=\"Symbol\" w:char=\"F0B7\"/></w:r>"
+           "<w:r><w:drawing><wp:inline><wp:extent cx=\"95250\" cy=\"95250\"/><wp:docPr id=\"1\" name=\"x\"/>"
+           "<a:graphic><a:graphicData><pic:pic><pic:blipFill><a:blip r:embed=\"rIdImg\"/></pic:blipFill>"
+           "</pic:pic></a:graphicData></a:graphic></wp:inline></w:drawing></w:r></w:p>");
+    Saved s(b);
+    const QString body = s.body();
+    // Wingdings 0xFC (a check mark) and Symbol 0xB7 (a bullet) as their 8-bit characters.
+    EXPECT_TRUE(body.contains(QString::fromUtf8("font-family:\"Wingdings\"'>\xC3\xBC"))) << body.toStdString();
+    EXPECT_TRUE(body.contains(QString::fromUtf8("<span style='font-family:Symbol'>\xC2\xB7</span>")));
+    EXPECT_TRUE(body.contains(QLatin1String("src=\"doc_files/image001.bin\"")));
+    EXPECT_TRUE(QFile::exists(s.dir.file(QStringLiteral("doc_files/image001.bin"))));
+    EXPECT_TRUE(body.startsWith(QLatin1String("<body lang=EN-US ")));
+}

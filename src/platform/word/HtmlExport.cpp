@@ -1,5 +1,6 @@
 #include "platform/word/HtmlExport.h"
 
+#include "platform/CodePage.h"
 #include "platform/Exception.h"
 #include "platform/word/Css.h"
 #include "platform/word/HtmlPictures.h"
@@ -11,6 +12,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QSet>
 #include <QtDebug>
@@ -318,6 +320,7 @@ private:
     const RunFormat *paraBase_ = nullptr;
     struct RunMarkup {
         QString open, close;
+        bool symbolFont = false; // private-use characters stand for the font's 8-bit ones
     };
     RunMarkup markupFor(const RunFormat &f) const;
     QByteArray layersKey() const;
@@ -368,6 +371,9 @@ private:
 Writer::Writer(const Package &package, const HtmlExportOptions &options, const QString &fileName)
     : pkg_(package), opt_(options), fileName_(fileName)
 {
+    // A code page that cannot be written here fails before anything is written.
+    if (options.codePage != 65001 && options.codePage != 1200)
+        CodePage::requireAvailable(options.codePage);
     filesFolder_ = QFileInfo(fileName).completeBaseName() + options.folderSuffix;
     mainPart_ = package.mainDocumentPart();
     if (mainPart_.isEmpty() || !package.xml(mainPart_))
@@ -499,7 +505,12 @@ void Writer::run()
     writeNotes();
 
     QString page = head();
-    page += QLatin1String("<body lang=EN-US link=blue vlink=purple style='word-wrap:break-word'>")
+    // The document's language, as Word writes it ("EN-US").
+    QString lang = xml::val(styles_->defaultRunProperties().child("w:lang")).toUpper();
+    static const QRegularExpression langCode(QStringLiteral("^[A-Z]{2,3}(-[A-Z0-9]{2,8})*$"));
+    if (!langCode.match(lang).hasMatch())
+        lang = QStringLiteral("EN-US");
+    page += QLatin1String("<body lang=") + lang + QLatin1String(" link=blue vlink=purple style='word-wrap:break-word'>")
             + kNl + kNl + out_ + QLatin1String("</body>") + kNl + kNl + QLatin1String("</html>") + kNl;
     writeFiles();
     for (const Picture &pic : std::as_const(pictures_))
@@ -590,7 +601,7 @@ Writer::RunMarkup Writer::markupFor(const RunFormat &f) const
         base.strike.value_or(false) || base.dstrike.value_or(false), "s");
     tag(f.vertAlign == QLatin1String("superscript"), base.vertAlign == QLatin1String("superscript"), "sup");
     tag(f.vertAlign == QLatin1String("subscript"), base.vertAlign == QLatin1String("subscript"), "sub");
-    return {open, close};
+    return {open, close, IsSymbolFont(f.fontName(fonts_))};
 }
 
 void Writer::emitText(const QString &html)
@@ -926,7 +937,9 @@ void Writer::writeRun(pugi::xml_node r)
             continue;
         if (std::strcmp(name, "w:t") == 0) {
             format();
-            const QString text = QString::fromUtf8(c.text().get());
+            QString text = QString::fromUtf8(c.text().get());
+            if (currentMarkup_.symbolFont)
+                text = SymbolFontText(text);
             if (!text.isEmpty())
                 emitText(escapeText(text));
         } else if (std::strcmp(name, "w:tab") == 0 || std::strcmp(name, "w:ptab") == 0) {
@@ -1313,6 +1326,10 @@ QString Writer::addPictureFile(const QByteArray &bytes, QString ext, int w, int 
     ext = ext.toLower();
     if (ext == QLatin1String("jpeg"))
         ext = QStringLiteral("jpg");
+    // The extension comes from the package: only a plain one names a file.
+    static const QRegularExpression plainExt(QStringLiteral("^[a-z0-9]{1,5}$"));
+    if (!plainExt.match(ext).hasMatch())
+        ext = QStringLiteral("bin");
     Picture pic;
     pic.bytes = bytes;
     pic.w = w;
