@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 #include <zip.h>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <vector>
 
 namespace testsupport {
@@ -118,6 +120,7 @@ void DocxBuilder::write(const QString &path) const
     all += parts_;
 
     QFile::remove(path);
+    QDir().mkpath(QFileInfo(path).absolutePath());
     int err = 0;
     zip_t *z = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &err);
     ASSERT_NE(z, nullptr) << "cannot create " << path.toStdString();

@@ -17,6 +17,7 @@ TEST(WordCorpus, EveryDocumentOpensAndWalks)
     const QStringList files = dir.entryList({QStringLiteral("*.docx")}, QDir::Files, QDir::Name);
     ASSERT_FALSE(files.isEmpty());
     int headings = 0, fieldCount = 0, shapeCount = 0;
+    testsupport::ScratchDir scratch;
     for (const QString &name : files) {
         SCOPED_TRACE(name.toStdString());
         Application app;
@@ -26,12 +27,20 @@ TEST(WordCorpus, EveryDocumentOpensAndWalks)
             for (Paragraph p = doc->Paragraphs().Item(1); !p.isNull(); p = p.Next()) {
                 if (p.OutlineLevel() < wdOutlineLevelBodyText)
                     ++headings;
+                if (p.OutlineLevel() < wdOutlineLevelBodyText)
+                    p.Range().InsertBefore(QStringLiteral("`~#$") + QString::number(p.OutlineLevel()));
                 Fields f = p.Range().Fields();
                 for (int k = f.Count(); k >= 1; --k) {
                     Field field = f.Item(k);
-                    field.Type();
-                    field.Code().Text();
                     field.Result().Text();
+                    const QString code = field.Code().Text();
+                    if (field.Type() == 4 || field.Type() == -1) {
+                        field.Delete();
+                    } else if (field.Type() == 3 && code.contains(QLatin1String("\\h"))) {
+                        field.Code().setText(QStringLiteral("HYPERLINK \\l \"x\""));
+                        field.Update();
+                        field.Result().setStyle(wdStyleHyperlink);
+                    }
                     ++fieldCount;
                 }
                 p.Range().Text();
@@ -50,6 +59,17 @@ TEST(WordCorpus, EveryDocumentOpensAndWalks)
                 s.Height();
                 ++shapeCount;
             }
+            // The document saves and reads back with the same text.
+            QStringList before;
+            for (Paragraph p = doc->Paragraphs().Item(1); !p.isNull(); p = p.Next())
+                before << p.Range().Text();
+            doc->SaveAs(scratch.file(name), wdFormatXMLDocument);
+            Document *back = app.Documents().Open(scratch.file(name));
+            QStringList after;
+            for (Paragraph p = back->Paragraphs().Item(1); !p.isNull(); p = p.Next())
+                after << p.Range().Text();
+            EXPECT_EQ(before, after);
+            back->Close(wdDoNotSaveChanges);
             doc->Close(wdDoNotSaveChanges);
         } catch (const Exception &e) {
             ADD_FAILURE() << e.what();

@@ -121,6 +121,11 @@ TEST(WordPackage, SaveWritesEditsAndNewPartsBack)
     // The saved XML declares the canonical namespaces on its root.
     const QByteArray xml = again->bytes("word/document.xml");
     EXPECT_TRUE(xml.contains("xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\""));
+    // Package parts keep their own default namespaces.
+    EXPECT_TRUE(again->bytes("[Content_Types].xml")
+                    .contains("<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\""));
+    EXPECT_TRUE(again->bytes("_rels/.rels")
+                    .contains("<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\""));
 }
 
 TEST(WordPackage, DamagedPackagesAreRefusedNamingFileAndProblem)
@@ -150,6 +155,20 @@ TEST(WordPackage, DamagedPackagesAreRefusedNamingFileAndProblem)
                      "<w:body><w:p><w:r><w:t>&b;</w:t></w:r></w:p></w:body></w:document>")
         .write(dir.file("dtd.docx"));
     EXPECT_TRUE(openError(dir.file("dtd.docx")).contains("document type declaration"));
+
+    // Elements nested without end.
+    DocxBuilder()
+        .documentXml("<w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\">"
+                     + QByteArray(100000, 'x').replace("x", "<a>") + "</w:document>")
+        .write(dir.file("deep.docx"));
+    EXPECT_FALSE(openError(dir.file("deep.docx")).isEmpty());
+    QByteArray deep;
+    for (int i = 0; i < 5000; ++i)
+        deep += "<w:sdt><w:sdtContent>";
+    for (int i = 0; i < 5000; ++i)
+        deep += "</w:sdtContent></w:sdt>";
+    DocxBuilder().body(deep).write(dir.file("deep2.docx"));
+    EXPECT_TRUE(openError(dir.file("deep2.docx")).contains("too deeply"));
 
     // A compound file holding an encrypted package.
     QByteArray ole = QByteArray::fromHex("d0cf11e0a1b11ae1") + QByteArray(500, '\0')
@@ -185,4 +204,11 @@ TEST(WordPackage, EntryNamesNeverLeaveThePackage)
                                     {"doc.xml", "<w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"/>"}});
     auto pkg = Package::Open(dir.file("odd.docx"));
     EXPECT_EQ(pkg->mainDocumentPart(), "doc.xml");
+    // A main part that is no XML at all.
+    writeZip(dir.file("bin.docx"), {{"[Content_Types].xml", "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\"/>"},
+                                    {"_rels/.rels", "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+                                                    "<Relationship Id=\"r\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument\" "
+                                                    "Target=\"doc.bin\"/></Relationships>"},
+                                    {"doc.bin", "<w:document/>"}});
+    EXPECT_TRUE(openError(dir.file("bin.docx")).contains("not an XML part"));
 }

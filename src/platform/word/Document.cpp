@@ -21,6 +21,15 @@ Exception noSuchMember()
     return Exception(QStringLiteral("The requested member of the collection does not exist."));
 }
 
+// Item `index` (1-based, as in Word) of a collection.
+template <class T>
+const T &itemAt(const std::vector<T> &list, int index)
+{
+    if (index < 1 || index > int(list.size()))
+        throw noSuchMember();
+    return list[size_t(index - 1)];
+}
+
 // Word opens a file read-only when it may not write it. Judged from the
 // permission bits, so that it holds for root too (root ignores access checks).
 bool fileIsReadOnly(const QString &path)
@@ -182,10 +191,7 @@ int Fields::Count() const
 
 word::Field Fields::Item(int index) const
 {
-    const std::vector<fields::Field> l = list();
-    if (index < 1 || index > int(l.size()))
-        throw noSuchMember();
-    return word::Field(doc_, l[size_t(index - 1)]);
+    return word::Field(doc_, itemAt(list(), index));
 }
 
 // --- Range ---------------------------------------------------------------
@@ -300,30 +306,21 @@ Range Range::GoTo(int what, int which) const
     const std::vector<pugi::xml_node> &list = doc_->paragraphList();
     const std::vector<int> &levels = doc_->outlineLevels();
     const int current = doc_->paragraphIndex(startP_);
+    std::vector<int> headings;
+    for (size_t i = 0; i < levels.size(); ++i)
+        if (levels[i] < wdOutlineLevelBodyText)
+            headings.push_back(int(i));
     int found = -1;
-    const int n = int(list.size());
-    switch (which) {
-    case wdGoToFirst:
-        for (int i = 0; i < n && found < 0; ++i)
-            if (levels[size_t(i)] < wdOutlineLevelBodyText)
-                found = i;
-        break;
-    case wdGoToNext:
-        for (int i = current + 1; i < n && found < 0; ++i)
-            if (levels[size_t(i)] < wdOutlineLevelBodyText)
-                found = i;
-        break;
-    case wdGoToPrevious:
-        for (int i = std::min(current, n) - 1; i >= 0 && found < 0; --i)
-            if (levels[size_t(i)] < wdOutlineLevelBodyText)
-                found = i;
-        break;
-    case wdGoToLast:
-        for (int i = n - 1; i >= 0 && found < 0; --i)
-            if (levels[size_t(i)] < wdOutlineLevelBodyText)
-                found = i;
-        break;
-    default:
+    if (which == wdGoToFirst || which == wdGoToLast) {
+        if (!headings.empty())
+            found = which == wdGoToFirst ? headings.front() : headings.back();
+    } else if (which == wdGoToNext) {
+        const auto it = std::upper_bound(headings.begin(), headings.end(), current);
+        found = it == headings.end() ? -1 : *it;
+    } else if (which == wdGoToPrevious) {
+        const auto it = std::lower_bound(headings.begin(), headings.end(), current);
+        found = it == headings.begin() ? -1 : *(it - 1);
+    } else {
         throw Exception(QStringLiteral("This GoTo direction is not supported here."));
     }
     if (found < 0)
@@ -416,10 +413,7 @@ int Paragraphs::Count() const
 
 Paragraph Paragraphs::Item(int index) const
 {
-    const std::vector<pugi::xml_node> &list = doc_->paragraphList();
-    if (index < 1 || index > int(list.size()))
-        throw noSuchMember();
-    return Paragraph(doc_, list[size_t(index - 1)]);
+    return Paragraph(doc_, itemAt(doc_->paragraphList(), index));
 }
 
 // --- Shapes ---------------------------------------------------------------
@@ -558,35 +552,27 @@ void Shape::Delete()
 
 Shape CanvasItems::Item(int index) const
 {
-    if (index < 1 || index > Count())
-        throw noSuchMember();
-    return Shape(doc_, items_[size_t(index - 1)]);
+    return Shape(doc_, itemAt(items_, index));
 }
 
 int InlineShapes::Count() const
 {
-    return int(shapes::inlineShapes(doc_->paragraphList()).size());
+    return int(doc_->inlineShapeList().size());
 }
 
 InlineShape InlineShapes::Item(int index) const
 {
-    const std::vector<shapes::ShapeRef> list = shapes::inlineShapes(doc_->paragraphList());
-    if (index < 1 || index > int(list.size()))
-        throw noSuchMember();
-    return InlineShape(doc_, list[size_t(index - 1)]);
+    return InlineShape(doc_, itemAt(doc_->inlineShapeList(), index));
 }
 
 int Shapes::Count() const
 {
-    return int(shapes::floatingShapes(doc_->paragraphList()).size());
+    return int(doc_->floatingShapeList().size());
 }
 
 Shape Shapes::Item(int index) const
 {
-    const std::vector<shapes::ShapeRef> list = shapes::floatingShapes(doc_->paragraphList());
-    if (index < 1 || index > int(list.size()))
-        throw noSuchMember();
-    return Shape(doc_, list[size_t(index - 1)]);
+    return Shape(doc_, itemAt(doc_->floatingShapeList(), index));
 }
 
 // --- Subdocuments ------------------------------------------------------------
@@ -642,14 +628,7 @@ void Document::prepare()
     if (!body)
         throw Exception(QStringLiteral("The document \"%1\" cannot be opened: it holds no document body.")
                             .arg(shown(fullName_)));
-    // Word always has at least one paragraph.
-    if (story::paragraphs(body).empty()) {
-        if (pugi::xml_node sect = body.child("w:sectPr"))
-            body.insert_child_before("w:p", sect);
-        else
-            body.append_child("w:p");
-    }
-    QString stylesPart = package_->relationshipByType(mainPart_, QString::fromLatin1(reltype::Styles)).targetPart;
+    QString stylesPart = this->stylesPart();
     if (stylesPart.isEmpty() || !package_->hasPart(stylesPart)) {
         stylesPart = QStringLiteral("word/styles.xml");
         for (int n = 1; package_->hasPart(stylesPart); ++n)
@@ -684,6 +663,16 @@ QString Document::endnotesPart() const
     return package_->relationshipByType(mainPart_, QString::fromLatin1(reltype::Endnotes)).targetPart;
 }
 
+QString Document::numberingPart() const
+{
+    return package_->relationshipByType(mainPart_, QString::fromLatin1(reltype::Numbering)).targetPart;
+}
+
+QString Document::stylesPart() const
+{
+    return package_->relationshipByType(mainPart_, QString::fromLatin1(reltype::Styles)).targetPart;
+}
+
 Range Document::Content()
 {
     const std::vector<pugi::xml_node> &list = paragraphList();
@@ -693,11 +682,9 @@ Range Document::Content()
 void Document::AcceptAllRevisions()
 {
     QStringList parts = storyParts(*package_, mainPart_);
-    for (const char *t : {reltype::Styles, reltype::Numbering}) {
-        const QString part = package_->relationshipByType(mainPart_, QString::fromLatin1(t)).targetPart;
+    for (const QString &part : {stylesPart(), numberingPart()})
         if (!part.isEmpty())
             parts << part;
-    }
     for (const QString &part : parts)
         if (pugi::xml_document *d = package_->xml(part))
             revisions::AcceptAll(d->document_element());
@@ -748,8 +735,6 @@ void Document::expandSubdocuments()
         ++expandedSubdocuments_;
     }
     fields::normaliseSimpleFields(body());
-    if (story::paragraphs(body()).empty())
-        body().prepend_child("w:p");
     styles_->reload();
     subdocumentsExpanded_ = true;
     touch();
@@ -814,11 +799,18 @@ const std::vector<pugi::xml_node> &Document::paragraphList()
 {
     if (cacheVersion_ != version_) {
         paragraphs_ = story::paragraphs(body());
+        if (paragraphs_.empty()) {
+            // Edits took every paragraph away; Word always keeps one.
+            pugi::xml_node b = body();
+            pugi::xml_node sect = b.child("w:sectPr");
+            paragraphs_.push_back(sect ? b.insert_child_before("w:p", sect) : b.append_child("w:p"));
+        }
         index_.clear();
         for (size_t i = 0; i < paragraphs_.size(); ++i)
             index_.emplace(paragraphs_[i].internal_object(), int(i));
         starts_.clear();
         levels_.clear();
+        shapesCached_ = false;
         cacheVersion_ = version_;
     }
     return paragraphs_;
@@ -857,6 +849,23 @@ const std::vector<int> &Document::outlineLevels()
     return levels_;
 }
 
+const std::vector<shapes::ShapeRef> &Document::inlineShapeList()
+{
+    const std::vector<pugi::xml_node> &list = paragraphList();
+    if (!shapesCached_) {
+        inlineShapes_ = shapes::inlineShapes(list);
+        floatingShapes_ = shapes::floatingShapes(list);
+        shapesCached_ = true;
+    }
+    return inlineShapes_;
+}
+
+const std::vector<shapes::ShapeRef> &Document::floatingShapeList()
+{
+    inlineShapeList();
+    return floatingShapes_;
+}
+
 // --- Documents, Application --------------------------------------------------
 
 Documents::~Documents() = default;
@@ -881,9 +890,7 @@ Document *Documents::Add()
 
 Document *Documents::Item(int index) const
 {
-    if (index < 1 || index > Count())
-        throw noSuchMember();
-    return docs_[size_t(index - 1)].get();
+    return itemAt(docs_, index).get();
 }
 
 void Documents::close(Document *doc)

@@ -394,9 +394,12 @@ public:
     pugi::xml_node body() const;
     word::Styles &styles() { return *styles_; }
     const word::Styles &styles() const { return *styles_; }
-    // Part names of the footnotes and endnotes (empty when absent).
+    // Part names of the footnotes, endnotes, numbering and styles (empty
+    // when absent).
     QString footnotesPart() const;
     QString endnotesPart() const;
+    QString numberingPart() const;
+    QString stylesPart() const;
 
     // Every edit through the object model calls touch(); cached paragraph
     // positions are rebuilt after it.
@@ -407,6 +410,9 @@ public:
     int paragraphStart(pugi::xml_node p);
     // Outline level of each paragraph of paragraphList().
     const std::vector<int> &outlineLevels();
+    // The inline and the floating shapes of the main story.
+    const std::vector<shapes::ShapeRef> &inlineShapeList();
+    const std::vector<shapes::ShapeRef> &floatingShapeList();
 
 private:
     friend class Documents;
@@ -430,6 +436,8 @@ private:
     std::vector<pugi::xml_node> paragraphs_;
     std::vector<int> starts_;
     std::vector<int> levels_;
+    std::vector<shapes::ShapeRef> inlineShapes_, floatingShapes_;
+    bool shapesCached_ = false;
     std::unordered_map<const void *, int> index_;
 };
 

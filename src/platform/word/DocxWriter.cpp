@@ -110,8 +110,17 @@ std::unique_ptr<Package> NewDocumentPackage()
 void WriteDocx(Package &package, const QString &fileName)
 {
     const QString main = package.mainDocumentPart();
-    if (!main.isEmpty())
-        package.setBytes(main, package.bytes(main), QString::fromLatin1(kMainType));
+    if (!main.isEmpty()) {
+        package.setContentType(main, QString::fromLatin1(kMainType));
+        // A .docx holds no macros: the macro project of a macro-enabled
+        // document stays out.
+        for (const Relationship &r : package.relationships(main))
+            if (r.type.endsWith(QLatin1String("/vbaProject"))) {
+                package.removeRelationship(main, r.id);
+                package.removePart(r.targetPart);
+                package.removePart(Package::relsPartName(r.targetPart));
+            }
+    }
     package.Save(fileName);
 }
 

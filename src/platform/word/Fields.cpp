@@ -332,15 +332,7 @@ void setResultStyle(const Field &f, const QString &styleId)
         if (fa.ownCode || fa.atom.run == last)
             continue;
         last = fa.atom.run;
-        pugi::xml_node rPr = last.child("w:rPr");
-        if (!rPr)
-            rPr = last.prepend_child("w:rPr");
-        pugi::xml_node rs = rPr.child("w:rStyle");
-        if (!rs)
-            rs = rPr.prepend_child("w:rStyle");
-        if (!rs.attribute("w:val"))
-            rs.append_attribute("w:val");
-        rs.attribute("w:val").set_value(styleId.toUtf8().constData());
+        story::setRunStyle(last, styleId);
     }
 }
 

@@ -133,14 +133,17 @@ private:
         if (uri.isEmpty() || uri == kXmlNs)
             return uri.isEmpty() ? QString() : QStringLiteral("xml");
         QString prefix = canonicalPrefix(uri);
-        QString declared = namespaceUri(prefix);
-        if (prefix.isEmpty() && !declared.isEmpty()) {
-            // A known no-prefix namespace.
-        } else if (declared.isEmpty()) {
+        const bool known = std::any_of(std::begin(kNamespaces), std::end(kNamespaces),
+                                       [&](const NsEntry &e) { return uri == QLatin1String(e.uri); });
+        QString declared;
+        if (known) {
+            // Strict URIs are written as their transitional counterparts.
+            declared = prefix.isEmpty() ? uri : namespaceUri(prefix);
+        } else {
             // Unknown: keep the writer's prefix unless it clashes.
-            auto known = unknown_.constFind(uri);
-            if (known != unknown_.constEnd()) {
-                prefix = known.value();
+            auto found = unknown_.constFind(uri);
+            if (found != unknown_.constEnd()) {
+                prefix = found.value();
             } else {
                 prefix = original;
                 int n = 1;
@@ -286,6 +289,73 @@ private:
     QMap<QString, QString> used_;    // prefix -> URI declared on the root
     QHash<QString, QString> unknown_; // unknown URI -> prefix given
 };
+
+// Declares on the root every canonical prefix that elements or attributes
+// use, so that content added by edits is declared when written.
+void declareUsedNamespaces(pugi::xml_document &doc)
+{
+    pugi::xml_node root = doc.document_element();
+    if (!root)
+        return;
+    QSet<QString> declared;
+    for (pugi::xml_attribute a : root.attributes()) {
+        const QString n = QString::fromUtf8(a.name());
+        if (n == QLatin1String("xmlns"))
+            declared.insert(QString());
+        else if (n.startsWith(QLatin1String("xmlns:")))
+            declared.insert(n.mid(6));
+    }
+    QSet<QString> used;
+    auto note = [&used](const char *name) {
+        const char *colon = std::strchr(name, ':');
+        if (colon)
+            used.insert(QString::fromUtf8(name, int(colon - name)));
+    };
+    std::vector<pugi::xml_node> stack{root};
+    while (!stack.empty()) {
+        pugi::xml_node n = stack.back();
+        stack.pop_back();
+        note(n.name());
+        for (pugi::xml_attribute a : n.attributes())
+            note(a.name());
+        for (pugi::xml_node c = n.first_child(); c; c = c.next_sibling())
+            if (c.type() == pugi::node_element)
+                stack.push_back(c);
+    }
+    for (const QString &prefix : used) {
+        if (declared.contains(prefix) || prefix == QLatin1String("xml") || prefix == QLatin1String("xmlns"))
+            continue;
+        const QString uri = namespaceUri(prefix);
+        if (!uri.isEmpty())
+            root.append_attribute(("xmlns:" + prefix).toUtf8().constData()).set_value(uri.toUtf8().constData());
+    }
+}
+
+// Elements nested deeper than this are refused: the tree is walked
+// recursively later, and no real document comes near it.
+const int kMaxDepth = 512;
+
+int nestingDepth(const pugi::xml_document &doc)
+{
+    int depth = 0, deepest = 0;
+    pugi::xml_node n = doc.first_child();
+    while (n) {
+        if (n.first_child()) {
+            n = n.first_child();
+            deepest = std::max(deepest, ++depth);
+            if (deepest > kMaxDepth)
+                return deepest;
+            continue;
+        }
+        while (n && !n.next_sibling()) {
+            n = n.parent();
+            --depth;
+        }
+        if (n)
+            n = n.next_sibling();
+    }
+    return deepest;
+}
 
 class ZipReader {
 public:
@@ -462,8 +532,10 @@ std::unique_ptr<Package> Package::Open(const QString &fileName, const Limits &li
             throw PackageError(QStringLiteral("it names no main document part"));
         if (!pkg->hasPart(main))
             throw PackageError(QStringLiteral("the part \"%1\" is missing").arg(main));
-        pkg->xml(main);
-        if (!pkg->xml(main)->document_element())
+        const pugi::xml_document *mainXml = pkg->xml(main);
+        if (!mainXml)
+            throw PackageError(QStringLiteral("the part \"%1\" is not an XML part").arg(main));
+        if (!mainXml->document_element())
             throw PackageError(QStringLiteral("the part \"%1\" is empty").arg(main));
     } catch (const PackageError &e) {
         throw fail(e.message());
@@ -508,6 +580,8 @@ void Package::parse(Part &part) const
         throw PackageError(QStringLiteral("the part \"%1\" is not well-formed XML (%2 at byte %3)")
                                .arg(part.name, QString::fromUtf8(r.description()))
                                .arg(r.offset));
+    if (nestingDepth(*doc) > kMaxDepth)
+        throw PackageError(QStringLiteral("the part \"%1\" nests its elements too deeply").arg(part.name));
     for (pugi::xml_node n = doc->first_child(); n; n = n.next_sibling())
         if (n.type() == pugi::node_doctype)
             throw PackageError(QStringLiteral("the part \"%1\" holds a document type declaration, which is not allowed")
@@ -548,6 +622,7 @@ QByteArray Package::bytes(const QString &name) const
                                .arg(QDir::toNativeSeparators(fileName_), p->name, p->damage));
     if (!p->doc)
         return p->bytes;
+    declareUsedNamespaces(*p->doc);
     std::ostringstream out;
     out << "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n";
     p->doc->save(out, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
@@ -571,8 +646,13 @@ void Package::setBytes(const QString &name, const QByteArray &data, const QStrin
     p->isXml = isXmlName(n);
     p->damage.clear();
 
-    if (n == QLatin1String(ContentTypesPart) || contentType.isEmpty())
-        return;
+    if (n != QLatin1String(ContentTypesPart) && !contentType.isEmpty())
+        setContentType(n, contentType);
+}
+
+void Package::setContentType(const QString &name, const QString &contentType)
+{
+    const QString n = normalisePartName(name);
     pugi::xml_document *ct = contentTypesDoc();
     pugi::xml_node types = ct->document_element();
     const QString partName = QLatin1Char('/') + n;

@@ -109,6 +109,8 @@ public:
 
     // Content type of a part, from [Content_Types].xml (override, then default).
     QString contentType(const QString &name) const;
+    // Records a part's content type (an override unless a default gives it).
+    void setContentType(const QString &name, const QString &contentType);
 
     // Relationships of a part ("" for the package's own _rels/.rels).
     QList<Relationship> relationships(const QString &source) const;

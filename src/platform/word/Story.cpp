@@ -191,6 +191,21 @@ pugi::xml_node splitRunAfter(pugi::xml_node run, pugi::xml_node child)
     return rest;
 }
 
+// Sets <props><ref w:val=styleId/>..., both made first children when missing
+// (the schema puts them first).
+void setStyleReference(pugi::xml_node owner, const char *props, const char *ref, const QString &styleId)
+{
+    pugi::xml_node pr = owner.child(props);
+    if (!pr)
+        pr = owner.prepend_child(props);
+    pugi::xml_node r = pr.child(ref);
+    if (!r)
+        r = pr.prepend_child(ref);
+    if (!r.attribute("w:val"))
+        r.append_attribute("w:val");
+    r.attribute("w:val").set_value(styleId.toUtf8().constData());
+}
+
 pugi::xml_node firstContent(pugi::xml_node p)
 {
     pugi::xml_node c = p.first_child();
@@ -444,29 +459,18 @@ void setCharacterStyle(pugi::xml_node p, int from, int to, const QString &styleI
         if (a.start < from || a.start >= to || a.run == last)
             continue;
         last = a.run;
-        pugi::xml_node rPr = last.child("w:rPr");
-        if (!rPr)
-            rPr = last.prepend_child("w:rPr");
-        pugi::xml_node rs = rPr.child("w:rStyle");
-        if (!rs)
-            rs = rPr.prepend_child("w:rStyle");
-        if (!rs.attribute("w:val"))
-            rs.append_attribute("w:val");
-        rs.attribute("w:val").set_value(styleId.toUtf8().constData());
+        setRunStyle(last, styleId);
     }
+}
+
+void setRunStyle(pugi::xml_node run, const QString &styleId)
+{
+    setStyleReference(run, "w:rPr", "w:rStyle", styleId);
 }
 
 void setParagraphStyle(pugi::xml_node p, const QString &styleId)
 {
-    pugi::xml_node pPr = p.child("w:pPr");
-    if (!pPr)
-        pPr = p.prepend_child("w:pPr");
-    pugi::xml_node ps = pPr.child("w:pStyle");
-    if (!ps)
-        ps = pPr.prepend_child("w:pStyle");
-    if (!ps.attribute("w:val"))
-        ps.append_attribute("w:val");
-    ps.attribute("w:val").set_value(styleId.toUtf8().constData());
+    setStyleReference(p, "w:pPr", "w:pStyle", styleId);
 }
 
 void removeIfEmptyRun(pugi::xml_node run)

@@ -81,6 +81,8 @@ InsertPoint splitAt(pugi::xml_node p, int offset);
 
 // Sets the character style of characters [from, to) of a paragraph.
 void setCharacterStyle(pugi::xml_node p, int from, int to, const QString &styleId);
+// Sets the character style of a whole run.
+void setRunStyle(pugi::xml_node run, const QString &styleId);
 // Sets the paragraph style of a paragraph.
 void setParagraphStyle(pugi::xml_node p, const QString &styleId);
 
