@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+#include <vector>
+
 namespace {
 
 // Characters of many scripts: each code page can hold some of them.
@@ -142,4 +146,25 @@ TEST(CodePage, MissingCodePagesFailWithTheirNumber)
     EXPECT_TRUE(CodePage::iconvName(720).isEmpty());
     EXPECT_EQ(CodePage::iconvName(1252), QByteArray("CP1252"));
     EXPECT_TRUE(CodePage::knownCodePages().contains(720));
+}
+
+TEST(CodePage, ThreadsConvertAtOnceFromTheFirstUse)
+{
+    // Run alone (as CTest runs each case), this is the first use of the
+    // tables: several threads build and read them at the same moment.
+    const QString text = QString::fromUtf8("Grüße, Привет, 日本語");
+    std::atomic<int> wrong{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 8; ++t)
+        threads.emplace_back([&] {
+            for (int round = 0; round < 50; ++round)
+                for (int codePage : {1252, 1251, 932, 65001, 28595}) {
+                    const QString back = CodePage::toUnicode(CodePage::fromUnicode(text, codePage), codePage);
+                    if (back.size() != text.size())
+                        ++wrong;
+                }
+        });
+    for (std::thread &thread : threads)
+        thread.join();
+    EXPECT_EQ(wrong.load(), 0);
 }
