@@ -795,22 +795,24 @@ void Writer::writeListLabel(const ListLabel &label, const ParaFormat &pf, pugi::
         f.underline.reset();
         LabelMarkup m;
         m.sizePt = f.halfPoints.value_or(22) / 2.0;
-        m.open = QStringLiteral("<span>");
-        if (!label.font.isEmpty()) {
-            const QString family = IsSymbolFont(label.font) ? label.font : css::fontFamily(label.font, fonts_);
-            m.open = QLatin1String("<span style='font-family:") + styleAttr(family) + QLatin1String("'>");
-        }
-        f.font = base.font; // the font is the outer span's
+        // One span carries the font and the rest, so that a bullet character
+        // stands alone between the span's start tag and the padding.
+        QStringList style;
+        if (!label.font.isEmpty())
+            style << QLatin1String("font-family:")
+                         + (IsSymbolFont(label.font) ? label.font : css::fontFamily(label.font, fonts_));
+        f.font = base.font;
         const QString cssText = RunCss(f, &base, fonts_, true);
-        if (!cssText.isEmpty()) {
-            m.open += QLatin1String("<span style='") + styleAttr(cssText) + QLatin1String("'>");
-            m.close = QStringLiteral("</span>");
-        }
+        if (!cssText.isEmpty())
+            style << cssText;
+        m.open = style.isEmpty() ? QStringLiteral("<span>")
+                                 : QLatin1String("<span style='") + styleAttr(style.join(QLatin1Char(';')))
+                                       + QLatin1String("'>");
+        m.close = QStringLiteral("</span>");
         if (f.bold.value_or(false) && !base.bold.value_or(false)) {
-            m.open += QLatin1String("<b>");
-            m.close.prepend(QLatin1String("</b>"));
+            m.open.prepend(QLatin1String("<b>"));
+            m.close += QLatin1String("</b>");
         }
-        m.close += QLatin1String("</span>");
         it = labelCache_.insert(key, m);
     }
     QString padding;
