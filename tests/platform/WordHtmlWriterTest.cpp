@@ -167,6 +167,8 @@ TEST(WordHtmlWriter, RunFormattingContextualSpacingAndBreaks)
            + para("three", "<w:pStyle w:val=\"ListParagraph\"/><w:jc w:val=\"center\"/>")
            + "<w:p><w:r><w:br w:type=\"page\"/></w:r></w:p>"
            + "<w:p><w:pPr><w:sectPr><w:type w:val=\"nextPage\"/></w:sectPr></w:pPr><w:r><w:t>end of one</w:t></w:r></w:p>"
+           + "<w:p><w:pPr><w:spacing w:line=\"276\" w:lineRule=\"auto\"/></w:pPr>"
+             "<w:r><w:rPr><w:sz w:val=\"48\"/></w:rPr><w:t>Big</w:t></w:r></w:p>"
            + para("section two") + "<w:sectPr><w:pgSz w:w=\"11906\" w:h=\"16838\"/></w:sectPr>");
     Saved s(b);
     const QString body = s.body();
@@ -182,6 +184,9 @@ TEST(WordHtmlWriter, RunFormattingContextualSpacingAndBreaks)
     EXPECT_TRUE(body.contains(QLatin1String("end of one</p>\r\n\r\n</div>")));
     EXPECT_TRUE(body.contains(QLatin1String("<div class=WordSection2>\r\n\r\n<p class=MsoNormal>section two</p>")));
     EXPECT_TRUE(s.html.contains(QLatin1String("@page WordSection2")));
+    // A proportional line height is repeated on a run of another size.
+    EXPECT_TRUE(body.contains(QLatin1String("<p class=MsoNormal style='line-height:115%'>"
+                                            "<span style='font-size:24.0pt;line-height:115%'>Big</span></p>")));
 }
 
 TEST(WordHtmlWriter, HyperlinksFieldsAndBookmarks)

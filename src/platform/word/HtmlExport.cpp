@@ -325,6 +325,9 @@ private:
     RunMarkup markupFor(const RunFormat &f) const;
     QByteArray layersKey() const;
     RunMarkup currentMarkup_;
+    // The current paragraph's proportional line height ("115%"): runs of
+    // another size repeat it, since CSS would inherit the computed length.
+    QString paraLineHeight_;
     QHash<QByteArray, RunMarkup> runMarkupCache_;
     QHash<QByteArray, QString> paraCssCache_;
     struct LabelMarkup {
@@ -582,7 +585,9 @@ Writer::RunMarkup Writer::markupFor(const RunFormat &f) const
 {
     QString open, close;
     const RunFormat &base = *paraBase_;
-    const QString cssText = RunCss(f, &base, fonts_, true);
+    QString cssText = RunCss(f, &base, fonts_, true);
+    if (!paraLineHeight_.isEmpty() && f.halfPoints != base.halfPoints)
+        cssText += QLatin1String(";line-height:") + paraLineHeight_;
     if (!cssText.isEmpty()) {
         open += QLatin1String("<span style='") + styleAttr(cssText) + QLatin1String("'>");
         close.prepend(QLatin1String("</span>"));
@@ -733,6 +738,13 @@ void Writer::writeParagraph(pugi::xml_node p)
     const QString outerStyle = paraStyle_;
     const RunFormat *outerBase = paraBase_;
     const bool outerVisible = visible_, outerIn = inParagraph_;
+    const QString outerLineHeight = paraLineHeight_;
+    paraLineHeight_.clear();
+    if (pf.line && pf.lineRule.value_or(QStringLiteral("auto")) == QLatin1String("auto")) {
+        const int pct = *pf.line * 100 / 240;
+        if (pct > 0 && pct != 100)
+            paraLineHeight_ = QString::number(pct) + QLatin1Char('%');
+    }
     paraStyle_ = styleId;
     paraBase_ = &styleRunFormat(styleId);
     visible_ = false;
@@ -769,6 +781,7 @@ void Writer::writeParagraph(pugi::xml_node p)
         out_ += QLatin1String("&nbsp;");
     out_ += QLatin1String("</") + elem + QLatin1Char('>') + kNl + kNl;
     paraStyle_ = outerStyle;
+    paraLineHeight_ = outerLineHeight;
     paraBase_ = outerBase;
     visible_ = outerVisible;
     inParagraph_ = outerIn;
@@ -895,7 +908,7 @@ void Writer::writeRun(pugi::xml_node r)
     auto format = [&]() {
         if (!formatted) {
             pugi::xml_node rPr = r.child("w:rPr");
-            QByteArray key = paraStyle_.toUtf8() + '|' + layersKey() + '|';
+            QByteArray key = paraStyle_.toUtf8() + '|' + layersKey() + '|' + paraLineHeight_.toUtf8() + '|';
             appendNodeKey(key, rPr.first_child());
             auto it = runMarkupCache_.constFind(key);
             if (it == runMarkupCache_.constEnd())
@@ -1426,11 +1439,14 @@ void Writer::writeDrawing(pugi::xml_node drawing)
     QString alt = xml::attr(docPr, "descr");
     if (alt.isEmpty())
         alt = xml::attr(docPr, "title");
-    QString align;
+    // Floating frames that text wraps around float to their side; a centred
+    // text box stays centred (pictures have no centred alignment).
+    QString align, boxAlign;
     if (anchored && (frame.child("wp:wrapSquare") || frame.child("wp:wrapTight")
                      || frame.child("wp:wrapThrough"))) {
         const QString a = QString::fromUtf8(frame.child("wp:positionH").child_value("wp:align"));
         align = a == QLatin1String("right") ? QStringLiteral("right") : QStringLiteral("left");
+        boxAlign = a == QLatin1String("center") ? QStringLiteral("center") : align;
     }
     pugi::xml_node data = frame.child("a:graphic").child("a:graphicData");
     // The first picture inside a shape, group or canvas, for shapes shown as pictures.
@@ -1464,7 +1480,7 @@ void Writer::writeDrawing(pugi::xml_node drawing)
             pugi::xml_node ln = shape.child("wps:spPr").child("a:ln");
             const bool framed = ln ? !ln.child("a:noFill")
                                    : shape.child("wps:style").child("a:lnRef").attribute("idx").as_int() > 0;
-            writeTextBox(txbx, w, align, framed);
+            writeTextBox(txbx, w, boxAlign, framed);
         }
         return;
     }
@@ -1481,7 +1497,7 @@ void Writer::writeDrawing(pugi::xml_node drawing)
                     writeImage(src, pw, ph, xml::attr(n.node().child("pic:nvPicPr").child("pic:cNvPr"), "descr"),
                                align);
             } else {
-                writeTextBox(n.node(), w, align, false);
+                writeTextBox(n.node(), w, boxAlign, false);
             }
         }
     }
