@@ -165,10 +165,10 @@ TEST(WordHtmlWriter, RunFormattingContextualSpacingAndBreaks)
            "<w:r><w:br/><w:t>x&lt;y</w:t><w:tab/><w:t>z</w:t></w:r></w:p>"
            + para("one", "<w:pStyle w:val=\"ListParagraph\"/>") + para("two", "<w:pStyle w:val=\"ListParagraph\"/>")
            + para("three", "<w:pStyle w:val=\"ListParagraph\"/><w:jc w:val=\"center\"/>")
-           + "<w:p><w:r><w:br w:type=\"page\"/></w:r></w:p>"
-           + "<w:p><w:pPr><w:sectPr><w:type w:val=\"nextPage\"/></w:sectPr></w:pPr><w:r><w:t>end of one</w:t></w:r></w:p>"
            + "<w:p><w:pPr><w:spacing w:line=\"276\" w:lineRule=\"auto\"/></w:pPr>"
              "<w:r><w:rPr><w:sz w:val=\"48\"/></w:rPr><w:t>Big</w:t></w:r></w:p>"
+           + "<w:p><w:r><w:br w:type=\"page\"/></w:r></w:p>"
+           + "<w:p><w:pPr><w:sectPr><w:type w:val=\"nextPage\"/></w:sectPr></w:pPr><w:r><w:t>end of one</w:t></w:r></w:p>"
            + para("section two") + "<w:sectPr><w:pgSz w:w=\"11906\" w:h=\"16838\"/></w:sectPr>");
     Saved s(b);
     const QString body = s.body();
