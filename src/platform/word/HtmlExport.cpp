@@ -276,7 +276,7 @@ private:
     void writeBlocks(pugi::xml_node container);
     void writeParagraph(pugi::xml_node p);
     void writeTable(pugi::xml_node tbl);
-    void writeSectionBreak(pugi::xml_node sectPr, pugi::xml_node nextSectPr);
+    void writeSectionBreak(pugi::xml_node nextSectPr);
     void writeNotes();
     void writeListLabel(const ListLabel &label, const ParaFormat &pf, pugi::xml_node markPr);
 
@@ -341,7 +341,6 @@ private:
     QStringList pendingBookmarks_;
     QList<FieldState> fields_;
     bool linkOpen_ = false;
-    int linkDepth_ = 0; // hyperlink elements being written
 
     QHash<QString, ParaFormat> paraCache_;
     QHash<QString, RunFormat> runCache_;
@@ -349,8 +348,8 @@ private:
     // Class -> heading elements it is used with (0 for p).
     std::map<QString, QSet<int>> usedClasses_;
     QHash<QString, QString> classStyle_; // class -> style id
-    QSet<QString> cxSpClasses_;
     QList<pugi::xml_node> sections_;
+    int sectionCount_ = 1;
 
     // Pictures
     struct Picture {
@@ -697,7 +696,6 @@ void Writer::writeParagraph(pugi::xml_node p)
                                        : after         ? QStringLiteral("CxSpFirst")
                                                        : QStringLiteral("CxSpLast");
                 cls += suffix;
-                cxSpClasses_.insert(cls);
                 usedClasses_[cls].insert(heading);
                 classStyle_.insert(cls, styleId);
                 for (ParaFormat *f : {&classFormat, &pf}) {
@@ -789,7 +787,7 @@ void Writer::writeParagraph(pugi::xml_node p)
     if (pugi::xml_node sect = pPr.child("w:sectPr")) {
         const qsizetype i = sections_.indexOf(sect);
         if (i >= 0 && i + 1 < sections_.size())
-            writeSectionBreak(sect, sections_[i + 1]);
+            writeSectionBreak(sections_[i + 1]);
     }
 }
 
@@ -1066,9 +1064,9 @@ void Writer::writeNotes()
     currentNote_ = nullptr;
 }
 
-void Writer::writeSectionBreak(pugi::xml_node, pugi::xml_node nextSectPr)
+void Writer::writeSectionBreak(pugi::xml_node nextSectPr)
 {
-    const int number = int(out_.count(QLatin1String("<div class=WordSection"))) + 1;
+    const int number = ++sectionCount_;
     const QString type = xml::val(nextSectPr.child("w:type"));
     const bool continuous = type == QLatin1String("continuous");
     out_ += QLatin1String("</div>") + kNl + kNl + QLatin1String("<span><br clear=all style='page-break-before:")
