@@ -239,7 +239,7 @@ TEST(WordHtmlWriter, TablesWithMergedCellsBordersAndShading)
            "</w:tbl>");
     Saved s(b);
     const QString body = s.body();
-    EXPECT_TRUE(body.contains(QLatin1String("<table class=MsoTableGrid border=1 cellspacing=0 cellpadding=0 width=400 "
+    EXPECT_TRUE(body.contains(QLatin1String("<table class=MsoNormalTable border=1 cellspacing=0 cellpadding=0 width=400 "
                                             "style='width:300.0pt;border-collapse:collapse;border:none'>")))
         << body.toStdString();
     EXPECT_TRUE(body.contains(QLatin1String("<td width=267 colspan=2 valign=top style='width:200.0pt;"
@@ -279,6 +279,7 @@ TEST(WordHtmlWriter, TableStylesConditionalPartsFollowTheTablesLook)
     EXPECT_TRUE(first.contains(QLatin1String("><b>head</b></p>"))) << first.toStdString();
     EXPECT_TRUE(first.contains(QLatin1String("style='margin-bottom:0in'>one"))) << "the style's spacing applies";
     EXPECT_EQ(first.count(QLatin1String("background:#CCCCCC")), 2) << "rows one and three are band 1";
+    EXPECT_TRUE(first.contains(QLatin1String("<table class=MsoGridTable border=0 ")));
     EXPECT_FALSE(second.contains(QLatin1String("<b>")));
     EXPECT_FALSE(second.contains(QLatin1String("background")));
 }

@@ -4,6 +4,7 @@
 #include "platform/word/HtmlXml.h"
 #include "platform/word/Package.h"
 
+#include <QRegularExpression>
 #include <functional>
 
 namespace word::html {
@@ -160,7 +161,20 @@ void Writer::writeTable(pugi::xml_node tbl)
     if (xml::attr(tblW, "w:type") == QLatin1String("pct") && xml::intAttr(tblW, "w:w") > 0)
         widthCss = QString::number(xml::intAttr(tblW, "w:w") / 50.0) + QLatin1Char('%');
     flushRun();
-    out_ += QLatin1String("<table class=MsoTableGrid border=1 cellspacing=0 cellpadding=0");
+    // Word's class for the table's style: MsoTableGrid for "Table Grid",
+    // MsoNormalTable for a table without a style; border=1 when it has lines.
+    QString tableClass = QStringLiteral("MsoNormalTable");
+    if (!tableStyles.isEmpty()) {
+        const QString name = tableStyles.first()->name;
+        tableClass = name.compare(QLatin1String("Table Grid"), Qt::CaseInsensitive) == 0
+                         ? QStringLiteral("MsoTableGrid")
+                         : QStringLiteral("Mso") + QString(name).remove(QRegularExpression(QStringLiteral("[^A-Za-z0-9]")));
+    }
+    bool lined = false;
+    for (const auto &e : edge)
+        lined = lined || (e && !e->isNone());
+    out_ += QLatin1String("<table class=") + tableClass + QLatin1String(" border=")
+            + (lined ? QLatin1Char('1') : QLatin1Char('0')) + QLatin1String(" cellspacing=0 cellpadding=0");
     if (jc == QLatin1String("center"))
         out_ += QLatin1String(" align=center");
     else if (jc == QLatin1String("right") || jc == QLatin1String("end"))
