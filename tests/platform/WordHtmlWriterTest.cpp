@@ -334,9 +334,11 @@ TEST(WordHtmlWriter, PicturesShapesAndCanvasesWithTheirAlternativeText)
            + "<w:r><w:pict><v:shape style=\"width:72pt;height:36pt\" alt=\"Vml`@#^http://a.b/;;\"/></w:pict></w:r>"
            + "<w:r><w:pict><v:group style=\"width:72pt;height:36pt\" o:editas=\"canvas\" alt=\"Group`$#!(1)\">"
              "<v:shape style=\"width:10pt;height:10pt\"><v:imagedata r:id=\"rIdImg\"/></v:shape></v:group></w:pict></w:r>"
+           + "<w:r><w:pict><v:rect style=\"width:0;height:1.5pt\" o:hr=\"t\" o:hrstd=\"t\"/></w:pict></w:r>"
            + "</w:p>");
     Saved s(b);
     const QString body = s.body();
+    EXPECT_TRUE(body.contains(QLatin1String("<hr size=2 width=\"100%\" noshade align=center>")));
     EXPECT_TRUE(body.contains(QLatin1String("<img width=100 height=50 src=\"doc_files/image001.png\" "
                                             "alt=\"A &lt;logo&gt; &amp; &quot;name&quot;\">")))
         << body.toStdString();

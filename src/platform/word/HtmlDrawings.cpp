@@ -240,6 +240,15 @@ void Writer::writeVml(pugi::xml_node container)
         const QString style = xml::attr(n, "style");
         const int w = vmlLengthPx(style, QStringLiteral("width"));
         const int h = vmlLengthPx(style, QStringLiteral("height"));
+        // A horizontal line (Insert > Horizontal Line) is a rule in HTML.
+        const QString hr = xml::attr(n, "o:hr");
+        if ((hr == QLatin1String("t") || hr == QLatin1String("true")) && !n.child("v:imagedata")) {
+            flushRun();
+            out_ += QLatin1String("<hr size=") + QString::number(std::max(h, 1))
+                    + QLatin1String(" width=\"100%\" noshade align=center>");
+            visible_ = true;
+            continue;
+        }
         // A marked group (a canvas) is shown as its first picture.
         pugi::xml_node img = name == QLatin1String("v:group") ? n.select_node(".//v:imagedata").node()
                                                                : n.child("v:imagedata");
