@@ -227,6 +227,8 @@ TEST(WordHtmlWriter, TablesWithMergedCellsBordersAndShading)
 {
     DocxBuilder b;
     const QByteArray cell = "<w:tc><w:tcPr><w:tcW w:w=\"2000\" w:type=\"dxa\"/></w:tcPr>" + para("c") + "</w:tc>";
+    const QByteArray indented = "<w:tc><w:tcPr><w:tcMar><w:left w:w=\"720\" w:type=\"dxa\"/></w:tcMar></w:tcPr>"
+                                + para("i") + "</w:tc>";
     b.body("<w:tbl><w:tblPr><w:tblW w:w=\"6000\" w:type=\"dxa\"/><w:tblBorders>"
            "<w:top w:val=\"single\" w:sz=\"8\" w:color=\"auto\"/><w:left w:val=\"single\" w:sz=\"8\"/>"
            "<w:bottom w:val=\"single\" w:sz=\"8\"/><w:right w:val=\"single\" w:sz=\"8\"/>"
@@ -235,7 +237,7 @@ TEST(WordHtmlWriter, TablesWithMergedCellsBordersAndShading)
            "<w:tr><w:tc><w:tcPr><w:gridSpan w:val=\"2\"/><w:shd w:val=\"clear\" w:color=\"auto\" w:fill=\"D9D9D9\"/>"
            "</w:tcPr>" + para("wide") + "</w:tc>"
            "<w:tc><w:tcPr><w:vMerge w:val=\"restart\"/><w:vAlign w:val=\"center\"/></w:tcPr>" + para("tall") + "</w:tc></w:tr>"
-           "<w:tr>" + cell + cell + "<w:tc><w:tcPr><w:vMerge/></w:tcPr>" + para("") + "</w:tc></w:tr>"
+           "<w:tr>" + cell + indented + "<w:tc><w:tcPr><w:vMerge/></w:tcPr>" + para("") + "</w:tc></w:tr>"
            "</w:tbl>");
     Saved s(b);
     const QString body = s.body();
@@ -247,6 +249,8 @@ TEST(WordHtmlWriter, TablesWithMergedCellsBordersAndShading)
                                             "border-bottom:dotted windowtext .5pt;border-right:none;"
                                             "background:#D9D9D9;")));
     EXPECT_TRUE(body.contains(QLatin1String("rowspan=2 valign=middle")));
+    EXPECT_TRUE(body.contains(QLatin1String("padding:0in 5.4pt 0in 5.4pt'>"))) << "Word's default cell margins";
+    EXPECT_TRUE(body.contains(QLatin1String("padding:0in 5.4pt 0in 36.0pt'>"))) << "a cell's own left margin";
     EXPECT_TRUE(body.contains(QLatin1String("border-bottom:solid windowtext 1.0pt;border-right:solid windowtext 1.0pt;")));
     EXPECT_EQ(body.count(QLatin1String("<td")), 4) << "the continued merged cell is not written";
     EXPECT_EQ(body.count(QLatin1String("<tr")), 2);

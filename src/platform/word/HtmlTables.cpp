@@ -5,6 +5,7 @@
 #include "platform/word/Package.h"
 
 #include <QRegularExpression>
+#include <array>
 #include <functional>
 
 namespace word::html {
@@ -41,7 +42,17 @@ void Writer::writeTable(pugi::xml_node tbl)
     static const char *const edgeNames[6][2] = {{"w:top", nullptr},     {"w:left", "w:start"},
                                                 {"w:bottom", nullptr},  {"w:right", "w:end"},
                                                 {"w:insideH", nullptr}, {"w:insideV", nullptr}};
-    int marLeft = 108, marRight = 108, marTop = 0, marBottom = 0;
+    // Cell margins in twips: top, right, bottom, left.
+    std::array<int, 4> margins = {0, 108, 0, 108};
+    auto readMargins = [](pugi::xml_node m, std::array<int, 4> &out) {
+        static const char *const names[4][2] = {
+            {"w:top", nullptr}, {"w:right", "w:end"}, {"w:bottom", nullptr}, {"w:left", "w:start"}};
+        for (int i = 0; i < 4; ++i)
+            for (const char *nm : names[i])
+                if (nm)
+                    if (pugi::xml_node x = m.child(nm))
+                        out[i] = xml::intAttr(x, "w:w");
+    };
     QString jc;
     std::optional<ShadingFormat> tableShading;
     auto readEdges = [](pugi::xml_node borders, std::optional<BorderFormat> *out, int count) {
@@ -56,18 +67,7 @@ void Writer::writeTable(pugi::xml_node tbl)
     };
     for (pugi::xml_node l : layers) {
         readEdges(l.child("w:tblBorders"), edge, 6);
-        if (pugi::xml_node m = l.child("w:tblCellMar")) {
-            for (const char *nm : {"w:left", "w:start"})
-                if (pugi::xml_node x = m.child(nm))
-                    marLeft = xml::intAttr(x, "w:w");
-            for (const char *nm : {"w:right", "w:end"})
-                if (pugi::xml_node x = m.child(nm))
-                    marRight = xml::intAttr(x, "w:w");
-            if (pugi::xml_node x = m.child("w:top"))
-                marTop = xml::intAttr(x, "w:w");
-            if (pugi::xml_node x = m.child("w:bottom"))
-                marBottom = xml::intAttr(x, "w:w");
-        }
+        readMargins(l.child("w:tblCellMar"), margins);
         if (pugi::xml_node j = l.child("w:jc"))
             jc = xml::val(j);
         if (pugi::xml_node s = l.child("w:shd"))
@@ -190,9 +190,6 @@ void Writer::writeTable(pugi::xml_node tbl)
         out_ += QLatin1String("margin-left:") + css::twips(xml::intAttr(ind, "w:w")) + QLatin1Char(';');
     out_ += QLatin1String("border-collapse:collapse;border:none'>") + kNl;
 
-    const QString padding = css::twips(marTop) + QLatin1Char(' ') + css::points(marRight / 20.0)
-                            + QLatin1Char(' ') + css::twips(marBottom) + QLatin1Char(' ')
-                            + css::points(marLeft / 20.0);
     const int rowCount = int(table.size());
     for (int r = 0; r < rowCount; ++r) {
         pugi::xml_node trPr = rows[r].child("w:trPr");
@@ -264,7 +261,12 @@ void Writer::writeTable(pugi::xml_node tbl)
                 shd = ShadingFormat{xml::val(s), xml::attr(s, "w:color"), xml::attr(s, "w:fill")};
             if (shd && !shd->background().isEmpty())
                 out_ += QLatin1String("background:") + shd->background() + QLatin1Char(';');
-            out_ += QLatin1String("padding:") + padding + QLatin1String("'>") + kNl;
+            // The cell's own margins, else the table's.
+            std::array<int, 4> pad = margins;
+            readMargins(tcPr.child("w:tcMar"), pad);
+            out_ += QLatin1String("padding:") + css::twips(pad[0]) + QLatin1Char(' ') + css::points(pad[1] / 20.0)
+                    + QLatin1Char(' ') + css::twips(pad[2]) + QLatin1Char(' ') + css::points(pad[3] / 20.0)
+                    + QLatin1String("'>") + kNl;
             for (pugi::xml_node m : c.marks)
                 bookmark(m);
             const QList<pugi::xml_node> outerLayers = cellLayers_;
