@@ -629,7 +629,12 @@ void Document::prepare()
         throw Exception(QStringLiteral("The document \"%1\" cannot be opened: it holds no document body.")
                             .arg(shown(fullName_)));
     QString stylesPart = this->stylesPart();
-    if (stylesPart.isEmpty() || !package_->hasPart(stylesPart)) {
+    if (!stylesPart.isEmpty() && !package_->hasPart(stylesPart)) {
+        package_->removeRelationship(mainPart_,
+                                     package_->relationshipByType(mainPart_, QString::fromLatin1(reltype::Styles)).id);
+        stylesPart.clear();
+    }
+    if (stylesPart.isEmpty()) {
         stylesPart = QStringLiteral("word/styles.xml");
         for (int n = 1; package_->hasPart(stylesPart); ++n)
             stylesPart = QStringLiteral("word/styles%1.xml").arg(n);
