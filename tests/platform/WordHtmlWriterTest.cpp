@@ -386,6 +386,20 @@ TEST(WordHtmlWriter, FailuresNameTheFileAndKeepTheOldPage)
     o.codePage = 12345;
     EXPECT_THROW(ExportFilteredHtml(*pkg, o, page), Exception);
     EXPECT_EQ(testsupport::readFile(page), QByteArray("old"));
+
+    // Content controls nested without end are refused, naming the document.
+    const QString deep = dir.file(QStringLiteral("deep.docx"));
+    DocxBuilder().body(QByteArray("<w:sdt><w:sdtContent>").repeated(200) + para("x")
+                       + QByteArray("</w:sdtContent></w:sdt>").repeated(200))
+        .write(deep);
+    auto deepPkg = Package::Open(deep);
+    try {
+        ExportFilteredHtml(*deepPkg, HtmlExportOptions(), page);
+        FAIL() << "no error";
+    } catch (const Exception &e) {
+        EXPECT_TRUE(e.message().contains(QLatin1String("deep.docx"))) << e.message().toStdString();
+    }
+    EXPECT_EQ(testsupport::readFile(page), QByteArray("old"));
 }
 
 TEST(WordHtmlWriter, DocumentSaveAsUsesTheWebOptions)

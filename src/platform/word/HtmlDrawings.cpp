@@ -227,6 +227,7 @@ void Writer::writeDrawing(pugi::xml_node drawing)
 
 void Writer::writeVml(pugi::xml_node container)
 {
+    const DepthGuard guard(*this);
     for (pugi::xml_node n = container.first_child(); n; n = n.next_sibling()) {
         const QString name = QString::fromUtf8(n.name());
         if (!name.startsWith(QLatin1String("v:")))

@@ -86,14 +86,17 @@ using namespace html;
 namespace {
 
 // A compact text of an element and everything in it, as a cache key.
-void appendNodeKey(QByteArray &key, pugi::xml_node n)
+void appendNodeKey(QByteArray &key, pugi::xml_node n, int depth = 0)
 {
+    // Properties sit a level or two deep; anything deeper does not format.
+    if (depth > 4)
+        return;
     for (; n; n = n.next_sibling()) {
         key += n.name();
         for (pugi::xml_attribute a : n.attributes())
             key.append(' ').append(a.name()).append('=').append(a.value());
         key += '{';
-        appendNodeKey(key, n.first_child());
+        appendNodeKey(key, n.first_child(), depth + 1);
         key += '}';
     }
 }
@@ -357,8 +360,21 @@ void Writer::run()
                             .arg(QDir::toNativeSeparators(fileName_), f.errorString()));
 }
 
+Writer::DepthGuard::DepthGuard(Writer &writer)
+    : w(writer)
+{
+    if (++w.depth_ > kMaxDepth) {
+        --w.depth_;
+        throw Exception(QStringLiteral("The document \"%1\" nests tables, text boxes or other content more "
+                                       "than %2 levels deep.")
+                            .arg(QDir::toNativeSeparators(w.pkg_.fileName()))
+                            .arg(kMaxDepth));
+    }
+}
+
 void Writer::writeBlocks(pugi::xml_node container)
 {
+    const DepthGuard guard(*this);
     for (pugi::xml_node n = container.first_child(); n; n = n.next_sibling()) {
         const char *name = n.name();
         if (std::strcmp(name, "w:p") == 0) {
@@ -678,6 +694,7 @@ void Writer::writeListLabel(const ListLabel &label, const ParaFormat &pf, pugi::
 
 void Writer::writeInline(pugi::xml_node n)
 {
+    const DepthGuard guard(*this);
     const char *name = n.name();
     if (std::strcmp(name, "w:r") == 0) {
         writeRun(n);

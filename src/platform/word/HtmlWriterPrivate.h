@@ -50,6 +50,9 @@ struct Note {
 // Writes one document as one page with its pictures; lives for one export.
 class Writer {
 public:
+    // Content nested deeper than this (tables in tables, content controls,
+    // groups) is refused: it only comes from damaged or hostile files.
+    static constexpr int kMaxDepth = 100;
     Writer(const Package &package, const HtmlExportOptions &options, const QString &fileName);
     void run();
 
@@ -140,6 +143,13 @@ private:
     // Class -> heading elements it is used with (0 for p).
     std::map<QString, QSet<int>> usedClasses_;
     QHash<QString, QString> classStyle_; // class -> style id
+    // Nesting depth of blocks, inline containers and shape groups.
+    int depth_ = 0;
+    struct DepthGuard {
+        Writer &w;
+        explicit DepthGuard(Writer &writer);
+        ~DepthGuard() { --w.depth_; }
+    };
     QList<pugi::xml_node> sections_;
     int sectionCount_ = 1;
 
