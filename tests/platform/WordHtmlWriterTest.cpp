@@ -99,6 +99,13 @@ TEST(WordHtmlWriter, HeadDeclaresTheCharsetAndHoldsWordsStyleBlock)
     EXPECT_TRUE(bytes.contains("<p class=MsoNormal>"));
     EXPECT_TRUE(bytes.contains("</p>"));
 
+    HtmlExportOptions utf16;
+    utf16.codePage = 1200;
+    Saved w(b, utf16);
+    ASSERT_TRUE(w.bytes.startsWith("\xFF\xFE")) << "UTF-16 little-endian with its mark";
+    EXPECT_TRUE(QString::fromUtf16(reinterpret_cast<const char16_t *>(w.bytes.constData() + 2), (w.bytes.size() - 2) / 2)
+                    .contains(QLatin1String("charset=unicode\"")));
+
     HtmlExportOptions utf8;
     Saved u(b, utf8);
     EXPECT_TRUE(u.bytes.contains("charset=utf-8"));
