@@ -1,7 +1,9 @@
 #include "platform/word/Document.h"
+#include "platform/word/LibreOffice.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <cstdio>
 #include <gtest/gtest.h>
 
@@ -79,6 +81,24 @@ TEST(WordCorpus, EveryDocumentOpensAndWalks)
     EXPECT_GT(headings, 0);
     EXPECT_GT(fieldCount, 0);
     EXPECT_GT(shapeCount, 0);
+}
+
+// A Word 97-2003 document is read through LibreOffice, headings and all.
+TEST(WordCorpus, OldDocumentOpensThroughLibreOffice)
+{
+    QC_REQUIRE_CORPUS("doc");
+    if (!lo::IsAvailable())
+        GTEST_SKIP() << "soffice not installed";
+    const QString file = testsupport::corpusDir("doc") + QStringLiteral("/Bug49820.doc");
+    if (!QFileInfo::exists(file))
+        GTEST_SKIP() << "Bug49820.doc not in the corpus";
+    Application app;
+    Document *doc = app.Documents().Open(file);
+    EXPECT_EQ(doc->FullName(), file);
+    int headings = 0;
+    for (Paragraph p = doc->Paragraphs().Item(1); !p.isNull(); p = p.Next())
+        headings += p.OutlineLevel() < wdOutlineLevelBodyText;
+    EXPECT_GT(headings, 0);
 }
 
 // Damaged and hostile packages are refused with a message naming the file.

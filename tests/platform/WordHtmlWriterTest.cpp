@@ -99,6 +99,13 @@ TEST(WordHtmlWriter, HeadDeclaresTheCharsetAndHoldsWordsStyleBlock)
     EXPECT_TRUE(bytes.contains("<p class=MsoNormal>"));
     EXPECT_TRUE(bytes.contains("</p>"));
 
+    HtmlExportOptions utf16;
+    utf16.codePage = 1200;
+    Saved w(b, utf16);
+    ASSERT_TRUE(w.bytes.startsWith("\xFF\xFE")) << "UTF-16 little-endian with its mark";
+    EXPECT_TRUE(QString::fromUtf16(reinterpret_cast<const char16_t *>(w.bytes.constData() + 2), (w.bytes.size() - 2) / 2)
+                    .contains(QLatin1String("charset=unicode\"")));
+
     HtmlExportOptions utf8;
     Saved u(b, utf8);
     EXPECT_TRUE(u.bytes.contains("charset=utf-8"));
@@ -165,6 +172,8 @@ TEST(WordHtmlWriter, RunFormattingContextualSpacingAndBreaks)
            "<w:r><w:br/><w:t>x&lt;y</w:t><w:tab/><w:t>z</w:t></w:r></w:p>"
            + para("one", "<w:pStyle w:val=\"ListParagraph\"/>") + para("two", "<w:pStyle w:val=\"ListParagraph\"/>")
            + para("three", "<w:pStyle w:val=\"ListParagraph\"/><w:jc w:val=\"center\"/>")
+           + "<w:p><w:pPr><w:spacing w:line=\"276\" w:lineRule=\"auto\"/></w:pPr>"
+             "<w:r><w:rPr><w:sz w:val=\"48\"/></w:rPr><w:t>Big</w:t></w:r></w:p>"
            + "<w:p><w:r><w:br w:type=\"page\"/></w:r></w:p>"
            + "<w:p><w:pPr><w:sectPr><w:type w:val=\"nextPage\"/></w:sectPr></w:pPr><w:r><w:t>end of one</w:t></w:r></w:p>"
            + para("section two") + "<w:sectPr><w:pgSz w:w=\"11906\" w:h=\"16838\"/></w:sectPr>");
@@ -182,6 +191,9 @@ TEST(WordHtmlWriter, RunFormattingContextualSpacingAndBreaks)
     EXPECT_TRUE(body.contains(QLatin1String("end of one</p>\r\n\r\n</div>")));
     EXPECT_TRUE(body.contains(QLatin1String("<div class=WordSection2>\r\n\r\n<p class=MsoNormal>section two</p>")));
     EXPECT_TRUE(s.html.contains(QLatin1String("@page WordSection2")));
+    // A proportional line height is repeated on a run of another size.
+    EXPECT_TRUE(body.contains(QLatin1String("<p class=MsoNormal style='line-height:115%'>"
+                                            "<span style='font-size:24.0pt;line-height:115%'>Big</span></p>")));
 }
 
 TEST(WordHtmlWriter, HyperlinksFieldsAndBookmarks)
@@ -222,6 +234,8 @@ TEST(WordHtmlWriter, TablesWithMergedCellsBordersAndShading)
 {
     DocxBuilder b;
     const QByteArray cell = "<w:tc><w:tcPr><w:tcW w:w=\"2000\" w:type=\"dxa\"/></w:tcPr>" + para("c") + "</w:tc>";
+    const QByteArray indented = "<w:tc><w:tcPr><w:tcMar><w:left w:w=\"720\" w:type=\"dxa\"/></w:tcMar></w:tcPr>"
+                                + para("i") + "</w:tc>";
     b.body("<w:tbl><w:tblPr><w:tblW w:w=\"6000\" w:type=\"dxa\"/><w:tblBorders>"
            "<w:top w:val=\"single\" w:sz=\"8\" w:color=\"auto\"/><w:left w:val=\"single\" w:sz=\"8\"/>"
            "<w:bottom w:val=\"single\" w:sz=\"8\"/><w:right w:val=\"single\" w:sz=\"8\"/>"
@@ -230,11 +244,11 @@ TEST(WordHtmlWriter, TablesWithMergedCellsBordersAndShading)
            "<w:tr><w:tc><w:tcPr><w:gridSpan w:val=\"2\"/><w:shd w:val=\"clear\" w:color=\"auto\" w:fill=\"D9D9D9\"/>"
            "</w:tcPr>" + para("wide") + "</w:tc>"
            "<w:tc><w:tcPr><w:vMerge w:val=\"restart\"/><w:vAlign w:val=\"center\"/></w:tcPr>" + para("tall") + "</w:tc></w:tr>"
-           "<w:tr>" + cell + cell + "<w:tc><w:tcPr><w:vMerge/></w:tcPr>" + para("") + "</w:tc></w:tr>"
+           "<w:tr>" + cell + indented + "<w:tc><w:tcPr><w:vMerge/></w:tcPr>" + para("") + "</w:tc></w:tr>"
            "</w:tbl>");
     Saved s(b);
     const QString body = s.body();
-    EXPECT_TRUE(body.contains(QLatin1String("<table class=MsoTableGrid border=1 cellspacing=0 cellpadding=0 width=400 "
+    EXPECT_TRUE(body.contains(QLatin1String("<table class=MsoNormalTable border=1 cellspacing=0 cellpadding=0 width=400 "
                                             "style='width:300.0pt;border-collapse:collapse;border:none'>")))
         << body.toStdString();
     EXPECT_TRUE(body.contains(QLatin1String("<td width=267 colspan=2 valign=top style='width:200.0pt;"
@@ -242,6 +256,8 @@ TEST(WordHtmlWriter, TablesWithMergedCellsBordersAndShading)
                                             "border-bottom:dotted windowtext .5pt;border-right:none;"
                                             "background:#D9D9D9;")));
     EXPECT_TRUE(body.contains(QLatin1String("rowspan=2 valign=middle")));
+    EXPECT_TRUE(body.contains(QLatin1String("padding:0in 5.4pt 0in 5.4pt'>"))) << "Word's default cell margins";
+    EXPECT_TRUE(body.contains(QLatin1String("padding:0in 5.4pt 0in 36.0pt'>"))) << "a cell's own left margin";
     EXPECT_TRUE(body.contains(QLatin1String("border-bottom:solid windowtext 1.0pt;border-right:solid windowtext 1.0pt;")));
     EXPECT_EQ(body.count(QLatin1String("<td")), 4) << "the continued merged cell is not written";
     EXPECT_EQ(body.count(QLatin1String("<tr")), 2);
@@ -274,6 +290,7 @@ TEST(WordHtmlWriter, TableStylesConditionalPartsFollowTheTablesLook)
     EXPECT_TRUE(first.contains(QLatin1String("><b>head</b></p>"))) << first.toStdString();
     EXPECT_TRUE(first.contains(QLatin1String("style='margin-bottom:0in'>one"))) << "the style's spacing applies";
     EXPECT_EQ(first.count(QLatin1String("background:#CCCCCC")), 2) << "rows one and three are band 1";
+    EXPECT_TRUE(first.contains(QLatin1String("<table class=MsoGridTable border=0 ")));
     EXPECT_FALSE(second.contains(QLatin1String("<b>")));
     EXPECT_FALSE(second.contains(QLatin1String("background")));
 }
@@ -326,9 +343,13 @@ TEST(WordHtmlWriter, PicturesShapesAndCanvasesWithTheirAlternativeText)
            + inlineFrame("", "<wps:wsp><wps:txbx><w:txbxContent><w:p><w:r><w:t>Boxed text</w:t></w:r></w:p>"
                              "</w:txbxContent></wps:txbx></wps:wsp>")
            + "<w:r><w:pict><v:shape style=\"width:72pt;height:36pt\" alt=\"Vml`@#^http://a.b/;;\"/></w:pict></w:r>"
+           + "<w:r><w:pict><v:group style=\"width:72pt;height:36pt\" o:editas=\"canvas\" alt=\"Group`$#!(1)\">"
+             "<v:shape style=\"width:10pt;height:10pt\"><v:imagedata r:id=\"rIdImg\"/></v:shape></v:group></w:pict></w:r>"
+           + "<w:r><w:pict><v:rect style=\"width:0;height:1.5pt\" o:hr=\"t\" o:hrstd=\"t\"/></w:pict></w:r>"
            + "</w:p>");
     Saved s(b);
     const QString body = s.body();
+    EXPECT_TRUE(body.contains(QLatin1String("<hr size=2 width=\"100%\" noshade align=center>")));
     EXPECT_TRUE(body.contains(QLatin1String("<img width=100 height=50 src=\"doc_files/image001.png\" "
                                             "alt=\"A &lt;logo&gt; &amp; &quot;name&quot;\">")))
         << body.toStdString();
@@ -340,8 +361,11 @@ TEST(WordHtmlWriter, PicturesShapesAndCanvasesWithTheirAlternativeText)
     EXPECT_TRUE(body.contains(QLatin1String("Boxed text")));
     EXPECT_TRUE(body.contains(QLatin1String("<img width=96 height=48 src=\"doc_files/image003.png\" "
                                             "alt=\"Vml`@#^http://a.b/;;\">")));
+    EXPECT_TRUE(body.contains(QLatin1String("<img width=96 height=48 src=\"doc_files/image004.png\" "
+                                            "alt=\"Group`$#!(1)\">")))
+        << "a marked VML canvas is shown as its picture, at the canvas's size";
     const QDir files(s.dir.file(QStringLiteral("doc_files")));
-    EXPECT_EQ(files.entryList(QDir::Files).size(), 3);
+    EXPECT_EQ(files.entryList(QDir::Files).size(), 4);
     int w = 0, h = 0;
     ASSERT_TRUE(ImagePixelSize(testsupport::readFile(files.filePath(QStringLiteral("image002.png"))), w, h));
     EXPECT_EQ(w, 100);
@@ -369,6 +393,20 @@ TEST(WordHtmlWriter, FailuresNameTheFileAndKeepTheOldPage)
     o.codePage = 12345;
     EXPECT_THROW(ExportFilteredHtml(*pkg, o, page), Exception);
     EXPECT_EQ(testsupport::readFile(page), QByteArray("old"));
+
+    // Content controls nested without end are refused, naming the document.
+    const QString deep = dir.file(QStringLiteral("deep.docx"));
+    DocxBuilder().body(QByteArray("<w:sdt><w:sdtContent>").repeated(200) + para("x")
+                       + QByteArray("</w:sdtContent></w:sdt>").repeated(200))
+        .write(deep);
+    auto deepPkg = Package::Open(deep);
+    try {
+        ExportFilteredHtml(*deepPkg, HtmlExportOptions(), page);
+        FAIL() << "no error";
+    } catch (const Exception &e) {
+        EXPECT_TRUE(e.message().contains(QLatin1String("deep.docx"))) << e.message().toStdString();
+    }
+    EXPECT_EQ(testsupport::readFile(page), QByteArray("old"));
 }
 
 TEST(WordHtmlWriter, DocumentSaveAsUsesTheWebOptions)
@@ -385,4 +423,25 @@ TEST(WordHtmlWriter, DocumentSaveAsUsesTheWebOptions)
     EXPECT_TRUE(bytes.contains("charset=windows-1251"));
     // Cyrillic and the trade mark sign are bytes of code page 1251.
     EXPECT_TRUE(bytes.contains("\xCF\xF0\xE8\xE2\xE5\xF2 \x99")) << bytes.constData();
+}
+
+TEST(WordHtmlWriter, SymbolRunsLanguageAndPicturePartNames)
+{
+    DocxBuilder b;
+    b.styles(DocxBuilder::defaultStyles());
+    b.part(QStringLiteral("word/media/evil.p\"ng x"), PlainPng(2, 2, 0xFF000000u, 0));
+    b.relationship(QStringLiteral("rIdImg"), QLatin1String(reltype::Image), QStringLiteral("media/evil.p&quot;ng x"));
+    b.body("<w:p><w:r><w:rPr><w:rFonts w:ascii=\"Wingdings\" w:hAnsi=\"Wingdings\"/></w:rPr>"
+           "<w:t>\xEF\x83\xBC</w:t></w:r><w:r><w:sym w:font=\"Symbol\" w:char=\"F0B7\"/></w:r>"
+           "<w:r><w:drawing><wp:inline><wp:extent cx=\"95250\" cy=\"95250\"/><wp:docPr id=\"1\" name=\"x\"/>"
+           "<a:graphic><a:graphicData><pic:pic><pic:blipFill><a:blip r:embed=\"rIdImg\"/></pic:blipFill>"
+           "</pic:pic></a:graphicData></a:graphic></wp:inline></w:drawing></w:r></w:p>");
+    Saved s(b);
+    const QString body = s.body();
+    // Wingdings 0xFC (a check mark) and Symbol 0xB7 (a bullet) as their 8-bit characters.
+    EXPECT_TRUE(body.contains(QString::fromUtf8("font-family:\"Wingdings\"'>\xC3\xBC"))) << body.toStdString();
+    EXPECT_TRUE(body.contains(QString::fromUtf8("<span style='font-family:Symbol'>\xC2\xB7</span>")));
+    EXPECT_TRUE(body.contains(QLatin1String("src=\"doc_files/image001.bin\"")));
+    EXPECT_TRUE(QFile::exists(s.dir.file(QStringLiteral("doc_files/image001.bin"))));
+    EXPECT_TRUE(body.startsWith(QLatin1String("<body lang=EN-US ")));
 }

@@ -177,6 +177,8 @@ TEST(WordPackage, DamagedPackagesAreRefusedNamingFileAndProblem)
     EXPECT_TRUE(openError(dir.file("locked.docx")).contains("encrypted"));
 
     EXPECT_TRUE(openError(dir.file("missing.docx")).contains("does not exist"));
+    testsupport::writeFile(dir.file("empty.docx"), QByteArray());
+    EXPECT_TRUE(openError(dir.file("empty.docx")).contains("empty"));
 }
 
 TEST(WordPackage, DecompressedSizeIsLimited)

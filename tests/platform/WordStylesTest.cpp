@@ -95,6 +95,12 @@ TEST(WordStyles, EnsureBuiltInAddsMissingStyles)
     const QString link = styles.ensureBuiltIn(word::wdStyleHyperlink);
     EXPECT_EQ(styles.byId(link)->type, "character");
     EXPECT_EQ(styles.ensureBuiltIn(word::wdStyleHyperlink), link);
+    // Deeper than Heading 9: Word's Index and TOC styles.
+    const QString index2 = styles.ensureBuiltIn(-12);
+    EXPECT_EQ(styles.byId(index2)->name, "index 2");
+    EXPECT_EQ(styles.builtInNumber(index2), -12);
+    EXPECT_EQ(styles.byId(styles.ensureBuiltIn(word::wdStyleTOC9))->name, "toc 9");
+    EXPECT_TRUE(styles.ensureBuiltIn(-29).isEmpty());
 
     pugi::xml_document fresh;
     const QByteArray xml = word::newStylesXml();

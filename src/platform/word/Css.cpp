@@ -178,12 +178,6 @@ void RunFormat::apply(pugi::xml_node rPr)
     readOnOff(rPr, "w:caps", caps);
     readOnOff(rPr, "w:smallCaps", smallCaps);
     readOnOff(rPr, "w:vanish", vanish);
-    readOnOff(rPr, "w:webHidden", webHidden);
-    readOnOff(rPr, "w:emboss", emboss);
-    readOnOff(rPr, "w:imprint", imprint);
-    readOnOff(rPr, "w:outline", outline);
-    readOnOff(rPr, "w:shadow", shadow);
-    readOnOff(rPr, "w:rtl", rtl);
     if (pugi::xml_node n = rPr.child("w:u"))
         underline = xml::val(n).isEmpty() ? QStringLiteral("single") : xml::val(n);
     if (pugi::xml_node n = rPr.child("w:rFonts")) {
@@ -271,11 +265,8 @@ void ParaFormat::apply(pugi::xml_node pPr)
         readBorder(b.child("w:bottom"), bottom);
         readBorder(b.child("w:left"), left);
         readBorder(b.child("w:right"), right);
-        readBorder(b.child("w:between"), between);
     }
     readShading(pPr.child("w:shd"), shading);
-    if (pugi::xml_node n = pPr.child("w:outlineLvl"))
-        outlineLvl = xml::intVal(n, 9);
     if (pugi::xml_node n = pPr.child("w:numPr")) {
         if (pugi::xml_node id = n.child("w:numId"))
             numId = xml::intVal(id);
@@ -515,6 +506,8 @@ Props paraProps(const ParaFormat &f)
                                                        : QStringLiteral("auto")});
     p.append({QStringLiteral("page-break-after"), f.keepNext.value_or(false) ? QStringLiteral("avoid")
                                                                               : QStringLiteral("auto")});
+    p.append({QStringLiteral("page-break-inside"), f.keepLines.value_or(false) ? QStringLiteral("avoid")
+                                                                                : QStringLiteral("auto")});
     addBorder(p, "top", f.top);
     addBorder(p, "left", f.left);
     addBorder(p, "bottom", f.bottom);

@@ -41,8 +41,7 @@ struct FontContext {
 };
 
 struct RunFormat {
-    std::optional<bool> bold, italic, strike, dstrike, caps, smallCaps, vanish, emboss,
-        imprint, outline, shadow, webHidden, rtl;
+    std::optional<bool> bold, italic, strike, dstrike, caps, smallCaps, vanish;
     std::optional<QString> underline;  // w:u value ("single", "none" ...)
     std::optional<QString> font;       // a face name, or "@major"/"@minor" for theme fonts
     std::optional<int> halfPoints;     // w:sz
@@ -67,9 +66,8 @@ struct ParaFormat {
     std::optional<bool> beforeAuto, afterAuto;
     std::optional<QString> lineRule;
     std::optional<bool> contextualSpacing, keepNext, keepLines, pageBreakBefore, bidi;
-    std::optional<BorderFormat> top, bottom, left, right, between;
+    std::optional<BorderFormat> top, bottom, left, right;
     std::optional<ShadingFormat> shading;
-    std::optional<int> outlineLvl;
     std::optional<int> numId, ilvl;
     std::optional<QString> pStyle;
 

@@ -442,6 +442,8 @@ std::unique_ptr<Package> Package::Open(const QString &fileName, const Limits &li
         throw fail(QStringLiteral("the file does not exist"));
     if (!info.isFile())
         throw fail(QStringLiteral("it is not a file"));
+    if (info.size() == 0)
+        throw fail(QStringLiteral("the file is empty"));
     const Kind kind = Sniff(fileName);
     if (kind == Kind::EncryptedPackage)
         throw fail(QStringLiteral("it is encrypted (protected by a password)"));

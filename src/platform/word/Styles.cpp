@@ -17,10 +17,36 @@ QString childVal(pugi::xml_node n, const char *child)
     return attr(n.child(child), "w:val");
 }
 
+bool isHeading(int wdStyle)
+{
+    return wdStyle <= wdStyleHeading1 && wdStyle >= wdStyleHeading9;
+}
+
+// Index n and TOC n: paragraph styles based on Normal. Gives n, or 0.
+int indexLevel(int wdStyle)
+{
+    return wdStyle <= wdStyleIndex1 && wdStyle >= wdStyleIndex9 ? wdStyleIndex1 - wdStyle + 1 : 0;
+}
+
+int tocLevel(int wdStyle)
+{
+    return wdStyle <= wdStyleTOC1 && wdStyle >= wdStyleTOC9 ? wdStyleTOC1 - wdStyle + 1 : 0;
+}
+
 // The w:style definition of a built-in style, as Word writes it.
 QByteArray builtInDefinition(int wdStyle, const QString &id)
 {
     const QByteArray i = id.toUtf8();
+    if (const int n = indexLevel(wdStyle))
+        return "<w:style w:type=\"paragraph\" w:styleId=\"" + i + "\"><w:name w:val=\"index "
+               + QByteArray::number(n) + "\"/><w:basedOn w:val=\"Normal\"/><w:next w:val=\"Normal\"/>"
+               "<w:uiPriority w:val=\"99\"/><w:pPr><w:ind w:left=\"" + QByteArray::number(220 * n)
+               + "\" w:hanging=\"220\"/></w:pPr></w:style>";
+    if (const int n = tocLevel(wdStyle))
+        return "<w:style w:type=\"paragraph\" w:styleId=\"" + i + "\"><w:name w:val=\"toc "
+               + QByteArray::number(n) + "\"/><w:basedOn w:val=\"Normal\"/><w:next w:val=\"Normal\"/>"
+               "<w:uiPriority w:val=\"39\"/><w:pPr><w:spacing w:after=\"100\"/><w:ind w:left=\""
+               + QByteArray::number(220 * (n - 1)) + "\"/></w:pPr></w:style>";
     if (wdStyle == wdStyleNormal)
         return "<w:style w:type=\"paragraph\" w:default=\"1\" w:styleId=\"" + i
                + "\"><w:name w:val=\"Normal\"/><w:qFormat/></w:style>";
@@ -50,8 +76,12 @@ QString builtInName(int wdStyle)
 {
     if (wdStyle == wdStyleNormal)
         return QStringLiteral("Normal");
-    if (wdStyle <= wdStyleHeading1 && wdStyle >= wdStyleHeading9)
+    if (isHeading(wdStyle))
         return QStringLiteral("heading %1").arg(wdStyleHeading1 - wdStyle + 1);
+    if (const int n = indexLevel(wdStyle))
+        return QStringLiteral("index %1").arg(n);
+    if (const int n = tocLevel(wdStyle))
+        return QStringLiteral("toc %1").arg(n);
     if (wdStyle == wdStyleDefaultParagraphFont)
         return QStringLiteral("Default Paragraph Font");
     if (wdStyle == wdStyleHyperlink)
@@ -61,8 +91,12 @@ QString builtInName(int wdStyle)
 
 QString preferredId(int wdStyle)
 {
-    if (wdStyle <= wdStyleHeading1 && wdStyle >= wdStyleHeading9)
+    if (isHeading(wdStyle))
         return QStringLiteral("Heading%1").arg(wdStyleHeading1 - wdStyle + 1);
+    if (const int n = indexLevel(wdStyle))
+        return QStringLiteral("Index%1").arg(n);
+    if (const int n = tocLevel(wdStyle))
+        return QStringLiteral("TOC%1").arg(n);
     return builtInName(wdStyle).remove(QLatin1Char(' '));
 }
 
@@ -258,7 +292,7 @@ QString Styles::builtInId(int wdStyle) const
     const QString name = builtInName(wdStyle);
     if (name.isEmpty())
         return QString();
-    if (wdStyle <= wdStyleHeading1 && wdStyle >= wdStyleHeading9) {
+    if (isHeading(wdStyle)) {
         const int level = wdStyleHeading1 - wdStyle + 1;
         for (const Style &s : styles_)
             if (s.type == QLatin1String("paragraph") && headingLevelOfName(s.name) == level)
@@ -281,7 +315,8 @@ QString Styles::ensureBuiltIn(int wdStyle)
     const QString base = preferredId(wdStyle);
     if (base.isEmpty())
         return QString();
-    if (wdStyle <= wdStyleHeading1 && wdStyle >= wdStyleHeading9)
+    const bool basedOnNormal = isHeading(wdStyle) || indexLevel(wdStyle) || tocLevel(wdStyle);
+    if (basedOnNormal)
         ensureBuiltIn(wdStyleNormal);
     id = base;
     for (int n = 1; byId(id); ++n)
@@ -300,7 +335,7 @@ QString Styles::ensureBuiltIn(int wdStyle)
         style.remove_attribute("w:default");
     if (wdStyle == wdStyleDefaultParagraphFont && defaultStyle(QStringLiteral("character")))
         style.remove_attribute("w:default");
-    if (wdStyle <= wdStyleHeading1 && wdStyle >= wdStyleHeading9) {
+    if (basedOnNormal) {
         const QString normal = builtInId(wdStyleNormal);
         style.child("w:basedOn").attribute("w:val").set_value(normal.toUtf8().constData());
         style.child("w:next").attribute("w:val").set_value(normal.toUtf8().constData());
@@ -317,9 +352,11 @@ int Styles::builtInNumber(const QString &id) const
         return 0;
     if (const int n = headingLevelOfName(s->name))
         return wdStyleHeading1 - n + 1;
-    for (int w : {int(wdStyleNormal), int(wdStyleDefaultParagraphFont), int(wdStyleHyperlink)})
-        if (s->name.compare(builtInName(w), Qt::CaseInsensitive) == 0)
+    for (int w = wdStyleNormal; w >= wdStyleHyperlink; --w) {
+        const QString name = builtInName(w);
+        if (!name.isEmpty() && s->name.compare(name, Qt::CaseInsensitive) == 0)
             return w;
+    }
     return 0;
 }
 
@@ -334,7 +371,7 @@ QByteArray newStylesXml()
                      "</w:docDefaults>";
     xml += builtInDefinition(wdStyleNormal, QStringLiteral("Normal"));
     for (int n = 1; n <= 9; ++n)
-        xml += builtInDefinition(wdStyleHeading1 - n + 1, QStringLiteral("Heading%1").arg(n));
+        xml += builtInDefinition(wdStyleHeading1 - n + 1, preferredId(wdStyleHeading1 - n + 1));
     xml += builtInDefinition(wdStyleDefaultParagraphFont, QStringLiteral("DefaultParagraphFont"));
     xml += builtInDefinition(wdStyleHyperlink, QStringLiteral("Hyperlink"));
     xml += "</w:styles>";

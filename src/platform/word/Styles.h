@@ -16,6 +16,10 @@ enum WdBuiltinStyle {
     wdStyleNormal = -1,
     wdStyleHeading1 = -2, // Heading n is -1 - n, down to Heading 9 = -10
     wdStyleHeading9 = -10,
+    wdStyleIndex1 = -11, // Index n is -10 - n, down to Index 9 = -19
+    wdStyleIndex9 = -19,
+    wdStyleTOC1 = -20, // TOC n is -19 - n, down to TOC 9 = -28
+    wdStyleTOC9 = -28,
     wdStyleDefaultParagraphFont = -66,
     wdStyleHyperlink = -86,
 };
@@ -73,8 +77,8 @@ public:
     static int headingLevelOfName(const QString &name);
 
     // The id of a built-in style given by Word's number (-1 Normal, -2 to -10
-    // the headings, -86 Hyperlink, -66 Default Paragraph Font); empty when
-    // the document has none.
+    // the headings, -11 to -19 Index 1-9, -20 to -28 TOC 1-9, -66 Default
+    // Paragraph Font, -86 Hyperlink); empty when the document has none.
     QString builtInId(int wdStyle) const;
     // As builtInId, adding the style's standard definition when missing.
     // Needs a styles tree.

@@ -1,0 +1,324 @@
+#include "platform/Exception.h"
+#include "platform/word/HtmlPictures.h"
+#include "platform/word/HtmlWriterPrivate.h"
+#include "platform/word/HtmlXml.h"
+#include "platform/word/Package.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QtDebug>
+#include <cmath>
+
+namespace word::html {
+
+namespace {
+
+int emuToPx(qint64 emu)
+{
+    return int(std::lround(emu / 9525.0));
+}
+
+// "width:123.5pt;height:20pt" -> pixels of one named length of a VML style.
+int vmlLengthPx(const QString &style, const QString &name)
+{
+    for (const QString &part : style.split(QLatin1Char(';'))) {
+        const QString key = part.section(QLatin1Char(':'), 0, 0).trimmed();
+        if (key.compare(name, Qt::CaseInsensitive) != 0)
+            continue;
+        QString v = part.section(QLatin1Char(':'), 1).trimmed();
+        double factor = 96.0 / 72; // points by default
+        if (v.endsWith(QLatin1String("pt")))
+            v.chop(2);
+        else if (v.endsWith(QLatin1String("in")))
+            v.chop(2), factor = 96;
+        else if (v.endsWith(QLatin1String("cm")))
+            v.chop(2), factor = 96 / 2.54;
+        else if (v.endsWith(QLatin1String("mm")))
+            v.chop(2), factor = 96 / 25.4;
+        else if (v.endsWith(QLatin1String("px")))
+            v.chop(2), factor = 1;
+        bool ok = false;
+        const double d = v.toDouble(&ok);
+        return ok ? int(std::lround(d * factor)) : 0;
+    }
+    return 0;
+}
+
+// Alternative text that carries one of the converter's markers (a shape's
+// link or a canvas's image map) makes the shape a picture.
+bool carriesMarker(const QString &alt)
+{
+    return alt.contains(QLatin1String("`@#^")) || alt.contains(QLatin1String("`$#!("));
+}
+
+} // namespace
+
+QString Writer::addPictureFile(const QByteArray &bytes, QString ext, int w, int h, const QString &key)
+{
+    if (!key.isEmpty())
+        if (auto it = pictureByKey_.constFind(key); it != pictureByKey_.constEnd())
+            return *it;
+    ext = ext.toLower();
+    if (ext == QLatin1String("jpeg"))
+        ext = QStringLiteral("jpg");
+    // The extension comes from the package: only a plain one names a file.
+    static const QRegularExpression plainExt(QStringLiteral("^[a-z0-9]{1,5}$"));
+    if (!plainExt.match(ext).hasMatch())
+        ext = QStringLiteral("bin");
+    Picture pic;
+    pic.bytes = bytes;
+    pic.w = w;
+    pic.h = h;
+    pic.metafile = ext == QLatin1String("emf") || ext == QLatin1String("wmf");
+    const QString base = QStringLiteral("image%1").arg(pictures_.size() + 1, 3, 10, QLatin1Char('0'));
+    // Metafiles become PNG pictures; one that cannot be converted keeps its own format.
+    pic.name = base + QLatin1Char('.') + (pic.metafile ? QStringLiteral("png") : ext);
+    pic.fallbackName = base + QLatin1Char('.') + ext;
+    pictures_.append(pic);
+    const QString src = filesFolder_ + QLatin1Char('/') + pic.name;
+    if (!key.isEmpty())
+        pictureByKey_.insert(key, src);
+    return src;
+}
+
+QString Writer::imageFromRelationship(const QString &relId, int w, int h)
+{
+    if (relId.isEmpty())
+        return QString();
+    const Relationship rel = pkg_.relationship(part_, relId);
+    if (rel.id.isEmpty())
+        return QString();
+    if (rel.external)
+        return rel.target;
+    if (!pkg_.hasPart(rel.targetPart))
+        return QString();
+    return addPictureFile(pkg_.bytes(rel.targetPart), QFileInfo(rel.targetPart).suffix(), w, h,
+                          rel.targetPart + QLatin1Char('@') + QString::number(w) + QLatin1Char('x')
+                              + QString::number(h));
+}
+
+QString Writer::plainShapeImage(int w, int h, pugi::xml_node spPr)
+{
+    auto rgb = [](pugi::xml_node fill) -> quint32 {
+        const QString v = xml::attr(fill.child("a:srgbClr"), "val");
+        bool ok = false;
+        const quint32 c = v.toUInt(&ok, 16);
+        return ok && v.size() == 6 ? 0xFF000000u | c : 0u;
+    };
+    const quint32 fill = rgb(spPr.child("a:solidFill"));
+    quint32 line = rgb(spPr.child("a:ln").child("a:solidFill"));
+    if (!fill && !line)
+        line = 0xFF000000u;
+    return addPictureFile(PlainPng(w, h, fill, line), QStringLiteral("png"), w, h, QString());
+}
+
+void Writer::writeImage(const QString &src, int w, int h, const QString &alt, const QString &align)
+{
+    QString tag = QLatin1String("<img");
+    if (w > 0)
+        tag += QLatin1String(" width=") + QString::number(w);
+    if (h > 0)
+        tag += QLatin1String(" height=") + QString::number(h);
+    tag += QLatin1String(" src=\"") + escapeAttr(src) + QLatin1Char('"');
+    if (!align.isEmpty())
+        tag += QLatin1String(" align=") + align;
+    tag += QLatin1String(" alt=\"") + escapeAttr(alt) + QLatin1String("\">");
+    flushRun();
+    out_ += tag;
+    visible_ = true;
+}
+
+void Writer::writeTextBox(pugi::xml_node txbxContent, int widthPx, const QString &align, bool framed)
+{
+    flushRun();
+    out_ += QLatin1String("<table cellpadding=0 cellspacing=0");
+    if (!align.isEmpty())
+        out_ += QLatin1String(" align=") + align;
+    if (widthPx > 0)
+        out_ += QLatin1String(" width=") + QString::number(widthPx);
+    if (framed)
+        out_ += QLatin1String(" style='border:solid windowtext .75pt'");
+    out_ += QLatin1String("><tr><td style='padding:3.6pt 7.2pt'>") + kNl;
+    writeBlocks(txbxContent);
+    out_ += QLatin1String("</td></tr></table>");
+    visible_ = true;
+}
+
+void Writer::writeDrawing(pugi::xml_node drawing)
+{
+    pugi::xml_node frame = drawing.child("wp:inline");
+    const bool anchored = !frame;
+    if (!frame)
+        frame = drawing.child("wp:anchor");
+    if (!frame)
+        return;
+    pugi::xml_node extent = frame.child("wp:extent");
+    const int w = emuToPx(extent.attribute("cx").as_llong());
+    const int h = emuToPx(extent.attribute("cy").as_llong());
+    pugi::xml_node docPr = frame.child("wp:docPr");
+    QString alt = xml::attr(docPr, "descr");
+    if (alt.isEmpty())
+        alt = xml::attr(docPr, "title");
+    // Floating frames that text wraps around float to their side; a centred
+    // text box stays centred (pictures have no centred alignment).
+    QString align, boxAlign;
+    if (anchored && (frame.child("wp:wrapSquare") || frame.child("wp:wrapTight")
+                     || frame.child("wp:wrapThrough"))) {
+        const QString a = QString::fromUtf8(frame.child("wp:positionH").child_value("wp:align"));
+        align = a == QLatin1String("right") ? QStringLiteral("right") : QStringLiteral("left");
+        boxAlign = a == QLatin1String("center") ? QStringLiteral("center") : align;
+    }
+    pugi::xml_node data = frame.child("a:graphic").child("a:graphicData");
+    // The first picture inside a shape, group or canvas, for shapes shown as pictures.
+    auto firstBlip = [](pugi::xml_node n) {
+        return n.select_node(".//a:blip").node();
+    };
+    if (pugi::xml_node pic = data.child("pic:pic")) {
+        pugi::xml_node blip = pic.child("pic:blipFill").child("a:blip");
+        QString src = imageFromRelationship(xml::attr(blip, "r:embed"), w, h);
+        if (src.isEmpty())
+            src = imageFromRelationship(xml::attr(blip, "r:link"), w, h);
+        if (!src.isEmpty())
+            writeImage(src, w, h, alt, align);
+        return;
+    }
+    pugi::xml_node shape = data.first_child();
+    const QString kind = QString::fromUtf8(shape.name());
+    if (carriesMarker(alt)) {
+        // A linked shape or a mapped canvas becomes one picture carrying its markers.
+        QString src;
+        if (pugi::xml_node blip = firstBlip(shape))
+            src = imageFromRelationship(xml::attr(blip, "r:embed"), w, h);
+        if (src.isEmpty())
+            src = plainShapeImage(w, h, shape.child("wps:spPr"));
+        writeImage(src, w, h, alt, align);
+        return;
+    }
+    if (kind == QLatin1String("wps:wsp")) {
+        if (pugi::xml_node txbx = shape.child("wps:txbx").child("w:txbxContent")) {
+            // Framed when the shape draws its outline, by its own line or its style's.
+            pugi::xml_node ln = shape.child("wps:spPr").child("a:ln");
+            const bool framed = ln ? !ln.child("a:noFill")
+                                   : shape.child("wps:style").child("a:lnRef").attribute("idx").as_int() > 0;
+            writeTextBox(txbx, w, boxAlign, framed);
+        }
+        return;
+    }
+    if (kind == QLatin1String("wpg:wgp") || kind == QLatin1String("wpc:wpc")) {
+        // Groups and canvases show their pictures and text boxes in order.
+        for (pugi::xpath_node n : shape.select_nodes(".//pic:pic | .//wps:txbx/w:txbxContent")) {
+            if (std::strcmp(n.node().name(), "pic:pic") == 0) {
+                pugi::xml_node ext = n.node().child("pic:spPr").child("a:xfrm").child("a:ext");
+                const int pw = ext ? emuToPx(ext.attribute("cx").as_llong()) : w;
+                const int ph = ext ? emuToPx(ext.attribute("cy").as_llong()) : h;
+                const QString src = imageFromRelationship(
+                    xml::attr(n.node().child("pic:blipFill").child("a:blip"), "r:embed"), pw, ph);
+                if (!src.isEmpty())
+                    writeImage(src, pw, ph, xml::attr(n.node().child("pic:nvPicPr").child("pic:cNvPr"), "descr"),
+                               align);
+            } else {
+                writeTextBox(n.node(), w, boxAlign, false);
+            }
+        }
+    }
+}
+
+void Writer::writeVml(pugi::xml_node container)
+{
+    const DepthGuard guard(*this);
+    for (pugi::xml_node n = container.first_child(); n; n = n.next_sibling()) {
+        const QString name = QString::fromUtf8(n.name());
+        if (!name.startsWith(QLatin1String("v:")))
+            continue;
+        if (name == QLatin1String("v:group") && !carriesMarker(xml::attr(n, "alt"))) {
+            writeVml(n);
+            continue;
+        }
+        if (name == QLatin1String("v:shapetype") || name == QLatin1String("v:formulas"))
+            continue;
+        const QString style = xml::attr(n, "style");
+        const int w = vmlLengthPx(style, QStringLiteral("width"));
+        const int h = vmlLengthPx(style, QStringLiteral("height"));
+        // A horizontal line (Insert > Horizontal Line) is a rule in HTML.
+        const QString hr = xml::attr(n, "o:hr");
+        if ((hr == QLatin1String("t") || hr == QLatin1String("true")) && !n.child("v:imagedata")) {
+            flushRun();
+            out_ += QLatin1String("<hr size=") + QString::number(std::max(h, 1))
+                    + QLatin1String(" width=\"100%\" noshade align=center>");
+            visible_ = true;
+            continue;
+        }
+        // A marked group (a canvas) is shown as its first picture.
+        pugi::xml_node img = name == QLatin1String("v:group") ? n.select_node(".//v:imagedata").node()
+                                                               : n.child("v:imagedata");
+        QString alt = xml::attr(n, "alt");
+        if (alt.isEmpty())
+            alt = xml::attr(img, "o:title");
+        QString src;
+        if (img) {
+            QString id = xml::attr(img, "r:id");
+            if (id.isEmpty())
+                id = xml::attr(img, "o:relid");
+            src = imageFromRelationship(id, w, h);
+        }
+        if (src.isEmpty() && carriesMarker(alt)) {
+            // A marked shape without a picture of its own is shown as its outline.
+            src = addPictureFile(PlainPng(std::max(w, 1), std::max(h, 1), 0, 0xFF000000u),
+                                 QStringLiteral("png"), w, h, QString());
+        }
+        if (!src.isEmpty()) {
+            writeImage(src, w, h, alt, QString());
+        } else if (pugi::xml_node txbx = n.child("v:textbox").child("w:txbxContent")) {
+            writeTextBox(txbx, w, QString(), xml::attr(n, "stroked") != QLatin1String("f")
+                                                 && xml::attr(n, "stroked") != QLatin1String("false"));
+        }
+    }
+}
+
+void Writer::writeFiles()
+{
+    if (pictures_.isEmpty())
+        return;
+    const QDir dir(QFileInfo(fileName_).absolutePath());
+    const QString folder = dir.filePath(filesFolder_);
+    if (!QDir().mkpath(folder))
+        throw Exception(QStringLiteral("Cannot create the folder \"%1\".").arg(QDir::toNativeSeparators(folder)));
+    QList<MetafileJob> jobs;
+    QList<int> jobPicture;
+    auto writeBytes = [&](const QString &path, const QByteArray &bytes) {
+        QSaveFile f(path);
+        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit())
+            throw Exception(QStringLiteral("Cannot write the file \"%1\": %2.")
+                                .arg(QDir::toNativeSeparators(path), f.errorString()));
+    };
+    for (int i = 0; i < pictures_.size(); ++i) {
+        Picture &pic = pictures_[i];
+        if (!pic.metafile) {
+            writeBytes(folder + QLatin1Char('/') + pic.name, pic.bytes);
+            continue;
+        }
+        MetafileJob job;
+        job.bytes = pic.bytes;
+        job.extension = QFileInfo(pic.fallbackName).suffix();
+        job.widthPx = std::max(pic.w, 1);
+        job.heightPx = std::max(pic.h, 1);
+        job.output = folder + QLatin1Char('/') + pic.name;
+        jobs << job;
+        jobPicture << i;
+    }
+    QString error;
+    const QList<bool> done = ConvertMetafilesToPng(jobs, &error);
+    for (int j = 0; j < jobs.size(); ++j) {
+        Picture &pic = pictures_[jobPicture[j]];
+        if (done[j])
+            continue;
+        // Not converted: the metafile itself is kept and linked.
+        qWarning().noquote() << "Picture" << pic.fallbackName << "kept as a metafile:" << error;
+        writeBytes(folder + QLatin1Char('/') + pic.fallbackName, pic.bytes);
+        pic.converted = false;
+    }
+}
+
+} // namespace word::html
