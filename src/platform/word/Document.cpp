@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QUrl>
+#include <cstring>
 #include <unistd.h>
 
 namespace word {
