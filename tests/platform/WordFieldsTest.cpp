@@ -171,3 +171,30 @@ TEST(WordFields, SimpleFieldsBecomeComplexOnes)
     EXPECT_EQ(fields::resultText(list[0]), "a1");
     EXPECT_EQ(story::text(p, 0, story::length(p)), "a1");
 }
+
+// Deleting a field takes the fields nested in it out of the paragraph's
+// collection too, while the others stay in order.
+TEST(WordFields, DeletingANestingFieldKeepsTheCollectionRight)
+{
+    ScratchDir dir;
+    Application app;
+    const QByteArray begin = "<w:r><w:fldChar w:fldCharType=\"begin\"/></w:r>";
+    const QByteArray sep = "<w:r><w:fldChar w:fldCharType=\"separate\"/></w:r>";
+    const QByteArray end = "<w:r><w:fldChar w:fldCharType=\"end\"/></w:r>";
+    auto code = [](const QByteArray &c) { return "<w:r><w:instrText xml:space=\"preserve\">" + c + "</w:instrText></w:r>"; };
+    Document *doc = openBuilt(
+        app, dir,
+        DocxBuilder().body("<w:p>" + field({" XE \"a\" "}) + begin + code(" IF ") + field({" REF x "}, "r") + code(" = 1 ")
+                           + sep + field({" PAGE "}, "2") + end + field({" XE \"e\" "}) + "<w:r><w:t>tail</w:t></w:r></w:p>"));
+    Fields f = doc->Paragraphs().Item(1).Range().Fields();
+    EXPECT_EQ(types(f), (QList<int>{4, 7, 3, 33, 4}));
+    f.Item(2).Delete();
+    EXPECT_EQ(types(f), (QList<int>{4, 4}));
+    EXPECT_EQ(f.Item(2).Code().Text(), " XE \"e\" ");
+    f.Item(2).Delete();
+    f.Item(1).Delete();
+    EXPECT_EQ(f.Count(), 0);
+    EXPECT_EQ(doc->Paragraphs().Item(1).Range().Text(), "tail\r");
+    // A fresh look at the paragraph agrees with the kept collection.
+    EXPECT_EQ(fields::inParagraph(doc->Paragraphs().Item(1).node()).size(), 0u);
+}

@@ -181,6 +181,24 @@ TEST(WordPackage, DamagedPackagesAreRefusedNamingFileAndProblem)
     EXPECT_TRUE(openError(dir.file("empty.docx")).contains("empty"));
 }
 
+TEST(WordPackage, EncryptedZipEntriesAreRefused)
+{
+    ScratchDir dir;
+    DocxBuilder().body("<w:p/>").write(dir.file("plain.docx"));
+    // Re-encrypt the main part with a zip password.
+    int err = 0;
+    zip_t *z = zip_open(QFile::encodeName(dir.file("plain.docx")).constData(), 0, &err);
+    ASSERT_NE(z, nullptr);
+    const zip_int64_t index = zip_name_locate(z, "word/document.xml", 0);
+    ASSERT_GE(index, 0);
+    if (zip_file_set_encryption(z, zip_uint64_t(index), ZIP_EM_AES_256, "secret") != 0) {
+        zip_discard(z);
+        GTEST_SKIP() << "this libzip cannot encrypt";
+    }
+    ASSERT_EQ(zip_close(z), 0);
+    EXPECT_TRUE(openError(dir.file("plain.docx")).contains("encrypted"));
+}
+
 TEST(WordPackage, DecompressedSizeIsLimited)
 {
     ScratchDir dir;

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QUrl>
+#include <cstring>
 #include <unistd.h>
 
 namespace word {
@@ -131,8 +132,10 @@ QString FieldCode::Text() const
 
 void FieldCode::setText(const QString &text)
 {
-    fields::setCode(f_, text);
+    const bool removed = fields::setCode(f_, text);
     doc_->touch();
+    if (!removed)
+        doc_->keepFields();
 }
 
 int Field::Type() const
@@ -142,39 +145,50 @@ int Field::Type() const
 
 bool Field::Update()
 {
-    const bool ok = fields::update(f_, doc_->body());
+    bool removed = false;
+    const bool ok = fields::update(f_, doc_->body(), &removed);
     doc_->touch();
+    if (!removed)
+        doc_->keepFields();
     return ok;
 }
 
 Range Field::Result() const
 {
-    const pugi::xml_node endP = story::paragraphOf(f_.end);
-    const int endOff = story::offsetOf(endP, f_.end);
-    if (!f_.separate)
-        return word::Range(doc_, endP, endOff, endP, endOff);
-    const pugi::xml_node sepP = story::paragraphOf(f_.separate);
-    return word::Range(doc_, sepP, story::offsetOf(sepP, f_.separate) + 1, endP, endOff);
+    return word::Range::fieldResult(doc_, f_);
 }
 
 void Field::Delete()
 {
+    const pugi::xml_node p = story::paragraphOf(f_.begin);
+    const bool within = p == story::paragraphOf(f_.end);
     fields::remove(f_);
     doc_->touch();
+    doc_->fieldRemoved(p, f_, within);
 }
 
 Fields::Fields(const word::Range &range)
     : doc_(range.document()), startP_(range.startParagraph()), endP_(range.endParagraph()),
       startOff_(range.startOffset()), endOff_(range.endOffset())
 {
+    wholeParagraph_ = startOff_ == 0
+                      && (endP_ == startP_ ? endOff_ > story::length(startP_)
+                                           : endOff_ == 0 && endP_ == story::nextParagraph(startP_));
 }
 
 std::vector<fields::Field> Fields::list() const
 {
     std::vector<fields::Field> out;
     for (pugi::xml_node p = startP_; p; p = story::nextParagraph(p)) {
-        for (const fields::Field &f : fields::inParagraph(p)) {
-            const int off = story::offsetOf(p, f.begin);
+        if (p == endP_ && endOff_ == 0 && p != startP_)
+            break;
+        const std::vector<fields::Field> here = fields::inParagraph(p);
+        std::vector<story::Atom> atoms = story::atoms(p);
+        size_t a = 0;
+        for (const fields::Field &f : here) {
+            while (a < atoms.size() && atoms[a].node != f.begin)
+                ++a;
+            const int off = a < atoms.size() ? atoms[a].start : 0;
             if ((p != startP_ || off >= startOff_) && (p != endP_ || off < endOff_))
                 out.push_back(f);
         }
@@ -186,11 +200,15 @@ std::vector<fields::Field> Fields::list() const
 
 int Fields::Count() const
 {
+    if (wholeParagraph_)
+        return int(doc_->paragraphFields(startP_).fields.size());
     return int(list().size());
 }
 
 word::Field Fields::Item(int index) const
 {
+    if (wholeParagraph_)
+        return word::Field(doc_, itemAt(doc_->paragraphFields(startP_).fields, index));
     return word::Field(doc_, itemAt(list(), index));
 }
 
@@ -202,7 +220,30 @@ Range::Range(Document *doc, pugi::xml_node startP, int startOffset, pugi::xml_no
     normalise();
 }
 
-void Range::normalise()
+Range Range::fieldResult(Document *doc, const fields::Field &f)
+{
+    return Range(doc, f);
+}
+
+const Range &Range::resolve() const
+{
+    if (!pending_)
+        return *this;
+    pending_ = false;
+    endP_ = story::paragraphOf(field_.end);
+    endOff_ = story::offsetOf(endP_, field_.end);
+    if (field_.separate) {
+        startP_ = story::paragraphOf(field_.separate);
+        startOff_ = story::offsetOf(startP_, field_.separate) + 1;
+    } else {
+        startP_ = endP_;
+        startOff_ = endOff_;
+    }
+    normalise();
+    return *this;
+}
+
+void Range::normalise() const
 {
     auto fix = [](pugi::xml_node &p, int &off) {
         const int len = story::length(p);
@@ -221,16 +262,19 @@ void Range::normalise()
 
 int Range::Start() const
 {
+    resolve();
     return doc_->paragraphStart(startP_) + startOff_;
 }
 
 int Range::End() const
 {
+    resolve();
     return doc_->paragraphStart(endP_) + endOff_;
 }
 
 QString Range::Text() const
 {
+    resolve();
     QString out;
     for (pugi::xml_node p = startP_; p; p = story::nextParagraph(p)) {
         const int len = story::length(p);
@@ -247,6 +291,7 @@ QString Range::Text() const
 
 void Range::InsertBefore(const QString &text)
 {
+    resolve();
     startOff_ = std::min(startOff_, story::length(startP_));
     const story::Point after = story::insertText(startP_, startOff_, text);
     if (endP_ == startP_) {
@@ -254,22 +299,29 @@ void Range::InsertBefore(const QString &text)
         endP_ = after.p;
     }
     doc_->touch();
+    if (after.p == startP_)
+        doc_->keepFields(); // no paragraph was split: fields stay where they were
 }
 
 void Range::InsertAfter(const QString &text)
 {
+    resolve();
     const bool collapsed = startP_ == endP_ && startOff_ == endOff_;
     const int at = std::min(endOff_, story::length(endP_));
     const story::Point after = story::insertText(endP_, at, text);
     if (collapsed)
         startOff_ = at;
+    const bool split = after.p != endP_;
     endP_ = after.p;
     endOff_ = after.offset;
     doc_->touch();
+    if (!split)
+        doc_->keepFields(); // no paragraph was split: fields stay where they were
 }
 
 void Range::Collapse(int direction)
 {
+    resolve();
     if (direction == wdCollapseEnd) {
         startP_ = endP_;
         startOff_ = endOff_;
@@ -281,6 +333,7 @@ void Range::Collapse(int direction)
 
 int Range::Expand(int unit)
 {
+    resolve();
     const int before = End() - Start();
     if (unit == wdStory) {
         const std::vector<pugi::xml_node> &list = doc_->paragraphList();
@@ -301,6 +354,7 @@ int Range::Expand(int unit)
 
 Range Range::GoTo(int what, int which) const
 {
+    resolve();
     if (what != wdGoToHeading)
         throw Exception(QStringLiteral("This kind of GoTo target is not supported here."));
     const std::vector<pugi::xml_node> &list = doc_->paragraphList();
@@ -331,11 +385,13 @@ Range Range::GoTo(int what, int which) const
 
 ParagraphFormat Range::ParagraphFormat() const
 {
+    resolve();
     return word::ParagraphFormat(doc_, startP_);
 }
 
 QString Range::Style() const
 {
+    resolve();
     const QString id = QString::fromUtf8(startP_.child("w:pPr").child("w:pStyle").attribute("w:val").value());
     const word::Style *s = doc_->styles().byId(id);
     if (!s)
@@ -367,6 +423,14 @@ void Range::applyStyle(const QString &styleId)
     const bool character = s && s->type == QLatin1String("character");
     if (s && !character && s->type != QLatin1String("paragraph"))
         throw Exception(QStringLiteral("The style \"%1\" cannot be applied to text.").arg(s->name));
+    if (pending_ && character) {
+        // A field's result: its runs, found from the field itself.
+        fields::setResultStyle(field_, styleId);
+        doc_->touch();
+        doc_->keepFields();
+        return;
+    }
+    resolve();
     for (pugi::xml_node p = startP_; p; p = story::nextParagraph(p)) {
         if (p == endP_ && endOff_ == 0 && endP_ != startP_)
             break;
@@ -380,7 +444,9 @@ void Range::applyStyle(const QString &styleId)
         if (p == endP_)
             break;
     }
+    // Runs were split or restyled; field characters stayed where they were.
     doc_->touch();
+    doc_->keepFields();
 }
 
 // --- Paragraph, Paragraphs -------------------------------------------------
@@ -852,6 +918,55 @@ const std::vector<int> &Document::outlineLevels()
             levels_.push_back(styles_->paragraphOutlineLevel(p));
     }
     return levels_;
+}
+
+const fields::ParagraphFields &Document::paragraphFields(pugi::xml_node p)
+{
+    if (fieldsVersion_ != version_) {
+        const std::vector<pugi::xml_node> &list = paragraphList();
+        std::vector<fields::ParagraphFields> all = fields::inParagraphs(list);
+        fields_.clear();
+        for (size_t i = 0; i < list.size(); ++i)
+            fields_.emplace(list[i].internal_object(), std::move(all[i]));
+        fieldsVersion_ = version_;
+    }
+    auto it = fields_.find(p.internal_object());
+    if (it != fields_.end())
+        return it->second;
+    otherFields_.fields = fields::inParagraph(p);
+    otherFields_.parent.assign(otherFields_.fields.size(), -1);
+    return otherFields_;
+}
+
+void Document::keepFields()
+{
+    if (fieldsVersion_ + 1 == version_)
+        fieldsVersion_ = version_;
+}
+
+void Document::fieldRemoved(pugi::xml_node p, const fields::Field &f, bool withinParagraph)
+{
+    if (fieldsVersion_ + 1 != version_ || !withinParagraph)
+        return; // rebuilt when next asked for
+    auto it = fields_.find(p.internal_object());
+    if (it == fields_.end())
+        return;
+    fields::ParagraphFields &group = it->second;
+    // The field and those nested in it form one block in begin order.
+    int i = int(group.fields.size()) - 1;
+    while (i >= 0 && !(group.fields[size_t(i)] == f))
+        --i;
+    if (i < 0)
+        return;
+    int k = i + 1;
+    while (k < int(group.fields.size()) && group.parent[size_t(k)] >= i)
+        ++k;
+    group.fields.erase(group.fields.begin() + i, group.fields.begin() + k);
+    group.parent.erase(group.parent.begin() + i, group.parent.begin() + k);
+    for (size_t j = size_t(i); j < group.parent.size(); ++j)
+        if (group.parent[j] >= k)
+            group.parent[j] -= k - i;
+    fieldsVersion_ = version_;
 }
 
 const std::vector<shapes::ShapeRef> &Document::inlineShapeList()

@@ -102,6 +102,7 @@ private:
     Document *doc_;
     pugi::xml_node startP_, endP_;
     int startOff_, endOff_;
+    bool wholeParagraph_ = false; // the range is one whole paragraph
 };
 
 // A stretch of a story: from a character position to another, each kept as
@@ -139,18 +140,25 @@ public:
     void setStyle(int wdBuiltinStyle);
     void setStyle(const QString &nameOrId);
 
+    // The result of a field; its positions are worked out when first needed.
+    static word::Range fieldResult(Document *doc, const fields::Field &f);
+
     Document *document() const { return doc_; }
-    pugi::xml_node startParagraph() const { return startP_; }
-    pugi::xml_node endParagraph() const { return endP_; }
-    int startOffset() const { return startOff_; }
-    int endOffset() const { return endOff_; }
+    pugi::xml_node startParagraph() const { return resolve().startP_; }
+    pugi::xml_node endParagraph() const { return resolve().endP_; }
+    int startOffset() const { return resolve().startOff_; }
+    int endOffset() const { return resolve().endOff_; }
 
 private:
-    void normalise();
+    Range(Document *doc, const fields::Field &f) : doc_(doc), field_(f), pending_(true) {}
+    const Range &resolve() const;
+    void normalise() const;
     void applyStyle(const QString &styleId);
     Document *doc_;
-    pugi::xml_node startP_, endP_;
-    int startOff_, endOff_;
+    mutable pugi::xml_node startP_, endP_;
+    mutable int startOff_ = 0, endOff_ = 0;
+    fields::Field field_;      // for a field's result until resolved
+    mutable bool pending_ = false;
 };
 
 class Paragraph {
@@ -410,6 +418,13 @@ public:
     int paragraphStart(pugi::xml_node p);
     // Outline level of each paragraph of paragraphList().
     const std::vector<int> &outlineLevels();
+    // The fields begun in a paragraph of the main story (kept between edits
+    // that leave fields in place).
+    const fields::ParagraphFields &paragraphFields(pugi::xml_node p);
+    // After touch(): the edit just made left every field where it was.
+    void keepFields();
+    // After touch(): the edit removed this field (begun in p), nothing else.
+    void fieldRemoved(pugi::xml_node p, const fields::Field &f, bool withinParagraph);
     // The inline and the floating shapes of the main story.
     const std::vector<shapes::ShapeRef> &inlineShapeList();
     const std::vector<shapes::ShapeRef> &floatingShapeList();
@@ -437,6 +452,9 @@ private:
     std::vector<int> starts_;
     std::vector<int> levels_;
     std::vector<shapes::ShapeRef> inlineShapes_, floatingShapes_;
+    quint64 fieldsVersion_ = 0;
+    std::unordered_map<const void *, fields::ParagraphFields> fields_;
+    fields::ParagraphFields otherFields_; // of a paragraph outside the main story
     bool shapesCached_ = false;
     std::unordered_map<const void *, int> index_;
 };

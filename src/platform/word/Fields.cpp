@@ -20,37 +20,30 @@ struct FieldAtom {
     bool ownCode;
 };
 
-// The atoms after f.begin up to (not including) f.end.
-std::vector<FieldAtom> stretch(const Field &f)
+// The atoms after f.begin up to (not including) f.end; with codeOnly, up to
+// the field's own separator.
+std::vector<FieldAtom> stretch(const Field &f, bool codeOnly = false)
 {
     std::vector<FieldAtom> out;
-    bool started = false;
     bool inCode = true;
     int depth = 0;
-    for (pugi::xml_node p = story::paragraphOf(f.begin); p; p = story::nextParagraph(p)) {
-        for (const Atom &a : story::atoms(p)) {
-            if (!started) {
-                started = a.node == f.begin;
-                continue;
-            }
-            if (a.node == f.end)
-                return out;
-            if (a.kind == AtomKind::FieldBegin) {
-                out.push_back({a, ++depth, inCode});
-                continue;
-            }
-            if (a.kind == AtomKind::FieldEnd) {
-                out.push_back({a, depth, inCode});
-                depth = std::max(depth - 1, 0);
-                continue;
-            }
-            if (a.kind == AtomKind::FieldSeparate && depth == 0) {
-                inCode = false;
-                continue;
-            }
+    story::forEachAtomAfter(f.begin, [&](const Atom &a) {
+        if (a.node == f.end)
+            return false;
+        if (a.kind == AtomKind::FieldBegin) {
+            out.push_back({a, ++depth, inCode});
+        } else if (a.kind == AtomKind::FieldEnd) {
+            out.push_back({a, depth, inCode});
+            depth = std::max(depth - 1, 0);
+        } else if (a.kind == AtomKind::FieldSeparate && depth == 0) {
+            if (codeOnly)
+                return false;
+            inCode = false;
+        } else {
             out.push_back({a, depth, inCode});
         }
-    }
+        return true;
+    });
     return out;
 }
 
@@ -168,6 +161,51 @@ void normaliseSimpleFields(pugi::xml_node root)
         normalise(f);
 }
 
+std::vector<ParagraphFields> inParagraphs(const std::vector<pugi::xml_node> &paragraphs)
+{
+    struct Open {
+        size_t paragraph;
+        int index;
+    };
+    std::vector<ParagraphFields> out(paragraphs.size());
+    std::vector<Open> open;
+    for (size_t i = 0; i < paragraphs.size(); ++i) {
+        for (const Atom &a : story::atoms(paragraphs[i])) {
+            if (a.kind == AtomKind::FieldBegin) {
+                ParagraphFields &group = out[i];
+                const int parent = !open.empty() && open.back().paragraph == i ? open.back().index : -1;
+                group.fields.push_back({a.node, {}, {}});
+                group.parent.push_back(parent);
+                open.push_back({i, int(group.fields.size()) - 1});
+            } else if (a.kind == AtomKind::FieldSeparate && !open.empty()) {
+                Field &f = out[open.back().paragraph].fields[size_t(open.back().index)];
+                if (!f.separate)
+                    f.separate = a.node;
+            } else if (a.kind == AtomKind::FieldEnd && !open.empty()) {
+                out[open.back().paragraph].fields[size_t(open.back().index)].end = a.node;
+                open.pop_back();
+            }
+        }
+    }
+    // Leave out fields that never end, renumbering the parents.
+    for (ParagraphFields &group : out) {
+        std::vector<int> newIndex(group.fields.size(), -1);
+        ParagraphFields kept;
+        for (size_t k = 0; k < group.fields.size(); ++k) {
+            if (!group.fields[k].end)
+                continue;
+            newIndex[k] = int(kept.fields.size());
+            int parent = group.parent[k];
+            while (parent >= 0 && newIndex[size_t(parent)] < 0)
+                parent = group.parent[size_t(parent)];
+            kept.fields.push_back(group.fields[k]);
+            kept.parent.push_back(parent);
+        }
+        group = std::move(kept);
+    }
+    return out;
+}
+
 std::vector<Field> inParagraph(pugi::xml_node p)
 {
     std::vector<Field> out;
@@ -204,18 +242,18 @@ std::vector<Field> inParagraph(pugi::xml_node p)
 QString code(const Field &f)
 {
     QString c;
-    for (const FieldAtom &fa : stretch(f))
+    for (const FieldAtom &fa : stretch(f, true))
         if (fa.depth == 0 && fa.ownCode && fa.atom.kind == AtomKind::Code)
             c += QString::fromUtf8(fa.atom.node.text().get());
     return c;
 }
 
-void setCode(const Field &f, const QString &text)
+bool setCode(const Field &f, const QString &text)
 {
     // Nested fields inside the code go first.
     std::vector<std::pair<pugi::xml_node, pugi::xml_node>> nested;
     pugi::xml_node nestedBegin;
-    for (const FieldAtom &fa : stretch(f)) {
+    for (const FieldAtom &fa : stretch(f, true)) {
         if (!fa.ownCode)
             break;
         if (fa.atom.kind == AtomKind::FieldBegin && fa.depth == 1)
@@ -229,7 +267,7 @@ void setCode(const Field &f, const QString &text)
         story::removeRange(n.first, n.second);
 
     bool first = true;
-    for (const FieldAtom &fa : stretch(f)) {
+    for (const FieldAtom &fa : stretch(f, true)) {
         if (!fa.ownCode)
             break;
         if (fa.atom.kind != AtomKind::Code || fa.depth != 0)
@@ -255,6 +293,7 @@ void setCode(const Field &f, const QString &text)
         instr.append_attribute("xml:space").set_value("preserve");
         instr.text().set(text.toUtf8().constData());
     }
+    return !nested.empty();
 }
 
 QString resultText(const Field &f)
@@ -282,11 +321,11 @@ QString resultText(const Field &f)
         }
         if (std::find(nestedCode.begin(), nestedCode.end(), true) != nestedCode.end())
             continue;
-        const pugi::xml_node p = story::paragraphOf(a.node);
+        const pugi::xml_node p = story::paragraphOf(a.run);
         if (lastP && p != lastP)
             out += QLatin1Char('\r');
         lastP = p;
-        out += story::text(p, a.start, a.start + a.length);
+        out += story::atomText(a);
     }
     return out;
 }
@@ -341,8 +380,10 @@ void remove(const Field &f)
     story::removeRange(f.begin, f.end);
 }
 
-bool update(const Field &f, pugi::xml_node storyRoot)
+bool update(const Field &f, pugi::xml_node storyRoot, bool *removedFields)
 {
+    if (removedFields)
+        *removedFields = false;
     const QString c = code(f).trimmed();
     if (typeOfCode(c) != wdFieldRef)
         return true;
@@ -354,6 +395,10 @@ bool update(const Field &f, pugi::xml_node storyRoot)
         return false;
     while (text.endsWith(QLatin1Char('\r')))
         text.chop(1);
+    if (removedFields)
+        for (const FieldAtom &fa : stretch(f))
+            if (!fa.ownCode && fa.atom.kind == AtomKind::FieldBegin)
+                *removedFields = true;
     setResultText(f, text);
     return true;
 }

@@ -39,10 +39,21 @@ struct Field {
 // without its end is left out.
 std::vector<Field> inParagraph(pugi::xml_node p);
 
+// The fields of a whole story in one pass, grouped by the paragraph of their
+// begin character (same order as inParagraph). parent[i] is the index of the
+// field that fields[i] is nested in when that one begins in the same
+// paragraph, else -1.
+struct ParagraphFields {
+    std::vector<Field> fields;
+    std::vector<int> parent;
+};
+std::vector<ParagraphFields> inParagraphs(const std::vector<pugi::xml_node> &paragraphs);
+
 // The field's own code (the instruction text of nested fields left out).
 QString code(const Field &f);
-// Replaces the field's code; nested fields inside the code go.
-void setCode(const Field &f, const QString &code);
+// Replaces the field's code; nested fields inside the code go. Gives true
+// when there were such fields.
+bool setCode(const Field &f, const QString &code);
 // The visible text of the result.
 QString resultText(const Field &f);
 // Replaces the result by plain text (in the formatting of the result's first run).
@@ -54,7 +65,8 @@ void remove(const Field &f);
 // Recomputes the result where this engine can: a REF field shows the text of
 // its bookmark (looked up in storyRoot); other fields keep their result.
 // Gives false when a REF names a missing bookmark (the result is then left).
-bool update(const Field &f, pugi::xml_node storyRoot);
+// *removedFields tells whether fields nested in the old result went.
+bool update(const Field &f, pugi::xml_node storyRoot, bool *removedFields = nullptr);
 
 // The visible text between a bookmark's start and end, or a null string when
 // there is no such bookmark.

@@ -308,24 +308,26 @@ int itemType(pugi::xml_node item)
     return msoAutoShape;
 }
 
-double left(const ShapeRef &s)
+// An offset of a floating shape: DrawingML's wp:position*, VML's margin or
+// plain CSS position.
+static double offset(const ShapeRef &s, const char *drawingElement, const char *margin, const char *css)
 {
     if (is(s.shape, "wp:anchor"))
-        return QString::fromUtf8(s.shape.child("wp:positionH").child("wp:posOffset").text().get()).toDouble()
+        return QString::fromUtf8(s.shape.child(drawingElement).child("wp:posOffset").text().get()).toDouble()
                / kEmuPerPoint;
     const QString style = attr(s.shape, "style");
-    const QString v = vmlStyle(style, QStringLiteral("margin-left"));
-    return vmlLength(v.isEmpty() ? vmlStyle(style, QStringLiteral("left")) : v);
+    const QString v = vmlStyle(style, QString::fromLatin1(margin));
+    return vmlLength(v.isEmpty() ? vmlStyle(style, QString::fromLatin1(css)) : v);
+}
+
+double left(const ShapeRef &s)
+{
+    return offset(s, "wp:positionH", "margin-left", "left");
 }
 
 double top(const ShapeRef &s)
 {
-    if (is(s.shape, "wp:anchor"))
-        return QString::fromUtf8(s.shape.child("wp:positionV").child("wp:posOffset").text().get()).toDouble()
-               / kEmuPerPoint;
-    const QString style = attr(s.shape, "style");
-    const QString v = vmlStyle(style, QStringLiteral("margin-top"));
-    return vmlLength(v.isEmpty() ? vmlStyle(style, QStringLiteral("top")) : v);
+    return offset(s, "wp:positionV", "margin-top", "top");
 }
 
 Hyperlink hyperlink(const ShapeRef &s, const Package &pkg, const QString &part)

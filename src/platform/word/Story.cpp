@@ -1,6 +1,7 @@
 #include "platform/word/Story.h"
 
 #include <QRegularExpression>
+#include <functional>
 #include <cstring>
 
 namespace word::story {
@@ -37,42 +38,47 @@ const char *const kCharElements[] = {
     "w:commentReference", "w:annotationRef", "w:footnoteRef", "w:endnoteRef", "w:dayShort",
     "w:monthShort", "w:yearShort", "w:dayLong", "w:monthLong", "w:yearLong"};
 
+// The atom of one child element of a run, if it is one.
+void childAtom(pugi::xml_node run, pugi::xml_node c, std::vector<Atom> &out, int &pos)
+{
+    if (c.type() != pugi::node_element)
+        return;
+    if (is(c, "w:t") || is(c, "w:delText")) {
+        const int n = int(QString::fromUtf8(c.text().get()).size());
+        if (n > 0) {
+            out.push_back({AtomKind::Text, run, c, pos, n});
+            pos += n;
+        }
+    } else if (is(c, "w:instrText") || is(c, "w:delInstrText")) {
+        const int n = int(QString::fromUtf8(c.text().get()).size());
+        if (n > 0) {
+            out.push_back({AtomKind::Code, run, c, pos, n});
+            pos += n;
+        }
+    } else if (is(c, "w:fldChar")) {
+        const char *t = c.attribute("w:fldCharType").value();
+        const AtomKind k = std::strcmp(t, "begin") == 0       ? AtomKind::FieldBegin
+                           : std::strcmp(t, "separate") == 0 ? AtomKind::FieldSeparate
+                                                             : AtomKind::FieldEnd;
+        out.push_back({k, run, c, pos, 1});
+        ++pos;
+    } else if (is(c, "w:drawing") || is(c, "w:pict") || is(c, "w:object")) {
+        out.push_back({AtomKind::Object, run, c, pos, 1});
+        ++pos;
+    } else {
+        for (const char *name : kCharElements)
+            if (is(c, name)) {
+                out.push_back({AtomKind::Char, run, c, pos, 1});
+                ++pos;
+                break;
+            }
+    }
+}
+
 void runAtoms(pugi::xml_node run, std::vector<Atom> &out, int &pos)
 {
-    for (pugi::xml_node c = run.first_child(); c; c = c.next_sibling()) {
-        if (c.type() != pugi::node_element)
-            continue;
-        if (is(c, "w:t") || is(c, "w:delText")) {
-            const int n = int(QString::fromUtf8(c.text().get()).size());
-            if (n > 0) {
-                out.push_back({AtomKind::Text, run, c, pos, n});
-                pos += n;
-            }
-        } else if (is(c, "w:instrText") || is(c, "w:delInstrText")) {
-            const int n = int(QString::fromUtf8(c.text().get()).size());
-            if (n > 0) {
-                out.push_back({AtomKind::Code, run, c, pos, n});
-                pos += n;
-            }
-        } else if (is(c, "w:fldChar")) {
-            const char *t = c.attribute("w:fldCharType").value();
-            const AtomKind k = std::strcmp(t, "begin") == 0       ? AtomKind::FieldBegin
-                               : std::strcmp(t, "separate") == 0 ? AtomKind::FieldSeparate
-                                                                 : AtomKind::FieldEnd;
-            out.push_back({k, run, c, pos, 1});
-            ++pos;
-        } else if (is(c, "w:drawing") || is(c, "w:pict") || is(c, "w:object")) {
-            out.push_back({AtomKind::Object, run, c, pos, 1});
-            ++pos;
-        } else {
-            for (const char *name : kCharElements)
-                if (is(c, name)) {
-                    out.push_back({AtomKind::Char, run, c, pos, 1});
-                    ++pos;
-                    break;
-                }
-        }
-    }
+    for (pugi::xml_node c = run.first_child(); c; c = c.next_sibling())
+        childAtom(run, c, out, pos);
 }
 
 void collectAtoms(pugi::xml_node container, std::vector<Atom> &out, int &pos)
@@ -267,29 +273,88 @@ QString text(pugi::xml_node p, int from, int to)
             const int b = std::max(from - a.start, 0);
             const int e = std::min(to - a.start, a.length);
             out += t.mid(b, e - b);
-        } else if (a.kind == AtomKind::Object) {
-            out += QChar(1);
-        } else if (is(a.node, "w:tab") || is(a.node, "w:ptab")) {
-            out += QLatin1Char('\t');
-        } else if (is(a.node, "w:br")) {
-            const char *type = a.node.attribute("w:type").value();
-            out += std::strcmp(type, "page") == 0 ? QChar(12) : std::strcmp(type, "column") == 0 ? QChar(14) : QChar(11);
-        } else if (is(a.node, "w:cr")) {
-            out += QChar(11);
-        } else if (is(a.node, "w:sym")) {
-            bool ok = false;
-            const uint code = QString::fromUtf8(a.node.attribute("w:char").value()).toUInt(&ok, 16);
-            if (ok && code > 0 && code < 0x10000)
-                out += QChar(char16_t(code));
-        } else if (is(a.node, "w:noBreakHyphen")) {
-            out += QChar(30);
-        } else if (is(a.node, "w:softHyphen")) {
-            out += QChar(31);
-        } else if (is(a.node, "w:footnoteReference") || is(a.node, "w:endnoteReference")) {
-            out += QChar(2);
+        } else {
+            out += atomText(a);
         }
     }
     return out;
+}
+
+QString atomText(const Atom &a)
+{
+    switch (a.kind) {
+    case AtomKind::Text:
+        return QString::fromUtf8(a.node.text().get());
+    case AtomKind::Object:
+        return QString(QChar(1));
+    case AtomKind::Char:
+        break;
+    default:
+        return QString();
+    }
+    if (is(a.node, "w:tab") || is(a.node, "w:ptab"))
+        return QStringLiteral("\t");
+    if (is(a.node, "w:br")) {
+        const char *type = a.node.attribute("w:type").value();
+        return QString(std::strcmp(type, "page") == 0 ? QChar(12) : std::strcmp(type, "column") == 0 ? QChar(14) : QChar(11));
+    }
+    if (is(a.node, "w:cr"))
+        return QString(QChar(11));
+    if (is(a.node, "w:sym")) {
+        bool ok = false;
+        const uint code = QString::fromUtf8(a.node.attribute("w:char").value()).toUInt(&ok, 16);
+        return ok && code > 0 && code < 0x10000 ? QString(QChar(char16_t(code))) : QString();
+    }
+    if (is(a.node, "w:noBreakHyphen"))
+        return QString(QChar(30));
+    if (is(a.node, "w:softHyphen"))
+        return QString(QChar(31));
+    if (is(a.node, "w:footnoteReference") || is(a.node, "w:endnoteReference"))
+        return QString(QChar(2));
+    return QString();
+}
+
+void forEachAtomAfter(pugi::xml_node from, const std::function<bool(const Atom &)> &visit)
+{
+    const pugi::xml_node p = paragraphOf(from);
+    const pugi::xml_node run = runOf(from);
+    if (!p || !run)
+        return;
+    std::vector<Atom> buf;
+    int pos = -1;
+    auto flush = [&]() {
+        for (const Atom &a : buf)
+            if (!visit(a))
+                return false;
+        buf.clear();
+        return true;
+    };
+    for (pugi::xml_node c = from.next_sibling(); c; c = c.next_sibling()) {
+        childAtom(run, c, buf, pos);
+        if (!flush())
+            return;
+    }
+    // The rest of the paragraph, in document order.
+    pugi::xml_node x = run;
+    for (;;) {
+        while (x != p && !x.next_sibling())
+            x = x.parent();
+        if (!x || x == p)
+            break;
+        x = x.next_sibling();
+        while (x.type() == pugi::node_element && !is(x, "w:r") && !isPropertyElement(x) && isRunContainer(x)
+               && x.first_child())
+            x = x.first_child();
+        if (x.type() == pugi::node_element && is(x, "w:r")) {
+            runAtoms(x, buf, pos);
+            if (!flush())
+                return;
+        }
+    }
+    for (pugi::xml_node q = nextParagraph(p); q; q = nextParagraph(q))
+        for (const Atom &a : atoms(q))
+            if (!visit(a))
+                return;
 }
 
 int offsetOf(pugi::xml_node p, pugi::xml_node element)

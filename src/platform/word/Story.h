@@ -9,6 +9,7 @@
 // reference and inline object (w:drawing, w:pict, w:object). Field codes
 // take positions but are hidden from the visible text, as in Word.
 #include <QString>
+#include <functional>
 #include <pugixml.hpp>
 #include <vector>
 
@@ -43,6 +44,12 @@ int length(pugi::xml_node p);
 // The visible text of characters [from, to) of a paragraph: field codes are
 // left out, tabs are "\t", line breaks "\v", page breaks "\f", objects "\x01".
 QString text(pugi::xml_node p, int from, int to);
+// The visible text of one character (empty for field characters and codes).
+QString atomText(const Atom &a);
+// Calls visit for each character after `from` (an element of a run) in
+// document order, through the following paragraphs of the story, until it
+// gives false. The offsets (start) of the characters are not meaningful.
+void forEachAtomAfter(pugi::xml_node from, const std::function<bool(const Atom &)> &visit);
 // The offset of an element of a run inside the paragraph (its first
 // character), or -1.
 int offsetOf(pugi::xml_node p, pugi::xml_node element);
