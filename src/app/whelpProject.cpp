@@ -98,6 +98,16 @@ void TfrmMain::RecentClick(const QString &Caption)
 
 // ---- Start-up and commands ----------------------------------------------------------------
 
+namespace {
+// Reads a project file into a scratch project, so that a damaged file is
+// refused before the open project is cleared.
+void CheckProjectReadable(const QString &file)
+{
+    TProject probe;
+    probe.ReadFromIni(file);
+}
+} // namespace
+
 void TfrmMain::FormCreate()
 {
     Guarded([this] { LoadRecentProjects(); });
@@ -189,6 +199,7 @@ void TfrmMain::Open()
     const std::optional<QString> chosen = AskOpenFileName(request);
     if (!chosen)
         return;
+    CheckProjectReadable(*chosen); // a damaged file leaves the open project as it is
     if (!FProject->IsNew)
         AddRecentProject(FProject->ProjectFilename);
     FProject->Clear();
@@ -209,6 +220,13 @@ bool TfrmMain::OpenProject(const QString &ProFile)
         AskUser(this, MessageKind::Error, ProFile + QStringLiteral(" doesn't exist!"));
         return false;
     }
+    try {
+        CheckProjectReadable(ProFile);
+    } catch (const std::exception &e) {
+        // A damaged file: say so; the open project stays.
+        ShowError(ExceptionText(e));
+        return false;
+    }
     if (!AskToSave(false))
         return false;
     if (!FProject->IsNew)
@@ -218,7 +236,7 @@ bool TfrmMain::OpenProject(const QString &ProFile)
     try {
         FProject->ReadFromIni(ProFile);
     } catch (const std::exception &e) {
-        // A damaged file: say so; the fresh default project stays.
+        // Changed since it was checked: say so; the fresh default project stays.
         ShowError(ExceptionText(e));
         opened = false;
     }

@@ -136,6 +136,32 @@ TEST_F(MainWindowFixture, OpeningAnotherProjectPutsTheFirstOnTheRecentList)
     EXPECT_EQ(w.Project().ProjectFilename, b);
 }
 
+TEST_F(MainWindowFixture, ADamagedProjectFileIsReportedAndTheOpenProjectStays)
+{
+    const QString a = MakeProject(dir.file(QStringLiteral("a.qvx")), QStringLiteral("Alpha"));
+    // A template package cut short: the file cannot be read as a project.
+    const QString damaged = dir.file(QStringLiteral("damaged.qvx"));
+    testsupport::writeFile(damaged, "[GENERAL]\r\nTitle=Broken\r\nWebHelpTemplateStream=0C0\r\n");
+    TfrmMain &w = open(a);
+    w.edtChmTitle->setText(QStringLiteral("Edited"));
+    w.Action2Update();
+
+    EXPECT_FALSE(w.OpenProject(damaged));
+    EXPECT_TRUE(prompt->messages.last().contains(damaged)) << prompt->messages.last().toStdString();
+    EXPECT_EQ(w.Project().ProjectFilename, a);
+    EXPECT_EQ(w.Project().Title, QStringLiteral("Edited"));
+    EXPECT_TRUE(w.Project().ProjectChanged);
+    EXPECT_EQ(w.edtChmTitle->text(), QStringLiteral("Edited"));
+
+    // The same through File > Open: the error reaches the user, the project stays.
+    prompt->answers = {ButtonNo};
+    prompt->files = {damaged};
+    w.Open1->trigger();
+    EXPECT_TRUE(prompt->messages.last().contains(damaged));
+    EXPECT_EQ(w.Project().ProjectFilename, a);
+    EXPECT_EQ(w.Project().Title, QStringLiteral("Edited"));
+}
+
 // ---- Save questions ----------------------------------------------------------------------
 
 TEST_F(MainWindowFixture, CancelAtTheSaveQuestionLeavesEverything)
