@@ -7,6 +7,7 @@
 #include "build/build.h"
 #include "foundation/Paths.h"
 #include "foundation/basicinfo.h"
+#include "platform/Exception.h"
 #include "platform/SettingsStore.h"
 #include "project/ProjectSetting.h"
 
@@ -100,11 +101,16 @@ void TfrmMain::RecentClick(const QString &Caption)
 
 namespace {
 // Reads a project file into a scratch project, so that a damaged file is
-// refused before the open project is cleared.
+// refused before the open project is cleared. A file without the settings
+// section (any other file, or random bytes) would read as a default project
+// and be overwritten by the next save: it is refused too.
 void CheckProjectReadable(const QString &file)
 {
     TProject probe;
     probe.ReadFromIni(file);
+    const QStringList sections = TIniReader::FromFile(file).Sections();
+    if (!sections.contains(QStringLiteral("GENERAL"), Qt::CaseInsensitive))
+        throw Exception(QStringLiteral("The project file \"%1\" is damaged: it holds no project settings.").arg(file));
 }
 } // namespace
 

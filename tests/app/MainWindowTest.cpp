@@ -153,6 +153,15 @@ TEST_F(MainWindowFixture, ADamagedProjectFileIsReportedAndTheOpenProjectStays)
     EXPECT_TRUE(w.Project().ProjectChanged);
     EXPECT_EQ(w.edtChmTitle->text(), QStringLiteral("Edited"));
 
+    // Any other file (here random bytes) holds no project settings: refused too,
+    // so that a later save cannot overwrite it with a project.
+    const QString other = dir.file(QStringLiteral("other.qvx"));
+    testsupport::writeFile(other, QByteArray("\x01\xFEnot a project\r\nTitle=x\r\n\x7F", 24));
+    EXPECT_FALSE(w.OpenProject(other));
+    EXPECT_EQ(prompt->messages.last(),
+              QStringLiteral("The project file \"%1\" is damaged: it holds no project settings.").arg(other));
+    EXPECT_EQ(w.Project().ProjectFilename, a);
+
     // The same through File > Open: the error reaches the user, the project stays.
     prompt->answers = {ButtonNo};
     prompt->files = {damaged};
