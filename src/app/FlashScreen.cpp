@@ -2,6 +2,7 @@
 
 #include "foundation/basicinfo.h"
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -36,6 +37,13 @@ TfrmFlashScreen::TfrmFlashScreen(QWidget *parent)
     setFixedSize(420, 240);
     if (const QScreen *screen = this->screen())
         move(screen->geometry().center() - rect().center());
+}
+
+void HideFlashScreen()
+{
+    for (QWidget *window : QApplication::topLevelWidgets())
+        if (qobject_cast<TfrmFlashScreen *>(window) && window->isVisible())
+            window->hide();
 }
 
 void ShowAboutBox(QWidget *owner)

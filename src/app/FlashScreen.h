@@ -14,5 +14,9 @@ public:
     QLabel *lbCopyright = nullptr;
 };
 
+// Hides the splash if it is still up: the start-up questions and the
+// new-project wizard must not open underneath it.
+void HideFlashScreen();
+
 // The About box: product, version, copyright, web address and support mail.
 void ShowAboutBox(QWidget *owner);

@@ -25,6 +25,7 @@
 PromptButton AskUser(QWidget *owner, MessageKind kind, const QString &text, PromptButtons buttons,
                      PromptButton defaultButton, const QString &caption)
 {
+    HideFlashScreen();
     return ShowMessage(MessageRequest{kind, text, caption, buttons, defaultButton, owner});
 }
 
@@ -170,6 +171,7 @@ void TfrmMain::New(bool CanCancel)
     wizard.btnCancel->setEnabled(CanCancel);
     wizard.edtProjectPosition->setText(NewProjectFolder());
     wizard.edtFilename->setText(QStringLiteral("help"));
+    HideFlashScreen();
     if (wizard.exec() != QDialog::Accepted)
         return;
     const QString file = wizard.ProjectFile();

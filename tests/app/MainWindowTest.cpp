@@ -2,6 +2,7 @@
 // controls and project, and the small commands of the settings tabs.
 #include "AppTestSupport.h"
 
+#include "app/FlashScreen.h"
 #include "app/NewProject.h"
 #include "app/SelectColor.h"
 #include "app/whelp.h"
@@ -130,8 +131,12 @@ TEST_F(MainWindowFixture, OpeningAnotherProjectPutsTheFirstOnTheRecentList)
     EXPECT_EQ(recent::Stored().value(0), a);
     EXPECT_EQ(w.Project().Title, QStringLiteral("B"));
 
-    // A missing file is reported and changes nothing.
+    // A missing file is reported, above the splash when it comes at start-up,
+    // and changes nothing.
+    TfrmFlashScreen splash;
+    splash.show();
     EXPECT_FALSE(w.OpenProject(dir.file(QStringLiteral("gone.qvx"))));
+    EXPECT_FALSE(splash.isVisible());
     EXPECT_EQ(prompt->messages.last(), dir.file(QStringLiteral("gone.qvx")) + QStringLiteral(" doesn't exist!"));
     EXPECT_EQ(w.Project().ProjectFilename, b);
 }
@@ -447,12 +452,17 @@ TEST_F(MainWindowFixture, OutputLinesDescribeAgeAndEnableTheirButtons)
 TEST_F(MainWindowFixture, FirstStartShowsTheWizardWithoutCancelAndSavesTheNewProject)
 {
     bool cancelWasEnabled = true;
+    bool splashWasShown = true;
     QString proposed;
+    // The splash is still up while the window is created.
+    TfrmFlashScreen splash;
+    splash.show();
     // The wizard runs modally inside the window's creation: answer it from the loop.
     QTimer::singleShot(0, [&] {
         auto *wizard = qobject_cast<TfrmNewProject *>(QApplication::activeModalWidget());
         ASSERT_NE(wizard, nullptr);
         cancelWasEnabled = wizard->btnCancel->isEnabled();
+        splashWasShown = splash.isVisible();
         proposed = wizard->edtProjectPosition->text();
         wizard->edtProjectPosition->setText(dir.path());
         wizard->btnNext->click();
@@ -461,6 +471,7 @@ TEST_F(MainWindowFixture, FirstStartShowsTheWizardWithoutCancelAndSavesTheNewPro
     window = std::make_unique<TfrmMain>(TStartup());
     window->FormCreate();
     EXPECT_FALSE(cancelWasEnabled);
+    EXPECT_FALSE(splashWasShown); // it would cover the wizard
     EXPECT_TRUE(proposed.endsWith(QStringLiteral("/Quillcraft/Project1/"))) << proposed.toStdString();
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->Project().ProjectFilename, dir.file(QStringLiteral("help.qvx")));
