@@ -171,6 +171,12 @@ void TfrmMain::New(bool CanCancel)
     wizard.btnCancel->setEnabled(CanCancel);
     wizard.edtProjectPosition->setText(NewProjectFolder());
     wizard.edtFilename->setText(QStringLiteral("help"));
+    // A way to get the document whose command is not available cannot be
+    // chosen: finishing with it would leave the project without a document.
+    wizard.rb2->setEnabled(btnCreateWordFile->isEnabled());
+    wizard.rb3->setEnabled(btnImportChm->isEnabled());
+    if (!wizard.rb2->isEnabled() && wizard.rb2->isChecked())
+        wizard.rb1->setChecked(true);
     HideFlashScreen();
     if (wizard.exec() != QDialog::Accepted)
         return;

@@ -21,6 +21,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QLineEdit>
 #include <QMenu>
 #include <QSpinBox>
@@ -457,12 +458,17 @@ TEST_F(MainWindowFixture, FirstStartShowsTheWizardWithoutCancelAndSavesTheNewPro
     // The splash is still up while the window is created.
     TfrmFlashScreen splash;
     splash.show();
+    prompt->files = {dir.file(QStringLiteral("manual.docx"))};
     // The wizard runs modally inside the window's creation: answer it from the loop.
     QTimer::singleShot(0, [&] {
         auto *wizard = qobject_cast<TfrmNewProject *>(QApplication::activeModalWidget());
         ASSERT_NE(wizard, nullptr);
         cancelWasEnabled = wizard->btnCancel->isEnabled();
         splashWasShown = splash.isVisible();
+        // Only ways to get the document that this version offers can be chosen.
+        EXPECT_EQ(wizard->rb2->isEnabled(), window->btnCreateWordFile->isEnabled());
+        EXPECT_EQ(wizard->rb3->isEnabled(), window->btnImportChm->isEnabled());
+        EXPECT_TRUE(wizard->rb1->isChecked() || wizard->rb2->isEnabled());
         proposed = wizard->edtProjectPosition->text();
         wizard->edtProjectPosition->setText(dir.path());
         wizard->btnNext->click();
@@ -472,6 +478,8 @@ TEST_F(MainWindowFixture, FirstStartShowsTheWizardWithoutCancelAndSavesTheNewPro
     window->FormCreate();
     EXPECT_FALSE(cancelWasEnabled);
     EXPECT_FALSE(splashWasShown); // it would cover the wizard
+    // Finishing with the preselected way asks for the document.
+    EXPECT_EQ(window->edtSourceFile->text(), dir.file(QStringLiteral("manual.docx")));
     EXPECT_TRUE(proposed.endsWith(QStringLiteral("/Quillcraft/Project1/"))) << proposed.toStdString();
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->Project().ProjectFilename, dir.file(QStringLiteral("help.qvx")));
