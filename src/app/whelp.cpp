@@ -105,6 +105,28 @@ void NotYetAvailable(std::initializer_list<QWidget *> widgets)
         w->setEnabled(false);
 }
 
+// Puts the focusable controls of a layout into the Tab order in the order
+// they were laid out (row by row, left to right), whatever order they were
+// created in: a picker button made before its edit box would otherwise come
+// first.
+void OrderTabsAsLaidOut(const QLayout *layout, QWidget *&previous)
+{
+    for (int i = 0; i < layout->count(); ++i) {
+        QLayoutItem *item = layout->itemAt(i);
+        if (const QLayout *inner = item->layout()) {
+            OrderTabsAsLaidOut(inner, previous);
+        } else if (QWidget *w = item->widget()) {
+            if (const QLayout *own = w->layout()) {
+                OrderTabsAsLaidOut(own, previous);
+            } else if (w->focusPolicy() & Qt::TabFocus) {
+                if (previous)
+                    QWidget::setTabOrder(previous, w);
+                previous = w;
+            }
+        }
+    }
+}
+
 } // namespace
 
 bool TStartup::Batch() const
@@ -186,6 +208,10 @@ void TfrmMain::CreateControls()
     PageControl1->addTab(tsBuild, QStringLiteral("Build"));
     layout->addWidget(PageControl1);
     setCentralWidget(central);
+    for (int i = 0; i < PageControl1->count(); ++i) {
+        QWidget *previous = nullptr;
+        OrderTabsAsLaidOut(PageControl1->widget(i)->layout(), previous);
+    }
 
     Panel1 = Named(new QLabel(QStringLiteral("Creating Word file. Please wait..."), central), "Panel1");
     Panel1->setAlignment(Qt::AlignCenter);

@@ -450,6 +450,43 @@ TEST_F(MainWindowFixture, OutputLinesDescribeAgeAndEnableTheirButtons)
     EXPECT_TRUE(w.btnFolderHTMLHelp->isEnabled());
 }
 
+// The controls of one tab in the order Tab visits them; a colour frame's
+// parts are named after the frame.
+QStringList TabOrder(const TfrmMain &w, QWidget *tab)
+{
+    QStringList names;
+    QWidget *x = w.PageControl1;
+    for (int i = 0; i < 500 && (x = x->nextInFocusChain()) != w.PageControl1;)
+        if (tab->isAncestorOf(x) && (x->focusPolicy() & Qt::TabFocus) && x->parentWidget()->focusProxy() != x) {
+            const QString frame = qobject_cast<TframSelectColor *>(x->parentWidget()) ? x->parentWidget()->objectName()
+                                                                                      : QString();
+            names << (frame.isEmpty() ? x->objectName() : frame + u'.' + x->objectName());
+        }
+    return names;
+}
+
+TEST_F(MainWindowFixture, TabVisitsTheControlsRowByRowFromLeftToRight)
+{
+    TfrmMain &w = open(MakeProject(dir.file(QStringLiteral("a.qvx")), QStringLiteral("A")));
+    EXPECT_EQ(TabOrder(w, w.tsSource).mid(0, 3),
+              (QStringList{"edtSourceFile", "btnSelectWordFile", "Button3"}));
+    EXPECT_EQ(TabOrder(w, w.tsCommon).mid(0, 3), (QStringList{"edtChmTitle", "edtNavSetting", "btnSetNavigation"}));
+    const QStringList html = TabOrder(w, w.tsHtmlHelp);
+    EXPECT_EQ(html.mid(0, 2), (QStringList{"edtCompiledFile", "btnCompiledFile"}));
+    EXPECT_EQ(html.mid(html.indexOf("edtContextFile"), 3), (QStringList{"edtContextFile", "btnContext", "btnSetContext"}));
+    EXPECT_EQ(html.last(), QStringLiteral("Button2"));
+    const QStringList web = TabOrder(w, w.tsWebHelp);
+    EXPECT_EQ(web.mid(0, 2), (QStringList{"edtWebHelpOutputFolder", "btnSelectFolder"}));
+    EXPECT_LT(web.indexOf("framWebBackColor.edtColor"), web.indexOf("cbWebBackground"));
+    EXPECT_LT(web.indexOf("cbShowIndex"), web.indexOf("framTOCbackColor.edtColor"));
+    EXPECT_EQ(web.last(), QStringLiteral("btnWebhelpInterface"));
+    EXPECT_EQ(TabOrder(w, w.tsPDF).mid(0, 2), (QStringList{"edtPDF", "Button1"}));
+    EXPECT_EQ(TabOrder(w, w.tsBuild),
+              (QStringList{"cbHTMLHelpOutput", "edtOpenHTMLHelp", "btnOpenHTMLHelp", "btnFolderHTMLHelp",
+                           "cbWebHelpOutput", "edtOpenWebhelp", "btnOpenWebHelp", "btnFolderWebHelp", "cbPDFOutput",
+                           "edtOpenPDF", "btnOpenPDF", "btnFolderPDF", "btnBuild"}));
+}
+
 TEST_F(MainWindowFixture, FirstStartShowsTheWizardWithoutCancelAndSavesTheNewProject)
 {
     bool cancelWasEnabled = true;
