@@ -120,12 +120,15 @@ void TfrmMain::FormCreate()
     Guarded([this] { LoadRecentProjects(); });
     FCreated = true;
     Guarded([this] {
+        // The controls show the project either way: the opened one, or the
+        // default project when the file is missing or damaged (empty controls
+        // would be copied into it on the first idle pass).
         if (!FStartup.ProjectFile.isEmpty()) {
-            if (OpenProject(QFileInfo(FStartup.ProjectFile).absoluteFilePath()))
-                ProjectToControl();
+            OpenProject(QFileInfo(FStartup.ProjectFile).absoluteFilePath());
+            ProjectToControl();
         } else if (!meuRecent->actions().isEmpty()) {
-            if (OpenProject(ExpandMyDocuments(meuRecent->actions().first()->text())))
-                ProjectToControl();
+            OpenProject(ExpandMyDocuments(meuRecent->actions().first()->text()));
+            ProjectToControl();
         } else if (!FStartup.Batch()) {
             ProjectToControl();
             show();

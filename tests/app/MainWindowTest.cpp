@@ -177,6 +177,27 @@ TEST_F(MainWindowFixture, ADamagedProjectFileIsReportedAndTheOpenProjectStays)
     EXPECT_EQ(w.Project().Title, QStringLiteral("Edited"));
 }
 
+TEST_F(MainWindowFixture, AStartUpProjectThatCannotBeOpenedLeavesTheDefaultProjectShown)
+{
+    const TProject fresh;
+    const QString damaged = dir.file(QStringLiteral("damaged.qvx"));
+    testsupport::writeFile(damaged, "[GENERAL]\r\nWebHelpTemplateStream=0C0\r\n");
+    recent::Add(damaged);
+    for (const QString &file : {dir.file(QStringLiteral("gone.qvx")), QString()}) {
+        TStartup startup;
+        startup.ProjectFile = file; // named on the command line, or else the newest recent project
+        window = std::make_unique<TfrmMain>(startup);
+        window->FormCreate();
+        EXPECT_EQ(prompt->messages.size(), 1);
+        prompt->messages.clear();
+        EXPECT_EQ(window->edtCompiledFile->text(), fresh.CompiledFile);
+        EXPECT_EQ(window->edtChmTitle->text(), fresh.Title);
+        window->Action2Update();
+        EXPECT_FALSE(window->Project().ProjectChanged);
+        EXPECT_EQ(window->Project().NavSetting, fresh.NavSetting);
+    }
+}
+
 // ---- Save questions ----------------------------------------------------------------------
 
 TEST_F(MainWindowFixture, CancelAtTheSaveQuestionLeavesEverything)
