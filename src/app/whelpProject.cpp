@@ -113,6 +113,21 @@ void CheckProjectReadable(const QString &file)
     if (!sections.contains(QStringLiteral("GENERAL"), Qt::CaseInsensitive))
         throw Exception(QStringLiteral("The project file \"%1\" is damaged: it holds no project settings.").arg(file));
 }
+
+// Why the wizard's folder and name cannot make a project file, or an empty
+// text when they can. An empty or relative folder would put the file at the
+// file-system root or wherever the program was started.
+QString NewProjectFileProblem(const QString &folder, const QString &name)
+{
+    if (folder.trimmed().isEmpty() || !QDir::isAbsolutePath(folder.trimmed()))
+        return QStringLiteral("The position \"%1\" is not a full folder path. Choose the folder for the project file.")
+            .arg(folder);
+    const QString trimmed = name.trimmed();
+    if (trimmed.isEmpty() || trimmed == QStringLiteral(".") || trimmed == QStringLiteral("..")
+        || name.contains(QLatin1Char('/')))
+        return QStringLiteral("\"%1\" cannot be the name of a project file.").arg(name);
+    return QString();
+}
 } // namespace
 
 void TfrmMain::FormCreate()
@@ -181,8 +196,15 @@ void TfrmMain::New(bool CanCancel)
     if (!wizard.rb2->isEnabled() && wizard.rb2->isChecked())
         wizard.rb1->setChecked(true);
     HideFlashScreen();
-    if (wizard.exec() != QDialog::Accepted)
-        return;
+    for (;;) {
+        if (wizard.exec() != QDialog::Accepted)
+            return;
+        const QString problem = NewProjectFileProblem(wizard.edtProjectPosition->text(), wizard.edtFilename->text());
+        if (problem.isEmpty())
+            break;
+        AskUser(this, MessageKind::Error, problem);
+        wizard.btnBack->click(); // back on the page that names the file
+    }
     const QString file = wizard.ProjectFile();
     const int choice = wizard.rb1->isChecked() ? 1 : wizard.rb3->isChecked() ? 3 : 2;
     FProject->Clear();

@@ -25,7 +25,9 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QSpinBox>
+#include <QStackedWidget>
 #include <QTimer>
+#include <functional>
 #include <gtest/gtest.h>
 
 using testsupport::ScratchDir;
@@ -544,6 +546,47 @@ TEST_F(MainWindowFixture, FirstStartShowsTheWizardWithoutCancelAndSavesTheNewPro
     EXPECT_TRUE(QFileInfo::exists(dir.file(QStringLiteral("help.qvx"))));
     EXPECT_FALSE(window->Project().IsNew);
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Quillcraft - New Help [help.qvx]"));
+}
+
+TEST_F(MainWindowFixture, TheWizardComesBackUntilItsFolderAndNameCanMakeAProjectFile)
+{
+    TfrmMain &w = open(MakeProject(dir.file(QStringLiteral("a.qvx")), QStringLiteral("A")));
+    // Folder and name of each try; the last one is usable.
+    const std::vector<std::pair<QString, QString>> tries = {
+        {QString(), QStringLiteral("help")},
+        {QStringLiteral("relative/folder"), QStringLiteral("help")},
+        {dir.path(), QStringLiteral("  ")},
+        {dir.path(), QStringLiteral("sub/help")},
+        {dir.path(), QStringLiteral("made")},
+    };
+    size_t attempt = 0;
+    std::vector<int> startPages;
+    std::function<void()> answer = [&] {
+        auto *wizard = qobject_cast<TfrmNewProject *>(QApplication::activeModalWidget());
+        if (!wizard) {
+            QTimer::singleShot(5, answer); // not shown again yet
+            return;
+        }
+        startPages.push_back(wizard->PageControl1->currentIndex());
+        wizard->edtProjectPosition->setText(tries[attempt].first);
+        wizard->edtFilename->setText(tries[attempt].second);
+        ++attempt;
+        if (attempt < tries.size())
+            QTimer::singleShot(5, answer);
+        wizard->btnNext->click();
+        wizard->btnNext->click();
+    };
+    QTimer::singleShot(0, answer);
+    w.New(true);
+    EXPECT_EQ(attempt, tries.size());
+    EXPECT_EQ(startPages, std::vector<int>(tries.size(), 0));
+    ASSERT_EQ(prompt->messages.size(), 4);
+    EXPECT_EQ(prompt->messages[0],
+              QStringLiteral("The position \"\" is not a full folder path. Choose the folder for the project file."));
+    EXPECT_TRUE(prompt->messages[1].contains(QStringLiteral("relative/folder")));
+    EXPECT_EQ(prompt->messages[3], QStringLiteral("\"sub/help\" cannot be the name of a project file."));
+    EXPECT_EQ(w.Project().ProjectFilename, dir.file(QStringLiteral("made.qvx")));
+    EXPECT_TRUE(QFileInfo::exists(dir.file(QStringLiteral("made.qvx"))));
 }
 
 TEST_F(MainWindowFixture, IdleCopyRunsOnlyWhileTheWindowIsShownAndNoModalWindowIsOpen)
