@@ -6,6 +6,7 @@
 #include "app/WidgetPrompt.h"
 #include "app/whelp.h"
 
+#include "build/OutputGuard.h"
 #include "foundation/LanguageProcess.h"
 #include "foundation/Paths.h"
 #include "foundation/ResourceStrings.h"
@@ -414,6 +415,9 @@ void TfrmMain::TemplateExport(bool HtmlHelp)
         if (answer == ButtonCancel)
             return;
         if (answer == ButtonYes) {
+            // Never the folder of the project file or its Word document (a
+            // slip in the folder dialog would delete the user's work).
+            CheckOutputFolderMayBeEmptied(folder, *FProject);
             QString error;
             if (!DeleteFolder(folder, &error)) // refuses protected folders with an exception
                 throw Exception(QStringLiteral("Cannot empty \"%1\": %2").arg(folder, error));

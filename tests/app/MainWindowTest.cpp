@@ -658,4 +658,19 @@ TEST_F(MainWindowFixture, TemplateExportAndImportGoThroughThePackage)
     EXPECT_TRUE(w.Project().ProjectChanged);
     EXPECT_EQ(GetTemplateMainFile(w.Project().HtmlHelpTemplateStream), GetTemplateMainFile(original));
     EXPECT_FALSE(w.Project().HtmlHelpTemplateStream.isEmpty());
+
+    // Emptying the project's own folder is refused, even after Yes: the
+    // project file and the Word document beside it stay.
+    testsupport::writeFile(dir.file(QStringLiteral("manual.docx")), "doc");
+    w.edtSourceFile->setText(dir.file(QStringLiteral("manual.docx")));
+    w.Action2Update();
+    prompt->messages.clear();
+    prompt->files = {dir.path()};
+    prompt->answers = {ButtonYes};
+    w.btnWeblHelpTemplateExport->click();
+    ASSERT_EQ(prompt->messages.size(), 2);
+    EXPECT_TRUE(prompt->messages[1].startsWith(QStringLiteral("Refused to delete or empty the output folder")))
+        << prompt->messages[1].toStdString();
+    EXPECT_TRUE(QFileInfo::exists(dir.file(QStringLiteral("a.qvx"))));
+    EXPECT_EQ(testsupport::readFile(dir.file(QStringLiteral("manual.docx"))), QByteArray("doc"));
 }
