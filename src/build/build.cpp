@@ -181,8 +181,12 @@ void Tbuild::BuildHtmlHelp(const QString &workingCopy)
     SetPosition(60, 1);
     Project.CHMSetting.Title = Project.HtmlHelpTitleSame ? Project.Title : Project.HtmlHelpTitle;
     SetPosition(70, 1);
-    const QString folder = Project.OutputHHP ? Project.RealPath(5)
-                                             : GetSafeTempFolder() + QStringLiteral("~marrowby/");
+    // Without a kept project set, the set goes to "~marrowby" inside a
+    // scratch folder of this build alone: two builds at once (a window and a
+    // batch, or two batches) would otherwise empty each other's pages.
+    if (!Project.OutputHHP)
+        ProjectSetScratch = UniqueTempFolderName();
+    const QString folder = Project.OutputHHP ? Project.RealPath(5) : ProjectSetScratch + QStringLiteral("~marrowby/");
     SetPosition(80, 1);
     Outputs->HtmlHelpPages(folder);
     SetPosition(95, 1);
@@ -225,6 +229,7 @@ void Tbuild::Execute()
     const int outputs = int(Project.HtmlHelpOutput) + int(Project.WebHelpOutput) + int(Project.PDFOutput);
     ValuePerTask = outputs > 0 ? 100 / outputs : 0;
 
+    ProjectSetScratch.clear();
     bool wordStarted = false;
     bool filterRegistered = false;
     QString workingCopy;
@@ -267,6 +272,14 @@ void Tbuild::Execute()
     }
     if (!workingCopy.isEmpty() && QFileInfo::exists(workingCopy))
         QFile::remove(workingCopy);
+    // The project set's scratch folder stays only when the failure names a
+    // file in it (the compiler's log).
+    if (!ProjectSetScratch.isEmpty() && !(Failed && ErrorMsg.contains(ProjectSetScratch))) {
+        try {
+            DeleteFolder(ProjectSetScratch);
+        } catch (...) {
+        }
+    }
     if (wordStarted)
         Outputs->QuitWord();
     if (filterRegistered)
