@@ -344,8 +344,13 @@ QString TCHMProject::Compile1()
 
     QString problem;
     const QStringList outputLines = result.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
+    // A link to an anchor that no page holds is a broken link, which chmcmd
+    // reports as an error but still compiles: a broken cross-reference or
+    // footnote link must not cost the writer the whole help file. It stays
+    // in the log.
+    static const QRegularExpression brokenAnchor(QStringLiteral("^Error: Anchor .* undefined"));
     for (const QString &line : outputLines)
-        if (line.startsWith(QStringLiteral("Error:"))) {
+        if (line.startsWith(QStringLiteral("Error:")) && !brokenAnchor.match(line).hasMatch()) {
             problem = line.trimmed();
             break;
         }

@@ -323,6 +323,26 @@ TEST(CHMProject, FailedCompileIsReportedAndLeavesNoHelpFile)
     EXPECT_EQ(QDir::currentPath(), currentFolder);
 }
 
+// A link to an anchor that no page holds (a footnote's back link whose
+// reference was left out, a cross-reference to a dropped bookmark) leaves a
+// help file with a broken link, not a failed build.
+TEST(CHMProject, BrokenAnchorLinkStillCompiles)
+{
+    if (!haveCompiler())
+        GTEST_SKIP() << "chmcmd is not installed";
+    ScratchDir dir;
+    const QString folder = dir.file(QStringLiteral("set/"));
+    writeFile(folder + QStringLiteral("intro.htm"),
+              "<html><body><a href=\"#_ftnref1\">[1]</a> <a href=\"intro.htm#gone\">x</a></body></html>");
+    TCHMProject set = newProjectSet(folder);
+    set.Output();
+    const QString output = set.Compile1();
+    EXPECT_TRUE(output.contains(QStringLiteral("Anchor"))) << output.toStdString();
+    ChmFile chm(set.CHM);
+    ASSERT_TRUE(chm.isOpen());
+    EXPECT_TRUE(chm.has("/intro.htm"));
+}
+
 TEST(CHMProject, MissingCompilerIsNamed)
 {
     ScratchDir dir;
