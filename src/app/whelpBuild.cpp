@@ -173,6 +173,24 @@ void TfrmMain::BuildProject(bool Silence)
                                 "version or choose .doc file as the source."));
         return;
     }
+    // An output path set by mistake to the source document or the project
+    // file: deleting the "old output" would delete the user's own file.
+    const auto refusedOutput = [&](bool chosen, const QString &file) {
+        if (!chosen)
+            return QString();
+        try {
+            CheckOutputFileMayBeWritten(file, p);
+        } catch (const std::exception &e) {
+            return ExceptionText(e);
+        }
+        return QString();
+    };
+    for (const auto &[code, refusal] : {std::pair{30, refusedOutput(p.HtmlHelpOutput, p.RealPath(1))},
+                                        std::pair{50, refusedOutput(p.PDFOutput, p.RealPath(3))}})
+        if (!refusal.isEmpty()) {
+            stop(code, refusal);
+            return;
+        }
     QString error;
     if (p.HtmlHelpOutput && QFileInfo::exists(p.RealPath(1)) && !DeleteOldOutput(p.RealPath(1), Silence, error)) {
         stop(30, Silence ? error + QLatin1Char('.') : QString());

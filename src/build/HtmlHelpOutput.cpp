@@ -265,6 +265,7 @@ void THtmlHelpMaker::Make(QString &Log)
     const QString chm = Project->RealPath(1);
     if (Project->CompiledFile.trimmed().isEmpty() || chm.isEmpty())
         throw Exception(QStringLiteral("The project names no compiled help file to build."));
+    CheckOutputFileMayBeWritten(chm, *Project);
     int pages = 0;
     for (int i = 0; i < Contents->Count(); ++i)
         pages += hasPage(*Contents->Item(i)) ? 1 : 0;

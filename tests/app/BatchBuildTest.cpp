@@ -177,6 +177,42 @@ TEST_F(BatchFixture, OldOutputsThatCannotBeDeletedStopWithThirtyAndFifty)
                                        + QStringLiteral("\" access denied! It has probably been opend. Please close it and Retry."));
 }
 
+// A compiled file or PDF path set to the source document or the project file
+// is refused before the "old output" is deleted: the user's files stay.
+TEST_F(BatchFixture, AnOutputPathNamingTheUsersOwnFileIsRefused)
+{
+    const QByteArray source = testsupport::readFile(dir.file(QStringLiteral("help.docx")));
+    const QByteArray project = testsupport::readFile(projectFile);
+    TfrmMain &w = start();
+    const struct {
+        QString TProject::*setting;
+        QString value;
+        int code;
+    } cases[] = {{&TProject::CompiledFile, QStringLiteral("help.docx"), 30},
+                 {&TProject::CompiledFile, QStringLiteral("help.qvx"), 30},
+                 {&TProject::PDFFile, QStringLiteral("./help.docx"), 50},
+                 {&TProject::PDFFile, QStringLiteral("help.qvx"), 50}};
+    for (const auto &c : cases) {
+        TProject &p = w.Project();
+        p.CompiledFile = QStringLiteral("out/help.chm");
+        p.PDFFile = QStringLiteral("out/help.pdf");
+        p.*c.setting = c.value;
+        w.BuildProject(true);
+        EXPECT_EQ(w.ExitCode(), c.code) << c.value.toStdString();
+        EXPECT_TRUE(w.BatchLine().startsWith(QStringLiteral("Error: Refused to write the output file")))
+            << w.BatchLine().toStdString();
+        EXPECT_EQ(testsupport::readFile(dir.file(QStringLiteral("help.docx"))), source);
+        EXPECT_EQ(testsupport::readFile(projectFile), project);
+    }
+    // Interactively the refusal is shown and nothing is deleted either.
+    w.Project().CompiledFile = QStringLiteral("help.docx");
+    w.BuildProject(false);
+    EXPECT_EQ(w.ExitCode(), 30);
+    ASSERT_FALSE(prompt->messages.isEmpty());
+    EXPECT_TRUE(prompt->messages.last().contains(QStringLiteral("the source document")));
+    EXPECT_EQ(testsupport::readFile(dir.file(QStringLiteral("help.docx"))), source);
+}
+
 TEST_F(BatchFixture, AWebHelpFolderHoldingTheProjectIsRefusedWithForty)
 {
     TfrmMain &w = start();
