@@ -230,6 +230,7 @@ void Tbuild::Execute()
     ValuePerTask = outputs > 0 ? 100 / outputs : 0;
 
     ProjectSetScratch.clear();
+    bool copied = false;
     bool wordStarted = false;
     bool filterRegistered = false;
     QString workingCopy;
@@ -246,6 +247,7 @@ void Tbuild::Execute()
         if (!sourceFile.copy(workingCopy))
             throw Exception(QStringLiteral("Cannot copy \"%1\" to \"%2\": %3")
                                 .arg(source, workingCopy, sourceFile.errorString()));
+        copied = true;
 
         IOleMessageFilter::RegisterFilter();
         filterRegistered = true;
@@ -262,6 +264,10 @@ void Tbuild::Execute()
     } catch (const std::exception &e) {
         Failed = true;
         ErrorMsg = ExceptionText(e);
+        // The working copy is gone after the build and is a byte copy of the
+        // document: the message names the document the writer knows.
+        if (copied)
+            ErrorMsg.replace(workingCopy, Project.RealPath(0));
     } catch (...) {
         Failed = true;
         ErrorMsg = QStringLiteral("Unknown error.");

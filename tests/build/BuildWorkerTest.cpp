@@ -31,7 +31,8 @@ public:
     {
         calls << name;
         if (name == failAt)
-            throw Exception(QStringLiteral("failed in ") + name);
+            throw Exception(QStringLiteral("failed in ") + name
+                            + (workingCopySeen.isEmpty() ? QString() : QStringLiteral(" reading ") + workingCopySeen));
     }
     void StartWord() override { step(QStringLiteral("start")); }
     void QuitWord() override { calls << QStringLiteral("quit"); }
@@ -140,7 +141,8 @@ TEST_F(BuildFixture, AFailedConversionNamesTheOutputAndCleansUp)
     outputs->failAt = QStringLiteral("convert1");
     worker->Execute();
     EXPECT_TRUE(worker->Failed);
-    EXPECT_EQ(worker->ErrorMsg, QStringLiteral("failed in convert1"));
+    // The message names the document, not its working copy that is gone now.
+    EXPECT_EQ(worker->ErrorMsg, QStringLiteral("failed in convert1 reading ") + project.SourceFile);
     EXPECT_EQ(worker->TaskType, 1);
     EXPECT_LT(worker->Position - worker->TaskPos, 33);
     EXPECT_EQ(outputs->calls.last(), QStringLiteral("quit")); // the engine is quit after a failure too
