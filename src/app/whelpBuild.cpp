@@ -163,6 +163,12 @@ void TfrmMain::BuildProject(bool Silence)
             ShowError(message);
     };
 
+    // A project file that could not be read leaves the default project,
+    // which has no source: the batch log names the real cause.
+    if (Silence && p.IsNew && !FOpenFailure.isEmpty()) {
+        stop(20, FOpenFailure);
+        return;
+    }
     const QString source = p.RealPath(0);
     if (p.SourceFile.trimmed().isEmpty() || !QFileInfo(source).isFile()) {
         stop(20, QStringLiteral("The source file \"%1\" does not exist!").arg(source));

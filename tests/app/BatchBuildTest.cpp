@@ -268,6 +268,25 @@ TEST(ProgramBatchRun, AMissingProjectLogsBesideTheGivenPathAndFails)
     EXPECT_TRUE(run.readAllStandardError().contains("doesn't exist!"));
 }
 
+// A damaged project file: the batch log, the build's only record, names the
+// damage rather than the default project's missing source.
+TEST(ProgramBatchRun, ADamagedProjectIsNamedInTheLog)
+{
+    ScratchDir dir;
+    const QString project = dir.file(QStringLiteral("damaged.qvx"));
+    QByteArray text = QByteArray("\xFF\xFE", 2);
+    for (const char c : QByteArray("[GENERAL]\r\nSourceFile=help.docx\r\nHtmlHelpTemplateStream=0C0\r\n"))
+        text += QByteArray(1, c) + QByteArray(1, '\0');
+    testsupport::writeFile(project, text);
+    QProcess run;
+    StartProgram(run, dir, {project, QStringLiteral("/bs")});
+    ASSERT_TRUE(run.waitForFinished(60000));
+    EXPECT_EQ(run.exitCode(), 20);
+    const QByteArray log = testsupport::readFile(dir.file(QStringLiteral("damaged.log")));
+    EXPECT_TRUE(log.contains("Error: The project file \"" + project.toUtf8() + "\" is damaged")) << log.toStdString();
+    EXPECT_EQ(testsupport::readFile(project), text);
+}
+
 namespace {
 // Copies a folder's files (one level of subfolders is enough for the example).
 void CopyTree(const QString &from, const QString &to)
