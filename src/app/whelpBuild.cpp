@@ -13,6 +13,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
 #include <QDesktopServices>
 #include <QFile>
 #include <QFileInfo>
@@ -202,7 +203,8 @@ void TfrmMain::BuildProject(bool Silence)
         stop(30, Silence ? error + QLatin1Char('.') : QString());
         return;
     }
-    if (p.WebHelpOutput && !IsFolderEmpty(p.RealPath(2))) {
+    const QFileInfo webHelpEntry(QDir::cleanPath(p.RealPath(2)));
+    if (p.WebHelpOutput && (!IsFolderEmpty(p.RealPath(2)) || (webHelpEntry.exists() && !webHelpEntry.isDir()))) {
         // The writer empties this folder: never one that holds the user's files.
         QString refusal;
         try {

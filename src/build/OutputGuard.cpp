@@ -45,6 +45,14 @@ void CheckOutputFolderMayBeEmptied(const QString &folder, const TProject &projec
 {
     CheckFolderMayBeDeleted(folder);
 
+    // A folder setting that names a file: clearing the "folder" would delete
+    // the file, which is the user's.
+    const QFileInfo entry(QDir::cleanPath(QFileInfo(folder).absoluteFilePath()));
+    if (entry.exists() && !entry.isDir())
+        throw Exception(QStringLiteral("Refused to delete or empty the output folder \"%1\": it is a file, not a "
+                                       "folder. Choose an output folder of its own for this output.")
+                            .arg(entry.filePath()));
+
     QList<std::pair<QString, QString>> kept = projectFiles(project);
     if (!project.RootDir.trimmed().isEmpty())
         kept.prepend({project.RootDir, QStringLiteral("the project's folder")});

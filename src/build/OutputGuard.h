@@ -10,7 +10,7 @@ class TProject;
 // Throws Exception, naming the folder and the reason, when the folder must
 // not be deleted or emptied: it is, or holds, the project's folder, the
 // project file or the source document; or it is a file-system root, the
-// user's home or documents folder, or holds one of them.
+// user's home or documents folder, or holds one of them; or it is a file.
 void CheckOutputFolderMayBeEmptied(const QString &folder, const TProject &project);
 
 // Throws Exception when an output file would replace the project file or the

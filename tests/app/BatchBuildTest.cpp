@@ -223,6 +223,14 @@ TEST_F(BatchFixture, AWebHelpFolderHoldingTheProjectIsRefusedWithForty)
     EXPECT_TRUE(QFileInfo::exists(projectFile));
     EXPECT_TRUE(QFileInfo::exists(dir.file(QStringLiteral("help.docx"))));
 
+    // A setting that names one of the user's files is refused too.
+    testsupport::writeFile(dir.file(QStringLiteral("notes.txt")), "mine");
+    w.Project().WebHelpOutputFolder = QStringLiteral("notes.txt");
+    w.BuildProject(true);
+    EXPECT_EQ(w.ExitCode(), 40);
+    EXPECT_TRUE(w.BatchLine().contains(QStringLiteral("it is a file"))) << w.BatchLine().toStdString();
+    EXPECT_EQ(testsupport::readFile(dir.file(QStringLiteral("notes.txt"))), QByteArray("mine"));
+
     // An ordinary non-empty folder is emptied without a question in a batch,
     // and only after the question interactively.
     w.Project().WebHelpOutputFolder = QStringLiteral("out/web");

@@ -61,6 +61,21 @@ TEST(OutputGuard, RefusesFoldersHoldingTheProjectOrItsDocument)
     EXPECT_TRUE(QFile::exists(p.folder + QStringLiteral("/manual.qvx")));
 }
 
+// A folder setting that names one of the user's files (with or without a
+// trailing separator) must not delete the file to make room for a folder.
+TEST(OutputGuard, RefusesAFolderSettingThatNamesAFile)
+{
+    SavedProject p;
+    const QString file = p.dir.file(QStringLiteral("notes/list.txt"));
+    writeFile(file, "mine");
+    for (const QString &setting : {file, file + u'/'}) {
+        const QString message = refusal(setting, p.project);
+        EXPECT_TRUE(message.contains(QStringLiteral("it is a file"))) << message.toStdString();
+        EXPECT_TRUE(message.contains(file)) << message.toStdString();
+    }
+    EXPECT_EQ(testsupport::readFile(file), QByteArray("mine"));
+}
+
 TEST(OutputGuard, AllowsFoldersOfTheirOwn)
 {
     SavedProject p;
