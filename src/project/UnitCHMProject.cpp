@@ -316,7 +316,12 @@ QString TCHMProject::Compile1()
     if (compiler.isEmpty())
         throw Exception(QStringLiteral("The HTML Help compiler \"chmcmd\" was not found. "
                                        "Install it (Debian package fp-utils) and build again."));
-    QDir().mkpath(QFileInfo(CHM).absolutePath());
+    // chmcmd cannot make the folder itself and fails with an unhandled
+    // exception when it is missing: say which folder is at fault instead.
+    const QString chmFolder = QFileInfo(CHM).absolutePath();
+    if (!QDir().mkpath(chmFolder))
+        throw Exception(QStringLiteral("Cannot create the folder \"%1\" for the compiled help file \"%2\".")
+                            .arg(chmFolder, CHM));
     const QFileInfo before(CHM);
     const bool existed = before.exists();
     const QDateTime oldTime = before.lastModified();

@@ -343,6 +343,28 @@ TEST(CHMProject, BrokenAnchorLinkStillCompiles)
     EXPECT_TRUE(chm.has("/intro.htm"));
 }
 
+TEST(CHMProject, AnOutputFolderThatCannotBeMadeIsNamed)
+{
+    if (!haveCompiler())
+        GTEST_SKIP() << "chmcmd is not installed";
+    ScratchDir dir;
+    const QString folder = dir.file(QStringLiteral("set/"));
+    writeFile(folder + QStringLiteral("intro.htm"), "<html><body>x</body></html>");
+    writeFile(dir.file(QStringLiteral("notes.txt")), "a file, not a folder");
+    TCHMProject set = newProjectSet(folder);
+    set.CHM = dir.file(QStringLiteral("notes.txt/help.chm"));
+    set.Output();
+    try {
+        set.Compile1();
+        ADD_FAILURE() << "compiled into a folder that cannot exist";
+    } catch (const Exception &e) {
+        EXPECT_TRUE(e.message().startsWith(QStringLiteral("Cannot create the folder \"%1\"")
+                                               .arg(dir.file(QStringLiteral("notes.txt")))))
+            << e.message().toStdString();
+    }
+    EXPECT_EQ(readFile(dir.file(QStringLiteral("notes.txt"))), QByteArray("a file, not a folder"));
+}
+
 TEST(CHMProject, MissingCompilerIsNamed)
 {
     ScratchDir dir;
