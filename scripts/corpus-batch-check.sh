@@ -158,6 +158,12 @@ check_one() {
   leftovers="$(cd "$dir/tmp" && find . -mindepth 1 ! -regex './quillcraft-[0-9]+' | head -5 | tr '\n' ' ')"
   [[ -z "$leftovers" ]] || notes+=("left-in-temp: $leftovers")
 
+  # Notes the missing files of one output and lists them in the report.
+  note_missing() {
+    [[ -z "$2" ]] && return
+    notes+=("$1-missing-files: $(wc -l <<<"$2")")
+    { echo "--- $1 missing"; echo "$2"; } >>"$report"
+  }
   local outputs=""
   if [[ $rc -eq 0 ]]; then
     local chm="$dir/project/HTML help/help.chm"
@@ -168,24 +174,20 @@ check_one() {
     else
       rm -rf "$dir/chm"
       extract_chmLib "$chm" "$dir/chm" >/dev/null 2>&1
-      local pages missing
+      local pages
       pages=$(find "$dir/chm" -iname '*.htm*' | wc -l)
-      missing="$(check_links "$dir/chm")"
       outputs+="chm=${pages}p "
-      [[ -z "$missing" ]] || notes+=("chm-missing-files: $(wc -l <<<"$missing")")
-      [[ -z "$missing" ]] || { echo "--- chm missing"; echo "$missing"; } >>"$report"
+      note_missing chm "$(check_links "$dir/chm")"
     fi
     local web="$dir/project/WebHelp"
     if [[ ! -s "$web/index.html" ]]; then
       notes+=("no-webhelp-index")
     else
-      local pages missing
+      local pages
       pages=$(find "$web/pages" -maxdepth 1 -iname '*.htm*' 2>/dev/null | wc -l)
-      missing="$(check_links "$web")"
       outputs+="web=${pages}p "
       [[ "$pages" -gt 0 ]] || notes+=("webhelp-no-pages")
-      [[ -z "$missing" ]] || notes+=("webhelp-missing-files: $(wc -l <<<"$missing")")
-      [[ -z "$missing" ]] || { echo "--- webhelp missing"; echo "$missing"; } >>"$report"
+      note_missing webhelp "$(check_links "$web")"
     fi
     local pdf="$dir/project/PDF/help.pdf"
     if [[ ! -s "$pdf" ]]; then

@@ -98,6 +98,14 @@ QString stringAt(const QByteArray &strings, quint32 offset) { return QString::fr
 
 bool haveCompiler() { return !QStandardPaths::findExecutable(QStringLiteral("chmcmd")).isEmpty(); }
 
+// A project set in <dir>/set/ whose one page is intro.htm.
+TCHMProject onePageSet(const ScratchDir &dir, const QByteArray &page)
+{
+    const QString folder = dir.file(QStringLiteral("set/"));
+    writeFile(folder + QStringLiteral("intro.htm"), page);
+    return newProjectSet(folder);
+}
+
 } // namespace
 
 TEST(CHMProject, WindowDefinitionFollowsTheOptions)
@@ -306,8 +314,7 @@ TEST(CHMProject, FailedCompileIsReportedAndLeavesNoHelpFile)
     ScratchDir dir;
     const QString folder = dir.file(QStringLiteral("set/"));
     const QString currentFolder = QDir::currentPath();
-    writeFile(folder + QStringLiteral("intro.htm"), "<html><body>x</body></html>");
-    TCHMProject set = newProjectSet(folder);
+    TCHMProject set = onePageSet(dir, "<html><body>x</body></html>");
     set.Alias = QStringLiteral("CID_GONE = missing.htm\r\n");
     set.Map = QStringLiteral("#define CID_GONE 5\r\n");
     set.Output();
@@ -331,10 +338,8 @@ TEST(CHMProject, BrokenAnchorLinkStillCompiles)
     if (!haveCompiler())
         GTEST_SKIP() << "chmcmd is not installed";
     ScratchDir dir;
-    const QString folder = dir.file(QStringLiteral("set/"));
-    writeFile(folder + QStringLiteral("intro.htm"),
-              "<html><body><a href=\"#_ftnref1\">[1]</a> <a href=\"intro.htm#gone\">x</a></body></html>");
-    TCHMProject set = newProjectSet(folder);
+    TCHMProject set =
+        onePageSet(dir, "<html><body><a href=\"#_ftnref1\">[1]</a> <a href=\"intro.htm#gone\">x</a></body></html>");
     set.Output();
     const QString output = set.Compile1();
     EXPECT_TRUE(output.contains(QStringLiteral("Anchor"))) << output.toStdString();
@@ -348,10 +353,8 @@ TEST(CHMProject, AnOutputFolderThatCannotBeMadeIsNamed)
     if (!haveCompiler())
         GTEST_SKIP() << "chmcmd is not installed";
     ScratchDir dir;
-    const QString folder = dir.file(QStringLiteral("set/"));
-    writeFile(folder + QStringLiteral("intro.htm"), "<html><body>x</body></html>");
     writeFile(dir.file(QStringLiteral("notes.txt")), "a file, not a folder");
-    TCHMProject set = newProjectSet(folder);
+    TCHMProject set = onePageSet(dir, "<html><body>x</body></html>");
     set.CHM = dir.file(QStringLiteral("notes.txt/help.chm"));
     set.Output();
     try {
