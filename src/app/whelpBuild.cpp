@@ -192,6 +192,12 @@ void TfrmMain::BuildProject(bool Silence)
         }
         return QString();
     };
+    try {
+        CheckWebHelpFolderKeepsOtherOutputs(p);
+    } catch (const std::exception &e) {
+        stop(40, QStringLiteral("Web help must be outputted to a folder. ") + ExceptionText(e));
+        return;
+    }
     for (const auto &[code, refusal] : {std::pair{30, refusedOutput(p.HtmlHelpOutput, p.RealPath(1))},
                                         std::pair{50, refusedOutput(p.PDFOutput, p.RealPath(3))}})
         if (!refusal.isEmpty()) {

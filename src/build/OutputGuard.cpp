@@ -80,3 +80,21 @@ void CheckOutputFileMayBeWritten(const QString &file, const TProject &project)
                                                "Choose another file for this output.")
                                     .arg(target.first(), what));
 }
+
+void CheckWebHelpFolderKeepsOtherOutputs(const TProject &project)
+{
+    if (!project.WebHelpOutput || !project.HtmlHelpOutput)
+        return;
+    QList<std::pair<QString, QString>> built{{project.RealPath(1), QStringLiteral("the compiled help file")}};
+    if (project.HtmlHelpOutputContext)
+        built.append({project.RealPath(4), QStringLiteral("the context-ID file")});
+    const QStringList folder = spellingsOf(project.RealPath(2));
+    for (const auto &[file, what] : built)
+        for (const QString &spelling : spellingsOf(file))
+            for (const QString &folderSpelling : folder)
+                if (spelling != folderSpelling && isSameOrInside(spelling, folderSpelling))
+                    throw Exception(QStringLiteral("Refused to empty the WebHelp folder \"%1\": it would delete %2 "
+                                                   "\"%3\" built just before it. Choose another place for one of "
+                                                   "the two outputs.")
+                                        .arg(folder.first(), what, spelling));
+}

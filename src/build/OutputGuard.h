@@ -16,3 +16,8 @@ void CheckOutputFolderMayBeEmptied(const QString &folder, const TProject &projec
 // Throws Exception when an output file would replace the project file or the
 // source document (an output path set to one of them by mistake).
 void CheckOutputFileMayBeWritten(const QString &file, const TProject &project);
+
+// Throws Exception when the WebHelp folder, which its writer empties after the
+// HTML Help output is built, holds that output's compiled file or context-ID
+// file: the build would report success and leave them deleted.
+void CheckWebHelpFolderKeepsOtherOutputs(const TProject &project);

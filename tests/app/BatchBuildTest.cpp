@@ -223,6 +223,12 @@ TEST_F(BatchFixture, AWebHelpFolderHoldingTheProjectIsRefusedWithForty)
     EXPECT_TRUE(QFileInfo::exists(projectFile));
     EXPECT_TRUE(QFileInfo::exists(dir.file(QStringLiteral("help.docx"))));
 
+    // So is a folder that would take the compiled help file, built before it, away.
+    w.Project().WebHelpOutputFolder = QStringLiteral("out");
+    w.BuildProject(true);
+    EXPECT_EQ(w.ExitCode(), 40);
+    EXPECT_TRUE(w.BatchLine().contains(QStringLiteral("the compiled help file"))) << w.BatchLine().toStdString();
+
     // A setting that names one of the user's files is refused too.
     testsupport::writeFile(dir.file(QStringLiteral("notes.txt")), "mine");
     w.Project().WebHelpOutputFolder = QStringLiteral("notes.txt");

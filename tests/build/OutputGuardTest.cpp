@@ -76,6 +76,37 @@ TEST(OutputGuard, RefusesAFolderSettingThatNamesAFile)
     EXPECT_EQ(testsupport::readFile(file), QByteArray("mine"));
 }
 
+// The WebHelp writer empties its folder after the HTML Help output is built:
+// that output's files must not be inside it.
+TEST(OutputGuard, WebHelpFolderMustNotHoldTheHtmlHelpOutputs)
+{
+    SavedProject p;
+    TProject &project = p.project;
+    project.HtmlHelpOutput = project.WebHelpOutput = true;
+    project.WebHelpOutputFolder = QStringLiteral("web/");
+    project.HHPFolder = QStringLiteral("hhp/");
+    auto refused = [&] {
+        try {
+            CheckWebHelpFolderKeepsOtherOutputs(project);
+        } catch (const Exception &e) {
+            return e.message();
+        }
+        return QString();
+    };
+    project.CompiledFile = QStringLiteral("web/help.chm");
+    EXPECT_TRUE(refused().contains(QStringLiteral("the compiled help file"))) << refused().toStdString();
+    project.CompiledFile = QStringLiteral("web-chm/help.chm"); // beside, not inside
+    project.HtmlHelpOutputContext = true;
+    project.HtmlHelpContextFile = QStringLiteral("web/sub/ids.cs");
+    EXPECT_TRUE(refused().contains(QStringLiteral("the context-ID file"))) << refused().toStdString();
+    project.HtmlHelpOutputContext = false;
+    EXPECT_EQ(refused(), QString());
+    // Without both outputs nothing is emptied after the other.
+    project.CompiledFile = QStringLiteral("web/help.chm");
+    project.HtmlHelpOutput = false;
+    EXPECT_EQ(refused(), QString());
+}
+
 TEST(OutputGuard, AllowsFoldersOfTheirOwn)
 {
     SavedProject p;
