@@ -180,13 +180,14 @@ void TfrmMain::BuildProject(bool Silence)
                                 "version or choose .doc file as the source."));
         return;
     }
-    // An output path set by mistake to the source document or the project
-    // file: deleting the "old output" would delete the user's own file.
-    const auto refusedOutput = [&](bool chosen, const QString &file) {
+    // An output path set by mistake to the source document, the project file
+    // or another output's file: deleting the "old output" would delete the
+    // user's own file, and one output would replace the other.
+    const auto refusedOutput = [&](bool chosen, int kind) {
         if (!chosen)
             return QString();
         try {
-            CheckOutputFileMayBeWritten(file, p);
+            CheckOutputFileMayBeWritten(p.RealPath(kind), p, kind);
         } catch (const std::exception &e) {
             return ExceptionText(e);
         }
@@ -198,8 +199,8 @@ void TfrmMain::BuildProject(bool Silence)
         stop(40, QStringLiteral("Web help must be outputted to a folder. ") + ExceptionText(e));
         return;
     }
-    for (const auto &[code, refusal] : {std::pair{30, refusedOutput(p.HtmlHelpOutput, p.RealPath(1))},
-                                        std::pair{50, refusedOutput(p.PDFOutput, p.RealPath(3))}})
+    for (const auto &[code, refusal] : {std::pair{30, refusedOutput(p.HtmlHelpOutput, 1)},
+                                        std::pair{50, refusedOutput(p.PDFOutput, 3)}})
         if (!refusal.isEmpty()) {
             stop(code, refusal);
             return;

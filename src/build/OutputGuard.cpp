@@ -70,7 +70,7 @@ void CheckOutputFolderMayBeEmptied(const QString &folder, const TProject &projec
                                                               .arg(what, keptSpelling)));
 }
 
-void CheckOutputFileMayBeWritten(const QString &file, const TProject &project)
+void CheckOutputFileMayBeWritten(const QString &file, const TProject &project, int kind)
 {
     const QStringList target = spellingsOf(ResolvePath(file));
     for (const auto &[path, what] : projectFiles(project))
@@ -79,6 +79,22 @@ void CheckOutputFileMayBeWritten(const QString &file, const TProject &project)
                 throw Exception(QStringLiteral("Refused to write the output file \"%1\": it is %2. "
                                                "Choose another file for this output.")
                                     .arg(target.first(), what));
+    if (kind == 0)
+        return;
+    const struct {
+        int kind;
+        bool built;
+        const char *what;
+    } outputs[] = {{1, project.HtmlHelpOutput, "the compiled help file"},
+                   {4, project.HtmlHelpOutput && project.HtmlHelpOutputContext, "the context-ID file"},
+                   {3, project.PDFOutput, "the PDF file"}};
+    for (const auto &other : outputs)
+        if (other.kind != kind && other.built)
+            for (const QString &spelling : spellingsOf(project.RealPath(other.kind)))
+                if (target.contains(spelling))
+                    throw Exception(QStringLiteral("Refused to write the output file \"%1\": it is also %2. "
+                                                   "Choose another file for one of them.")
+                                        .arg(target.first(), QLatin1String(other.what)));
 }
 
 void CheckWebHelpFolderKeepsOtherOutputs(const TProject &project)

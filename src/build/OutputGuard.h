@@ -14,8 +14,10 @@ class TProject;
 void CheckOutputFolderMayBeEmptied(const QString &folder, const TProject &project);
 
 // Throws Exception when an output file would replace the project file or the
-// source document (an output path set to one of them by mistake).
-void CheckOutputFileMayBeWritten(const QString &file, const TProject &project);
+// source document (an output path set to one of them by mistake). With the
+// output's kind (1 compiled help, 3 PDF, 4 context IDs), also when it is the
+// file of another output the project builds: one would replace the other.
+void CheckOutputFileMayBeWritten(const QString &file, const TProject &project, int kind = 0);
 
 // Throws Exception when the WebHelp folder, which its writer empties after the
 // HTML Help output is built, holds that output's compiled file or context-ID

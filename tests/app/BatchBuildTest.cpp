@@ -204,6 +204,14 @@ TEST_F(BatchFixture, AnOutputPathNamingTheUsersOwnFileIsRefused)
         EXPECT_EQ(testsupport::readFile(dir.file(QStringLiteral("help.docx"))), source);
         EXPECT_EQ(testsupport::readFile(projectFile), project);
     }
+    // Two outputs on one file: the PDF would replace the compiled help.
+    w.Project().CompiledFile = QStringLiteral("out/help.chm");
+    w.Project().PDFFile = QStringLiteral("out/help.chm");
+    w.BuildProject(true);
+    EXPECT_EQ(w.ExitCode(), 30);
+    EXPECT_TRUE(w.BatchLine().contains(QStringLiteral("it is also the PDF file"))) << w.BatchLine().toStdString();
+    w.Project().PDFFile = QStringLiteral("out/help.pdf");
+
     // Interactively the refusal is shown and nothing is deleted either.
     w.Project().CompiledFile = QStringLiteral("help.docx");
     w.BuildProject(false);

@@ -107,6 +107,35 @@ TEST(OutputGuard, WebHelpFolderMustNotHoldTheHtmlHelpOutputs)
     EXPECT_EQ(refused(), QString());
 }
 
+// Two outputs set to one file: the one written later would replace the other
+// and the build would still report success.
+TEST(OutputGuard, OutputsNeverShareAFile)
+{
+    SavedProject p;
+    TProject &project = p.project;
+    project.HtmlHelpOutput = project.PDFOutput = true;
+    project.CompiledFile = QStringLiteral("out/help.chm");
+    project.PDFFile = QStringLiteral("out/../out/help.chm");
+    project.HtmlHelpContextFile = QStringLiteral("out/help.chm");
+    auto refused = [&](int kind) {
+        try {
+            CheckOutputFileMayBeWritten(project.RealPath(kind), project, kind);
+        } catch (const Exception &e) {
+            return e.message();
+        }
+        return QString();
+    };
+    EXPECT_TRUE(refused(3).contains(QStringLiteral("it is also the compiled help file"))) << refused(3).toStdString();
+    EXPECT_TRUE(refused(1).contains(QStringLiteral("it is also the PDF file"))) << refused(1).toStdString();
+    // The context file counts only when it is built.
+    project.PDFOutput = false;
+    EXPECT_EQ(refused(1), QString());
+    project.HtmlHelpOutputContext = true;
+    EXPECT_TRUE(refused(4).contains(QStringLiteral("the compiled help file"))) << refused(4).toStdString();
+    // Without the kind only the user's own files are guarded.
+    EXPECT_NO_THROW(CheckOutputFileMayBeWritten(project.RealPath(1), project));
+}
+
 TEST(OutputGuard, AllowsFoldersOfTheirOwn)
 {
     SavedProject p;
