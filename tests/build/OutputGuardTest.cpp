@@ -27,14 +27,20 @@ struct SavedProject {
     }
 };
 
-QString refusal(const QString &folder, const TProject &project)
+// The message of the check's refusal; empty when it passes.
+template <typename Check> QString messageOf(Check &&check)
 {
     try {
-        CheckOutputFolderMayBeEmptied(folder, project);
+        check();
     } catch (const Exception &e) {
         return e.message();
     }
     return QString();
+}
+
+QString refusal(const QString &folder, const TProject &project)
+{
+    return messageOf([&] { CheckOutputFolderMayBeEmptied(folder, project); });
 }
 
 } // namespace
@@ -85,14 +91,7 @@ TEST(OutputGuard, WebHelpFolderMustNotHoldTheHtmlHelpOutputs)
     project.HtmlHelpOutput = project.WebHelpOutput = true;
     project.WebHelpOutputFolder = QStringLiteral("web/");
     project.HHPFolder = QStringLiteral("hhp/");
-    auto refused = [&] {
-        try {
-            CheckWebHelpFolderKeepsOtherOutputs(project);
-        } catch (const Exception &e) {
-            return e.message();
-        }
-        return QString();
-    };
+    auto refused = [&] { return messageOf([&] { CheckWebHelpFolderKeepsOtherOutputs(project); }); };
     project.CompiledFile = QStringLiteral("web/help.chm");
     EXPECT_TRUE(refused().contains(QStringLiteral("the compiled help file"))) << refused().toStdString();
     project.CompiledFile = QStringLiteral("web-chm/help.chm"); // beside, not inside
@@ -118,12 +117,7 @@ TEST(OutputGuard, OutputsNeverShareAFile)
     project.PDFFile = QStringLiteral("out/../out/help.chm");
     project.HtmlHelpContextFile = QStringLiteral("out/help.chm");
     auto refused = [&](int kind) {
-        try {
-            CheckOutputFileMayBeWritten(project.RealPath(kind), project, kind);
-        } catch (const Exception &e) {
-            return e.message();
-        }
-        return QString();
+        return messageOf([&] { CheckOutputFileMayBeWritten(project.RealPath(kind), project, kind); });
     };
     EXPECT_TRUE(refused(3).contains(QStringLiteral("it is also the compiled help file"))) << refused(3).toStdString();
     EXPECT_TRUE(refused(1).contains(QStringLiteral("it is also the PDF file"))) << refused(1).toStdString();
@@ -158,14 +152,7 @@ TEST(OutputGuard, RefusesRootsAndTheHomeFolder)
 TEST(OutputGuard, OutputFilesNeverReplaceTheProjectOrItsDocument)
 {
     SavedProject p;
-    auto refused = [&](const QString &file) {
-        try {
-            CheckOutputFileMayBeWritten(file, p.project);
-        } catch (const Exception &e) {
-            return e.message();
-        }
-        return QString();
-    };
+    auto refused = [&](const QString &file) { return messageOf([&] { CheckOutputFileMayBeWritten(file, p.project); }); };
     EXPECT_TRUE(refused(p.folder + QStringLiteral("/manual.docx")).contains(QStringLiteral("source document")));
     EXPECT_TRUE(refused(p.folder + QStringLiteral("/sub/../manual.qvx")).contains(QStringLiteral("project file")));
     ASSERT_TRUE(QFile::link(p.folder + QStringLiteral("/manual.docx"), p.dir.file(QStringLiteral("alias.docx"))));
