@@ -215,11 +215,13 @@ bool TfrmMain::OpenProject(const QString &ProFile)
         AddRecentProject(FProject->ProjectFilename);
     FProject->Clear();
     bool opened = true;
+    FOpenFailure.clear();
     try {
         FProject->ReadFromIni(ProFile);
     } catch (const std::exception &e) {
         // A damaged file: say so; the fresh default project stays.
-        ShowError(ExceptionText(e));
+        FOpenFailure = ExceptionText(e);
+        ShowError(FOpenFailure);
         opened = false;
     }
     SetCaption();
