@@ -193,6 +193,7 @@ private:
     bool FCreated = false;
     bool FInIdle = false;
     QString FBatchLine;
+    QString FOpenFailure; // why the last project could not be read, while the default project stands in
 };
 
 template <typename F> void TfrmMain::Guarded(F &&handler)

@@ -13,6 +13,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
 #include <QDesktopServices>
 #include <QFile>
 #include <QFileInfo>
@@ -163,6 +164,12 @@ void TfrmMain::BuildProject(bool Silence)
             ShowError(message);
     };
 
+    // A project file that could not be read leaves the default project,
+    // which has no source: the batch log names the real cause.
+    if (Silence && p.IsNew && !FOpenFailure.isEmpty()) {
+        stop(20, FOpenFailure);
+        return;
+    }
     const QString source = p.RealPath(0);
     if (p.SourceFile.trimmed().isEmpty() || !QFileInfo(source).isFile()) {
         stop(20, QStringLiteral("The source file \"%1\" does not exist!").arg(source));
@@ -173,12 +180,38 @@ void TfrmMain::BuildProject(bool Silence)
                                 "version or choose .doc file as the source."));
         return;
     }
+    // An output path set by mistake to the source document, the project file
+    // or another output's file: deleting the "old output" would delete the
+    // user's own file, and one output would replace the other.
+    const auto refusedOutput = [&](bool chosen, int kind) {
+        if (!chosen)
+            return QString();
+        try {
+            CheckOutputFileMayBeWritten(p.RealPath(kind), p, kind);
+        } catch (const std::exception &e) {
+            return ExceptionText(e);
+        }
+        return QString();
+    };
+    try {
+        CheckWebHelpFolderKeepsOtherOutputs(p);
+    } catch (const std::exception &e) {
+        stop(40, QStringLiteral("Web help must be outputted to a folder. ") + ExceptionText(e));
+        return;
+    }
+    for (const auto &[code, refusal] : {std::pair{30, refusedOutput(p.HtmlHelpOutput, 1)},
+                                        std::pair{50, refusedOutput(p.PDFOutput, 3)}})
+        if (!refusal.isEmpty()) {
+            stop(code, refusal);
+            return;
+        }
     QString error;
     if (p.HtmlHelpOutput && QFileInfo::exists(p.RealPath(1)) && !DeleteOldOutput(p.RealPath(1), Silence, error)) {
         stop(30, Silence ? error + QLatin1Char('.') : QString());
         return;
     }
-    if (p.WebHelpOutput && !IsFolderEmpty(p.RealPath(2))) {
+    const QFileInfo webHelpEntry(QDir::cleanPath(p.RealPath(2)));
+    if (p.WebHelpOutput && (!IsFolderEmpty(p.RealPath(2)) || (webHelpEntry.exists() && !webHelpEntry.isDir()))) {
         // The writer empties this folder: never one that holds the user's files.
         QString refusal;
         try {

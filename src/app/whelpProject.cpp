@@ -259,11 +259,13 @@ bool TfrmMain::OpenProject(const QString &ProFile)
         AskUser(this, MessageKind::Error, ProFile + QStringLiteral(" doesn't exist!"));
         return false;
     }
+    FOpenFailure.clear();
     try {
         CheckProjectReadable(ProFile);
     } catch (const std::exception &e) {
         // A damaged file: say so; the open project stays.
-        ShowError(ExceptionText(e));
+        FOpenFailure = ExceptionText(e);
+        ShowError(FOpenFailure);
         return false;
     }
     if (!AskToSave(false))
@@ -276,7 +278,8 @@ bool TfrmMain::OpenProject(const QString &ProFile)
         FProject->ReadFromIni(ProFile);
     } catch (const std::exception &e) {
         // Changed since it was checked: say so; the fresh default project stays.
-        ShowError(ExceptionText(e));
+        FOpenFailure = ExceptionText(e);
+        ShowError(FOpenFailure);
         opened = false;
     }
     SetCaption();

@@ -265,6 +265,7 @@ void THtmlHelpMaker::Make(QString &Log)
     const QString chm = Project->RealPath(1);
     if (Project->CompiledFile.trimmed().isEmpty() || chm.isEmpty())
         throw Exception(QStringLiteral("The project names no compiled help file to build."));
+    CheckOutputFileMayBeWritten(chm, *Project, 1);
     int pages = 0;
     for (int i = 0; i < Contents->Count(); ++i)
         pages += hasPage(*Contents->Item(i)) ? 1 : 0;
@@ -321,7 +322,7 @@ void THtmlHelpMaker::OutputContextFile()
         throw Exception(QStringLiteral("The project names no file for the context IDs."));
     if (QFileInfo(path).isDir())
         throw Exception(QStringLiteral("The context-ID file \"%1\" is a folder.").arg(path));
-    CheckOutputFileMayBeWritten(path, *Project);
+    CheckOutputFileMayBeWritten(path, *Project, 4);
     const QString text = MakeContextFileText(*Project, *Contents);
     QDir().mkpath(QFileInfo(path).absolutePath());
     switch (Project->HtmlHelpContextEncoding) {

@@ -45,6 +45,14 @@ void CheckOutputFolderMayBeEmptied(const QString &folder, const TProject &projec
 {
     CheckFolderMayBeDeleted(folder);
 
+    // A folder setting that names a file: clearing the "folder" would delete
+    // the file, which is the user's.
+    const QFileInfo entry(QDir::cleanPath(QFileInfo(folder).absoluteFilePath()));
+    if (entry.exists() && !entry.isDir())
+        throw Exception(QStringLiteral("Refused to delete or empty the output folder \"%1\": it is a file, not a "
+                                       "folder. Choose an output folder of its own for this output.")
+                            .arg(entry.filePath()));
+
     QList<std::pair<QString, QString>> kept = projectFiles(project);
     if (!project.RootDir.trimmed().isEmpty())
         kept.prepend({project.RootDir, QStringLiteral("the project's folder")});
@@ -62,7 +70,7 @@ void CheckOutputFolderMayBeEmptied(const QString &folder, const TProject &projec
                                                               .arg(what, keptSpelling)));
 }
 
-void CheckOutputFileMayBeWritten(const QString &file, const TProject &project)
+void CheckOutputFileMayBeWritten(const QString &file, const TProject &project, int kind)
 {
     const QStringList target = spellingsOf(ResolvePath(file));
     for (const auto &[path, what] : projectFiles(project))
@@ -71,4 +79,38 @@ void CheckOutputFileMayBeWritten(const QString &file, const TProject &project)
                 throw Exception(QStringLiteral("Refused to write the output file \"%1\": it is %2. "
                                                "Choose another file for this output.")
                                     .arg(target.first(), what));
+    if (kind == 0)
+        return;
+    const struct {
+        int kind;
+        bool built;
+        const char *what;
+    } outputs[] = {{1, project.HtmlHelpOutput, "the compiled help file"},
+                   {4, project.HtmlHelpOutput && project.HtmlHelpOutputContext, "the context-ID file"},
+                   {3, project.PDFOutput, "the PDF file"}};
+    for (const auto &other : outputs)
+        if (other.kind != kind && other.built)
+            for (const QString &spelling : spellingsOf(project.RealPath(other.kind)))
+                if (target.contains(spelling))
+                    throw Exception(QStringLiteral("Refused to write the output file \"%1\": it is also %2. "
+                                                   "Choose another file for one of them.")
+                                        .arg(target.first(), QLatin1String(other.what)));
+}
+
+void CheckWebHelpFolderKeepsOtherOutputs(const TProject &project)
+{
+    if (!project.WebHelpOutput || !project.HtmlHelpOutput)
+        return;
+    QList<std::pair<QString, QString>> built{{project.RealPath(1), QStringLiteral("the compiled help file")}};
+    if (project.HtmlHelpOutputContext)
+        built.append({project.RealPath(4), QStringLiteral("the context-ID file")});
+    const QStringList folder = spellingsOf(project.RealPath(2));
+    for (const auto &[file, what] : built)
+        for (const QString &spelling : spellingsOf(file))
+            for (const QString &folderSpelling : folder)
+                if (spelling != folderSpelling && isSameOrInside(spelling, folderSpelling))
+                    throw Exception(QStringLiteral("Refused to empty the WebHelp folder \"%1\": it would delete %2 "
+                                                   "\"%3\" built just before it. Choose another place for one of "
+                                                   "the two outputs.")
+                                        .arg(folder.first(), what, spelling));
 }

@@ -21,7 +21,7 @@ void TPDF::Build(const QString &Word, const QString &Pdf)
     SetPosition(20);
     if (Pdf.trimmed().isEmpty() || QFileInfo(Pdf).isDir())
         throw Exception(QStringLiteral("The project names no PDF file to write (\"%1\").").arg(Pdf));
-    CheckOutputFileMayBeWritten(Pdf, *Project);
+    CheckOutputFileMayBeWritten(Pdf, *Project, 3);
 
     word::Document *doc = WordApplication->Documents().Open(Word);
     QDir().mkpath(QFileInfo(Pdf).absolutePath());

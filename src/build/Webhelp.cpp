@@ -167,6 +167,7 @@ void TWebHelp::Output(QString &IndexPage)
         OutFolder += u'/';
     // An empty or mistaken folder setting must never empty the user's own files.
     CheckOutputFolderMayBeEmptied(OutFolder, p);
+    CheckWebHelpFolderKeepsOtherOutputs(p);
     QString error;
     DeleteFolder(OutFolder.chopped(1), &error); // whatever stays is overwritten
     makeFolder(OutFolder);

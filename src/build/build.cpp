@@ -181,8 +181,12 @@ void Tbuild::BuildHtmlHelp(const QString &workingCopy)
     SetPosition(60, 1);
     Project.CHMSetting.Title = Project.HtmlHelpTitleSame ? Project.Title : Project.HtmlHelpTitle;
     SetPosition(70, 1);
-    const QString folder = Project.OutputHHP ? Project.RealPath(5)
-                                             : GetSafeTempFolder() + QStringLiteral("~marrowby/");
+    // Without a kept project set, the set goes to "~marrowby" inside a
+    // scratch folder of this build alone: two builds at once (a window and a
+    // batch, or two batches) would otherwise empty each other's pages.
+    if (!Project.OutputHHP)
+        ProjectSetScratch = UniqueTempFolderName();
+    const QString folder = Project.OutputHHP ? Project.RealPath(5) : ProjectSetScratch + QStringLiteral("~marrowby/");
     SetPosition(80, 1);
     Outputs->HtmlHelpPages(folder);
     SetPosition(95, 1);
@@ -225,6 +229,8 @@ void Tbuild::Execute()
     const int outputs = int(Project.HtmlHelpOutput) + int(Project.WebHelpOutput) + int(Project.PDFOutput);
     ValuePerTask = outputs > 0 ? 100 / outputs : 0;
 
+    ProjectSetScratch.clear();
+    bool copied = false;
     bool wordStarted = false;
     bool filterRegistered = false;
     QString workingCopy;
@@ -241,6 +247,7 @@ void Tbuild::Execute()
         if (!sourceFile.copy(workingCopy))
             throw Exception(QStringLiteral("Cannot copy \"%1\" to \"%2\": %3")
                                 .arg(source, workingCopy, sourceFile.errorString()));
+        copied = true;
 
         IOleMessageFilter::RegisterFilter();
         filterRegistered = true;
@@ -257,6 +264,10 @@ void Tbuild::Execute()
     } catch (const std::exception &e) {
         Failed = true;
         ErrorMsg = ExceptionText(e);
+        // The working copy is gone after the build and is a byte copy of the
+        // document: the message names the document the writer knows.
+        if (copied)
+            ErrorMsg.replace(workingCopy, Project.RealPath(0));
     } catch (...) {
         Failed = true;
         ErrorMsg = QStringLiteral("Unknown error.");
@@ -267,6 +278,14 @@ void Tbuild::Execute()
     }
     if (!workingCopy.isEmpty() && QFileInfo::exists(workingCopy))
         QFile::remove(workingCopy);
+    // The project set's scratch folder stays only when the failure names a
+    // file in it (the compiler's log).
+    if (!ProjectSetScratch.isEmpty() && !(Failed && ErrorMsg.contains(ProjectSetScratch))) {
+        try {
+            DeleteFolder(ProjectSetScratch);
+        } catch (...) {
+        }
+    }
     if (wordStarted)
         Outputs->QuitWord();
     if (filterRegistered)

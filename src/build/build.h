@@ -101,4 +101,5 @@ private:
 
     TProject &Project;
     std::unique_ptr<TBuildOutputs> Outputs;
+    QString ProjectSetScratch; // this build's scratch folder of the project set, if any
 };

@@ -316,7 +316,12 @@ QString TCHMProject::Compile1()
     if (compiler.isEmpty())
         throw Exception(QStringLiteral("The HTML Help compiler \"chmcmd\" was not found. "
                                        "Install it (Debian package fp-utils) and build again."));
-    QDir().mkpath(QFileInfo(CHM).absolutePath());
+    // chmcmd cannot make the folder itself and fails with an unhandled
+    // exception when it is missing: say which folder is at fault instead.
+    const QString chmFolder = QFileInfo(CHM).absolutePath();
+    if (!QDir().mkpath(chmFolder))
+        throw Exception(QStringLiteral("Cannot create the folder \"%1\" for the compiled help file \"%2\".")
+                            .arg(chmFolder, CHM));
     const QFileInfo before(CHM);
     const bool existed = before.exists();
     const QDateTime oldTime = before.lastModified();
@@ -344,8 +349,13 @@ QString TCHMProject::Compile1()
 
     QString problem;
     const QStringList outputLines = result.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
+    // A link to an anchor that no page holds is a broken link, which chmcmd
+    // reports as an error but still compiles: a broken cross-reference or
+    // footnote link must not cost the writer the whole help file. It stays
+    // in the log.
+    static const QRegularExpression brokenAnchor(QStringLiteral("^Error: Anchor .* undefined"));
     for (const QString &line : outputLines)
-        if (line.startsWith(QStringLiteral("Error:"))) {
+        if (line.startsWith(QStringLiteral("Error:")) && !brokenAnchor.match(line).hasMatch()) {
             problem = line.trimmed();
             break;
         }

@@ -177,6 +177,50 @@ TEST_F(BatchFixture, OldOutputsThatCannotBeDeletedStopWithThirtyAndFifty)
                                        + QStringLiteral("\" access denied! It has probably been opend. Please close it and Retry."));
 }
 
+// A compiled file or PDF path set to the source document or the project file
+// is refused before the "old output" is deleted: the user's files stay.
+TEST_F(BatchFixture, AnOutputPathNamingTheUsersOwnFileIsRefused)
+{
+    const QByteArray source = testsupport::readFile(dir.file(QStringLiteral("help.docx")));
+    const QByteArray project = testsupport::readFile(projectFile);
+    TfrmMain &w = start();
+    const struct {
+        QString TProject::*setting;
+        QString value;
+        int code;
+    } cases[] = {{&TProject::CompiledFile, QStringLiteral("help.docx"), 30},
+                 {&TProject::CompiledFile, QStringLiteral("help.qvx"), 30},
+                 {&TProject::PDFFile, QStringLiteral("./help.docx"), 50},
+                 {&TProject::PDFFile, QStringLiteral("help.qvx"), 50}};
+    for (const auto &c : cases) {
+        TProject &p = w.Project();
+        p.CompiledFile = QStringLiteral("out/help.chm");
+        p.PDFFile = QStringLiteral("out/help.pdf");
+        p.*c.setting = c.value;
+        w.BuildProject(true);
+        EXPECT_EQ(w.ExitCode(), c.code) << c.value.toStdString();
+        EXPECT_TRUE(w.BatchLine().startsWith(QStringLiteral("Error: Refused to write the output file")))
+            << w.BatchLine().toStdString();
+        EXPECT_EQ(testsupport::readFile(dir.file(QStringLiteral("help.docx"))), source);
+        EXPECT_EQ(testsupport::readFile(projectFile), project);
+    }
+    // Two outputs on one file: the PDF would replace the compiled help.
+    w.Project().CompiledFile = QStringLiteral("out/help.chm");
+    w.Project().PDFFile = QStringLiteral("out/help.chm");
+    w.BuildProject(true);
+    EXPECT_EQ(w.ExitCode(), 30);
+    EXPECT_TRUE(w.BatchLine().contains(QStringLiteral("it is also the PDF file"))) << w.BatchLine().toStdString();
+    w.Project().PDFFile = QStringLiteral("out/help.pdf");
+
+    // Interactively the refusal is shown and nothing is deleted either.
+    w.Project().CompiledFile = QStringLiteral("help.docx");
+    w.BuildProject(false);
+    EXPECT_EQ(w.ExitCode(), 30);
+    ASSERT_FALSE(prompt->messages.isEmpty());
+    EXPECT_TRUE(prompt->messages.last().contains(QStringLiteral("the source document")));
+    EXPECT_EQ(testsupport::readFile(dir.file(QStringLiteral("help.docx"))), source);
+}
+
 TEST_F(BatchFixture, AWebHelpFolderHoldingTheProjectIsRefusedWithForty)
 {
     TfrmMain &w = start();
@@ -186,6 +230,20 @@ TEST_F(BatchFixture, AWebHelpFolderHoldingTheProjectIsRefusedWithForty)
     EXPECT_TRUE(w.BatchLine().startsWith(QStringLiteral("Error: Web help must be outputted to a folder.")));
     EXPECT_TRUE(QFileInfo::exists(projectFile));
     EXPECT_TRUE(QFileInfo::exists(dir.file(QStringLiteral("help.docx"))));
+
+    // So is a folder that would take the compiled help file, built before it, away.
+    w.Project().WebHelpOutputFolder = QStringLiteral("out");
+    w.BuildProject(true);
+    EXPECT_EQ(w.ExitCode(), 40);
+    EXPECT_TRUE(w.BatchLine().contains(QStringLiteral("the compiled help file"))) << w.BatchLine().toStdString();
+
+    // A setting that names one of the user's files is refused too.
+    testsupport::writeFile(dir.file(QStringLiteral("notes.txt")), "mine");
+    w.Project().WebHelpOutputFolder = QStringLiteral("notes.txt");
+    w.BuildProject(true);
+    EXPECT_EQ(w.ExitCode(), 40);
+    EXPECT_TRUE(w.BatchLine().contains(QStringLiteral("it is a file"))) << w.BatchLine().toStdString();
+    EXPECT_EQ(testsupport::readFile(dir.file(QStringLiteral("notes.txt"))), QByteArray("mine"));
 
     // An ordinary non-empty folder is emptied without a question in a batch,
     // and only after the question interactively.
@@ -230,6 +288,25 @@ TEST(ProgramBatchRun, AMissingProjectLogsBesideTheGivenPathAndFails)
     EXPECT_TRUE(log.startsWith("Quillcraft\r\n\r\nProject: " + missing.toUtf8() + "\r\n\r\nError: The source file"))
         << log.toStdString();
     EXPECT_TRUE(run.readAllStandardError().contains("doesn't exist!"));
+}
+
+// A damaged project file: the batch log, the build's only record, names the
+// damage rather than the default project's missing source.
+TEST(ProgramBatchRun, ADamagedProjectIsNamedInTheLog)
+{
+    ScratchDir dir;
+    const QString project = dir.file(QStringLiteral("damaged.qvx"));
+    QByteArray text = QByteArray("\xFF\xFE", 2);
+    for (const char c : QByteArray("[GENERAL]\r\nSourceFile=help.docx\r\nHtmlHelpTemplateStream=0C0\r\n"))
+        text += QByteArray(1, c) + QByteArray(1, '\0');
+    testsupport::writeFile(project, text);
+    QProcess run;
+    StartProgram(run, dir, {project, QStringLiteral("/bs")});
+    ASSERT_TRUE(run.waitForFinished(60000));
+    EXPECT_EQ(run.exitCode(), 20);
+    const QByteArray log = testsupport::readFile(dir.file(QStringLiteral("damaged.log")));
+    EXPECT_TRUE(log.contains("Error: The project file \"" + project.toUtf8() + "\" is damaged")) << log.toStdString();
+    EXPECT_EQ(testsupport::readFile(project), text);
 }
 
 namespace {

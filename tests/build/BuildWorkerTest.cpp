@@ -31,7 +31,8 @@ public:
     {
         calls << name;
         if (name == failAt)
-            throw Exception(QStringLiteral("failed in ") + name);
+            throw Exception(QStringLiteral("failed in ") + name
+                            + (workingCopySeen.isEmpty() ? QString() : QStringLiteral(" reading ") + workingCopySeen));
     }
     void StartWord() override { step(QStringLiteral("start")); }
     void QuitWord() override { calls << QStringLiteral("quit"); }
@@ -49,10 +50,17 @@ public:
     void HtmlHelpPages(const QString &folder) override
     {
         projectFolder = folder;
+        QDir().mkpath(folder);
+        testsupport::writeFile(folder + QStringLiteral("help.hhp"), "[OPTIONS]");
         step(QStringLiteral("pages"));
     }
     void HtmlHelpContextFile() override { step(QStringLiteral("context")); }
-    void HtmlHelpCompile() override { step(QStringLiteral("compile")); }
+    void HtmlHelpCompile() override
+    {
+        calls << QStringLiteral("compile");
+        if (failAt == QStringLiteral("compile"))
+            throw Exception(QStringLiteral("Compiling failed; the output is in \"%1help.log\".").arg(projectFolder));
+    }
     void WebHelp() override { step(QStringLiteral("webhelp")); }
     void FreeOutput() override {}
     void Pdf(const QString &, const QString &pdf, const std::function<void(int)> &progress) override
@@ -133,7 +141,8 @@ TEST_F(BuildFixture, AFailedConversionNamesTheOutputAndCleansUp)
     outputs->failAt = QStringLiteral("convert1");
     worker->Execute();
     EXPECT_TRUE(worker->Failed);
-    EXPECT_EQ(worker->ErrorMsg, QStringLiteral("failed in convert1"));
+    // The message names the document, not its working copy that is gone now.
+    EXPECT_EQ(worker->ErrorMsg, QStringLiteral("failed in convert1 reading ") + project.SourceFile);
     EXPECT_EQ(worker->TaskType, 1);
     EXPECT_LT(worker->Position - worker->TaskPos, 33);
     EXPECT_EQ(outputs->calls.last(), QStringLiteral("quit")); // the engine is quit after a failure too
@@ -176,7 +185,8 @@ TEST_F(BuildFixture, HtmlHelpGetsTitleAndProjectSetFolder)
     auto worker = makeWorker();
     worker->Execute();
     EXPECT_EQ(project.CHMSetting.Title, QStringLiteral("Own title"));
-    EXPECT_EQ(outputs->projectFolder, GetSafeTempFolder() + QStringLiteral("~marrowby/"));
+    EXPECT_TRUE(outputs->projectFolder.startsWith(GetSafeTempFolder())) << outputs->projectFolder.toStdString();
+    EXPECT_TRUE(outputs->projectFolder.endsWith(QStringLiteral("/~marrowby/")));
     EXPECT_TRUE(outputs->calls.contains(QStringLiteral("context")));
 
     project.HtmlHelpTitleSame = true;
@@ -186,6 +196,39 @@ TEST_F(BuildFixture, HtmlHelpGetsTitleAndProjectSetFolder)
     again->Execute();
     EXPECT_EQ(project.CHMSetting.Title, QStringLiteral("Project title"));
     EXPECT_EQ(outputs->projectFolder, project.RealPath(5));
+}
+
+// Two builds at once must not share the project set's folder; it goes away
+// with its build unless a failure names a file in it.
+TEST_F(BuildFixture, EachBuildHasItsOwnProjectSetFolder)
+{
+    project.WebHelpOutput = project.PDFOutput = false;
+    auto first = makeWorker();
+    first->Execute();
+    const QString firstFolder = outputs->projectFolder;
+    auto second = makeWorker();
+    second->Execute();
+    ASSERT_FALSE(first->Failed || second->Failed);
+    EXPECT_NE(outputs->projectFolder, firstFolder);
+    const auto scratchOf = [](const QString &folder) { return QDir::cleanPath(folder + QStringLiteral("..")); };
+    for (const QString &folder : {firstFolder, outputs->projectFolder}) {
+        EXPECT_FALSE(QFileInfo::exists(folder)) << folder.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(scratchOf(folder)));
+    }
+
+    auto failing = makeWorker();
+    outputs->failAt = QStringLiteral("compile");
+    failing->Execute();
+    ASSERT_TRUE(failing->Failed);
+    EXPECT_TRUE(QFileInfo::exists(outputs->projectFolder + QStringLiteral("help.hhp")));
+    QDir(scratchOf(outputs->projectFolder)).removeRecursively();
+
+    auto failingEarly = makeWorker();
+    outputs->failAt = QStringLiteral("context");
+    project.HtmlHelpOutputContext = true;
+    failingEarly->Execute();
+    ASSERT_TRUE(failingEarly->Failed);
+    EXPECT_FALSE(QFileInfo::exists(scratchOf(outputs->projectFolder)));
 }
 
 TEST_F(BuildFixture, ProgressReachesTheMainThreadWhileTheWorkerWaits)

@@ -98,6 +98,14 @@ QString stringAt(const QByteArray &strings, quint32 offset) { return QString::fr
 
 bool haveCompiler() { return !QStandardPaths::findExecutable(QStringLiteral("chmcmd")).isEmpty(); }
 
+// A project set in <dir>/set/ whose one page is intro.htm.
+TCHMProject onePageSet(const ScratchDir &dir, const QByteArray &page)
+{
+    const QString folder = dir.file(QStringLiteral("set/"));
+    writeFile(folder + QStringLiteral("intro.htm"), page);
+    return newProjectSet(folder);
+}
+
 } // namespace
 
 TEST(CHMProject, WindowDefinitionFollowsTheOptions)
@@ -306,8 +314,7 @@ TEST(CHMProject, FailedCompileIsReportedAndLeavesNoHelpFile)
     ScratchDir dir;
     const QString folder = dir.file(QStringLiteral("set/"));
     const QString currentFolder = QDir::currentPath();
-    writeFile(folder + QStringLiteral("intro.htm"), "<html><body>x</body></html>");
-    TCHMProject set = newProjectSet(folder);
+    TCHMProject set = onePageSet(dir, "<html><body>x</body></html>");
     set.Alias = QStringLiteral("CID_GONE = missing.htm\r\n");
     set.Map = QStringLiteral("#define CID_GONE 5\r\n");
     set.Output();
@@ -321,6 +328,44 @@ TEST(CHMProject, FailedCompileIsReportedAndLeavesNoHelpFile)
     EXPECT_FALSE(QFileInfo::exists(set.CHM));
     EXPECT_FALSE(readFile(folder + QStringLiteral("help.log")).isEmpty());
     EXPECT_EQ(QDir::currentPath(), currentFolder);
+}
+
+// A link to an anchor that no page holds (a footnote's back link whose
+// reference was left out, a cross-reference to a dropped bookmark) leaves a
+// help file with a broken link, not a failed build.
+TEST(CHMProject, BrokenAnchorLinkStillCompiles)
+{
+    if (!haveCompiler())
+        GTEST_SKIP() << "chmcmd is not installed";
+    ScratchDir dir;
+    TCHMProject set =
+        onePageSet(dir, "<html><body><a href=\"#_ftnref1\">[1]</a> <a href=\"intro.htm#gone\">x</a></body></html>");
+    set.Output();
+    const QString output = set.Compile1();
+    EXPECT_TRUE(output.contains(QStringLiteral("Anchor"))) << output.toStdString();
+    ChmFile chm(set.CHM);
+    ASSERT_TRUE(chm.isOpen());
+    EXPECT_TRUE(chm.has("/intro.htm"));
+}
+
+TEST(CHMProject, AnOutputFolderThatCannotBeMadeIsNamed)
+{
+    if (!haveCompiler())
+        GTEST_SKIP() << "chmcmd is not installed";
+    ScratchDir dir;
+    writeFile(dir.file(QStringLiteral("notes.txt")), "a file, not a folder");
+    TCHMProject set = onePageSet(dir, "<html><body>x</body></html>");
+    set.CHM = dir.file(QStringLiteral("notes.txt/help.chm"));
+    set.Output();
+    try {
+        set.Compile1();
+        ADD_FAILURE() << "compiled into a folder that cannot exist";
+    } catch (const Exception &e) {
+        EXPECT_TRUE(e.message().startsWith(QStringLiteral("Cannot create the folder \"%1\"")
+                                               .arg(dir.file(QStringLiteral("notes.txt")))))
+            << e.message().toStdString();
+    }
+    EXPECT_EQ(readFile(dir.file(QStringLiteral("notes.txt"))), QByteArray("a file, not a folder"));
 }
 
 TEST(CHMProject, MissingCompilerIsNamed)
