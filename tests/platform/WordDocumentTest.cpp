@@ -185,6 +185,24 @@ TEST(WordDocument, ReadOnlyComesFromThePermissionBits)
     EXPECT_FALSE(app.Documents().Open(dir.file("ro.docx"))->ReadOnly());
 }
 
+// An empty file is named as empty whatever its extension, before any conversion.
+TEST(WordDocument, EmptyFilesAreReportedAsEmpty)
+{
+    ScratchDir dir;
+    Application app;
+    for (const char *name : {"empty.doc", "empty.docx"}) {
+        SCOPED_TRACE(name);
+        testsupport::writeFile(dir.file(name), QByteArray());
+        try {
+            app.Documents().Open(dir.file(name));
+            ADD_FAILURE() << "an empty file opened";
+        } catch (const Exception &e) {
+            EXPECT_TRUE(e.message().contains(name)) << e.what();
+            EXPECT_TRUE(e.message().contains("empty")) << e.what();
+        }
+    }
+}
+
 TEST(WordDocument, FinalIsReadAndCleared)
 {
     ScratchDir dir;
