@@ -196,6 +196,24 @@ TEST(WordHtmlWriter, RunFormattingContextualSpacingAndBreaks)
                                             "<span style='font-size:24.0pt;line-height:115%'>Big</span></p>")));
 }
 
+// A ruby run writes its base text with the reading above it.
+TEST(WordHtmlWriter, RubyKeepsItsBaseTextAndReading)
+{
+    DocxBuilder b;
+    b.body("<w:p><w:r><w:t xml:space=\"preserve\">Capital: </w:t></w:r><w:r><w:ruby>"
+           "<w:rubyPr><w:rubyAlign w:val=\"distributeSpace\"/><w:hps w:val=\"10\"/><w:hpsRaise w:val=\"18\"/>"
+           "<w:hpsBaseText w:val=\"21\"/><w:lid w:val=\"ja-JP\"/></w:rubyPr>"
+           "<w:rt><w:r><w:rPr><w:sz w:val=\"10\"/></w:rPr><w:t>\xE3\x81\xA8\xE3\x81\x86\xE3\x81\x8D\xE3\x82\x87\xE3\x81\x86</w:t></w:r></w:rt>"
+           "<w:rubyBase><w:r><w:t>\xE6\x9D\xB1\xE4\xBA\xAC</w:t></w:r></w:rubyBase></w:ruby></w:r>"
+           "<w:r><w:t>.</w:t></w:r></w:p>");
+    Saved s(b);
+    EXPECT_TRUE(s.body().contains(QString::fromUtf8("<p class=MsoNormal>Capital: <ruby>東京<rt>"
+                                                    "<span style='font-size:5.0pt'>"
+                                                    "とうきょう"
+                                                    "</span></rt></ruby>.</p>")))
+        << s.body().toStdString();
+}
+
 TEST(WordHtmlWriter, HyperlinksFieldsAndBookmarks)
 {
     DocxBuilder b;

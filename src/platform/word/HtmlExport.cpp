@@ -802,6 +802,20 @@ void Writer::writeRun(pugi::xml_node r)
                 text = SymbolFontText(text);
             if (!text.isEmpty())
                 emitText(escapeText(text));
+        } else if (std::strcmp(name, "w:ruby") == 0) {
+            // The base text with its reading above it.
+            flushRun();
+            out_ += QLatin1String("<ruby>");
+            for (pugi::xml_node b : c.child("w:rubyBase").children())
+                writeInline(b);
+            flushRun();
+            out_ += QLatin1String("<rt>");
+            for (pugi::xml_node t : c.child("w:rt").children())
+                writeInline(t);
+            flushRun();
+            out_ += QLatin1String("</rt></ruby>");
+            visible_ = true;
+            formatted = false;
         } else if (std::strcmp(name, "w:tab") == 0 || std::strcmp(name, "w:ptab") == 0) {
             format();
             emitText(QStringLiteral("&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp; "));
