@@ -310,6 +310,27 @@ void TCHMProject::OutputHHP(const QString &FileName)
 
 void TCHMProject::OutputH(const QString &FileName) { saveLines({Map}, FileName); }
 
+namespace {
+
+constexpr int kDefaultCompileTimeoutMs = 30 * 60 * 1000;
+int compileTimeoutMs = kDefaultCompileTimeoutMs;
+
+// "30 minutes", "90 seconds": the limit as the message gives it.
+QString durationText(int ms)
+{
+    const bool minutes = ms % 60000 == 0;
+    const QString n = minutes ? QString::number(ms / 60000) : QString::number(ms / 1000.0);
+    const bool one = n == QLatin1String("1");
+    return n + (minutes ? (one ? QStringLiteral(" minute") : QStringLiteral(" minutes"))
+                        : (one ? QStringLiteral(" second") : QStringLiteral(" seconds")));
+}
+
+} // namespace
+
+void TCHMProject::SetCompileTimeoutMs(int ms) { compileTimeoutMs = ms > 0 ? ms : kDefaultCompileTimeoutMs; }
+
+int TCHMProject::CompileTimeoutMs() { return compileTimeoutMs; }
+
 QString TCHMProject::Compile1()
 {
     const QString compiler = QStandardPaths::findExecutable(QStringLiteral("chmcmd"));
@@ -336,7 +357,12 @@ QString TCHMProject::Compile1()
     if (!process.waitForStarted(-1))
         throw Exception(QStringLiteral("The HTML Help compiler \"%1\" could not be started: %2")
                             .arg(compiler, process.errorString()));
-    process.waitForFinished(-1);
+    const int limit = compileTimeoutMs;
+    const bool timedOut = !process.waitForFinished(limit) && process.state() != QProcess::NotRunning;
+    if (timedOut) {
+        process.kill();
+        process.waitForFinished(-1);
+    }
     const QByteArray output = process.readAll();
     const QString result = QString::fromLocal8Bit(output);
 
@@ -359,7 +385,9 @@ QString TCHMProject::Compile1()
             problem = line.trimmed();
             break;
         }
-    if (process.exitStatus() != QProcess::NormalExit)
+    if (timedOut)
+        problem = QStringLiteral("the compiler did not finish within %1 and was stopped").arg(durationText(limit));
+    else if (process.exitStatus() != QProcess::NormalExit)
         problem = QStringLiteral("the compiler stopped unexpectedly");
     else if (problem.isEmpty() && process.exitCode() != 0) {
         problem = QStringLiteral("the compiler ended with exit code %1").arg(process.exitCode());

@@ -383,3 +383,32 @@ TEST(CHMProject, MissingCompilerIsNamed)
     }
     qputenv("PATH", path);
 }
+
+// A compiler that hangs is stopped at the time limit; the half-written help
+// file is removed and the message names the project file and the limit.
+TEST(CHMProject, HungCompilerIsStoppedAtTheTimeLimit)
+{
+    ScratchDir dir;
+    TCHMProject set = newProjectSet(dir.path());
+    set.Output();
+    QDir().mkpath(QFileInfo(set.CHM).absolutePath());
+    const QString bin = dir.file(QStringLiteral("bin"));
+    QDir().mkpath(bin);
+    const QString fake = bin + QStringLiteral("/chmcmd");
+    writeFile(fake, "#!/bin/sh\nprintf 'partial' > '" + QFile::encodeName(set.CHM) + "'\nexec sleep 600\n");
+    QFile::setPermissions(fake, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(bin) + ':' + path);
+    TCHMProject::SetCompileTimeoutMs(1000);
+    try {
+        set.Compile1();
+        ADD_FAILURE() << "a hung compile succeeded";
+    } catch (const Exception &e) {
+        EXPECT_TRUE(e.message().contains(set.Folder + QStringLiteral("help.hhp"))) << e.message().toStdString();
+        EXPECT_TRUE(e.message().contains(QStringLiteral("within 1 second"))) << e.message().toStdString();
+    }
+    TCHMProject::SetCompileTimeoutMs(0);
+    qputenv("PATH", path);
+    EXPECT_FALSE(QFileInfo::exists(set.CHM));
+    EXPECT_EQ(TCHMProject::CompileTimeoutMs(), 30 * 60 * 1000);
+}
