@@ -44,6 +44,13 @@ void saveLines(const QStringList &lines, const QString &fileName)
     SaveTextFile(lines.join(kCRLF) + kCRLF, fileName, 0);
 }
 
+// The contents and index files are HTML: a title character that the code
+// page lacks is written as a character reference rather than lost to "?".
+void saveSitemap(const QStringList &lines, const QString &fileName)
+{
+    SaveTextFile(ReferenceUnencodable(lines.join(kCRLF) + kCRLF, 0), fileName, 0);
+}
+
 const QStringList &sitemapHead()
 {
     static const QStringList head{
@@ -233,7 +240,7 @@ void TCHMProject::OutputHHC(const QString &FileName)
           << QStringLiteral("     <param name=\"Window Styles\" value=\"%1\">").arg(hex(WinStyle))
           << QStringLiteral("     <param name=\"ExWindow Styles\" value=\"%1\">").arg(hex(WinStyleEx))
           << QStringLiteral("   </OBJECT>") << TOC << QStringLiteral("</BODY>") << QStringLiteral("</HTML>");
-    saveLines(lines, FileName);
+    saveSitemap(lines, FileName);
 }
 
 void TCHMProject::OutputHHK(const QString &FileName)
@@ -242,7 +249,7 @@ void TCHMProject::OutputHHK(const QString &FileName)
     lines << QStringLiteral("<OBJECT type=\"text/site properties\">")
           << QStringLiteral("<param name=\"Font\" value=\"%1\">").arg(IndexFont) << QStringLiteral("</OBJECT>")
           << IndexList << QStringLiteral("</BODY>") << QStringLiteral("</HTML>");
-    saveLines(lines, FileName);
+    saveSitemap(lines, FileName);
 }
 
 QString TCHMProject::WindowDefinition() const
