@@ -348,10 +348,13 @@ void Writer::run()
     page += QLatin1String("<body lang=") + lang + QLatin1String(" link=blue vlink=purple style='word-wrap:break-word'>")
             + kNl + kNl + out_ + QLatin1String("</body>") + kNl + kNl + QLatin1String("</html>") + kNl;
     writeFiles();
+    // A metafile left unconverted is linked as the metafile that was written;
+    // links stand in the page as writeImage escaped them.
     for (const Picture &pic : std::as_const(pictures_))
         if (!pic.converted)
-            page.replace(QLatin1Char('"') + filesFolder_ + QLatin1Char('/') + pic.name + QLatin1Char('"'),
-                         QLatin1Char('"') + filesFolder_ + QLatin1Char('/') + pic.fallbackName + QLatin1Char('"'));
+            page.replace(QLatin1Char('"') + escapeAttr(filesFolder_ + QLatin1Char('/') + pic.name) + QLatin1Char('"'),
+                         QLatin1Char('"') + escapeAttr(filesFolder_ + QLatin1Char('/') + pic.fallbackName)
+                             + QLatin1Char('"'));
 
     QSaveFile f(fileName_);
     const QByteArray bytes = EncodeHtml(page, opt_.codePage);
