@@ -44,6 +44,13 @@ void saveLines(const QStringList &lines, const QString &fileName)
     SaveTextFile(lines.join(kCRLF) + kCRLF, fileName, 0);
 }
 
+// The contents and index files are HTML: a title character that the code
+// page lacks is written as a character reference rather than lost to "?".
+void saveSitemap(const QStringList &lines, const QString &fileName)
+{
+    SaveTextFile(ReferenceUnencodable(lines.join(kCRLF) + kCRLF, 0), fileName, 0);
+}
+
 const QStringList &sitemapHead()
 {
     static const QStringList head{
@@ -233,7 +240,7 @@ void TCHMProject::OutputHHC(const QString &FileName)
           << QStringLiteral("     <param name=\"Window Styles\" value=\"%1\">").arg(hex(WinStyle))
           << QStringLiteral("     <param name=\"ExWindow Styles\" value=\"%1\">").arg(hex(WinStyleEx))
           << QStringLiteral("   </OBJECT>") << TOC << QStringLiteral("</BODY>") << QStringLiteral("</HTML>");
-    saveLines(lines, FileName);
+    saveSitemap(lines, FileName);
 }
 
 void TCHMProject::OutputHHK(const QString &FileName)
@@ -242,7 +249,7 @@ void TCHMProject::OutputHHK(const QString &FileName)
     lines << QStringLiteral("<OBJECT type=\"text/site properties\">")
           << QStringLiteral("<param name=\"Font\" value=\"%1\">").arg(IndexFont) << QStringLiteral("</OBJECT>")
           << IndexList << QStringLiteral("</BODY>") << QStringLiteral("</HTML>");
-    saveLines(lines, FileName);
+    saveSitemap(lines, FileName);
 }
 
 QString TCHMProject::WindowDefinition() const
@@ -310,6 +317,27 @@ void TCHMProject::OutputHHP(const QString &FileName)
 
 void TCHMProject::OutputH(const QString &FileName) { saveLines({Map}, FileName); }
 
+namespace {
+
+constexpr int kDefaultCompileTimeoutMs = 30 * 60 * 1000;
+int compileTimeoutMs = kDefaultCompileTimeoutMs;
+
+// "30 minutes", "90 seconds": the limit as the message gives it.
+QString durationText(int ms)
+{
+    const bool minutes = ms % 60000 == 0;
+    const QString n = minutes ? QString::number(ms / 60000) : QString::number(ms / 1000.0);
+    const bool one = n == QLatin1String("1");
+    return n + (minutes ? (one ? QStringLiteral(" minute") : QStringLiteral(" minutes"))
+                        : (one ? QStringLiteral(" second") : QStringLiteral(" seconds")));
+}
+
+} // namespace
+
+void TCHMProject::SetCompileTimeoutMs(int ms) { compileTimeoutMs = ms > 0 ? ms : kDefaultCompileTimeoutMs; }
+
+int TCHMProject::CompileTimeoutMs() { return compileTimeoutMs; }
+
 QString TCHMProject::Compile1()
 {
     const QString compiler = QStandardPaths::findExecutable(QStringLiteral("chmcmd"));
@@ -336,7 +364,12 @@ QString TCHMProject::Compile1()
     if (!process.waitForStarted(-1))
         throw Exception(QStringLiteral("The HTML Help compiler \"%1\" could not be started: %2")
                             .arg(compiler, process.errorString()));
-    process.waitForFinished(-1);
+    const int limit = compileTimeoutMs;
+    const bool timedOut = !process.waitForFinished(limit) && process.state() != QProcess::NotRunning;
+    if (timedOut) {
+        process.kill();
+        process.waitForFinished(-1);
+    }
     const QByteArray output = process.readAll();
     const QString result = QString::fromLocal8Bit(output);
 
@@ -359,7 +392,9 @@ QString TCHMProject::Compile1()
             problem = line.trimmed();
             break;
         }
-    if (process.exitStatus() != QProcess::NormalExit)
+    if (timedOut)
+        problem = QStringLiteral("the compiler did not finish within %1 and was stopped").arg(durationText(limit));
+    else if (process.exitStatus() != QProcess::NormalExit)
         problem = QStringLiteral("the compiler stopped unexpectedly");
     else if (problem.isEmpty() && process.exitCode() != 0) {
         problem = QStringLiteral("the compiler ended with exit code %1").arg(process.exitCode());

@@ -30,6 +30,12 @@ public:
     // output. Throws when the compile fails.
     QString Compile1();
 
+    // Time limit of one compile in milliseconds (default 30 minutes; 0 or
+    // less restores it). A compiler still running then is stopped and the
+    // compile fails, so that a hung compiler cannot hang a batch build.
+    static void SetCompileTimeoutMs(int ms);
+    static int CompileTimeoutMs();
+
     // The [WINDOWS] definition of the window "main".
     QString WindowDefinition() const;
 

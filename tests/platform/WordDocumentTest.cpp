@@ -174,6 +174,20 @@ TEST(WordDocument, EmptyOutlineAndDocumentWithoutHeadings)
     EXPECT_EQ(doc->Content().Text(), "Plain\r");
 }
 
+// A ruby run's text is its base text; the reading is not part of it.
+TEST(WordDocument, RubyBaseTextIsTheParagraphsText)
+{
+    ScratchDir dir;
+    Application app;
+    Document *doc = openBuilt(app, dir, DocxBuilder().body("<w:p><w:r><w:t xml:space=\"preserve\">Capital: </w:t></w:r><w:r><w:ruby>"
+           "<w:rubyPr><w:rubyAlign w:val=\"distributeSpace\"/><w:hps w:val=\"10\"/><w:hpsRaise w:val=\"18\"/>"
+           "<w:hpsBaseText w:val=\"21\"/><w:lid w:val=\"ja-JP\"/></w:rubyPr>"
+           "<w:rt><w:r><w:rPr><w:sz w:val=\"10\"/></w:rPr><w:t>\xE3\x81\xA8\xE3\x81\x86\xE3\x81\x8D\xE3\x82\x87\xE3\x81\x86</w:t></w:r></w:rt>"
+           "<w:rubyBase><w:r><w:t>\xE6\x9D\xB1\xE4\xBA\xAC</w:t></w:r></w:rubyBase></w:ruby></w:r>"
+           "<w:r><w:t>.</w:t></w:r></w:p>"));
+    EXPECT_EQ(paragraphTexts(doc), QStringList{QString::fromUtf8("Capital: 東京.\r")});
+}
+
 TEST(WordDocument, ReadOnlyComesFromThePermissionBits)
 {
     ScratchDir dir;
@@ -183,6 +197,24 @@ TEST(WordDocument, ReadOnlyComesFromThePermissionBits)
     EXPECT_TRUE(app.Documents().Open(dir.file("ro.docx"))->ReadOnly());
     QFile::setPermissions(dir.file("ro.docx"), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     EXPECT_FALSE(app.Documents().Open(dir.file("ro.docx"))->ReadOnly());
+}
+
+// An empty file is named as empty whatever its extension, before any conversion.
+TEST(WordDocument, EmptyFilesAreReportedAsEmpty)
+{
+    ScratchDir dir;
+    Application app;
+    for (const char *name : {"empty.doc", "empty.docx"}) {
+        SCOPED_TRACE(name);
+        testsupport::writeFile(dir.file(name), QByteArray());
+        try {
+            app.Documents().Open(dir.file(name));
+            ADD_FAILURE() << "an empty file opened";
+        } catch (const Exception &e) {
+            EXPECT_TRUE(e.message().contains(name)) << e.what();
+            EXPECT_TRUE(e.message().contains("empty")) << e.what();
+        }
+    }
 }
 
 TEST(WordDocument, FinalIsReadAndCleared)

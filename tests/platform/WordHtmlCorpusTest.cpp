@@ -93,6 +93,14 @@ TEST(WordHtmlCorpus, EveryDocumentSavesWithItsStructure)
         for (const QString &b : e.bookmarks)
             EXPECT_TRUE(html.contains(QLatin1String("<a name=\"") + b + QLatin1String("\"></a>")))
                 << "bookmark " << b.toStdString();
+        // Every picture the page links is a file that was written.
+        static const QRegularExpression imgSrc(QStringLiteral("<img [^>]*src=\"([^\"]+)\""));
+        for (const QRegularExpressionMatch &m : imgSrc.globalMatch(html)) {
+            const QString src = m.captured(1);
+            if (!src.contains(QLatin1String("://"))) {
+                EXPECT_TRUE(QFileInfo::exists(out.file(src))) << "missing picture " << src.toStdString();
+            }
+        }
         // Every element that opens a paragraph is closed.
         static const QRegularExpression openP(QStringLiteral("<p[ >]"));
         EXPECT_EQ(html.count(openP), html.count(QLatin1String("</p>")));

@@ -3,6 +3,7 @@
 #include "platform/word/Document.h"
 #include "platform/word/HtmlExport.h"
 #include "platform/word/HtmlPictures.h"
+#include "platform/word/LibreOffice.h"
 #include "platform/word/Package.h"
 #include "support/TestSupport.h"
 
@@ -196,6 +197,24 @@ TEST(WordHtmlWriter, RunFormattingContextualSpacingAndBreaks)
                                             "<span style='font-size:24.0pt;line-height:115%'>Big</span></p>")));
 }
 
+// A ruby run writes its base text with the reading above it.
+TEST(WordHtmlWriter, RubyKeepsItsBaseTextAndReading)
+{
+    DocxBuilder b;
+    b.body("<w:p><w:r><w:t xml:space=\"preserve\">Capital: </w:t></w:r><w:r><w:ruby>"
+           "<w:rubyPr><w:rubyAlign w:val=\"distributeSpace\"/><w:hps w:val=\"10\"/><w:hpsRaise w:val=\"18\"/>"
+           "<w:hpsBaseText w:val=\"21\"/><w:lid w:val=\"ja-JP\"/></w:rubyPr>"
+           "<w:rt><w:r><w:rPr><w:sz w:val=\"10\"/></w:rPr><w:t>\xE3\x81\xA8\xE3\x81\x86\xE3\x81\x8D\xE3\x82\x87\xE3\x81\x86</w:t></w:r></w:rt>"
+           "<w:rubyBase><w:r><w:t>\xE6\x9D\xB1\xE4\xBA\xAC</w:t></w:r></w:rubyBase></w:ruby></w:r>"
+           "<w:r><w:t>.</w:t></w:r></w:p>");
+    Saved s(b);
+    EXPECT_TRUE(s.body().contains(QString::fromUtf8("<p class=MsoNormal>Capital: <ruby>東京<rt>"
+                                                    "<span style='font-size:5.0pt'>"
+                                                    "とうきょう"
+                                                    "</span></rt></ruby>.</p>")))
+        << s.body().toStdString();
+}
+
 TEST(WordHtmlWriter, HyperlinksFieldsAndBookmarks)
 {
     DocxBuilder b;
@@ -370,6 +389,39 @@ TEST(WordHtmlWriter, PicturesShapesAndCanvasesWithTheirAlternativeText)
     ASSERT_TRUE(ImagePixelSize(testsupport::readFile(files.filePath(QStringLiteral("image002.png"))), w, h));
     EXPECT_EQ(w, 100);
     EXPECT_EQ(h, 50);
+}
+
+// Metafiles that cannot be converted are written and linked as themselves,
+// also when the page's name needs escaping in the link.
+TEST(WordHtmlWriter, UnconvertedMetafilesAreLinkedAsWritten)
+{
+    DocxBuilder b;
+    for (const char *ext : {"emf", "wmf"}) {
+        b.part(QStringLiteral("word/media/pic.%1").arg(QLatin1String(ext)), QByteArray("not a real metafile"),
+               QStringLiteral("image/x-%1").arg(QLatin1String(ext)));
+        b.relationship(QStringLiteral("rId%1").arg(QLatin1String(ext)), QLatin1String(reltype::Image),
+                       QStringLiteral("media/pic.%1").arg(QLatin1String(ext)));
+    }
+    auto picture = [](const QByteArray &rel) {
+        return "<w:r><w:drawing><wp:inline><wp:extent cx=\"952500\" cy=\"476250\"/><wp:docPr id=\"1\" name=\"P\"/>"
+               "<a:graphic><a:graphicData><pic:pic><pic:blipFill><a:blip r:embed=\"" + rel
+               + "\"/></pic:blipFill></pic:pic></a:graphicData></a:graphic></wp:inline></w:drawing></w:r>";
+    };
+    b.body("<w:p>" + picture("rIdemf") + picture("rIdwmf") + "</w:p>");
+    testsupport::ScratchDir dir;
+    b.write(dir.file(QStringLiteral("source.docx")));
+    lo::SetProgram(dir.file(QStringLiteral("nowhere/soffice")));
+    const QString page = dir.file(QStringLiteral("a&b.htm"));
+    ExportFilteredHtml(*Package::Open(dir.file(QStringLiteral("source.docx"))), HtmlExportOptions(), page);
+    lo::SetProgram(QString());
+    const QString html = QString::fromUtf8(testsupport::readFile(page));
+    static const QRegularExpression src(QStringLiteral("<img [^>]*src=\"([^\"]+)\""));
+    QStringList links;
+    for (const QRegularExpressionMatch &m : src.globalMatch(html))
+        links << m.captured(1).replace(QLatin1String("&amp;"), QLatin1String("&"));
+    EXPECT_EQ(links, (QStringList{QStringLiteral("a&b_files/image001.emf"), QStringLiteral("a&b_files/image002.wmf")}));
+    for (const QString &link : std::as_const(links))
+        EXPECT_EQ(testsupport::readFile(dir.file(link)), QByteArray("not a real metafile")) << link.toStdString();
 }
 
 TEST(WordHtmlWriter, FailuresNameTheFileAndKeepTheOldPage)

@@ -2,6 +2,7 @@
 // list, and compiling with chmcmd into a help file that libchm can read.
 #include "platform/Exception.h"
 #include "project/ProjectSetting.h"
+#include "foundation/LanguageProcess.h"
 #include "foundation/functions.h"
 #include "project/Contents.h"
 #include "project/Template.h"
@@ -139,6 +140,27 @@ TEST(CHMProject, TitlesCannotBreakTheProjectFile)
     EXPECT_TRUE(window.startsWith(QStringLiteral("main=\"Say 'hi', world  Title=evil\",")));
     EXPECT_EQ(window.count(u'"'), 14);
     EXPECT_EQ(std::count_if(hhp.begin(), hhp.end(), [](const QString &l) { return l.startsWith(QStringLiteral("Title=")); }), 1);
+}
+
+// A title character that the code page lacks is kept as a character
+// reference in the contents and index files, never lost to "?".
+TEST(CHMProject, TitleCharactersOutsideTheCodePageAreReferenced)
+{
+    ScratchDir dir;
+    TCHMProject set = newProjectSet(dir.path());
+    const QString title = QStringLiteral("Smile \U0001F600 done");
+    set.TOC = QStringLiteral("<UL>\r\n") + sitemapEntry(title, QStringLiteral("intro.htm")) + QStringLiteral("</UL>");
+    set.IndexList = QStringLiteral("<UL>\r\n") + sitemapEntry(title, QStringLiteral("intro.htm")) + QStringLiteral("</UL>");
+    set.Output();
+    const QString codePage = QString::number(AnsiCodePage());
+    for (const QString &file : {set.HHCFile, set.HHKFile}) {
+        SCOPED_TRACE(file.toStdString());
+        ASSERT_FALSE(file.isEmpty());
+        const QString text = LoadTextFile(set.Folder + file, codePage);
+        EXPECT_TRUE(text.contains(QStringLiteral("<param name=\"Name\" value=\"Smile &#128512; done\">")))
+            << text.toStdString();
+        EXPECT_FALSE(text.contains(u'?'));
+    }
 }
 
 TEST(CHMProject, WritesOnlyTheFilesThatHaveContent)
@@ -382,4 +404,33 @@ TEST(CHMProject, MissingCompilerIsNamed)
         EXPECT_TRUE(e.message().contains(QStringLiteral("chmcmd")));
     }
     qputenv("PATH", path);
+}
+
+// A compiler that hangs is stopped at the time limit; the half-written help
+// file is removed and the message names the project file and the limit.
+TEST(CHMProject, HungCompilerIsStoppedAtTheTimeLimit)
+{
+    ScratchDir dir;
+    TCHMProject set = newProjectSet(dir.path());
+    set.Output();
+    QDir().mkpath(QFileInfo(set.CHM).absolutePath());
+    const QString bin = dir.file(QStringLiteral("bin"));
+    QDir().mkpath(bin);
+    const QString fake = bin + QStringLiteral("/chmcmd");
+    writeFile(fake, "#!/bin/sh\nprintf 'partial' > '" + QFile::encodeName(set.CHM) + "'\nexec sleep 600\n");
+    QFile::setPermissions(fake, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(bin) + ':' + path);
+    TCHMProject::SetCompileTimeoutMs(1000);
+    try {
+        set.Compile1();
+        ADD_FAILURE() << "a hung compile succeeded";
+    } catch (const Exception &e) {
+        EXPECT_TRUE(e.message().contains(set.Folder + QStringLiteral("help.hhp"))) << e.message().toStdString();
+        EXPECT_TRUE(e.message().contains(QStringLiteral("within 1 second"))) << e.message().toStdString();
+    }
+    TCHMProject::SetCompileTimeoutMs(0);
+    qputenv("PATH", path);
+    EXPECT_FALSE(QFileInfo::exists(set.CHM));
+    EXPECT_EQ(TCHMProject::CompileTimeoutMs(), 30 * 60 * 1000);
 }

@@ -348,10 +348,13 @@ void Writer::run()
     page += QLatin1String("<body lang=") + lang + QLatin1String(" link=blue vlink=purple style='word-wrap:break-word'>")
             + kNl + kNl + out_ + QLatin1String("</body>") + kNl + kNl + QLatin1String("</html>") + kNl;
     writeFiles();
+    // A metafile left unconverted is linked as the metafile that was written;
+    // links stand in the page as writeImage escaped them.
     for (const Picture &pic : std::as_const(pictures_))
         if (!pic.converted)
-            page.replace(QLatin1Char('"') + filesFolder_ + QLatin1Char('/') + pic.name + QLatin1Char('"'),
-                         QLatin1Char('"') + filesFolder_ + QLatin1Char('/') + pic.fallbackName + QLatin1Char('"'));
+            page.replace(QLatin1Char('"') + escapeAttr(filesFolder_ + QLatin1Char('/') + pic.name) + QLatin1Char('"'),
+                         QLatin1Char('"') + escapeAttr(filesFolder_ + QLatin1Char('/') + pic.fallbackName)
+                             + QLatin1Char('"'));
 
     QSaveFile f(fileName_);
     const QByteArray bytes = EncodeHtml(page, opt_.codePage);
@@ -802,6 +805,20 @@ void Writer::writeRun(pugi::xml_node r)
                 text = SymbolFontText(text);
             if (!text.isEmpty())
                 emitText(escapeText(text));
+        } else if (std::strcmp(name, "w:ruby") == 0) {
+            // The base text with its reading above it.
+            flushRun();
+            out_ += QLatin1String("<ruby>");
+            for (pugi::xml_node b : c.child("w:rubyBase").children())
+                writeInline(b);
+            flushRun();
+            out_ += QLatin1String("<rt>");
+            for (pugi::xml_node t : c.child("w:rt").children())
+                writeInline(t);
+            flushRun();
+            out_ += QLatin1String("</rt></ruby>");
+            visible_ = true;
+            formatted = false;
         } else if (std::strcmp(name, "w:tab") == 0 || std::strcmp(name, "w:ptab") == 0) {
             format();
             emitText(QStringLiteral("&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp; "));

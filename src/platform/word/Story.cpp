@@ -38,6 +38,8 @@ const char *const kCharElements[] = {
     "w:commentReference", "w:annotationRef", "w:footnoteRef", "w:endnoteRef", "w:dayShort",
     "w:monthShort", "w:yearShort", "w:dayLong", "w:monthLong", "w:yearLong"};
 
+void collectAtoms(pugi::xml_node container, std::vector<Atom> &out, int &pos);
+
 // The atom of one child element of a run, if it is one.
 void childAtom(pugi::xml_node run, pugi::xml_node c, std::vector<Atom> &out, int &pos)
 {
@@ -62,6 +64,9 @@ void childAtom(pugi::xml_node run, pugi::xml_node c, std::vector<Atom> &out, int
                                                              : AtomKind::FieldEnd;
         out.push_back({k, run, c, pos, 1});
         ++pos;
+    } else if (is(c, "w:ruby")) {
+        // The base text is the text; the reading above it is not.
+        collectAtoms(c.child("w:rubyBase"), out, pos);
     } else if (is(c, "w:drawing") || is(c, "w:pict") || is(c, "w:object")) {
         out.push_back({AtomKind::Object, run, c, pos, 1});
         ++pos;
