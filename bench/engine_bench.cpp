@@ -7,7 +7,7 @@
 // Converts each document into its topic list as an HTML Help build does and
 // prints a line "# FILE" and then one line per topic: level, TAB, title, TAB,
 // page name. Exits non-zero when any file fails.
-#include "build/WordDoc.h"
+#include "builder/WordDoc.h"
 #include "platform/Exception.h"
 #include "platform/word/Document.h"
 #include "project/Contents.h"

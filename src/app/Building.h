@@ -2,7 +2,7 @@
 // The building window: a modal window without buttons or close box that
 // starts the build worker when it is created and closes itself, with result
 // OK or Cancel, when the worker ends.
-#include "build/build.h"
+#include "builder/build.h"
 
 #include <QDialog>
 #include <functional>

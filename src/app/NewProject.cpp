@@ -1,6 +1,6 @@
 #include "app/NewProject.h"
 
-#include "build/build.h"
+#include "builder/build.h"
 #include "foundation/Paths.h"
 #include "foundation/ResourceStrings.h"
 #include "platform/Prompt.h"

@@ -2,7 +2,7 @@
 // The main window: the tabs that edit the open project, the File and Help
 // menus, the recent-projects list, the idle copy between the controls and
 // the project, the build command with its checks, and the batch build.
-#include "build/build.h"
+#include "builder/build.h"
 #include "platform/Prompt.h"
 #include "project/ProjectSetting.h"
 

@@ -3,7 +3,7 @@
 #include "app/Building.h"
 #include "app/whelp.h"
 
-#include "build/OutputGuard.h"
+#include "builder/OutputGuard.h"
 #include "foundation/Paths.h"
 #include "foundation/ResourceStrings.h"
 #include "foundation/TextFiles.h"

@@ -4,7 +4,7 @@
 #include "app/WidgetPrompt.h"
 #include "app/whelp.h"
 
-#include "build/build.h"
+#include "builder/build.h"
 #include "foundation/Paths.h"
 #include "foundation/basicinfo.h"
 #include "platform/Exception.h"

@@ -6,7 +6,7 @@
 #include "app/WidgetPrompt.h"
 #include "app/whelp.h"
 
-#include "build/OutputGuard.h"
+#include "builder/OutputGuard.h"
 #include "foundation/LanguageProcess.h"
 #include "foundation/Paths.h"
 #include "foundation/ResourceStrings.h"

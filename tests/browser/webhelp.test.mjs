@@ -1,5 +1,5 @@
 // Drives headless Chromium over a WebHelp folder written by the browser test
-// (tests/build/WebhelpBrowserTest.cpp), served from 127.0.0.1 by this script.
+// (tests/builder/WebhelpBrowserTest.cpp), served from 127.0.0.1 by this script.
 //
 //   node webhelp.test.mjs <webhelp folder> <screenshot.png>
 //

@@ -2,7 +2,7 @@
 // A WebHelp build set up inside a scratch folder: a program folder whose
 // "webhelp" files the test chooses, a project with its own folder and
 // template, and a topic list made item by item.
-#include "build/Webhelp.h"
+#include "builder/Webhelp.h"
 #include "project/Contents.h"
 #include "project/ProjectSetting.h"
 #include "project/Template.h"

@@ -1,4 +1,4 @@
-#include "build/OutputGuard.h"
+#include "builder/OutputGuard.h"
 
 #include "foundation/Paths.h"
 #include "platform/Exception.h"

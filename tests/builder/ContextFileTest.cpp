@@ -1,8 +1,8 @@
 // The context-ID source file: the filled code templates, its encodings, and
 // the shipped code of every language of context.dat compiled or parsed in
 // that language.
-#include "build/ContextFileCheck.h"
-#include "build/HtmlHelpOutput.h"
+#include "builder/ContextFileCheck.h"
+#include "builder/HtmlHelpOutput.h"
 #include "foundation/TextFiles.h"
 #include "platform/Exception.h"
 #include "project/Contents.h"

@@ -1,7 +1,7 @@
 // The whole conversion on the document engine: markers, fields, property
 // fields, shapes' links, and the corpus through to the topic list.
-#include "build/QStringPrinters.h"
-#include "build/WordDoc.h"
+#include "builder/QStringPrinters.h"
+#include "builder/WordDoc.h"
 #include "foundation/IsolatedUser.h"
 #include "platform/Exception.h"
 #include "platform/SettingsStore.h"

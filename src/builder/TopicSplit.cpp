@@ -1,6 +1,6 @@
 // Cutting the converted body into topics at the heading markers, and the
 // names of topic pages and context symbols.
-#include "build/WordDoc.h"
+#include "builder/WordDoc.h"
 
 #include "foundation/HTMLProcess.h"
 #include "foundation/HtmlTables.h"

@@ -1,9 +1,9 @@
-#include "build/build.h"
+#include "builder/build.h"
 
-#include "build/HtmlHelpOutput.h"
-#include "build/PDFOutput.h"
-#include "build/Webhelp.h"
-#include "build/WordDoc.h"
+#include "builder/HtmlHelpOutput.h"
+#include "builder/PDFOutput.h"
+#include "builder/Webhelp.h"
+#include "builder/WordDoc.h"
 
 #include "foundation/OLEMessageFilter.h"
 #include "foundation/Paths.h"

@@ -1,7 +1,7 @@
 // Cutting a converted body into topics: levels, titles, names, books,
 // omitted headings, context numbers, keywords and bookmark resolution.
-#include "build/QStringPrinters.h"
-#include "build/WordDoc.h"
+#include "builder/QStringPrinters.h"
+#include "builder/WordDoc.h"
 #include "foundation/IsolatedUser.h"
 #include "platform/Exception.h"
 #include "platform/SettingsStore.h"

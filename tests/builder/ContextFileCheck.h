@@ -4,7 +4,7 @@
 // (the Basic dialects, which have no compiler in the distribution, by the
 // shape of their declarations). Shared by the context-file tests and the
 // example build.
-#include "build/HtmlHelpOutput.h"
+#include "builder/HtmlHelpOutput.h"
 #include "foundation/TextFiles.h"
 #include "project/ProjectSetting.h"
 #include "support/TestSupport.h"

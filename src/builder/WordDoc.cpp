@@ -1,6 +1,6 @@
-#include "build/WordDoc.h"
+#include "builder/WordDoc.h"
 
-#include "build/TagScan.h"
+#include "builder/TagScan.h"
 #include "foundation/HTMLProcess.h"
 #include "foundation/Paths.h"
 #include "foundation/TextFiles.h"

@@ -1,6 +1,6 @@
-#include "build/PDFOutput.h"
+#include "builder/PDFOutput.h"
 
-#include "build/OutputGuard.h"
+#include "builder/OutputGuard.h"
 #include "foundation/WordFunctions.h"
 #include "platform/Exception.h"
 #include "platform/word/Document.h"

@@ -1,5 +1,5 @@
 // The interface strings of the WebHelp scripts and their translations.
-#include "build/Webhelp.h"
+#include "builder/Webhelp.h"
 #include "foundation/TextFiles.h"
 #include "platform/Exception.h"
 #include "project/ProjectSetting.h"

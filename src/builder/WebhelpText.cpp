@@ -1,6 +1,6 @@
 // Text routines of the WebHelp output: escapes for its scripts, the search
 // text of a page and the edits made to every page and skeleton.
-#include "build/Webhelp.h"
+#include "builder/Webhelp.h"
 #include "foundation/HTMLProcess.h"
 
 #include <QSet>

@@ -1,4 +1,4 @@
-#include "build/TagScan.h"
+#include "builder/TagScan.h"
 
 #include <QStringList>
 

@@ -2,7 +2,7 @@
 // that carry headings, Flash objects, shape links, canvas maps, index
 // entries, cross-references and heading properties through the HTML export,
 // save as filtered HTML and close without saving.
-#include "build/WordDoc.h"
+#include "builder/WordDoc.h"
 
 #include "foundation/HTMLProcess.h"
 #include "foundation/LanguageProcess.h"

@@ -3,11 +3,11 @@
 // its context-ID file in every shipped language; its PDF with bookmarks and
 // the project's initial view.
 #define POINTERHOLDER_TRANSITION 4
-#include "build/ChmCheck.h"
-#include "build/ContextFileCheck.h"
-#include "build/HtmlHelpOutput.h"
-#include "build/PDFOutput.h"
-#include "build/WordDoc.h"
+#include "builder/ChmCheck.h"
+#include "builder/ContextFileCheck.h"
+#include "builder/HtmlHelpOutput.h"
+#include "builder/PDFOutput.h"
+#include "builder/WordDoc.h"
 #include "foundation/HTMLProcess.h"
 #include "foundation/LanguageProcess.h"
 #include "foundation/Paths.h"

@@ -1,8 +1,8 @@
 // The example manual through the converter and the WebHelp writer: every
 // topic gets its page, and every picture and local link of the written pages
 // and frame pages finds its file in the output.
-#include "build/Webhelp.h"
-#include "build/WordDoc.h"
+#include "builder/Webhelp.h"
+#include "builder/WordDoc.h"
 #include "foundation/TextFiles.h"
 #include "platform/word/Document.h"
 #include "project/Contents.h"

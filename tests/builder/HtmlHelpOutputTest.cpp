@@ -1,8 +1,8 @@
 // The HTML Help output: contents, index and context texts, the pages in the
 // project-set folder, and the compiled help file read back through libchm.
-#include "build/ChmCheck.h"
-#include "build/HtmlHelpOutput.h"
-#include "build/WordDoc.h"
+#include "builder/ChmCheck.h"
+#include "builder/HtmlHelpOutput.h"
+#include "builder/WordDoc.h"
 #include "foundation/HTMLProcess.h"
 #include "foundation/Paths.h"
 #include "platform/Exception.h"

@@ -1,7 +1,7 @@
-#include "build/HtmlHelpOutput.h"
+#include "builder/HtmlHelpOutput.h"
 
-#include "build/OutputGuard.h"
-#include "build/WordDoc.h"
+#include "builder/OutputGuard.h"
+#include "builder/WordDoc.h"
 #include "foundation/HTMLProcess.h"
 #include "foundation/LanguageProcess.h"
 #include "foundation/Paths.h"

@@ -1,6 +1,6 @@
 // The build worker: progress through a whole build, failure reports, the
 // working copy and the engine's lifetime, run through recording outputs.
-#include "build/build.h"
+#include "builder/build.h"
 
 #include "foundation/Paths.h"
 #include "platform/Exception.h"

@@ -1,7 +1,7 @@
 // The PDF output: a small document exported through the engine, read back
 // with qpdf for its heading bookmarks and the project's initial view.
 #define POINTERHOLDER_TRANSITION 4
-#include "build/PDFOutput.h"
+#include "builder/PDFOutput.h"
 #include "platform/Exception.h"
 #include "platform/word/Document.h"
 #include "project/ProjectSetting.h"

@@ -1,8 +1,8 @@
 // The text passes of the Word converter that turn Word's filtered HTML into
 // help pages: the WebHelp bullet fix, Flash objects, style sheets, section
 // unwrapping, picture links and image maps, and link rewriting.
-#include "build/TagScan.h"
-#include "build/WordDoc.h"
+#include "builder/TagScan.h"
+#include "builder/WordDoc.h"
 
 #include "foundation/HTMLProcess.h"
 #include "foundation/Paths.h"

@@ -1,7 +1,7 @@
 // The generated texts of the WebHelp output: the two contents trees, the
 // keyword index list and the search data.
-#include "build/HtmlHelpOutput.h"
-#include "build/Webhelp.h"
+#include "builder/HtmlHelpOutput.h"
+#include "builder/Webhelp.h"
 #include "foundation/HTMLProcess.h"
 #include "project/Contents.h"
 #include "project/ProjectSetting.h"

@@ -1,7 +1,7 @@
 // The text passes over Word's HTML: bullets, Flash objects, style sheets,
 // section unwrapping, picture links, image maps and link rewriting.
-#include "build/QStringPrinters.h"
-#include "build/WordDoc.h"
+#include "builder/QStringPrinters.h"
+#include "builder/WordDoc.h"
 #include "foundation/IsolatedUser.h"
 #include "project/ProjectSetting.h"
 #include "support/TestSupport.h"

@@ -1,6 +1,6 @@
 // The output-folder guard: a writer may clear its own folder, never one that
 // holds the project, its document or the user's folders.
-#include "build/OutputGuard.h"
+#include "builder/OutputGuard.h"
 #include "platform/Exception.h"
 #include "project/ProjectSetting.h"
 #include "support/TestSupport.h"

@@ -1,7 +1,7 @@
 // The WebHelp writer: the output folder, the topic pages and the frame pages.
-#include "build/Webhelp.h"
-#include "build/OutputGuard.h"
-#include "build/WordDoc.h"
+#include "builder/Webhelp.h"
+#include "builder/OutputGuard.h"
+#include "builder/WordDoc.h"
 #include "foundation/HTMLProcess.h"
 #include "foundation/Paths.h"
 #include "foundation/TextFiles.h"
