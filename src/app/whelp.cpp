@@ -1,5 +1,6 @@
 #include "app/whelp.h"
 
+#include "app/ContentsIcons.h"
 #include "app/SelectColor.h"
 #include "foundation/LanguageProcess.h"
 #include "foundation/basicinfo.h"
@@ -299,6 +300,8 @@ QWidget *TfrmMain::CreateHtmlHelpTab()
         icons << QString::number(n);
     cbbHasChild = List(tab, "cbbHasChild", icons);
     cbbNoChild = List(tab, "cbbNoChild", icons);
+    ShowContentsIcons(cbbHasChild);
+    ShowContentsIcons(cbbNoChild);
     auto *iconsRow = Row(tab, {new QLabel(QStringLiteral("Book:")), cbbHasChild, new QLabel(QStringLiteral("Topic:")),
                                cbbNoChild});
     form->addRow(QStringLiteral("Default Icons:"), iconsRow);

@@ -2,6 +2,7 @@
 // into the project, the copy back after a project is opened, and the small
 // commands of the settings tabs.
 #include "app/FlashScreen.h"
+#include "app/ProgramHelp.h"
 #include "app/SelectColor.h"
 #include "app/WidgetPrompt.h"
 #include "app/whelp.h"
@@ -119,9 +120,7 @@ void TfrmMain::ConnectCommands()
     connect(Save1, &QAction::triggered, this, [this] { Guarded([&] { Save(); }); });
     connect(Saveas1, &QAction::triggered, this, [this] { Guarded([&] { SaveAs(); }); });
     connect(Exit1, &QAction::triggered, this, [this] { Guarded([&] { GoExit(); }); });
-    connect(Howtouse1, &QAction::triggered, this, [] {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(ProgramFolder() + QStringLiteral("inkvane.chm")));
-    });
+    connect(Howtouse1, &QAction::triggered, this, [this] { Guarded([] { OpenProgramHelp(); }); });
     connect(About1, &QAction::triggered, this, [this] { ShowAboutBox(this); });
 
     connect(cbLanguage, qOverload<int>(&QComboBox::activated), this, [this] { Guarded([&] { cbLanguageChange(); }); });

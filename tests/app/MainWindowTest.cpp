@@ -387,6 +387,20 @@ TEST_F(MainWindowFixture, AControlChangeMarksTheProjectChanged)
     EXPECT_EQ(w.Project().Panes, 2);
 }
 
+TEST_F(MainWindowFixture, BookAndTopicListsShowTheirContentsIcons)
+{
+    TfrmMain &w = open(MakeProject(dir.file(QStringLiteral("a.qvx")), QStringLiteral("A")));
+    for (QComboBox *list : {w.cbbHasChild, w.cbbNoChild}) {
+        ASSERT_EQ(list->count(), 42);
+        for (int i = 0; i < list->count(); ++i)
+            EXPECT_FALSE(list->itemIcon(i).isNull()) << "item " << i;
+    }
+    // A closed book and a page are different pictures.
+    const QImage book = w.cbbHasChild->itemIcon(0).pixmap(18, 18).toImage();
+    const QImage page = w.cbbHasChild->itemIcon(10).pixmap(18, 18).toImage();
+    EXPECT_NE(book, page);
+}
+
 TEST_F(MainWindowFixture, TitlesFollowTheProjectTitleWithoutChangingTheirFields)
 {
     TProject p;

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+// The program's own help: the user's guide built into "inkvane.chm" and the
+// WebHelp folder "guide" beside the program.
+
+// The file that "How to use..." opens: the compiled help file when the
+// desktop has a viewer for it, otherwise the guide's WebHelp start page
+// (opened in the browser).
+QString ProgramHelpFile(bool haveChmViewer);
+
+// Whether the desktop names an application for compiled help files.
+bool DesktopHasChmViewer();
+
+// Opens the program's help; throws an Exception naming the file when it is
+// missing or no program opens it.
+void OpenProgramHelp();
