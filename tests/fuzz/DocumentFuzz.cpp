@@ -3,6 +3,7 @@
 #include "FuzzInput.h"
 
 #include "platform/word/Document.h"
+#include "platform/word/LibreOffice.h"
 
 #include <exception>
 
@@ -11,6 +12,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QString path = fuzzinput::WriteInput(data, size, QStringLiteral("input.docx"));
     if (path.isEmpty())
         return 0;
+    // Inputs that look like another format (.rtf, .doc) would go to
+    // LibreOffice: a program that is not there keeps the run in this reader.
+    static const bool noOffice = (word::lo::SetProgram(QStringLiteral("/nonexistent/soffice")), true);
+    (void)noOffice;
     try {
         word::Application app;
         word::Document *doc = app.Documents().Open(path);
