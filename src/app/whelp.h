@@ -193,6 +193,7 @@ private:
     bool FCreated = false;
     bool FInIdle = false;
     QString FBatchLine;
+    bool FBatchLogKept = false; // a refused batch leaves the log of the build that runs
     QString FOpenFailure; // why the last project could not be read, while the default project stands in
 };
 

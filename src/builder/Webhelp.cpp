@@ -166,11 +166,12 @@ void TWebHelp::Output(QString &IndexPage)
     if (!OutFolder.endsWith(u'/'))
         OutFolder += u'/';
     // An empty or mistaken folder setting must never empty the user's own files.
-    CheckOutputFolderMayBeEmptied(OutFolder, p);
+    CheckOutputFolderIsOurs(OutFolder, p, QStringLiteral("the WebHelp folder"));
     CheckWebHelpFolderKeepsOtherOutputs(p);
     QString error;
     DeleteFolder(OutFolder.chopped(1), &error); // whatever stays is overwritten
     makeFolder(OutFolder);
+    MarkOutputFolder(OutFolder, false);
 
     if (Word)
         Word->CopyAttachedFiles(OutFolder + QStringLiteral("pages/"));
@@ -206,6 +207,8 @@ void TWebHelp::Output(QString &IndexPage)
     if (p.WebBackground >= 0)
         copyIfPresent(source + QStringLiteral("bg/back%1.jpg").arg(p.WebBackground),
                       OutFolder + QStringLiteral("back.jpg"));
+
+    MarkOutputFolder(OutFolder, true);
 
     if (p.ViewCompiledFile)
         IndexPage = OutFolder + QStringLiteral("index") + ext;
