@@ -271,7 +271,6 @@ QWidget *TfrmMain::CreateCommonTab()
     edtNextHint = Named(new QLineEdit, "edtNextHint");
     form->addRow(QStringLiteral("Previous Hint:"), edtPrevHint);
     form->addRow(QStringLiteral("Next Hint:"), edtNextHint);
-    NotYetAvailable({btnSetNavigation});
     return tab;
 }
 
@@ -322,7 +321,7 @@ QWidget *TfrmMain::CreateHtmlHelpTab()
     btnCHMTemplateExport = Button(tab, "btnCHMTemplateExport", QStringLiteral("Export..."));
     form->addRow(QStringLiteral("Template:"), Row(tab, {btnCHMChooseTemplate, btnCHMTemplateEdit, btnCHMTemplateImport,
                                                         btnCHMTemplateExport, Button2}));
-    NotYetAvailable({btnSetContext, Button2, btnCHMChooseTemplate, btnCHMTemplateEdit});
+    NotYetAvailable({btnCHMChooseTemplate, btnCHMTemplateEdit});
     return tab;
 }
 
@@ -376,7 +375,7 @@ QWidget *TfrmMain::CreateWebHelpTab()
     form->addRow(QStringLiteral("Template:"), Row(tab, {btnWebhelpChooseTemplate, btnWebHelpTemplateEdit,
                                                         btnWeblHelpTemplateImport, btnWeblHelpTemplateExport,
                                                         btnWebhelpInterface}));
-    NotYetAvailable({btnWebhelpInterface, btnWebhelpChooseTemplate, btnWebHelpTemplateEdit});
+    NotYetAvailable({btnWebhelpChooseTemplate, btnWebHelpTemplateEdit});
     return tab;
 }
 
