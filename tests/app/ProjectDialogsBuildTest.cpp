@@ -105,7 +105,6 @@ TEST(DialogEditedProject, BuildsWithTheEditedSettings)
 
         WhenShown<TfrmContextSetting>([](TfrmContextSetting &d) {
             d.cbProgramLanguageChange(d.cbProgramLanguage->findText(QStringLiteral("C++")));
-            d.edtCodeTemplate->setText(QStringLiteral("#define {%StaticVarName%} {%ContextID%} // \"{%Title%}\""));
             d.cbContextEncoding->setCurrentIndex(3);
             d.accept();
         });
@@ -152,13 +151,12 @@ TEST(DialogEditedProject, BuildsWithTheEditedSettings)
     EXPECT_NE(chm.windowNumber(chmcheck::kWindowProperties) & 0x400u, 0u);  // Search
     EXPECT_EQ(chm.windowNumber(chmcheck::kWindowNavTab), 2u);
 
-    // The context-ID file: C++ by its extension, the edited template, UTF-8.
+    // The context-ID file: C++ code under the C++ extension, in UTF-8.
     const QByteArray context = testsupport::readFile(example + QStringLiteral("/HelpContext.h"));
-    ASSERT_FALSE(context.isEmpty());
+    ASSERT_FALSE(context.isEmpty()) << QDir(example).entryList().join(u' ').toStdString();
     EXPECT_TRUE(context.startsWith("\xEF\xBB\xBF// Context IDs")) << context.left(80).toStdString();
     EXPECT_TRUE(context.contains("#pragma once"));
     EXPECT_TRUE(context.contains("#define CID_")) << context.toStdString();
-    EXPECT_TRUE(context.contains("// \"")) << context.toStdString();
 
     // The trail: the typed start text, escaped, then the delimiter.
     const QString escapedStart = QStringLiteral("Start &lt;here&gt; &amp; &quot;go&quot; \\ ");
