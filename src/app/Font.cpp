@@ -125,6 +125,9 @@ void TfrmFont::GetFontAndSize()
     const std::optional<TFontString> font = TFontString::Parse(FontString);
     if (!font)
         return;
+    // A stored face this system lacks (a Windows font, say) is listed too.
+    if (!font->Face.isEmpty() && cbFont->findText(font->Face) < 0)
+        cbFont->addItem(font->Face);
     cbFont->setEditText(font->Face);
     edtSize->setValue(font->Size);
     FKeptCharset = FontString.split(QLatin1Char(','))[2].trimmed();

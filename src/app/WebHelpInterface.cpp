@@ -77,7 +77,7 @@ TfrmWebHelpInterface::TfrmWebHelpInterface(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmWebHelpInterface"));
     setWindowTitle(QStringLiteral("Translate text used in Web Help interface"));
-    resize(730, 520);
+    resize(750, 520);
     auto *labels = new QHBoxLayout;
     auto *original = new QLabel(QStringLiteral("Original text:"), this);
     original->setFixedWidth(345);
@@ -146,6 +146,9 @@ void TfrmWebHelpInterface::LoadStrings()
         auto *translation =
             new QLineEdit(TWebHelpInterfaceLanguage::GetValue(language.Names[k], dictionary), FRows);
         translation->setGeometry(350, top, 340, translation->sizeHint().height());
+        // Long texts show their start.
+        original->setCursorPosition(0);
+        translation->setCursorPosition(0);
         List.push_back(original);
         List.push_back(translation);
     }

@@ -120,11 +120,12 @@ TEST(FontWindow, FillsFromTheStringAndWritesItBack)
 
     // An unknown character set shows no entry, and OK keeps the stored number.
     TfrmFont odd;
-    odd.FontString = QStringLiteral("Tahoma,9,999");
+    odd.FontString = QStringLiteral("No Such Face Here,9,999");
     odd.GetFontAndSize();
     EXPECT_EQ(odd.cbCharacterSet->currentIndex(), -1);
+    EXPECT_GE(odd.cbFont->findText(QStringLiteral("No Such Face Here")), 0); // listed beside the installed fonts
     odd.accept();
-    EXPECT_EQ(odd.FontString, QStringLiteral("Tahoma,9,999"));
+    EXPECT_EQ(odd.FontString, QStringLiteral("No Such Face Here,9,999"));
 
     // Default: empty face, 8 points, the first set. A comma typed in the face
     // cannot add a piece to the string.
@@ -441,9 +442,11 @@ TEST_F(InterfaceFixture, TranslationFilesSaveAndLoadInEitherUnicodeForm)
     const QString file = dir.file(QStringLiteral("de.tsl"));
     prompt->files = {file};
     dialog.btnSave->click();
-    const QByteArray saved = testsupport::readFile(file);
-    EXPECT_TRUE(saved.startsWith("\xEF\xBB\xBF" + names[0].toUtf8() + "=Inhalt\r\n"));
-    EXPECT_TRUE(saved.endsWith("\r\n"));
+    QByteArray expected("\xEF\xBB\xBF");
+    for (int k = 0; k < names.size(); ++k)
+        expected += names[k].toUtf8() + '='
+                  + (k == 0 ? QByteArray("Inhalt") : k == 2 ? QByteArray("Suche \xC3\xA4") : names[k].toUtf8()) + "\r\n";
+    EXPECT_EQ(testsupport::readFile(file), expected);
     EXPECT_EQ(prompt->lastProposal, TranslationFolder() + QStringLiteral("/newlanguage.tsl"));
 
     dialog.btnRestore->click(); // Yes is the default answer
