@@ -44,7 +44,9 @@ void TfrmMain::btnSetContextClick()
     Assign(p, dialog.TopCode(), p.HtmlHelpContextTopCode);
     Assign(p, dialog.BottomCode(), p.HtmlHelpContextBottomCode);
     Assign(p, dialog.edtCodeTemplate->text(), p.HtmlHelpContextCodeTemplate);
-    Assign(p, dialog.cbContextEncoding->currentIndex(), p.HtmlHelpContextEncoding);
+    // A stored encoding the list does not know stays as it was.
+    if (dialog.cbContextEncoding->currentIndex() >= 0)
+        Assign(p, dialog.cbContextEncoding->currentIndex(), p.HtmlHelpContextEncoding);
     // The first five languages of context.dat name the file's extension.
     static const QStringList extensions = {QStringLiteral(".cs"), QStringLiteral(".vb"), QStringLiteral(".pas"),
                                            QStringLiteral(".h"), QStringLiteral(".bas")};

@@ -567,6 +567,12 @@ TEST_F(MainWindowDialogs, OkWritesEachDialogsValuesIntoTheProject)
     EXPECT_EQ(w.Project().NavSetting, QStringLiteral("\"Home: \",\" > \",\"0\",\"1\""));
     EXPECT_TRUE(w.Project().ProjectChanged);
 
+    // An encoding number the list lacks is not replaced by "none".
+    w.Project().HtmlHelpContextEncoding = 9;
+    WhenShown<TfrmContextSetting>([](TfrmContextSetting &d) { d.accept(); });
+    w.btnSetContext->click();
+    EXPECT_EQ(w.Project().HtmlHelpContextEncoding, 9);
+
     // Choosing the second language (VB .NET) gives the context file its extension.
     w.Project().ProjectChanged = false;
     WhenShown<TfrmContextSetting>([](TfrmContextSetting &d) {
