@@ -685,6 +685,15 @@ void TfrmDesigner::changeEvent(QEvent *event)
     QDialog::changeEvent(event);
 }
 
+void TfrmDesigner::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    // The splitter shares out its width only once it is laid out: give the
+    // pane its stored width then.
+    const int pane = pnlPan->property("paneWidth").toInt();
+    Splitter1->setSizes({pane, std::max(Splitter1->width() - pane - Splitter1->handleWidth(), 1)});
+}
+
 void TfrmDesigner::tmTimer()
 {
     if (!isMaximized()) {
