@@ -77,6 +77,13 @@ public:
     void cbWebBackgroundChange();
     void InsertIntoCopyright(const QString &Text);
 
+    // The setting dialogs: context map options, navigation, WebHelp
+    // interface translation and the HTML Help window designer.
+    void btnSetContextClick();
+    void btnSetNavigationClick();
+    void btnWebhelpInterfaceClick();
+    void Button2Click();
+
     // Build commands.
     void BuildProject(bool Silence);
     void CheckOutputFiles();
