@@ -333,8 +333,10 @@ void Writer::writeVml(pugi::xml_node container)
         if (name == QLatin1String("v:shapetype") || name == QLatin1String("v:formulas"))
             continue;
         const QString style = xml::attr(n, "style");
-        const int w = vmlLengthPx(style, QStringLiteral("width"));
-        const int h = vmlLengthPx(style, QStringLiteral("height"));
+        int w = vmlLengthPx(style, QStringLiteral("width"));
+        int h = vmlLengthPx(style, QStringLiteral("height"));
+        if (name == QLatin1String("v:line"))
+            VmlLineSizePx(n, w, h);
         // A horizontal line (Insert > Horizontal Line) is a rule in HTML.
         const QString hr = xml::attr(n, "o:hr");
         if ((hr == QLatin1String("t") || hr == QLatin1String("true")) && !n.child("v:imagedata")) {

@@ -3,16 +3,19 @@
 #include "platform/Exception.h"
 #include "platform/word/LibreOffice.h"
 #include "platform/word/Package.h"
+#include "platform/word/Shapes.h"
 
 #include <QDir>
 #include <QFile>
 #include <QHash>
+#include <QPointF>
 #include <QRegularExpression>
 #include <QSet>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <array>
+#include <cmath>
 #include <cstring>
 
 namespace word {
@@ -210,6 +213,30 @@ QList<bool> ConvertMetafilesToPng(const QList<MetafileJob> &jobs, QString *error
 
 namespace {
 
+// Margin of a line's picture on each side, in points (two pixels).
+constexpr double kLineMarginPt = 1.5;
+
+QPointF vmlPoint(const QString &value)
+{
+    return QPointF(shapes::vmlLength(value.section(QLatin1Char(','), 0, 0).trimmed()),
+                   shapes::vmlLength(value.section(QLatin1Char(','), 1, 1).trimmed()));
+}
+
+// Moves a VML line so that it starts at the margin of its page.
+void placeLineAtPageCorner(pugi::xml_node line)
+{
+    const QPointF a = vmlPoint(QString::fromUtf8(line.attribute("from").value()));
+    const QPointF b = vmlPoint(QString::fromUtf8(line.attribute("to").value()));
+    const QPointF shift(std::min(a.x(), b.x()) - kLineMarginPt, std::min(a.y(), b.y()) - kLineMarginPt);
+    auto text = [](QPointF p) {
+        return (QString::number(p.x(), 'f', 2) + QLatin1String("pt,") + QString::number(p.y(), 'f', 2)
+                + QLatin1String("pt"))
+            .toUtf8();
+    };
+    line.attribute("from").set_value(text(a - shift).constData());
+    line.attribute("to").set_value(text(b - shift).constData());
+}
+
 // Gives the drawing copied into the rendering document relationships of its
 // own part: ids from another part (a header, the notes) are added to the
 // main part under new ids.
@@ -345,6 +372,14 @@ int pdfPageCount(const QString &pdf)
 
 } // namespace
 
+void VmlLineSizePx(pugi::xml_node line, int &width, int &height)
+{
+    const QPointF a = vmlPoint(QString::fromUtf8(line.attribute("from").value()));
+    const QPointF b = vmlPoint(QString::fromUtf8(line.attribute("to").value()));
+    width = int(std::lround((std::abs(b.x() - a.x()) + 2 * kLineMarginPt) * 96 / 72));
+    height = int(std::lround((std::abs(b.y() - a.y()) + 2 * kLineMarginPt) * 96 / 72));
+}
+
 QList<bool> RenderDrawingsToPng(const Package &package, const QList<DrawingJob> &jobs, QString *error)
 {
     QList<bool> done(jobs.size(), false);
@@ -401,6 +436,10 @@ QList<bool> RenderDrawingsToPng(const Package &package, const QList<DrawingJob> 
                 QSet<QString> types;
                 copyShapeTypes(job.drawing, pict, types);
                 copied = pict.append_copy(job.drawing);
+                if (std::strcmp(copied.name(), "v:line") == 0)
+                    placeLineAtPageCorner(copied);
+                if (!copied.attribute("style"))
+                    copied.append_attribute("style");
                 copied.attribute("style").set_value(
                     vmlStyleAtPageCorner(QString::fromUtf8(copied.attribute("style").value())).toUtf8().constData());
             }

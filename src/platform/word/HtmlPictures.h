@@ -30,6 +30,10 @@ struct MetafileJob {
 // its PNG was written; everything fails when a program is missing.
 QList<bool> ConvertMetafilesToPng(const QList<MetafileJob> &jobs, QString *error = nullptr);
 
+// The picture size in pixels of a VML line (its from and to points): the
+// line's extent with a margin on each side, so that its stroke shows whole.
+void VmlLineSizePx(pugi::xml_node line, int &width, int &height);
+
 struct DrawingJob {
     // A w:drawing element, or a VML shape or group, of the package's tree.
     pugi::xml_node drawing;
