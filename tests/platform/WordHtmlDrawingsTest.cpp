@@ -90,7 +90,8 @@ QStringList imageTags(const QString &body)
 
 // Charts, shapes, WordArt, VML shapes and groups of drawn shapes become
 // pictures of their size with their alternative text, each rendered from its
-// own drawing; text boxes stay text.
+// own drawing; text boxes stay text, and an embedded control without a
+// picture of its own shows none.
 TEST(WordHtmlDrawings, DrawingsWithoutPicturesAreRenderedInPlace)
 {
     DocxBuilder b;
@@ -114,6 +115,7 @@ TEST(WordHtmlDrawings, DrawingsWithoutPicturesAreRenderedInPlace)
                    "<wpg:wgp><wpg:grpSpPr/>" + redBox() + "</wpg:wgp>")
            + "<w:r><w:pict><v:rect style=\"width:72pt;height:36pt\" fillcolor=\"red\" stroked=\"f\" "
              "alt=\"Vml box\"/></w:pict></w:r>"
+           + "<w:r><w:object><v:shape style=\"width:72pt;height:36pt\"/><w:control w:name=\"C\"/></w:object></w:r>"
            + "<w:r><w:pict><v:shape style=\"width:72pt;height:36pt\"><v:textbox><w:txbxContent><w:p><w:r>"
              "<w:t>Vml text</w:t></w:r></w:p></w:txbxContent></v:textbox></v:shape></w:pict></w:r>"
            + "</w:p>");

@@ -361,8 +361,10 @@ void Writer::writeVml(pugi::xml_node container)
         }
         const bool marked = carriesMarker(alt);
         // A marked shape, a drawn shape, WordArt or a group of drawn shapes
-        // without a picture of its own is rendered.
-        if (src.isEmpty() && (marked || drawnGroup || isDrawnVmlShape(n)))
+        // without a picture of its own is rendered; an embedded object or
+        // control shows only the picture it carries.
+        const bool object = std::strcmp(container.name(), "w:object") == 0;
+        if (src.isEmpty() && (marked || drawnGroup || (isDrawnVmlShape(n) && !object)))
             src = renderedDrawing(n, w, h);
         const LinkTarget link = marked ? LinkTarget() : pictureLink(n);
         if (!src.isEmpty()) {
