@@ -220,7 +220,7 @@ void TWebHelp::OutputPages()
     const QString pages = OutFolder + QStringLiteral("pages/");
     makeFolder(pages);
     TTemplate tmpl(p.WebHelpTemplateStream, p.PrevHint, p.NextHint);
-    tmpl.ProjectTitle = Title;
+    tmpl.ProjectTitle = EscapeHtml(Title);
     tmpl.Copyright = p.CopyRight;
     tmpl.CopyAttachedFiles(pages);
     THEADElements head;

@@ -39,6 +39,7 @@ protected:
 TEST_F(WebHelpWriter, WritesPagesFramesScriptsAndImages)
 {
     b.Project.Title = QStringLiteral("Garden & <Help>");
+    b.useTemplate(QStringLiteral("<html><head><title>x</title></head><body><h6>($projecttitle$)</h6>($content$)</body></html>"));
     b.Project.NavWidth = 300;
     b.Project.WebBackColor = QStringLiteral("#FFFFFF");
     b.Project.WebFontColor = QStringLiteral("#000000");
@@ -65,6 +66,7 @@ TEST_F(WebHelpWriter, WritesPagesFramesScriptsAndImages)
     EXPECT_TRUE(rake.contains(QStringLiteral("parent.location.href = \"../index.htm?page=topic2.htm\";")));
     EXPECT_TRUE(rake.contains(QStringLiteral("charset=utf-8"))) << rake.toStdString();
     EXPECT_TRUE(rake.contains(QStringLiteral("<p>Tines</p>")));
+    EXPECT_TRUE(rake.contains(QStringLiteral("<h6>Garden &amp; &lt;Help&gt;</h6>"))) << "the project title is escaped";
 
     // Frame pages: placeholders filled, the contents trees in their two pages only.
     const QString contents = b.outText(QStringLiteral("webhelpcontents.htm"));

@@ -164,7 +164,9 @@ TEST(CHMProject, TitleCharactersOutsideTheCodePageAreReferenced)
     ScratchDir dir;
     TCHMProject set = newProjectSet(dir.path());
     const QString title = QStringLiteral("Smile \U0001F600 done");
-    set.TOC = QStringLiteral("<UL>\r\n") + sitemapEntry(title, QStringLiteral("intro.htm")) + QStringLiteral("</UL>");
+    const QString quoted = QStringLiteral("\u201CDay Ahead\u201D");
+    set.TOC = QStringLiteral("<UL>\r\n") + sitemapEntry(title, QStringLiteral("intro.htm"))
+              + sitemapEntry(quoted, QStringLiteral("day.htm")) + QStringLiteral("</UL>");
     set.IndexList = QStringLiteral("<UL>\r\n") + sitemapEntry(title, QStringLiteral("intro.htm")) + QStringLiteral("</UL>");
     set.Output();
     const QString codePage = QString::number(AnsiCodePage());
@@ -175,6 +177,12 @@ TEST(CHMProject, TitleCharactersOutsideTheCodePageAreReferenced)
         EXPECT_TRUE(text.contains(QStringLiteral("<param name=\"Name\" value=\"Smile &#128512; done\">")))
             << text.toStdString();
         EXPECT_FALSE(text.contains(u'?'));
+    }
+    // Curly quotes are characters of the code page and stay in the titles.
+    const QString contents = LoadTextFile(set.Folder + set.HHCFile, codePage);
+    EXPECT_TRUE(contents.contains(QStringLiteral("<param name=\"Name\" value=\"") + quoted + u'"')) << contents.toStdString();
+    if (AnsiCodePage() == 1252) {
+        EXPECT_TRUE(readFile(set.Folder + set.HHCFile).contains("value=\"\x93" "Day Ahead\x94\""));
     }
 }
 
