@@ -8,7 +8,7 @@ int main(int argc, char **argv)
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
-    SelectPlatformForBatch(arguments);
+    SelectPlatform(arguments);
     QApplication app(argc, argv);
     return RunQuillcraft(arguments);
 }

@@ -10,6 +10,8 @@
 #include "project/Contents.h"
 #include "project/ProjectSetting.h"
 
+#include <QRegularExpression>
+
 namespace {
 
 struct Open {
@@ -35,7 +37,32 @@ QString SafePageName(QString name)
     return name;
 }
 
+// The number of words in a stretch of the page's markup.
+int CountWords(const QString &html)
+{
+    static const QRegularExpression tags(QStringLiteral("<[^>]*>"));
+    static const QRegularExpression space(QStringLiteral("[\\s\\x{00A0}]+"));
+    QString text = html;
+    text.replace(tags, QStringLiteral(" "));
+    return int(UnescapeHtml(text).split(space, Qt::SkipEmptyParts).size());
+}
+
 } // namespace
+
+QString TWordDoc::SplitNote() const
+{
+    if (TopicHeadings == 0)
+        return QStringLiteral("The document \"%1\" has no headings (paragraphs with an outline level from 1 to 9): "
+                              "the HTML Help and WebHelp have no topics, and its text (%2 words) is left out of them.")
+            .arg(FileName)
+            .arg(WordsBeforeFirstHeading);
+    if (WordsBeforeFirstHeading > 0)
+        return QStringLiteral("The text before the first heading of the document \"%1\" (%2 words) is left out "
+                              "of the HTML Help and WebHelp.")
+            .arg(FileName)
+            .arg(WordsBeforeFirstHeading);
+    return QString();
+}
 
 QString TWordDoc::HexEncodeTitle(const QString &Title)
 {
@@ -79,6 +106,8 @@ void TWordDoc::ChangeUrls(TContentsItems &Items)
 void TWordDoc::ToContentsItems(TContentsItems &Items)
 {
     Items.Clear();
+    TopicHeadings = 0;
+    WordsBeforeFirstHeading = 0;
     QString ext = QStringLiteral(".html");
     const auto &extensions = PageExtensions();
     if (Project && OutputType == 1)
@@ -123,6 +152,8 @@ void TWordDoc::ToContentsItems(TContentsItems &Items)
 
     auto heading = [&](const QString &t, int p, int s, int i) {
         ++h;
+        if (h == 0)
+            WordsBeforeFirstHeading = CountWords(x.mid(0, s));
         // Marker text typed into the document itself would cut a topic where
         // there is no heading: refuse it with a message instead.
         const QChar digit = p + 4 < t.size() ? t[p + 4] : QChar();
@@ -234,6 +265,9 @@ void TWordDoc::ToContentsItems(TContentsItems &Items)
         }
     }
 
+    TopicHeadings = h + 1;
+    if (h < 0)
+        WordsBeforeFirstHeading = CountWords(x);
     if (Items.Count() > 0 && prev && contentStart >= 0) {
         prev->Content = x.mid(contentStart, n - 7 - contentStart);
         finish(prev, true);

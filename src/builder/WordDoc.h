@@ -126,6 +126,14 @@ public:
     QString AfterBody;
     QString FilesFolder;              // "doc" + the engine's folder suffix
     int Position = 0;                 // 0 to 100
+    // Found by ToContentsItems: the headings that cut the body, and the words
+    // before the first of them (the whole body when there is none), which no
+    // topic holds.
+    int TopicHeadings = 0;
+    int WordsBeforeFirstHeading = 0;
+    // What the writer should hear about the split: a document without
+    // headings, or text before the first heading; empty when neither.
+    QString SplitNote() const;
 
 private:
     void ConvertWordToHTML();

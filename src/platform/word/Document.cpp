@@ -67,8 +67,13 @@ private:
 // Reads a .docx package, or converts another format through LibreOffice first.
 std::unique_ptr<Package> openPackage(const QString &fileName)
 {
+    // Every document that is not a zip package goes to LibreOffice, which
+    // reads Word's older formats too; a password-protected one is refused
+    // here with that reason, since LibreOffice would only say that it could
+    // not load it.
     const Package::Kind kind = Package::Sniff(fileName);
-    if (kind != Package::Kind::CompoundFile && kind != Package::Kind::Rtf)
+    const QFileInfo info(fileName);
+    if (kind == Package::Kind::Zip || kind == Package::Kind::EncryptedPackage || !info.isFile() || info.size() == 0)
         return Package::Open(fileName);
     Scratch scratch;
     const QString docx = lo::ConvertToDocx(fileName, scratch.path());
