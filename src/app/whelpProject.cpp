@@ -255,7 +255,10 @@ void TfrmMain::Open()
 bool TfrmMain::OpenProject(const QString &ProFile)
 {
     if (!QFileInfo::exists(ProFile)) {
-        AskUser(this, MessageKind::Error, ProFile + QStringLiteral(" doesn't exist!"));
+        // Kept for the batch log, which then names the missing file rather
+        // than the default project's empty source.
+        FOpenFailure = ProFile + QStringLiteral(" doesn't exist!");
+        AskUser(this, MessageKind::Error, FOpenFailure);
         return false;
     }
     FOpenFailure.clear();
