@@ -264,10 +264,9 @@ void Tbuild::Execute()
             throw Exception(QStringLiteral("Cannot copy \"%1\" to \"%2\": %3")
                                 .arg(source, workingCopy, sourceFile.errorString()));
         copied = true;
-        // The copy keeps the document's permissions: a read-only document
-        // stays read-only, and the converter refuses it as such.
-        // Only the permission bits: the "user" flags describe who runs the
-        // build (root may write anything) and would add write permission.
+        // The copy keeps the document's permission bits, so that the
+        // converter refuses a read-only document. The "user" flags describe
+        // who runs the build (root may write anything) and are left out.
         constexpr QFileDevice::Permissions bits =
             QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner | QFileDevice::ReadGroup
             | QFileDevice::WriteGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::WriteOther

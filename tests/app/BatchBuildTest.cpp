@@ -405,3 +405,51 @@ TEST(ProgramBatchRun, TheExampleProjectBuildsAllThreeOutputs)
     EXPECT_FALSE(QFileInfo::exists(example + QStringLiteral("/~~$SampleManual.docx")));
     EXPECT_EQ(testsupport::readFile(project), projectBytes); // a batch never rewrites the project
 }
+
+// A few corpus documents built by the program as a silent batch (the whole
+// corpus is for scripts/corpus-batch-check.sh): one without headings builds
+// all three outputs and says why the help formats are empty, a Word 97-2003
+// document goes through LibreOffice, and a password-protected one is refused
+// with that reason.
+TEST(ProgramBatchRun, CorpusDocumentsBuildOrAreRefusedWithTheirReason)
+{
+    QC_REQUIRE_CORPUS("docx");
+    const struct {
+        const char *file;
+        int code;
+        const char *said; // in the log, or on standard error for a build
+    } cases[] = {{"docx/inline_code.docx", 0, "has no headings"},
+                 {"doc/innertable.doc", 0, ""},
+                 {"docx-bad/bug53475-password-is-pass.docx", 100, "protected by a password"}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.file);
+        const QString source = testsupport::corpusDir() + u'/' + QString::fromLatin1(c.file);
+        if (!QFileInfo::exists(source))
+            continue;
+        ScratchDir dir;
+        const QString name = QFileInfo(source).fileName();
+        ASSERT_TRUE(QFile::copy(source, dir.file(name)));
+        QFile::setPermissions(dir.file(name), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        TProject p;
+        p.SourceFile = name;
+        p.CompiledFile = QStringLiteral("out/help.chm");
+        p.WebHelpOutputFolder = QStringLiteral("out/web");
+        p.PDFFile = QStringLiteral("out/help.pdf");
+        p.HtmlHelpOutput = p.WebHelpOutput = p.PDFOutput = true;
+        const QString project = dir.file(QStringLiteral("help.qvx"));
+        p.SaveToIni(project);
+        QProcess run;
+        StartProgram(run, dir, {project, QStringLiteral("/bs")});
+        ASSERT_TRUE(run.waitForFinished(600000));
+        const QByteArray log = testsupport::readFile(dir.file(QStringLiteral("help.log")));
+        const QByteArray errors = run.readAllStandardError();
+        EXPECT_EQ(run.exitCode(), c.code) << log.toStdString();
+        EXPECT_TRUE((c.code == 0 ? errors : log).contains(c.said)) << log.toStdString() << errors.toStdString();
+        if (c.code == 0) {
+            EXPECT_GT(QFileInfo(dir.file(QStringLiteral("out/help.chm"))).size(), 0);
+            EXPECT_TRUE(QFileInfo::exists(dir.file(QStringLiteral("out/web/index.html")))
+                        || QFileInfo::exists(dir.file(QStringLiteral("out/web/index.htm"))));
+            EXPECT_TRUE(testsupport::readFile(dir.file(QStringLiteral("out/help.pdf"))).startsWith("%PDF"));
+        }
+    }
+}

@@ -335,6 +335,13 @@ TEST_F(MainWindowFixture, LongTextsAreKeptWhole)
     w.Project().CopyRight = QString(40000, u'x');
     w.ProjectToControl();
     EXPECT_EQ(w.edtCopyright->text().size(), 40000);
+    // Typed text reaches the saved project whole.
+    w.edtCopyright->setText(QString(40001, u'y'));
+    w.Action2Update();
+    ASSERT_TRUE(w.Save());
+    TProject back;
+    back.ReadFromIni(w.Project().ProjectFilename);
+    EXPECT_EQ(back.CopyRight, QString(40001, u'y'));
 }
 
 // ---- Synchronisation ---------------------------------------------------------------------
