@@ -191,7 +191,7 @@ check_one() {
       local pages
       pages=$(find "$web/pages" -maxdepth 1 -iname '*.htm*' 2>/dev/null | wc -l)
       outputs+="web=${pages}p "
-      [[ "$pages" -gt 0 ]] || grep -q "has no headings" "$dir/stderr.txt" || notes+=("webhelp-no-pages")
+      [[ "$pages" -gt 0 ]] || grep -qE "has no headings|has text of its own" "$dir/stderr.txt" || notes+=("webhelp-no-pages")
       note_missing webhelp "$(check_links "$web")"
     fi
     local pdf="$dir/project/PDF/help.pdf"

@@ -56,12 +56,17 @@ QString TWordDoc::SplitNote() const
                               "the HTML Help and WebHelp have no topics, and its text (%2 words) is left out of them.")
             .arg(FileName)
             .arg(WordsBeforeFirstHeading);
+    QStringList notes;
     if (WordsBeforeFirstHeading > 0)
-        return QStringLiteral("The text before the first heading of the document \"%1\" (%2 words) is left out "
-                              "of the HTML Help and WebHelp.")
-            .arg(FileName)
-            .arg(WordsBeforeFirstHeading);
-    return QString();
+        notes << QStringLiteral("The text before the first heading of the document \"%1\" (%2 words) is left out "
+                                "of the HTML Help and WebHelp.")
+                     .arg(FileName)
+                     .arg(WordsBeforeFirstHeading);
+    if (TopicPages == 0)
+        notes << QStringLiteral("No heading of the document \"%1\" has text of its own: the HTML Help and "
+                                "WebHelp have no pages.")
+                     .arg(FileName);
+    return notes.join(u'\n');
 }
 
 QString TWordDoc::HexEncodeTitle(const QString &Title)
@@ -107,6 +112,7 @@ void TWordDoc::ToContentsItems(TContentsItems &Items)
 {
     Items.Clear();
     TopicHeadings = 0;
+    TopicPages = 0;
     WordsBeforeFirstHeading = 0;
     QString ext = QStringLiteral(".html");
     const auto &extensions = PageExtensions();
@@ -274,4 +280,7 @@ void TWordDoc::ToContentsItems(TContentsItems &Items)
     }
     ChangeUrls(Items);
     Items.PreProcess();
+    TopicPages = 0;
+    for (int k = 0; k < Items.Count(); ++k)
+        TopicPages += Items.Item(k)->Status == 0 ? 1 : 0;
 }

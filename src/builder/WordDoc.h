@@ -130,9 +130,11 @@ public:
     // before the first of them (the whole body when there is none), which no
     // topic holds.
     int TopicHeadings = 0;
+    int TopicPages = 0;               // topics with a page of their own
     int WordsBeforeFirstHeading = 0;
     // What the writer should hear about the split: a document without
-    // headings, or text before the first heading; empty when neither.
+    // headings, text before the first heading, headings without any text of
+    // their own (one line each); empty when none of these.
     QString SplitNote() const;
 
 private:

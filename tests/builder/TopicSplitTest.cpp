@@ -263,6 +263,13 @@ TEST_F(TopicSplit, TextThatNoTopicHoldsIsCountedAndTold)
     doc.ToContentsItems(items);
     EXPECT_EQ(doc.WordsBeforeFirstHeading, 0);
     EXPECT_TRUE(doc.SplitNote().isEmpty());
+
+    // A heading without text of its own is a book: no page at all.
+    doc.Body = QStringLiteral("<h1>") + HeadingMarker + QStringLiteral("1Top</h1>");
+    doc.ToContentsItems(items);
+    EXPECT_EQ(items.Count(), 1);
+    EXPECT_EQ(doc.TopicPages, 0);
+    EXPECT_TRUE(doc.SplitNote().startsWith(QStringLiteral("No heading of the document"))) << doc.SplitNote().toStdString();
 }
 
 TEST_F(TopicSplit, PageExtensionFollowsTheOutput)
