@@ -168,6 +168,8 @@ void THtmlHelpMaker::OutputPages()
             Project->CHMSetting.DefaultTopic = item.Url;
         first = false;
     }
+    if (first)
+        Project->CHMSetting.DefaultTopic.clear(); // no page: an earlier build's topic is gone
 }
 
 // ---- Contents, index and context texts -------------------------------------------------
@@ -267,14 +269,6 @@ void THtmlHelpMaker::Make(QString &Log)
     if (Project->CompiledFile.trimmed().isEmpty() || chm.isEmpty())
         throw Exception(QStringLiteral("The project names no compiled help file to build."));
     CheckOutputFileMayBeWritten(chm, *Project, 1);
-    int pages = 0;
-    for (int i = 0; i < Contents->Count(); ++i)
-        pages += hasPage(*Contents->Item(i)) ? 1 : 0;
-    if (pages == 0)
-        throw Exception(QStringLiteral("The document has no topics, so there is nothing to compile into \"%1\". "
-                                       "Give the document headings (outline levels 1 to 9) that are not omitted.")
-                            .arg(chm));
-
     TCHMProject set;
     set.Assign(Project->CHMSetting);
     set.Folder = ProjectFolder;

@@ -126,6 +126,16 @@ public:
     QString AfterBody;
     QString FilesFolder;              // "doc" + the engine's folder suffix
     int Position = 0;                 // 0 to 100
+    // Found by ToContentsItems: the headings that cut the body, and the words
+    // before the first of them (the whole body when there is none), which no
+    // topic holds.
+    int TopicHeadings = 0;
+    int TopicPages = 0;               // topics with a page of their own
+    int WordsBeforeFirstHeading = 0;
+    // What the writer should hear about the split: a document without
+    // headings, text before the first heading, headings without any text of
+    // their own (one line each); empty when none of these.
+    QString SplitNote() const;
 
 private:
     void ConvertWordToHTML();

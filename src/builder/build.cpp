@@ -57,6 +57,7 @@ public:
         Word->DoCreate(workingCopy);
     }
     void SplitTopics() override { Word->ToContentsItems(*Contents); }
+    QString SplitNote() const override { return Word ? Word->SplitNote() : QString(); }
     void HtmlHelpPages(const QString &projectFolder) override
     {
         Maker = std::make_unique<THtmlHelpMaker>();
@@ -172,12 +173,25 @@ void Tbuild::OnProcess(int PdfPosition)
     UpdateIt();
 }
 
+// Both HTML outputs split the same document: its note is told once, naming
+// the source document rather than the working copy.
+void Tbuild::TakeSplitNote()
+{
+    QString note = Outputs->SplitNote();
+    if (note.isEmpty())
+        return;
+    note.replace(WorkingCopyName(Project.RealPath(0)), Project.RealPath(0));
+    if (!Notes.contains(note))
+        Notes.append(note);
+}
+
 void Tbuild::BuildHtmlHelp(const QString &workingCopy)
 {
     TaskType = 1;
     Outputs->Convert(1, workingCopy, [this](int p) { WordDocEvent(p); });
     SetPosition(35, 60);
     Outputs->SplitTopics();
+    TakeSplitNote();
     SetPosition(60, 1);
     Project.CHMSetting.Title = Project.HtmlHelpTitleSame ? Project.Title : Project.HtmlHelpTitle;
     SetPosition(70, 1);
@@ -205,6 +219,7 @@ void Tbuild::BuildWebHelp(const QString &workingCopy)
     Outputs->Convert(2, workingCopy, [this](int p) { WordDocEvent(p); });
     SetPosition(50, 80);
     Outputs->SplitTopics();
+    TakeSplitNote();
     SetPosition(80, 1);
     Outputs->WebHelp();
     SetPosition(95, 1);
@@ -224,6 +239,7 @@ void Tbuild::Execute()
 {
     Failed = false;
     ErrorMsg.clear();
+    Notes.clear();
     TaskPos = 0;
     TaskType = 0;
     const int outputs = int(Project.HtmlHelpOutput) + int(Project.WebHelpOutput) + int(Project.PDFOutput);
@@ -248,6 +264,14 @@ void Tbuild::Execute()
             throw Exception(QStringLiteral("Cannot copy \"%1\" to \"%2\": %3")
                                 .arg(source, workingCopy, sourceFile.errorString()));
         copied = true;
+        // The copy keeps the document's permission bits, so that the
+        // converter refuses a read-only document. The "user" flags describe
+        // who runs the build (root may write anything) and are left out.
+        constexpr QFileDevice::Permissions bits =
+            QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner | QFileDevice::ReadGroup
+            | QFileDevice::WriteGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::WriteOther
+            | QFileDevice::ExeOther;
+        QFile::setPermissions(workingCopy, QFileInfo(source).permissions() & bits);
 
         IOleMessageFilter::RegisterFilter();
         filterRegistered = true;

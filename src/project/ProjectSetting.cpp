@@ -489,7 +489,7 @@ QString TProject::RealPath(const QString &Path) const
         root.chop(1);
     QString p = ExpandMyDocuments(Path);
     p.replace(kProjectFolder, root, Qt::CaseInsensitive);
-    if (!IsAbsolutePath(p) && !root.isEmpty())
+    if (!IsStoredPathAbsolute(p) && !root.isEmpty())
         p = withSeparator(root) + p; // before the first save or read there is no folder to start from
     return ResolvePath(p);
 }

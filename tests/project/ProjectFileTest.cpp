@@ -187,6 +187,9 @@ TEST(ProjectFile, EveryKeyIsReadBack)
     EXPECT_EQ(back.CHMSetting.Hide, false);
     EXPECT_EQ(back.CHMSetting.IndexFont, QStringLiteral("Tahoma,9,204"));
     EXPECT_EQ(back.RealPath(5), dir.file(QStringLiteral("hhp/")));
+    // The layout itself, byte for byte: a swapped key or a changed value
+    // survives a round trip but not this.
+    EXPECT_TRUE(testsupport::matchesExpectedFile(file, QStringLiteral("layout/every-key.qvx")));
 }
 
 TEST(ProjectFile, MissingKeysTakeTheirDefaults)
@@ -257,6 +260,10 @@ TEST(ProjectFile, StoredPathsResolveWithBothPlaceholders)
     EXPECT_EQ(project.RealPath(QStringLiteral("<project_folder>\\out\\help.chm")), QStringLiteral("/P/out/help.chm"));
     EXPECT_EQ(project.RealPath(QStringLiteral("out/../help.chm")), QStringLiteral("/P/help.chm"));
     EXPECT_EQ(project.RealPath(QStringLiteral("/abs/x%20y.chm")), QStringLiteral("/abs/x y.chm"));
+    // One backslash starts below the project folder; two start a network path.
+    EXPECT_EQ(project.RealPath(QStringLiteral("\\out\\help.chm")), QStringLiteral("/P/out/help.chm"));
+    EXPECT_FALSE(project.RealPath(QStringLiteral("\\\\server\\share\\help.chm")).startsWith(QStringLiteral("/P/")));
+    EXPECT_EQ(ExpandProjectPath(QStringLiteral("/P"), QStringLiteral("\\pdf\\help.pdf")), QStringLiteral("/P/pdf/help.pdf"));
     EXPECT_EQ(project.RealPath(QStringLiteral("<My Documents>/Help/a.docx")),
               home.documents() + QStringLiteral("/Help/a.docx"));
     project.WebHelpOutputFolder = QStringLiteral("<Project_Folder>\\WebHelp");

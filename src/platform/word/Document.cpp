@@ -67,8 +67,18 @@ private:
 // Reads a .docx package, or converts another format through LibreOffice first.
 std::unique_ptr<Package> openPackage(const QString &fileName)
 {
+    // Every document that is not a zip package goes to LibreOffice, which
+    // reads Word's older formats too; a password-protected one is refused
+    // here with that reason, since LibreOffice would only say that it could
+    // not load it. A file named as a zip package that holds neither a zip nor
+    // a Word 97-2003 file is damaged: LibreOffice would read it as plain text.
     const Package::Kind kind = Package::Sniff(fileName);
-    if (kind != Package::Kind::CompoundFile && kind != Package::Kind::Rtf)
+    const QFileInfo info(fileName);
+    static const QStringList zipSuffixes{QStringLiteral("docx"), QStringLiteral("docm"), QStringLiteral("dotx"),
+                                         QStringLiteral("dotm")};
+    const bool damagedZip = kind == Package::Kind::Other && zipSuffixes.contains(info.suffix().toLower());
+    if (kind == Package::Kind::Zip || kind == Package::Kind::EncryptedPackage || damagedZip || !info.isFile()
+        || info.size() == 0)
         return Package::Open(fileName);
     Scratch scratch;
     const QString docx = lo::ConvertToDocx(fileName, scratch.path());

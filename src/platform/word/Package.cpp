@@ -428,6 +428,23 @@ bool isOleCompoundFile(const QByteArray &head)
     return head.startsWith(QByteArray::fromHex("d0cf11e0a1b11ae1"));
 }
 
+// A Word 97-2003 document protected by a password: its WordDocument stream
+// starts, at a sector boundary, with the file information block (identifier
+// 0xA5EC, then the format version), whose flags word at offset 10 holds
+// fEncrypted (0x0100). The first such block found is the document's.
+bool isEncryptedWordBinary(const QByteArray &all)
+{
+    if (all.size() < 512 + 12)
+        return false;
+    const int shift = quint8(all[30]) | quint8(all[31]) << 8;
+    const qsizetype sector = shift >= 9 && shift <= 12 ? qsizetype(1) << shift : 512;
+    auto word = [&](qsizetype at) { return quint16(quint8(all[at]) | quint8(all[at + 1]) << 8); };
+    for (qsizetype at = sector; at + 12 <= all.size(); at += sector)
+        if (word(at) == 0xA5EC && word(at + 2) >= 0x65)
+            return (word(at + 10) & 0x0100) != 0;
+    return false;
+}
+
 } // namespace
 
 QString canonicalPrefix(const QString &uri)
@@ -464,7 +481,8 @@ Package::Kind Package::Sniff(const QString &fileName)
     if (f.open(QIODevice::ReadOnly))
         all = f.read(std::min<qint64>(f.size(), 64ll * 1024 * 1024));
     const QByteArray marker = QByteArray("E\0n\0c\0r\0y\0p\0t\0i\0o\0n\0I\0n\0f\0o\0", 28);
-    return all.contains(marker) ? Kind::EncryptedPackage : Kind::CompoundFile;
+    // Both kinds of password protection are refused alike.
+    return all.contains(marker) || isEncryptedWordBinary(all) ? Kind::EncryptedPackage : Kind::CompoundFile;
 }
 
 Package::Package() = default;
