@@ -197,11 +197,25 @@ private:
         auto it = relIds_.find(key);
         if (it != relIds_.end())
             return it.value();
-        const Relationship rel = src_.relationship(srcPart, oldId);
+        auto rels = srcRelationships_.find(srcPart);
+        if (rels == srcRelationships_.end()) {
+            QHash<QString, Relationship> byId;
+            for (const Relationship &r : src_.relationships(srcPart))
+                byId.insert(r.id, r);
+            rels = srcRelationships_.insert(srcPart, byId);
+        }
+        const Relationship rel = rels->value(oldId);
         QString newId = oldId;
         if (!rel.id.isEmpty()) {
             if (rel.external) {
-                newId = dst_.addRelationship(dstPart, rel.type, rel.target, true);
+                const bool main = dstPart == dst_.mainDocumentPart();
+                const QString key = rel.type + QLatin1Char('\n') + rel.target;
+                newId = main ? ix_.externalRelationships.value(key) : QString();
+                if (newId.isEmpty()) {
+                    newId = dst_.addRelationship(dstPart, rel.type, rel.target, true);
+                    if (main)
+                        ix_.externalRelationships.insert(key, newId);
+                }
             } else if (src_.hasPart(rel.targetPart)) {
                 QString copied = parts_.value(rel.targetPart);
                 if (copied.isEmpty()) {
@@ -368,6 +382,7 @@ private:
     const Package &src_;
     Styles &srcStyles_;
     QHash<QString, QString> relIds_;
+    QHash<QString, QHash<QString, Relationship>> srcRelationships_;
     QHash<QString, QString> parts_;
     QHash<QString, QString> styleIds_;
     QSet<QString> addedIds_;
@@ -429,6 +444,9 @@ void TransferIndex::build(Package &pkg)
         nextBookmarkId = maxBookmark + 1;
         nextDrawingId = maxDrawing + 1;
     }
+    for (const Relationship &r : pkg.relationships(main))
+        if (r.external)
+            externalRelationships.insert(r.type + QLatin1Char('\n') + r.target, r.id);
     const QString numbering = relatedPart(pkg, reltype::Numbering);
     if (pugi::xml_document *d = numbering.isEmpty() ? nullptr : pkg.xml(numbering)) {
         for (pugi::xml_node n : d->document_element().children("w:num"))

@@ -6,6 +6,7 @@
 // styles (matched by name; a missing style is copied), list definitions,
 // pictures and other parts, hyperlinks, footnotes and endnotes; bookmarks
 // keep their names unless the target already has one of that name.
+#include <QHash>
 #include <QSet>
 #include <QString>
 #include <memory>
@@ -28,6 +29,9 @@ struct TransferIndex {
     int nextFootnoteId = 1;
     int nextEndnoteId = 1;
     int nextPart = 1;
+    // Outside targets of the main part already related (type and target ->
+    // id): content pasted again shares them.
+    QHash<QString, QString> externalRelationships;
     void build(Package &pkg);
 };
 
