@@ -110,12 +110,10 @@ int offsetBefore(pugi::xml_node p, pugi::xml_node marker)
     return story::length(p);
 }
 
-void insertAt(story::InsertPoint ip, pugi::xml_node node)
+// Places a copy of node (built in a scratch tree) at the point; gives the copy.
+pugi::xml_node insertAt(story::InsertPoint ip, pugi::xml_node node)
 {
-    if (ip.before)
-        ip.parent.insert_move_before(node, ip.before);
-    else
-        ip.parent.append_move(node);
+    return ip.before ? ip.parent.insert_copy_before(node, ip.before) : ip.parent.append_copy(node);
 }
 
 // Where new runs go at a point: never inside an existing hyperlink.
@@ -443,11 +441,20 @@ void Font::setUnderline(int underline)
 void Range::InsertParagraphAfter()
 {
     resolve();
-    const pugi::xml_node split = endP_;
+    pugi::xml_node split = endP_;
     const bool atEnd = endOff_ >= story::length(endP_);
     InsertAfter(QStringLiteral("\r"));
     if (!atEnd || endP_ == split)
         return;
+    // Bookmarks that ended at the end of the text stay in their paragraph.
+    for (pugi::xml_node c = endP_.first_child(); c;) {
+        pugi::xml_node next = c.next_sibling();
+        if (is(c, "w:bookmarkEnd"))
+            split.append_move(c);
+        else if (!is(c, "w:pPr"))
+            break;
+        c = next;
+    }
     // Like pressing Enter at the end of a heading: the next style follows.
     const QString id = QString::fromUtf8(split.child("w:pPr").child("w:pStyle").attribute("w:val").value());
     const word::Style *s = doc_->styles().byId(id);
@@ -481,7 +488,7 @@ void Range::Paste()
 
 // --- Fields.Add ---------------------------------------------------------------------
 
-word::Field Fields::Add(const word::Range &range, int type, const QString &text, bool preserveFormatting)
+word::Field Fields::Add(word::Range &range, int type, const QString &text, bool preserveFormatting)
 {
     static const QHash<int, QString> keywords = {{fields::wdFieldIndexEntry, QStringLiteral("XE")},
                                                  {fields::wdFieldRef, QStringLiteral("REF")},
@@ -506,8 +513,7 @@ word::Field Fields::Add(const word::Range &range, int type, const QString &text,
         pugi::xml_node r = newRun(scratch);
         pugi::xml_node c = r.append_child("w:fldChar");
         c.append_attribute("w:fldCharType").set_value(kind);
-        insertAt(ip, r);
-        return c;
+        return insertAt(ip, r).child("w:fldChar");
     };
     fields::Field f;
     f.begin = fieldChar("begin");
@@ -520,6 +526,11 @@ word::Field Fields::Add(const word::Range &range, int type, const QString &text,
         f.separate = fieldChar("separate");
     f.end = fieldChar("end");
     doc_->touch();
+    if (range.Start() == range.End()) {
+        const pugi::xml_node p = story::paragraphOf(f.end);
+        const int after = story::offsetOf(p, f.end) + 1;
+        range = word::Range(doc_, p, after, p, after);
+    }
     return word::Field(doc_, f);
 }
 
@@ -578,7 +589,7 @@ Hyperlink Hyperlinks::Add(const word::Range &anchor, const QString &address, con
     QString flat = shownText;
     flat.replace(QRegularExpression(QStringLiteral("[\\r\\n]+")), QStringLiteral(" "));
     t.text().set(flat.toUtf8().constData());
-    pugi::xml_node placed = ip.before ? ip.parent.insert_move_before(link, ip.before) : ip.parent.append_move(link);
+    pugi::xml_node placed = insertAt(ip, link);
     doc_->touch();
     doc_->keepFields();
     shapes::Hyperlink h;

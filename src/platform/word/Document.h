@@ -176,8 +176,10 @@ public:
     // A new field at the start of the range: type wdFieldIndexEntry (4)
     // gives "XE" followed by text, wdFieldEmpty (-1) takes text as the whole
     // code, other known types their keyword and text. Index entries have no
-    // result; other fields get an empty one, to be updated.
-    word::Field Add(const word::Range &range, int type, const QString &text = QString(),
+    // result; other fields get an empty one, to be updated. A collapsed range
+    // moves past the new field, so fields added one after another at it keep
+    // their order.
+    word::Field Add(word::Range &range, int type, const QString &text = QString(),
                     bool preserveFormatting = true);
 
 private:
