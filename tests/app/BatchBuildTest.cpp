@@ -616,6 +616,8 @@ TEST(ProgramBatchRun, AKilledBuildTakesLibreOfficeWithItAndItsLeftoversGo)
     const QString runs = temp + QStringLiteral("/quillcraft-") + QString::number(::getuid());
     EXPECT_TRUE(QDir(runs).entryList(QDir::Dirs | QDir::NoDotAndDotDot).isEmpty())
         << QDir(runs).entryList(QDir::Dirs | QDir::NoDotAndDotDot).join(u' ').toStdString();
+}
+
 // A few corpus documents built by the program as a silent batch (the whole
 // corpus is for scripts/corpus-batch-check.sh): one without headings builds
 // all three outputs and says why the help formats are empty, a Word 97-2003
