@@ -1,0 +1,163 @@
+#include "chmimport/helper/ChmUnpack.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <chm_lib.h>
+
+namespace {
+
+// Closes the help file when the scope ends.
+struct ChmHandle {
+    explicit ChmHandle(const QString &path) : h(chm_open(QFile::encodeName(path).constData())) {}
+    ~ChmHandle()
+    {
+        if (h)
+            chm_close(h);
+    }
+    ChmHandle(const ChmHandle &) = delete;
+    ChmHandle &operator=(const ChmHandle &) = delete;
+    chmFile *h;
+};
+
+struct UnpackState {
+    QString target;
+    TChmUnpackLimits limits;
+    TChmUnpackResult *result;
+};
+
+bool writeObject(chmFile *h, chmUnitInfo *ui, const QString &path, UnpackState &st)
+{
+    const qint64 length = qint64(ui->length);
+    if (length < 0 || length > st.limits.MaxFileSize) {
+        st.result->Error = QStringLiteral("the inner file \"%1\" is larger than %2 bytes")
+                               .arg(QString::fromUtf8(ui->path))
+                               .arg(st.limits.MaxFileSize);
+        return false;
+    }
+    if (st.result->TotalSize + length > st.limits.MaxTotalSize) {
+        st.result->Error = QStringLiteral("its files together are larger than %1 bytes").arg(st.limits.MaxTotalSize);
+        return false;
+    }
+    if (st.result->FileCount + 1 > st.limits.MaxFileCount) {
+        st.result->Error = QStringLiteral("it holds more than %1 files").arg(st.limits.MaxFileCount);
+        return false;
+    }
+    const QString full = st.target + path;
+    if (!QDir().mkpath(QFileInfo(full).absolutePath())) {
+        st.result->Error = QStringLiteral("cannot create the folder of \"%1\"").arg(full);
+        return false;
+    }
+    QFile out(full);
+    // A name met twice (different case folded by the compiler, say) keeps
+    // the first file; nothing outside the target is ever opened.
+    if (QFileInfo(full).isSymLink() || !out.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        if (QFileInfo::exists(full)) {
+            st.result->Refused << QStringLiteral("%1: a file of that name was already written").arg(path);
+            return true;
+        }
+        st.result->Error = QStringLiteral("cannot write \"%1\": %2").arg(full, out.errorString());
+        return false;
+    }
+    QByteArray buffer(qsizetype(std::min<qint64>(length, 1 << 20)), '\0');
+    qint64 done = 0;
+    while (done < length) {
+        const qint64 want = std::min<qint64>(length - done, buffer.size());
+        const LONGINT64 got = chm_retrieve_object(h, ui, reinterpret_cast<unsigned char *>(buffer.data()),
+                                                  LONGUINT64(done), LONGINT64(want));
+        if (got <= 0)
+            break; // a damaged stream: keep what could be read
+        if (out.write(buffer.constData(), got) != got) {
+            st.result->Error = QStringLiteral("cannot write \"%1\": %2").arg(full, out.errorString());
+            return false;
+        }
+        done += got;
+    }
+    if (done < length)
+        st.result->Refused << QStringLiteral("%1: only %2 of %3 bytes could be read").arg(path).arg(done).arg(length);
+    st.result->FileCount += 1;
+    st.result->TotalSize += done;
+    return true;
+}
+
+int enumerateOne(chmFile *h, chmUnitInfo *ui, void *context)
+{
+    auto &st = *static_cast<UnpackState *>(context);
+    const QByteArray name(ui->path);
+    if (name.startsWith("::") || name.startsWith("/#") || name.startsWith("/$") || name.endsWith('/'))
+        return CHM_ENUMERATOR_CONTINUE;
+    const QString path = SafeInnerPath(name);
+    if (path.isEmpty()) {
+        st.result->Refused << QStringLiteral("%1: unsafe name").arg(QString::fromUtf8(name));
+        return CHM_ENUMERATOR_CONTINUE;
+    }
+    return writeObject(h, ui, path, st) ? CHM_ENUMERATOR_CONTINUE : CHM_ENUMERATOR_FAILURE;
+}
+
+} // namespace
+
+QString SafeInnerPath(const QByteArray &innerName)
+{
+    QString name = QString::fromUtf8(innerName);
+    if (name.startsWith(QLatin1Char('/')))
+        name.remove(0, 1);
+    if (name.isEmpty() || name.startsWith(QLatin1Char('/')) || name.contains(QLatin1Char('\\')))
+        return QString();
+    if (name.size() >= 2 && name.at(1) == QLatin1Char(':'))
+        return QString();
+    for (const QChar c : name)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F || c == QChar::ReplacementCharacter)
+            return QString();
+    const QStringList parts = name.split(QLatin1Char('/'));
+    for (const QString &part : parts)
+        if (part.isEmpty() || part == QLatin1String("..") || part == QLatin1String("."))
+            return QString();
+    return name;
+}
+
+TChmUnpackResult UnpackChm(const QString &chmFile, const QString &targetFolder, const TChmUnpackLimits &limits)
+{
+    TChmUnpackResult result;
+    ChmHandle chm(chmFile);
+    if (!chm.h) {
+        result.Error = QStringLiteral("it is not a compiled help file or cannot be read");
+        return result;
+    }
+    UnpackState st{QDir(targetFolder).absolutePath() + QLatin1Char('/'), limits, &result};
+    const int rc = chm_enumerate(chm.h, CHM_ENUMERATE_NORMAL | CHM_ENUMERATE_FILES, enumerateOne, &st);
+    if (!result.Error.isEmpty())
+        return result;
+    if (rc == 0 && result.FileCount == 0) {
+        result.Error = QStringLiteral("its directory cannot be read");
+        return result;
+    }
+    result.Ok = true;
+    return result;
+}
+
+bool ReadChmObject(const QString &chmFile, const QByteArray &innerName, QByteArray &data, QString &error,
+                   qint64 maxSize)
+{
+    data.clear();
+    ChmHandle chm(chmFile);
+    if (!chm.h) {
+        error = QStringLiteral("it is not a compiled help file or cannot be read");
+        return false;
+    }
+    chmUnitInfo ui;
+    if (chm_resolve_object(chm.h, innerName.constData(), &ui) != CHM_RESOLVE_SUCCESS) {
+        error = QStringLiteral("it has no \"%1\" object").arg(QString::fromUtf8(innerName));
+        return false;
+    }
+    const qint64 length = qint64(ui.length);
+    if (length < 0 || length > maxSize) {
+        error = QStringLiteral("its \"%1\" object is too large").arg(QString::fromUtf8(innerName));
+        return false;
+    }
+    data.resize(qsizetype(length));
+    const LONGINT64 got = chm_retrieve_object(chm.h, &ui, reinterpret_cast<unsigned char *>(data.data()), 0,
+                                              LONGINT64(length));
+    data.resize(qsizetype(std::max<LONGINT64>(got, 0)));
+    return true;
+}
