@@ -8,6 +8,9 @@
 #include "foundation/Paths.h"
 #include "foundation/TextFiles.h"
 
+#include "platform/Exception.h"
+
+#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -147,6 +150,24 @@ QString UnhideContent(const QString &Text)
     t.replace(QStringLiteral("Align=\"justify\""), QStringLiteral("Align=\"left\""), Qt::CaseInsensitive);
     t.replace(QStringLiteral("Align='justify'"), QStringLiteral("Align='left'"), Qt::CaseInsensitive);
     return t;
+}
+
+void SaveWorkPage(const QString &Page, const QString &FileName)
+{
+    if (Page.isEmpty())
+        return;
+    const int encoding = GetHtmlEncoding(Page);
+    QBuffer buffer;
+    buffer.open(QIODevice::ReadWrite);
+    try {
+        SaveTextToStream(ReferenceUnencodable(Page, encoding), encoding, buffer);
+    } catch (const Exception &e) {
+        throw Exception(QStringLiteral("Cannot write the page \"%1\": %2").arg(FileName, e.message()));
+    }
+    QFile file(FileName);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(buffer.data()) != buffer.data().size()
+        || !file.flush())
+        throw Exception(QStringLiteral("Cannot write the page \"%1\": %2").arg(FileName, file.errorString()));
 }
 
 TCHMDistill::TCHMDistill() = default;
@@ -329,9 +350,10 @@ void TCHMDistill::GetLinkPages(const QString &Page)
     QStringList work{Page};
     while (!work.isEmpty()) {
         const QString page = work.takeLast();
-        const QString text = ProcessSCR(LoadTextFileSafe(page, QString()), page);
-        if (!text.isEmpty())
-            SaveHtmlFile(text, page);
+        const QString original = LoadTextFileSafe(page, QString());
+        const QString text = ProcessSCR(original, page);
+        if (text != original)
+            SaveWorkPage(text, page);
         const QString folder = folderOf(page);
         AttributeRewriter scan;
         scan.onValue = [&](const QString &, const QString &attribute, const QString &value) {
@@ -373,8 +395,9 @@ void TCHMDistill::ChangeCSS()
 {
     for (const QString &path : CSSFiles.Texts()) {
         const QString text = LoadTextFileSafe(path, QString());
-        if (!text.isEmpty())
-            SaveHtmlFile(UnhideContent(text), path);
+        const QString unhidden = UnhideContent(text);
+        if (unhidden != text)
+            SaveWorkPage(unhidden, path);
     }
 }
 
@@ -467,10 +490,14 @@ void TCHMDistill::RemoveSame()
     if (n > 0 && titled > 0.8 * n) {
         for (int k = 0; k < TopicList.Count(); ++k) {
             TChmTopicFile *p = TopicList.Items(k);
-            if (p->IsTitle())
+            const bool title = p->IsTitle();
+            if (title)
                 p->TitleFound = true;
             p->Title3 = p->Text;
-            p->SearchDown();
+            // A page reached only by links loses its first block only when
+            // that block is its title: otherwise its own text would go.
+            if (k < n || title)
+                p->SearchDown();
         }
         cutShared(false);
     }
@@ -484,7 +511,7 @@ void TCHMDistill::RemoveSame()
             p->Bookmarks.Sort();
             p->SplitFileByBookmark();
         }
-        SaveHtmlFile(p->BeforeBody + p->Body + p->AfterBody, p->Filename);
+        SaveWorkPage(p->BeforeBody + p->Body + p->AfterBody, p->Filename);
         // The page's text is on disk now; only its anchors and bookmarks
         // are needed later.
         p->Body.clear();
@@ -562,15 +589,18 @@ QString TCHMDistill::DistillPages(bool UrltoBookmark)
         const QString path = FindInRoot(rootFolder + url);
         if (path.isEmpty() || url.contains(QLatin1Char('#')))
             continue;
-        QString text = LoadTextFileSafe(path, QString());
-        if (text.isEmpty())
+        const QString original = LoadTextFileSafe(path, QString());
+        if (original.isEmpty())
             continue;
+        QString text = original;
         TTitleList *first = urls.Object(url);
         if (text.contains(QLatin1String("<frameset"), Qt::CaseInsensitive))
             first->Status = 2;
         if (UrltoBookmark)
             text = ChangeUrlBookmark(text, first);
-        SaveHtmlFile(UnhideContent(text), path);
+        text = UnhideContent(text);
+        if (text != original)
+            SaveWorkPage(text, path);
     }
     return QString();
 }

@@ -298,6 +298,11 @@ private:
 };
 
 QString UnhideContent(const QString &Text);
+// Saves a page of the work folder in the encoding its charset names (as the
+// page saver does), without syncing to disk: these are scratch files. Empty
+// text writes nothing. Throws Exception naming the file when it cannot be
+// written (a full disk, say).
+void SaveWorkPage(const QString &Page, const QString &FileName);
 // True for a link that names a scheme ("http:", "https:", "mailto:", "ftp:",
 // "javascript:" ...): it points outside the help file. A drive letter is no
 // scheme.

@@ -480,6 +480,6 @@ void TChmTopicFile::SplitFileByBookmark()
                               ? std::clamp<qint32>(Bookmarks.Items(k + 1)->Position, from, qint32(Body.size()))
                               : qint32(Body.size());
         const QString piece = ExtractMainContent(Body.mid(from, to - from), b->Title);
-        SaveHtmlFile(BeforeBody + piece + AfterBody, stem + QLatin1Char('_') + QString::number(k) + ext);
+        SaveWorkPage(BeforeBody + piece + AfterBody, stem + QLatin1Char('_') + QString::number(k) + ext);
     }
 }
