@@ -254,7 +254,8 @@ QString TCHMDistill::ProcessDecompiledUrl(const QString &Url, const QString &Cur
         if (linkedName.compare(own, Qt::CaseInsensitive) == 0) {
             url = inner;
         } else {
-            const QString linkedPath = ResolvePath(folderOf(QFileInfo(chmFile).absoluteFilePath()) + linked);
+            // Only a help file beside the imported one is looked for.
+            const QString linkedPath = folderOf(QFileInfo(chmFile).absoluteFilePath()) + linkedName;
             if (!linkedName.isEmpty() && linkedName != QLatin1String("..") && QFileInfo(linkedPath).isFile()) {
                 const QString sub = rootFolder + linkedName + QLatin1Char('/');
                 if (!QFileInfo::exists(sub)) {
