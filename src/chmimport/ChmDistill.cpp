@@ -411,10 +411,17 @@ void TCHMDistill::cutShared(bool fromEnd)
     const int count = TopicList.Count();
     for (int j = 0; j < count;) {
         TChmTopicFile *pj = TopicList.Items(j);
+        // Counting stops once the block is known to be shared, or once the
+        // pages left could no longer make it so.
         int shared = 0;
-        for (int c = 0; c < n && shared < threshold; ++c)
-            if (c != j && TChmTopicFile::IsSimilar(TopicList.Items(c)->Text, pj->Text))
+        int left = j < n ? n - 1 : n;
+        for (int c = 0; c < n && shared < threshold && shared + left >= threshold; ++c) {
+            if (c == j)
+                continue;
+            --left;
+            if (TChmTopicFile::IsSimilar(TopicList.Items(c)->Text, pj->Text))
                 ++shared;
+        }
         if (shared < threshold) {
             ++j;
             continue;
