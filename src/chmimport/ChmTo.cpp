@@ -21,7 +21,10 @@
 
 namespace {
 
-std::atomic<int> unpackTimeoutMs{10 * 60 * 1000};
+// Unpacking a help file takes seconds; a damaged one can keep libchm busy
+// for ever, and the helper is stopped after this time.
+constexpr int kDefaultUnpackTimeoutMs = 2 * 60 * 1000;
+std::atomic<int> unpackTimeoutMs{kDefaultUnpackTimeoutMs};
 
 QString durationText(int ms)
 {
@@ -232,7 +235,7 @@ QString TCHMDecompile::UnpackerProgram()
     return QCoreApplication::applicationDirPath() + QStringLiteral("/qc_chmunpack");
 }
 
-void TCHMDecompile::SetUnpackTimeoutMs(int ms) { unpackTimeoutMs = ms > 0 ? ms : 10 * 60 * 1000; }
+void TCHMDecompile::SetUnpackTimeoutMs(int ms) { unpackTimeoutMs = ms > 0 ? ms : kDefaultUnpackTimeoutMs; }
 int TCHMDecompile::UnpackTimeoutMs() { return unpackTimeoutMs.load(); }
 
 void ReadChmSystemInfo(TCHMDecompile &Reader, const QString &ChmFile)

@@ -200,3 +200,20 @@ TEST(ChmReader, HelperCrashTimeoutAndAbsenceBecomeMessages)
     EXPECT_THROW(TCHMDecompile().LoadFromCHM(chm), Exception);
     qunsetenv("QC_CHMUNPACK");
 }
+
+TEST(ChmReader, DirectoryThatLeadsRoundInACircleEnds)
+{
+    // A mutated help file whose directory sends libchm round in a circle.
+    ScratchDir dir;
+    const QString bad = dir.file("loop.chm");
+    QFile::copy(sourceDir() + "/tests/fuzz/chm_seeds/directory-loop.bin", bad);
+    TCHMDecompile r;
+    r.LoadFromCHM(bad);
+    r.rootFolder = dir.file("work/");
+    try {
+        r.decompile();
+        FAIL() << "a help file without readable files was unpacked";
+    } catch (const Exception &e) {
+        EXPECT_TRUE(e.message().contains("no file that can be read")) << e.message().toStdString();
+    }
+}

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 
 #include <chm_lib.h>
 
@@ -24,7 +25,9 @@ struct ChmHandle {
 struct UnpackState {
     QString target;
     TChmUnpackLimits limits;
-    TChmUnpackResult *result;
+    TChmUnpackResult *result = nullptr;
+    QSet<QByteArray> seen;
+    qint64 entries = 0;
 };
 
 bool writeObject(chmFile *h, chmUnitInfo *ui, const QString &path, UnpackState &st)
@@ -85,6 +88,21 @@ int enumerateOne(chmFile *h, chmUnitInfo *ui, void *context)
 {
     auto &st = *static_cast<UnpackState *>(context);
     const QByteArray name(ui->path);
+    // A damaged directory can lead libchm round in a circle: a name met
+    // again ends the listing, and so does a listing far longer than any
+    // help file within the limits has.
+    if (st.seen.contains(name)) {
+        st.result->Refused << QStringLiteral("the directory repeats itself after %1 entries; the rest is left out")
+                                  .arg(st.entries);
+        return CHM_ENUMERATOR_SUCCESS;
+    }
+    st.seen.insert(name);
+    if (++st.entries > qint64(st.limits.MaxFileCount) * 4 + 1000) {
+        st.result->Error = QStringLiteral("its directory is damaged (it lists too many entries)");
+        return CHM_ENUMERATOR_FAILURE;
+    }
+    if (!(ui->flags & CHM_ENUMERATE_NORMAL) || !(ui->flags & CHM_ENUMERATE_FILES))
+        return CHM_ENUMERATOR_CONTINUE;
     if (name.startsWith("::") || name.startsWith("/#") || name.startsWith("/$") || name.endsWith('/'))
         return CHM_ENUMERATOR_CONTINUE;
     const QString path = SafeInnerPath(name);
@@ -124,12 +142,16 @@ TChmUnpackResult UnpackChm(const QString &chmFile, const QString &targetFolder, 
         result.Error = QStringLiteral("it is not a compiled help file or cannot be read");
         return result;
     }
-    UnpackState st{QDir(targetFolder).absolutePath() + QLatin1Char('/'), limits, &result};
-    const int rc = chm_enumerate(chm.h, CHM_ENUMERATE_NORMAL | CHM_ENUMERATE_FILES, enumerateOne, &st);
+    UnpackState st;
+    st.target = QDir(targetFolder).absolutePath() + QLatin1Char('/');
+    st.limits = limits;
+    st.result = &result;
+    const int rc = chm_enumerate(chm.h, CHM_ENUMERATE_ALL, enumerateOne, &st);
     if (!result.Error.isEmpty())
         return result;
-    if (rc == 0 && result.FileCount == 0) {
-        result.Error = QStringLiteral("its directory cannot be read");
+    if (result.FileCount == 0) {
+        result.Error = rc == 0 ? QStringLiteral("its directory cannot be read")
+                               : QStringLiteral("it holds no file that can be read");
         return result;
     }
     result.Ok = true;
@@ -146,10 +168,8 @@ bool ReadChmObject(const QString &chmFile, const QByteArray &innerName, QByteArr
         return false;
     }
     chmUnitInfo ui;
-    if (chm_resolve_object(chm.h, innerName.constData(), &ui) != CHM_RESOLVE_SUCCESS) {
-        error = QStringLiteral("it has no \"%1\" object").arg(QString::fromUtf8(innerName));
-        return false;
-    }
+    if (chm_resolve_object(chm.h, innerName.constData(), &ui) != CHM_RESOLVE_SUCCESS)
+        return true; // no such object: empty data
     const qint64 length = qint64(ui.length);
     if (length < 0 || length > maxSize) {
         error = QStringLiteral("its \"%1\" object is too large").arg(QString::fromUtf8(innerName));

@@ -34,7 +34,8 @@ QString SafeInnerPath(const QByteArray &innerName);
 TChmUnpackResult UnpackChm(const QString &chmFile, const QString &targetFolder,
                            const TChmUnpackLimits &limits = TChmUnpackLimits());
 
-// The raw bytes of one object of the help file ("/#SYSTEM"); false with a
-// reason when the file does not open or has no such object.
+// The raw bytes of one object of the help file ("/#SYSTEM"), empty when it
+// has no such object; false with a reason when the file does not open or the
+// object is too large.
 bool ReadChmObject(const QString &chmFile, const QByteArray &innerName, QByteArray &data,
                    QString &error, qint64 maxSize = qint64(16) << 20);
