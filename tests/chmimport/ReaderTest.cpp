@@ -217,3 +217,21 @@ TEST(ChmReader, DirectoryThatLeadsRoundInACircleEnds)
         EXPECT_TRUE(e.message().contains("no file that can be read")) << e.message().toStdString();
     }
 }
+
+TEST(ChmReader, ACrashOfTheReaderIsAFailedImportWithNothingLeftBehind)
+{
+    // A mutated help file on which libchm divides by zero while unpacking.
+    ScratchDir dir;
+    const QString bad = dir.file("crash.chm");
+    ASSERT_TRUE(QFile::copy(sourceDir() + "/tests/chmimport/data/reader-crash.chm", bad));
+    TCHMDecompile r;
+    r.LoadFromCHM(bad);
+    r.rootFolder = dir.file("work/");
+    try {
+        r.decompile();
+        FAIL() << "the crash went unnoticed";
+    } catch (const Exception &e) {
+        EXPECT_TRUE(e.message().contains(bad) && e.message().contains("damaged")) << e.message().toStdString();
+    }
+    EXPECT_EQ(r.List.Count(), 0);
+}
