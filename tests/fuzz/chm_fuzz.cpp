@@ -23,6 +23,8 @@ struct Outcome {
     QStringList Outside;    // files found outside the work folder (must stay empty)
 };
 
+inline void unpackInProcess(const QString &chm, const QString &work, Outcome &o);
+
 inline Outcome RunOne(const uint8_t *data, size_t size)
 {
     Outcome o;
@@ -36,13 +38,46 @@ inline Outcome RunOne(const uint8_t *data, size_t size)
             return o;
         f.write(reinterpret_cast<const char *>(data), qint64(size));
     }
+    const QString work = scratch.filePath(QStringLiteral("work/"));
+    // With QC_CHM_FUZZ_HELPER set, the help file is unpacked by the helper
+    // program as the import does, so that libchm's own faults stay in the
+    // child and the run covers the system's code only.
+    if (qEnvironmentVariableIsSet("QC_CHM_FUZZ_HELPER")) {
+        TCHMDistill d;
+        d.Discard = true;
+        try {
+            d.LoadFromCHM(chm);
+            d.rootFolder = work;
+            d.decompile();
+            o.Opened = true;
+            d.Execute();
+        } catch (const Exception &) {
+            // a damaged help file is a message, not a fault
+        }
+        o.Entries = d.List.Count();
+    } else {
+        QDir().mkpath(work);
+        unpackInProcess(chm, work, o);
+    }
+    QDirIterator it(scratch.path(), QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString f = it.next();
+        if (f == chm)
+            continue;
+        if (f.startsWith(work))
+            ++o.FileCount;
+        else
+            o.Outside << f;
+    }
+    return o;
+}
+
+inline void unpackInProcess(const QString &chm, const QString &work, Outcome &o)
+{
     QByteArray system;
     QString error;
     if (ReadChmObject(chm, QByteArrayLiteral("/#SYSTEM"), system, error))
         (void)ParseChmSystemData(system);
-
-    const QString work = scratch.filePath(QStringLiteral("work/"));
-    QDir().mkpath(work);
     TChmUnpackLimits limits;
     limits.MaxFileSize = 4 << 20;
     limits.MaxTotalSize = 16 << 20;
@@ -65,17 +100,6 @@ inline Outcome RunOne(const uint8_t *data, size_t size)
         }
         o.Entries = d.List.Count();
     }
-    QDirIterator it(scratch.path(), QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString f = it.next();
-        if (f == chm)
-            continue;
-        if (f.startsWith(work))
-            ++o.FileCount;
-        else
-            o.Outside << f;
-    }
-    return o;
 }
 
 } // namespace chmfuzz
