@@ -63,6 +63,7 @@ void TfrmBuilding::BuildUpdate(Tbuild *sender)
 void TfrmBuilding::BuildTerminate()
 {
     Finished = true;
+    Notes = Build->Notes;
     if (Build->Failed) {
         ErrorMsg = QStringLiteral("Error occured when building!\r\n\r\nTaskType: ") + QString::number(Build->TaskType)
             + QStringLiteral(" TaskPos: ") + QString::number(Build->Position - Build->TaskPos) + QStringLiteral("\r\n")

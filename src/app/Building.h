@@ -27,6 +27,7 @@ public:
 
     QProgressBar *ProgressBar1 = nullptr;
     QString ErrorMsg;
+    QStringList Notes; // what the build left out of the help and why
 
     Tbuild *Worker() const { return Build.get(); }
 

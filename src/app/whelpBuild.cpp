@@ -23,6 +23,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QRegularExpression>
 #include <QTimer>
 #include <QUrl>
 
@@ -236,19 +237,23 @@ void TfrmMain::BuildProject(bool Silence)
 
     bool succeeded = true;
     QString failure;
+    QString notes; // what the build left out, one line each, after the result
     if (p.HtmlHelpOutput || p.WebHelpOutput || p.PDFOutput) {
         TfrmBuilding building(p, this);
         if (FStartup.Silent())
             building.setAttribute(Qt::WA_DontShowOnScreen); // a silent batch shows no window at all
         succeeded = building.exec() == TfrmBuilding::ResultOk;
         failure = building.ErrorMsg;
+        static const QRegularExpression lineEnds(QStringLiteral("[\\x{0}-\\x{1F}\\x{85}\\x{2028}\\x{2029}]+"));
+        for (const QString &note : std::as_const(building.Notes))
+            notes += QStringLiteral("\r\n") + QString(note).replace(lineEnds, QStringLiteral(" "));
     }
     if (succeeded) {
         FExitCode = 0;
         if (Silence)
-            FBatchLine = QStringLiteral("The build is completed!");
+            FBatchLine = QStringLiteral("The build is completed!") + notes;
         else
-            AskUser(this, MessageKind::Information, QStringLiteral("The build is completed!"));
+            AskUser(this, MessageKind::Information, QStringLiteral("The build is completed!") + notes);
     } else {
         FExitCode = 100;
         if (Silence)

@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cmath>
+#include <new>
 
 TBuildOutputs::~TBuildOutputs() = default;
 
@@ -23,6 +24,8 @@ QString ExceptionText(const std::exception &error)
 {
     if (const auto *own = dynamic_cast<const Exception *>(&error))
         return own->message();
+    if (dynamic_cast<const std::bad_alloc *>(&error))
+        return QStringLiteral("There is not enough memory for this work.");
     return QString::fromLocal8Bit(error.what());
 }
 
@@ -80,6 +83,10 @@ public:
     }
     void FreeOutput() override
     {
+        if (Word)
+            for (const QString &note : std::as_const(Word->Notes))
+                if (!CollectedNotes.contains(note))
+                    CollectedNotes << note;
         Maker.reset();
         Word.reset();
         Contents.reset();
@@ -92,6 +99,7 @@ public:
         pdf.FOnProcess = [progress](TPDF *sender) { progress(sender->Position); };
         pdf.Build(workingCopy, pdfFile);
     }
+    QStringList Notes() const override { return CollectedNotes; }
 
 private:
     TProject &Project;
@@ -99,6 +107,7 @@ private:
     std::unique_ptr<TContentsItems> Contents;
     std::unique_ptr<TWordDoc> Word;
     std::unique_ptr<THtmlHelpMaker> Maker;
+    QStringList CollectedNotes;
 };
 
 } // namespace
@@ -224,6 +233,7 @@ void Tbuild::Execute()
 {
     Failed = false;
     ErrorMsg.clear();
+    Notes.clear();
     TaskPos = 0;
     TaskType = 0;
     const int outputs = int(Project.HtmlHelpOutput) + int(Project.WebHelpOutput) + int(Project.PDFOutput);
@@ -261,6 +271,11 @@ void Tbuild::Execute()
             BuildWebHelp(workingCopy);
         if (Project.PDFOutput)
             BuildPdf(workingCopy);
+    } catch (const std::bad_alloc &) {
+        Failed = true;
+        ErrorMsg = QStringLiteral("The document \"%1\" needs more memory than there is to build it; the build "
+                                  "was stopped.")
+                       .arg(Project.RealPath(0));
     } catch (const std::exception &e) {
         Failed = true;
         ErrorMsg = ExceptionText(e);
@@ -274,6 +289,7 @@ void Tbuild::Execute()
     }
     try {
         Outputs->FreeOutput();
+        Notes = Outputs->Notes();
     } catch (...) {
     }
     if (!workingCopy.isEmpty() && QFileInfo::exists(workingCopy))

@@ -8,6 +8,7 @@
 // drives the converter and the output writers through TBuildOutputs. Progress
 // reaches the main thread through FOnUpdate, which the worker waits for.
 #include <QString>
+#include <QStringList>
 #include <QThread>
 #include <exception>
 #include <functional>
@@ -48,6 +49,9 @@ public:
     // position (0 to 100).
     virtual void Pdf(const QString &workingCopy, const QString &pdfFile,
                      const std::function<void(int)> &progress) = 0;
+    // What the outputs so far left out of the help and why, one line each,
+    // each line once.
+    virtual QStringList Notes() const { return {}; }
 };
 
 // The outputs of a real build (the document engine, converter and writers).
@@ -83,6 +87,7 @@ public:
     int NextPercent = 0;
     bool Failed = false;
     QString ErrorMsg;
+    QStringList Notes;      // what the build left out of the help, for the report
     int Position = 0;       // overall progress, 0 to 100
     int ValuePerTask = 0;   // 100 div the number of outputs chosen
 

@@ -469,7 +469,7 @@ std::unique_ptr<Package> Package::Open(const QString &fileName, const Limits &li
     const zip_int64_t count = zip_get_num_entries(z, 0);
     if (count < 0 || count > limits.maxParts)
         throw fail(QStringLiteral("the package holds too many parts"));
-    qint64 total = 0;
+    qint64 total = 0, markup = 0;
     for (zip_int64_t i = 0; i < count; ++i) {
         zip_stat_t st;
         zip_stat_init(&st);
@@ -512,10 +512,18 @@ std::unique_ptr<Package> Package::Open(const QString &fileName, const Limits &li
         // A damaged part refuses the document only when it is needed.
         if (!damage.isEmpty())
             data.clear();
+        const bool isXml = isXmlName(name);
+        if (isXml) {
+            markup += data.count('<');
+            if (markup > limits.maxMarkup)
+                throw fail(QStringLiteral("it holds more than %1 elements, more than fit in the memory set "
+                                          "aside for a document")
+                               .arg(limits.maxMarkup));
+        }
         auto part = std::make_unique<Part>();
         part->name = name;
         part->bytes = data;
-        part->isXml = isXmlName(name);
+        part->isXml = isXml;
         part->damage = damage;
         pkg->index_.insert(name.toLower(), part.get());
         pkg->parts_.push_back(std::move(part));
