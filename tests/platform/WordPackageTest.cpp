@@ -221,7 +221,7 @@ TEST(WordPackage, ElementCountIsLimited)
     Package::Limits limits;
     limits.maxMarkup = 1000;
     const QString error = openError(dir.file("many.docx"), limits);
-    EXPECT_TRUE(error.contains("many.docx") && error.contains("more than 1000 elements")) << error.toStdString();
+    EXPECT_TRUE(error.contains("many.docx") && error.contains("more than 1000 XML tags")) << error.toStdString();
     limits.maxMarkup = 10000;
     EXPECT_EQ(openError(dir.file("many.docx"), limits), QString());
 }

@@ -484,6 +484,7 @@ std::unique_ptr<Package> Package::Open(const QString &fileName, const Limits &li
             throw fail(QStringLiteral("the part \"%1\" is too large when decompressed").arg(name));
         if (pkg->hasPart(name))
             continue; // a duplicate entry: the first one counts
+        const bool isXml = isXmlName(name);
         QByteArray data;
         QString damage;
         if (zip_file_t *zf = zip_fopen_index(z, zip_uint64_t(i), 0)) {
@@ -500,6 +501,15 @@ std::unique_ptr<Package> Package::Open(const QString &fileName, const Limits &li
                     break;
                 data.append(buf, int(n));
                 total += n;
+                if (isXml) {
+                    markup += std::count(buf, buf + n, '<');
+                    if (markup > limits.maxMarkup) {
+                        zip_fclose(zf);
+                        throw fail(QStringLiteral("it holds more than %1 XML tags, more than fit in the memory set "
+                                                  "aside for a document")
+                                       .arg(limits.maxMarkup));
+                    }
+                }
                 if (data.size() > limits.maxPartSize || total > limits.maxTotalSize) {
                     zip_fclose(zf);
                     throw fail(QStringLiteral("the part \"%1\" is too large when decompressed").arg(name));
@@ -512,14 +522,6 @@ std::unique_ptr<Package> Package::Open(const QString &fileName, const Limits &li
         // A damaged part refuses the document only when it is needed.
         if (!damage.isEmpty())
             data.clear();
-        const bool isXml = isXmlName(name);
-        if (isXml) {
-            markup += data.count('<');
-            if (markup > limits.maxMarkup)
-                throw fail(QStringLiteral("it holds more than %1 elements, more than fit in the memory set "
-                                          "aside for a document")
-                               .arg(limits.maxMarkup));
-        }
         auto part = std::make_unique<Part>();
         part->name = name;
         part->bytes = data;

@@ -73,8 +73,9 @@ public:
         qint64 maxTotalSize = 1024ll * 1024 * 1024; // uncompressed bytes of all parts
         int maxParts = 20000;
         // Markup ("<") of all XML parts: each becomes a node of the tree and
-        // more in the writers, so this bounds the memory a document takes.
-        qint64 maxMarkup = 10'000'000;
+        // more in the writers, some 300 bytes through a whole build, so this
+        // holds a document to about 2.5 GB.
+        qint64 maxMarkup = 8'000'000;
     };
 
     // Reads a package from a file. Throws PackageError naming the file and the
