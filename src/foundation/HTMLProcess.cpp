@@ -630,7 +630,9 @@ bool IsScriptLink(const QString &href)
     QString address = DecodeAttributeValue(href);
     // Browsers drop tabs and line breaks anywhere in a URL and blanks and
     // control characters around it; none belongs in a scheme either way.
+    // Names of HTML5 that the entity table lacks but browsers decode.
     address.remove(QStringLiteral("&Tab;")).remove(QStringLiteral("&NewLine;"));
+    address.replace(QStringLiteral("&colon;"), QStringLiteral(":"));
     QString scheme;
     for (const QChar c : std::as_const(address)) {
         if (c == u':')

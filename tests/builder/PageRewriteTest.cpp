@@ -227,7 +227,7 @@ TEST_F(PageRewrite, ScriptLinksLoseTheLinkButKeepTheText)
     for (int type : {1, 2}) {
         doc.OutputType = type;
         EXPECT_EQ(doc.ChangeUrls(S("<a href=\"javascript:alert(1)\">a</a><a class=x HREF='VBScript:msgbox' title=t>b</a>"
-                                   "<a href=\" &#x6A;ava&#115;cript&#58;x\">c</a><a href=\"java&#9;script:x\">d</a>"
+                                   "<a href=\" &#x6A;ava&#115;cript&#58;x\">c</a><a href=\"java&Tab;script&colon;x\">d</a>"
                                    "<a href=data:text/html;base64,PHNjcmlwdD4=>e</a><area href=\"javascript:x\" shape=rect>"
                                    "<a href=\"http://example.org/javascript:x\">f</a><a href=\"data.htm\">g</a>")),
                   S("<a>a</a><a class=x title=t>b</a><a>c</a><a>d</a><a>e</a><area shape=rect>"
