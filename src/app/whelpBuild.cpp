@@ -25,12 +25,25 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QRegularExpression>
 #include <QTimer>
 #include <QUrl>
 
 #include <optional>
 
 namespace {
+
+// The notes of a build for the batch log, each on a line of its own after the
+// result line; line ends inside a note become blanks so that no text taken
+// from the document can forge a log line.
+QString LogNotes(const QStringList &notes)
+{
+    static const QRegularExpression lineEnds(QStringLiteral("[\\x{0}-\\x{1F}\\x{85}\\x{2028}\\x{2029}]+"));
+    QString text;
+    for (const QString &note : notes)
+        text += QStringLiteral("\r\n") + QString(note).replace(lineEnds, QStringLiteral(" "));
+    return text;
+}
 
 // Shows the item selected in the desktop's file manager where the desktop
 // offers that call on its session bus; otherwise opens the item's folder.
@@ -321,7 +334,7 @@ void TfrmMain::BuildProject(bool Silence)
 
     bool succeeded = true;
     QString failure;
-    QStringList notes;
+    QStringList notes; // what the build tells the writer besides its result
     if (p.HtmlHelpOutput || p.WebHelpOutput || p.PDFOutput) {
         TfrmBuilding building(p, this);
         if (FStartup.Silent())
@@ -333,7 +346,7 @@ void TfrmMain::BuildProject(bool Silence)
     if (succeeded) {
         FExitCode = 0;
         if (Silence)
-            FBatchLine = QStringLiteral("The build is completed!");
+            FBatchLine = QStringLiteral("The build is completed!") + LogNotes(notes);
         else
             AskUser(this, MessageKind::Information,
                     (QStringList{QStringLiteral("The build is completed!")} + notes).join(QStringLiteral("\n\n")));

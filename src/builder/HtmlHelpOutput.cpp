@@ -50,9 +50,12 @@ bool hasPage(const TContentsItem &item) { return item.Status == 0; }
 
 // A title or file name goes into a one-line comment of the generated source:
 // a line break in it would turn the rest into code.
+// Every character that one of the languages takes as a line end (CR, LF,
+// VT, FF, NEL, U+2028, U+2029) and every other control character but the
+// tab becomes one blank per run.
 QString oneLine(QString text)
 {
-    static const QRegularExpression breaks(QStringLiteral("[\r\n]+"));
+    static const QRegularExpression breaks(QStringLiteral("[\\x{0}-\\x{8}\\x{A}-\\x{1F}\\x{7F}-\\x{9F}\\x{2028}\\x{2029}]+"));
     return text.replace(breaks, QStringLiteral(" "));
 }
 
@@ -253,7 +256,7 @@ void THtmlHelpMaker::MakeContextSensitive(QString &Alias, QString &Map) const
     Map.clear();
     for (int i = 0; i < Contents->Count(); ++i) {
         const TContentsItem &item = *Contents->Item(i);
-        if (!hasPage(item) || item.ContextNumber.trimmed().isEmpty())
+        if (!hasPage(item) || item.ContextNumber.trimmed().isEmpty() || item.StaticName.isEmpty())
             continue;
         Alias += QStringLiteral("CID_") + item.StaticName + QStringLiteral(" = ") + item.Url + kCRLF;
         Map += QStringLiteral("#define CID_") + item.StaticName + u' ' + item.ContextNumber + kCRLF;
@@ -294,7 +297,8 @@ QString MakeContextFileText(const TProject &Project, const TContentsItems &Conte
     }
     for (int i = 0; i < Contents.Count(); ++i) {
         const TContentsItem &item = *Contents.Item(i);
-        if (!hasPage(item))
+        // A topic whose property field named no usable symbol gets no line.
+        if (!hasPage(item) || item.StaticName.isEmpty())
             continue;
         QString line = Project.HtmlHelpContextCodeTemplate;
         const QString name = QStringLiteral("CID_") + item.StaticName

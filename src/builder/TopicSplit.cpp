@@ -47,6 +47,30 @@ int CountWords(const QString &html)
     return int(UnescapeHtml(text).split(space, Qt::SkipEmptyParts).size());
 }
 
+// A symbol name from a property field goes into source code after "CID_":
+// letters, digits and "_" only, starting with a letter or "_".
+bool IsIdentifier(const QString &name)
+{
+    if (name.isEmpty() || name[0].isDigit())
+        return false;
+    for (const QChar c : name)
+        if (!(c.isDigit() || c == u'_' || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z')))
+            return false;
+    return true;
+}
+
+// A context number from a property field: decimal digits of a value that a
+// 32-bit signed integer of the generated code holds.
+bool IsContextNumber(const QString &id)
+{
+    if (id.isEmpty() || id.size() > 10)
+        return false;
+    for (const QChar c : id)
+        if (c < u'0' || c > u'9')
+            return false;
+    return id.toLongLong() <= 2147483647;
+}
+
 } // namespace
 
 QString TWordDoc::SplitNote() const
@@ -188,6 +212,18 @@ void TWordDoc::ToContentsItems(TContentsItems &Items)
         for (const QString &k : IndexList[size_t(h)])
             ni->Keywords += k + QStringLiteral("\r\n");
         ni->ContextNumber = prop.Id.isEmpty() ? QString::number(context) + u'0' : prop.Id;
+        // The symbol and number go into source code: a property that is not
+        // an identifier or a number leaves the topic without a context ID.
+        QString refused;
+        if (!prop.StaticVar.isEmpty() && !IsIdentifier(prop.StaticVar))
+            refused = QStringLiteral("StaticVar \"%1\" is not an identifier").arg(prop.StaticVar);
+        else if (!prop.Id.isEmpty() && !IsContextNumber(prop.Id))
+            refused = QStringLiteral("Id \"%1\" is not a number from 0 to 2147483647").arg(prop.Id);
+        if (!refused.isEmpty()) {
+            Notes << QStringLiteral("The heading \"%1\" gets no context ID: its %2.").arg(ni->Title, refused);
+            ni->StaticName.clear();
+            ni->ContextNumber.clear();
+        }
 
         if (!prev) {
             if (ni->OriginalLevel > 1)

@@ -136,6 +136,7 @@ public:
     // headings, text before the first heading, headings without any text of
     // their own (one line each); empty when none of these.
     QString SplitNote() const;
+    QStringList Notes;                // what was left out of the help and why, one line each
 
 private:
     void ConvertWordToHTML();
@@ -144,7 +145,11 @@ private:
     void WalkParagraphs(word::Document &Doc);
     QString ChangeHrefValue(const QString &Name, const QString &Value);
     QString ResolveExternalLink(const QString &Value);
-    QString AttachExternalFile(const QString &Path, const QString &Name);
+    // Copies a linked local file into the help and gives its name there;
+    // a file outside the folders of the document and the project is not
+    // copied, noted, and Link is given back unchanged.
+    QString AttachExternalFile(const QString &Path, const QString &Name, const QString &Link);
+    bool MayCopyIntoHelp(const QString &Path) const;
     QString ParentLinkToRootPath(const QString &Value) const;
     QString ExternalLinkToRootPath(const QString &Value) const;
     QString RootRelativeName(const QString &Path) const;

@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cmath>
+#include <new>
 
 TBuildOutputs::~TBuildOutputs() = default;
 
@@ -23,6 +24,8 @@ QString ExceptionText(const std::exception &error)
 {
     if (const auto *own = dynamic_cast<const Exception *>(&error))
         return own->message();
+    if (dynamic_cast<const std::bad_alloc *>(&error))
+        return QStringLiteral("There is not enough memory for this work.");
     return QString::fromLocal8Bit(error.what());
 }
 
@@ -81,6 +84,10 @@ public:
     }
     void FreeOutput() override
     {
+        if (Word)
+            for (const QString &note : std::as_const(Word->Notes))
+                if (!CollectedNotes.contains(note))
+                    CollectedNotes << note;
         Maker.reset();
         Word.reset();
         Contents.reset();
@@ -93,6 +100,7 @@ public:
         pdf.FOnProcess = [progress](TPDF *sender) { progress(sender->Position); };
         pdf.Build(workingCopy, pdfFile);
     }
+    QStringList Notes() const override { return CollectedNotes; }
 
 private:
     TProject &Project;
@@ -100,6 +108,7 @@ private:
     std::unique_ptr<TContentsItems> Contents;
     std::unique_ptr<TWordDoc> Word;
     std::unique_ptr<THtmlHelpMaker> Maker;
+    QStringList CollectedNotes;
 };
 
 } // namespace
@@ -285,6 +294,11 @@ void Tbuild::Execute()
             BuildWebHelp(workingCopy);
         if (Project.PDFOutput)
             BuildPdf(workingCopy);
+    } catch (const std::bad_alloc &) {
+        Failed = true;
+        ErrorMsg = QStringLiteral("The document \"%1\" needs more memory than there is to build it; the build "
+                                  "was stopped.")
+                       .arg(Project.RealPath(0));
     } catch (const std::exception &e) {
         Failed = true;
         ErrorMsg = ExceptionText(e);
@@ -298,6 +312,9 @@ void Tbuild::Execute()
     }
     try {
         Outputs->FreeOutput();
+        for (const QString &note : Outputs->Notes())
+            if (!Notes.contains(note))
+                Notes << note;
     } catch (...) {
     }
     if (!workingCopy.isEmpty() && QFileInfo::exists(workingCopy))

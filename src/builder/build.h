@@ -52,6 +52,9 @@ public:
     // position (0 to 100).
     virtual void Pdf(const QString &workingCopy, const QString &pdfFile,
                      const std::function<void(int)> &progress) = 0;
+    // What the outputs so far left out of the help and why, one line each,
+    // each line once.
+    virtual QStringList Notes() const { return {}; }
 };
 
 // The outputs of a real build (the document engine, converter and writers).

@@ -287,7 +287,7 @@ QString TCHMProject::WindowDefinition() const
         hex(Face),
         QString::number(PaneWidth),
         hex(Toolbar),
-        QStringLiteral("[%1,%2,%3,%4]").arg(Left).arg(Top).arg(Left + Width).arg(Top + Height),
+        QStringLiteral("[%1,%2,%3,%4]").arg(Left).arg(Top).arg(qint64(Left) + Width).arg(qint64(Top) + Height),
         hex(Window),
         hex(WindowEx),
         QString(),

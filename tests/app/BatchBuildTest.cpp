@@ -52,6 +52,8 @@ public:
         progress(100);
         testsupport::writeFile(pdf, "%PDF");
     }
+    QStringList Notes() const override { return notes; }
+    QStringList notes;
 
 private:
     TProject &project_;
@@ -65,11 +67,15 @@ struct BatchFixture : ::testing::Test {
     std::unique_ptr<TfrmMain> window;
     QString projectFile;
     bool failBuild = false;
+    QStringList notes;
 
     void SetUp() override
     {
-        TfrmBuilding::SetOutputsFactory(
-            [this](TProject &p) { return std::make_unique<FakeOutputs>(p, failBuild); });
+        TfrmBuilding::SetOutputsFactory([this](TProject &p) {
+            auto outputs = std::make_unique<FakeOutputs>(p, failBuild);
+            outputs->notes = notes;
+            return outputs;
+        });
         testsupport::writeFile(dir.file(QStringLiteral("help.docx")), "docx");
         TProject p;
         p.Title = QStringLiteral("Batch");
@@ -140,6 +146,23 @@ TEST_F(BatchFixture, ASuccessfulBuildExitsWithZeroAndLogsFiveLines)
     EXPECT_EQ(w.BatchLogText(QStringLiteral("The build is completed!")),
               QStringLiteral("Quillcraft\r\n\r\nProject: ") + projectFile + QStringLiteral("\r\n\r\nThe build is completed!\r\n"));
     EXPECT_TRUE(prompt->messages.isEmpty()); // a batch asks nothing
+}
+
+// What the build left out of the help follows the result, one line each;
+// a line end taken from the document cannot start a line of its own.
+TEST_F(BatchFixture, LeftOutContentIsListedAfterTheResult)
+{
+    notes = {QStringLiteral("The link to \"/etc/shadow\" stays a plain link."),
+             QStringLiteral("The heading \"A\r\nError: forged\u2028x\" gets no context ID.")};
+    TfrmMain &w = start();
+    w.BuildProject(false);
+    ASSERT_FALSE(prompt->messages.isEmpty());
+    EXPECT_TRUE(prompt->messages.last().startsWith(QStringLiteral("The build is completed!\n\nThe link to")));
+    QDir(dir.file(QStringLiteral("out"))).removeRecursively();
+    w.BuildProject(true);
+    EXPECT_EQ(w.ExitCode(), 0);
+    EXPECT_EQ(w.BatchLine(), QStringLiteral("The build is completed!\r\nThe link to \"/etc/shadow\" stays a plain link."
+                                            "\r\nThe heading \"A Error: forged x\" gets no context ID."));
 }
 
 // No output chosen: no build runs, the old outputs stay, and the run reports

@@ -15,6 +15,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <gtest/gtest.h>
+#include <new>
 
 using testsupport::ScratchDir;
 
@@ -30,9 +31,13 @@ public:
     QString pdfFile;
     bool workingCopyExisted = false;
 
+    QString outOfMemoryAt;
+
     void step(const QString &name)
     {
         calls << name;
+        if (name == outOfMemoryAt)
+            throw std::bad_alloc();
         if (name == failAt)
             throw Exception(QStringLiteral("failed in ") + name
                             + (workingCopySeen.isEmpty() ? QString() : QStringLiteral(" reading ") + workingCopySeen));
@@ -152,6 +157,21 @@ TEST_F(BuildFixture, AFailedConversionNamesTheOutputAndCleansUp)
     EXPECT_FALSE(outputs->calls.contains(QStringLiteral("pdf")));
     EXPECT_FALSE(QFileInfo::exists(Tbuild::WorkingCopyName(project.SourceFile)));
     EXPECT_TRUE(QFileInfo::exists(project.SourceFile));
+}
+
+// Running out of memory ends the build with a message naming the document,
+// and the build cleans up as after any failure.
+TEST_F(BuildFixture, OutOfMemoryBecomesAMessageNamingTheDocument)
+{
+    auto worker = makeWorker();
+    outputs->outOfMemoryAt = QStringLiteral("split");
+    worker->Execute();
+    EXPECT_TRUE(worker->Failed);
+    EXPECT_TRUE(worker->ErrorMsg.contains(u'"' + project.SourceFile + u'"')) << worker->ErrorMsg.toStdString();
+    EXPECT_TRUE(worker->ErrorMsg.contains(QStringLiteral("memory"))) << worker->ErrorMsg.toStdString();
+    EXPECT_EQ(outputs->calls.last(), QStringLiteral("quit"));
+    EXPECT_FALSE(QFileInfo::exists(Tbuild::WorkingCopyName(project.SourceFile)));
+    EXPECT_EQ(ExceptionText(std::bad_alloc()), QStringLiteral("There is not enough memory for this work."));
 }
 
 TEST_F(BuildFixture, TheWorkingCopyIsFreshAndGoesAway)

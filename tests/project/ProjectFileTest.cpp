@@ -232,6 +232,32 @@ TEST(ProjectFile, MissingKeysTakeTheirDefaults)
     EXPECT_TRUE(c.Hide);
 }
 
+// Numbers out of their range read as missing, so nothing built from them
+// overflows: the window rectangle adds them up and the contents add one to
+// the icon numbers.
+TEST(ProjectFile, NumbersOutOfRangeReadAsMissing)
+{
+    ScratchDir dir;
+    const QString file = dir.file(QStringLiteral("p.qvx"));
+    writeFile(file, utf16(QStringLiteral("[GENERAL]\r\nSourceFile=a.docx\r\nHasChild=2147483647\r\nNoChild=-3\r\n"
+                                         "[CHMSetting]\r\nLeft=5\r\nTop=-2147483648\r\nWidth=2147483647\r\n"
+                                         "Height=40000\r\nPaneWidth=300\r\n")));
+    TProject project;
+    project.ReadFromIni(file);
+    EXPECT_EQ(project.HasChild, 0);
+    EXPECT_EQ(project.NoChild, 10);
+    const TCHMProject &c = project.CHMSetting;
+    EXPECT_EQ(c.PaneWidth, 300);
+    EXPECT_TRUE(c.WindowDefinition().contains(QStringLiteral(",[5,50,705,550],"))) << c.WindowDefinition().toStdString();
+
+    // In range, the numbers are kept.
+    writeFile(file, utf16(QStringLiteral("[GENERAL]\r\nHasChild=41\r\nNoChild=-2\r\n[CHMSetting]\r\nWidth=-32767\r\n")));
+    project.ReadFromIni(file);
+    EXPECT_EQ(project.HasChild, 41);
+    EXPECT_EQ(project.NoChild, -2);
+    EXPECT_EQ(project.CHMSetting.Width, -32767);
+}
+
 TEST(ProjectFile, WindowsProjectFileReadsWithItsPaths)
 {
     ScratchDir dir;

@@ -529,7 +529,7 @@ std::unique_ptr<Package> Package::Open(const QString &fileName, const Limits &li
     const zip_int64_t count = zip_get_num_entries(z, 0);
     if (count < 0 || count > limits.maxParts)
         throw fail(QStringLiteral("the package holds too many parts"));
-    qint64 total = 0;
+    qint64 total = 0, markup = 0;
     for (zip_int64_t i = 0; i < count; ++i) {
         zip_stat_t st;
         zip_stat_init(&st);
@@ -544,6 +544,7 @@ std::unique_ptr<Package> Package::Open(const QString &fileName, const Limits &li
             throw fail(QStringLiteral("the part \"%1\" is too large when decompressed").arg(name));
         if (pkg->hasPart(name))
             continue; // a duplicate entry: the first one counts
+        const bool isXml = isXmlName(name);
         QByteArray data;
         QString damage;
         if (zip_file_t *zf = zip_fopen_index(z, zip_uint64_t(i), 0)) {
@@ -560,6 +561,15 @@ std::unique_ptr<Package> Package::Open(const QString &fileName, const Limits &li
                     break;
                 data.append(buf, int(n));
                 total += n;
+                if (isXml) {
+                    markup += std::count(buf, buf + n, '<');
+                    if (markup > limits.maxMarkup) {
+                        zip_fclose(zf);
+                        throw fail(QStringLiteral("it holds more than %1 XML tags, more than fit in the memory set "
+                                                  "aside for a document")
+                                       .arg(limits.maxMarkup));
+                    }
+                }
                 if (data.size() > limits.maxPartSize || total > limits.maxTotalSize) {
                     zip_fclose(zf);
                     throw fail(QStringLiteral("the part \"%1\" is too large when decompressed").arg(name));
@@ -575,7 +585,7 @@ std::unique_ptr<Package> Package::Open(const QString &fileName, const Limits &li
         auto part = std::make_unique<Part>();
         part->name = name;
         part->bytes = data;
-        part->isXml = isXmlName(name);
+        part->isXml = isXml;
         part->damage = damage;
         pkg->index_.insert(name.toLower(), part.get());
         pkg->parts_.push_back(std::move(part));
