@@ -443,6 +443,12 @@ private:
     word::WebOptions webOptions_;
     QString fullName_;
     bool readOnly_ = false;
+    // The file on disk still holds this document as it is: it was a .docx
+    // read as it stands, opening repaired nothing and nothing was edited
+    // since (version_ is still openedVersion_).
+    bool asOnDisk() const;
+    bool readAsItStands_ = false;
+    quint64 openedVersion_ = 0;
     bool subdocumentsExpanded_ = false;
     int expandedSubdocuments_ = 0;
 
