@@ -265,13 +265,15 @@ TEST_F(BatchFixture, AFailedBuildExitsWithHundredAndReportsTheTask)
     TfrmMain &w = start();
     w.BuildProject(true);
     EXPECT_EQ(w.ExitCode(), 100);
-    EXPECT_TRUE(w.BatchLine().startsWith(QStringLiteral("Error: Error occured when building!\r\n\r\nTaskType: 1")));
+    EXPECT_TRUE(w.BatchLine().startsWith(QStringLiteral("Error: Error occured when building!\r\n\r\nTaskType: 1")))
+        << w.BatchLine().toStdString();
     EXPECT_FALSE(QFileInfo::exists(dir.file(QStringLiteral("~~$help.docx"))));
 
     w.BuildProject(false);
     ASSERT_FALSE(prompt->messages.isEmpty());
     const QString shown = prompt->messages.last();
-    EXPECT_TRUE(shown.startsWith(QStringLiteral("Error occured when building!\r\n\r\nTaskType: 1 TaskPos: ")));
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("Error occured when building!\r\n\r\nTaskType: 1 TaskPos: ")))
+        << shown.toStdString();
     EXPECT_TRUE(shown.endsWith(QStringLiteral("\r\nThe converter broke.")));
 }
 
