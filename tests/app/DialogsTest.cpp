@@ -158,10 +158,11 @@ TEST(BuildingWindow, ShowsTheBuildsNotes)
     project.SourceFile = dir.file(QStringLiteral("doc.docx"));
     testsupport::writeFile(project.SourceFile, "doc");
     project.HtmlHelpOutput = project.WebHelpOutput = true;
+    project.PDFOutput = false;
     TfrmBuilding::SetOutputsFactory([](TProject &) { return std::make_unique<NotingOutputs>(); });
     TfrmBuilding building(project);
     TfrmBuilding::SetOutputsFactory(nullptr);
-    EXPECT_EQ(building.exec(), int(TfrmBuilding::ResultOk));
+    EXPECT_EQ(building.exec(), int(TfrmBuilding::ResultOk)) << building.ErrorMsg.toStdString();
     EXPECT_EQ(building.Notes, QStringList{QStringLiteral("The document has no headings.")}); // told once
     EXPECT_EQ(building.lblNotes->text(), QStringLiteral("The document has no headings."));
     EXPECT_FALSE(building.lblNotes->isHidden());
