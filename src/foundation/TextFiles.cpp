@@ -191,16 +191,26 @@ void SaveTextToStream(const QString &text, int encoding, QIODevice &stream)
     }
 }
 
+namespace {
+
+// The bytes of text in the encoding given; a text the encoding cannot take is
+// reported with the file it was meant for.
+QByteArray encodeForFile(const QString &text, const QString &fileName, int encoding)
+{
+    try {
+        return encodeText(text, encoding);
+    } catch (const Exception &e) {
+        throw Exception(fileError(QStringLiteral("write"), fileName, e.message()));
+    }
+}
+
+} // namespace
+
 void SaveTextFile(const QString &text, const QString &fileName, int encoding)
 {
     if (text.isEmpty())
         return;
-    QByteArray bytes;
-    try {
-        bytes = encodeText(text, encoding);
-    } catch (const Exception &e) {
-        throw Exception(fileError(QStringLiteral("write"), fileName, e.message()));
-    }
+    const QByteArray bytes = encodeForFile(text, fileName, encoding);
     // Written beside the file and then put in its place, so that a failed
     // write leaves the old file whole.
     QSaveFile file(fileName);
@@ -217,15 +227,14 @@ void WriteTextFile(const QString &text, const QString &fileName, int encoding)
 {
     if (text.isEmpty())
         return;
-    QByteArray bytes;
-    try {
-        bytes = encodeText(text, encoding);
-    } catch (const Exception &e) {
-        throw Exception(fileError(QStringLiteral("write"), fileName, e.message()));
-    }
+    const QByteArray bytes = encodeForFile(text, fileName, encoding);
     QFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size() || !file.flush())
-        throw Exception(fileError(QStringLiteral("write"), fileName, file.errorString()));
+    errno = 0;
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size() || !file.flush()) {
+        const int error = errno;
+        throw Exception(fileError(QStringLiteral("write"), fileName,
+                                  WriteFailureReason(file, error, QFileInfo(fileName).absolutePath())));
+    }
 }
 
 bool SaveHtmlFile(const QString &page, const QString &fileName, QString *error)
