@@ -9,6 +9,7 @@ int main(int argc, char **argv)
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
     SelectPlatformForBatch(arguments);
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts); // the template previews' web views
     QApplication app(argc, argv);
     return RunQuillcraft(arguments);
 }

@@ -325,7 +325,7 @@ QWidget *TfrmMain::CreateHtmlHelpTab()
     btnCHMTemplateExport = Button(tab, "btnCHMTemplateExport", QStringLiteral("Export..."));
     form->addRow(QStringLiteral("Template:"), Row(tab, {btnCHMChooseTemplate, btnCHMTemplateEdit, btnCHMTemplateImport,
                                                         btnCHMTemplateExport, Button2}));
-    NotYetAvailable({btnSetContext, Button2, btnCHMChooseTemplate, btnCHMTemplateEdit});
+    NotYetAvailable({btnSetContext, Button2});
     return tab;
 }
 
@@ -379,7 +379,7 @@ QWidget *TfrmMain::CreateWebHelpTab()
     form->addRow(QStringLiteral("Template:"), Row(tab, {btnWebhelpChooseTemplate, btnWebHelpTemplateEdit,
                                                         btnWeblHelpTemplateImport, btnWeblHelpTemplateExport,
                                                         btnWebhelpInterface}));
-    NotYetAvailable({btnWebhelpInterface, btnWebhelpChooseTemplate, btnWebHelpTemplateEdit});
+    NotYetAvailable({btnWebhelpInterface});
     return tab;
 }
 

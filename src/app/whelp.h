@@ -179,6 +179,8 @@ private:
     void Button1Click();
     void TemplateImport(bool HtmlHelp);
     void TemplateExport(bool HtmlHelp);
+    void TemplateChoose(bool HtmlHelp);
+    void TemplateEdit(bool HtmlHelp);
     void btnOpenHTMLHelpClick(int Tag);
     void btnFolderHTMLHelpClick(int Tag);
     void btnOpenWordFileClick();

@@ -1,7 +1,9 @@
 // The main window's settings synchronisation: the idle copy from the controls
 // into the project, the copy back after a project is opened, and the small
 // commands of the settings tabs.
+#include "app/ChooseTemplate.h"
 #include "app/FlashScreen.h"
+#include "app/HTMLEditor.h"
 #include "app/ProgramHelp.h"
 #include "app/SelectColor.h"
 #include "app/WidgetPrompt.h"
@@ -15,6 +17,7 @@
 #include "platform/Exception.h"
 #include "project/ProjectSetting.h"
 #include "project/Template.h"
+
 
 #include <QAction>
 #include <QCheckBox>
@@ -137,6 +140,10 @@ void TfrmMain::ConnectCommands()
     connect(Button1, &QToolButton::clicked, this, [this] { Guarded([&] { Button1Click(); }); });
     connect(btnCHMTemplateImport, &QPushButton::clicked, this, [this] { Guarded([&] { TemplateImport(true); }); });
     connect(btnWeblHelpTemplateImport, &QPushButton::clicked, this, [this] { Guarded([&] { TemplateImport(false); }); });
+    connect(btnCHMChooseTemplate, &QPushButton::clicked, this, [this] { Guarded([&] { TemplateChoose(true); }); });
+    connect(btnWebhelpChooseTemplate, &QPushButton::clicked, this, [this] { Guarded([&] { TemplateChoose(false); }); });
+    connect(btnCHMTemplateEdit, &QPushButton::clicked, this, [this] { Guarded([&] { TemplateEdit(true); }); });
+    connect(btnWebHelpTemplateEdit, &QPushButton::clicked, this, [this] { Guarded([&] { TemplateEdit(false); }); });
     connect(btnCHMTemplateExport, &QPushButton::clicked, this, [this] { Guarded([&] { TemplateExport(true); }); });
     connect(btnWeblHelpTemplateExport, &QPushButton::clicked, this, [this] { Guarded([&] { TemplateExport(false); }); });
 
@@ -401,6 +408,43 @@ void TfrmMain::TemplateImport(bool HtmlHelp)
     stream = packed;
     FProject->ProjectChanged = true;
     AskUser(this, MessageKind::Information, QStringLiteral("Imported sucessfully!"));
+}
+
+void TfrmMain::TemplateChoose(bool HtmlHelp)
+{
+    QByteArray &stream = HtmlHelp ? FProject->HtmlHelpTemplateStream : FProject->WebHelpTemplateStream;
+    const QString folder = UniqueTempFolderName();
+    // The temporary folder goes in every case, also when the chooser fails.
+    struct Cleanup {
+        QString folder;
+        ~Cleanup()
+        {
+            try {
+                DeleteFolder(folder);
+            } catch (const Exception &) {
+            }
+        }
+    } cleanup{folder};
+    QDir().mkpath(folder);
+    ExtractTemplateFiles(stream, folder);
+    TfrmChooseTemplate chooser(this);
+    chooser.CurrentTemplate = folder + GetTemplateMainFile(stream).replace(u'\\', u'/');
+    chooser.TemplateType = HtmlHelp ? QStringLiteral("htmlHelp") : QStringLiteral("WebHelp");
+    chooser.LoadTemplate();
+    if (chooser.exec() != QDialog::Accepted || chooser.TemplateFile().isEmpty())
+        return;
+    QByteArray packed;
+    PackTemplate(chooser.TemplateFile(), packed); // a failure leaves the project's template as it was
+    stream = packed;
+    FProject->ProjectChanged = true;
+}
+
+void TfrmMain::TemplateEdit(bool HtmlHelp)
+{
+    TfrmHTMLEditor editor(this);
+    editor.Project = FProject.get();
+    editor.Open(HtmlHelp ? &FProject->HtmlHelpTemplateStream : &FProject->WebHelpTemplateStream);
+    editor.exec();
 }
 
 void TfrmMain::TemplateExport(bool HtmlHelp)

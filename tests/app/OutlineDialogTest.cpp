@@ -1,0 +1,122 @@
+// The new-document dialog: indent and outdent by selection, common titles,
+// outline files and the replace question of OK.
+#include "AppTestSupport.h"
+
+#include "app/CreateNewDocument.h"
+#include "project/ProjectSetting.h"
+#include "support/TestSupport.h"
+
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTextBlock>
+#include <gtest/gtest.h>
+
+using testsupport::ScratchDir;
+
+namespace {
+void Select(QPlainTextEdit *edit, int from, int to)
+{
+    QTextCursor c = edit->textCursor();
+    c.setPosition(from);
+    c.setPosition(to, QTextCursor::KeepAnchor);
+    edit->setTextCursor(c);
+}
+int LineStart(QPlainTextEdit *edit, int line)
+{
+    return edit->document()->findBlockByNumber(line).position();
+}
+} // namespace
+
+TEST(NewDocumentDialog, IndentAndOutdentChangeTheLinesTheSelectionTouches)
+{
+    TfrmCreateNewDocument dialog;
+    dialog.mmTOC->setPlainText(QStringLiteral("one\ntwo\nthree\nfour\nfive"));
+    // The caret in the third line: one tab at its start, one character selected from the old caret.
+    Select(dialog.mmTOC, LineStart(dialog.mmTOC, 2) + 2, LineStart(dialog.mmTOC, 2) + 2);
+    dialog.btnIndent->click();
+    EXPECT_EQ(dialog.mmTOC->toPlainText(), QStringLiteral("one\ntwo\n\tthree\nfour\nfive"));
+    EXPECT_EQ(dialog.mmTOC->textCursor().selectionStart(), LineStart(dialog.mmTOC, 2) + 2);
+    EXPECT_EQ(dialog.mmTOC->textCursor().selectedText().size(), 1);
+
+    // From the middle of line 2 to the middle of line 4: lines 2, 3 and 4.
+    Select(dialog.mmTOC, LineStart(dialog.mmTOC, 1) + 1, LineStart(dialog.mmTOC, 3) + 2);
+    dialog.btnIndent->click();
+    EXPECT_EQ(dialog.mmTOC->toPlainText(), QStringLiteral("one\n\ttwo\n\t\tthree\n\tfour\nfive"));
+    Select(dialog.mmTOC, LineStart(dialog.mmTOC, 1) + 1, LineStart(dialog.mmTOC, 3) + 2);
+    dialog.btnOutdent->click();
+    dialog.btnOutdent->click(); // only lines that still have a tab lose one
+    EXPECT_EQ(dialog.mmTOC->toPlainText(), QStringLiteral("one\ntwo\nthree\nfour\nfive"));
+
+    // The first line never moves; Tab indents like the button and types nothing.
+    Select(dialog.mmTOC, 1, 1);
+    dialog.btnIndent->click();
+    EXPECT_EQ(dialog.mmTOC->toPlainText(), QStringLiteral("one\ntwo\nthree\nfour\nfive"));
+    Select(dialog.mmTOC, LineStart(dialog.mmTOC, 4) + 2, LineStart(dialog.mmTOC, 4) + 2);
+    QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier, QStringLiteral("\t"));
+    QCoreApplication::sendEvent(dialog.mmTOC, &tab);
+    EXPECT_EQ(dialog.mmTOC->toPlainText(), QStringLiteral("one\ntwo\nthree\nfour\n\tfive"));
+
+    dialog.mmTOC->clear();
+    dialog.btnIndent->click();
+    dialog.btnOutdent->click();
+    EXPECT_TRUE(dialog.mmTOC->toPlainText().isEmpty());
+}
+
+TEST(NewDocumentDialog, CommonTitlesGoBeforeTheCaretLine)
+{
+    TfrmCreateNewDocument dialog;
+    ASSERT_EQ(dialog.Lines().size(), 21);
+    Select(dialog.mmTOC, 3, 3);
+    const auto items = dialog.lbCommonTitle->findItems(QStringLiteral("Purchase"), Qt::MatchExactly);
+    ASSERT_EQ(items.size(), 1);
+    emit dialog.lbCommonTitle->itemDoubleClicked(items[0]);
+    EXPECT_EQ(dialog.Lines().first(), QStringLiteral("Purchase"));
+    EXPECT_EQ(dialog.Lines()[1], QStringLiteral("What's New "));
+}
+
+TEST(NewDocumentDialog, OutlinesAreSavedInUtf16AndLoadBack)
+{
+    ScratchDir dir;
+    TfrmCreateNewDocument dialog;
+    const QStringList initial = dialog.Lines();
+    const QString file = dir.file(QStringLiteral("outline.txt"));
+    dialog.SaveOutline(file);
+    const QByteArray bytes = testsupport::readFile(file);
+    ASSERT_TRUE(bytes.startsWith("\xFF\xFE"));
+    const QString text = QString::fromUtf16(reinterpret_cast<const char16_t *>(bytes.constData() + 2),
+                                            (bytes.size() - 2) / 2);
+    EXPECT_TRUE(text.startsWith(QStringLiteral("What's New \r\nOverview\r\n\tIntroduction\r\n")));
+    EXPECT_EQ(text.count(QStringLiteral("\r\n")), 21);
+    dialog.mmTOC->clear();
+    dialog.LoadOutline(file);
+    EXPECT_EQ(dialog.Lines(), initial);
+
+    // A file that cannot be read keeps the memo's lines.
+    EXPECT_ANY_THROW(dialog.LoadOutline(dir.file(QStringLiteral("missing.txt"))));
+    EXPECT_EQ(dialog.Lines(), initial);
+}
+
+TEST(NewDocumentDialog, OkAsksOnceBeforeReplacingAnExistingDocument)
+{
+    ScratchDir dir;
+    auto prompt = std::make_shared<ScriptedPrompt>();
+    ScopedPrompt scoped{prompt};
+    TProject project;
+    project.ProjectFilename = dir.file(QStringLiteral("help.qvx"));
+    testsupport::writeFile(dir.file(QStringLiteral("doc.docx")), "old");
+    TfrmCreateNewDocument dialog;
+    dialog.Project = &project;
+    dialog.edtFilename->setText(QStringLiteral("<Project_Folder>/doc.docx"));
+    prompt->answers = {ButtonNo};
+    dialog.btnOK->click();
+    EXPECT_EQ(prompt->messages,
+              QStringList{QStringLiteral("\"<Project_Folder>/doc.docx\" already exists. Do you want to replace it?")});
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    prompt->answers = {ButtonYes};
+    dialog.btnOK->click();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(testsupport::readFile(dir.file(QStringLiteral("doc.docx"))), QByteArray("old")); // the dialog writes nothing
+}
