@@ -1,5 +1,6 @@
 // The program's entry.
 #include "app/Startup.h"
+#include "foundation/Paths.h"
 
 #include <QApplication>
 
@@ -9,6 +10,7 @@ int main(int argc, char **argv)
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
     SelectPlatformForBatch(arguments);
+    RemoveLeftoversOfEndedRuns(); // of runs that were killed
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts); // the template previews' web views
     QApplication app(argc, argv);
     return RunQuillcraft(arguments);

@@ -272,7 +272,6 @@ QWidget *TfrmMain::CreateCommonTab()
     edtNextHint = Named(new QLineEdit, "edtNextHint");
     form->addRow(QStringLiteral("Previous Hint:"), edtPrevHint);
     form->addRow(QStringLiteral("Next Hint:"), edtNextHint);
-    NotYetAvailable({btnSetNavigation});
     return tab;
 }
 
@@ -325,7 +324,6 @@ QWidget *TfrmMain::CreateHtmlHelpTab()
     btnCHMTemplateExport = Button(tab, "btnCHMTemplateExport", QStringLiteral("Export..."));
     form->addRow(QStringLiteral("Template:"), Row(tab, {btnCHMChooseTemplate, btnCHMTemplateEdit, btnCHMTemplateImport,
                                                         btnCHMTemplateExport, Button2}));
-    NotYetAvailable({btnSetContext, Button2});
     return tab;
 }
 
@@ -379,7 +377,6 @@ QWidget *TfrmMain::CreateWebHelpTab()
     form->addRow(QStringLiteral("Template:"), Row(tab, {btnWebhelpChooseTemplate, btnWebHelpTemplateEdit,
                                                         btnWeblHelpTemplateImport, btnWeblHelpTemplateExport,
                                                         btnWebhelpInterface}));
-    NotYetAvailable({btnWebhelpInterface});
     return tab;
 }
 

@@ -77,6 +77,13 @@ public:
     void cbWebBackgroundChange();
     void InsertIntoCopyright(const QString &Text);
 
+    // The setting dialogs: context map options, navigation, WebHelp
+    // interface translation and the HTML Help window designer.
+    void btnSetContextClick();
+    void btnSetNavigationClick();
+    void btnWebhelpInterfaceClick();
+    void Button2Click();
+
     // Build commands.
     void BuildProject(bool Silence);
     void CheckOutputFiles();
@@ -195,6 +202,7 @@ private:
     bool FCreated = false;
     bool FInIdle = false;
     QString FBatchLine;
+    bool FBatchLogKept = false; // a refused batch leaves the log of the build that runs
     QString FOpenFailure; // why the last project could not be read, while the default project stands in
 };
 

@@ -3,6 +3,7 @@
 #include "app/Building.h"
 #include "app/whelp.h"
 
+#include "builder/BuildLock.h"
 #include "builder/OutputGuard.h"
 #include "foundation/Paths.h"
 #include "foundation/ResourceStrings.h"
@@ -25,6 +26,8 @@
 #include <QStandardPaths>
 #include <QTimer>
 #include <QUrl>
+
+#include <optional>
 
 namespace {
 
@@ -155,6 +158,7 @@ void TfrmMain::BuildProject(bool Silence)
 {
     TProject &p = *FProject;
     FBatchLine.clear();
+    FBatchLogKept = false;
     // A stopped check: its message goes to an error box, or to the log in a batch.
     auto stop = [&](int code, const QString &message) {
         FExitCode = code;
@@ -180,6 +184,17 @@ void TfrmMain::BuildProject(bool Silence)
                                 "version or choose .doc file as the source."));
         return;
     }
+    // One build of a project at a time: taken before any old output is
+    // deleted, held until the build has ended.
+    std::optional<TBuildLock> lock;
+    try {
+        lock.emplace(p);
+    } catch (const std::exception &e) {
+        stop(100, ExceptionText(e));
+        FBatchLogKept = true; // the log belongs to the build that is running
+        return;
+    }
+    ForgetAllowedOutputFolders();
     // An output path set by mistake to the source document, the project file
     // or another output's file: deleting the "old output" would delete the
     // user's own file, and one output would replace the other.
@@ -205,29 +220,53 @@ void TfrmMain::BuildProject(bool Silence)
             stop(code, refusal);
             return;
         }
+    // The folders the writers empty: never one that holds the user's files.
+    // A batch refuses a folder holding anything no earlier build wrote
+    // there; the window names that content and asks.
+    const auto checkFolder = [&](const QString &folder, const QString &what, int code) {
+        QString refusal;
+        QStringList foreign;
+        try {
+            const QFileInfo entry(QDir::cleanPath(folder));
+            if (!IsFolderEmpty(folder) || (entry.exists() && !entry.isDir()))
+                CheckOutputFolderMayBeEmptied(folder, p);
+            foreign = ForeignOutputContent(folder);
+        } catch (const std::exception &e) {
+            refusal = ExceptionText(e);
+        }
+        const QString shown = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+        if (refusal.isEmpty() && !foreign.isEmpty() && Silence)
+            refusal = QStringLiteral("Refused to empty %1 \"%2\": it holds files that no earlier Quillcraft build "
+                                     "wrote there: %3. Move them away or choose an empty folder.")
+                          .arg(what, shown, DescribeForeignContent(foreign));
+        if (!refusal.isEmpty()) {
+            stop(code, (code == 40 ? QStringLiteral("Web help must be outputted to a folder. ") : QString()) + refusal);
+            return false;
+        }
+        if (Silence || IsFolderEmpty(folder))
+            return true;
+        const QString question =
+            foreign.isEmpty()
+                ? QStringLiteral("\"%1\" is not empty folder. It will be emptied. Continue?").arg(folder)
+                : QStringLiteral("%1 \"%2\" holds files that no earlier Quillcraft build wrote there: %3. "
+                                 "Emptying the folder deletes them. Continue?")
+                      .arg(what.left(1).toUpper() + what.mid(1), shown, DescribeForeignContent(foreign));
+        if (AskUser(this, MessageKind::Confirmation, question, ButtonYes | ButtonCancel, ButtonYes) != ButtonYes)
+            return false;
+        if (!foreign.isEmpty())
+            AllowEmptyingOutputFolder(folder);
+        return true;
+    };
+    if (p.HtmlHelpOutput && p.OutputHHP
+        && !checkFolder(p.RealPath(5), QStringLiteral("the HTML Help project-set folder"), 100))
+        return;
+    if (p.WebHelpOutput && !checkFolder(p.RealPath(2), QStringLiteral("the WebHelp folder"), 40))
+        return;
+
     QString error;
     if (p.HtmlHelpOutput && QFileInfo::exists(p.RealPath(1)) && !DeleteOldOutput(p.RealPath(1), Silence, error)) {
         stop(30, Silence ? error + QLatin1Char('.') : QString());
         return;
-    }
-    const QFileInfo webHelpEntry(QDir::cleanPath(p.RealPath(2)));
-    if (p.WebHelpOutput && (!IsFolderEmpty(p.RealPath(2)) || (webHelpEntry.exists() && !webHelpEntry.isDir()))) {
-        // The writer empties this folder: never one that holds the user's files.
-        QString refusal;
-        try {
-            CheckOutputFolderMayBeEmptied(p.RealPath(2), p);
-        } catch (const std::exception &e) {
-            refusal = ExceptionText(e);
-        }
-        if (!refusal.isEmpty()) {
-            stop(40, QStringLiteral("Web help must be outputted to a folder. ") + refusal);
-            return;
-        }
-        if (!Silence
-            && AskUser(this, MessageKind::Confirmation,
-                       QStringLiteral("\"%1\" is not empty folder. It will be emptied. Continue?").arg(p.RealPath(2)),
-                       ButtonYes | ButtonCancel, ButtonYes) != ButtonYes)
-            return;
     }
     if (p.PDFOutput && QFileInfo::exists(p.RealPath(3)) && !DeleteOldOutput(p.RealPath(3), Silence, error)) {
         stop(50, Silence ? error : QString());
@@ -292,10 +331,14 @@ void TfrmMain::tmMainFormLoadedTimer()
     Guarded([&] { BuildProject(true); });
     QString error;
     bool logged = false;
-    try {
-        logged = SaveHtmlFile(BatchLogText(FBatchLine), BatchLogFile(), &error);
-    } catch (const std::exception &e) {
-        error = ExceptionText(e);
+    if (FBatchLogKept) {
+        error = FBatchLine;
+    } else {
+        try {
+            logged = SaveHtmlFile(BatchLogText(FBatchLine), BatchLogFile(), &error);
+        } catch (const std::exception &e) {
+            error = ExceptionText(e);
+        }
     }
     if (!logged) {
         std::fprintf(stderr, "%s\n", qPrintable(error));

@@ -140,6 +140,10 @@ void TfrmMain::ConnectCommands()
     connect(Button1, &QToolButton::clicked, this, [this] { Guarded([&] { Button1Click(); }); });
     connect(btnCHMTemplateImport, &QPushButton::clicked, this, [this] { Guarded([&] { TemplateImport(true); }); });
     connect(btnWeblHelpTemplateImport, &QPushButton::clicked, this, [this] { Guarded([&] { TemplateImport(false); }); });
+    connect(btnSetContext, &QPushButton::clicked, this, [this] { Guarded([&] { btnSetContextClick(); }); });
+    connect(btnSetNavigation, &QPushButton::clicked, this, [this] { Guarded([&] { btnSetNavigationClick(); }); });
+    connect(btnWebhelpInterface, &QPushButton::clicked, this, [this] { Guarded([&] { btnWebhelpInterfaceClick(); }); });
+    connect(Button2, &QPushButton::clicked, this, [this] { Guarded([&] { Button2Click(); }); });
     connect(btnCHMChooseTemplate, &QPushButton::clicked, this, [this] { Guarded([&] { TemplateChoose(true); }); });
     connect(btnWebhelpChooseTemplate, &QPushButton::clicked, this, [this] { Guarded([&] { TemplateChoose(false); }); });
     connect(btnCHMTemplateEdit, &QPushButton::clicked, this, [this] { Guarded([&] { TemplateEdit(true); }); });

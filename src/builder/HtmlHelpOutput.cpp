@@ -125,10 +125,11 @@ void THtmlHelpMaker::Output()
         throw Exception(QStringLiteral("No folder was chosen for the HTML Help project set."));
     if (!ProjectFolder.endsWith(u'/'))
         ProjectFolder += u'/';
-    CheckOutputFolderMayBeEmptied(ProjectFolder, *Project);
+    CheckOutputFolderIsOurs(ProjectFolder, *Project, QStringLiteral("the HTML Help project-set folder"));
     DeleteFolder(ProjectFolder); // what stays is overwritten by the pages
     if (!QDir().mkpath(ProjectFolder))
         throw Exception(QStringLiteral("Cannot create the folder \"%1\".").arg(ProjectFolder));
+    MarkOutputFolder(ProjectFolder, false);
     if (Word)
         Word->CopyAttachedFiles(ProjectFolder);
     OutputPages();
@@ -284,6 +285,7 @@ void THtmlHelpMaker::Make(QString &Log)
     MakeContextSensitive(set.Alias, set.Map);
     set.Output();
     Log = set.Compile1();
+    MarkOutputFolder(ProjectFolder, true);
 }
 
 // ---- Context-ID source file ---------------------------------------------------------------

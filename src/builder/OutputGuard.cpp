@@ -5,7 +5,13 @@
 #include "project/ProjectSetting.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
+#include <QMutex>
+#include <QSaveFile>
+#include <QSet>
+
+#include <algorithm>
 
 namespace {
 
@@ -73,6 +79,10 @@ void CheckOutputFolderMayBeEmptied(const QString &folder, const TProject &projec
 void CheckOutputFileMayBeWritten(const QString &file, const TProject &project, int kind)
 {
     const QStringList target = spellingsOf(ResolvePath(file));
+    if (QFileInfo(target.first()).isDir())
+        throw Exception(QStringLiteral("Refused to write the output file \"%1\": it is a folder, not a file. "
+                                       "Give this output a file name.")
+                            .arg(target.first()));
     for (const auto &[path, what] : projectFiles(project))
         for (const QString &spelling : spellingsOf(ResolvePath(path)))
             if (target.contains(spelling))
@@ -113,4 +123,139 @@ void CheckWebHelpFolderKeepsOtherOutputs(const TProject &project)
                                                    "\"%3\" built just before it. Choose another place for one of "
                                                    "the two outputs.")
                                         .arg(folder.first(), what, spelling));
+}
+
+// ---- Output folder markers -------------------------------------------------------------
+
+const QString OutputFolderMarkerName = QStringLiteral(".quillcraft-output");
+
+namespace {
+
+const QByteArray kMarkerHead = "Quillcraft output folder: a build empties this folder and writes it anew.\n";
+const QByteArray kListingHead = "written:\n";
+
+QString folderKey(const QString &folder)
+{
+    const QFileInfo info(folder);
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
+}
+
+QMutex allowedMutex;
+QStringList allowedFolders; // guarded by allowedMutex
+
+// Every entry below root, relative, without following links (a linked folder
+// is one entry).
+QStringList entriesBelow(const QString &root)
+{
+    QStringList entries;
+    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    const QDir base(root);
+    while (it.hasNext()) {
+        it.next();
+        entries << base.relativeFilePath(it.filePath());
+    }
+    return entries;
+}
+
+} // namespace
+
+void MarkOutputFolder(const QString &folder, bool finished)
+{
+    const QString root = QDir::cleanPath(folder);
+    QByteArray text = kMarkerHead;
+    if (finished) {
+        text += kListingHead;
+        QStringList entries = entriesBelow(root);
+        entries.removeAll(OutputFolderMarkerName);
+        entries.sort();
+        for (const QString &entry : entries)
+            text += entry.toUtf8() + '\n';
+    }
+    QSaveFile file(root + u'/' + OutputFolderMarkerName);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
+        throw Exception(QStringLiteral("Cannot write the file \"%1\": %2").arg(file.fileName(), file.errorString()));
+}
+
+QStringList ForeignOutputContent(const QString &folder)
+{
+    const QString root = QDir::cleanPath(folder);
+    if (!QFileInfo(root).isDir())
+        return {};
+    QStringList entries = entriesBelow(root);
+    if (entries.isEmpty())
+        return {};
+    entries.sort(); // a folder before what it holds
+    QFile marker(root + u'/' + OutputFolderMarkerName);
+    QSet<QString> written;
+    bool vouched = false;
+    if (marker.open(QIODevice::ReadOnly)) {
+        const QByteArray text = marker.read(64ll * 1024 * 1024);
+        if (text.startsWith(kMarkerHead)) {
+            const qsizetype listing = text.indexOf('\n' + kListingHead);
+            vouched = listing < 0;
+            if (!vouched)
+                for (const QByteArray &line : text.mid(listing + 1 + kListingHead.size()).split('\n'))
+                    if (!line.isEmpty())
+                        written.insert(QString::fromUtf8(line));
+        }
+    }
+    if (vouched)
+        return {};
+    written.insert(OutputFolderMarkerName);
+    QStringList foreign;
+    for (const QString &entry : entries) {
+        if (written.contains(entry))
+            continue;
+        // A foreign folder counts once, not with each file in it.
+        bool inside = false;
+        for (const QString &f : std::as_const(foreign))
+            if (entry.startsWith(f + u'/'))
+                inside = true;
+        if (!inside)
+            foreign << entry;
+    }
+    return foreign;
+}
+
+QString DescribeForeignContent(const QStringList &entries)
+{
+    const int shown = int(std::min<qsizetype>(entries.size(), 8));
+    QStringList names;
+    for (int i = 0; i < shown; ++i)
+        names << QLatin1Char('"') + entries[i] + QLatin1Char('"');
+    QString text = names.join(QStringLiteral(", "));
+    if (entries.size() > shown)
+        text += QStringLiteral(" and %1 more").arg(entries.size() - shown);
+    return text;
+}
+
+void CheckOutputFolderIsOurs(const QString &folder, const TProject &project, const QString &what)
+{
+    CheckOutputFolderMayBeEmptied(folder, project);
+    const QStringList foreign = ForeignOutputContent(folder);
+    if (foreign.isEmpty())
+        return;
+    {
+        QMutexLocker lock(&allowedMutex);
+        if (allowedFolders.contains(folderKey(folder)))
+            return;
+    }
+    throw Exception(QStringLiteral("Refused to empty %1 \"%2\": it holds files that no earlier Quillcraft build "
+                                   "wrote there: %3. Move them away or choose an empty folder.")
+                        .arg(what, QDir::cleanPath(QFileInfo(folder).absoluteFilePath()),
+                             DescribeForeignContent(foreign)));
+}
+
+void AllowEmptyingOutputFolder(const QString &folder)
+{
+    QMutexLocker lock(&allowedMutex);
+    allowedFolders << folderKey(folder);
+}
+
+void ForgetAllowedOutputFolders()
+{
+    QMutexLocker lock(&allowedMutex);
+    allowedFolders.clear();
 }

@@ -14,7 +14,8 @@ class TProject;
 void CheckOutputFolderMayBeEmptied(const QString &folder, const TProject &project);
 
 // Throws Exception when an output file would replace the project file or the
-// source document (an output path set to one of them by mistake). With the
+// source document (an output path set to one of them by mistake), or when it
+// names a folder. With the
 // output's kind (1 compiled help, 3 PDF, 4 context IDs), also when it is the
 // file of another output the project builds: one would replace the other.
 void CheckOutputFileMayBeWritten(const QString &file, const TProject &project, int kind = 0);
@@ -23,3 +24,38 @@ void CheckOutputFileMayBeWritten(const QString &file, const TProject &project, i
 // HTML Help output is built, holds that output's compiled file or context-ID
 // file: the build would report success and leave them deleted.
 void CheckWebHelpFolderKeepsOtherOutputs(const TProject &project);
+
+// The file a build leaves in each output folder it empties and writes (the
+// WebHelp folder, the kept HTML Help project set). It lists what the build
+// wrote there, so that the next build can tell its own files from the user's.
+extern const QString OutputFolderMarkerName;
+
+// Writes the folder's marker: at the start of writing the folder (finished
+// false, no listing yet) and once the output is complete (finished true,
+// listing every entry now in the folder). Throws Exception when the marker
+// cannot be written.
+void MarkOutputFolder(const QString &folder, bool finished);
+
+// The entries of the folder (paths relative to it, "/" separated, a folder's
+// whole content as one entry) that no earlier build wrote there: everything
+// when the folder carries no marker; what its listing lacks when it does. A
+// marker without listing (a build that did not finish) vouches for all. Empty
+// for a missing or empty folder.
+QStringList ForeignOutputContent(const QString &folder);
+
+// Those entries as a short text for a message: up to eight names, then how
+// many more.
+QString DescribeForeignContent(const QStringList &entries);
+
+// The check each writer makes right before it empties its folder: the checks
+// of CheckOutputFolderMayBeEmptied, and a refusal naming the folder's content
+// when it holds anything no earlier build wrote, unless the user agreed to
+// empty that folder (AllowEmptyingOutputFolder). what names the folder in the
+// message ("the WebHelp folder").
+void CheckOutputFolderIsOurs(const QString &folder, const TProject &project, const QString &what);
+
+// Agreement of the user, given in the window, to empty a folder that holds
+// other files; it holds until ForgetAllowedOutputFolders (each build command
+// starts afresh).
+void AllowEmptyingOutputFolder(const QString &folder);
+void ForgetAllowedOutputFolders();

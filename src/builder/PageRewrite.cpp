@@ -49,6 +49,20 @@ QString removeCrLf(QString text)
     return text.remove(QStringLiteral("\r\n"));
 }
 
+// The Wingdings font as list labels name it and as runs name it (quoted).
+bool NamesWingdings(const QString &attrs)
+{
+    return attrs.contains(u"font-family:Wingdings", Qt::CaseInsensitive)
+           || attrs.contains(u"font-family:\"Wingdings\"", Qt::CaseInsensitive);
+}
+
+void RemoveWingdings(QString &attrs)
+{
+    for (const char *font : {"font-family:Wingdings;", "font-family:Wingdings", "font-family:\"Wingdings\";",
+                             "font-family:\"Wingdings\""})
+        attrs.remove(QLatin1String(font), Qt::CaseInsensitive);
+}
+
 QString FlashValue(const QStringList &lines, const QString &name)
 {
     for (const QString &line : lines) {
@@ -111,7 +125,7 @@ QString TWordDoc::FixWordBulletForWebHelp(const QString &Text)
                 break;
             QString attrs = text.mid(i, gt - i);
             i = gt + 1;
-            if (!removeCrLf(attrs).contains(u"font-family:Wingdings", Qt::CaseInsensitive)) {
+            if (!NamesWingdings(removeCrLf(attrs))) {
                 out += attrs + u'>';
                 break;
             }
@@ -119,14 +133,15 @@ QString TWordDoc::FixWordBulletForWebHelp(const QString &Text)
             const int contentEnd = lt < 0 ? n : lt;
             const QString content = text.mid(i, contentEnd - i);
             i = contentEnd;
-            if (content.size() == 1) {
-                const auto row = bullets.constFind(content[0]);
-                if (row != bullets.constEnd()) {
-                    if (!attrs.contains(u"font-family:Wingdings", Qt::CaseInsensitive))
+            if (content.size() == 1 || (content.size() == 2 && content[0].isHighSurrogate())) {
+                const auto row = content.size() == 1 ? bullets.constFind(content[0]) : bullets.constEnd();
+                // A sign already written as its Unicode character stays.
+                const bool unicode = row == bullets.constEnd() && content[0].unicode() >= 0x100;
+                if (row != bullets.constEnd() || unicode) {
+                    if (!NamesWingdings(attrs))
                         attrs = removeCrLf(attrs);
-                    attrs.remove(QStringLiteral("font-family:Wingdings;"), Qt::CaseInsensitive);
-                    attrs.remove(QStringLiteral("font-family:Wingdings"), Qt::CaseInsensitive);
-                    out += attrs + QStringLiteral(">&#") + QString::number(*row);
+                    RemoveWingdings(attrs);
+                    out += attrs + (unicode ? u'>' + content : QStringLiteral(">&#") + QString::number(*row));
                 } else {
                     out += attrs + QStringLiteral(">&#8226");
                 }
@@ -366,9 +381,18 @@ QString TWordDoc::ChangeShapeLink(const QString &Content) const
                 hasUsemap = hasUsemap || a.name.compare(u"usemap", Qt::CaseInsensitive) == 0;
                 if (a.name.compare(u"alt", Qt::CaseInsensitive) != 0 || a.valueStart < 0)
                     continue;
-                alt = ParseShapeAltText(a.value(tag));
+                // The markers' fields are split in the decoded text, so an
+                // address holding "&amp;" keeps its ";"; each field is
+                // escaped again for the attribute it goes into.
+                alt = ParseShapeAltText(UnescapeHtml(a.value(tag)));
+                alt.Address = EscapeHtml(alt.Address);
+                alt.Target = EscapeHtml(alt.Target);
+                alt.Title = EscapeHtml(alt.Title);
+                QString description = EscapeHtml(alt.Description);
+                if (a.quote == u'\'')
+                    description.replace(u'\'', QStringLiteral("&#39;"));
                 rebuilt += QStringView(tag).mid(copied, a.valueStart - copied);
-                rebuilt += alt.Description;
+                rebuilt += description;
                 if (!a.quote.isNull()) {
                     rebuilt += a.quote + QStringLiteral(" title=\"") + alt.Title + u'"';
                     copied = a.valueEnd + 1;

@@ -166,11 +166,12 @@ void TWebHelp::Output(QString &IndexPage)
     if (!OutFolder.endsWith(u'/'))
         OutFolder += u'/';
     // An empty or mistaken folder setting must never empty the user's own files.
-    CheckOutputFolderMayBeEmptied(OutFolder, p);
+    CheckOutputFolderIsOurs(OutFolder, p, QStringLiteral("the WebHelp folder"));
     CheckWebHelpFolderKeepsOtherOutputs(p);
     QString error;
     DeleteFolder(OutFolder.chopped(1), &error); // whatever stays is overwritten
     makeFolder(OutFolder);
+    MarkOutputFolder(OutFolder, false);
 
     if (Word)
         Word->CopyAttachedFiles(OutFolder + QStringLiteral("pages/"));
@@ -207,6 +208,8 @@ void TWebHelp::Output(QString &IndexPage)
         copyIfPresent(source + QStringLiteral("bg/back%1.jpg").arg(p.WebBackground),
                       OutFolder + QStringLiteral("back.jpg"));
 
+    MarkOutputFolder(OutFolder, true);
+
     if (p.ViewCompiledFile)
         IndexPage = OutFolder + QStringLiteral("index") + ext;
 }
@@ -217,7 +220,7 @@ void TWebHelp::OutputPages()
     const QString pages = OutFolder + QStringLiteral("pages/");
     makeFolder(pages);
     TTemplate tmpl(p.WebHelpTemplateStream, p.PrevHint, p.NextHint);
-    tmpl.ProjectTitle = Title;
+    tmpl.ProjectTitle = EscapeHtml(Title);
     tmpl.Copyright = p.CopyRight;
     tmpl.CopyAttachedFiles(pages);
     THEADElements head;

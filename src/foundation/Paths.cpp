@@ -2,7 +2,9 @@
 
 #include "foundation/TextFiles.h"
 #include "platform/Exception.h"
+#include "platform/Processes.h"
 #include "platform/Prompt.h"
+#include "platform/word/LibreOffice.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -310,9 +312,80 @@ QString privateTempRoot()
 
 } // namespace
 
+namespace {
+
+const QString kRunPrefix = QStringLiteral("run-");
+
+// This run's folder inside the private folder; removed when the program ends
+// normally, and by a later run when this one was killed.
+struct RunFolder {
+    QMutex mutex;
+    QString path; // guarded by mutex; empty until first used
+    ~RunFolder()
+    {
+        if (!path.isEmpty())
+            QDir(path).removeRecursively();
+    }
+};
+
+RunFolder &runFolder()
+{
+    static RunFolder folder;
+    return folder;
+}
+
+// Removes the entries of folder named prefix + a run's tag (+ anything) whose
+// run has ended, first ending any program still working in them.
+int removeEndedRuns(const QString &folder, const QString &prefix, bool ownedOnly)
+{
+    int removed = 0;
+    const QDir dir(folder);
+    for (const QFileInfo &entry :
+         dir.entryInfoList({prefix + QLatin1Char('*')}, QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden)) {
+        if (entry.isSymLink() || (ownedOnly && entry.ownerId() != ::getuid()))
+            continue;
+        // The tag is "<pid>-<start>"; anything after a further "-" is the
+        // entry's own random part.
+        const QStringList parts = entry.fileName().mid(prefix.size()).split(QLatin1Char('-'));
+        if (parts.size() < 2 || processes::RunIsAlive(parts[0] + QLatin1Char('-') + parts[1]))
+            continue;
+        processes::KillProcessesMentioning(entry.absoluteFilePath() + QLatin1Char('/'));
+        if (QDir(entry.absoluteFilePath()).removeRecursively())
+            ++removed;
+    }
+    return removed;
+}
+
+} // namespace
+
+int RemoveLeftoversOfEndedRuns()
+{
+    int removed = 0;
+    try {
+        removed += removeEndedRuns(privateTempRoot(), kRunPrefix, false);
+    } catch (const Exception &) {
+        // No private folder: nothing of ours to remove there.
+    }
+    removed += removeEndedRuns(withoutTrailingSeparator(QDir::tempPath()), word::lo::LeftoverPrefix(), true);
+    return removed;
+}
+
 QString GetTempFolder()
 {
-    return privateTempRoot() + QLatin1Char('/');
+    RunFolder &run = runFolder();
+    QMutexLocker lock(&run.mutex);
+    const QString root = privateTempRoot();
+    if (!run.path.startsWith(root + QLatin1Char('/')) || !isPrivateFolder(QFile::encodeName(run.path))) {
+        if (run.path.isEmpty())
+            RemoveLeftoversOfEndedRuns();
+        const QString path = root + QLatin1Char('/') + kRunPrefix + processes::RunTag();
+        const QByteArray encoded = QFile::encodeName(path);
+        if ((::mkdir(encoded.constData(), 0700) != 0 && errno != EEXIST) || !isPrivateFolder(encoded))
+            throw Exception(QStringLiteral("Cannot create a private temporary folder \"%1\": %2")
+                                .arg(path, errnoText()));
+        run.path = path;
+    }
+    return run.path + QLatin1Char('/');
 }
 
 QString NewTempFileName()

@@ -70,9 +70,16 @@ bool IsFolderEmpty(const QString &folder);
 // Last-write time as local date-time; invalid for a missing file.
 QDateTime GetFileDateTime(const QString &fileName);
 
-// The private per-user temporary folder (created, mode 0700) with a trailing
-// "/". Throws Exception when no private folder can be made.
+// This run's private temporary folder (created, mode 0700) with a trailing
+// "/": a folder of its own, named after the run (processes::RunTag), inside
+// the private per-user folder. It is removed when the program ends; the
+// first call also removes what runs that were killed left behind. Throws
+// Exception when no private folder can be made.
 QString GetTempFolder();
+// Removes the temporary folders of runs whose process has ended (this run's
+// private folders and LibreOffice scratch folders), ending any program still
+// working in them; returns how many were removed. Never throws.
+int RemoveLeftoversOfEndedRuns();
 // Full name of a new, empty, private temporary file in GetTempFolder().
 QString NewTempFileName();
 // The folder under which the build keeps its project set: GetTempFolder().

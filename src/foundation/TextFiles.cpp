@@ -3,6 +3,7 @@
 #include "foundation/LanguageProcess.h"
 #include "foundation/Paths.h"
 #include "platform/Exception.h"
+#include "platform/FileErrors.h"
 #include "platform/Prompt.h"
 
 #include <QBuffer>
@@ -10,6 +11,8 @@
 #include <QFileDevice>
 #include <QFileInfo>
 #include <QSaveFile>
+
+#include <cerrno>
 #include <QtEndian>
 
 namespace {
@@ -202,8 +205,12 @@ void SaveTextFile(const QString &text, const QString &fileName, int encoding)
     // write leaves the old file whole.
     QSaveFile file(fileName);
     file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw Exception(fileError(QStringLiteral("write"), fileName, file.errorString()));
+    errno = 0;
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        const int error = errno;
+        throw Exception(fileError(QStringLiteral("write"), fileName,
+                                  WriteFailureReason(file, error, QFileInfo(fileName).absolutePath())));
+    }
 }
 
 bool SaveHtmlFile(const QString &page, const QString &fileName, QString *error)

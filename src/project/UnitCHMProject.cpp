@@ -1,6 +1,7 @@
 #include "project/UnitCHMProject.h"
 
 #include "platform/Exception.h"
+#include "foundation/HTMLProcess.h"
 #include "foundation/LanguageProcess.h"
 #include "foundation/functions.h"
 
@@ -235,7 +236,7 @@ void TCHMProject::OutputHHC(const QString &FileName)
     QStringList lines = sitemapHead();
     lines << QStringLiteral("   <OBJECT type=\"text/site properties\"> ")
           << QStringLiteral("     <param name=\"FrameName\" value=\"right\">")
-          << QStringLiteral("     <param name=\"Font\" value=\"%1\">").arg(ContentsFont)
+          << QStringLiteral("     <param name=\"Font\" value=\"%1\">").arg(EscapeHtml(ContentsFont))
           << QStringLiteral("     <param name=\"ImageType\" value=\"Book\">")
           << QStringLiteral("     <param name=\"Window Styles\" value=\"%1\">").arg(hex(WinStyle))
           << QStringLiteral("     <param name=\"ExWindow Styles\" value=\"%1\">").arg(hex(WinStyleEx))
@@ -247,7 +248,7 @@ void TCHMProject::OutputHHK(const QString &FileName)
 {
     QStringList lines = sitemapHead();
     lines << QStringLiteral("<OBJECT type=\"text/site properties\">")
-          << QStringLiteral("<param name=\"Font\" value=\"%1\">").arg(IndexFont) << QStringLiteral("</OBJECT>")
+          << QStringLiteral("<param name=\"Font\" value=\"%1\">").arg(EscapeHtml(IndexFont)) << QStringLiteral("</OBJECT>")
           << IndexList << QStringLiteral("</BODY>") << QStringLiteral("</HTML>");
     saveSitemap(lines, FileName);
 }

@@ -4,14 +4,22 @@
 
 #include "app/Building.h"
 #include "app/whelp.h"
+#include "builder/BuildLock.h"
+#include "builder/OutputGuard.h"
 #include "platform/Exception.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QCoreApplication>
 #include <QProcess>
+#include <QStandardPaths>
+#include <QThread>
 #include <gtest/gtest.h>
+
+#include <csignal>
+#include <unistd.h>
 
 using testsupport::ScratchDir;
 
@@ -33,7 +41,11 @@ public:
     void HtmlHelpPages(const QString &) override {}
     void HtmlHelpContextFile() override {}
     void HtmlHelpCompile() override { testsupport::writeFile(project_.RealPath(1), "chm"); }
-    void WebHelp() override { testsupport::writeFile(project_.RealPath(2) + QStringLiteral("index.html"), "web"); }
+    void WebHelp() override
+    {
+        testsupport::writeFile(project_.RealPath(2) + QStringLiteral("index.html"), "web");
+        MarkOutputFolder(project_.RealPath(2), true); // as the writer does
+    }
     void FreeOutput() override {}
     void Pdf(const QString &, const QString &pdf, const std::function<void(int)> &progress) override
     {
@@ -86,9 +98,12 @@ struct BatchFixture : ::testing::Test {
 };
 
 // Starts the program with no display and the user's folders in dir.
-void StartProgram(QProcess &run, const ScratchDir &dir, const QStringList &arguments)
+void StartProgram(QProcess &run, const ScratchDir &dir, const QStringList &arguments,
+                  const QList<std::pair<QString, QString>> &extra = {})
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const auto &[name, value] : extra)
+        env.insert(name, value);
     env.remove(QStringLiteral("DISPLAY"));
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
@@ -150,23 +165,30 @@ TEST_F(BatchFixture, AMissingSourceStopsWithTwenty)
               QStringLiteral("The source file \"%1\" does not exist!").arg(dir.file(QStringLiteral("help.docx"))));
 }
 
+// An old output that cannot be deleted: a file in a folder made immutable
+// (the only lock a root user cannot pass); skipped where chattr cannot set it.
 TEST_F(BatchFixture, OldOutputsThatCannotBeDeletedStopWithThirtyAndFifty)
 {
-    // An old output that is a non-empty folder cannot be removed as a file.
-    QDir().mkpath(dir.file(QStringLiteral("out/help.chm/locked")));
+    testsupport::writeFile(dir.file(QStringLiteral("out/help.chm")), "old chm");
+    testsupport::writeFile(dir.file(QStringLiteral("out/help.pdf")), "old pdf");
+    const QString out = dir.file(QStringLiteral("out"));
+    if (QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), out}) != 0)
+        GTEST_SKIP() << "the folder cannot be made immutable here";
+    struct Unlock {
+        QString folder;
+        ~Unlock() { QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), folder}); }
+    } unlock{out};
     TfrmMain &w = start();
     w.BuildProject(true);
     EXPECT_EQ(w.ExitCode(), 30);
     EXPECT_EQ(w.BatchLine(), QStringLiteral("Error: \"%1\" access denied! It has probably been opend.")
                                  .arg(dir.file(QStringLiteral("out/help.chm"))));
 
-    QDir(dir.file(QStringLiteral("out/help.chm"))).removeRecursively();
-    QDir().mkpath(dir.file(QStringLiteral("out/help.pdf/locked")));
+    w.Project().HtmlHelpOutput = false;
     w.BuildProject(true);
     EXPECT_EQ(w.ExitCode(), 50);
     EXPECT_EQ(w.BatchLine(), QStringLiteral("Error: \"%1\" access denied! It has probably been opend")
                                  .arg(dir.file(QStringLiteral("out/help.pdf"))));
-    EXPECT_TRUE(QFileInfo::exists(dir.file(QStringLiteral("out/help.pdf/locked"))));
 
     // Interactively the question repeats on Retry; Abort stops without another message.
     prompt->answers = {ButtonRetry, ButtonAbort};
@@ -175,6 +197,26 @@ TEST_F(BatchFixture, OldOutputsThatCannotBeDeletedStopWithThirtyAndFifty)
     ASSERT_EQ(prompt->messages.size(), 2);
     EXPECT_EQ(prompt->messages[0], QLatin1Char('"') + dir.file(QStringLiteral("out/help.pdf"))
                                        + QStringLiteral("\" access denied! It has probably been opend. Please close it and Retry."));
+    EXPECT_EQ(testsupport::readFile(dir.file(QStringLiteral("out/help.pdf"))), QByteArray("old pdf"));
+}
+
+// An output path that names a folder is refused with that reason, and the
+// folder is left as it was.
+TEST_F(BatchFixture, AnOutputPathThatIsAFolderIsNamedAsSuch)
+{
+    testsupport::writeFile(dir.file(QStringLiteral("out/help.chm/mine.txt")), "mine");
+    TfrmMain &w = start();
+    w.BuildProject(true);
+    EXPECT_EQ(w.ExitCode(), 30);
+    EXPECT_EQ(w.BatchLine(), QStringLiteral("Error: Refused to write the output file \"%1\": it is a folder, not a file. "
+                                            "Give this output a file name.")
+                                 .arg(dir.file(QStringLiteral("out/help.chm"))));
+    w.Project().CompiledFile = QStringLiteral("out/other.chm");
+    w.Project().PDFFile = QStringLiteral("out/help.chm");
+    w.BuildProject(true);
+    EXPECT_EQ(w.ExitCode(), 50);
+    EXPECT_TRUE(w.BatchLine().contains(QStringLiteral("it is a folder, not a file"))) << w.BatchLine().toStdString();
+    EXPECT_EQ(testsupport::readFile(dir.file(QStringLiteral("out/help.chm/mine.txt"))), QByteArray("mine"));
 }
 
 // A compiled file or PDF path set to the source document or the project file
@@ -245,16 +287,61 @@ TEST_F(BatchFixture, AWebHelpFolderHoldingTheProjectIsRefusedWithForty)
     EXPECT_TRUE(w.BatchLine().contains(QStringLiteral("it is a file"))) << w.BatchLine().toStdString();
     EXPECT_EQ(testsupport::readFile(dir.file(QStringLiteral("notes.txt"))), QByteArray("mine"));
 
-    // An ordinary non-empty folder is emptied without a question in a batch,
-    // and only after the question interactively.
+    // A folder holding what an earlier build wrote is emptied without a
+    // question in a batch, and only after the question interactively.
     w.Project().WebHelpOutputFolder = QStringLiteral("out/web");
     testsupport::writeFile(dir.file(QStringLiteral("out/web/old.html")), "old");
+    MarkOutputFolder(dir.file(QStringLiteral("out/web")), true);
     w.BuildProject(true);
     EXPECT_EQ(w.ExitCode(), 0);
     prompt->answers = {ButtonCancel};
     w.BuildProject(false);
     EXPECT_EQ(prompt->messages.size(), 1);
     EXPECT_TRUE(prompt->messages[0].endsWith(QStringLiteral("\" is not empty folder. It will be emptied. Continue?")));
+}
+
+// A project naming a system folder (here a stand-in holding "passwd" and a
+// subfolder) as its WebHelp or project-set folder: a batch refuses before
+// anything is deleted; the window names the content and asks.
+TEST_F(BatchFixture, AFolderHoldingFilesNoBuildWroteIsNeverEmptiedSilently)
+{
+    const QString etc = dir.file(QStringLiteral("etc"));
+    testsupport::writeFile(etc + QStringLiteral("/passwd"), "root:x:0:0");
+    testsupport::writeFile(etc + QStringLiteral("/ssh/sshd_config"), "Port 22");
+    testsupport::writeFile(dir.file(QStringLiteral("out/help.chm")), "good chm");
+    testsupport::writeFile(dir.file(QStringLiteral("out/help.pdf")), "good pdf");
+    TfrmMain &w = start();
+    w.Project().WebHelpOutputFolder = etc;
+    w.BuildProject(true);
+    EXPECT_EQ(w.ExitCode(), 40);
+    EXPECT_EQ(w.BatchLine(), QStringLiteral("Error: Web help must be outputted to a folder. Refused to empty the WebHelp "
+                                            "folder \"%1\": it holds files that no earlier Quillcraft build wrote there: "
+                                            "\"passwd\", \"ssh\". Move them away or choose an empty folder.")
+                                 .arg(etc));
+    // The HTML Help project set kept in such a folder fails as clearly.
+    w.Project().WebHelpOutputFolder = QStringLiteral("out/web");
+    w.Project().OutputHHP = true;
+    w.Project().HHPFolder = etc;
+    w.BuildProject(true);
+    EXPECT_EQ(w.ExitCode(), 100);
+    EXPECT_TRUE(w.BatchLine().startsWith(QStringLiteral("Error: Refused to empty the HTML Help project-set folder \"%1\"")
+                                             .arg(etc)))
+        << w.BatchLine().toStdString();
+    EXPECT_EQ(testsupport::readFile(etc + QStringLiteral("/passwd")), QByteArray("root:x:0:0"));
+    EXPECT_EQ(testsupport::readFile(etc + QStringLiteral("/ssh/sshd_config")), QByteArray("Port 22"));
+    EXPECT_EQ(testsupport::readFile(dir.file(QStringLiteral("out/help.chm"))), QByteArray("good chm"));
+    EXPECT_EQ(testsupport::readFile(dir.file(QStringLiteral("out/help.pdf"))), QByteArray("good pdf"));
+    EXPECT_FALSE(QFileInfo::exists(dir.file(QStringLiteral("~~$help.docx"))));
+
+    // The window names what is there; Cancel keeps everything.
+    prompt->answers = {ButtonCancel};
+    w.BuildProject(false);
+    ASSERT_EQ(prompt->messages.size(), 1);
+    EXPECT_EQ(prompt->messages[0], QStringLiteral("The HTML Help project-set folder \"%1\" holds files that no earlier "
+                                                  "Quillcraft build wrote there: \"passwd\", \"ssh\". Emptying the "
+                                                  "folder deletes them. Continue?")
+                                       .arg(etc));
+    EXPECT_EQ(testsupport::readFile(dir.file(QStringLiteral("out/help.chm"))), QByteArray("good chm"));
 }
 
 TEST_F(BatchFixture, AFailedBuildExitsWithHundredAndReportsTheTask)
@@ -343,4 +430,130 @@ TEST(ProgramBatchRun, TheExampleProjectBuildsAllThreeOutputs)
     EXPECT_TRUE(testsupport::readFile(example + QStringLiteral("/PDF/help.pdf")).startsWith("%PDF"));
     EXPECT_FALSE(QFileInfo::exists(example + QStringLiteral("/~~$SampleManual.docx")));
     EXPECT_EQ(testsupport::readFile(project), projectBytes); // a batch never rewrites the project
+}
+
+// A second build of a project being built (here the lock is held by the
+// test) is refused before anything is deleted or copied; a lock left by a
+// killed process does not block.
+TEST_F(BatchFixture, ASecondBuildOfAProjectBeingBuiltIsRefusedAndTouchesNothing)
+{
+    testsupport::writeFile(dir.file(QStringLiteral("out/help.chm")), "good chm");
+    testsupport::writeFile(dir.file(QStringLiteral("out/help.pdf")), "good pdf");
+    TfrmMain &w = start();
+    const QString refused = QStringLiteral("The project \"%1\" is being built by another Quillcraft run (process %2). "
+                                           "This build was not started and nothing was changed; build again when the "
+                                           "other build has ended.")
+                                .arg(projectFile)
+                                .arg(QCoreApplication::applicationPid());
+    {
+        TBuildLock running(w.Project());
+        w.BuildProject(true);
+        EXPECT_EQ(w.ExitCode(), 100);
+        EXPECT_EQ(w.BatchLine(), QStringLiteral("Error: ") + refused);
+        w.BuildProject(false);
+        ASSERT_EQ(prompt->messages.size(), 1);
+        EXPECT_EQ(prompt->messages[0], refused);
+        EXPECT_EQ(testsupport::readFile(dir.file(QStringLiteral("out/help.chm"))), QByteArray("good chm"));
+        EXPECT_EQ(testsupport::readFile(dir.file(QStringLiteral("out/help.pdf"))), QByteArray("good pdf"));
+        EXPECT_FALSE(QFileInfo::exists(dir.file(QStringLiteral("~~$help.docx"))));
+    }
+    w.BuildProject(true);
+    EXPECT_EQ(w.ExitCode(), 0) << w.BatchLine().toStdString();
+    EXPECT_FALSE(QFileInfo::exists(BuildLockFile(w.Project()))) << "the lock file goes with the build";
+
+    // The lock of a process that was killed: flock(1) holds it, then dies.
+    if (QStandardPaths::findExecutable(QStringLiteral("flock")).isEmpty())
+        GTEST_SKIP() << "flock(1) is not installed";
+    QProcess holder;
+    holder.start(QStringLiteral("flock"), {QStringLiteral("-o"), BuildLockFile(w.Project()), QStringLiteral("sh"),
+                                           QStringLiteral("-c"), QStringLiteral("echo locked; sleep 60")});
+    ASSERT_TRUE(holder.waitForReadyRead(30000));
+    EXPECT_THROW(TBuildLock probe(w.Project()), Exception);
+    ::kill(pid_t(holder.processId()), SIGKILL);
+    holder.waitForFinished();
+    w.BuildProject(true);
+    EXPECT_EQ(w.ExitCode(), 0) << w.BatchLine().toStdString();
+}
+
+// The program run as a batch while the project is being built: refused with
+// the reason on stderr, and the running build's log and outputs untouched.
+TEST(ProgramBatchRun, ARunWhileTheProjectIsBeingBuiltIsRefused)
+{
+    ScratchDir dir;
+    testsupport::writeFile(dir.file(QStringLiteral("help.docx")), "docx");
+    testsupport::writeFile(dir.file(QStringLiteral("help.chm")), "good chm");
+    TProject p;
+    p.SourceFile = QStringLiteral("help.docx");
+    p.CompiledFile = QStringLiteral("help.chm");
+    const QString project = dir.file(QStringLiteral("help.qvx"));
+    p.SaveToIni(project);
+    TProject read;
+    read.ReadFromIni(project);
+    TBuildLock running(read);
+    QProcess run;
+    StartProgram(run, dir, {project, QStringLiteral("/bs")});
+    ASSERT_TRUE(run.waitForFinished(60000));
+    EXPECT_EQ(run.exitCode(), 100);
+    EXPECT_TRUE(run.readAllStandardError().contains("is being built by another Quillcraft run"));
+    EXPECT_FALSE(QFileInfo::exists(dir.file(QStringLiteral("help.log"))));
+    EXPECT_EQ(testsupport::readFile(dir.file(QStringLiteral("help.chm"))), QByteArray("good chm"));
+    EXPECT_FALSE(QFileInfo::exists(dir.file(QStringLiteral("~~$help.docx"))));
+}
+
+namespace {
+// Processes whose command line holds text.
+QList<qint64> ProcessesMentioning(const QString &text)
+{
+    QList<qint64> found;
+    for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        bool isPid = false;
+        const qint64 pid = entry.toLongLong(&isPid);
+        if (isPid && testsupport::readFile(QStringLiteral("/proc/%1/cmdline").arg(pid)).contains(text.toUtf8()))
+            found << pid;
+    }
+    return found;
+}
+} // namespace
+
+// A build killed with SIGKILL while LibreOffice renders its PDF: LibreOffice
+// ends with it, and the next run removes what the killed one left in the
+// temporary folder.
+TEST(ProgramBatchRun, AKilledBuildTakesLibreOfficeWithItAndItsLeftoversGo)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("soffice")).isEmpty())
+        GTEST_SKIP() << "LibreOffice is not installed";
+    ScratchDir dir;
+    const QString example = dir.file(QStringLiteral("example"));
+    CopyTree(testsupport::sourceDir() + QStringLiteral("/examples/sample"), example);
+    const QString temp = dir.file(QStringLiteral("tmp"));
+    QDir().mkpath(temp);
+    const auto start = [&](QProcess &run, const QStringList &arguments) {
+        StartProgram(run, dir, arguments, {{QStringLiteral("TMPDIR"), temp}});
+    };
+    QProcess build;
+    start(build, {example + QStringLiteral("/SampleManual.qvx"), QStringLiteral("/bs")});
+    ASSERT_TRUE(build.waitForStarted());
+    QList<qint64> office;
+    for (int i = 0; i < 3000 && office.isEmpty() && build.state() == QProcess::Running; ++i) {
+        QThread::msleep(100);
+        office = ProcessesMentioning(temp + QStringLiteral("/quillcraft-lo-"));
+    }
+    if (office.isEmpty())
+        GTEST_SKIP() << "the build ended before LibreOffice was seen";
+    ::kill(pid_t(build.processId()), SIGKILL);
+    build.waitForFinished();
+    for (int i = 0; i < 100 && !ProcessesMentioning(temp + QStringLiteral("/quillcraft-lo-")).isEmpty(); ++i)
+        QThread::msleep(100);
+    EXPECT_TRUE(ProcessesMentioning(temp + QStringLiteral("/quillcraft-lo-")).isEmpty());
+    const QStringList left = QDir(temp).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    EXPECT_FALSE(left.filter(QStringLiteral("quillcraft-lo-")).isEmpty()) << left.join(u' ').toStdString();
+
+    // Any later run (here one that fails at once) removes the leftovers.
+    QProcess next;
+    start(next, {dir.file(QStringLiteral("none.qvx")), QStringLiteral("/bs")});
+    ASSERT_TRUE(next.waitForFinished(60000));
+    EXPECT_TRUE(QDir(temp).entryList(QDir::Dirs | QDir::NoDotAndDotDot).filter(QStringLiteral("quillcraft-lo-")).isEmpty());
+    const QString runs = temp + QStringLiteral("/quillcraft-") + QString::number(::getuid());
+    EXPECT_TRUE(QDir(runs).entryList(QDir::Dirs | QDir::NoDotAndDotDot).isEmpty())
+        << QDir(runs).entryList(QDir::Dirs | QDir::NoDotAndDotDot).join(u' ').toStdString();
 }

@@ -92,5 +92,9 @@ constexpr int kWindowTitle = 0x14;
 constexpr int kWindowLeft = 0x20;
 constexpr int kWindowRight = 0x28;
 constexpr int kWindowHome = 0x68;
+constexpr int kWindowProperties = 0x10; // navigation pane and toolbar properties
+constexpr int kWindowNavWidth = 0x4C;
+constexpr int kWindowButtons = 0x70;
+constexpr int kWindowNavTab = 0x78;     // the pane shown first
 
 } // namespace chmcheck

@@ -2,6 +2,7 @@
 // project-set folder, and the compiled help file read back through libchm.
 #include "builder/ChmCheck.h"
 #include "builder/HtmlHelpOutput.h"
+#include "builder/OutputGuard.h"
 #include "builder/WordDoc.h"
 #include "foundation/HTMLProcess.h"
 #include "foundation/Paths.h"
@@ -311,6 +312,7 @@ TEST(HtmlHelpOutput, CompilesPagesContentsIndexContextAndWindow)
     m.maker.Word = &word;
     m.maker.ProjectFolder = dir.file(QStringLiteral("set/"));
     writeFile(m.maker.ProjectFolder + QStringLiteral("stale.htm"), "old page");
+    MarkOutputFolder(m.maker.ProjectFolder, true); // as an earlier build left it
     m.maker.Output();
     EXPECT_FALSE(QFileInfo::exists(m.maker.ProjectFolder + QStringLiteral("stale.htm")));
     EXPECT_EQ(m.project.CHMSetting.DefaultTopic, QStringLiteral("welcome.htm"));

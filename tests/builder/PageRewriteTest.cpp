@@ -2,6 +2,9 @@
 // section unwrapping, picture links, image maps and link rewriting.
 #include "builder/QStringPrinters.h"
 #include "builder/WordDoc.h"
+#include "platform/DocxBuilder.h"
+#include "platform/word/HtmlExport.h"
+#include "platform/word/Package.h"
 #include "foundation/IsolatedUser.h"
 #include "project/ProjectSetting.h"
 #include "support/TestSupport.h"
@@ -48,6 +51,43 @@ TEST(WebHelpBullets, WingdingsBulletsBecomeUnicodeCharacters)
     // Longer text and other fonts stay as written.
     const QString other = S("<span style='font-family:Wingdings'>ab</span><span style='font-family:Symbol'>l</span>");
     EXPECT_EQ(TWordDoc::FixWordBulletForWebHelp(other), other);
+}
+
+// The converter's own page: Symbol and Wingdings signs are Unicode
+// characters, and the Wingdings spans of list labels (unquoted font name)
+// and of runs (quoted) both reach the WebHelp fix, which leaves the signs.
+TEST(WebHelpBullets, WriterPagesKeepTheirSignsThroughTheFix)
+{
+    testsupport::ScratchDir dir;
+    const QString docx = dir.file(QStringLiteral("signs.docx"));
+    const QByteArray bullet = "<w:abstractNum w:abstractNumId=\"0\"><w:lvl w:ilvl=\"0\"><w:numFmt w:val=\"bullet\"/>"
+                              "<w:lvlText w:val=\"\xEF\x81\xAC\"/><w:rPr><w:rFonts w:ascii=\"Wingdings\" "
+                              "w:hAnsi=\"Wingdings\"/></w:rPr></w:lvl></w:abstractNum>"
+                              "<w:num w:numId=\"1\"><w:abstractNumId w:val=\"0\"/></w:num>";
+    testsupport::DocxBuilder()
+        .part(QStringLiteral("word/numbering.xml"),
+              "<w:numbering " + testsupport::DocxBuilder::namespaces() + ">" + bullet + "</w:numbering>",
+              QStringLiteral("application/vnd.openxmlformats-officedocument.wordprocessingml.numbering+xml"))
+        .relationship(QStringLiteral("rIdNum"), QLatin1String(word::reltype::Numbering), QStringLiteral("numbering.xml"))
+        .body("<w:p><w:pPr><w:numPr><w:ilvl w:val=\"0\"/><w:numId w:val=\"1\"/></w:numPr></w:pPr>"
+              "<w:r><w:t>Item</w:t></w:r></w:p>"
+              "<w:p><w:r><w:rPr><w:rFonts w:ascii=\"Wingdings\" w:hAnsi=\"Wingdings\"/></w:rPr>"
+              "<w:t>\xEF\x83\xBC</w:t></w:r><w:r><w:t xml:space=\"preserve\"> done </w:t></w:r>"
+              "<w:r><w:rPr><w:rFonts w:ascii=\"Wingdings\" w:hAnsi=\"Wingdings\"/></w:rPr><w:t>\xEF\x80\xA8</w:t></w:r>"
+              "</w:p>")
+        .write(docx);
+    const QString page = dir.file(QStringLiteral("signs.htm"));
+    word::ExportFilteredHtml(*word::Package::Open(docx), word::HtmlExportOptions(), page);
+    const QString html = QString::fromUtf8(readFile(page));
+    ASSERT_TRUE(html.contains(u"font-family:\"Wingdings\"")) << "runs name their font quoted";
+    ASSERT_TRUE(html.contains(u"font-family:Wingdings'")) << "list labels name it plainly";
+    const QString fixed = TWordDoc::FixWordBulletForWebHelp(html);
+    EXPECT_FALSE(fixed.contains(u"Wingdings")) << fixed.toStdString();
+    // The label's bullet, the check mark and the telephone, none turned into a dot.
+    EXPECT_TRUE(fixed.contains(S("\u25CF<span"))) << fixed.toStdString();
+    EXPECT_TRUE(fixed.contains(S("'>\u2713</span>"))) << fixed.toStdString();
+    EXPECT_TRUE(fixed.contains(S("'>\u260E</span>"))) << fixed.toStdString();
+    EXPECT_FALSE(fixed.contains(u"&#8226"));
 }
 
 TEST_F(PageRewrite, BulletFixRunsForWebHelpOnly)

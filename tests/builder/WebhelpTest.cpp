@@ -2,6 +2,7 @@
 // of small skeletons: the folder it writes, the topic pages, the frame pages
 // and the folders it refuses to empty.
 #include "WebhelpTestSupport.h"
+#include "builder/OutputGuard.h"
 
 #include "platform/Exception.h"
 
@@ -38,6 +39,7 @@ protected:
 TEST_F(WebHelpWriter, WritesPagesFramesScriptsAndImages)
 {
     b.Project.Title = QStringLiteral("Garden & <Help>");
+    b.useTemplate(QStringLiteral("<html><head><title>x</title></head><body><h6>($projecttitle$)</h6>($content$)</body></html>"));
     b.Project.NavWidth = 300;
     b.Project.WebBackColor = QStringLiteral("#FFFFFF");
     b.Project.WebFontColor = QStringLiteral("#000000");
@@ -45,6 +47,7 @@ TEST_F(WebHelpWriter, WritesPagesFramesScriptsAndImages)
     b.Project.WebHelpDictionary = {QStringLiteral("search=Find \"it\"")};
     b.setTopics({{1, "Start", 0, "Garden"}, {1, "Tools", 2}, {2, "Rake", 0, "", "<p>Tines</p>", 3}});
     writeFile(b.out(QStringLiteral("stale.txt")), "old");
+    MarkOutputFolder(b.out(QString()), true); // as an earlier build left it
 
     EXPECT_EQ(run(), b.out(QStringLiteral("index.htm")));
     EXPECT_FALSE(QFileInfo::exists(b.out(QStringLiteral("stale.txt")))) << "the folder is emptied first";
@@ -63,6 +66,7 @@ TEST_F(WebHelpWriter, WritesPagesFramesScriptsAndImages)
     EXPECT_TRUE(rake.contains(QStringLiteral("parent.location.href = \"../index.htm?page=topic2.htm\";")));
     EXPECT_TRUE(rake.contains(QStringLiteral("charset=utf-8"))) << rake.toStdString();
     EXPECT_TRUE(rake.contains(QStringLiteral("<p>Tines</p>")));
+    EXPECT_TRUE(rake.contains(QStringLiteral("<h6>Garden &amp; &lt;Help&gt;</h6>"))) << "the project title is escaped";
 
     // Frame pages: placeholders filled, the contents trees in their two pages only.
     const QString contents = b.outText(QStringLiteral("webhelpcontents.htm"));
@@ -188,6 +192,46 @@ TEST_F(WebHelpWriter, RefusesToEmptyAFolderHoldingTheUsersFiles)
         EXPECT_EQ(readFile(b.path(QStringLiteral("project/notes.txt"))), QByteArray("notes"));
         EXPECT_FALSE(QFileInfo::exists(folder + QStringLiteral("/pages")));
     }
+}
+
+// The writer marks the folder it wrote; the next run empties it only while
+// it holds nothing else, unless the user agreed.
+TEST_F(WebHelpWriter, EmptiesOnlyAFolderHoldingWhatABuildWroteThere)
+{
+    b.setTopics({{1, "Start"}, {1, "Tools"}});
+    writeFile(b.out(QStringLiteral("passwd")), "root:x:0:0");
+    writeFile(b.out(QStringLiteral("conf.d/site.conf")), "mine");
+    const auto refusal = [&]() -> QString {
+        try {
+            run();
+        } catch (const Exception &e) {
+            return e.message();
+        }
+        return QString();
+    };
+    const QString first = refusal();
+    EXPECT_TRUE(first.startsWith(QStringLiteral("Refused to empty the WebHelp folder \"%1\"").arg(b.out(QString()).chopped(1))))
+        << first.toStdString();
+    EXPECT_TRUE(first.contains(QStringLiteral("\"conf.d\", \"passwd\"")) || first.contains(QStringLiteral("\"passwd\", \"conf.d\"")))
+        << first.toStdString();
+    EXPECT_EQ(readFile(b.out(QStringLiteral("passwd"))), QByteArray("root:x:0:0"));
+    EXPECT_FALSE(QFileInfo::exists(b.out(QStringLiteral("pages"))));
+
+    // Agreed in the window: emptied and written, with a marker listing the pages.
+    AllowEmptyingOutputFolder(b.out(QString()));
+    EXPECT_EQ(refusal(), QString());
+    ForgetAllowedOutputFolders();
+    EXPECT_FALSE(QFileInfo::exists(b.out(QStringLiteral("passwd"))));
+    const QByteArray marker = readFile(b.out(OutputFolderMarkerName));
+    EXPECT_TRUE(marker.contains("\npages/topic0.htm\n")) << marker.toStdString();
+    EXPECT_TRUE(ForeignOutputContent(b.out(QString())).isEmpty());
+
+    // Its own output is rebuilt without a question; a file added since is named.
+    EXPECT_EQ(refusal(), QString());
+    writeFile(b.out(QStringLiteral("pages/notes.txt")), "added");
+    EXPECT_EQ(ForeignOutputContent(b.out(QString())), QStringList{QStringLiteral("pages/notes.txt")});
+    EXPECT_TRUE(refusal().contains(QStringLiteral("\"pages/notes.txt\"")));
+    EXPECT_EQ(readFile(b.out(QStringLiteral("pages/notes.txt"))), QByteArray("added"));
 }
 
 TEST_F(WebHelpWriter, BadInputFailsWithTheFileNamed)

@@ -163,7 +163,9 @@ TEST_F(WordDocConversion, FlashControlsShapeLinksAndCanvasMapsSurviveTheExport)
                           QStringLiteral("activeX/activeX%1.xml").arg(i));
     b.relationship(QStringLiteral("rL1"), QLatin1String(word::reltype::Hyperlink), QStringLiteral("#Intro"), true)
         .relationship(QStringLiteral("rL2"), QLatin1String(word::reltype::Hyperlink), QStringLiteral("http://example.org/"), true)
-        .relationship(QStringLiteral("rL3"), QLatin1String(word::reltype::Hyperlink), QStringLiteral("#Second"), true);
+        .relationship(QStringLiteral("rL3"), QLatin1String(word::reltype::Hyperlink), QStringLiteral("#Second"), true)
+        .relationship(QStringLiteral("rL4"), QLatin1String(word::reltype::Hyperlink),
+                      QStringLiteral("http://example.org/q?a=1&amp;b=2"), true);
     b.body(Para("Heading1", "<w:bookmarkStart w:id=\"1\" w:name=\"Intro\"/>" + Text("Intro") + "<w:bookmarkEnd w:id=\"1\"/>") +
            Para("", FlashControl("rAx1", "width:150pt;height:75pt") + FlashControl("rAx2", "width:15pt;height:7.5pt")) +
            Para("", Text("Floating") + FlashControl("rAx3", "position:absolute;width:30pt;height:30pt")) +
@@ -174,7 +176,9 @@ TEST_F(WordDocConversion, FlashControlsShapeLinksAndCanvasMapsSurviveTheExport)
                                      CanvasItem(3, "rL2", 144, 72) + CanvasItem(4, "rL3", 0, 0) + "</wpc:wpc>") +
                         Anchored("Plain", canvasUri, "<wpc:wpc>" + CanvasItem(5, "", 0, 0) + "</wpc:wpc>") +
                         Anchored("Box", "http://schemas.microsoft.com/office/word/2010/wordprocessingShape",
-                                 "<wps:wsp><wps:spPr/></wps:wsp>", "rL1")));
+                                 "<wps:wsp><wps:spPr/></wps:wsp>", "rL1") +
+                        Anchored("Amp &amp; more", "http://schemas.microsoft.com/office/word/2010/wordprocessingShape",
+                                 "<wps:wsp><wps:spPr/></wps:wsp>", "rL4")));
     b.write(file);
     TWordDoc doc(&project, &word, file, nullptr, 1);
     doc.DoCreate(file);
@@ -208,6 +212,9 @@ TEST_F(WordDocConversion, FlashControlsShapeLinksAndCanvasMapsSurviveTheExport)
     EXPECT_TRUE(second.contains(QStringLiteral("<area href=\"intro.htm\""))) << second.toStdString();
     EXPECT_TRUE(second.contains(QStringLiteral("<area href=\"second.htm\""))) << second.toStdString();
     EXPECT_TRUE(second.contains(QStringLiteral("<a href=\"intro.htm\" title=\"Box\">"))) << second.toStdString();
+    // An address holding "&" keeps all of it.
+    EXPECT_TRUE(second.contains(QStringLiteral("<a href=\"http://example.org/q?a=1&amp;b=2\" title=\"Amp &amp; more\">")))
+        << second.toStdString();
     EXPECT_FALSE(second.contains(ShapeLinkMarker));
     EXPECT_FALSE(second.contains(CanvasMapMarker));
 }

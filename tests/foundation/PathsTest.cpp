@@ -2,10 +2,13 @@
 
 #include "IsolatedUser.h"
 #include "platform/Exception.h"
+#include "platform/Processes.h"
 #include "platform/Prompt.h"
 #include "support/TestSupport.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QProcess>
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
@@ -220,8 +223,39 @@ TEST(TempFolders, OpenModeOfOwnFolderIsClosed)
     const QString usual = user.temp() + QStringLiteral("/quillcraft-") + QString::number(::getuid());
     QDir().mkpath(usual);
     ::chmod(QFile::encodeName(usual).constData(), 0777);
-    EXPECT_EQ(GetTempFolder(), usual + QLatin1Char('/'));
+    EXPECT_TRUE(GetTempFolder().startsWith(usual + QStringLiteral("/run-")));
     EXPECT_EQ(modeOf(usual), mode_t(0700));
+}
+
+// What killed runs left: their folders go, with any program still working
+// in them; folders of live runs and of unknown origin stay.
+TEST(TempFolders, LeftoversOfEndedRunsAreRemoved)
+{
+    IsolatedUser user;
+    const QString mine = GetTempFolder();
+    const QString root = QFileInfo(mine.chopped(1)).path();
+    const QString alive = processes::RunTag();
+    ASSERT_TRUE(mine.endsWith(QStringLiteral("/run-") + alive + QLatin1Char('/')));
+    // The same process id with another start time: a run that ended.
+    const QString ended = QString::number(QCoreApplication::applicationPid()) + QStringLiteral("-1");
+    writeFile(root + QStringLiteral("/run-") + ended + QStringLiteral("/page.htm"), "left");
+    writeFile(root + QStringLiteral("/run-unknown/keep.txt"), "keep");
+    const QString office = user.temp() + QStringLiteral("/quillcraft-lo-") + ended + QStringLiteral("-AbC123");
+    writeFile(office + QStringLiteral("/profile/user.xml"), "left");
+    writeFile(user.temp() + QStringLiteral("/quillcraft-lo-") + alive + QStringLiteral("-XyZ789/in/source.docx"), "busy");
+    // A program still working in the ended run's folder.
+    QProcess straggler;
+    straggler.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("sleep 60; true"), office + QStringLiteral("/profile")});
+    ASSERT_TRUE(straggler.waitForStarted());
+
+    EXPECT_EQ(RemoveLeftoversOfEndedRuns(), 2);
+    EXPECT_FALSE(QFileInfo::exists(root + QStringLiteral("/run-") + ended));
+    EXPECT_FALSE(QFileInfo::exists(office));
+    EXPECT_TRUE(straggler.waitForFinished(5000));
+    EXPECT_EQ(straggler.exitStatus(), QProcess::CrashExit);
+    EXPECT_TRUE(QFileInfo::exists(mine));
+    EXPECT_TRUE(QFileInfo::exists(root + QStringLiteral("/run-unknown/keep.txt")));
+    EXPECT_TRUE(QFileInfo::exists(user.temp() + QStringLiteral("/quillcraft-lo-") + alive + QStringLiteral("-XyZ789")));
 }
 
 TEST(FolderOperations, DeleteRefusesRootsHomeAndDocuments)

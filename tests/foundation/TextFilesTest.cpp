@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QThread>
 #include <gtest/gtest.h>
 
@@ -314,4 +315,30 @@ TEST(SafeTextFiles, AWorkerSavesUnderTheNameTheUserGaveOnTheMainThread)
     EXPECT_TRUE(prompt->lastText.contains(bad));
     EXPECT_EQ(prompt->proposed, bad);
     EXPECT_EQ(LoadTextFile(other, QString()), text);
+}
+
+// A full disk (a 64 KB memory file system, where this test may mount one):
+// the message names the file and the full disk, and the old file stays whole.
+TEST(SafeTextFiles, AFullDiskIsNamedAndTheOldFileKept)
+{
+    IsolatedUser user;
+    const QString disk = user.work(QStringLiteral("small"));
+    QDir().mkpath(disk);
+    if (QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                                                    QStringLiteral("size=64k"), QStringLiteral("tmpfs"), disk})
+        != 0)
+        GTEST_SKIP() << "no small file system can be mounted here";
+    struct Unmount {
+        QString folder;
+        ~Unmount() { QProcess::execute(QStringLiteral("umount"), {folder}); }
+    } unmount{disk};
+    const QString page = disk + QStringLiteral("/page.htm");
+    writeFile(page, "old page");
+    try {
+        SaveTextFile(QString(200000, u'x'), page, TextEncodingUtf8);
+        ADD_FAILURE() << "the full disk was not reported";
+    } catch (const Exception &e) {
+        EXPECT_EQ(e.message(), QStringLiteral("Cannot write the file \"%1\": there is no space left on the disk").arg(page));
+    }
+    EXPECT_EQ(readFile(page), QByteArray("old page"));
 }

@@ -152,10 +152,11 @@ TEST(WordHtmlWriter, ListNumbersAndSymbolAndWingdingsBullets)
     withNumbering(b, kHeadingNumbers);
     Saved s(b);
     const QString body = s.body();
-    EXPECT_TRUE(body.contains(QString::fromUtf8("<span style='font-family:Symbol'>\xC2\xB7<span style='font:7.0pt "
+    // The bullets are Unicode characters (U+2022, U+25AA) in spans that still name their fonts.
+    EXPECT_TRUE(body.contains(QString::fromUtf8("<span style='font-family:Symbol'>\xE2\x80\xA2<span style='font:7.0pt "
                                                 "\"Times New Roman\"'>")))
         << body.toStdString();
-    EXPECT_TRUE(body.contains(QString::fromUtf8("<span style='font-family:Wingdings'>\xC2\xA7<span")));
+    EXPECT_TRUE(body.contains(QString::fromUtf8("<span style='font-family:Wingdings'>\xE2\x96\xAA<span")));
     EXPECT_TRUE(body.contains(QLatin1String("<span>2.<span style='font:7.0pt \"Times New Roman\"'>")));
     EXPECT_TRUE(body.contains(QLatin1String("margin-left:.5in;text-indent:-.25in")));
     EXPECT_TRUE(body.contains(QLatin1String("&nbsp; </span></span>First</p>")));
@@ -485,14 +486,17 @@ TEST(WordHtmlWriter, SymbolRunsLanguageAndPicturePartNames)
     b.relationship(QStringLiteral("rIdImg"), QLatin1String(reltype::Image), QStringLiteral("media/evil.p&quot;ng x"));
     b.body("<w:p><w:r><w:rPr><w:rFonts w:ascii=\"Wingdings\" w:hAnsi=\"Wingdings\"/></w:rPr>"
            "<w:t>\xEF\x83\xBC</w:t></w:r><w:r><w:sym w:font=\"Symbol\" w:char=\"F0B7\"/></w:r>"
+           "<w:r><w:rPr><w:rFonts w:ascii=\"Symbol\" w:hAnsi=\"Symbol\"/></w:rPr><w:t>a+b \xEF\x82\xA3 p</w:t></w:r>"
            "<w:r><w:drawing><wp:inline><wp:extent cx=\"95250\" cy=\"95250\"/><wp:docPr id=\"1\" name=\"x\"/>"
            "<a:graphic><a:graphicData><pic:pic><pic:blipFill><a:blip r:embed=\"rIdImg\"/></pic:blipFill>"
            "</pic:pic></a:graphicData></a:graphic></wp:inline></w:drawing></w:r></w:p>");
     Saved s(b);
     const QString body = s.body();
-    // Wingdings 0xFC (a check mark) and Symbol 0xB7 (a bullet) as their 8-bit characters.
-    EXPECT_TRUE(body.contains(QString::fromUtf8("font-family:\"Wingdings\"'>\xC3\xBC"))) << body.toStdString();
-    EXPECT_TRUE(body.contains(QString::fromUtf8("<span style='font-family:Symbol'>\xC2\xB7</span>")));
+    // Wingdings 0xFC (a check mark), Symbol 0xB7 (a bullet) and Symbol text
+    // ("a+b <= p") as the Unicode characters that show without those fonts.
+    EXPECT_TRUE(body.contains(QString::fromUtf8("font-family:\"Wingdings\"'>\xE2\x9C\x93"))) << body.toStdString();
+    EXPECT_TRUE(body.contains(QString::fromUtf8("<span style='font-family:Symbol'>\xE2\x80\xA2</span>")));
+    EXPECT_TRUE(body.contains(QString::fromUtf8("\xCE\xB1+\xCE\xB2 \xE2\x89\xA4 \xCF\x80")));
     EXPECT_TRUE(body.contains(QLatin1String("src=\"doc_files/image001.bin\"")));
     EXPECT_TRUE(QFile::exists(s.dir.file(QStringLiteral("doc_files/image001.bin"))));
     EXPECT_TRUE(body.startsWith(QLatin1String("<body lang=EN-US ")));

@@ -181,6 +181,44 @@ TEST(WordPackage, DamagedPackagesAreRefusedNamingFileAndProblem)
     EXPECT_TRUE(openError(dir.file("empty.docx")).contains("empty"));
 }
 
+// Damaged size, count and position fields of the zip directory: the message
+// says what is wrong with which file, never a stray system error text.
+TEST(WordPackage, DamagedZipFieldsAreDescribed)
+{
+    ScratchDir dir;
+    DocxBuilder().body("<w:p><w:r><w:t>text</w:t></w:r></w:p>").write(dir.file("good.docx"));
+    const QByteArray good = testsupport::readFile(dir.file("good.docx"));
+    const qsizetype end = good.lastIndexOf("PK\x05\x06");
+    // The main part's entry in the zip directory (its name follows 46 bytes of fields).
+    const qsizetype mainEntry = good.indexOf("word/document.xml", good.indexOf("PK\x01\x02")) - 46;
+    ASSERT_GT(end, 0);
+    ASSERT_TRUE(good.mid(mainEntry, 4) == "PK\x01\x02");
+    const auto patched = [&](qsizetype at, quint32 value, int bytes) {
+        QByteArray copy = good;
+        for (int i = 0; i < bytes; ++i)
+            copy[at + i] = char((value >> (8 * i)) & 0xFF);
+        return copy;
+    };
+    const struct {
+        const char *name;
+        QByteArray bytes;
+        const char *problem;
+    } cases[] = {
+        {"count.docx", patched(end + 10, 0xFFFF, 2), "its zip directory is damaged"},
+        {"dirsize.docx", patched(end + 12, 0x7FFFFFFF, 4), "its zip directory is damaged"},
+        {"offset.docx", patched(mainEntry + 42, 0xFFFFFF, 4), "its zip directory is damaged"},
+        {"crc.docx", patched(mainEntry + 16, 0x12345678, 4), "its data does not match its checksum"},
+    };
+    for (const auto &c : cases) {
+        testsupport::writeFile(dir.file(c.name), c.bytes);
+        const QString message = openError(dir.file(c.name));
+        EXPECT_TRUE(message.startsWith(QStringLiteral("The document \"%1\"").arg(dir.file(c.name)))) << message.toStdString();
+        EXPECT_TRUE(message.contains(QLatin1String(c.problem))) << message.toStdString();
+        EXPECT_FALSE(message.contains(QLatin1String("No such file")) || message.contains(QLatin1String("Success")))
+            << message.toStdString();
+    }
+}
+
 TEST(WordPackage, EncryptedZipEntriesAreRefused)
 {
     ScratchDir dir;

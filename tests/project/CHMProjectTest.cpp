@@ -142,6 +142,21 @@ TEST(CHMProject, TitlesCannotBreakTheProjectFile)
     EXPECT_EQ(std::count_if(hhp.begin(), hhp.end(), [](const QString &l) { return l.startsWith(QStringLiteral("Title=")); }), 1);
 }
 
+// A font face is free text in the font window: a quote or markup in it
+// cannot end the attribute that carries it.
+TEST(CHMProject, FontStringsCannotBreakTheSitemapFiles)
+{
+    ScratchDir dir;
+    TCHMProject set = newProjectSet(dir.path());
+    set.TOC = QStringLiteral("<UL>\r\n") + sitemapEntry(QStringLiteral("Intro"), QStringLiteral("intro.htm")) + QStringLiteral("</UL>");
+    set.ContentsFont = QStringLiteral("My \"Face\"><b>,10,0");
+    set.IndexFont = QStringLiteral("A&B,9,0");
+    set.Output();
+    EXPECT_TRUE(lines(set.Folder + set.HHCFile)
+                    .contains(QStringLiteral("     <param name=\"Font\" value=\"My &quot;Face&quot;&gt;&lt;b&gt;,10,0\">")));
+    EXPECT_TRUE(lines(set.Folder + set.HHKFile).contains(QStringLiteral("<param name=\"Font\" value=\"A&amp;B,9,0\">")));
+}
+
 // A title character that the code page lacks is kept as a character
 // reference in the contents and index files, never lost to "?".
 TEST(CHMProject, TitleCharactersOutsideTheCodePageAreReferenced)
@@ -149,7 +164,9 @@ TEST(CHMProject, TitleCharactersOutsideTheCodePageAreReferenced)
     ScratchDir dir;
     TCHMProject set = newProjectSet(dir.path());
     const QString title = QStringLiteral("Smile \U0001F600 done");
-    set.TOC = QStringLiteral("<UL>\r\n") + sitemapEntry(title, QStringLiteral("intro.htm")) + QStringLiteral("</UL>");
+    const QString quoted = QStringLiteral("\u201CDay Ahead\u201D");
+    set.TOC = QStringLiteral("<UL>\r\n") + sitemapEntry(title, QStringLiteral("intro.htm"))
+              + sitemapEntry(quoted, QStringLiteral("day.htm")) + QStringLiteral("</UL>");
     set.IndexList = QStringLiteral("<UL>\r\n") + sitemapEntry(title, QStringLiteral("intro.htm")) + QStringLiteral("</UL>");
     set.Output();
     const QString codePage = QString::number(AnsiCodePage());
@@ -160,6 +177,12 @@ TEST(CHMProject, TitleCharactersOutsideTheCodePageAreReferenced)
         EXPECT_TRUE(text.contains(QStringLiteral("<param name=\"Name\" value=\"Smile &#128512; done\">")))
             << text.toStdString();
         EXPECT_FALSE(text.contains(u'?'));
+    }
+    // Curly quotes are characters of the code page and stay in the titles.
+    const QString contents = LoadTextFile(set.Folder + set.HHCFile, codePage);
+    EXPECT_TRUE(contents.contains(QStringLiteral("<param name=\"Name\" value=\"") + quoted + u'"')) << contents.toStdString();
+    if (AnsiCodePage() == 1252) {
+        EXPECT_TRUE(readFile(set.Folder + set.HHCFile).contains("value=\"\x93" "Day Ahead\x94\""));
     }
 }
 

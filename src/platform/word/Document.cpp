@@ -694,6 +694,25 @@ void Document::prepare()
     if (!body)
         throw Exception(QStringLiteral("The document \"%1\" cannot be opened: it holds no document body.")
                             .arg(shown(fullName_)));
+    // A damaged document may hold further bodies after the first; their
+    // content is kept by moving it into the first, before its section
+    // properties (the first body's layout stays the document's).
+    for (pugi::xml_node extra = body.next_sibling("w:body"); extra; extra = body.next_sibling("w:body")) {
+        pugi::xml_node sectPr = body.last_child();
+        if (std::strcmp(sectPr.name(), "w:sectPr") != 0)
+            sectPr = pugi::xml_node();
+        for (pugi::xml_node c = extra.first_child(); c;) {
+            pugi::xml_node next = c.next_sibling();
+            if (std::strcmp(c.name(), "w:sectPr") != 0 || !sectPr) {
+                if (sectPr)
+                    body.insert_move_before(c, sectPr);
+                else
+                    body.append_move(c);
+            }
+            c = next;
+        }
+        main->document_element().remove_child(extra);
+    }
     QString stylesPart = this->stylesPart();
     if (!stylesPart.isEmpty() && !package_->hasPart(stylesPart)) {
         package_->removeRelationship(mainPart_,

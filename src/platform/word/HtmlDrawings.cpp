@@ -53,6 +53,54 @@ bool carriesMarker(const QString &alt)
     return alt.contains(QLatin1String("`@#^")) || alt.contains(QLatin1String("`$#!("));
 }
 
+// A link address that may stand in a page: script and data addresses are
+// refused (empty), since a click on a picture would run or open them.
+QString linkableHref(const QString &href)
+{
+    QString scheme = href.trimmed().section(QLatin1Char(':'), 0, 0).toLower();
+    scheme.remove(QRegularExpression(QStringLiteral("[\\s\\x00-\\x1f]")));
+    if (href.contains(QLatin1Char(':'))
+        && (scheme == QLatin1String("javascript") || scheme == QLatin1String("vbscript")
+            || scheme == QLatin1String("data")))
+        return QString();
+    return href;
+}
+
+// WordArt: a shape whose text follows a warped path.
+bool isWordArt(pugi::xml_node wsp)
+{
+    pugi::xml_node warp = wsp.child("wps:bodyPr").child("a:prstTxWarp");
+    return warp && std::strcmp(warp.attribute("prst").value(), "textNoShape") != 0;
+}
+
+// Something in a group or canvas that only a rendering shows: a drawn
+// shape, WordArt, a chart or diagram.
+bool holdsDrawnShapes(pugi::xml_node group)
+{
+    for (pugi::xpath_node n : group.select_nodes(".//wps:wsp | .//wpg:graphicFrame | .//wpc:graphicFrame"))
+        if (std::strcmp(n.node().name(), "wps:wsp") != 0 || !n.node().child("wps:txbx") || isWordArt(n.node()))
+            return true;
+    return false;
+}
+
+bool isVmlShapeName(const char *name)
+{
+    static const char *const names[] = {"v:shape", "v:rect",     "v:oval",  "v:roundrect", "v:line",
+                                        "v:group", "v:polyline", "v:curve", "v:arc",       "v:image"};
+    for (const char *n : names)
+        if (std::strcmp(name, n) == 0)
+            return true;
+    return false;
+}
+
+// A VML shape that only a rendering shows: neither a picture nor a text box.
+bool isDrawnVmlShape(pugi::xml_node n)
+{
+    if (!isVmlShapeName(n.name()) || std::strcmp(n.name(), "v:group") == 0 || n.child("v:imagedata"))
+        return false;
+    return !n.child("v:textbox") || n.child("v:textpath");
+}
+
 } // namespace
 
 QString Writer::addPictureFile(const QByteArray &bytes, QString ext, int w, int h, const QString &key)
@@ -99,22 +147,40 @@ QString Writer::imageFromRelationship(const QString &relId, int w, int h)
                               + QString::number(h));
 }
 
-QString Writer::plainShapeImage(int w, int h, pugi::xml_node spPr)
+QString Writer::renderedDrawing(pugi::xml_node drawing, int w, int h)
 {
-    auto rgb = [](pugi::xml_node fill) -> quint32 {
-        const QString v = xml::attr(fill.child("a:srgbClr"), "val");
-        bool ok = false;
-        const quint32 c = v.toUInt(&ok, 16);
-        return ok && v.size() == 6 ? 0xFF000000u | c : 0u;
-    };
-    const quint32 fill = rgb(spPr.child("a:solidFill"));
-    quint32 line = rgb(spPr.child("a:ln").child("a:solidFill"));
-    if (!fill && !line)
-        line = 0xFF000000u;
-    return addPictureFile(PlainPng(w, h, fill, line), QStringLiteral("png"), w, h, QString());
+    const QString src = addPictureFile(QByteArray(), QStringLiteral("png"), std::max(w, 1), std::max(h, 1), QString());
+    pictures_.last().drawing = drawing;
+    pictures_.last().drawingPart = part_;
+    return src;
 }
 
-void Writer::writeImage(const QString &src, int w, int h, const QString &alt, const QString &align)
+LinkTarget Writer::pictureLink(pugi::xml_node hlinkClick) const
+{
+    LinkTarget t;
+    if (!hlinkClick)
+        return t;
+    if (std::strcmp(hlinkClick.name(), "a:hlinkClick") != 0) {
+        // A VML shape's own attributes.
+        t.href = xml::attr(hlinkClick, "href");
+        t.target = xml::attr(hlinkClick, "target");
+        t.title = xml::attr(hlinkClick, "title");
+    } else {
+        const QString id = xml::attr(hlinkClick, "r:id");
+        if (!id.isEmpty())
+            t.href = pkg_.relationship(part_, id).target;
+        const QString location = xml::attr(hlinkClick, "location");
+        if (!location.isEmpty() && !t.href.contains(QLatin1Char('#')))
+            t.href += QLatin1Char('#') + location;
+        t.title = xml::attr(hlinkClick, "tooltip");
+        t.target = xml::attr(hlinkClick, "tgtFrame");
+    }
+    t.href = linkableHref(t.href);
+    return t;
+}
+
+void Writer::writeImage(const QString &src, int w, int h, const QString &alt, const QString &align,
+                        const LinkTarget *link)
 {
     QString tag = QLatin1String("<img");
     if (w > 0)
@@ -126,7 +192,13 @@ void Writer::writeImage(const QString &src, int w, int h, const QString &alt, co
         tag += QLatin1String(" align=") + align;
     tag += QLatin1String(" alt=\"") + escapeAttr(alt) + QLatin1String("\">");
     flushRun();
+    // Inside a text link the picture takes that link.
+    const bool linked = link && !link->href.isEmpty() && !linkOpen_;
+    if (linked)
+        out_ += linkOpenTag(*link);
     out_ += tag;
+    if (linked)
+        out_ += QLatin1String("</a>");
     visible_ = true;
 }
 
@@ -175,25 +247,45 @@ void Writer::writeDrawing(pugi::xml_node drawing)
     auto firstBlip = [](pugi::xml_node n) {
         return n.select_node(".//a:blip").node();
     };
+    // The frame's link, else the picture's own.
+    LinkTarget link = pictureLink(docPr.child("a:hlinkClick"));
     if (pugi::xml_node pic = data.child("pic:pic")) {
+        if (link.href.isEmpty())
+            link = pictureLink(pic.child("pic:nvPicPr").child("pic:cNvPr").child("a:hlinkClick"));
         pugi::xml_node blip = pic.child("pic:blipFill").child("a:blip");
         QString src = imageFromRelationship(xml::attr(blip, "r:embed"), w, h);
         if (src.isEmpty())
             src = imageFromRelationship(xml::attr(blip, "r:link"), w, h);
         if (!src.isEmpty())
-            writeImage(src, w, h, alt, align);
+            writeImage(src, w, h, alt, align, &link);
         return;
     }
     pugi::xml_node shape = data.first_child();
     const QString kind = QString::fromUtf8(shape.name());
+    // Effects beyond the frame (shadows, glow, rotation) are part of a rendering.
+    pugi::xml_node effect = frame.child("wp:effectExtent");
+    const int rw = w + emuToPx(std::max<qint64>(effect.attribute("l").as_llong(), 0))
+                   + emuToPx(std::max<qint64>(effect.attribute("r").as_llong(), 0));
+    const int rh = h + emuToPx(std::max<qint64>(effect.attribute("t").as_llong(), 0))
+                   + emuToPx(std::max<qint64>(effect.attribute("b").as_llong(), 0));
     if (carriesMarker(alt)) {
         // A linked shape or a mapped canvas becomes one picture carrying its markers.
         QString src;
         if (pugi::xml_node blip = firstBlip(shape))
             src = imageFromRelationship(xml::attr(blip, "r:embed"), w, h);
-        if (src.isEmpty())
-            src = plainShapeImage(w, h, shape.child("wps:spPr"));
-        writeImage(src, w, h, alt, align);
+        if (!src.isEmpty())
+            writeImage(src, w, h, alt, align);
+        else
+            writeImage(renderedDrawing(drawing, rw, rh), rw, rh, alt, align);
+        return;
+    }
+    const bool textBox = kind == QLatin1String("wps:wsp") && shape.child("wps:txbx") && !isWordArt(shape);
+    const bool pictureGroup = (kind == QLatin1String("wpg:wgp") || kind == QLatin1String("wpc:wpc"))
+                              && !holdsDrawnShapes(shape);
+    if (!textBox && !pictureGroup) {
+        // Charts, diagrams, WordArt, drawn shapes and groups holding them
+        // are shown as Word shows them, rendered.
+        writeImage(renderedDrawing(drawing, rw, rh), rw, rh, alt, align, &link);
         return;
     }
     if (kind == QLatin1String("wps:wsp")) {
@@ -232,15 +324,19 @@ void Writer::writeVml(pugi::xml_node container)
         const QString name = QString::fromUtf8(n.name());
         if (!name.startsWith(QLatin1String("v:")))
             continue;
-        if (name == QLatin1String("v:group") && !carriesMarker(xml::attr(n, "alt"))) {
+        const bool drawnGroup = name == QLatin1String("v:group")
+                                && !n.find_node([](pugi::xml_node x) { return isDrawnVmlShape(x); }).empty();
+        if (name == QLatin1String("v:group") && !drawnGroup && !carriesMarker(xml::attr(n, "alt"))) {
             writeVml(n);
             continue;
         }
         if (name == QLatin1String("v:shapetype") || name == QLatin1String("v:formulas"))
             continue;
         const QString style = xml::attr(n, "style");
-        const int w = vmlLengthPx(style, QStringLiteral("width"));
-        const int h = vmlLengthPx(style, QStringLiteral("height"));
+        int w = vmlLengthPx(style, QStringLiteral("width"));
+        int h = vmlLengthPx(style, QStringLiteral("height"));
+        if (name == QLatin1String("v:line"))
+            VmlLineSizePx(n, w, h);
         // A horizontal line (Insert > Horizontal Line) is a rule in HTML.
         const QString hr = xml::attr(n, "o:hr");
         if ((hr == QLatin1String("t") || hr == QLatin1String("true")) && !n.child("v:imagedata")) {
@@ -263,13 +359,16 @@ void Writer::writeVml(pugi::xml_node container)
                 id = xml::attr(img, "o:relid");
             src = imageFromRelationship(id, w, h);
         }
-        if (src.isEmpty() && carriesMarker(alt)) {
-            // A marked shape without a picture of its own is shown as its outline.
-            src = addPictureFile(PlainPng(std::max(w, 1), std::max(h, 1), 0, 0xFF000000u),
-                                 QStringLiteral("png"), w, h, QString());
-        }
+        const bool marked = carriesMarker(alt);
+        // A marked shape, a drawn shape, WordArt or a group of drawn shapes
+        // without a picture of its own is rendered; an embedded object or
+        // control shows only the picture it carries.
+        const bool object = std::strcmp(container.name(), "w:object") == 0;
+        if (src.isEmpty() && (marked || drawnGroup || (isDrawnVmlShape(n) && !object)))
+            src = renderedDrawing(n, w, h);
+        const LinkTarget link = marked ? LinkTarget() : pictureLink(n);
         if (!src.isEmpty()) {
-            writeImage(src, w, h, alt, QString());
+            writeImage(src, w, h, alt, QString(), &link);
         } else if (pugi::xml_node txbx = n.child("v:textbox").child("w:txbxContent")) {
             writeTextBox(txbx, w, QString(), xml::attr(n, "stroked") != QLatin1String("f")
                                                  && xml::attr(n, "stroked") != QLatin1String("false"));
@@ -287,6 +386,8 @@ void Writer::writeFiles()
         throw Exception(QStringLiteral("Cannot create the folder \"%1\".").arg(QDir::toNativeSeparators(folder)));
     QList<MetafileJob> jobs;
     QList<int> jobPicture;
+    QList<DrawingJob> drawingJobs;
+    QList<int> drawingPicture;
     auto writeBytes = [&](const QString &path, const QByteArray &bytes) {
         QSaveFile f(path);
         if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit())
@@ -295,6 +396,12 @@ void Writer::writeFiles()
     };
     for (int i = 0; i < pictures_.size(); ++i) {
         Picture &pic = pictures_[i];
+        if (pic.drawing) {
+            drawingJobs << DrawingJob{pic.drawing, pic.drawingPart, pic.w, pic.h,
+                                      folder + QLatin1Char('/') + pic.name};
+            drawingPicture << i;
+            continue;
+        }
         if (!pic.metafile) {
             writeBytes(folder + QLatin1Char('/') + pic.name, pic.bytes);
             continue;
@@ -318,6 +425,15 @@ void Writer::writeFiles()
         qWarning().noquote() << "Picture" << pic.fallbackName << "kept as a metafile:" << error;
         writeBytes(folder + QLatin1Char('/') + pic.fallbackName, pic.bytes);
         pic.converted = false;
+    }
+    const QList<bool> rendered = RenderDrawingsToPng(pkg_, drawingJobs, &error);
+    for (int j = 0; j < drawingJobs.size(); ++j) {
+        if (rendered[j])
+            continue;
+        // Not rendered: the drawing keeps its place and size as an outline.
+        const Picture &pic = pictures_[drawingPicture[j]];
+        qWarning().noquote() << "Drawing" << pic.name << "could not be rendered:" << error;
+        writeBytes(drawingJobs[j].output, PlainPng(pic.w, pic.h, 0, 0xFF000000u));
     }
 }
 

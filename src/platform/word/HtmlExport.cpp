@@ -79,6 +79,16 @@ QString escapeAttr(const QString &s)
     return out;
 }
 
+QString linkOpenTag(const LinkTarget &t)
+{
+    QString s = QLatin1String("<a href=\"") + escapeAttr(t.href) + QLatin1Char('"');
+    if (!t.title.isEmpty())
+        s += QLatin1String(" title=\"") + escapeAttr(t.title) + QLatin1Char('"');
+    if (!t.target.isEmpty())
+        s += QLatin1String(" target=\"") + escapeAttr(t.target) + QLatin1Char('"');
+    return s + QLatin1Char('>');
+}
+
 } // namespace html
 
 using namespace html;
@@ -154,14 +164,33 @@ std::optional<LinkTarget> hyperlinkField(const QString &code)
     return t;
 }
 
-QString linkOpenTag(const LinkTarget &t)
+
+// What a form field shows beyond its result: a check box its box (ticked
+// or not); a drop-down list without a result its chosen entry.
+QString formFieldValue(const FieldState &f, const QString &page)
 {
-    QString s = QLatin1String("<a href=\"") + escapeAttr(t.href) + QLatin1Char('"');
-    if (!t.title.isEmpty())
-        s += QLatin1String(" title=\"") + escapeAttr(t.title) + QLatin1Char('"');
-    if (!t.target.isEmpty())
-        s += QLatin1String(" target=\"") + escapeAttr(t.target) + QLatin1Char('"');
-    return s + QLatin1Char('>');
+    const QStringList w = fieldWords(f.code);
+    if (w.isEmpty())
+        return QString();
+    if (w[0].compare(QLatin1String("FORMCHECKBOX"), Qt::CaseInsensitive) == 0) {
+        pugi::xml_node box = f.ffData.child("w:checkBox");
+        pugi::xml_node state = box.child("w:checked");
+        if (!state)
+            state = box.child("w:default");
+        return QString(QChar(xml::onOff(state) ? 0x2612 : 0x2610));
+    }
+    if (w[0].compare(QLatin1String("FORMDROPDOWN"), Qt::CaseInsensitive) == 0
+        && (f.resultAt < 0 || f.resultAt >= page.size())) {
+        pugi::xml_node list = f.ffData.child("w:ddList");
+        int chosen = xml::intVal(list.child("w:result"), -1);
+        if (chosen < 0)
+            chosen = xml::intVal(list.child("w:default"), 0);
+        int i = 0;
+        for (pugi::xml_node e : list.children("w:listEntry"))
+            if (i++ == chosen)
+                return xml::val(e);
+    }
+    return QString();
 }
 
 // Built-in styles whose class Word writes with the "Mso" prefix.
@@ -454,7 +483,8 @@ Writer::RunMarkup Writer::markupFor(const RunFormat &f) const
         base.strike.value_or(false) || base.dstrike.value_or(false), "s");
     tag(f.vertAlign == QLatin1String("superscript"), base.vertAlign == QLatin1String("superscript"), "sup");
     tag(f.vertAlign == QLatin1String("subscript"), base.vertAlign == QLatin1String("subscript"), "sub");
-    return {open, close, IsSymbolFont(f.fontName(fonts_))};
+    const QString font = f.fontName(fonts_);
+    return {open, close, IsSymbolFont(font), font};
 }
 
 void Writer::emitText(const QString &html)
@@ -692,7 +722,8 @@ void Writer::writeListLabel(const ListLabel &label, const ParaFormat &pf, pugi::
         padding = QStringLiteral("&nbsp;");
     }
     flushRun();
-    out_ += it->open + escapeText(label.text) + padding + it->close;
+    const QString text = IsSymbolFont(label.font) ? SymbolFontUnicode(label.font, label.text) : label.text;
+    out_ += it->open + escapeText(text) + padding + it->close;
 }
 
 void Writer::writeInline(pugi::xml_node n)
@@ -773,9 +804,11 @@ void Writer::writeRun(pugi::xml_node r)
             const QString type = xml::attr(c, "w:fldCharType");
             if (type == QLatin1String("begin")) {
                 fields_.append(FieldState());
+                fields_.last().ffData = c.child("w:ffData");
             } else if (type == QLatin1String("separate") && !fields_.isEmpty()) {
                 FieldState &f = fields_.last();
                 f.separated = true;
+                f.resultAt = out_.size();
                 if (const auto link = hyperlinkField(f.code)) {
                     f.isLink = true;
                     f.link = *link;
@@ -785,6 +818,15 @@ void Writer::writeRun(pugi::xml_node r)
             } else if (type == QLatin1String("end") && !fields_.isEmpty()) {
                 const bool wasLink = fields_.last().isLink && fields_.last().separated;
                 const bool shown = !hidden();
+                if (shown) {
+                    // Form fields show their state: a check box as a box,
+                    // ticked or not; a drop-down list its chosen entry.
+                    const QString shownValue = formFieldValue(fields_.last(), out_);
+                    if (!shownValue.isEmpty()) {
+                        format();
+                        emitText(escapeText(shownValue));
+                    }
+                }
                 fields_.removeLast();
                 if (wasLink && shown)
                     closeLink();
@@ -801,8 +843,10 @@ void Writer::writeRun(pugi::xml_node r)
         if (std::strcmp(name, "w:t") == 0) {
             format();
             QString text = QString::fromUtf8(c.text().get());
+            // Symbol and Wingdings signs as Unicode characters, so that they
+            // show without those fonts; the font stays named in the markup.
             if (currentMarkup_.symbolFont)
-                text = SymbolFontText(text);
+                text = SymbolFontUnicode(currentMarkup_.font, text);
             if (!text.isEmpty())
                 emitText(escapeText(text));
         } else if (std::strcmp(name, "w:ruby") == 0) {
@@ -843,7 +887,7 @@ void Writer::writeRun(pugi::xml_node r)
             const QChar ch(char16_t(xml::attr(c, "w:char").toUInt(nullptr, 16)));
             emitText(QLatin1String("<span style='font-family:")
                      + styleAttr(IsSymbolFont(font) ? font : css::fontFamily(font, fonts_))
-                     + QLatin1String("'>") + escapeText(QString(SymbolFontChar(ch)))
+                     + QLatin1String("'>") + escapeText(SymbolFontUnicode(font, QString(ch)))
                      + QLatin1String("</span>"));
         } else if (std::strcmp(name, "w:drawing") == 0) {
             format();

@@ -2,13 +2,21 @@
 
 #include "platform/Exception.h"
 #include "platform/word/LibreOffice.h"
+#include "platform/word/Package.h"
+#include "platform/word/Shapes.h"
 
 #include <QDir>
 #include <QFile>
+#include <QHash>
+#include <QPointF>
+#include <QRegularExpression>
+#include <QSet>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <array>
+#include <cmath>
+#include <cstring>
 
 namespace word {
 
@@ -195,6 +203,281 @@ QList<bool> ConvertMetafilesToPng(const QList<MetafileJob> &jobs, QString *error
         if (!p.waitForFinished(60000) || p.exitCode() != 0) {
             p.kill();
             p.waitForFinished();
+            continue;
+        }
+        QFile::remove(jobs[i].output);
+        done[i] = QFile::copy(prefix + QStringLiteral(".png"), jobs[i].output);
+    }
+    return done;
+}
+
+namespace {
+
+// Margin of a line's picture on each side, in points (two pixels).
+constexpr double kLineMarginPt = 1.5;
+
+QPointF vmlPoint(const QString &value)
+{
+    return QPointF(shapes::vmlLength(value.section(QLatin1Char(','), 0, 0).trimmed()),
+                   shapes::vmlLength(value.section(QLatin1Char(','), 1, 1).trimmed()));
+}
+
+// Moves a VML line so that it starts at the margin of its page.
+void placeLineAtPageCorner(pugi::xml_node line)
+{
+    const QPointF a = vmlPoint(QString::fromUtf8(line.attribute("from").value()));
+    const QPointF b = vmlPoint(QString::fromUtf8(line.attribute("to").value()));
+    const QPointF shift(std::min(a.x(), b.x()) - kLineMarginPt, std::min(a.y(), b.y()) - kLineMarginPt);
+    auto text = [](QPointF p) {
+        return (QString::number(p.x(), 'f', 2) + QLatin1String("pt,") + QString::number(p.y(), 'f', 2)
+                + QLatin1String("pt"))
+            .toUtf8();
+    };
+    line.attribute("from").set_value(text(a - shift).constData());
+    line.attribute("to").set_value(text(b - shift).constData());
+}
+
+// Gives the drawing copied into the rendering document relationships of its
+// own part: ids from another part (a header, the notes) are added to the
+// main part under new ids.
+void remapRelationships(pugi::xml_node n, const Package &source, const QString &fromPart, Package &copy,
+                        const QString &mainPart, QHash<QString, QString> &added)
+{
+    for (pugi::xml_attribute a : n.attributes()) {
+        const char *name = a.name();
+        if (std::strncmp(name, "r:", 2) != 0 && std::strcmp(name, "o:relid") != 0)
+            continue;
+        const QString id = QString::fromUtf8(a.value());
+        const QString key = fromPart + QLatin1Char('#') + id;
+        QString newId = added.value(key);
+        if (newId.isEmpty()) {
+            const Relationship rel = source.relationship(fromPart, id);
+            if (rel.id.isEmpty())
+                continue;
+            const QString folder = mainPart.left(std::max<qsizetype>(mainPart.lastIndexOf(QLatin1Char('/')), 0));
+            const QString target = rel.external ? rel.target
+                                                : QDir(QLatin1Char('/') + folder)
+                                                      .relativeFilePath(QLatin1Char('/') + rel.targetPart);
+            newId = copy.addRelationship(mainPart, rel.type, target, rel.external);
+            added.insert(key, newId);
+        }
+        a.set_value(newId.toUtf8().constData());
+    }
+    for (pugi::xml_node c = n.first_child(); c; c = c.next_sibling())
+        if (c.type() == pugi::node_element)
+            remapRelationships(c, source, fromPart, copy, mainPart, added);
+}
+
+qint64 emuAttr(pugi::xml_node n, const char *name)
+{
+    return std::max<qint64>(n.attribute(name).as_llong(), 0);
+}
+
+// Replaces the drawing's inline or anchored frame with one anchored at the
+// page's top left corner, shifted by the effects that reach beyond it.
+void placeAtPageCorner(pugi::xml_node drawing)
+{
+    pugi::xml_node frame = drawing.child("wp:inline");
+    if (!frame)
+        frame = drawing.child("wp:anchor");
+    if (!frame)
+        return;
+    pugi::xml_node effect = frame.child("wp:effectExtent");
+    pugi::xml_node anchor = drawing.insert_child_before("wp:anchor", frame);
+    for (const char *a : {"distT", "distB", "distL", "distR", "simplePos"})
+        anchor.append_attribute(a) = "0";
+    anchor.append_attribute("relativeHeight") = "1";
+    anchor.append_attribute("behindDoc") = "0";
+    anchor.append_attribute("locked") = "0";
+    anchor.append_attribute("layoutInCell") = "1";
+    anchor.append_attribute("allowOverlap") = "1";
+    pugi::xml_node simple = anchor.append_child("wp:simplePos");
+    simple.append_attribute("x") = "0";
+    simple.append_attribute("y") = "0";
+    const std::pair<const char *, qint64> positions[] = {{"wp:positionH", emuAttr(effect, "l")},
+                                                         {"wp:positionV", emuAttr(effect, "t")}};
+    for (const auto &[element, offset] : positions) {
+        pugi::xml_node pos = anchor.append_child(element);
+        pos.append_attribute("relativeFrom") = "page";
+        pos.append_child("wp:posOffset").text().set(QByteArray::number(offset).constData());
+    }
+    anchor.append_copy(frame.child("wp:extent"));
+    if (effect)
+        anchor.append_copy(effect);
+    anchor.append_child("wp:wrapNone");
+    for (const char *child : {"wp:docPr", "wp:cNvGraphicFramePr", "a:graphic"})
+        if (pugi::xml_node c = frame.child(child))
+            anchor.append_copy(c);
+    drawing.remove_child(frame);
+}
+
+// A VML shape's style placed at the page's top left corner; its size,
+// rotation and flips stay.
+QString vmlStyleAtPageCorner(const QString &style)
+{
+    static const QRegularExpression placing(
+        QStringLiteral("^(position|margin-left|margin-top|left|top|z-index|mso-position-.*|mso-wrap-.*)$"),
+        QRegularExpression::CaseInsensitiveOption);
+    QStringList kept{QStringLiteral("position:absolute"), QStringLiteral("margin-left:0"),
+                     QStringLiteral("margin-top:0"), QStringLiteral("mso-position-horizontal-relative:page"),
+                     QStringLiteral("mso-position-vertical-relative:page")};
+    for (const QString &part : style.split(QLatin1Char(';'), Qt::SkipEmptyParts))
+        if (!placing.match(part.section(QLatin1Char(':'), 0, 0).trimmed()).hasMatch())
+            kept << part.trimmed();
+    return kept.join(QLatin1Char(';'));
+}
+
+// Copies into holder the shape types that a VML shape and its children
+// refer to ("#_x0000_t202"), from wherever the part defines them.
+void copyShapeTypes(pugi::xml_node shape, pugi::xml_node holder, QSet<QString> &copied)
+{
+    const pugi::xml_node root = shape.root();
+    for (pugi::xpath_node n : shape.select_nodes("descendant-or-self::*[@type]")) {
+        QString type = QString::fromUtf8(n.node().attribute("type").value());
+        if (!type.startsWith(QLatin1Char('#')))
+            continue;
+        type.remove(0, 1);
+        if (copied.contains(type))
+            continue;
+        copied.insert(type);
+        const QByteArray id = type.toUtf8();
+        if (pugi::xml_node t = root.find_node([&](pugi::xml_node x) {
+                return std::strcmp(x.name(), "v:shapetype") == 0 && id == x.attribute("id").value();
+            }))
+            holder.append_copy(t);
+    }
+}
+
+QString findProgram(const char *name)
+{
+    return QStandardPaths::findExecutable(QString::fromLatin1(name));
+}
+
+int pdfPageCount(const QString &pdf)
+{
+    const QString pdfinfo = findProgram("pdfinfo");
+    if (pdfinfo.isEmpty())
+        return -1;
+    QProcess p;
+    p.start(pdfinfo, {pdf});
+    if (!p.waitForFinished(60000) || p.exitCode() != 0) {
+        p.kill();
+        p.waitForFinished();
+        return -1;
+    }
+    static const QRegularExpression pages(QStringLiteral("(?m)^Pages:\\s*(\\d+)"));
+    const QRegularExpressionMatch m = pages.match(QString::fromUtf8(p.readAllStandardOutput()));
+    return m.hasMatch() ? m.captured(1).toInt() : -1;
+}
+
+} // namespace
+
+void VmlLineSizePx(pugi::xml_node line, int &width, int &height)
+{
+    const QPointF a = vmlPoint(QString::fromUtf8(line.attribute("from").value()));
+    const QPointF b = vmlPoint(QString::fromUtf8(line.attribute("to").value()));
+    width = int(std::lround((std::abs(b.x() - a.x()) + 2 * kLineMarginPt) * 96 / 72));
+    height = int(std::lround((std::abs(b.y() - a.y()) + 2 * kLineMarginPt) * 96 / 72));
+}
+
+QList<bool> RenderDrawingsToPng(const Package &package, const QList<DrawingJob> &jobs, QString *error)
+{
+    QList<bool> done(jobs.size(), false);
+    if (jobs.isEmpty())
+        return done;
+    auto fail = [&](const QString &message) {
+        if (error)
+            *error = message;
+        return done;
+    };
+    const QString pdftoppm = findProgram("pdftoppm");
+    if (pdftoppm.isEmpty())
+        return fail(QStringLiteral("The program \"pdftoppm\" was not found; it is needed to render charts "
+                                   "and drawings."));
+    QTemporaryDir scratch(QDir::tempPath() + QStringLiteral("/qc-drawings-XXXXXX"));
+    if (!scratch.isValid())
+        return fail(QStringLiteral("Cannot create a scratch folder in \"%1\".").arg(QDir::tempPath()));
+    const QString docxPath = scratch.filePath(QStringLiteral("drawings.docx"));
+    const QString pdfPath = scratch.filePath(QStringLiteral("drawings.pdf"));
+    try {
+        // A copy of the package keeps the charts, diagrams, pictures and
+        // themes that the drawings refer to; its body is replaced.
+        package.Save(docxPath);
+        std::unique_ptr<Package> copy = Package::Open(docxPath);
+        const QString mainPart = copy->mainDocumentPart();
+        pugi::xml_document *doc = copy->xml(mainPart);
+        pugi::xml_node root = doc ? doc->document_element() : pugi::xml_node();
+        if (!root)
+            return fail(QStringLiteral("The document has no main part."));
+        while (pugi::xml_node b = root.child("w:body"))
+            root.remove_child(b);
+        pugi::xml_node body = root.append_child("w:body");
+        QHash<QString, QString> added;
+        for (int i = 0; i < jobs.size(); ++i) {
+            const DrawingJob &job = jobs[i];
+            pugi::xml_node p = body.append_child("w:p");
+            pugi::xml_node pPr = p.append_child("w:pPr");
+            pugi::xml_node spacing = pPr.append_child("w:spacing");
+            spacing.append_attribute("w:before") = "0";
+            spacing.append_attribute("w:after") = "0";
+            spacing.append_attribute("w:line") = "20";
+            spacing.append_attribute("w:lineRule") = "exact";
+            pPr.append_child("w:rPr").append_child("w:sz").append_attribute("w:val") = "2";
+            // Each drawing ends a section whose page is the drawing's size.
+            pugi::xml_node sectPr = i + 1 < jobs.size() ? pPr.append_child("w:sectPr") : pugi::xml_node();
+            pugi::xml_node r = p.append_child("w:r");
+            r.append_child("w:rPr").append_child("w:sz").append_attribute("w:val") = "2";
+            pugi::xml_node copied;
+            if (std::strcmp(job.drawing.name(), "w:drawing") == 0) {
+                copied = r.append_copy(job.drawing);
+                placeAtPageCorner(copied);
+            } else {
+                pugi::xml_node pict = r.append_child("w:pict");
+                QSet<QString> types;
+                copyShapeTypes(job.drawing, pict, types);
+                copied = pict.append_copy(job.drawing);
+                if (std::strcmp(copied.name(), "v:line") == 0)
+                    placeLineAtPageCorner(copied);
+                if (!copied.attribute("style"))
+                    copied.append_attribute("style");
+                copied.attribute("style").set_value(
+                    vmlStyleAtPageCorner(QString::fromUtf8(copied.attribute("style").value())).toUtf8().constData());
+            }
+            if (job.part != mainPart)
+                remapRelationships(r, package, job.part, *copy, mainPart, added);
+            if (!sectPr)
+                sectPr = body.append_child("w:sectPr");
+            pugi::xml_node size = sectPr.append_child("w:pgSz");
+            size.append_attribute("w:w") = QByteArray::number(std::max(job.widthPx, 16) * 15).constData();
+            size.append_attribute("w:h") = QByteArray::number(std::max(job.heightPx, 16) * 15).constData();
+            pugi::xml_node margins = sectPr.append_child("w:pgMar");
+            for (const char *m : {"w:top", "w:right", "w:bottom", "w:left", "w:header", "w:footer", "w:gutter"})
+                margins.append_attribute(m) = "0";
+        }
+        copy->Save(docxPath);
+        lo::Convert(docxPath, QStringLiteral("pdf"), pdfPath, QStringLiteral("render charts and drawings"));
+    } catch (const Exception &e) {
+        return fail(e.message());
+    }
+    // Pages that do not match the drawings one to one would give pictures
+    // of the wrong drawings.
+    const int pages = pdfPageCount(pdfPath);
+    if (pages >= 0 && pages != jobs.size())
+        return fail(QStringLiteral("LibreOffice laid out %1 pages for %2 drawings.").arg(pages).arg(jobs.size()));
+    for (int i = 0; i < jobs.size(); ++i) {
+        const QString prefix = scratch.filePath(QStringLiteral("drawing%1").arg(i));
+        QProcess p;
+        p.start(pdftoppm, {QStringLiteral("-png"), QStringLiteral("-singlefile"), QStringLiteral("-f"),
+                           QString::number(i + 1), QStringLiteral("-l"), QString::number(i + 1),
+                           QStringLiteral("-r"), QStringLiteral("96"), QStringLiteral("-x"), QStringLiteral("0"),
+                           QStringLiteral("-y"), QStringLiteral("0"), QStringLiteral("-W"),
+                           QString::number(std::max(jobs[i].widthPx, 1)), QStringLiteral("-H"),
+                           QString::number(std::max(jobs[i].heightPx, 1)), pdfPath, prefix});
+        if (!p.waitForFinished(60000) || p.exitCode() != 0) {
+            p.kill();
+            p.waitForFinished();
+            if (error)
+                *error = QStringLiteral("pdftoppm could not render page %1.").arg(i + 1);
             continue;
         }
         QFile::remove(jobs[i].output);

@@ -33,11 +33,16 @@ struct LinkTarget {
     QString href, title, target;
 };
 
+// "<a href=... title=... target=...>" for a link.
+QString linkOpenTag(const LinkTarget &t);
+
 struct FieldState {
     QString code;
     bool separated = false;
     bool isLink = false;
     LinkTarget link;
+    pugi::xml_node ffData;    // a form field's data (check box state, list entries)
+    qsizetype resultAt = -1;  // where the result began in the page text
 };
 
 struct Note {
@@ -81,9 +86,15 @@ private:
     void writeDrawing(pugi::xml_node drawing);
     void writeVml(pugi::xml_node container);
     void writeTextBox(pugi::xml_node txbxContent, int widthPx, const QString &align, bool framed);
-    void writeImage(const QString &src, int w, int h, const QString &alt, const QString &align);
+    // A picture, inside a link of its own when link is given and no link is open.
+    void writeImage(const QString &src, int w, int h, const QString &alt, const QString &align,
+                    const LinkTarget *link = nullptr);
     QString imageFromRelationship(const QString &relId, int w, int h);
-    QString plainShapeImage(int w, int h, pugi::xml_node spPr);
+    // A picture rendered from the drawing (w:drawing, or a VML shape or group)
+    // when the page's pictures are written.
+    QString renderedDrawing(pugi::xml_node drawing, int w, int h);
+    // The link of a picture's a:hlinkClick (or a VML shape's href); no href when none.
+    LinkTarget pictureLink(pugi::xml_node hlinkClick) const;
     void writeNoteReference(pugi::xml_node ref, bool endnote);
     void emitText(const QString &html);
     void flushRun();
@@ -116,6 +127,7 @@ private:
     struct RunMarkup {
         QString open, close;
         bool symbolFont = false; // private-use characters stand for the font's 8-bit ones
+        QString font;            // the run's font
     };
     RunMarkup markupFor(const RunFormat &f) const;
     QByteArray layersKey() const;
@@ -161,6 +173,8 @@ private:
         bool metafile = false;
         bool converted = true;
         int w = 0, h = 0;
+        pugi::xml_node drawing; // rendered from this drawing when set
+        QString drawingPart;
     };
     QList<Picture> pictures_;
     QHash<QString, QString> pictureByKey_;

@@ -1,6 +1,8 @@
 #include "platform/word/LibreOffice.h"
 
 #include "platform/Exception.h"
+#include "platform/FileErrors.h"
+#include "platform/Processes.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,6 +18,7 @@
 #include <QUrl>
 
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <unistd.h>
 
@@ -113,11 +116,19 @@ void copyInto(const QString &from, const QString &to)
         if (chunk.isEmpty() && in.error() != QFileDevice::NoError)
             throw Exception(QStringLiteral("Cannot read the converted file %1: %2")
                                 .arg(quoted(from), in.errorString()));
-        if (out.write(chunk) != chunk.size())
-            throw Exception(QStringLiteral("Cannot write %1: %2").arg(quoted(to), out.errorString()));
+        errno = 0;
+        if (out.write(chunk) != chunk.size()) {
+            const int error = errno;
+            throw Exception(QStringLiteral("Cannot write %1: %2")
+                                .arg(quoted(to), WriteFailureReason(out, error, QFileInfo(to).absolutePath())));
+        }
     }
-    if (!out.commit())
-        throw Exception(QStringLiteral("Cannot write %1: %2").arg(quoted(to), out.errorString()));
+    errno = 0;
+    if (!out.commit()) {
+        const int error = errno;
+        throw Exception(QStringLiteral("Cannot write %1: %2")
+                            .arg(quoted(to), WriteFailureReason(out, error, QFileInfo(to).absolutePath())));
+    }
 }
 
 void killGroup(QProcess &process)
@@ -153,6 +164,11 @@ int TimeoutMs()
     return timeoutMs;
 }
 
+QString LeftoverPrefix()
+{
+    return QStringLiteral("quillcraft-lo-");
+}
+
 bool IsAvailable()
 {
     return !resolvedProgram().isEmpty();
@@ -183,7 +199,10 @@ void Convert(const QString &input, const QString &convertTo, const QString &outp
     // leads the --convert-to value.
     const QString extension = convertTo.section(QLatin1Char(':'), 0, 0).toLower();
 
-    QTemporaryDir scratch(QDir::tempPath() + QStringLiteral("/quillcraft-lo-XXXXXX"));
+    // The run's tag in the name lets a later run remove what a killed one
+    // left (see LeftoverPrefix).
+    QTemporaryDir scratch(QDir::tempPath() + QLatin1Char('/') + LeftoverPrefix() + processes::RunTag()
+                          + QStringLiteral("-XXXXXX"));
     if (!scratch.isValid())
         throw Exception(QStringLiteral("Cannot create a scratch folder in %1: %2")
                             .arg(quoted(QDir::tempPath()), scratch.errorString()));
@@ -219,8 +238,11 @@ void Convert(const QString &input, const QString &convertTo, const QString &outp
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.setStandardInputFile(QProcess::nullDevice());
     // Its own process group, so that a stuck conversion can be killed with
-    // every process soffice started.
-    process.setChildProcessModifier([] { ::setsid(); });
+    // every process soffice started; it ends with the program, even a
+    // killed one.
+    const qint64 parent = ::getpid();
+    const int lifeLine = processes::LifeLine();
+    process.setChildProcessModifier([parent, lifeLine] { processes::BindChildToParent(parent, lifeLine); });
 
     process.start();
     if (!process.waitForStarted(30000)) {
@@ -229,6 +251,7 @@ void Convert(const QString &input, const QString &convertTo, const QString &outp
         throw Exception(QStringLiteral("LibreOffice (%1) could not be started to %2: %3")
                             .arg(quoted(program), purpose, reason));
     }
+    const qint64 group = process.processId(); // the child leads its own group
     const int limit = TimeoutMs();
     if (!process.waitForFinished(limit)) {
         killGroup(process);
@@ -240,6 +263,9 @@ void Convert(const QString &input, const QString &convertTo, const QString &outp
             processOutput(process)));
     }
     const QString said = processOutput(process);
+    // Ends the group's watcher and anything soffice left running.
+    if (group > 0)
+        ::kill(-static_cast<pid_t>(group), SIGKILL);
     if (process.exitStatus() != QProcess::NormalExit)
         throw Exception(withOutput(
             QStringLiteral("LibreOffice stopped unexpectedly while converting %1.").arg(quoted(input)),

@@ -15,6 +15,10 @@
 
 namespace word::lo {
 
+// Each conversion's scratch folder lies in the system temporary folder,
+// named this prefix, the run's tag (processes::RunTag), "-" and a random part.
+QString LeftoverPrefix();
+
 // True when the soffice program can be found (see SetProgram).
 bool IsAvailable();
 

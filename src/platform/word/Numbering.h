@@ -92,5 +92,10 @@ bool IsSymbolFont(const QString &font);
 // U+00B7, U+F0A7 gives U+00A7); other characters are returned unchanged.
 QChar SymbolFontChar(QChar c);
 QString SymbolFontText(const QString &text);
+// The text of a Symbol or Wingdings run (private-use or 8-bit characters) as
+// the Unicode characters that show the same signs in any font: Symbol's "a"
+// is U+03B1, Wingdings' 0xFC a check mark. Other fonts, and characters
+// without a counterpart, give SymbolFontText.
+QString SymbolFontUnicode(const QString &font, const QString &text);
 
 } // namespace word

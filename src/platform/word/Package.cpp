@@ -1,5 +1,7 @@
 #include "platform/word/Package.h"
 
+#include "platform/FileErrors.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -7,6 +9,7 @@
 #include <QSet>
 #include <QUrl>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <sstream>
 #include <zip.h>
@@ -14,6 +17,47 @@
 namespace word {
 
 namespace {
+
+// What a libzip error code means for a document, in words a writer can act
+// on. libzip's own texts name no file and, for some codes, append the text of
+// an unrelated system error ("Read error: Success").
+QString zipProblem(int code)
+{
+    switch (code) {
+    case ZIP_ER_NOZIP:
+        return QStringLiteral("it is not a zip package");
+    case ZIP_ER_INCONS:
+    case ZIP_ER_NOENT:
+    case ZIP_ER_INVAL:
+        return QStringLiteral("its zip directory is damaged (a size, count or position field names data the "
+                              "file does not hold)");
+    case ZIP_ER_EOF:
+    case ZIP_ER_SEEK:
+        return QStringLiteral("the file is cut short: its zip directory names data beyond its end");
+    case ZIP_ER_READ:
+    case ZIP_ER_OPEN:
+        return QStringLiteral("the file cannot be read");
+    case ZIP_ER_CRC:
+        return QStringLiteral("its data does not match its checksum");
+    case ZIP_ER_ZLIB:
+        return QStringLiteral("its compressed data is damaged");
+    case ZIP_ER_COMPNOTSUPP:
+        return QStringLiteral("it uses a compression method that is not supported");
+    case ZIP_ER_ENCRNOTSUPP:
+    case ZIP_ER_NOPASSWD:
+    case ZIP_ER_WRONGPASSWD:
+        return QStringLiteral("it is encrypted");
+    case ZIP_ER_MEMORY:
+        return QStringLiteral("there is not enough memory to read it");
+    default: {
+        zip_error_t ze;
+        zip_error_init_with_code(&ze, code);
+        const QString text = QString::fromUtf8(zip_error_strerror(&ze));
+        zip_error_fini(&ze);
+        return QStringLiteral("the zip package is damaged (%1)").arg(text.section(QLatin1Char(':'), 0, 0));
+    }
+    }
+}
 
 const char *const ContentTypesPart = "[Content_Types].xml";
 const char *const RelsContentType = "application/vnd.openxmlformats-package.relationships+xml";
@@ -453,15 +497,12 @@ std::unique_ptr<Package> Package::Open(const QString &fileName, const Limits &li
     int err = 0;
     zip_t *z = zip_open(QFile::encodeName(fileName).constData(), ZIP_RDONLY, &err);
     if (!z) {
-        if (err == ZIP_ER_NOZIP)
-            throw fail(QStringLiteral("it is not a zip package"));
-        if (err == ZIP_ER_OPEN || err == ZIP_ER_READ)
-            throw fail(QStringLiteral("the file cannot be read"));
-        zip_error_t ze;
-        zip_error_init_with_code(&ze, err);
-        const QString why = QString::fromUtf8(zip_error_strerror(&ze));
-        zip_error_fini(&ze);
-        throw fail(QStringLiteral("the zip package is damaged (%1)").arg(why));
+        // A file that starts as a zip but whose end record libzip cannot
+        // use has a damaged zip directory, not another format.
+        QFile head(fileName);
+        if (err == ZIP_ER_NOZIP && head.open(QIODevice::ReadOnly) && head.read(4) == QByteArray("PK\x03\x04", 4))
+            err = ZIP_ER_INCONS;
+        throw fail(zipProblem(err));
     }
     ZipReader reader(z);
 
@@ -493,7 +534,7 @@ std::unique_ptr<Package> Package::Open(const QString &fileName, const Limits &li
             for (;;) {
                 const zip_int64_t n = zip_fread(zf, buf, sizeof buf);
                 if (n < 0) {
-                    damage = QString::fromUtf8(zip_file_strerror(zf));
+                    damage = zipProblem(zip_error_code_zip(zip_file_get_error(zf)));
                     break;
                 }
                 if (n == 0)
@@ -507,7 +548,7 @@ std::unique_ptr<Package> Package::Open(const QString &fileName, const Limits &li
             }
             zip_fclose(zf);
         } else {
-            damage = QString::fromUtf8(zip_strerror(z));
+            damage = zipProblem(zip_error_code_zip(zip_get_error(z)));
         }
         // A damaged part refuses the document only when it is needed.
         if (!damage.isEmpty())
@@ -572,7 +613,7 @@ bool Package::hasPart(const QString &name) const
 void Package::parse(Part &part) const
 {
     if (!part.damage.isEmpty())
-        throw PackageError(QStringLiteral("the part \"%1\" is damaged (%2)").arg(part.name, part.damage));
+        throw PackageError(QStringLiteral("the part \"%1\" cannot be read: %2").arg(part.name, part.damage));
     if (part.doc || !part.isXml)
         return;
     auto doc = std::make_unique<pugi::xml_document>();
@@ -620,7 +661,7 @@ QByteArray Package::bytes(const QString &name) const
     if (!p)
         return QByteArray();
     if (!p->damage.isEmpty())
-        throw PackageError(QStringLiteral("The document \"%1\" is damaged: the part \"%2\" cannot be read (%3).")
+        throw PackageError(QStringLiteral("The document \"%1\" is damaged: the part \"%2\" cannot be read: %3.")
                                .arg(QDir::toNativeSeparators(fileName_), p->name, p->damage));
     if (!p->doc)
         return p->bytes;
@@ -909,8 +950,11 @@ void Package::Save(const QString &fileName) const
     zip_source_free(mem);
     if (archive.isEmpty())
         throw fail(QStringLiteral("the package could not be written"));
-    if (out.write(archive) != archive.size() || !out.commit())
-        throw fail(out.errorString());
+    errno = 0;
+    if (out.write(archive) != archive.size() || !out.commit()) {
+        const int error = errno;
+        throw fail(WriteFailureReason(out, error, QFileInfo(fileName).absolutePath()));
+    }
 }
 
 } // namespace word
