@@ -1,6 +1,6 @@
 // Shows the template and outline windows with sample content and saves a
 // picture of each (the chooser and the editor once their page has rendered),
-// for a person to look at. Run through scripts/window-shots.sh.
+// for a person to look at. Run through scripts/template-screenshots.sh.
 #include "app/ChooseTemplate.h"
 #include "app/CreateNewDocument.h"
 #include "app/HTMLEditor.h"
