@@ -28,6 +28,7 @@
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QTextEdit>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
@@ -438,11 +439,7 @@ bool TfrmHTMLEditor::eventFilter(QObject *watched, QEvent *event)
         ColorCode();
     } else if (watched == RichEdit1->viewport() && event->type() == QEvent::MouseButtonDblClick) {
         // The view's own double-click selection first, then the widening.
-        RichEdit1->viewport()->removeEventFilter(this);
-        QCoreApplication::sendEvent(RichEdit1->viewport(), event);
-        RichEdit1->viewport()->installEventFilter(this);
-        SelectToken(RichEdit1);
-        return true;
+        QTimer::singleShot(0, this, [this] { SelectToken(RichEdit1); });
     }
     return QDialog::eventFilter(watched, event);
 }

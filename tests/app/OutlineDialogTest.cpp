@@ -6,6 +6,7 @@
 #include "project/ProjectSetting.h"
 #include "support/TestSupport.h"
 
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QLineEdit>
@@ -106,6 +107,7 @@ TEST(NewDocumentDialog, OkAsksOnceBeforeReplacingAnExistingDocument)
     ScopedPrompt scoped{prompt};
     TProject project;
     project.ProjectFilename = dir.file(QStringLiteral("help.qvx"));
+    project.RootDir = dir.path();
     testsupport::writeFile(dir.file(QStringLiteral("doc.docx")), "old");
     TfrmCreateNewDocument dialog;
     dialog.Project = &project;
