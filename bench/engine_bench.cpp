@@ -8,6 +8,7 @@
 // prints a line "# FILE" and then one line per topic: level, TAB, title, TAB,
 // page name. Exits non-zero when any file fails.
 #include "builder/WordDoc.h"
+#include "builder/build.h"
 #include "platform/Exception.h"
 #include "platform/word/Document.h"
 #include "project/Contents.h"
@@ -48,9 +49,9 @@ int PrintTopics(const QStringList &files)
                 const TContentsItem *item = items.Item(i);
                 std::printf("%d\t%s\t%s\n", item->Level, qPrintable(item->Title), qPrintable(item->Url));
             }
-        } catch (const Exception &e) {
+        } catch (const std::exception &e) {
             ++failures;
-            std::printf("FAIL\t%s: %s\n", qPrintable(file), qPrintable(e.message()));
+            std::printf("FAIL\t%s: %s\n", qPrintable(file), qPrintable(ExceptionText(e)));
         }
         std::fflush(stdout);
     }
@@ -101,10 +102,11 @@ int main(int argc, char **argv)
             const double ms = t.nsecsElapsed() / 1e6;
             total += ms;
             std::printf("%10.1f ms  ok    %s\n", ms, qPrintable(file));
-        } catch (const Exception &e) {
+        } catch (const std::exception &e) {
+            // Out of memory and other failures are reported as a message too.
             ++failures;
             std::printf("%10.1f ms  FAIL  %s: %s\n", t.nsecsElapsed() / 1e6, qPrintable(file),
-                        qPrintable(e.message()));
+                        qPrintable(ExceptionText(e)));
         }
         std::fflush(stdout);
     }

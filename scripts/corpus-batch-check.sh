@@ -10,14 +10,17 @@
 #   - nothing is left behind: no "~~$" working copy beside the document, nothing
 #     in the per-run temporary folder.
 # Documents in a folder named "docx-bad" are expected to be refused (exit code
-# 100 with a message in the log); all others are expected to build.
+# 100 with a message in the log); all others are expected to build, headings
+# or not (a document without headings gives help formats without topics and
+# says so on standard error), unless LibreOffice cannot open them, which the
+# log must then say.
 #
 # Usage: scripts/corpus-batch-check.sh [-j JOBS] [-t SECONDS] [-o OUTDIR] [-H] [FILE|DIR ...]
 #   default inputs: ../shared/corpus/docx, docx-bad and doc (beside the repository)
 #   -j  builds run at once (default 4)   -t  time limit of one build (default 300)
 #   -o  scratch folder for the projects and reports (default build/corpus-check)
-#   -H  put a first heading into each good .docx, so that documents without
-#       headings are built too (most of the corpus has none)
+#   -H  put a first heading into each good .docx, so that the pages of
+#       documents without headings are checked too (most of the corpus has none)
 # Prints one line per document and a summary; details of each document are in
 # OUTDIR/<name>/report.txt. Exit code 0 when every document behaved as expected.
 set -uo pipefail
@@ -126,6 +129,8 @@ check_one() {
   else
     cp "$doc" "$dir/project/$name"
   fi
+  # A writer's document may be written; a read-only one is refused by design.
+  chmod u+w "$dir/project/$name"
   write_project "$name" "$dir/project/$base.qvx"
   local sums_before sums_after
   sums_before="$(cd "$dir/project" && sha256sum "$name" "$base.qvx")"
@@ -186,7 +191,7 @@ check_one() {
       local pages
       pages=$(find "$web/pages" -maxdepth 1 -iname '*.htm*' 2>/dev/null | wc -l)
       outputs+="web=${pages}p "
-      [[ "$pages" -gt 0 ]] || notes+=("webhelp-no-pages")
+      [[ "$pages" -gt 0 ]] || grep -qE "has no headings|has text of its own" "$dir/stderr.txt" || notes+=("webhelp-no-pages")
       note_missing webhelp "$(check_links "$web")"
     fi
     local pdf="$dir/project/PDF/help.pdf"
@@ -199,6 +204,7 @@ check_one() {
     fi
   fi
 
+  grep -q "has no headings" "$dir/stderr.txt" && outputs+="no-headings "
   if [[ $rc -eq 124 || $rc -eq 137 ]]; then
     verdict=HUNG
   elif [[ $rc -gt 128 ]]; then
@@ -208,9 +214,10 @@ check_one() {
   elif [[ $rc -ne 0 && ${#notes[@]} -eq 0 && -n "$message" ]]; then
     verdict=FAILED-CLEANLY
     [[ $expect == refuse && $rc -ne 100 ]] && { verdict=PROBLEM; notes+=("expected exit code 100"); }
-    # A document without headings (or with empty ones only) has no topics:
-    # refusing it is right, and the message says why.
-    [[ $expect == build && "$message" != *"has no topics"* ]] && verdict=FAILED-UNEXPECTEDLY
+    # A document to build may only be refused when LibreOffice cannot open
+    # it (or it is empty or protected by a password), and the log says so.
+    [[ $expect == build && "$message" != *LibreOffice* && "$message" != *"is empty"* \
+       && "$message" != *password* ]] && verdict=FAILED-UNEXPECTEDLY
   else
     verdict=PROBLEM
     [[ $rc -ne 0 && -z "$message" ]] && notes+=("no-message-in-log")

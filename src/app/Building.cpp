@@ -1,8 +1,10 @@
 #include "app/Building.h"
 
 #include <QCloseEvent>
+#include <QLabel>
 #include <QProgressBar>
 #include <QVBoxLayout>
+#include <cstdio>
 
 namespace {
 TfrmBuilding::OutputsFactory &Factory()
@@ -31,6 +33,11 @@ TfrmBuilding::TfrmBuilding(TProject &project, QWidget *parent)
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
     layout->addWidget(ProgressBar1);
+    lblNotes = new QLabel(this);
+    lblNotes->setObjectName(QStringLiteral("lblNotes"));
+    lblNotes->setWordWrap(true);
+    lblNotes->hide();
+    layout->addWidget(lblNotes);
 
     Build = std::make_unique<Tbuild>(project, Factory() ? Factory()(project) : nullptr);
     Build->FOnUpdate = [this](Tbuild *sender) { BuildUpdate(sender); };
@@ -58,11 +65,23 @@ void TfrmBuilding::showEvent(QShowEvent *event)
 void TfrmBuilding::BuildUpdate(Tbuild *sender)
 {
     ProgressBar1->setValue(sender->Position);
+    // New notes go under the bar and to standard error, where a batch run's
+    // caller sees them.
+    if (sender->Notes.size() <= Notes.size())
+        return;
+    for (qsizetype i = Notes.size(); i < sender->Notes.size(); ++i)
+        std::fprintf(stderr, "%s\n", sender->Notes.at(i).toUtf8().constData());
+    std::fflush(stderr);
+    Notes = sender->Notes;
+    lblNotes->setText(Notes.join(QLatin1Char('\n')));
+    lblNotes->show();
+    resize(width(), 98 + lblNotes->heightForWidth(ProgressBar1->width()) + 8);
 }
 
 void TfrmBuilding::BuildTerminate()
 {
     Finished = true;
+    BuildUpdate(Build.get()); // notes of the build's last steps
     if (Build->Failed) {
         ErrorMsg = QStringLiteral("Error occured when building!\r\n\r\nTaskType: ") + QString::number(Build->TaskType)
             + QStringLiteral(" TaskPos: ") + QString::number(Build->Position - Build->TaskPos) + QStringLiteral("\r\n")

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 
+class QLabel;
 class QProgressBar;
 class TProject;
 
@@ -26,7 +27,9 @@ public:
     static void SetOutputsFactory(OutputsFactory factory);
 
     QProgressBar *ProgressBar1 = nullptr;
+    QLabel *lblNotes = nullptr; // the build's notes, shown as they come
     QString ErrorMsg;
+    QStringList Notes;          // the notes shown, kept after the build
 
     Tbuild *Worker() const { return Build.get(); }
 

@@ -1,4 +1,5 @@
 #include "app/NewProject.h"
+#include "app/WidgetPrompt.h"
 
 #include "builder/build.h"
 #include "foundation/Paths.h"
@@ -154,9 +155,7 @@ void TfrmNewProject::btnBackClick(QPushButton *Sender)
 
 void TfrmNewProject::Button1Click()
 {
-    QString start = edtProjectPosition->text();
-    if (!start.trimmed().isEmpty() && !QFileInfo(start).isDir() && !QDir().mkpath(start))
-        start = QDir::rootPath(); // a folder that cannot be made: start the picker at the root
+    QString start = NearestExistingFolder(edtProjectPosition->text());
     if (BrowseForFolder(this, start, QStringLiteral("Select a folder:"), 81))
         edtProjectPosition->setText(start);
 }

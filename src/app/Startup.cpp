@@ -8,23 +8,66 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QThread>
+#include <algorithm>
+#include <cstdio>
 #include <memory>
 
-void SelectPlatformForBatch(const QStringList &arguments)
+namespace {
+
+// Platforms the user asked for that need no display.
+bool IsDisplaylessPlatform(const QString &name)
 {
-    if (!TStartup::FromArguments(arguments).Batch())
-        return;
-    const bool hasDisplay = !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-    if (!hasDisplay && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    return name == QLatin1String("offscreen") || name == QLatin1String("minimal");
+}
+
+// True when the platform list the run started with asked for no display.
+bool displaylessRequested = false;
+
+} // namespace
+
+void SelectPlatform(const QStringList &arguments)
+{
+    if (TStartup::FromArguments(arguments).Silent()) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
+        displaylessRequested = true;
+        return;
+    }
+    // Qt tries the platforms of a ";" list in order; without a list it
+    // aborts the process when the display does not answer.
+    QString platforms = qEnvironmentVariable("QT_QPA_PLATFORM");
+    if (platforms.isEmpty())
+        platforms = qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ? QStringLiteral("xcb")
+                                                                   : QStringLiteral("wayland;xcb");
+    const QStringList names = platforms.split(u';', Qt::SkipEmptyParts);
+    displaylessRequested = std::any_of(names.begin(), names.end(), [](const QString &n) {
+        return IsDisplaylessPlatform(n.section(u':', 0, 0));
+    });
+    if (!displaylessRequested)
+        platforms += QStringLiteral(";offscreen");
+    qputenv("QT_QPA_PLATFORM", platforms.toLocal8Bit());
 }
 
 int RunQuillcraft(const QStringList &arguments)
 {
     SetProductInformation();
     QApplication::setApplicationName(ProductName);
-    QApplication::setApplicationDisplayName(ApplicationTitle);
-    const TStartup startup = TStartup::FromArguments(arguments);
+    // No application display name: Qt would append it to every caption.
+    TStartup startup = TStartup::FromArguments(arguments);
+    const bool noDisplay = !displaylessRequested && IsDisplaylessPlatform(QGuiApplication::platformName());
+    if (noDisplay) {
+        const QString display = qEnvironmentVariable("DISPLAY", qEnvironmentVariable("WAYLAND_DISPLAY"));
+        const QString which = display.isEmpty() ? QStringLiteral("no display is set (DISPLAY is empty)")
+                                                : QStringLiteral("the display \"%1\" does not answer").arg(display);
+        if (!startup.Batch()) {
+            std::fprintf(stderr, "%s cannot open its window: %s. Start it on a desktop, or build a project "
+                                 "without a window with \"%s project.qvx /bs\".\n",
+                         qPrintable(ProductName), qPrintable(which), qPrintable(ProductName.toLower()));
+            return ExitCodeNoDisplay;
+        }
+        std::fprintf(stderr, "%s: %s; the project is built without a window, as with /bs.\n",
+                     qPrintable(ProductName), qPrintable(which));
+        startup.Switch = QStringLiteral("/bs");
+    }
 
     // Batch runs keep the prompt that answers by itself; interactive runs ask.
     std::unique_ptr<ScopedPrompt> prompt;
@@ -35,6 +78,7 @@ int RunQuillcraft(const QStringList &arguments)
     std::unique_ptr<TfrmFlashScreen> splash;
     if (!startup.Silent()) {
         splash = std::make_unique<TfrmFlashScreen>();
+        splash->setWindowTitle(ApplicationTitle); // the task bar's text until the main window sets its caption
         splash->show();
         QElapsedTimer shown;
         shown.start();

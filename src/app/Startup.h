@@ -4,10 +4,16 @@
 // main window and the message loop.
 #include <QStringList>
 
-// Chooses Qt's offscreen platform for a batch run when no display is
-// available; call before the application object exists.
-void SelectPlatformForBatch(const QStringList &arguments);
+// Chooses Qt's platform before the application object exists: a silent
+// batch always runs offscreen; any other run tries the display and falls
+// back to offscreen when none answers, so that Qt never aborts the process.
+void SelectPlatform(const QStringList &arguments);
+
+// Exit code of an interactive start that found no usable display.
+constexpr int ExitCodeNoDisplay = 2;
 
 // Runs the program on an existing QApplication with the command-line
-// parameters (without the program name); returns the exit code.
+// parameters (without the program name); returns the exit code. Without a
+// usable display a "/b" run builds as a silent batch and an interactive
+// start ends with ExitCodeNoDisplay; both say so on standard error.
 int RunQuillcraft(const QStringList &arguments);

@@ -1,10 +1,15 @@
 #include "app/WidgetPrompt.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLayout>
+#include <QScreen>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QWidget>
+#include <algorithm>
 
 namespace {
 
@@ -39,6 +44,42 @@ QMessageBox::Icon IconOf(MessageKind kind)
 
 } // namespace
 
+void CentreOnOwner(QWidget *dialog, QWidget *owner)
+{
+    QWidget *window = owner ? owner->window() : nullptr;
+    QScreen *screen = window ? window->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = window && (window->isVisible() || window->testAttribute(Qt::WA_Moved))
+                           ? window->frameGeometry()
+                           : screen->availableGeometry();
+    if (dialog->layout())
+        dialog->layout()->activate();
+    dialog->adjustSize();
+    QRect placed(QPoint(), dialog->frameGeometry().size());
+    placed.moveCenter(area.center());
+    // Kept on the screen, title bar included.
+    const QRect screenArea = screen->availableGeometry();
+    placed.moveLeft(std::clamp(placed.left(), screenArea.left(), std::max(screenArea.left(), screenArea.right() - placed.width())));
+    placed.moveTop(std::clamp(placed.top(), screenArea.top(), std::max(screenArea.top(), screenArea.bottom() - placed.height())));
+    dialog->move(placed.topLeft());
+}
+
+QString NearestExistingFolder(const QString &path)
+{
+    if (path.trimmed().isEmpty())
+        return QString();
+    QString folder = QDir::cleanPath(QDir::fromNativeSeparators(path));
+    while (!folder.isEmpty() && !QFileInfo(folder).isDir()) {
+        const QString parent = QFileInfo(folder).path();
+        if (parent == folder || parent == QLatin1String("."))
+            folder.clear();
+        else
+            folder = parent;
+    }
+    return folder.isEmpty() ? QDir::homePath() : folder;
+}
+
 PromptButton WidgetPrompt::message(const MessageRequest &request)
 {
     QMessageBox box(IconOf(request.kind),
@@ -55,6 +96,7 @@ PromptButton WidgetPrompt::message(const MessageRequest &request)
         if (b.ours == (request.defaultButton == ButtonNone ? first : request.defaultButton))
             box.setDefaultButton(button);
     }
+    CentreOnOwner(&box, OwnerWidget(request.owner));
     box.exec();
     const QMessageBox::StandardButton pressed = box.standardButton(box.clickedButton());
     for (const ButtonMap &b : Buttons)

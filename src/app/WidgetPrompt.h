@@ -30,5 +30,18 @@ public:
 // is chosen. Main thread only.
 std::optional<QString> AskOpenFileName(const OpenFileRequest &request);
 
+class QWidget;
+
+// Places a dialog that is about to be shown at the centre of its owner's
+// window, or of the screen while that window has no place yet; Qt would put
+// it at the corner of a main window that is not shown.
+void CentreOnOwner(QWidget *dialog, QWidget *owner);
+
+// The folder a picker starts in for path: path itself when it is a folder,
+// else its nearest ancestor that exists (the home folder when none does);
+// empty for an empty path.
+// Pickers create no folders: a cancelled one leaves the disk as it was.
+QString NearestExistingFolder(const QString &path);
+
 // A Windows-style filter ("Name (*.a;*.b)|*.a;*.b|...") as a Qt filter.
 QString QtFileFilter(const QString &windowsFilter);

@@ -9,7 +9,7 @@ int main(int argc, char **argv)
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
-    SelectPlatformForBatch(arguments);
+    SelectPlatform(arguments);
     RemoveLeftoversOfEndedRuns(); // of runs that were killed
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts); // the template previews' web views
     QApplication app(argc, argv);

@@ -19,11 +19,13 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <limits>
 
 namespace {
 
@@ -191,6 +193,10 @@ TfrmMain::~TfrmMain()
 void TfrmMain::CreateControls()
 {
     resize(714, 515 + 30);
+    // Centred on the screen from the start, so that the start-up questions
+    // and the first-start wizard, centred on this window, are too.
+    if (QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
     setMinimumSize(720, 540);
     auto *central = new QWidget(this);
     auto *layout = new QVBoxLayout(central);
@@ -220,6 +226,9 @@ void TfrmMain::CreateControls()
     Panel1->setAutoFillBackground(true);
     Panel1->setGeometry(207, 230, 300, 60);
     Panel1->hide();
+    // Texts of any length: a line edit would cut them at 32,767 characters.
+    for (QLineEdit *edit : findChildren<QLineEdit *>())
+        edit->setMaxLength(std::numeric_limits<int>::max());
 }
 
 QWidget *TfrmMain::CreateSourceTab()

@@ -217,6 +217,14 @@ template <typename F> void TfrmMain::Guarded(F &&handler)
     }
 }
 
+// Opens a file or folder with the desktop's program for it; a failure, now
+// or when the desktop finds no program, is shown to the user in an error box.
+void OpenWithDesktop(const QString &path, QWidget *owner);
+
+// The message of a build or command that needs the source document when the
+// project names none.
+QString NoSourceDocumentText();
+
 // Reports a message box for the main window (a helper of every handler).
 PromptButton AskUser(QWidget *owner, MessageKind kind, const QString &text, PromptButtons buttons = ButtonOk,
                      PromptButton defaultButton = ButtonNone, const QString &caption = QString());

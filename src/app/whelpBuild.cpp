@@ -16,6 +16,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QDesktopServices>
+#include <QPointer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -24,6 +25,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QRegularExpression>
 #include <QTimer>
 #include <QUrl>
 
@@ -31,15 +33,21 @@
 
 namespace {
 
-void OpenWithDesktop(const QString &path)
+// The notes of a build for the batch log, each on a line of its own after the
+// result line; line ends inside a note become blanks so that no text taken
+// from the document can forge a log line.
+QString LogNotes(const QStringList &notes)
 {
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
-        throw Exception(QStringLiteral("No program is set up to open \"%1\".").arg(path));
+    static const QRegularExpression lineEnds(QStringLiteral("[\\x{0}-\\x{1F}\\x{85}\\x{2028}\\x{2029}]+"));
+    QString text;
+    for (const QString &note : notes)
+        text += QStringLiteral("\r\n") + QString(note).replace(lineEnds, QStringLiteral(" "));
+    return text;
 }
 
 // Shows the item selected in the desktop's file manager where the desktop
 // offers that call on its session bus; otherwise opens the item's folder.
-void ShowInFileManager(const QString &path)
+void ShowInFileManager(const QString &path, QWidget *owner)
 {
     const QString dbusSend = QStandardPaths::findExecutable(QStringLiteral("dbus-send"));
     if (!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS") && !dbusSend.isEmpty()) {
@@ -57,10 +65,53 @@ void ShowInFileManager(const QString &path)
         call.kill();
         call.waitForFinished(1000);
     }
-    OpenWithDesktop(QFileInfo(path).absolutePath());
+    OpenWithDesktop(QFileInfo(path).absolutePath(), owner);
 }
 
 } // namespace
+
+void OpenWithDesktop(const QString &path, QWidget *owner)
+{
+    // xdg-open is watched rather than fired and forgotten: it ends with an
+    // error when the desktop has no program for the file, and the user
+    // should hear that. While the program it started runs, it may run too.
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (opener.isEmpty())
+        throw Exception(QStringLiteral("\"%1\" cannot be opened: xdg-open, which asks the desktop for a program "
+                                       "to open it, is not installed.")
+                            .arg(path));
+    auto *run = new QProcess(owner);
+    run->setProgram(opener);
+    run->setArguments({QFileInfo(path).absoluteFilePath()});
+    run->setProcessChannelMode(QProcess::MergedChannels);
+    run->setStandardInputFile(QProcess::nullDevice());
+    const QPointer<QWidget> parent(owner);
+    auto report = [run, path, parent](const QString &why) {
+        run->deleteLater();
+        AskUser(parent, MessageKind::Error, QStringLiteral("\"%1\" cannot be opened: %2").arg(path, why));
+    };
+    QObject::connect(run, &QProcess::errorOccurred, run, [run, report](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            report(run->errorString());
+    });
+    QObject::connect(run, &QProcess::finished, run, [run, report](int code, QProcess::ExitStatus status) {
+        if (status == QProcess::NormalExit && code == 0) {
+            run->deleteLater();
+            return;
+        }
+        const QString said = QString::fromLocal8Bit(run->readAll()).trimmed();
+        report(said.isEmpty() ? QStringLiteral("the desktop has no program set up for it (xdg-open ended with "
+                                               "exit code %1).")
+                                    .arg(code)
+                              : said);
+    });
+    run->start();
+}
+
+QString NoSourceDocumentText()
+{
+    return QStringLiteral("No source document is set. Choose the Word document on the Source Files tab.");
+}
 
 QString TfrmMain::FormatAge(qint64 Seconds)
 {
@@ -110,11 +161,11 @@ void TfrmMain::CheckOutputFiles()
 void TfrmMain::btnOpenHTMLHelpClick(int Tag)
 {
     if (Tag == 1)
-        OpenWithDesktop(edtOpenHTMLHelp->text());
+        OpenWithDesktop(edtOpenHTMLHelp->text(), this);
     else if (Tag == 2)
-        OpenWithDesktop(WebHelpIndexPage());
+        OpenWithDesktop(WebHelpIndexPage(), this);
     else if (Tag == 3)
-        OpenWithDesktop(edtOpenPDF->text());
+        OpenWithDesktop(edtOpenPDF->text(), this);
 }
 
 void TfrmMain::btnFolderHTMLHelpClick(int Tag)
@@ -123,14 +174,18 @@ void TfrmMain::btnFolderHTMLHelpClick(int Tag)
                        : Tag == 2 ? WebHelpIndexPage()
                        : Tag == 3 ? edtOpenPDF->text()
                                   : FProject->RealPath(0);
-    ShowInFileManager(path);
+    ShowInFileManager(path, this);
 }
 
 void TfrmMain::btnOpenWordFileClick()
 {
     const QString source = FProject->RealPath(0);
+    if (FProject->SourceFile.trimmed().isEmpty()) {
+        ShowError(NoSourceDocumentText());
+        return;
+    }
     if (QFileInfo::exists(source)) {
-        OpenInWord(source);
+        OpenWithDesktop(source, this);
         return;
     }
     QString text = UIStrings.GetStringById(QStringLiteral("602"));
@@ -175,7 +230,11 @@ void TfrmMain::BuildProject(bool Silence)
         return;
     }
     const QString source = p.RealPath(0);
-    if (p.SourceFile.trimmed().isEmpty() || !QFileInfo(source).isFile()) {
+    if (p.SourceFile.trimmed().isEmpty()) {
+        stop(20, NoSourceDocumentText());
+        return;
+    }
+    if (!QFileInfo(source).isFile()) {
         stop(20, QStringLiteral("The source file \"%1\" does not exist!").arg(source));
         return;
     }
@@ -211,7 +270,7 @@ void TfrmMain::BuildProject(bool Silence)
     try {
         CheckWebHelpFolderKeepsOtherOutputs(p);
     } catch (const std::exception &e) {
-        stop(40, QStringLiteral("Web help must be outputted to a folder. ") + ExceptionText(e));
+        stop(40, QStringLiteral("Web help must be outputted to a folder.\r\n") + ExceptionText(e));
         return;
     }
     for (const auto &[code, refusal] : {std::pair{30, refusedOutput(p.HtmlHelpOutput, 1)},
@@ -240,7 +299,7 @@ void TfrmMain::BuildProject(bool Silence)
                                      "wrote there: %3. Move them away or choose an empty folder.")
                           .arg(what, shown, DescribeForeignContent(foreign));
         if (!refusal.isEmpty()) {
-            stop(code, (code == 40 ? QStringLiteral("Web help must be outputted to a folder. ") : QString()) + refusal);
+            stop(code, (code == 40 ? QStringLiteral("Web help must be outputted to a folder.\r\n") : QString()) + refusal);
             return false;
         }
         if (Silence || IsFolderEmpty(folder))
@@ -275,19 +334,22 @@ void TfrmMain::BuildProject(bool Silence)
 
     bool succeeded = true;
     QString failure;
+    QStringList notes; // what the build tells the writer besides its result
     if (p.HtmlHelpOutput || p.WebHelpOutput || p.PDFOutput) {
         TfrmBuilding building(p, this);
         if (FStartup.Silent())
             building.setAttribute(Qt::WA_DontShowOnScreen); // a silent batch shows no window at all
         succeeded = building.exec() == TfrmBuilding::ResultOk;
         failure = building.ErrorMsg;
+        notes = building.Notes;
     }
     if (succeeded) {
         FExitCode = 0;
         if (Silence)
-            FBatchLine = QStringLiteral("The build is completed!");
+            FBatchLine = QStringLiteral("The build is completed!") + LogNotes(notes);
         else
-            AskUser(this, MessageKind::Information, QStringLiteral("The build is completed!"));
+            AskUser(this, MessageKind::Information,
+                    (QStringList{QStringLiteral("The build is completed!")} + notes).join(QStringLiteral("\n\n")));
     } else {
         FExitCode = 100;
         if (Silence)
@@ -335,7 +397,10 @@ void TfrmMain::tmMainFormLoadedTimer()
         error = FBatchLine;
     } else {
         try {
-            logged = SaveHtmlFile(BatchLogText(FBatchLine), BatchLogFile(), &error);
+            // UTF-8 without a mark: the log is read by Linux tools, and project
+            // paths may hold any character.
+            SaveTextFile(BatchLogText(FBatchLine), BatchLogFile(), 65001);
+            logged = true;
         } catch (const std::exception &e) {
             error = ExceptionText(e);
         }

@@ -159,8 +159,6 @@ void TfrmMain::SetCaption()
 {
     const QString caption = ProductName + QStringLiteral(" - ") + FProject->Title + QStringLiteral(" [")
         + QFileInfo(FProject->ProjectFilename).fileName() + QStringLiteral("]");
-    // The application's own name ("Tessaly Quillcraft") stays the display
-    // name that the desktop shows beside every window's title.
     if (windowTitle() != caption)
         setWindowTitle(caption);
 }
@@ -197,6 +195,7 @@ void TfrmMain::New(bool CanCancel)
         wizard.rb1->setChecked(true);
     HideFlashScreen();
     for (;;) {
+        CentreOnOwner(&wizard, this);
         if (wizard.exec() != QDialog::Accepted)
             return;
         const QString problem = NewProjectFileProblem(wizard.edtProjectPosition->text(), wizard.edtFilename->text());
@@ -256,7 +255,10 @@ void TfrmMain::Open()
 bool TfrmMain::OpenProject(const QString &ProFile)
 {
     if (!QFileInfo::exists(ProFile)) {
-        AskUser(this, MessageKind::Error, ProFile + QStringLiteral(" doesn't exist!"));
+        // Kept for the batch log, which then names the missing file rather
+        // than the default project's empty source.
+        FOpenFailure = ProFile + QStringLiteral(" doesn't exist!");
+        AskUser(this, MessageKind::Error, FOpenFailure);
         return false;
     }
     FOpenFailure.clear();
@@ -309,10 +311,10 @@ bool TfrmMain::SaveAs()
     request.defaultSuffix = QStringLiteral(".qvx");
     request.owner = this;
     if (p.IsNew) {
-        QDir().mkpath(p.RootDir);
-        const QString name = p.Title.isEmpty() ? p.ProjectFilename
+        // A new project has no folder of its own yet: start in the documents folder.
+        const QString name = p.Title.isEmpty() ? QFileInfo(p.ProjectFilename).fileName()
                                                : ToValidFileName(p.Title, QString()) + QStringLiteral(".qvx");
-        request.fileName = QDir(p.RootDir).filePath(name);
+        request.fileName = QDir(GetSpecialFolder(CSIDL_PERSONAL)).filePath(name);
     } else {
         const QFileInfo info(p.ProjectFilename);
         request.fileName = info.absolutePath() + QStringLiteral("/copy of ") + info.fileName();

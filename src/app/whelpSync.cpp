@@ -340,6 +340,18 @@ void TfrmMain::InsertIntoCopyright(const QString &Text)
     edtCopyright->setSelection(end - int(Text.size()), int(Text.size()));
 }
 
+namespace {
+// A file a Save dialog offers: its name in the nearest folder that exists.
+QString StartInExistingFolder(const QString &file)
+{
+    if (file.trimmed().isEmpty())
+        return file;
+    const QFileInfo info(file);
+    const QString folder = NearestExistingFolder(info.path());
+    return folder == info.path() ? file : QDir(folder).filePath(info.fileName());
+}
+} // namespace
+
 void TfrmMain::btnSelectWordFileClick()
 {
     OpenFileRequest request;
@@ -353,9 +365,7 @@ void TfrmMain::btnSelectWordFileClick()
 void TfrmMain::btnCompiledFileClick()
 {
     SaveFileRequest request;
-    request.fileName = FProject->RealPath(edtCompiledFile->text().trimmed());
-    if (!request.fileName.isEmpty())
-        QDir().mkpath(QFileInfo(request.fileName).absolutePath());
+    request.fileName = StartInExistingFolder(FProject->RealPath(edtCompiledFile->text().trimmed()));
     request.filter = QtFileFilter(QStringLiteral("Windows HTML help(*.CHM)|*.chm"));
     request.defaultSuffix = QStringLiteral("chm");
     request.owner = this;
@@ -366,7 +376,7 @@ void TfrmMain::btnCompiledFileClick()
 void TfrmMain::btnContextClick()
 {
     SaveFileRequest request;
-    request.fileName = FProject->RealPath(4);
+    request.fileName = StartInExistingFolder(FProject->RealPath(4));
     request.filter = QtFileFilter(QStringLiteral("C# (*.cs)|*.cs|VB .NET (*.vb)|*.vb|Delphi (*.pas)|*.pas|C++ (*.h)|*.h|"
                                                  "Visual Basic(*.bas)|*.bas|All file (*.*)|*"));
     request.owner = this;
@@ -376,9 +386,7 @@ void TfrmMain::btnContextClick()
 
 void TfrmMain::btnSelectFolderClick(int Tag)
 {
-    QString folder = FProject->RealPath(Tag == 1 ? 5 : 2).trimmed();
-    if (!folder.isEmpty() && !QFileInfo(folder).isDir() && !QDir().mkpath(folder))
-        folder = QDir::rootPath();
+    QString folder = NearestExistingFolder(FProject->RealPath(Tag == 1 ? 5 : 2));
     if (!BrowseForFolder(this, folder, QStringLiteral("Select a folder:"), 81))
         return;
     (Tag == 1 ? edtHHPFolder : edtWebHelpOutputFolder)->setText(folder);
@@ -387,7 +395,7 @@ void TfrmMain::btnSelectFolderClick(int Tag)
 void TfrmMain::Button1Click()
 {
     SaveFileRequest request;
-    request.fileName = ExpandProjectPath(FProject->RootDir, edtPDF->text());
+    request.fileName = StartInExistingFolder(ExpandProjectPath(FProject->RootDir, edtPDF->text()));
     request.filter = QtFileFilter(QStringLiteral("PDF Files (*.pdf)|*.pdf"));
     request.owner = this;
     if (const std::optional<QString> chosen = AskSaveFileName(request))
@@ -474,5 +482,5 @@ void TfrmMain::TemplateExport(bool HtmlHelp)
     ExtractTemplateFiles(HtmlHelp ? FProject->HtmlHelpTemplateStream : FProject->WebHelpTemplateStream, folder);
     if (AskUser(this, MessageKind::Confirmation, QStringLiteral("OK! Do you want to browser the folder?"),
                 ButtonYes | ButtonNo) == ButtonYes)
-        QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+        OpenWithDesktop(folder, this);
 }

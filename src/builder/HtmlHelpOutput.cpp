@@ -50,9 +50,12 @@ bool hasPage(const TContentsItem &item) { return item.Status == 0; }
 
 // A title or file name goes into a one-line comment of the generated source:
 // a line break in it would turn the rest into code.
+// Every character that one of the languages takes as a line end (CR, LF,
+// VT, FF, NEL, U+2028, U+2029) and every other control character but the
+// tab becomes one blank per run.
 QString oneLine(QString text)
 {
-    static const QRegularExpression breaks(QStringLiteral("[\r\n]+"));
+    static const QRegularExpression breaks(QStringLiteral("[\\x{0}-\\x{8}\\x{A}-\\x{1F}\\x{7F}-\\x{9F}\\x{2028}\\x{2029}]+"));
     return text.replace(breaks, QStringLiteral(" "));
 }
 
@@ -168,6 +171,8 @@ void THtmlHelpMaker::OutputPages()
             Project->CHMSetting.DefaultTopic = item.Url;
         first = false;
     }
+    if (first)
+        Project->CHMSetting.DefaultTopic.clear(); // no page: an earlier build's topic is gone
 }
 
 // ---- Contents, index and context texts -------------------------------------------------
@@ -251,7 +256,7 @@ void THtmlHelpMaker::MakeContextSensitive(QString &Alias, QString &Map) const
     Map.clear();
     for (int i = 0; i < Contents->Count(); ++i) {
         const TContentsItem &item = *Contents->Item(i);
-        if (!hasPage(item) || item.ContextNumber.trimmed().isEmpty())
+        if (!hasPage(item) || item.ContextNumber.trimmed().isEmpty() || item.StaticName.isEmpty())
             continue;
         Alias += QStringLiteral("CID_") + item.StaticName + QStringLiteral(" = ") + item.Url + kCRLF;
         Map += QStringLiteral("#define CID_") + item.StaticName + u' ' + item.ContextNumber + kCRLF;
@@ -267,14 +272,6 @@ void THtmlHelpMaker::Make(QString &Log)
     if (Project->CompiledFile.trimmed().isEmpty() || chm.isEmpty())
         throw Exception(QStringLiteral("The project names no compiled help file to build."));
     CheckOutputFileMayBeWritten(chm, *Project, 1);
-    int pages = 0;
-    for (int i = 0; i < Contents->Count(); ++i)
-        pages += hasPage(*Contents->Item(i)) ? 1 : 0;
-    if (pages == 0)
-        throw Exception(QStringLiteral("The document has no topics, so there is nothing to compile into \"%1\". "
-                                       "Give the document headings (outline levels 1 to 9) that are not omitted.")
-                            .arg(chm));
-
     TCHMProject set;
     set.Assign(Project->CHMSetting);
     set.Folder = ProjectFolder;
@@ -300,7 +297,8 @@ QString MakeContextFileText(const TProject &Project, const TContentsItems &Conte
     }
     for (int i = 0; i < Contents.Count(); ++i) {
         const TContentsItem &item = *Contents.Item(i);
-        if (!hasPage(item))
+        // A topic whose property field named no usable symbol gets no line.
+        if (!hasPage(item) || item.StaticName.isEmpty())
             continue;
         QString line = Project.HtmlHelpContextCodeTemplate;
         const QString name = QStringLiteral("CID_") + item.StaticName

@@ -192,7 +192,13 @@ void TWordDoc::ProcessOLEObj()
         if (movie.isEmpty())
             continue;
         const QString from = IsAbsolutePath(rawMovie) ? ResolvePath(rawMovie) : ResolvePath(root + rawMovie);
-        if (QFileInfo(from).isFile()) {
+        if (QFileInfo(from).isFile() && !MayCopyIntoHelp(from)) {
+            const QString note = QStringLiteral("The Flash movie \"%1\" is not copied into the help: it lies "
+                                                "outside the folders of the document and the project.")
+                                     .arg(from);
+            if (!Notes.contains(note))
+                Notes << note;
+        } else if (QFileInfo(from).isFile()) {
             CopyFileOver(from, tempDir + movie);
             tagscan::insertSortedUnique(AttachedFiles, movie);
         }
@@ -443,6 +449,18 @@ QString TWordDoc::ChangeUrls(const QString &Content)
                 if (a.valueStart < 0)
                     continue;
                 const QString value = a.value(tag);
+                if (a.name.compare(u"href", Qt::CaseInsensitive) == 0 && IsScriptLink(value)) {
+                    // A link that would run script in the reader's browser
+                    // is dropped; its text stays.
+                    int from = a.nameStart, to = a.valueEnd;
+                    if (!a.quote.isNull())
+                        to = std::min<int>(to + 1, int(tag.size()));
+                    while (from > copied && isBlank(tag[from - 1]))
+                        --from;
+                    out += QStringView(tag).mid(copied, from - copied);
+                    copied = to;
+                    continue;
+                }
                 const QString changed = ChangeHrefValue(a.name, value);
                 if (changed == value)
                     continue;
@@ -502,33 +520,72 @@ QString TWordDoc::ExternalLinkToRootPath(const QString &Value) const
     return ResolvePath((Project ? Project->RootDir : QString()) + Value);
 }
 
+// A text as the content of a single-quoted script string inside a
+// double-quoted attribute: everything but letters, digits and a few path
+// characters becomes a \uXXXX escape, so no quote, backslash, ampersand or
+// line end of the text can end the string or the attribute.
+static QString ScriptStringInAttribute(const QString &text)
+{
+    QString out;
+    for (const QChar c : text) {
+        if ((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9')
+            || QStringLiteral("-_./~ ").contains(c))
+            out += c;
+        else
+            out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+    }
+    return out;
+}
+
 QString TWordDoc::ResolveExternalLink(const QString &Value)
 {
     if (StartsWithCi(Value, QStringLiteral("file:///"))) {
         const QString path = FileUrlToPath(Value);
-        return AttachExternalFile(path, QFileInfo(path).fileName());
+        return AttachExternalFile(path, QFileInfo(path).fileName(), Value);
     }
     if (StartsWithCi(Value, QStringLiteral("External:"))) {
         const QString r = Value.mid(9);
         if (OutputType == 1)
             return QStringLiteral("javascript:location.href='file:///'+location.href.substring((location.href."
                                   "search(/:/)==2?14:7),location.href.lastIndexOf('\\\\')+1) + '") +
-                   r + QStringLiteral("';");
+                   ScriptStringInAttribute(DecodeAttributeValue(r)) + QStringLiteral("';");
         const QString path = ExternalLinkToRootPath(r);
-        return AttachExternalFile(path, RootRelativeName(path));
+        return AttachExternalFile(path, RootRelativeName(path), Value);
     }
     if (StartsWithCi(Value, QStringLiteral("../../"))) {
         const QString path = ParentLinkToRootPath(Value);
-        return AttachExternalFile(path, RootRelativeName(path));
+        return AttachExternalFile(path, RootRelativeName(path), Value);
     }
     if (!Value.contains(u':')) {
         const QString path = ExternalLinkToRootPath(Value);
-        return AttachExternalFile(path, RootRelativeName(path));
+        return AttachExternalFile(path, RootRelativeName(path), Value);
     }
     return Value;
 }
 
-QString TWordDoc::AttachExternalFile(const QString &Path, const QString &Name)
+bool TWordDoc::MayCopyIntoHelp(const QString &Path) const
+{
+    // Symbolic links are followed: what counts is where the file lies.
+    const QString file = QFileInfo(Path).canonicalFilePath();
+    if (file.isEmpty())
+        return false;
+    QStringList folders;
+    if (Project) {
+        folders << Project->RootDir;
+        if (!Project->SourceFile.trimmed().isEmpty())
+            folders << QFileInfo(Project->RealPath(0)).absolutePath();
+    }
+    if (!FileName.isEmpty())
+        folders << QFileInfo(FileName).absolutePath(); // the working copy lies beside the document
+    for (const QString &folder : std::as_const(folders)) {
+        const QString root = folder.isEmpty() ? QString() : QFileInfo(folder).canonicalFilePath();
+        if (!root.isEmpty() && file.startsWith(root.endsWith(u'/') ? root : root + u'/'))
+            return true;
+    }
+    return false;
+}
+
+QString TWordDoc::AttachExternalFile(const QString &Path, const QString &Name, const QString &Link)
 {
     QString path = Path;
     if (!QFileInfo(path).isFile()) {
@@ -543,6 +600,15 @@ QString TWordDoc::AttachExternalFile(const QString &Path, const QString &Name)
     const QString name = tagscan::safeRelativePath(Name);
     if (name.isEmpty() || !QFileInfo(path).isFile())
         return Name;
+    if (!MayCopyIntoHelp(path)) {
+        const QString note = QStringLiteral("The link to \"%1\" stays a plain link: the file lies outside the "
+                                            "folders of the document and the project, so it is not copied into "
+                                            "the help.")
+                                 .arg(path);
+        if (!Notes.contains(note))
+            Notes << note;
+        return Link;
+    }
     QString target = tempDir + name;
     if (QFileInfo::exists(target))
         target = UniqueFilePath(target);

@@ -10,6 +10,8 @@
 #include "project/Contents.h"
 #include "project/ProjectSetting.h"
 
+#include <QRegularExpression>
+
 namespace {
 
 struct Open {
@@ -35,7 +37,61 @@ QString SafePageName(QString name)
     return name;
 }
 
+// The number of words in a stretch of the page's markup.
+int CountWords(const QString &html)
+{
+    static const QRegularExpression tags(QStringLiteral("<[^>]*>"));
+    static const QRegularExpression space(QStringLiteral("[\\s\\x{00A0}]+"));
+    QString text = html;
+    text.replace(tags, QStringLiteral(" "));
+    return int(UnescapeHtml(text).split(space, Qt::SkipEmptyParts).size());
+}
+
+// A symbol name from a property field goes into source code after "CID_":
+// letters, digits and "_" only, starting with a letter or "_".
+bool IsIdentifier(const QString &name)
+{
+    if (name.isEmpty() || name[0].isDigit())
+        return false;
+    for (const QChar c : name)
+        if (!(c.isDigit() || c == u'_' || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z')))
+            return false;
+    return true;
+}
+
+// A context number from a property field: decimal digits of a value that a
+// 32-bit signed integer of the generated code holds.
+bool IsContextNumber(const QString &id)
+{
+    if (id.isEmpty() || id.size() > 10)
+        return false;
+    for (const QChar c : id)
+        if (c < u'0' || c > u'9')
+            return false;
+    return id.toLongLong() <= 2147483647;
+}
+
 } // namespace
+
+QString TWordDoc::SplitNote() const
+{
+    if (TopicHeadings == 0)
+        return QStringLiteral("The document \"%1\" has no headings (paragraphs with an outline level from 1 to 9): "
+                              "the HTML Help and WebHelp have no topics, and its text (%2 words) is left out of them.")
+            .arg(FileName)
+            .arg(WordsBeforeFirstHeading);
+    QStringList notes;
+    if (WordsBeforeFirstHeading > 0)
+        notes << QStringLiteral("The text before the first heading of the document \"%1\" (%2 words) is left out "
+                                "of the HTML Help and WebHelp.")
+                     .arg(FileName)
+                     .arg(WordsBeforeFirstHeading);
+    if (TopicPages == 0)
+        notes << QStringLiteral("No heading of the document \"%1\" has text of its own: the HTML Help and "
+                                "WebHelp have no pages.")
+                     .arg(FileName);
+    return notes.join(u'\n');
+}
 
 QString TWordDoc::HexEncodeTitle(const QString &Title)
 {
@@ -79,6 +135,9 @@ void TWordDoc::ChangeUrls(TContentsItems &Items)
 void TWordDoc::ToContentsItems(TContentsItems &Items)
 {
     Items.Clear();
+    TopicHeadings = 0;
+    TopicPages = 0;
+    WordsBeforeFirstHeading = 0;
     QString ext = QStringLiteral(".html");
     const auto &extensions = PageExtensions();
     if (Project && OutputType == 1)
@@ -123,6 +182,8 @@ void TWordDoc::ToContentsItems(TContentsItems &Items)
 
     auto heading = [&](const QString &t, int p, int s, int i) {
         ++h;
+        if (h == 0)
+            WordsBeforeFirstHeading = CountWords(x.mid(0, s));
         // Marker text typed into the document itself would cut a topic where
         // there is no heading: refuse it with a message instead.
         const QChar digit = p + 4 < t.size() ? t[p + 4] : QChar();
@@ -151,6 +212,18 @@ void TWordDoc::ToContentsItems(TContentsItems &Items)
         for (const QString &k : IndexList[size_t(h)])
             ni->Keywords += k + QStringLiteral("\r\n");
         ni->ContextNumber = prop.Id.isEmpty() ? QString::number(context) + u'0' : prop.Id;
+        // The symbol and number go into source code: a property that is not
+        // an identifier or a number leaves the topic without a context ID.
+        QString refused;
+        if (!prop.StaticVar.isEmpty() && !IsIdentifier(prop.StaticVar))
+            refused = QStringLiteral("StaticVar \"%1\" is not an identifier").arg(prop.StaticVar);
+        else if (!prop.Id.isEmpty() && !IsContextNumber(prop.Id))
+            refused = QStringLiteral("Id \"%1\" is not a number from 0 to 2147483647").arg(prop.Id);
+        if (!refused.isEmpty()) {
+            Notes << QStringLiteral("The heading \"%1\" gets no context ID: its %2.").arg(ni->Title, refused);
+            ni->StaticName.clear();
+            ni->ContextNumber.clear();
+        }
 
         if (!prev) {
             if (ni->OriginalLevel > 1)
@@ -234,10 +307,16 @@ void TWordDoc::ToContentsItems(TContentsItems &Items)
         }
     }
 
+    TopicHeadings = h + 1;
+    if (h < 0)
+        WordsBeforeFirstHeading = CountWords(x);
     if (Items.Count() > 0 && prev && contentStart >= 0) {
         prev->Content = x.mid(contentStart, n - 7 - contentStart);
         finish(prev, true);
     }
     ChangeUrls(Items);
     Items.PreProcess();
+    TopicPages = 0;
+    for (int k = 0; k < Items.Count(); ++k)
+        TopicPages += Items.Item(k)->Status == 0 ? 1 : 0;
 }

@@ -126,6 +126,17 @@ public:
     QString AfterBody;
     QString FilesFolder;              // "doc" + the engine's folder suffix
     int Position = 0;                 // 0 to 100
+    // Found by ToContentsItems: the headings that cut the body, and the words
+    // before the first of them (the whole body when there is none), which no
+    // topic holds.
+    int TopicHeadings = 0;
+    int TopicPages = 0;               // topics with a page of their own
+    int WordsBeforeFirstHeading = 0;
+    // What the writer should hear about the split: a document without
+    // headings, text before the first heading, headings without any text of
+    // their own (one line each); empty when none of these.
+    QString SplitNote() const;
+    QStringList Notes;                // what was left out of the help and why, one line each
 
 private:
     void ConvertWordToHTML();
@@ -134,7 +145,11 @@ private:
     void WalkParagraphs(word::Document &Doc);
     QString ChangeHrefValue(const QString &Name, const QString &Value);
     QString ResolveExternalLink(const QString &Value);
-    QString AttachExternalFile(const QString &Path, const QString &Name);
+    // Copies a linked local file into the help and gives its name there;
+    // a file outside the folders of the document and the project is not
+    // copied, noted, and Link is given back unchanged.
+    QString AttachExternalFile(const QString &Path, const QString &Name, const QString &Link);
+    bool MayCopyIntoHelp(const QString &Path) const;
     QString ParentLinkToRootPath(const QString &Value) const;
     QString ExternalLinkToRootPath(const QString &Value) const;
     QString RootRelativeName(const QString &Path) const;

@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cmath>
+#include <new>
 
 TBuildOutputs::~TBuildOutputs() = default;
 
@@ -23,6 +24,8 @@ QString ExceptionText(const std::exception &error)
 {
     if (const auto *own = dynamic_cast<const Exception *>(&error))
         return own->message();
+    if (dynamic_cast<const std::bad_alloc *>(&error))
+        return QStringLiteral("There is not enough memory for this work.");
     return QString::fromLocal8Bit(error.what());
 }
 
@@ -57,6 +60,7 @@ public:
         Word->DoCreate(workingCopy);
     }
     void SplitTopics() override { Word->ToContentsItems(*Contents); }
+    QString SplitNote() const override { return Word ? Word->SplitNote() : QString(); }
     void HtmlHelpPages(const QString &projectFolder) override
     {
         Maker = std::make_unique<THtmlHelpMaker>();
@@ -80,6 +84,10 @@ public:
     }
     void FreeOutput() override
     {
+        if (Word)
+            for (const QString &note : std::as_const(Word->Notes))
+                if (!CollectedNotes.contains(note))
+                    CollectedNotes << note;
         Maker.reset();
         Word.reset();
         Contents.reset();
@@ -92,6 +100,7 @@ public:
         pdf.FOnProcess = [progress](TPDF *sender) { progress(sender->Position); };
         pdf.Build(workingCopy, pdfFile);
     }
+    QStringList Notes() const override { return CollectedNotes; }
 
 private:
     TProject &Project;
@@ -99,6 +108,7 @@ private:
     std::unique_ptr<TContentsItems> Contents;
     std::unique_ptr<TWordDoc> Word;
     std::unique_ptr<THtmlHelpMaker> Maker;
+    QStringList CollectedNotes;
 };
 
 } // namespace
@@ -172,12 +182,25 @@ void Tbuild::OnProcess(int PdfPosition)
     UpdateIt();
 }
 
+// Both HTML outputs split the same document: its note is told once, naming
+// the source document rather than the working copy.
+void Tbuild::TakeSplitNote()
+{
+    QString note = Outputs->SplitNote();
+    if (note.isEmpty())
+        return;
+    note.replace(WorkingCopyName(Project.RealPath(0)), Project.RealPath(0));
+    if (!Notes.contains(note))
+        Notes.append(note);
+}
+
 void Tbuild::BuildHtmlHelp(const QString &workingCopy)
 {
     TaskType = 1;
     Outputs->Convert(1, workingCopy, [this](int p) { WordDocEvent(p); });
     SetPosition(35, 60);
     Outputs->SplitTopics();
+    TakeSplitNote();
     SetPosition(60, 1);
     Project.CHMSetting.Title = Project.HtmlHelpTitleSame ? Project.Title : Project.HtmlHelpTitle;
     SetPosition(70, 1);
@@ -205,6 +228,7 @@ void Tbuild::BuildWebHelp(const QString &workingCopy)
     Outputs->Convert(2, workingCopy, [this](int p) { WordDocEvent(p); });
     SetPosition(50, 80);
     Outputs->SplitTopics();
+    TakeSplitNote();
     SetPosition(80, 1);
     Outputs->WebHelp();
     SetPosition(95, 1);
@@ -224,6 +248,7 @@ void Tbuild::Execute()
 {
     Failed = false;
     ErrorMsg.clear();
+    Notes.clear();
     TaskPos = 0;
     TaskType = 0;
     const int outputs = int(Project.HtmlHelpOutput) + int(Project.WebHelpOutput) + int(Project.PDFOutput);
@@ -248,6 +273,14 @@ void Tbuild::Execute()
             throw Exception(QStringLiteral("Cannot copy \"%1\" to \"%2\": %3")
                                 .arg(source, workingCopy, sourceFile.errorString()));
         copied = true;
+        // The copy keeps the document's permission bits, so that the
+        // converter refuses a read-only document. The "user" flags describe
+        // who runs the build (root may write anything) and are left out.
+        constexpr QFileDevice::Permissions bits =
+            QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner | QFileDevice::ReadGroup
+            | QFileDevice::WriteGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::WriteOther
+            | QFileDevice::ExeOther;
+        QFile::setPermissions(workingCopy, QFileInfo(source).permissions() & bits);
 
         IOleMessageFilter::RegisterFilter();
         filterRegistered = true;
@@ -261,6 +294,11 @@ void Tbuild::Execute()
             BuildWebHelp(workingCopy);
         if (Project.PDFOutput)
             BuildPdf(workingCopy);
+    } catch (const std::bad_alloc &) {
+        Failed = true;
+        ErrorMsg = QStringLiteral("The document \"%1\" needs more memory than there is to build it; the build "
+                                  "was stopped.")
+                       .arg(Project.RealPath(0));
     } catch (const std::exception &e) {
         Failed = true;
         ErrorMsg = ExceptionText(e);
@@ -274,6 +312,9 @@ void Tbuild::Execute()
     }
     try {
         Outputs->FreeOutput();
+        for (const QString &note : Outputs->Notes())
+            if (!Notes.contains(note))
+                Notes << note;
     } catch (...) {
     }
     if (!workingCopy.isEmpty() && QFileInfo::exists(workingCopy))

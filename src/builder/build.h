@@ -8,6 +8,7 @@
 // drives the converter and the output writers through TBuildOutputs. Progress
 // reaches the main thread through FOnUpdate, which the worker waits for.
 #include <QString>
+#include <QStringList>
 #include <QThread>
 #include <exception>
 #include <functional>
@@ -35,6 +36,9 @@ public:
                          const std::function<void(int)> &progress) = 0;
     // Cuts the converted document into the topic list.
     virtual void SplitTopics() = 0;
+    // What the writer should hear about the last split (no headings, text
+    // before the first heading); empty when nothing.
+    virtual QString SplitNote() const { return QString(); }
     // The HTML Help writer: renders the pages into projectFolder, then the
     // optional context-ID file, then the project set and the compile.
     virtual void HtmlHelpPages(const QString &projectFolder) = 0;
@@ -48,6 +52,9 @@ public:
     // position (0 to 100).
     virtual void Pdf(const QString &workingCopy, const QString &pdfFile,
                      const std::function<void(int)> &progress) = 0;
+    // What the outputs so far left out of the help and why, one line each,
+    // each line once.
+    virtual QStringList Notes() const { return {}; }
 };
 
 // The outputs of a real build (the document engine, converter and writers).
@@ -83,6 +90,7 @@ public:
     int NextPercent = 0;
     bool Failed = false;
     QString ErrorMsg;
+    QStringList Notes;      // what the build tells the writer besides its result
     int Position = 0;       // overall progress, 0 to 100
     int ValuePerTask = 0;   // 100 div the number of outputs chosen
 
@@ -98,6 +106,7 @@ private:
     void BuildHtmlHelp(const QString &workingCopy);
     void BuildWebHelp(const QString &workingCopy);
     void BuildPdf(const QString &workingCopy);
+    void TakeSplitNote();
 
     TProject &Project;
     std::unique_ptr<TBuildOutputs> Outputs;

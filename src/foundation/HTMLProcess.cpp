@@ -1,5 +1,7 @@
 #include "foundation/HTMLProcess.h"
 
+#include <QRegularExpression>
+
 namespace {
 
 // A named reference is given up once its name has grown past this length.
@@ -602,4 +604,43 @@ bool IsSimilarText(const QString &text1, const QString &text2)
     if (run >= 3)
         total += run;
     return double(total) / double(s.size()) > 0.8;
+}
+
+QString DecodeAttributeValue(const QString &value)
+{
+    static const QRegularExpression hex(QStringLiteral("&#[xX]([0-9A-Fa-f]{1,6});?"));
+    QString text;
+    qsizetype copied = 0;
+    for (auto it = hex.globalMatch(value); it.hasNext();) {
+        const auto m = it.next();
+        const char32_t code = char32_t(m.captured(1).toUInt(nullptr, 16));
+        text += QStringView(value).mid(copied, m.capturedStart() - copied);
+        if (code == 0 || code > 0x10FFFF)
+            text += m.captured();
+        else
+            text += QString::fromUcs4(&code, 1);
+        copied = m.capturedEnd();
+    }
+    text += QStringView(value).mid(copied);
+    return UnescapeHtml(text);
+}
+
+bool IsScriptLink(const QString &href)
+{
+    QString address = DecodeAttributeValue(href);
+    // Browsers drop tabs and line breaks anywhere in a URL and blanks and
+    // control characters around it; none belongs in a scheme either way.
+    // Names of HTML5 that the entity table lacks but browsers decode.
+    address.remove(QStringLiteral("&Tab;")).remove(QStringLiteral("&NewLine;"));
+    address.replace(QStringLiteral("&colon;"), QStringLiteral(":"));
+    QString scheme;
+    for (const QChar c : std::as_const(address)) {
+        if (c == u':')
+            return scheme == u"javascript" || scheme == u"vbscript" || scheme == u"data";
+        if (c > u' ' && c != QChar(0x7F))
+            scheme += c.toLower();
+        if (scheme.size() > 10)
+            return false;
+    }
+    return false;
 }

@@ -21,6 +21,14 @@ QString EscapeHtml(const QString &text);
 QString UnescapeHtml(const QString &text);
 // True when the text is ASCII carrying at least two character references.
 bool IsEntityEncoded(const QString &text);
+// An attribute value as a browser reads it: UnescapeHtml, and hexadecimal
+// references ("&#x6A;") decoded first.
+QString DecodeAttributeValue(const QString &value);
+// True when a link address taken from an attribute runs script or carries
+// its own content when followed: the schemes "javascript:", "vbscript:" and
+// "data:", recognised as a browser does (references decoded, blanks and
+// control characters ignored, any case).
+bool IsScriptLink(const QString &href);
 
 // The decoded text of the page's title element without line breaks, or empty.
 QString GetHtmlTitle(const QString &page);

@@ -111,7 +111,7 @@ QString ExpandProjectPath(const QString &projectFolder, const QString &path)
     QString result = path;
     result.replace(kProjectFolder, folder, Qt::CaseInsensitive);
     // Without a project folder a relative path stays relative.
-    if (IsAbsolutePath(result) || projectFolder.isEmpty())
+    if (IsStoredPathAbsolute(result) || projectFolder.isEmpty())
         return ResolvePath(result);
     return ResolvePath(folder + QLatin1Char('/') + result);
 }
@@ -119,6 +119,15 @@ QString ExpandProjectPath(const QString &projectFolder, const QString &path)
 bool IsAbsolutePath(const QString &path)
 {
     return (!path.isEmpty() && isSeparator(path.at(0))) || hasDriveLetter(path);
+}
+
+bool IsStoredPathAbsolute(const QString &path)
+{
+    // A single backslash starts a path below the project folder; two start
+    // a network path.
+    if (path.startsWith(QLatin1Char('\\')) && !path.startsWith(QLatin1String("\\\\")))
+        return false;
+    return IsAbsolutePath(path);
 }
 
 QString ResolvePath(const QString &path)

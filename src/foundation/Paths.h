@@ -31,6 +31,9 @@ QString ExpandProjectPath(const QString &projectFolder, const QString &path);
 
 // True for "/x", "\x", "C:..." and "\\server\...".
 bool IsAbsolutePath(const QString &path);
+// The same for a path stored in a project: "\x" is below the project
+// folder there, so only "/x", "C:..." and "\\server\..." are absolute.
+bool IsStoredPathAbsolute(const QString &path);
 
 // Separators made "/", "%20" made a space, "." and ".." segments resolved and
 // doubled separators collapsed. The root of an absolute path ("/", "C:/",

@@ -152,8 +152,12 @@ void TContentsItems::PreProcess()
             if (DefaultPage.isEmpty())
                 DefaultPage = item.Url;
         }
-        if (item.Icon == 0 && Project)
-            item.Icon = (item.HasChildNode ? Project->HasChild : Project->NoChild) + 1;
+        if (item.Icon == 0 && Project) {
+            // An icon number outside the 42 icons and "none" (-2), set
+            // without the project file's checks, gives the default icon.
+            const int icon = item.HasChildNode ? Project->HasChild : Project->NoChild;
+            item.Icon = icon >= -2 && icon <= 41 ? icon + 1 : item.HasChildNode ? 1 : 11;
+        }
     }
     if (Count() > 0 && Items.back()->Level > 0)
         markLast(Items.back()->Level, 1);

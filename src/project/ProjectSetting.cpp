@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <limits>
 #include <variant>
 
 QString ProgramFolder()
@@ -125,10 +126,17 @@ struct GeneralKey {
     int MissingNumber = 0;
     const char *MissingText = "";
     bool KeepPresent = false;
+    // The values an integer key may take; any other reads as missing.
+    int Lowest = std::numeric_limits<int>::min();
+    int Highest = std::numeric_limits<int>::max();
 };
 
 GeneralKey B(const char *k, bool TProject::*m, bool missing) { return {k, Form::B, m, missing ? 1 : 0}; }
-GeneralKey I(const char *k, int TProject::*m, int missing) { return {k, Form::I, m, missing}; }
+GeneralKey I(const char *k, int TProject::*m, int missing, int lowest = std::numeric_limits<int>::min(),
+             int highest = std::numeric_limits<int>::max())
+{
+    return {k, Form::I, m, missing, "", false, lowest, highest};
+}
 GeneralKey S(const char *k, QString TProject::*m, const char *missing = "", Form f = Form::S)
 {
     return {k, f, m, 0, missing};
@@ -138,6 +146,10 @@ GeneralKey Keep(GeneralKey key)
     key.KeepPresent = true;
     return key;
 }
+
+// The contents icons are numbered from 0 (HTML Help has 42 of them); -2
+// stands for no icon.
+constexpr int kFirstContentsIcon = -2, kLastContentsIcon = 41;
 
 // [GENERAL] in write order. "HHPFolder" stands twice: the last read, with an
 // empty missing value, is the one that stays.
@@ -156,8 +168,8 @@ const std::vector<GeneralKey> &generalKeys()
         B("DefaultTemplate", &TProject::DefaultTemplate, true),
         S("Encoding", &TProject::Encoding),
         B("ViewCompiledFile", &TProject::ViewCompiledFile, true),
-        I("HasChild", &TProject::HasChild, 0),
-        I("NoChild", &TProject::NoChild, 10),
+        I("HasChild", &TProject::HasChild, 0, kFirstContentsIcon, kLastContentsIcon),
+        I("NoChild", &TProject::NoChild, 10, kFirstContentsIcon, kLastContentsIcon),
         B("HtmlHelpOutput", &TProject::HtmlHelpOutput, true),
         S("HtmlHelpTemplate", &TProject::HtmlHelpTemplate),
         S("HtmlHelpTitle", &TProject::HtmlHelpTitle),
@@ -212,6 +224,10 @@ struct CHMIntKey {
     int New;
     int Missing;
 };
+
+// Window positions and sizes beyond any screen read as missing: the window
+// definition adds them up.
+constexpr int kWindowLimit = 32767;
 struct CHMBoolKey {
     const char *Key;
     bool TCHMProject::*Member;
@@ -384,6 +400,8 @@ void TProject::ReadFromIni(const QString &FileName)
                         field = ini.ReadBool(kGeneral, name, k.KeepPresent ? field : k.MissingNumber != 0);
                     } else if constexpr (std::is_same_v<T, int>) {
                         field = ini.ReadInteger(kGeneral, name, k.MissingNumber);
+                        if (field < k.Lowest || field > k.Highest)
+                            field = k.MissingNumber;
                     } else if constexpr (std::is_same_v<T, QString>) {
                         const QString value =
                             present ? ini.ReadString(kGeneral, name, QString())
@@ -459,8 +477,10 @@ bool TProject::Save()
 
 void TProject::CHMProjectReadFromIni(TCHMProject &Project, const TIniReader &Ini, const QString &Section)
 {
-    for (const CHMIntKey &k : kCHMInts)
-        Project.*k.Member = Ini.ReadInteger(Section, key(k.Key), k.Missing);
+    for (const CHMIntKey &k : kCHMInts) {
+        const int value = Ini.ReadInteger(Section, key(k.Key), k.Missing);
+        Project.*k.Member = value < -kWindowLimit || value > kWindowLimit ? k.Missing : value;
+    }
     for (const CHMBoolKey &k : kCHMBools)
         Project.*k.Member = Ini.ReadBool(Section, key(k.Key), k.Value);
     Project.ContentsFont = Ini.ReadString(Section, QStringLiteral("ContentsFont"), QStringLiteral(",8,0"));
@@ -489,7 +509,7 @@ QString TProject::RealPath(const QString &Path) const
         root.chop(1);
     QString p = ExpandMyDocuments(Path);
     p.replace(kProjectFolder, root, Qt::CaseInsensitive);
-    if (!IsAbsolutePath(p) && !root.isEmpty())
+    if (!IsStoredPathAbsolute(p) && !root.isEmpty())
         p = withSeparator(root) + p; // before the first save or read there is no folder to start from
     return ResolvePath(p);
 }

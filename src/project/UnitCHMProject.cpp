@@ -40,16 +40,34 @@ QString withExtension(const QString &path, const QString &ext)
     return (dot < 0 ? name : name.left(dot)) + ext;
 }
 
-void saveLines(const QStringList &lines, const QString &fileName)
+void saveLines(const QStringList &lines, const QString &fileName, int codePage)
 {
-    SaveTextFile(lines.join(kCRLF) + kCRLF, fileName, 0);
+    SaveTextFile(lines.join(kCRLF) + kCRLF, fileName, codePage);
 }
 
 // The contents and index files are HTML: a title character that the code
 // page lacks is written as a character reference rather than lost to "?".
-void saveSitemap(const QStringList &lines, const QString &fileName)
+void saveSitemap(const QStringList &lines, const QString &fileName, int codePage)
 {
-    SaveTextFile(ReferenceUnencodable(lines.join(kCRLF) + kCRLF, 0), fileName, 0);
+    SaveTextFile(ReferenceUnencodable(lines.join(kCRLF) + kCRLF, codePage), fileName, codePage);
+}
+
+// The name the compiler writes the compiled file under: the compiled file's
+// own name when it is plain ASCII, else its ASCII letters (or "help").
+QString compiledNameFor(const QString &chm)
+{
+    const QString name = QString(chm).replace(u'\\', u'/').section(u'/', -1);
+    bool ascii = !name.isEmpty();
+    for (const QChar c : name)
+        if (c.unicode() < 32 || c.unicode() > 126 || c == u'"')
+            ascii = false;
+    if (ascii)
+        return name;
+    const int dot = name.lastIndexOf(u'.');
+    QString base = AsciiName(dot < 0 ? name : name.left(dot)).replace(u' ', u'_');
+    if (base.isEmpty())
+        base = QStringLiteral("help");
+    return base + QStringLiteral(".chm");
 }
 
 const QStringList &sitemapHead()
@@ -208,26 +226,27 @@ void TCHMProject::Output()
     Files.clear();
     if (AutoSearch)
         GetFiles(Folder + SourceFolder);
-    LOGFile = withExtension(CHM, QStringLiteral(".log"));
+    CompiledName = compiledNameFor(CHM);
+    LOGFile = withExtension(CompiledName, QStringLiteral(".log"));
     if (Content && !TOC.isEmpty()) {
-        HHCFile = withExtension(CHM, QStringLiteral(".hhc"));
+        HHCFile = withExtension(CompiledName, QStringLiteral(".hhc"));
         OutputHHC(Folder + HHCFile);
     } else {
         HHCFile.clear();
     }
     if (Index) {
-        HHKFile = withExtension(CHM, QStringLiteral(".hhk"));
+        HHKFile = withExtension(CompiledName, QStringLiteral(".hhk"));
         OutputHHK(Folder + HHKFile);
     } else {
         HHKFile.clear();
     }
     if (!Map.isEmpty()) {
-        HFile = withExtension(CHM, QStringLiteral(".h"));
+        HFile = withExtension(CompiledName, QStringLiteral(".h"));
         OutputH(Folder + HFile);
     } else {
         HFile.clear();
     }
-    HHPFile = withExtension(CHM, QStringLiteral(".hhp"));
+    HHPFile = withExtension(CompiledName, QStringLiteral(".hhp"));
     OutputHHP(Folder + HHPFile);
 }
 
@@ -241,7 +260,7 @@ void TCHMProject::OutputHHC(const QString &FileName)
           << QStringLiteral("     <param name=\"Window Styles\" value=\"%1\">").arg(hex(WinStyle))
           << QStringLiteral("     <param name=\"ExWindow Styles\" value=\"%1\">").arg(hex(WinStyleEx))
           << QStringLiteral("   </OBJECT>") << TOC << QStringLiteral("</BODY>") << QStringLiteral("</HTML>");
-    saveSitemap(lines, FileName);
+    saveSitemap(lines, FileName, CodePage());
 }
 
 void TCHMProject::OutputHHK(const QString &FileName)
@@ -250,7 +269,7 @@ void TCHMProject::OutputHHK(const QString &FileName)
     lines << QStringLiteral("<OBJECT type=\"text/site properties\">")
           << QStringLiteral("<param name=\"Font\" value=\"%1\">").arg(EscapeHtml(IndexFont)) << QStringLiteral("</OBJECT>")
           << IndexList << QStringLiteral("</BODY>") << QStringLiteral("</HTML>");
-    saveSitemap(lines, FileName);
+    saveSitemap(lines, FileName, CodePage());
 }
 
 QString TCHMProject::WindowDefinition() const
@@ -268,7 +287,7 @@ QString TCHMProject::WindowDefinition() const
         hex(Face),
         QString::number(PaneWidth),
         hex(Toolbar),
-        QStringLiteral("[%1,%2,%3,%4]").arg(Left).arg(Top).arg(Left + Width).arg(Top + Height),
+        QStringLiteral("[%1,%2,%3,%4]").arg(Left).arg(Top).arg(qint64(Left) + Width).arg(qint64(Top) + Height),
         hex(Window),
         hex(WindowEx),
         QString(),
@@ -285,7 +304,7 @@ void TCHMProject::OutputHHP(const QString &FileName)
     QStringList lines{
         QStringLiteral("[OPTIONS]"),
         QStringLiteral("Compatibility=1.1 or later"),
-        QStringLiteral("Compiled file=") + oneLine(CHM),
+        QStringLiteral("Compiled file=") + CompiledName,
         QStringLiteral("Contents file=") + HHCFile,
         QStringLiteral("Default Font=") + oneLine(Font),
         QStringLiteral("Default Window=main"),
@@ -313,10 +332,16 @@ void TCHMProject::OutputHHP(const QString &FileName)
     }
     if (!Map.isEmpty())
         lines << QStringLiteral("[MAP]") << QStringLiteral("#include ") + HFile << QString();
-    saveLines(lines, FileName);
+    saveLines(lines, FileName, CodePage());
 }
 
-void TCHMProject::OutputH(const QString &FileName) { saveLines({Map}, FileName); }
+void TCHMProject::OutputH(const QString &FileName) { saveLines({Map}, FileName, CodePage()); }
+
+int TCHMProject::CodePage() const
+{
+    const int codePage = HelpLanguages.GetCodepageById(Language.trimmed().section(u' ', 0, 0));
+    return codePage > 0 ? codePage : 1252;
+}
 
 namespace {
 
@@ -351,7 +376,16 @@ QString TCHMProject::Compile1()
     if (!QDir().mkpath(chmFolder))
         throw Exception(QStringLiteral("Cannot create the folder \"%1\" for the compiled help file \"%2\".")
                             .arg(chmFolder, CHM));
-    const QFileInfo before(CHM);
+    // The compiler writes into the project-set folder under a plain name (it
+    // cannot read paths outside the code page); the file is moved into place
+    // afterwards. A file of an earlier compile there is not this one's.
+    if (CompiledName.isEmpty())
+        CompiledName = compiledNameFor(CHM);
+    const QString built = Folder + CompiledName;
+    const bool inPlace = QFileInfo(built).absoluteFilePath() == QFileInfo(CHM).absoluteFilePath();
+    if (!inPlace && QFileInfo::exists(built) && !QFile::remove(built))
+        throw Exception(QStringLiteral("Cannot remove the old compiled file \"%1\".").arg(built));
+    const QFileInfo before(built);
     const bool existed = before.exists();
     const QDateTime oldTime = before.lastModified();
 
@@ -405,15 +439,25 @@ QString TCHMProject::Compile1()
                 break;
             }
     }
-    const QFileInfo after(CHM);
+    const QFileInfo after(built);
     const bool written = after.exists() && (!existed || after.lastModified() != oldTime);
     if (problem.isEmpty() && (!written || after.size() == 0))
         problem = QStringLiteral("the compiler did not write the compiled file");
     if (!problem.isEmpty()) {
         if (written)
-            QFile::remove(CHM); // a partial file is no help file
+            QFile::remove(built); // a partial file is no help file
         throw Exception(QStringLiteral("Compiling \"%1\" into \"%2\" failed: %3. The compiler's output is in \"%4\".")
                             .arg(Folder + HHPFile, CHM, problem, Folder + LOGFile));
+    }
+    if (!inPlace) {
+        QFile::remove(CHM);
+        QFile file(built);
+        if (!file.rename(CHM)) {
+            const QString why = file.errorString();
+            QFile::remove(built);
+            throw Exception(QStringLiteral("The compiled help file cannot be moved from \"%1\" to \"%2\": %3")
+                                .arg(built, CHM, why));
+        }
     }
     return result;
 }

@@ -38,6 +38,9 @@ public:
 
     // The [WINDOWS] definition of the window "main".
     QString WindowDefinition() const;
+    // The code page the project set is written in: that of the help's
+    // Language (1252 when the table lacks it), never the machine's locale.
+    int CodePage() const;
 
     int Top = 70, Left = 100, Height = 700, Width = 900;
     int PaneWidth = 300;
@@ -64,6 +67,10 @@ public:
     QString Folder;       // the project-set folder, ending with a separator
     QString SourceFolder; // subfolder of Folder whose files are listed
     QString CHM;          // path of the compiled help file
+    // The compiled file's name inside Folder, where the compiler writes it
+    // before it is moved to CHM: plain ASCII, so that the compiler can read
+    // it whatever the code page; the set's other files share its base name.
+    QString CompiledName;
     QString TOC;          // body of the .hhc
     QString IndexList;    // body of the .hhk
     QString Alias;        // [ALIAS] lines

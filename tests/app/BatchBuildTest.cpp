@@ -52,6 +52,8 @@ public:
         progress(100);
         testsupport::writeFile(pdf, "%PDF");
     }
+    QStringList Notes() const override { return notes; }
+    QStringList notes;
 
 private:
     TProject &project_;
@@ -65,11 +67,15 @@ struct BatchFixture : ::testing::Test {
     std::unique_ptr<TfrmMain> window;
     QString projectFile;
     bool failBuild = false;
+    QStringList notes;
 
     void SetUp() override
     {
-        TfrmBuilding::SetOutputsFactory(
-            [this](TProject &p) { return std::make_unique<FakeOutputs>(p, failBuild); });
+        TfrmBuilding::SetOutputsFactory([this](TProject &p) {
+            auto outputs = std::make_unique<FakeOutputs>(p, failBuild);
+            outputs->notes = notes;
+            return outputs;
+        });
         testsupport::writeFile(dir.file(QStringLiteral("help.docx")), "docx");
         TProject p;
         p.Title = QStringLiteral("Batch");
@@ -97,14 +103,17 @@ struct BatchFixture : ::testing::Test {
     }
 };
 
-// Starts the program with no display and the user's folders in dir.
+// Starts the program with no display (or one that does not answer), the
+// user's folders in dir and the extra environment given.
 void StartProgram(QProcess &run, const ScratchDir &dir, const QStringList &arguments,
-                  const QList<std::pair<QString, QString>> &extra = {})
+                  const QList<std::pair<QString, QString>> &extra = {}, const QString &display = QString())
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const auto &[name, value] : extra)
         env.insert(name, value);
     env.remove(QStringLiteral("DISPLAY"));
+    if (!display.isEmpty())
+        env.insert(QStringLiteral("DISPLAY"), display);
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
     env.insert(QStringLiteral("HOME"), dir.path());
@@ -139,13 +148,57 @@ TEST_F(BatchFixture, ASuccessfulBuildExitsWithZeroAndLogsFiveLines)
     EXPECT_TRUE(prompt->messages.isEmpty()); // a batch asks nothing
 }
 
+// What the build left out of the help follows the result, one line each;
+// a line end taken from the document cannot start a line of its own.
+TEST_F(BatchFixture, LeftOutContentIsListedAfterTheResult)
+{
+    notes = {QStringLiteral("The link to \"/etc/shadow\" stays a plain link."),
+             QStringLiteral("The heading \"A\r\nError: forged\u2028x\" gets no context ID.")};
+    TfrmMain &w = start();
+    w.BuildProject(false);
+    ASSERT_FALSE(prompt->messages.isEmpty());
+    EXPECT_TRUE(prompt->messages.last().startsWith(QStringLiteral("The build is completed!\n\nThe link to")));
+    QDir(dir.file(QStringLiteral("out"))).removeRecursively();
+    w.BuildProject(true);
+    EXPECT_EQ(w.ExitCode(), 0);
+    EXPECT_EQ(w.BatchLine(), QStringLiteral("The build is completed!\r\nThe link to \"/etc/shadow\" stays a plain link."
+                                            "\r\nThe heading \"A Error: forged x\" gets no context ID."));
+}
+
+// No output chosen: no build runs, the old outputs stay, and the run reports
+// success (after an earlier failure too).
 TEST_F(BatchFixture, NoOutputChosenBuildsNothingAndSucceeds)
 {
+    int builds = 0;
+    TfrmBuilding::SetOutputsFactory([&](TProject &p) {
+        ++builds;
+        return std::make_unique<FakeOutputs>(p, failBuild);
+    });
+    failBuild = true;
     TfrmMain &w = start();
+    w.BuildProject(true);
+    ASSERT_EQ(w.ExitCode(), 100);
+    ASSERT_EQ(builds, 1);
+    testsupport::writeFile(dir.file(QStringLiteral("out/help.pdf")), "old pdf");
     w.Project().HtmlHelpOutput = w.Project().WebHelpOutput = w.Project().PDFOutput = false;
     w.BuildProject(true);
     EXPECT_EQ(w.ExitCode(), 0);
-    EXPECT_FALSE(QFileInfo::exists(dir.file(QStringLiteral("out"))));
+    EXPECT_EQ(w.BatchLine(), QStringLiteral("The build is completed!"));
+    EXPECT_EQ(builds, 1);
+    EXPECT_EQ(testsupport::readFile(dir.file(QStringLiteral("out/help.pdf"))), QByteArray("old pdf"));
+    EXPECT_FALSE(QFileInfo::exists(dir.file(QStringLiteral("out/web"))));
+}
+
+// A project without a source document says so, rather than naming its folder
+// as a missing file.
+TEST_F(BatchFixture, AProjectWithoutASourceDocumentSaysSo)
+{
+    TfrmMain &w = start();
+    w.Project().SourceFile.clear();
+    w.BuildProject(true);
+    EXPECT_EQ(w.ExitCode(), 20);
+    EXPECT_EQ(w.BatchLine(), QStringLiteral("Error: No source document is set. Choose the Word document on the "
+                                            "Source Files tab."));
 }
 
 TEST_F(BatchFixture, AMissingSourceStopsWithTwenty)
@@ -269,7 +322,10 @@ TEST_F(BatchFixture, AWebHelpFolderHoldingTheProjectIsRefusedWithForty)
     w.Project().WebHelpOutputFolder = QStringLiteral("."); // the project's own folder
     w.BuildProject(true);
     EXPECT_EQ(w.ExitCode(), 40);
-    EXPECT_TRUE(w.BatchLine().startsWith(QStringLiteral("Error: Web help must be outputted to a folder.")));
+    // The line as it stands, the reason on the next one.
+    EXPECT_TRUE(w.BatchLine().startsWith(QStringLiteral("Error: Web help must be outputted to a folder.\r\n")))
+        << w.BatchLine().toStdString();
+    EXPECT_GT(w.BatchLine().size(), 50);
     EXPECT_TRUE(QFileInfo::exists(projectFile));
     EXPECT_TRUE(QFileInfo::exists(dir.file(QStringLiteral("help.docx"))));
 
@@ -360,21 +416,48 @@ TEST_F(BatchFixture, AFailedBuildExitsWithHundredAndReportsTheTask)
     EXPECT_TRUE(shown.endsWith(QStringLiteral("\r\nThe converter broke.")));
 }
 
-// The program itself, as a silent batch builder with no display.
+// The program itself, as a silent batch builder with no display. The log is
+// UTF-8 whatever characters the project's path holds.
 TEST(ProgramBatchRun, AMissingProjectLogsBesideTheGivenPathAndFails)
 {
     ScratchDir dir;
     QProcess run;
-    const QString missing = dir.file(QStringLiteral("sub/none.qvx"));
-    QDir().mkpath(dir.file(QStringLiteral("sub")));
+    const QString missing = dir.file(QStringLiteral("Hilfe-Ü/帮助/none.qvx"));
+    QDir().mkpath(dir.file(QStringLiteral("Hilfe-Ü/帮助")));
     StartProgram(run, dir, {missing, QStringLiteral("/BS")});
     ASSERT_TRUE(run.waitForFinished(60000));
     EXPECT_EQ(run.exitCode(), 20) << run.readAllStandardError().toStdString();
     EXPECT_FALSE(QFileInfo::exists(dir.file(QStringLiteral("unnamed.log"))));
-    const QByteArray log = testsupport::readFile(dir.file(QStringLiteral("sub/none.log")));
-    EXPECT_TRUE(log.startsWith("Quillcraft\r\n\r\nProject: " + missing.toUtf8() + "\r\n\r\nError: The source file"))
-        << log.toStdString();
+    const QByteArray log = testsupport::readFile(dir.file(QStringLiteral("Hilfe-Ü/帮助/none.log")));
+    EXPECT_EQ(log, "Quillcraft\r\n\r\nProject: " + missing.toUtf8() + "\r\n\r\nError: " + missing.toUtf8()
+                       + " doesn't exist!\r\n");
     EXPECT_TRUE(run.readAllStandardError().contains("doesn't exist!"));
+}
+
+// A display that does not answer never aborts the program: a silent batch
+// runs offscreen, "/b" builds as "/bs" does, and a plain start says why it
+// cannot open its window and ends with a code.
+TEST(ProgramBatchRun, ADisplayThatDoesNotAnswerNeverAbortsTheProgram)
+{
+    ScratchDir dir;
+    const QString missing = dir.file(QStringLiteral("none.qvx"));
+    const auto runWith = [&](const QStringList &arguments, QString *errors) {
+        QProcess run;
+        StartProgram(run, dir, arguments, {}, QStringLiteral(":97")); // no server there
+        EXPECT_TRUE(run.waitForFinished(60000));
+        *errors = QString::fromUtf8(run.readAllStandardError());
+        EXPECT_EQ(run.exitStatus(), QProcess::NormalExit) << errors->toStdString();
+        return run.exitCode();
+    };
+    QString errors;
+    for (const QString &batch : {QStringLiteral("/bs"), QStringLiteral("/b")}) {
+        QFile::remove(dir.file(QStringLiteral("none.log")));
+        EXPECT_EQ(runWith({missing, batch}, &errors), 20) << errors.toStdString();
+        EXPECT_TRUE(QFileInfo::exists(dir.file(QStringLiteral("none.log")))) << batch.toStdString();
+    }
+    EXPECT_EQ(runWith({missing}, &errors), 2);
+    EXPECT_TRUE(errors.contains(QStringLiteral("cannot open its window: the display \":97\" does not answer")))
+        << errors.toStdString();
 }
 
 // A damaged project file: the batch log, the build's only record, names the
@@ -556,4 +639,52 @@ TEST(ProgramBatchRun, AKilledBuildTakesLibreOfficeWithItAndItsLeftoversGo)
     const QString runs = temp + QStringLiteral("/quillcraft-") + QString::number(::getuid());
     EXPECT_TRUE(QDir(runs).entryList(QDir::Dirs | QDir::NoDotAndDotDot).isEmpty())
         << QDir(runs).entryList(QDir::Dirs | QDir::NoDotAndDotDot).join(u' ').toStdString();
+}
+
+// A few corpus documents built by the program as a silent batch (the whole
+// corpus is for scripts/corpus-batch-check.sh): one without headings builds
+// all three outputs and says why the help formats are empty, a Word 97-2003
+// document goes through LibreOffice, and a password-protected one is refused
+// with that reason.
+TEST(ProgramBatchRun, CorpusDocumentsBuildOrAreRefusedWithTheirReason)
+{
+    QC_REQUIRE_CORPUS("docx");
+    const struct {
+        const char *file;
+        int code;
+        const char *said; // in the log, or on standard error for a build
+    } cases[] = {{"docx/inline_code.docx", 0, "has no headings"},
+                 {"doc/innertable.doc", 0, ""},
+                 {"docx-bad/bug53475-password-is-pass.docx", 100, "protected by a password"}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.file);
+        const QString source = testsupport::corpusDir() + u'/' + QString::fromLatin1(c.file);
+        if (!QFileInfo::exists(source))
+            continue;
+        ScratchDir dir;
+        const QString name = QFileInfo(source).fileName();
+        ASSERT_TRUE(QFile::copy(source, dir.file(name)));
+        QFile::setPermissions(dir.file(name), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        TProject p;
+        p.SourceFile = name;
+        p.CompiledFile = QStringLiteral("out/help.chm");
+        p.WebHelpOutputFolder = QStringLiteral("out/web");
+        p.PDFFile = QStringLiteral("out/help.pdf");
+        p.HtmlHelpOutput = p.WebHelpOutput = p.PDFOutput = true;
+        const QString project = dir.file(QStringLiteral("help.qvx"));
+        p.SaveToIni(project);
+        QProcess run;
+        StartProgram(run, dir, {project, QStringLiteral("/bs")});
+        ASSERT_TRUE(run.waitForFinished(600000));
+        const QByteArray log = testsupport::readFile(dir.file(QStringLiteral("help.log")));
+        const QByteArray errors = run.readAllStandardError();
+        EXPECT_EQ(run.exitCode(), c.code) << log.toStdString();
+        EXPECT_TRUE((c.code == 0 ? errors : log).contains(c.said)) << log.toStdString() << errors.toStdString();
+        if (c.code == 0) {
+            EXPECT_GT(QFileInfo(dir.file(QStringLiteral("out/help.chm"))).size(), 0);
+            EXPECT_TRUE(QFileInfo::exists(dir.file(QStringLiteral("out/web/index.html")))
+                        || QFileInfo::exists(dir.file(QStringLiteral("out/web/index.htm"))));
+            EXPECT_TRUE(testsupport::readFile(dir.file(QStringLiteral("out/help.pdf"))).startsWith("%PDF"));
+        }
+    }
 }

@@ -1,6 +1,5 @@
-// The new-project wizard, the colour routines and frame, the building window,
-// and screenshots of the main window's tabs and the wizard for a person to
-// look at (written into the build folder).
+// The new-project wizard, the colour routines and frame, the building window
+// and the message boxes.
 #include "AppTestSupport.h"
 
 #include "app/Building.h"
@@ -14,12 +13,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QGuiApplication>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QMessageBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -107,14 +103,19 @@ TEST_F(WizardFixture, AnExistingProjectFileIsOnlyReplacedAfterYes)
     EXPECT_EQ(wizard.PageControl1->currentIndex(), 1);
 }
 
-TEST_F(WizardFixture, SelectCreatesTheFolderBeforeBrowsingAndTakesTheChoice)
+// Select starts in the nearest folder that exists and makes none, even when
+// the picker is cancelled.
+TEST_F(WizardFixture, SelectStartsInTheNearestFolderAndTakesTheChoice)
 {
     const QString wanted = dir.file(QStringLiteral("new/deeper"));
     wizard.edtProjectPosition->setText(wanted);
+    prompt->files = {QString()};
+    wizard.Button1->click();
+    EXPECT_FALSE(QFileInfo::exists(dir.file(QStringLiteral("new"))));
+    EXPECT_EQ(prompt->lastProposal, dir.path());
+    EXPECT_EQ(wizard.edtProjectPosition->text(), wanted);
     prompt->files = {dir.file(QStringLiteral("chosen"))};
     wizard.Button1->click();
-    EXPECT_TRUE(QFileInfo(wanted).isDir());
-    EXPECT_EQ(prompt->lastProposal, wanted);
     EXPECT_EQ(wizard.edtProjectPosition->text(), dir.file(QStringLiteral("chosen")));
 
     // An empty folder text creates nothing and starts from nothing.
@@ -135,6 +136,37 @@ TEST_F(WizardFixture, WithoutCancelTheWizardCannotBeDismissed)
     EXPECT_FALSE(wizard.isVisible());
 }
 
+// The build's notes appear under the bar as they come and stay for the
+// main window's report.
+TEST(BuildingWindow, ShowsTheBuildsNotes)
+{
+    struct NotingOutputs : TBuildOutputs {
+        void StartWord() override {}
+        void QuitWord() override {}
+        void Convert(int, const QString &, const std::function<void(int)> &) override {}
+        void SplitTopics() override {}
+        QString SplitNote() const override { return QStringLiteral("The document has no headings."); }
+        void HtmlHelpPages(const QString &) override {}
+        void HtmlHelpContextFile() override {}
+        void HtmlHelpCompile() override {}
+        void WebHelp() override {}
+        void FreeOutput() override {}
+        void Pdf(const QString &, const QString &, const std::function<void(int)> &) override {}
+    };
+    ScratchDir dir;
+    TProject project;
+    project.SourceFile = dir.file(QStringLiteral("doc.docx"));
+    testsupport::writeFile(project.SourceFile, "doc");
+    project.HtmlHelpOutput = project.WebHelpOutput = true;
+    TfrmBuilding::SetOutputsFactory([](TProject &) { return std::make_unique<NotingOutputs>(); });
+    TfrmBuilding building(project);
+    TfrmBuilding::SetOutputsFactory(nullptr);
+    EXPECT_EQ(building.exec(), int(TfrmBuilding::ResultOk));
+    EXPECT_EQ(building.Notes, QStringList{QStringLiteral("The document has no headings.")}); // told once
+    EXPECT_EQ(building.lblNotes->text(), QStringLiteral("The document has no headings."));
+    EXPECT_FALSE(building.lblNotes->isHidden());
+}
+
 TEST(BuildingWindow, ShowsProgressAndClosesWithTheResult)
 {
     ScratchDir dir;
@@ -146,58 +178,6 @@ TEST(BuildingWindow, ShowsProgressAndClosesWithTheResult)
     EXPECT_EQ(building.exec(), int(TfrmBuilding::ResultCancel));
     EXPECT_TRUE(building.ErrorMsg.startsWith(QStringLiteral("Error occured when building!\r\n\r\nTaskType: 0 TaskPos: 0\r\n")));
     EXPECT_TRUE(building.ErrorMsg.contains(project.SourceFile));
-}
-
-// Pictures of the main window's tabs and of the wizard, for review. Under
-// the offscreen platform the test runs itself again under Xvfb when it can,
-// so that the pictures show real fonts and window frames.
-TEST(Screenshots, MainWindowTabsAndWizard)
-{
-    const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("xvfb-run"));
-    if (QGuiApplication::platformName() == QStringLiteral("offscreen") && !xvfb.isEmpty()
-        && qEnvironmentVariableIsEmpty("QC_SCREENSHOT_CHILD")) {
-        QProcess child;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        env.insert(QStringLiteral("QC_SCREENSHOT_CHILD"), QStringLiteral("1"));
-        child.setProcessEnvironment(env);
-        child.start(xvfb, {QStringLiteral("-a"), QCoreApplication::applicationFilePath(),
-                           QStringLiteral("--gtest_filter=Screenshots.*")});
-        ASSERT_TRUE(child.waitForFinished(120000));
-        EXPECT_EQ(child.exitCode(), 0) << child.readAllStandardOutput().toStdString();
-        return;
-    }
-    ScratchDir dir;
-    auto prompt = std::make_shared<ScriptedPrompt>();
-    ScopedPrompt scoped(prompt);
-    TProject p;
-    p.Title = QStringLiteral("Sample Manual");
-    p.SourceFile = QStringLiteral("SampleManual.docx");
-    const QString file = dir.file(QStringLiteral("sample.qvx"));
-    p.SaveToIni(file);
-    TStartup startup;
-    startup.ProjectFile = file;
-    TfrmMain w(startup);
-    w.FormCreate();
-    w.show();
-    const QString folder = testsupport::buildDir() + QStringLiteral("/screenshots");
-    QDir().mkpath(folder);
-    for (int i = 0; i < w.PageControl1->count(); ++i) {
-        w.PageControl1->setCurrentIndex(i);
-        w.Action2Update();
-        QString name = w.PageControl1->tabText(i).toLower().replace(QLatin1Char(' '), QLatin1Char('-'));
-        const QPixmap shot = w.grab();
-        EXPECT_FALSE(shot.isNull());
-        EXPECT_TRUE(shot.save(folder + QStringLiteral("/main-") + name + QStringLiteral(".png")));
-    }
-    TfrmNewProject wizard(&w);
-    wizard.edtProjectPosition->setText(dir.path());
-    wizard.edtFilename->setText(QStringLiteral("help"));
-    wizard.show();
-    EXPECT_TRUE(wizard.grab().save(folder + QStringLiteral("/wizard-page1.png")));
-    wizard.btnNext->click();
-    EXPECT_TRUE(wizard.grab().save(folder + QStringLiteral("/wizard-page2.png")));
-    w.Project().ProjectChanged = false;
 }
 
 TEST(WidgetPromptBoxes, OfferTheAskedButtonsAndReportThePressedOne)
@@ -224,4 +204,24 @@ TEST(WidgetPromptBoxes, OfferTheAskedButtonsAndReportThePressedOne)
     EXPECT_EQ(prompt.message(MessageRequest{MessageKind::Warning, QStringLiteral("Go on?"), QString(),
                                             ButtonYes | ButtonCancel}),
               ButtonCancel);
+}
+
+// Message boxes open at the centre of their window, also before it is shown
+// (start-up questions), and at the screen's centre when it has no place yet.
+TEST(WidgetPromptBoxes, OpenAtTheCentreOfTheirWindow)
+{
+    QWidget owner;
+    owner.setGeometry(300, 200, 400, 300);
+    WidgetPrompt prompt;
+    QPoint centre;
+    QTimer::singleShot(0, [&] {
+        QWidget *box = QApplication::activeModalWidget();
+        ASSERT_NE(box, nullptr);
+        centre = box->frameGeometry().center();
+        box->close();
+    });
+    prompt.message(MessageRequest{MessageKind::Information, QStringLiteral("Hello"), QString(), ButtonOk,
+                                  ButtonNone, &owner});
+    // The box settles its size when shown: a few pixels either way.
+    EXPECT_LE((centre - owner.frameGeometry().center()).manhattanLength(), 30) << centre.x() << "," << centre.y();
 }

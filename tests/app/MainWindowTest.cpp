@@ -7,6 +7,7 @@
 #include "app/SelectColor.h"
 #include "app/whelp.h"
 #include "foundation/LanguageProcess.h"
+#include "foundation/Paths.h"
 #include "platform/SettingsStore.h"
 #include "project/Template.h"
 #include "support/TestSupport.h"
@@ -22,6 +23,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QToolButton>
 #include <QLineEdit>
 #include <QMenu>
 #include <QSpinBox>
@@ -298,6 +300,48 @@ TEST_F(MainWindowFixture, SaveAsOfANewProjectNamesItAndItsCompiledFileAfterTheTi
     EXPECT_EQ(QFileInfo(prompt->lastProposal).fileName(), QStringLiteral("My__Help.qvx"));
     EXPECT_EQ(p.CompiledFile, QStringLiteral("My__Help.chm"));
     EXPECT_FALSE(p.IsNew);
+}
+
+// Pickers start in the nearest folder that exists and make none; Save As of
+// a new project starts in the documents folder, not in a folder it would make.
+TEST_F(MainWindowFixture, PickersCreateNoFolders)
+{
+    TfrmMain &w = open(MakeProject(dir.file(QStringLiteral("a.qvx")), QStringLiteral("A")));
+    TProject &p = w.Project();
+    p.HHPFolder = QStringLiteral("set/deeper");
+    p.CompiledFile = QStringLiteral("out/more/help.chm");
+    p.PDFFile = QStringLiteral("pdf/help.pdf");
+    for (QToolButton *picker : {w.btnSelectHHPFolder, w.btnCompiledFile, w.Button1}) {
+        prompt->files = {QString()}; // cancelled
+        picker->click();
+    }
+    EXPECT_TRUE(prompt->messages.isEmpty()) << prompt->messages.join(u'\n').toStdString();
+    for (const char *made : {"set", "out", "pdf"})
+        EXPECT_FALSE(QFileInfo::exists(dir.file(QString::fromLatin1(made)))) << made;
+    EXPECT_EQ(prompt->lastProposal, dir.file(QStringLiteral("help.pdf")));
+
+    p.Clear();
+    p.RootDir = dir.file(QStringLiteral("new/project/"));
+    prompt->files = {QString()};
+    EXPECT_FALSE(w.SaveAs());
+    EXPECT_EQ(QFileInfo(prompt->lastProposal).absolutePath(), GetSpecialFolder(CSIDL_PERSONAL));
+    EXPECT_FALSE(QFileInfo::exists(dir.file(QStringLiteral("new"))));
+}
+
+// Line edits hold texts of any length: a long footer is not cut at 32,767.
+TEST_F(MainWindowFixture, LongTextsAreKeptWhole)
+{
+    TfrmMain &w = open(MakeProject(dir.file(QStringLiteral("a.qvx")), QStringLiteral("A")));
+    w.Project().CopyRight = QString(40000, u'x');
+    w.ProjectToControl();
+    EXPECT_EQ(w.edtCopyright->text().size(), 40000);
+    // Typed text reaches the saved project whole.
+    w.edtCopyright->setText(QString(40001, u'y'));
+    w.Action2Update();
+    ASSERT_TRUE(w.Save());
+    TProject back;
+    back.ReadFromIni(w.Project().ProjectFilename);
+    EXPECT_EQ(back.CopyRight, QString(40001, u'y'));
 }
 
 // ---- Synchronisation ---------------------------------------------------------------------

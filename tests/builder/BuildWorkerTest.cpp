@@ -5,13 +5,17 @@
 #include "foundation/Paths.h"
 #include "platform/Exception.h"
 #include "project/ProjectSetting.h"
+#include "platform/DocxBuilder.h"
+#include "platform/word/LibreOffice.h"
 #include "support/TestSupport.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <gtest/gtest.h>
+#include <new>
 
 using testsupport::ScratchDir;
 
@@ -27,9 +31,13 @@ public:
     QString pdfFile;
     bool workingCopyExisted = false;
 
+    QString outOfMemoryAt;
+
     void step(const QString &name)
     {
         calls << name;
+        if (name == outOfMemoryAt)
+            throw std::bad_alloc();
         if (name == failAt)
             throw Exception(QStringLiteral("failed in ") + name
                             + (workingCopySeen.isEmpty() ? QString() : QStringLiteral(" reading ") + workingCopySeen));
@@ -151,6 +159,21 @@ TEST_F(BuildFixture, AFailedConversionNamesTheOutputAndCleansUp)
     EXPECT_TRUE(QFileInfo::exists(project.SourceFile));
 }
 
+// Running out of memory ends the build with a message naming the document,
+// and the build cleans up as after any failure.
+TEST_F(BuildFixture, OutOfMemoryBecomesAMessageNamingTheDocument)
+{
+    auto worker = makeWorker();
+    outputs->outOfMemoryAt = QStringLiteral("split");
+    worker->Execute();
+    EXPECT_TRUE(worker->Failed);
+    EXPECT_TRUE(worker->ErrorMsg.contains(u'"' + project.SourceFile + u'"')) << worker->ErrorMsg.toStdString();
+    EXPECT_TRUE(worker->ErrorMsg.contains(QStringLiteral("memory"))) << worker->ErrorMsg.toStdString();
+    EXPECT_EQ(outputs->calls.last(), QStringLiteral("quit"));
+    EXPECT_FALSE(QFileInfo::exists(Tbuild::WorkingCopyName(project.SourceFile)));
+    EXPECT_EQ(ExceptionText(std::bad_alloc()), QStringLiteral("There is not enough memory for this work."));
+}
+
 TEST_F(BuildFixture, TheWorkingCopyIsFreshAndGoesAway)
 {
     const QString copy = Tbuild::WorkingCopyName(project.SourceFile);
@@ -256,4 +279,65 @@ TEST(BuildRounding, NearestHalvesToEven)
     EXPECT_EQ(Tbuild::Nearest(1.65), 2);
     EXPECT_EQ(Tbuild::Nearest(16.5), 16);
     EXPECT_EQ(Tbuild::Nearest(85.5), 86);
+}
+
+// Builds with the real engine, converter and writers.
+namespace {
+struct RealBuild : ::testing::Test {
+    ScratchDir dir;
+    TProject project;
+    void SetUp() override
+    {
+        project.RootDir = dir.path() + u'/';
+        project.SourceFile = QStringLiteral("manual.docx");
+        project.CompiledFile = QStringLiteral("帮助/Справка.chm");
+        project.WebHelpOutputFolder = QStringLiteral("web/");
+        project.PDFFile = QStringLiteral("pdf/help.pdf");
+        project.HtmlHelpOutput = true;
+        project.WebHelpOutput = project.PDFOutput = false;
+    }
+};
+} // namespace
+
+// A document without headings builds every output: the PDF whole, the help
+// formats without topics; the build says why they are empty, naming the
+// document rather than its working copy. The compiled file reaches a folder
+// whose name the help's code page cannot hold.
+TEST_F(RealBuild, ADocumentWithoutHeadingsBuildsEveryOutputAndSaysSo)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("chmcmd")).isEmpty() || !word::lo::IsAvailable())
+        GTEST_SKIP() << "chmcmd or soffice is not installed";
+    testsupport::DocxBuilder()
+        .body("<w:p><w:r><w:t>Plain text without any heading.</w:t></w:r></w:p>")
+        .write(project.RealPath(0));
+    project.WebHelpOutput = project.PDFOutput = true;
+    Tbuild worker(project);
+    worker.Execute();
+    ASSERT_FALSE(worker.Failed) << worker.ErrorMsg.toStdString();
+    EXPECT_GT(QFileInfo(project.RealPath(1)).size(), 0);
+    EXPECT_TRUE(QFileInfo::exists(project.RealPath(2) + QStringLiteral("index.htm"))
+                || QFileInfo::exists(project.RealPath(2) + QStringLiteral("index.html")));
+    EXPECT_TRUE(testsupport::readFile(project.RealPath(3)).startsWith("%PDF"));
+    ASSERT_EQ(worker.Notes.size(), 1) << worker.Notes.join(u'\n').toStdString();
+    EXPECT_EQ(worker.Notes[0], QStringLiteral("The document \"%1\" has no headings (paragraphs with an outline level "
+                                              "from 1 to 9): the HTML Help and WebHelp have no topics, and its text "
+                                              "(5 words) is left out of them.")
+                                   .arg(project.RealPath(0)));
+}
+
+// The working copy keeps the document's permissions, so a read-only document
+// is refused as such and stays as it was.
+TEST_F(RealBuild, AReadOnlyDocumentIsRefused)
+{
+    testsupport::DocxBuilder()
+        .body("<w:p><w:pPr><w:pStyle w:val=\"Heading1\"/></w:pPr><w:r><w:t>Topic</w:t></w:r></w:p>")
+        .write(project.RealPath(0));
+    const QByteArray bytes = testsupport::readFile(project.RealPath(0));
+    ASSERT_TRUE(QFile::setPermissions(project.RealPath(0), QFileDevice::ReadOwner | QFileDevice::ReadGroup));
+    Tbuild worker(project);
+    worker.Execute();
+    EXPECT_TRUE(worker.Failed);
+    EXPECT_EQ(worker.ErrorMsg, QStringLiteral("Cannot process Read-only document."));
+    EXPECT_EQ(testsupport::readFile(project.RealPath(0)), bytes);
+    EXPECT_FALSE(QFileInfo::exists(Tbuild::WorkingCopyName(project.RealPath(0))));
 }

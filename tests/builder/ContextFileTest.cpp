@@ -3,6 +3,8 @@
 // that language.
 #include "builder/ContextFileCheck.h"
 #include "builder/HtmlHelpOutput.h"
+#include "builder/WordDoc.h"
+#include "foundation/IsolatedUser.h"
 #include "foundation/TextFiles.h"
 #include "platform/Exception.h"
 #include "project/Contents.h"
@@ -136,5 +138,61 @@ TEST(ContextFile, ShippedLanguagesCompile)
     EXPECT_EQ(contextcheck::CheckEveryLanguage(
                   p.maker, dir.path(),
                   {QStringLiteral("CID_INTRO=100010"), QStringLiteral("CID_SETUP=100030"), QStringLiteral("CID_LINUX=42")}),
+              5);
+}
+
+// Property fields and titles from the document are data, never code: a
+// symbol that is not an identifier or an Id that is not a number leaves its
+// topic without a context ID (and says so), and no line end of any of the
+// languages survives in a title's comment. The topics come from the
+// converter's own split and the file is compiled in every language.
+TEST(ContextFile, HostilePropertiesAndTitlesStayOutOfTheCode)
+{
+    IsolatedUser user;
+    ScratchDir dir;
+    TProject project;
+    project.RootDir = user.work() + u'/';
+    TWordDoc doc(&project, nullptr, QString(), nullptr, 1);
+    TContentsItems list;
+    list.Project = &project;
+    const struct {
+        QString title;
+        THeadingProperty prop;
+    } headings[] = {
+        {QStringLiteral("Intro"), {QStringLiteral("100"), {}, QStringLiteral("INTRO"), false}},
+        {QStringLiteral("Runs a program"),
+         {{}, {}, QStringLiteral("X = 1; static HelpTopics() { System.Diagnostics.Process.Start(\"touch\"); } "
+                                  "public const int Y"), false}},
+        {QStringLiteral("Bad number"), {QStringLiteral("1; public const int Z = 2"), {}, QStringLiteral("BAD"), false}},
+        {QStringLiteral("Too large"), {QStringLiteral("2147483648"), {}, QStringLiteral("LARGE"), false}},
+        {QStringLiteral("Ends\u2028public const int A = 1;\u0085int B;\u2029int C;\vint D;\fint E;\x1Cend"),
+         {QStringLiteral("7"), {}, QStringLiteral("_LINES"), false}},
+    };
+    doc.Body = QStringLiteral("<p>before</p>");
+    for (const auto &h : headings) {
+        doc.Body += QStringLiteral("<h1>") + HeadingMarker + u'1' + h.title.toHtmlEscaped() +
+                    QStringLiteral("</h1><p>Text</p>");
+        doc.Headings.Add(std::make_unique<THeadingProperty>(h.prop));
+        doc.IndexList.push_back({});
+    }
+    doc.ToContentsItems(list);
+    ASSERT_EQ(list.Count(), 5);
+
+    ASSERT_EQ(doc.Notes.size(), 3) << doc.Notes.join(u'\n').toStdString();
+    EXPECT_TRUE(doc.Notes[0].contains(QStringLiteral("\"Runs a program\"")));
+    EXPECT_TRUE(doc.Notes[1].contains(QStringLiteral("\"Bad number\"")));
+    EXPECT_TRUE(doc.Notes[2].contains(QStringLiteral("\"Too large\"")));
+
+    THtmlHelpMaker maker;
+    maker.Project = &project;
+    maker.Contents = &list;
+    QString alias, map;
+    maker.MakeContextSensitive(alias, map);
+    EXPECT_EQ(map, QStringLiteral("#define CID_INTRO 100\r\n#define CID__LINES 7\r\n"));
+    EXPECT_EQ(alias.count(QStringLiteral("\r\n")), 2);
+
+    project.HtmlHelpContextEncoding = 3;
+    EXPECT_EQ(contextcheck::CheckEveryLanguage(maker, dir.path(),
+                                               {QStringLiteral("CID_INTRO=100"), QStringLiteral("CID__LINES=7")}),
               5);
 }

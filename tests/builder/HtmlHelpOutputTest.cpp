@@ -202,7 +202,9 @@ TEST(HtmlHelpContext, AliasAndMapForTopicsWithNumbers)
     EXPECT_EQ(map, QStringLiteral("#define CID_INTRO 1000\r\n#define CID_SPACED  1010 \r\n"));
 }
 
-TEST(HtmlHelpOutput, BooksOnlyOrNoTopicsFailWithAClearMessage)
+// A document whose headings give books only, or no topics at all, still
+// compiles: a help file without pages, whose window names no stale topic.
+TEST(HtmlHelpOutput, BooksOnlyOrNoTopicsCompileAHelpFileWithoutPages)
 {
     ScratchDir dir;
     Maker m;
@@ -212,22 +214,23 @@ TEST(HtmlHelpOutput, BooksOnlyOrNoTopicsFailWithAClearMessage)
     m.maker.ProjectFolder = dir.file(QStringLiteral("set/"));
     m.maker.Output();
     EXPECT_EQ(QDir(m.maker.ProjectFolder).entryList(QStringList{QStringLiteral("*.htm")}, QDir::Files), QStringList());
-    EXPECT_EQ(m.project.CHMSetting.DefaultTopic, QStringLiteral("old.htm"));
+    EXPECT_EQ(m.project.CHMSetting.DefaultTopic, QString());
     EXPECT_EQ(m.hhk(), QString());
     EXPECT_FALSE(m.hhc().contains(QStringLiteral("Local")));
     EXPECT_TRUE(m.hhc().contains(QStringLiteral("value=\"Another\"")));
+    if (QStandardPaths::findExecutable(QStringLiteral("chmcmd")).isEmpty())
+        GTEST_SKIP() << "chmcmd is not installed";
     QString log;
-    const QString books = failure([&] { m.maker.Make(log); });
-    EXPECT_TRUE(books.contains(QStringLiteral("no topics"))) << books.toStdString();
-    EXPECT_TRUE(books.contains(m.project.CompiledFile)) << books.toStdString();
+    EXPECT_EQ(failure([&] { m.maker.Make(log); }), QString());
+    EXPECT_GT(QFileInfo(m.project.CompiledFile).size(), 0);
 
     Maker empty;
-    empty.project.CompiledFile = m.project.CompiledFile;
-    empty.maker.ProjectFolder = m.maker.ProjectFolder;
+    empty.project.CompiledFile = dir.file(QStringLiteral("out/empty.chm"));
+    empty.maker.ProjectFolder = dir.file(QStringLiteral("empty/"));
     empty.maker.Output();
     EXPECT_EQ(empty.hhc(), QString());
-    EXPECT_TRUE(failure([&] { empty.maker.Make(log); }).contains(QStringLiteral("no topics")));
-    EXPECT_FALSE(QFileInfo::exists(m.project.CompiledFile));
+    EXPECT_EQ(failure([&] { empty.maker.Make(log); }), QString());
+    EXPECT_GT(QFileInfo(empty.project.CompiledFile).size(), 0);
 }
 
 TEST(HtmlHelpOutput, NeverClearsTheProjectFolderNorWritesOutsideItsOwn)

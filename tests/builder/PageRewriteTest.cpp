@@ -10,6 +10,7 @@
 #include "support/TestSupport.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
@@ -115,11 +116,15 @@ TEST_F(PageRewrite, FlashMarkersBecomeObjectsAndMoviesTravel)
     EXPECT_TRUE(doc.Source.contains(S("<param name=\"WMode\" value=\"Window\">")));
     EXPECT_EQ(doc.Source.count(S("<param name=\"Play\"")), 1);
     EXPECT_FALSE(doc.Source.contains(S("Flash:(")));
-    // A movie path leading out of the folder is written beside the pages.
+    // A movie path leading out of the folder names a page beside the pages,
+    // but a movie outside the project's and the document's folders is not
+    // copied into the help: it is reported by name.
     EXPECT_TRUE(doc.Source.contains(S("data=\"outside.swf\"")));
     EXPECT_TRUE(QFileInfo::exists(doc.tempDir + S("media/intro.swf")));
-    EXPECT_TRUE(QFileInfo::exists(doc.tempDir + S("outside.swf")));
-    EXPECT_EQ(doc.AttachedFiles, QStringList({S("media/intro.swf"), S("outside.swf")}));
+    EXPECT_FALSE(QFileInfo::exists(doc.tempDir + S("outside.swf")));
+    EXPECT_EQ(doc.AttachedFiles, QStringList({S("media/intro.swf")}));
+    ASSERT_EQ(doc.Notes.size(), 1);
+    EXPECT_TRUE(doc.Notes[0].contains(user.work(QStringLiteral("outside.swf"))));
 }
 
 TEST_F(PageRewrite, StyleBlocksMoveIntoStyleSheets)
@@ -200,8 +205,10 @@ TEST_F(PageRewrite, LocalFilesAreCopiedAndLinkedByTheNameTheyGot)
 {
     writeFile(project.RootDir + S("docs/Guide.pdf"), "guide");
     writeFile(project.RootDir + S("a.txt"), "root a");
-    writeFile(user.work(S("elsewhere/a.txt")), "other a");
-    const QString other = user.work(S("elsewhere/a.txt"));
+    // The document's own folder is the other place files are taken from.
+    doc.FileName = user.work(S("document/~~$manual.docx"));
+    writeFile(user.work(S("document/a.txt")), "other a");
+    const QString other = user.work(S("document/a.txt"));
     const QString out = doc.ChangeUrls(
         S("<a href=\"docs/Guide.pdf\">1</a><a href=\"a.txt\">2</a><a href=\"file:///") + other.mid(1) +
         S("\">3</a><a href=\"file:///") + other.mid(1) + S("\">4</a><A HREF=docs/guide.pdf>5</A>"
@@ -221,6 +228,63 @@ TEST_F(PageRewrite, LocalFilesAreCopiedAndLinkedByTheNameTheyGot)
     doc.CopyAttachedFiles(out2);
     EXPECT_EQ(readFile(out2 + S("docs/Guide.pdf")), QByteArray("guide"));
     EXPECT_EQ(readFile(out2 + S("a1.txt")), QByteArray("other a"));
+}
+
+// Links that reach files outside the document's and the project's folders,
+// by path, by "../" or through a symbolic link, copy nothing into the help.
+TEST_F(PageRewrite, FilesOutsideTheDocumentAndProjectStayPlainLinks)
+{
+    doc.FileName = user.work(S("document/~~$manual.docx"));
+    writeFile(user.work(S("secret/shadow")), "secret");
+    writeFile(user.work(S("secret/hostname")), "host");
+    writeFile(project.RootDir + S("inside.txt"), "inside");
+    ASSERT_TRUE(QFile::link(user.work(S("secret/hostname")), project.RootDir + S("alias.txt")));
+    const QString shadow = user.work(S("secret/shadow"));
+    for (int type : {1, 2}) {
+        doc.OutputType = type;
+        const QString in = S("<a href=\"file:///") + shadow.mid(1) + S("\">1</a><a href=\"../../../secret/hostname\">2</a>"
+                                                                      "<a href=\"alias.txt\">3</a><a href=\"inside.txt\">4</a>");
+        EXPECT_EQ(doc.ChangeUrls(in), S("<a href=\"file:///") + shadow.mid(1) + S("\">1</a><a href=\"../../../secret/hostname\">2</a>"
+                                                                              "<a href=\"alias.txt\">3</a><a href=\"inside.txt\">4</a>"));
+    }
+    doc.OutputType = 2;
+    EXPECT_EQ(doc.ChangeUrls(S("<a href=\"External:../secret/shadow\">x</a>")), S("<a href=\"External:../secret/shadow\">x</a>"));
+    EXPECT_EQ(doc.AttachedFiles, QStringList({S("inside.txt")}));
+    EXPECT_FALSE(QFileInfo::exists(doc.tempDir + S("shadow")));
+    EXPECT_FALSE(QFileInfo::exists(doc.tempDir + S("hostname")));
+    EXPECT_FALSE(QFileInfo::exists(doc.tempDir + S("alias.txt")));
+    // Each refused file is reported once, by name.
+    ASSERT_EQ(doc.Notes.size(), 3) << doc.Notes.join(u'\n').toStdString();
+    EXPECT_TRUE(doc.Notes[0].contains(shadow));
+    EXPECT_TRUE(doc.Notes[1].contains(user.work(S("secret/hostname"))));
+    EXPECT_TRUE(doc.Notes[2].contains(project.RootDir + S("alias.txt")));
+}
+
+// Script and data links keep their text and lose the link, however they
+// are spelt; other links and the rest of the tag stay.
+TEST_F(PageRewrite, ScriptLinksLoseTheLinkButKeepTheText)
+{
+    for (int type : {1, 2}) {
+        doc.OutputType = type;
+        EXPECT_EQ(doc.ChangeUrls(S("<a href=\"javascript:alert(1)\">a</a><a class=x HREF='VBScript:msgbox' title=t>b</a>"
+                                   "<a href=\" &#x6A;ava&#115;cript&#58;x\">c</a><a href=\"java&Tab;script&colon;x\">d</a>"
+                                   "<a href=data:text/html;base64,PHNjcmlwdD4=>e</a><area href=\"javascript:x\" shape=rect>"
+                                   "<a href=\"http://example.org/javascript:x\">f</a><a href=\"data.htm\">g</a>")),
+                  S("<a>a</a><a class=x title=t>b</a><a>c</a><a>d</a><a>e</a><area shape=rect>"
+                    "<a href=\"http://example.org/javascript:x\">f</a><a href=\"data.htm\">g</a>"));
+    }
+}
+
+// The HTML Help link to a file beside the help file carries its name as a
+// script string inside an attribute: quotes and backslashes stay text.
+TEST_F(PageRewrite, ExternalHelpLinksAreEscaped)
+{
+    doc.OutputType = 1;
+    const QString out = doc.ChangeUrls(S("<a href=\"External:it's &amp; \\x&#39;;alert(1);//&quot;.pdf\">m</a>"));
+    const QString prefix = S("<a href=\"javascript:location.href='file:///'+");
+    ASSERT_TRUE(out.startsWith(prefix)) << out.toStdString();
+    EXPECT_TRUE(out.endsWith(S("+ 'it\\u0027s \\u0026 \\u005cx\\u0027\\u003balert\\u00281\\u0029\\u003b//\\u0022.pdf';\">m</a>")))
+        << out.toStdString();
 }
 
 TEST_F(PageRewrite, NamedAnchorsBecomeBookmarkEntries)

@@ -237,11 +237,39 @@ TEST_F(TopicSplit, MarkerTypedIntoTheDocumentEndsTheBuildWithAMessage)
     }
 }
 
-TEST_F(TopicSplit, DocumentWithoutHeadingsGivesNoTopics)
+// What no topic holds is counted and told: a document without headings, or
+// the text before the first heading.
+TEST_F(TopicSplit, TextThatNoTopicHoldsIsCountedAndTold)
 {
-    doc.Body = QStringLiteral("<p class=MsoNormal>Only text</p>");
+    doc.FileName = QStringLiteral("/docs/plain.docx");
+    doc.Body = QStringLiteral("<p class=MsoNormal>Only <b>some</b>&nbsp;text</p>\r\n<p class=MsoNormal>and&#160;more</p>");
     doc.ToContentsItems(items);
     EXPECT_EQ(items.Count(), 0);
+    EXPECT_EQ(doc.TopicHeadings, 0);
+    EXPECT_EQ(doc.WordsBeforeFirstHeading, 5);
+    EXPECT_TRUE(doc.SplitNote().startsWith(QStringLiteral("The document \"/docs/plain.docx\" has no headings")));
+    EXPECT_TRUE(doc.SplitNote().contains(QStringLiteral("(5 words)")));
+
+    split({H{1, QStringLiteral("First")}, H{2, QStringLiteral("Second")}});
+    EXPECT_EQ(doc.TopicHeadings, 2);
+    EXPECT_EQ(doc.WordsBeforeFirstHeading, 4); // "Before the first heading"
+    EXPECT_TRUE(doc.SplitNote().startsWith(QStringLiteral("The text before the first heading")));
+
+    doc.Headings.Clear();
+    doc.IndexList.clear();
+    doc.Body = QStringLiteral("<h1>") + HeadingMarker + QStringLiteral("1Top</h1><p>Text</p>");
+    doc.Headings.Add(std::make_unique<THeadingProperty>());
+    doc.IndexList.push_back({});
+    doc.ToContentsItems(items);
+    EXPECT_EQ(doc.WordsBeforeFirstHeading, 0);
+    EXPECT_TRUE(doc.SplitNote().isEmpty());
+
+    // A heading without text of its own is a book: no page at all.
+    doc.Body = QStringLiteral("<h1>") + HeadingMarker + QStringLiteral("1Top</h1>");
+    doc.ToContentsItems(items);
+    EXPECT_EQ(items.Count(), 1);
+    EXPECT_EQ(doc.TopicPages, 0);
+    EXPECT_TRUE(doc.SplitNote().startsWith(QStringLiteral("No heading of the document"))) << doc.SplitNote().toStdString();
 }
 
 TEST_F(TopicSplit, PageExtensionFollowsTheOutput)

@@ -1,4 +1,5 @@
 #include "platform/word/DocxWriter.h"
+#include "platform/word/LibreOffice.h"
 #include "platform/word/Story.h"
 #include "platform/WordTestDocs.h"
 
@@ -215,6 +216,40 @@ TEST(WordDocument, EmptyFilesAreReportedAsEmpty)
             EXPECT_TRUE(e.message().contains("empty")) << e.what();
         }
     }
+}
+
+// A document protected by a password is refused with that reason, the
+// binary format's as well as the zip package's.
+TEST(WordDocument, PasswordProtectedWordBinaryIsRefusedWithTheReason)
+{
+    ScratchDir dir;
+    QByteArray bytes(2048, '\0');
+    bytes.replace(0, 8, QByteArray::fromHex("d0cf11e0a1b11ae1"));
+    bytes[30] = 9;                                          // 512-byte sectors
+    bytes.replace(512, 4, QByteArray::fromHex("eca5c100")); // file information block, version 0xC1
+    bytes[512 + 11] = 0x01;                                 // fEncrypted
+    testsupport::writeFile(dir.file("locked.doc"), bytes);
+    Application app;
+    try {
+        app.Documents().Open(dir.file("locked.doc"));
+        ADD_FAILURE() << "a protected document opened";
+    } catch (const Exception &e) {
+        EXPECT_TRUE(e.message().contains("locked.doc")) << e.what();
+        EXPECT_TRUE(e.message().contains("protected by a password")) << e.what();
+    }
+}
+
+// Every document that is not a zip package goes to LibreOffice, whatever its
+// first bytes: it reads formats older than Word 97 too.
+TEST(WordDocument, DocumentsThatAreNotZipPackagesGoToLibreOffice)
+{
+    if (!lo::IsAvailable())
+        GTEST_SKIP() << "soffice is not installed";
+    ScratchDir dir;
+    testsupport::writeFile(dir.file("old.doc"), "Text kept by an old word processor.\n");
+    Application app;
+    Document *doc = app.Documents().Open(dir.file("old.doc"));
+    EXPECT_TRUE(paragraphTexts(doc).join(u' ').contains(QStringLiteral("Text kept by an old word processor.")));
 }
 
 TEST(WordDocument, FinalIsReadAndCleared)

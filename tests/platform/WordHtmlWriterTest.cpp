@@ -462,6 +462,57 @@ TEST(WordHtmlWriter, FailuresNameTheFileAndKeepTheOldPage)
     EXPECT_EQ(testsupport::readFile(page), QByteArray("old"));
 }
 
+// Sizes from a hostile document are held to what Word allows, so a few
+// bytes of XML cannot make a huge page or a huge picture.
+TEST(WordHtmlWriter, HostileSizesAreHeldToWordsLimits)
+{
+    const QByteArray huge = "2147483647";
+    DocxBuilder b;
+    withNumbering(b, kHeadingNumbers);
+    b.part(QStringLiteral("word/media/image1.png"), PlainPng(4, 3, 0xFF00FF00u, 0));
+    b.relationship(QStringLiteral("rIdImg"), QLatin1String(reltype::Image), QStringLiteral("media/image1.png"));
+    b.body(para("Numbered", numPr(1, 0) + "<w:ind w:left=\"" + huge + "\" w:hanging=\"" + huge + "\"/>")
+           + para("Spaced", "<w:spacing w:before=\"" + huge + "\" w:after=\"-" + huge + "\" w:line=\"" + huge
+                                + "\" w:lineRule=\"auto\"/><w:ind w:right=\"1e300\" w:firstLine=\"" + huge + "\"/>")
+           + "<w:p><w:r><w:drawing><wp:inline><wp:extent cx=\"9223372036854775807\" cy=\"-5\"/>"
+             "<wp:docPr id=\"1\" name=\"P\"/><a:graphic><a:graphicData><pic:pic><pic:blipFill>"
+             "<a:blip r:embed=\"rIdImg\"/></pic:blipFill></pic:pic></a:graphicData></a:graphic></wp:inline>"
+             "</w:drawing></w:r></w:p>"
+           + "<w:sectPr><w:pgSz w:w=\"" + huge + "\" w:h=\"" + huge + "\"/></w:sectPr>");
+    Saved s(b);
+    EXPECT_LT(s.bytes.size(), 64 * 1024);
+    const QString body = s.body();
+    EXPECT_TRUE(body.contains(QLatin1String("margin-left:22.0in;text-indent:-22.0in"))) << body.toStdString();
+    EXPECT_TRUE(body.contains(QLatin1String("margin-top:1584.0pt"))) << body.toStdString();
+    EXPECT_TRUE(body.contains(QLatin1String("line-height:13200%"))) << body.toStdString();
+    EXPECT_TRUE(body.contains(QLatin1String("<img width=2112 src="))) << body.toStdString();
+    EXPECT_TRUE(s.html.contains(QLatin1String("{size:22.0in 22.0in;"))) << s.html.toStdString();
+}
+
+// A page that would outgrow the memory set aside for it is refused with
+// the document's name, and an earlier page of that name stays.
+TEST(WordHtmlWriter, PagesBeyondTheBudgetAreRefused)
+{
+    testsupport::ScratchDir dir;
+    const QString docx = dir.file(QStringLiteral("many.docx"));
+    DocxBuilder().body(para("A paragraph of text").repeated(500)).write(docx);
+    const QString page = dir.file(QStringLiteral("doc.htm"));
+    testsupport::writeFile(page, "old");
+    HtmlExportOptions o;
+    o.maxPageChars = 5000;
+    try {
+        ExportFilteredHtml(*Package::Open(docx), o, page);
+        FAIL() << "no error";
+    } catch (const Exception &e) {
+        EXPECT_TRUE(e.message().contains(QLatin1String("many.docx"))) << e.message().toStdString();
+        EXPECT_TRUE(e.message().contains(QLatin1String("memory"))) << e.message().toStdString();
+    }
+    EXPECT_EQ(testsupport::readFile(page), QByteArray("old"));
+    o.maxPageChars = 100000;
+    ExportFilteredHtml(*Package::Open(docx), o, page);
+    EXPECT_EQ(QString::fromUtf8(testsupport::readFile(page)).count(QLatin1String("A paragraph of text")), 500);
+}
+
 TEST(WordHtmlWriter, DocumentSaveAsUsesTheWebOptions)
 {
     testsupport::ScratchDir dir;

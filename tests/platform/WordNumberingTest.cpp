@@ -89,6 +89,26 @@ TEST(WordNumbering, InstancesShareCountersAndStartOverridesRestart)
     EXPECT_FALSE(n.hasList(0));
 }
 
+// Start numbers beyond Word's range are held to it, so counting on cannot
+// overflow and a letter format cannot repeat a letter millions of times.
+TEST(WordNumbering, HostileStartNumbersAreHeldToWordsRange)
+{
+    NumberingXml x("<w:abstractNum w:abstractNumId='0'>"
+                   " <w:lvl w:ilvl='0'><w:start w:val='2147483647'/><w:numFmt w:val='russianLower'/>"
+                   "  <w:lvlText w:val='%1'/></w:lvl>"
+                   " <w:lvl w:ilvl='1'><w:start w:val='-9'/><w:numFmt w:val='decimal'/><w:lvlText w:val='%2'/></w:lvl>"
+                   "</w:abstractNum>"
+                   "<w:num w:numId='1'><w:abstractNumId w:val='0'/></w:num>"
+                   "<w:num w:numId='2'><w:abstractNumId w:val='0'/>"
+                   " <w:lvlOverride w:ilvl='0'><w:startOverride w:val='99999999'/></w:lvlOverride></w:num>");
+    Numbering n(x.root());
+    EXPECT_EQ(n.next(1, 0).text, "32767");
+    EXPECT_EQ(n.next(1, 1).text, "0");
+    EXPECT_EQ(n.next(2, 0).text, "32767");
+    EXPECT_EQ(FormatListNumber(2147483647, "russianUpper"), "2147483647");
+    EXPECT_EQ(FormatListNumber(29, "russianLower"), QString::fromUtf8("аа"));
+}
+
 TEST(WordNumbering, LevelOverridesLegalNumbersAndRestartRules)
 {
     NumberingXml x(

@@ -250,6 +250,20 @@ TEST(WordPackage, DecompressedSizeIsLimited)
     EXPECT_TRUE(openError(dir.file("big.docx"), limits).contains("too large"));
 }
 
+// A small package whose XML unpacks into more elements than the memory
+// budget holds is refused before any tree is built.
+TEST(WordPackage, ElementCountIsLimited)
+{
+    ScratchDir dir;
+    DocxBuilder().body(QByteArray("<w:p/>").repeated(5000)).write(dir.file("many.docx"));
+    Package::Limits limits;
+    limits.maxMarkup = 1000;
+    const QString error = openError(dir.file("many.docx"), limits);
+    EXPECT_TRUE(error.contains("many.docx") && error.contains("more than 1000 XML tags")) << error.toStdString();
+    limits.maxMarkup = 10000;
+    EXPECT_EQ(openError(dir.file("many.docx"), limits), QString());
+}
+
 TEST(WordPackage, EntryNamesNeverLeaveThePackage)
 {
     ScratchDir dir;

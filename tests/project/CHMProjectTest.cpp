@@ -169,7 +169,7 @@ TEST(CHMProject, TitleCharactersOutsideTheCodePageAreReferenced)
               + sitemapEntry(quoted, QStringLiteral("day.htm")) + QStringLiteral("</UL>");
     set.IndexList = QStringLiteral("<UL>\r\n") + sitemapEntry(title, QStringLiteral("intro.htm")) + QStringLiteral("</UL>");
     set.Output();
-    const QString codePage = QString::number(AnsiCodePage());
+    const QString codePage = QString::number(set.CodePage());
     for (const QString &file : {set.HHCFile, set.HHKFile}) {
         SCOPED_TRACE(file.toStdString());
         ASSERT_FALSE(file.isEmpty());
@@ -184,6 +184,33 @@ TEST(CHMProject, TitleCharactersOutsideTheCodePageAreReferenced)
     if (AnsiCodePage() == 1252) {
         EXPECT_TRUE(readFile(set.Folder + set.HHCFile).contains("value=\"\x93" "Day Ahead\x94\""));
     }
+}
+
+// The project set's layout byte for byte, in the code page of the help's
+// language whatever the machine's locale: swapping two fields, changing the
+// contents file's image type or writing Cyrillic in another code page fails.
+TEST(CHMProject, ProjectSetLayoutIsPinned)
+{
+    ScratchDir dir;
+    TCHMProject set = newProjectSet(dir.file(QStringLiteral("set")));
+    writeFile(set.Folder + QStringLiteral("intro.htm"), "<html></html>");
+    writeFile(set.Folder + QStringLiteral("pics/a.png"), "png");
+    set.Language = QStringLiteral("0x0419");
+    set.Title = QStringLiteral("Справка \"Быстро\"");
+    set.Font = QStringLiteral("Tahoma,8,204");
+    set.ContentsFont = QStringLiteral("Arial,10,204");
+    set.IndexFont = QStringLiteral("Verdana,9,204");
+    set.Prev = true;
+    set.TOC = QStringLiteral("<UL>\r\n") + sitemapEntry(QStringLiteral("Введение"), QStringLiteral("intro.htm"), 11)
+            + QStringLiteral("</UL>");
+    set.IndexList = QStringLiteral("<UL>\r\n") + sitemapEntry(QStringLiteral("ключ"), QStringLiteral("intro.htm"))
+                  + QStringLiteral("</UL>");
+    set.Alias = QStringLiteral("CID_INTRO = intro.htm\r\n");
+    set.Map = QStringLiteral("#define CID_INTRO 10000\r\n");
+    set.Output();
+    EXPECT_EQ(set.CodePage(), 1251);
+    for (const QString &file : {set.HHPFile, set.HHCFile, set.HHKFile, set.HFile})
+        EXPECT_TRUE(testsupport::matchesExpectedFile(set.Folder + file, QStringLiteral("layout/projectset/") + file));
 }
 
 TEST(CHMProject, WritesOnlyTheFilesThatHaveContent)
@@ -440,7 +467,8 @@ TEST(CHMProject, HungCompilerIsStoppedAtTheTimeLimit)
     const QString bin = dir.file(QStringLiteral("bin"));
     QDir().mkpath(bin);
     const QString fake = bin + QStringLiteral("/chmcmd");
-    writeFile(fake, "#!/bin/sh\nprintf 'partial' > '" + QFile::encodeName(set.CHM) + "'\nexec sleep 600\n");
+    // The compiler writes into the project-set folder; the file is moved later.
+    writeFile(fake, "#!/bin/sh\nprintf 'partial' > '" + QFile::encodeName(set.CompiledName) + "'\nexec sleep 600\n");
     QFile::setPermissions(fake, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     const QByteArray path = qgetenv("PATH");
     qputenv("PATH", QFile::encodeName(bin) + ':' + path);
@@ -455,5 +483,6 @@ TEST(CHMProject, HungCompilerIsStoppedAtTheTimeLimit)
     TCHMProject::SetCompileTimeoutMs(0);
     qputenv("PATH", path);
     EXPECT_FALSE(QFileInfo::exists(set.CHM));
+    EXPECT_FALSE(QFileInfo::exists(set.Folder + set.CompiledName));
     EXPECT_EQ(TCHMProject::CompileTimeoutMs(), 30 * 60 * 1000);
 }

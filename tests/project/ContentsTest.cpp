@@ -5,6 +5,7 @@
 #include "project/ProjectSetting.h"
 
 #include <gtest/gtest.h>
+#include <limits>
 
 namespace {
 
@@ -119,6 +120,15 @@ TEST_F(TopicList, DefaultIconsAndUnchosenOnly)
     EXPECT_EQ(at(0).Icon, 1);
     EXPECT_EQ(at(1).Icon, 11);
     EXPECT_EQ(at(2).Icon, 5);
+
+    // Icon numbers outside the icon list, set without the project file's
+    // checks, give the default icons instead of overflowing.
+    fill({{1, "Book 2", "book2.htm"}, {2, "Leaf 2", "leaf2.htm"}});
+    list.Project->HasChild = std::numeric_limits<int>::max();
+    list.Project->NoChild = -7;
+    list.PreProcess();
+    EXPECT_EQ(at(3).Icon, 1);
+    EXPECT_EQ(at(4).Icon, 11);
 }
 
 TEST_F(TopicList, MissingOrShortNavigationSettingFailsTheList)

@@ -187,6 +187,9 @@ TEST(ProjectFile, EveryKeyIsReadBack)
     EXPECT_EQ(back.CHMSetting.Hide, false);
     EXPECT_EQ(back.CHMSetting.IndexFont, QStringLiteral("Tahoma,9,204"));
     EXPECT_EQ(back.RealPath(5), dir.file(QStringLiteral("hhp/")));
+    // The layout itself, byte for byte: a swapped key or a changed value
+    // survives a round trip but not this.
+    EXPECT_TRUE(testsupport::matchesExpectedFile(file, QStringLiteral("layout/every-key.qvx")));
 }
 
 TEST(ProjectFile, MissingKeysTakeTheirDefaults)
@@ -229,6 +232,32 @@ TEST(ProjectFile, MissingKeysTakeTheirDefaults)
     EXPECT_TRUE(c.Hide);
 }
 
+// Numbers out of their range read as missing, so nothing built from them
+// overflows: the window rectangle adds them up and the contents add one to
+// the icon numbers.
+TEST(ProjectFile, NumbersOutOfRangeReadAsMissing)
+{
+    ScratchDir dir;
+    const QString file = dir.file(QStringLiteral("p.qvx"));
+    writeFile(file, utf16(QStringLiteral("[GENERAL]\r\nSourceFile=a.docx\r\nHasChild=2147483647\r\nNoChild=-3\r\n"
+                                         "[CHMSetting]\r\nLeft=5\r\nTop=-2147483648\r\nWidth=2147483647\r\n"
+                                         "Height=40000\r\nPaneWidth=300\r\n")));
+    TProject project;
+    project.ReadFromIni(file);
+    EXPECT_EQ(project.HasChild, 0);
+    EXPECT_EQ(project.NoChild, 10);
+    const TCHMProject &c = project.CHMSetting;
+    EXPECT_EQ(c.PaneWidth, 300);
+    EXPECT_TRUE(c.WindowDefinition().contains(QStringLiteral(",[5,50,705,550],"))) << c.WindowDefinition().toStdString();
+
+    // In range, the numbers are kept.
+    writeFile(file, utf16(QStringLiteral("[GENERAL]\r\nHasChild=41\r\nNoChild=-2\r\n[CHMSetting]\r\nWidth=-32767\r\n")));
+    project.ReadFromIni(file);
+    EXPECT_EQ(project.HasChild, 41);
+    EXPECT_EQ(project.NoChild, -2);
+    EXPECT_EQ(project.CHMSetting.Width, -32767);
+}
+
 TEST(ProjectFile, WindowsProjectFileReadsWithItsPaths)
 {
     ScratchDir dir;
@@ -257,6 +286,10 @@ TEST(ProjectFile, StoredPathsResolveWithBothPlaceholders)
     EXPECT_EQ(project.RealPath(QStringLiteral("<project_folder>\\out\\help.chm")), QStringLiteral("/P/out/help.chm"));
     EXPECT_EQ(project.RealPath(QStringLiteral("out/../help.chm")), QStringLiteral("/P/help.chm"));
     EXPECT_EQ(project.RealPath(QStringLiteral("/abs/x%20y.chm")), QStringLiteral("/abs/x y.chm"));
+    // One backslash starts below the project folder; two start a network path.
+    EXPECT_EQ(project.RealPath(QStringLiteral("\\out\\help.chm")), QStringLiteral("/P/out/help.chm"));
+    EXPECT_FALSE(project.RealPath(QStringLiteral("\\\\server\\share\\help.chm")).startsWith(QStringLiteral("/P/")));
+    EXPECT_EQ(ExpandProjectPath(QStringLiteral("/P"), QStringLiteral("\\pdf\\help.pdf")), QStringLiteral("/P/pdf/help.pdf"));
     EXPECT_EQ(project.RealPath(QStringLiteral("<My Documents>/Help/a.docx")),
               home.documents() + QStringLiteral("/Help/a.docx"));
     project.WebHelpOutputFolder = QStringLiteral("<Project_Folder>\\WebHelp");

@@ -50,4 +50,19 @@ QByteArray readFile(const QString &path)
     return f.readAll();
 }
 
+bool matchesExpectedFile(const QString &actual, const QString &expected)
+{
+    const QByteArray bytes = readFile(actual);
+    const QString reference = sourceDir() + QStringLiteral("/tests/data/") + expected;
+    if (QFileInfo::exists(reference) && bytes == readFile(reference))
+        return true;
+    const QString copy = buildDir() + QStringLiteral("/expected-mismatch/") + expected;
+    QDir().mkpath(QFileInfo(copy).absolutePath());
+    QFile::remove(copy);
+    QFile::copy(actual, copy);
+    ADD_FAILURE() << QFileInfo(actual).fileName().toStdString() << " differs from " << reference.toStdString()
+                  << "; what was written is in " << copy.toStdString();
+    return false;
+}
+
 } // namespace testsupport

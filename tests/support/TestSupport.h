@@ -28,6 +28,11 @@ private:
 void writeFile(const QString &path, const QByteArray &bytes);
 QByteArray readFile(const QString &path);
 
+// True when the file's bytes equal tests/data/<expected>. Otherwise the
+// file is copied to <build>/expected-mismatch/<expected> for comparison and
+// the test is told where.
+bool matchesExpectedFile(const QString &actual, const QString &expected);
+
 } // namespace testsupport
 
 // Skips the current test when the corpus folder is missing.

@@ -228,26 +228,26 @@ void ParaFormat::apply(pugi::xml_node pPr)
     if (pugi::xml_node n = pPr.child("w:ind")) {
         for (const char *a : {"w:left", "w:start"})
             if (xml::hasAttr(n, a))
-                indLeft = xml::intAttr(n, a);
+                indLeft = xml::twipsAttr(n, a);
         for (const char *a : {"w:right", "w:end"})
             if (xml::hasAttr(n, a))
-                indRight = xml::intAttr(n, a);
+                indRight = xml::twipsAttr(n, a);
         // A first-line indent and a hanging indent exclude each other.
         if (xml::hasAttr(n, "w:hanging")) {
-            indHanging = xml::intAttr(n, "w:hanging");
+            indHanging = xml::twipsAttr(n, "w:hanging");
             indFirstLine = 0;
         } else if (xml::hasAttr(n, "w:firstLine")) {
-            indFirstLine = xml::intAttr(n, "w:firstLine");
+            indFirstLine = xml::twipsAttr(n, "w:firstLine");
             indHanging = 0;
         }
     }
     if (pugi::xml_node n = pPr.child("w:spacing")) {
         if (xml::hasAttr(n, "w:before"))
-            spaceBefore = xml::intAttr(n, "w:before");
+            spaceBefore = xml::twipsAttr(n, "w:before");
         if (xml::hasAttr(n, "w:after"))
-            spaceAfter = xml::intAttr(n, "w:after");
+            spaceAfter = xml::twipsAttr(n, "w:after");
         if (xml::hasAttr(n, "w:line"))
-            line = xml::intAttr(n, "w:line");
+            line = xml::twipsAttr(n, "w:line");
         if (xml::hasAttr(n, "w:lineRule"))
             lineRule = xml::attr(n, "w:lineRule");
         if (xml::hasAttr(n, "w:beforeAutospacing"))

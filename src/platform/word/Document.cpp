@@ -1,6 +1,7 @@
 #include "platform/word/Document.h"
 
 #include "platform/word/DocxWriter.h"
+#include "platform/word/HtmlImport.h"
 #include "platform/word/HtmlWriter.h"
 #include "platform/word/LibreOffice.h"
 #include "platform/word/Revisions.h"
@@ -67,8 +68,18 @@ private:
 // Reads a .docx package, or converts another format through LibreOffice first.
 std::unique_ptr<Package> openPackage(const QString &fileName)
 {
+    // Every document that is not a zip package goes to LibreOffice, which
+    // reads Word's older formats too; a password-protected one is refused
+    // here with that reason, since LibreOffice would only say that it could
+    // not load it. A file named as a zip package that holds neither a zip nor
+    // a Word 97-2003 file is damaged: LibreOffice would read it as plain text.
     const Package::Kind kind = Package::Sniff(fileName);
-    if (kind != Package::Kind::CompoundFile && kind != Package::Kind::Rtf)
+    const QFileInfo info(fileName);
+    static const QStringList zipSuffixes{QStringLiteral("docx"), QStringLiteral("docm"), QStringLiteral("dotx"),
+                                         QStringLiteral("dotm")};
+    const bool damagedZip = kind == Package::Kind::Other && zipSuffixes.contains(info.suffix().toLower());
+    if (kind == Package::Kind::Zip || kind == Package::Kind::EncryptedPackage || damagedZip || !info.isFile()
+        || info.size() == 0)
         return Package::Open(fileName);
     Scratch scratch;
     const QString docx = lo::ConvertToDocx(fileName, scratch.path());
@@ -681,6 +692,11 @@ Document::Document(Documents *owner, std::unique_ptr<Package> package, const QSt
 
 Document::~Document() = default;
 
+Application *Document::application() const
+{
+    return owner_->application();
+}
+
 QString Document::Name() const
 {
     return QFileInfo(fullName_).fileName();
@@ -1009,12 +1025,25 @@ const std::vector<shapes::ShapeRef> &Document::floatingShapeList()
 
 Documents::~Documents() = default;
 
-Document *Documents::Open(const QString &fileName)
+Document *Documents::Open(const QString &fileName, int format)
 {
     const QString full = QFileInfo(fileName).absoluteFilePath();
-    std::unique_ptr<Package> pkg = openPackage(full);
+    const QString suffix = QFileInfo(full).suffix().toLower();
+    const bool page = format == wdOpenFormatWebPages
+                      || (format == wdOpenFormatAuto && (suffix == QLatin1String("htm") || suffix == QLatin1String("html")));
+    std::unique_ptr<Package> pkg = page ? ImportHtmlFile(full) : openPackage(full);
     std::unique_ptr<Document> doc(new Document(this, std::move(pkg), full));
     doc->readOnly_ = fileIsReadOnly(full);
+    docs_.push_back(std::move(doc));
+    return docs_.back().get();
+}
+
+Document *Documents::Add(const QString &templateFile)
+{
+    if (templateFile.isEmpty())
+        return Add();
+    std::unique_ptr<Package> pkg = openPackage(QFileInfo(templateFile).absoluteFilePath());
+    std::unique_ptr<Document> doc(new Document(this, std::move(pkg), QStringLiteral("Document%1").arg(++added_)));
     docs_.push_back(std::move(doc));
     return docs_.back().get();
 }

@@ -9,15 +9,26 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QtDebug>
+#include <algorithm>
 #include <cmath>
 
 namespace word::html {
 
 namespace {
 
+// The largest picture that Word shows, 22 inches, in pixels at 96 per inch.
+// Extents read from a document are held to it: the page and the rendering
+// of metafiles use them.
+constexpr double kMaxPicturePx = 22 * 96;
+
+int clampedPx(double px)
+{
+    return std::isnan(px) ? 0 : int(std::lround(std::clamp(px, 0.0, kMaxPicturePx)));
+}
+
 int emuToPx(qint64 emu)
 {
-    return int(std::lround(emu / 9525.0));
+    return clampedPx(emu / 9525.0);
 }
 
 // "width:123.5pt;height:20pt" -> pixels of one named length of a VML style.
@@ -41,7 +52,7 @@ int vmlLengthPx(const QString &style, const QString &name)
             v.chop(2), factor = 1;
         bool ok = false;
         const double d = v.toDouble(&ok);
-        return ok ? int(std::lround(d * factor)) : 0;
+        return ok ? clampedPx(d * factor) : 0;
     }
     return 0;
 }

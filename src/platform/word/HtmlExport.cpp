@@ -668,6 +668,11 @@ void Writer::writeParagraph(pugi::xml_node p)
         if (i >= 0 && i + 1 < sections_.size())
             writeSectionBreak(sections_[i + 1]);
     }
+    if (out_.size() > opt_.maxPageChars)
+        throw Exception(QStringLiteral("The document \"%1\" gives a page of more than %2 characters, more "
+                                       "than fit in the memory set aside for a document.")
+                            .arg(QDir::toNativeSeparators(pkg_.fileName()))
+                            .arg(opt_.maxPageChars));
 }
 
 void Writer::writeListLabel(const ListLabel &label, const ParaFormat &pf, pugi::xml_node markPr)
@@ -1041,14 +1046,14 @@ QString Writer::head()
     for (int i = 0; i < sections_.size(); ++i) {
         pugi::xml_node s = sections_[i];
         pugi::xml_node sz = s.child("w:pgSz"), mar = s.child("w:pgMar");
-        const int w = xml::intAttr(sz, "w:w", 12240), ht = xml::intAttr(sz, "w:h", 15840);
+        const int w = xml::twipsAttr(sz, "w:w", 12240), ht = xml::twipsAttr(sz, "w:h", 15840);
         const QString name = QStringLiteral("WordSection%1").arg(i + 1);
         h += QLatin1String("@page ") + name + kNl + QLatin1String("\t{size:") + css::twips(w)
              + QLatin1Char(' ') + css::twips(ht) + QLatin1String(";") + kNl + QLatin1String("\tmargin:")
-             + css::twips(xml::intAttr(mar, "w:top", 1440)) + QLatin1Char(' ')
-             + css::twips(xml::intAttr(mar, "w:right", 1440)) + QLatin1Char(' ')
-             + css::twips(xml::intAttr(mar, "w:bottom", 1440)) + QLatin1Char(' ')
-             + css::twips(xml::intAttr(mar, "w:left", 1440)) + QLatin1String(";}") + kNl;
+             + css::twips(xml::twipsAttr(mar, "w:top", 1440)) + QLatin1Char(' ')
+             + css::twips(xml::twipsAttr(mar, "w:right", 1440)) + QLatin1Char(' ')
+             + css::twips(xml::twipsAttr(mar, "w:bottom", 1440)) + QLatin1Char(' ')
+             + css::twips(xml::twipsAttr(mar, "w:left", 1440)) + QLatin1String(";}") + kNl;
         h += QLatin1String("div.") + name + kNl + QLatin1String("\t{page:") + name + QLatin1String(";}") + kNl;
     }
     h += QLatin1String(" /* List Definitions */") + kNl + QLatin1String(" ol") + kNl

@@ -16,6 +16,10 @@ struct HtmlExportOptions {
     int codePage = 65001;
     // Suffix of the pictures' folder beside the page (WebOptions.FolderSuffix).
     QString folderSuffix = QStringLiteral("_files");
+    // The page text may grow to this many characters; a document that needs
+    // more is refused. The passes after the export hold several copies of
+    // the page, and no real document comes near it.
+    qsizetype maxPageChars = 100'000'000;
 };
 
 // Writes the package's main document as filtered HTML at fileName, its

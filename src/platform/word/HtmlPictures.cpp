@@ -14,6 +14,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
@@ -142,9 +143,10 @@ QList<bool> ConvertMetafilesToPng(const QList<MetafileJob> &jobs, QString *error
     }
     // One page per picture, each page exactly the picture's size.
     QByteArray styles, masters, body;
+    auto side = [](int px) { return std::clamp(px, 1, kMaxMetafilePx); };
     for (int i = 0; i < jobs.size(); ++i) {
         const QByteArray n = QByteArray::number(i);
-        const QByteArray w = inches(jobs[i].widthPx).toLatin1(), h = inches(jobs[i].heightPx).toLatin1();
+        const QByteArray w = inches(side(jobs[i].widthPx)).toLatin1(), h = inches(side(jobs[i].heightPx)).toLatin1();
         styles += "<style:page-layout style:name=\"pl" + n + "\"><style:page-layout-properties fo:page-width=\""
                   + w + "\" fo:page-height=\"" + h
                   + "\" fo:margin-top=\"0in\" fo:margin-bottom=\"0in\" fo:margin-left=\"0in\" "
@@ -198,8 +200,8 @@ QList<bool> ConvertMetafilesToPng(const QList<MetafileJob> &jobs, QString *error
         p.start(pdftoppm, {QStringLiteral("-png"), QStringLiteral("-singlefile"),
                            QStringLiteral("-f"), QString::number(i + 1), QStringLiteral("-l"),
                            QString::number(i + 1), QStringLiteral("-scale-to-x"),
-                           QString::number(std::max(jobs[i].widthPx, 1)), QStringLiteral("-scale-to-y"),
-                           QString::number(std::max(jobs[i].heightPx, 1)), pdfPath, prefix});
+                           QString::number(side(jobs[i].widthPx)), QStringLiteral("-scale-to-y"),
+                           QString::number(side(jobs[i].heightPx)), pdfPath, prefix});
         if (!p.waitForFinished(60000) || p.exitCode() != 0) {
             p.kill();
             p.waitForFinished();

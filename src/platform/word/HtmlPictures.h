@@ -25,9 +25,14 @@ struct MetafileJob {
     QString output;    // the PNG to write
 };
 
-// Renders every metafile as a PNG of its size (96 pixels per inch) through
-// LibreOffice and pdftoppm, all of them in one run. Gives, per job, whether
-// its PNG was written; everything fails when a program is missing.
+// The largest side of a rendered metafile: 22 inches at 96 pixels per inch,
+// the largest picture that Word shows.
+constexpr int kMaxMetafilePx = 22 * 96;
+
+// Renders every metafile as a PNG of its size (96 pixels per inch, each side
+// held to 1 .. kMaxMetafilePx) through LibreOffice and pdftoppm, all of them
+// in one run. Gives, per job, whether its PNG was written; everything fails
+// when a program is missing.
 QList<bool> ConvertMetafilesToPng(const QList<MetafileJob> &jobs, QString *error = nullptr);
 
 // The picture size in pixels of a VML line (its from and to points): the

@@ -51,7 +51,7 @@ void Writer::writeTable(pugi::xml_node tbl)
             for (const char *nm : names[i])
                 if (nm)
                     if (pugi::xml_node x = m.child(nm))
-                        out[i] = xml::intAttr(x, "w:w");
+                        out[i] = xml::twipsAttr(x, "w:w");
     };
     QString jc;
     std::optional<ShadingFormat> tableShading;
@@ -76,7 +76,7 @@ void Writer::writeTable(pugi::xml_node tbl)
     QList<int> grid;
     int gridTotal = 0;
     for (pugi::xml_node g : tbl.child("w:tblGrid").children("w:gridCol")) {
-        grid << std::max(0, xml::intAttr(g, "w:w"));
+        grid << std::max(0, xml::twipsAttr(g, "w:w"));
         gridTotal += grid.last();
     }
 
@@ -157,7 +157,7 @@ void Writer::writeTable(pugi::xml_node tbl)
     QString widthCss;
     pugi::xml_node tblW = tblPr.child("w:tblW");
     if (xml::attr(tblW, "w:type") == QLatin1String("dxa") && xml::intAttr(tblW, "w:w") > 0)
-        widthTw = xml::intAttr(tblW, "w:w");
+        widthTw = xml::twipsAttr(tblW, "w:w");
     if (xml::attr(tblW, "w:type") == QLatin1String("pct") && xml::intAttr(tblW, "w:w") > 0)
         widthCss = QString::number(xml::intAttr(tblW, "w:w") / 50.0) + QLatin1Char('%');
     flushRun();
@@ -187,7 +187,7 @@ void Writer::writeTable(pugi::xml_node tbl)
     else if (widthTw > 0)
         out_ += QLatin1String("width:") + css::points(widthTw / 20.0) + QLatin1Char(';');
     if (pugi::xml_node ind = tblPr.child("w:tblInd"); ind && xml::intAttr(ind, "w:w") != 0)
-        out_ += QLatin1String("margin-left:") + css::twips(xml::intAttr(ind, "w:w")) + QLatin1Char(';');
+        out_ += QLatin1String("margin-left:") + css::twips(xml::twipsAttr(ind, "w:w")) + QLatin1Char(';');
     out_ += QLatin1String("border-collapse:collapse;border:none'>") + kNl;
 
     const int rowCount = int(table.size());
@@ -206,7 +206,7 @@ void Writer::writeTable(pugi::xml_node tbl)
                 w += grid[i];
             pugi::xml_node tcW = tcPr.child("w:tcW");
             if (xml::attr(tcW, "w:type") == QLatin1String("dxa") && xml::intAttr(tcW, "w:w") > 0)
-                w = xml::intAttr(tcW, "w:w");
+                w = xml::twipsAttr(tcW, "w:w");
             // The table style's parts for this cell, lowest first.
             QList<pugi::xml_node> cellLayers = styleLayers(nullptr) + styleLayers("wholeTable");
             const int bodyRow = r - (useFirstRow ? 1 : 0), bodyCol = c.col - (useFirstCol ? 1 : 0);

@@ -42,6 +42,18 @@ inline int intAttr(pugi::xml_node n, const char *name, int def = 0)
 
 inline int intVal(pugi::xml_node n, int def = 0) { return intAttr(n, "w:val", def); }
 
+// The largest length that Word accepts for an indent, a spacing, a page or a
+// table (22 inches, in twips). Lengths read from a document are held to it,
+// so that a hostile value cannot blow up a page or overflow the arithmetic.
+constexpr int kMaxTwips = 31680;
+
+// A length attribute in twips, held to -kMaxTwips .. kMaxTwips.
+inline int twipsAttr(pugi::xml_node n, const char *name, int def = 0)
+{
+    const int v = intAttr(n, name, def);
+    return v < -kMaxTwips ? -kMaxTwips : v > kMaxTwips ? kMaxTwips : v;
+}
+
 // An on/off property (w:b, w:i, w:isLgl ...): present and not switched off.
 inline bool onOff(pugi::xml_node n)
 {

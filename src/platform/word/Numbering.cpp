@@ -3,6 +3,7 @@
 #include "platform/word/HtmlXml.h"
 
 #include <QStringList>
+#include <algorithm>
 
 namespace word {
 
@@ -19,12 +20,19 @@ ListSuffix parseSuffix(const QString &s)
     return ListSuffix::Tab;
 }
 
+// A list's start number, held to what Word accepts (0 to 32767): numbers
+// are counted up from it and some formats repeat a letter that often.
+int startValue(pugi::xml_node n)
+{
+    return std::clamp(xml::intVal(n, 1), 0, 32767);
+}
+
 // Overlays the settings a w:lvl element has onto a level.
 void readLevel(pugi::xml_node lvl, ListLevel &out)
 {
     out.defined = true;
     if (pugi::xml_node n = lvl.child("w:start"))
-        out.start = xml::intVal(n, 1);
+        out.start = startValue(n);
     if (pugi::xml_node n = lvl.child("w:numFmt")) {
         out.numFmt = xml::val(n);
         out.customFormat = xml::attr(n, "w:format");
@@ -214,6 +222,8 @@ QString FormatListNumber(int value, const QString &numFmt, const QString &custom
         if (value < 1)
             return QString::number(value);
         const int len = int(std::size(ru)) - 1;
+        if ((value - 1) / len + 1 > 100)
+            return QString::number(value);
         QString s((value - 1) / len + 1, QChar(ru[(value - 1) % len]));
         return f == QLatin1String("russianUpper") ? s.toUpper() : s;
     }
@@ -421,7 +431,7 @@ void Numbering::load(pugi::xml_node numbering, pugi::xml_node styles)
             if (pugi::xml_node lvl = o.child("w:lvl"))
                 readLevel(lvl, inst.levels[i]);
             if (pugi::xml_node so = o.child("w:startOverride")) {
-                inst.levels[i].start = xml::intVal(so, 1);
+                inst.levels[i].start = startValue(so);
                 inst.startOverride[i] = true;
             }
         }

@@ -10,6 +10,7 @@
 #include <QUrl>
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <sstream>
 #include <zip.h>
@@ -428,6 +429,23 @@ bool isOleCompoundFile(const QByteArray &head)
     return head.startsWith(QByteArray::fromHex("d0cf11e0a1b11ae1"));
 }
 
+// A Word 97-2003 document protected by a password: its WordDocument stream
+// starts, at a sector boundary, with the file information block (identifier
+// 0xA5EC, then the format version), whose flags word at offset 10 holds
+// fEncrypted (0x0100). The first such block found is the document's.
+bool isEncryptedWordBinary(const QByteArray &all)
+{
+    if (all.size() < 512 + 12)
+        return false;
+    const int shift = quint8(all[30]) | quint8(all[31]) << 8;
+    const qsizetype sector = shift >= 9 && shift <= 12 ? qsizetype(1) << shift : 512;
+    auto word = [&](qsizetype at) { return quint16(quint8(all[at]) | quint8(all[at + 1]) << 8); };
+    for (qsizetype at = sector; at + 12 <= all.size(); at += sector)
+        if (word(at) == 0xA5EC && word(at + 2) >= 0x65)
+            return (word(at + 10) & 0x0100) != 0;
+    return false;
+}
+
 } // namespace
 
 QString canonicalPrefix(const QString &uri)
@@ -464,7 +482,8 @@ Package::Kind Package::Sniff(const QString &fileName)
     if (f.open(QIODevice::ReadOnly))
         all = f.read(std::min<qint64>(f.size(), 64ll * 1024 * 1024));
     const QByteArray marker = QByteArray("E\0n\0c\0r\0y\0p\0t\0i\0o\0n\0I\0n\0f\0o\0", 28);
-    return all.contains(marker) ? Kind::EncryptedPackage : Kind::CompoundFile;
+    // Both kinds of password protection are refused alike.
+    return all.contains(marker) || isEncryptedWordBinary(all) ? Kind::EncryptedPackage : Kind::CompoundFile;
 }
 
 Package::Package() = default;
@@ -510,7 +529,7 @@ std::unique_ptr<Package> Package::Open(const QString &fileName, const Limits &li
     const zip_int64_t count = zip_get_num_entries(z, 0);
     if (count < 0 || count > limits.maxParts)
         throw fail(QStringLiteral("the package holds too many parts"));
-    qint64 total = 0;
+    qint64 total = 0, markup = 0;
     for (zip_int64_t i = 0; i < count; ++i) {
         zip_stat_t st;
         zip_stat_init(&st);
@@ -525,6 +544,7 @@ std::unique_ptr<Package> Package::Open(const QString &fileName, const Limits &li
             throw fail(QStringLiteral("the part \"%1\" is too large when decompressed").arg(name));
         if (pkg->hasPart(name))
             continue; // a duplicate entry: the first one counts
+        const bool isXml = isXmlName(name);
         QByteArray data;
         QString damage;
         if (zip_file_t *zf = zip_fopen_index(z, zip_uint64_t(i), 0)) {
@@ -541,6 +561,15 @@ std::unique_ptr<Package> Package::Open(const QString &fileName, const Limits &li
                     break;
                 data.append(buf, int(n));
                 total += n;
+                if (isXml) {
+                    markup += std::count(buf, buf + n, '<');
+                    if (markup > limits.maxMarkup) {
+                        zip_fclose(zf);
+                        throw fail(QStringLiteral("it holds more than %1 XML tags, more than fit in the memory set "
+                                                  "aside for a document")
+                                       .arg(limits.maxMarkup));
+                    }
+                }
                 if (data.size() > limits.maxPartSize || total > limits.maxTotalSize) {
                     zip_fclose(zf);
                     throw fail(QStringLiteral("the part \"%1\" is too large when decompressed").arg(name));
@@ -556,7 +585,7 @@ std::unique_ptr<Package> Package::Open(const QString &fileName, const Limits &li
         auto part = std::make_unique<Part>();
         part->name = name;
         part->bytes = data;
-        part->isXml = isXmlName(name);
+        part->isXml = isXml;
         part->damage = damage;
         pkg->index_.insert(name.toLower(), part.get());
         pkg->parts_.push_back(std::move(part));
@@ -676,6 +705,7 @@ QByteArray Package::bytes(const QString &name) const
 void Package::setBytes(const QString &name, const QByteArray &data, const QString &contentType)
 {
     const QString n = normalisePartName(name);
+    nextRelationshipId_.remove(n.toLower());
     Part *p = find(n);
     if (!p) {
         auto part = std::make_unique<Part>();
@@ -724,6 +754,7 @@ pugi::xml_document &Package::setXml(const QString &name, const QByteArray &xmlTe
 void Package::removePart(const QString &name)
 {
     const QString n = normalisePartName(name);
+    nextRelationshipId_.remove(n.toLower());
     Part *p = find(n);
     if (!p)
         return;
@@ -851,21 +882,27 @@ Relationship Package::relationshipByType(const QString &source, const QString &t
 QString Package::addRelationship(const QString &source, const QString &type, const QString &target, bool external)
 {
     pugi::xml_document *doc = relsDoc(source, true);
-    QSet<QString> ids;
-    for (pugi::xml_node r : doc->document_element().children("Relationship"))
-        ids.insert(QString::fromUtf8(r.attribute("Id").value()));
-    int n = ids.size() + 1;
-    QString id;
-    do
-        id = QStringLiteral("rId%1").arg(n++);
-    while (ids.contains(id));
+    // The next free number is found once per part (past every "rIdN" there)
+    // and counted on, so parts with thousands of links stay fast.
+    const QString relsName = relsPartName(source).toLower();
+    auto hint = nextRelationshipId_.find(relsName);
+    if (hint == nextRelationshipId_.end()) {
+        int next = 1;
+        for (pugi::xml_node r = doc->document_element().child("Relationship"); r; r = r.next_sibling("Relationship")) {
+            const char *v = r.attribute("Id").value();
+            if (std::strncmp(v, "rId", 3) == 0)
+                next = std::max(next, std::atoi(v + 3) + 1);
+        }
+        hint = nextRelationshipId_.insert(relsName, next);
+    }
+    const QByteArray id = "rId" + QByteArray::number(hint.value()++);
     pugi::xml_node r = doc->document_element().append_child("Relationship");
-    r.append_attribute("Id").set_value(id.toUtf8().constData());
+    r.append_attribute("Id").set_value(id.constData());
     r.append_attribute("Type").set_value(type.toUtf8().constData());
     r.append_attribute("Target").set_value(target.toUtf8().constData());
     if (external)
         r.append_attribute("TargetMode").set_value("External");
-    return id;
+    return QString::fromLatin1(id);
 }
 
 void Package::removeRelationship(const QString &source, const QString &id)

@@ -72,6 +72,10 @@ public:
         qint64 maxPartSize = 256ll * 1024 * 1024;  // uncompressed bytes of one part
         qint64 maxTotalSize = 1024ll * 1024 * 1024; // uncompressed bytes of all parts
         int maxParts = 20000;
+        // Markup ("<") of all XML parts: each becomes a node of the tree and
+        // more in the writers, some 300 bytes through a whole build, so this
+        // holds a document to about 2.5 GB.
+        qint64 maxMarkup = 8'000'000;
     };
 
     // Reads a package from a file. Throws PackageError naming the file and the
@@ -152,6 +156,8 @@ private:
     QString fileName_;
     std::vector<std::unique_ptr<Part>> parts_;
     QHash<QString, Part *> index_; // lower-cased name -> part
+    // Per relationships part: the next free "rId" number, once known.
+    QHash<QString, int> nextRelationshipId_;
 };
 
 // The canonical prefix of a namespace URI, or empty when the URI is unknown.

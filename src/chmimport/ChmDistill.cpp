@@ -1,0 +1,727 @@
+// The page distiller: contents links made into work-folder paths, every page
+// reachable from the contents found, shared headers and footers cut, each
+// page reduced to its main content and split at contents anchors, entries
+// numbered and links between pages turned into links to bookmarks.
+#include "chmimport/ChmTo.h"
+
+#include "foundation/HTMLProcess.h"
+#include "foundation/Paths.h"
+#include "foundation/TextFiles.h"
+
+#include "platform/Exception.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+namespace {
+
+bool isSpace(QChar c) { return HtmlSpaceChars.contains(c); }
+
+QString folderOf(const QString &path)
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    return slash < 0 ? QString() : path.left(slash + 1);
+}
+
+QString fileNameOf(const QString &path)
+{
+    const QString p = BackslashToSlash(path);
+    return p.mid(p.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+QString extensionOf(const QString &path)
+{
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? QString() : path.mid(dot);
+}
+
+// Copies a page and lets the caller replace each attribute value inside a
+// tag and add text after each tag's ">". The rules follow the page scanners:
+// an attribute name runs up to "=" (whitespace restarts it), a value is
+// quoted with " or ' (ending at its quote or ">") or bare (ending at
+// whitespace or ">").
+struct AttributeRewriter {
+    std::function<void(const QString &tagName)> onName;
+    std::function<QString(const QString &tagName, const QString &attribute, const QString &value)> onValue;
+    std::function<QString(const QString &tagName)> onTagEnd;
+
+    QString run(const QString &S) const
+    {
+        QString out;
+        out.reserve(S.size() + S.size() / 8);
+        bool inTag = false, nameDone = false, inValue = false, valueNext = false;
+        QChar quote;
+        QString tagName, attribute, value;
+        auto endValue = [&](QChar ending) {
+            out += onValue ? onValue(tagName, attribute, value) : value;
+            out += ending;
+            inValue = false;
+            attribute.clear();
+            value.clear();
+        };
+        auto endTag = [&] {
+            if (onTagEnd)
+                out += onTagEnd(tagName);
+            inTag = false;
+        };
+        for (const QChar c : S) {
+            if (!inTag) {
+                out += c;
+                if (c == QLatin1Char('<')) {
+                    inTag = true;
+                    nameDone = false;
+                    valueNext = false;
+                    tagName.clear();
+                    attribute.clear();
+                }
+                continue;
+            }
+            if (inValue) {
+                const bool ends = quote.isNull() ? (isSpace(c) || c == QLatin1Char('>'))
+                                                 : (c == quote || c == QLatin1Char('>'));
+                if (!ends) {
+                    value += c;
+                    continue;
+                }
+                endValue(c);
+                if (c == QLatin1Char('>'))
+                    endTag();
+                continue;
+            }
+            if (!nameDone) {
+                if (!isSpace(c) && c != QLatin1Char('>')) {
+                    tagName += c;
+                    out += c;
+                    continue;
+                }
+                nameDone = true;
+                if (onName)
+                    onName(tagName);
+            }
+            if (valueNext) {
+                valueNext = false;
+                if (c == QLatin1Char('"') || c == QLatin1Char('\'')) {
+                    quote = c;
+                    out += c;
+                    inValue = true;
+                    continue;
+                }
+                quote = QChar();
+                if (isSpace(c) || c == QLatin1Char('>')) {
+                    endValue(c);
+                    if (c == QLatin1Char('>'))
+                        endTag();
+                    continue;
+                }
+                inValue = true;
+                value += c;
+                continue;
+            }
+            out += c;
+            if (c == QLatin1Char('>'))
+                endTag();
+            else if (isSpace(c))
+                attribute.clear();
+            else if (c == QLatin1Char('='))
+                valueNext = true;
+            else
+                attribute += c;
+        }
+        return out;
+    }
+};
+
+} // namespace
+
+bool IsOutsideLink(const QString &Url)
+{
+    static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.\\-]+:"));
+    return scheme.match(Url.trimmed()).hasMatch();
+}
+
+QString UnhideContent(const QString &Text)
+{
+    QString t = Text;
+    for (const char *hidden : {"display:none", "display: none", "display :none", "display : none"})
+        t.replace(QLatin1String(hidden), QLatin1String("display:block"), Qt::CaseInsensitive);
+    t.replace(QStringLiteral("Align=justify"), QStringLiteral("Align=left"), Qt::CaseInsensitive);
+    t.replace(QStringLiteral("Align=\"justify\""), QStringLiteral("Align=\"left\""), Qt::CaseInsensitive);
+    t.replace(QStringLiteral("Align='justify'"), QStringLiteral("Align='left'"), Qt::CaseInsensitive);
+    return t;
+}
+
+void SaveWorkPage(const QString &Page, const QString &FileName)
+{
+    if (Page.isEmpty())
+        return;
+    const int encoding = GetHtmlEncoding(Page);
+    QBuffer buffer;
+    buffer.open(QIODevice::ReadWrite);
+    try {
+        SaveTextToStream(ReferenceUnencodable(Page, encoding), encoding, buffer);
+    } catch (const Exception &e) {
+        throw Exception(QStringLiteral("Cannot write the page \"%1\": %2").arg(FileName, e.message()));
+    }
+    QFile file(FileName);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(buffer.data()) != buffer.data().size()
+        || !file.flush())
+        throw Exception(QStringLiteral("Cannot write the page \"%1\": %2").arg(FileName, file.errorString()));
+}
+
+TCHMDistill::TCHMDistill() = default;
+
+void TCHMDistill::Execute()
+{
+    if (FOnChange)
+        FOnChange(QStringLiteral("Analyzing..."), 5);
+    ProcessTocLink();
+    FillFileList();
+    ChangeCSS();
+    if (FOnChange)
+        FOnChange(QStringLiteral("Preparing to distill pages..."), 10);
+    RemoveSame();
+    NonTocFileToToc();
+    GetChapterNumber();
+    GetBookmark();
+    List.initializeUrls();
+    if (FOnChange)
+        FOnChange(QStringLiteral("Distilling pages..."), 15);
+    DistillPages(true);
+    ProcessTocLink2();
+}
+
+void TCHMDistill::Execute2()
+{
+    if (FOnChange)
+        FOnChange(QStringLiteral("Analyzing..."), 5);
+    ProcessTocLink();
+    FillFileList();
+    ChangeCSS();
+    if (FOnChange)
+        FOnChange(QStringLiteral("Preparing to distill pages..."), 10);
+    RemoveSame();
+    NonTocFileToToc();
+    GetChapterNumber();
+    GetBookmark();
+    List.initializeUrls();
+    if (FOnChange)
+        FOnChange(QStringLiteral("Distilling pages..."), 15);
+    DistillPages(false);
+    ProcessTocLink2();
+}
+
+void TCHMDistill::output()
+{
+    ProcessTocLink();
+    GetChapterNumber();
+    GetBookmark();
+    List.initializeUrls();
+    DistillPages(true);
+}
+
+bool TCHMDistill::IsOutOfRootfolder(const QString &Url) const
+{
+    return !ResolvePath(Url).startsWith(rootFolder, Qt::CaseInsensitive);
+}
+
+QString TCHMDistill::FindInRoot(const QString &Path) const
+{
+    const QString resolved = ResolvePath(Path);
+    if (rootFolder.isEmpty() || !resolved.startsWith(rootFolder) || resolved.size() == rootFolder.size())
+        return QString();
+    QFileInfo info(resolved);
+    if (!info.exists()) {
+        // Pages written on Windows name files in any case. The folder tree
+        // is read once into an index rather than at every missing link.
+        if (rootIndexStale_) {
+            rootIndex_.clear();
+            QDirIterator it(rootFolder, QDir::Files | QDir::Hidden | QDir::NoSymLinks, QDirIterator::Subdirectories);
+            while (it.hasNext()) {
+                const QString path = it.next();
+                if (!rootIndex_.contains(path.toLower()))
+                    rootIndex_.insert(path.toLower(), path);
+            }
+            rootIndexStale_ = false;
+        }
+        const QString found = rootIndex_.value(resolved.toLower());
+        if (found.isEmpty() || !found.startsWith(rootFolder))
+            return QString();
+        info.setFile(found);
+    }
+    return info.isFile() && !info.isSymLink() ? info.filePath() : QString();
+}
+
+QString TCHMDistill::ProcessDecompiledUrl(const QString &Url, const QString &CurrentUrl)
+{
+    QString url = Url.trimmed();
+    const QString own = QFileInfo(chmFile).fileName();
+    for (const QLatin1String prefix : {QLatin1String("ms-its:"), QLatin1String("mk:@msitstore:")}) {
+        if (!url.startsWith(prefix, Qt::CaseInsensitive))
+            continue;
+        const qsizetype sep = url.indexOf(QStringLiteral("::"), prefix.size());
+        if (sep < 0)
+            break;
+        const QString linked = url.mid(prefix.size(), sep - prefix.size());
+        QString inner = url.mid(sep + 2);
+        const QString linkedName = fileNameOf(linked);
+        if (linkedName.compare(own, Qt::CaseInsensitive) == 0) {
+            url = inner;
+        } else {
+            // Only a help file beside the imported one is looked for.
+            const QString linkedPath = folderOf(QFileInfo(chmFile).absoluteFilePath()) + linkedName;
+            if (!linkedName.isEmpty() && linkedName != QLatin1String("..") && QFileInfo(linkedPath).isFile()) {
+                const QString sub = rootFolder + linkedName + QLatin1Char('/');
+                if (!QFileInfo::exists(sub)) {
+                    // A help file that this one links to is unpacked once,
+                    // into a folder of its name inside the work folder.
+                    TCHMDecompile other;
+                    other.LoadFromCHM(linkedPath);
+                    other.rootFolder = sub;
+                    other.decompile();
+                    WorkFolderChanged();
+                }
+                if (!inner.startsWith(QLatin1Char('/')))
+                    inner.prepend(QLatin1Char('/'));
+                url = QLatin1Char('/') + linkedName + inner;
+            } else {
+                url.clear();
+            }
+        }
+        break;
+    }
+    QString result = url;
+    if (url.size() <= 2)
+        return result;
+    // A link naming a scheme points outside the help file and stays as it is.
+    if (IsOutsideLink(url))
+        return result;
+    if (url.startsWith(QLatin1Char('/')) || url.startsWith(QLatin1Char('\\'))) {
+        url.remove(0, 1);
+        const QString target = ResolvePath(rootFolder + url);
+        result = target.startsWith(rootFolder) ? RelativeUrl(CurrentUrl, target) : fileNameOf(url);
+    } else if (url.at(1) == QLatin1Char(':')) {
+        result = fileNameOf(url);
+    } else if (url.contains(QLatin1String(".."))) {
+        if (IsOutOfRootfolder(folderOf(BackslashToSlash(CurrentUrl)) + url))
+            result = fileNameOf(url);
+    }
+    return result;
+}
+
+void TCHMDistill::ProcessTocLink()
+{
+    for (int k = 0; k < List.Count(); ++k) {
+        TTitleList *e = List.Items(k);
+        if (e->Status != 0)
+            continue;
+        const QString url = e->Url.trimmed();
+        if (IsOutsideLink(url) && !url.startsWith(QLatin1String("ms-its:"), Qt::CaseInsensitive)
+            && !url.startsWith(QLatin1String("mk:@msitstore:"), Qt::CaseInsensitive)) {
+            e->Status = 3;
+            continue;
+        }
+        e->Url = BackslashToSlash(ProcessDecompiledUrl(e->Url, rootFolder));
+        // An entry whose page cannot lie in the work folder has no page.
+        QString file, anchor;
+        SplitUrlAnchor(e->Url, file, anchor);
+        if (file.isEmpty() || !ResolvePath(rootFolder + file).startsWith(rootFolder)) {
+            e->Status = 2;
+            e->Url.clear();
+        }
+    }
+}
+
+void TCHMDistill::FillFileList()
+{
+    Files.Clear();
+    CSSFiles.Clear();
+    for (int k = 0; k < List.Count(); ++k) {
+        TTitleList *e = List.Items(k);
+        if (e->Status != 0)
+            continue;
+        QString file, anchor;
+        SplitUrlAnchor(e->Url, file, anchor);
+        const QString path = FindInRoot(rootFolder + file);
+        if (path.isEmpty()) {
+            // A missing page: the entry stays as a heading without page.
+            e->Status = 2;
+            continue;
+        }
+        // Pages written on Windows name files in any case: the entry takes
+        // the name as it is on disk.
+        const QString relative = path.mid(rootFolder.size());
+        if (relative != ResolvePath(file))
+            e->Url = anchor.isEmpty() ? relative : relative + QLatin1Char('#') + anchor;
+        Files.Add(path, e);
+    }
+    for (const QString &path : Files.Texts())
+        GetLinkPages(path);
+}
+
+void TCHMDistill::GetLinkPages(const QString &Page)
+{
+    // A work list, not recursion: a chain of thousands of linked pages must
+    // not exhaust the stack.
+    QStringList work{Page};
+    while (!work.isEmpty()) {
+        const QString page = work.takeLast();
+        const QString original = LoadTextFileSafe(page, QString());
+        const QString text = ProcessSCR(original, page);
+        if (text != original)
+            SaveWorkPage(text, page);
+        const QString folder = folderOf(page);
+        AttributeRewriter scan;
+        scan.onValue = [&](const QString &, const QString &attribute, const QString &value) {
+            if (!IsLinkAttribute(attribute) || value.isEmpty() || IsOutsideLink(value))
+                return value;
+            const QString ext = extensionOf(value);
+            const bool isPage = IsHtmlExtension(ext);
+            if (!isPage && ext.compare(QLatin1String(".css"), Qt::CaseInsensitive) != 0)
+                return value;
+            const QString path = FindInRoot(folder + BackslashToSlash(value));
+            if (path.isEmpty())
+                return value;
+            if (!isPage)
+                CSSFiles.Add(path);
+            else if (!Files.Contains(path) && !NonTocicFiles.Contains(path)) {
+                NonTocicFiles.Add(path);
+                work.append(path);
+            }
+            return value;
+        };
+        scan.run(text);
+    }
+}
+
+QString TCHMDistill::ProcessSCR(const QString &S, const QString &CurrentUrl)
+{
+    AttributeRewriter rw;
+    rw.onValue = [&](const QString &, const QString &attribute, const QString &value) {
+        if (attribute.compare(QLatin1String("media"), Qt::CaseInsensitive) == 0)
+            return value.compare(QLatin1String("screen"), Qt::CaseInsensitive) == 0 ? QStringLiteral("all") : value;
+        if (IsLinkAttribute(attribute))
+            return ProcessDecompiledUrl(value, CurrentUrl);
+        return value;
+    };
+    return rw.run(S);
+}
+
+void TCHMDistill::ChangeCSS()
+{
+    for (const QString &path : CSSFiles.Texts()) {
+        const QString text = LoadTextFileSafe(path, QString());
+        const QString unhidden = UnhideContent(text);
+        if (unhidden != text)
+            SaveWorkPage(unhidden, path);
+    }
+}
+
+void TCHMDistill::cutShared(bool fromEnd)
+{
+    const int n = Files.Count();
+    const int threshold = qRound(0.8 * n);
+    if (n == 0 || threshold < 1)
+        return;
+    const int count = TopicList.Count();
+    for (int j = 0; j < count;) {
+        TChmTopicFile *pj = TopicList.Items(j);
+        // Counting stops once the block is known to be shared, or once the
+        // pages left could no longer make it so.
+        int shared = 0;
+        int left = j < n ? n - 1 : n;
+        for (int c = 0; c < n && shared < threshold && shared + left >= threshold; ++c) {
+            if (c == j)
+                continue;
+            --left;
+            if (TChmTopicFile::IsSimilar(TopicList.Items(c)->Text, pj->Text))
+                ++shared;
+        }
+        if (shared < threshold) {
+            ++j;
+            continue;
+        }
+        const QString block = pj->Text;
+        for (int k = 0; k < count; ++k) {
+            TChmTopicFile *pk = TopicList.Items(k);
+            if (k != j && TChmTopicFile::IsSimilar(pk->Text, block))
+                fromEnd ? pk->SearchUp() : pk->SearchDown();
+        }
+        fromEnd ? pj->SearchUp() : pj->SearchDown();
+    }
+}
+
+void TCHMDistill::RemoveSame()
+{
+    TopicList.Clear();
+    for (const QString &path : Files.Texts())
+        TopicList.Add(std::make_unique<TChmTopicFile>(path, this, Files.Object(path)->Topic));
+    for (const QString &path : NonTocicFiles.Texts())
+        TopicList.Add(std::make_unique<TChmTopicFile>(path, this, QString()));
+    const int n = Files.Count();
+
+    // Anchors at which a page named by several entries is split.
+    QHash<TTitleList *, TChmTopicFile *> pageOf;
+    for (int k = 0; k < List.Count(); ++k) {
+        TTitleList *e = List.Items(k);
+        if (e->Status != 0)
+            continue;
+        QString file, anchor;
+        SplitUrlAnchor(e->Url, file, anchor);
+        TChmTopicFile *page = TopicList.GetItemByFilename(rootFolder + file);
+        if (!page)
+            continue;
+        pageOf.insert(e, page);
+        if (!anchor.isEmpty() && !page->Bookmarks.GetItemByName(anchor)) {
+            auto b = std::make_unique<TBookmark>();
+            b->Name = anchor;
+            b->Title = e->Topic;
+            page->Bookmarks.Add(std::move(b));
+        }
+        page->QuoteCount += 1;
+    }
+    for (auto it = pageOf.cbegin(); it != pageOf.cend(); ++it)
+        if (it.value()->QuoteCount == 1) {
+            QString file, anchor;
+            SplitUrlAnchor(it.key()->Url, file, anchor);
+            it.key()->Url = file;
+        }
+
+    // Footer blocks, then header blocks.
+    for (int k = 0; k < TopicList.Count(); ++k) {
+        TChmTopicFile *p = TopicList.Items(k);
+        p->IniticalizeTags();
+        p->FindText = false;
+        p->i = qint32(p->Body.size()) - 1;
+        p->SearchUp();
+    }
+    cutShared(true);
+    for (int k = 0; k < TopicList.Count(); ++k) {
+        TChmTopicFile *p = TopicList.Items(k);
+        p->IniticalizeTags();
+        p->FindText = false;
+        p->i = 0;
+        p->SearchDown();
+    }
+    cutShared(false);
+
+    // The pages' own title blocks, when most contents pages start with one.
+    int titled = 0;
+    for (int k = 0; k < n; ++k)
+        if (TopicList.Items(k)->IsTitle())
+            ++titled;
+    if (n > 0 && titled > 0.8 * n) {
+        for (int k = 0; k < TopicList.Count(); ++k) {
+            TChmTopicFile *p = TopicList.Items(k);
+            const bool title = p->IsTitle();
+            if (title)
+                p->TitleFound = true;
+            p->Title3 = p->Text;
+            // A page reached only by links loses its first block only when
+            // that block is its title: otherwise its own text would go.
+            if (k < n || title)
+                p->SearchDown();
+        }
+        cutShared(false);
+    }
+
+    for (int k = 0; k < TopicList.Count(); ++k) {
+        TChmTopicFile *p = TopicList.Items(k);
+        p->Body = p->Distiller();
+        p->FindAnchors();
+        if (p->QuoteCount > 1) {
+            p->ProcessBookmarks();
+            p->Bookmarks.Sort();
+            p->SplitFileByBookmark();
+            WorkFolderChanged();
+        }
+        SaveWorkPage(p->BeforeBody + p->Body + p->AfterBody, p->Filename);
+        // The page's text is on disk now; only its anchors and bookmarks
+        // are needed later.
+        p->Body.clear();
+        p->Body.squeeze();
+        p->BeforeBody.clear();
+        p->BeforeBody.squeeze();
+        p->AfterBody.clear();
+        p->AfterBody.squeeze();
+        p->Tags.TruncateTo(0);
+    }
+}
+
+void TCHMDistill::NonTocFileToToc()
+{
+    if (Discard || NonTocicFiles.Count() == 0)
+        return;
+    auto addenda = std::make_unique<TTitleList>();
+    addenda->Topic = Addenda;
+    addenda->Level = 0;
+    addenda->Status = 2;
+    List.Add(std::move(addenda));
+    for (const QString &path : NonTocicFiles.Texts()) {
+        auto e = std::make_unique<TTitleList>();
+        e->Level = 1;
+        e->Status = 0;
+        e->Url = path.mid(rootFolder.size());
+        e->Topic = TrimWhitespace(GetHtmlTitle(LoadTextFileSafe(path, QString())));
+        if (e->Topic.isEmpty())
+            if (const TChmTopicFile *page = TopicList.GetItemByFilename(path))
+                e->Topic = page->Title3;
+        NonTocicFiles.SetObject(path, List.Add(std::move(e)));
+    }
+}
+
+void TCHMDistill::GetChapterNumber()
+{
+    int c[9] = {0};
+    for (int k = 0; k < List.Count(); ++k) {
+        TTitleList *e = List.Items(k);
+        const int level = e->Level;
+        if (level >= 0 && level <= 6) {
+            c[level] += 1;
+            for (int m = level + 1; m < 9; ++m)
+                c[m] = 0;
+        } else if (level == 7) {
+            c[7] += 1;
+            c[8] = 0;
+        } else if (level == 8) {
+            c[8] += 1;
+        }
+        QString number = c[0] > 0 ? QString::number(c[0]) : QString();
+        number += c[1] == 0 ? QStringLiteral(".") : QLatin1Char('.') + QString::number(c[1]);
+        for (int m = 2; m < 9; ++m)
+            if (c[m] > 0)
+                number += QLatin1Char('.') + QString::number(c[m]);
+        e->ChapterNumber = number;
+    }
+}
+
+void TCHMDistill::GetBookmark()
+{
+    for (int k = 0; k < List.Count(); ++k)
+        List.Items(k)->Bookmark = QStringLiteral("Bookmark") + QString::number(k);
+}
+
+QString TCHMDistill::DistillPages(bool UrltoBookmark)
+{
+    TSortedList<TTitleList> urls;
+    for (int k = 0; k < List.Count(); ++k) {
+        TTitleList *e = List.Items(k);
+        if (!e->Url.isEmpty() && e->Status != 3)
+            urls.Add(e->Url, e);
+    }
+    for (const QString &url : urls.Texts()) {
+        const QString path = FindInRoot(rootFolder + url);
+        if (path.isEmpty() || url.contains(QLatin1Char('#')))
+            continue;
+        const QString original = LoadTextFileSafe(path, QString());
+        if (original.isEmpty())
+            continue;
+        QString text = original;
+        TTitleList *first = urls.Object(url);
+        if (text.contains(QLatin1String("<frameset"), Qt::CaseInsensitive))
+            first->Status = 2;
+        if (UrltoBookmark)
+            text = ChangeUrlBookmark(text, first);
+        text = UnhideContent(text);
+        if (text != original)
+            SaveWorkPage(text, path);
+    }
+    return QString();
+}
+
+QString TCHMDistill::ChangeUrlBookmark(const QString &Page, TTitleList *Base)
+{
+    QString remembered;
+    bool hasRemembered = false;
+    bool hintDue = false;
+    bool inA = false;
+    AttributeRewriter rw;
+    rw.onName = [&](const QString &name) {
+        inA = name.compare(QLatin1String("a"), Qt::CaseInsensitive) == 0;
+        if (inA) {
+            remembered.clear();
+            hasRemembered = false;
+        } else if (name.compare(QLatin1String("/a"), Qt::CaseInsensitive) == 0 && hasRemembered) {
+            hintDue = true;
+        }
+    };
+    auto pageAnchors = [this](const QString &relative) -> const TChmTopicFile * {
+        return TopicList.GetItemByFilename(rootFolder + relative);
+    };
+    rw.onValue = [&](const QString &, const QString &attribute, const QString &value) -> QString {
+        if (!inA)
+            return value;
+        if (attribute.compare(QLatin1String("name"), Qt::CaseInsensitive) == 0) {
+            if (value.isEmpty())
+                return value;
+            return Base->Bookmark + QLatin1Char('_') + (value.startsWith(QLatin1Char('#')) ? value.mid(1) : value);
+        }
+        if (attribute.compare(QLatin1String("href"), Qt::CaseInsensitive) != 0)
+            return value;
+        QString file, anchor;
+        SplitUrlAnchor(value, file, anchor);
+        if (!file.isEmpty()) {
+            if (file.contains(QLatin1Char(':')))
+                return value;
+            const QString f = BackslashToSlash(file);
+            const QString target = f.startsWith(QLatin1Char('/')) ? ResolvePath(f.mid(1))
+                                                                   : ResolvePath(folderOf(Base->Url) + f);
+            TTitleList *entry = List.GetItemByUrl(target);
+            if (!entry)
+                return value;
+            remembered = entry->ChapterNumber;
+            hasRemembered = true;
+            const TChmTopicFile *page = pageAnchors(target);
+            if (!anchor.isEmpty() && page && page->Anchors.Contains(anchor))
+                return QLatin1Char('#') + entry->Bookmark + QLatin1Char('_') + anchor;
+            return QLatin1Char('#') + entry->Bookmark;
+        }
+        if (!anchor.isEmpty()) {
+            const TChmTopicFile *page = pageAnchors(Base->Url);
+            if (page && page->Anchors.Contains(anchor))
+                return QLatin1Char('#') + Base->Bookmark + QLatin1Char('_') + anchor;
+            return QLatin1Char('#') + Base->Bookmark;
+        }
+        return value;
+    };
+    rw.onTagEnd = [&](const QString &) -> QString {
+        if (!hintDue)
+            return QString();
+        hintDue = false;
+        const QString number = remembered;
+        remembered.clear();
+        hasRemembered = false;
+        if (!AddHint)
+            return QString();
+        QString hint = HintFormat;
+        hint.replace(QStringLiteral("[Title No.]"), number, Qt::CaseInsensitive);
+        return QLatin1Char('(') + hint + QLatin1Char(')');
+    };
+    return rw.run(Page);
+}
+
+void TCHMDistill::ProcessTocLink2()
+{
+    for (int k = 0; k < List.Count(); ++k) {
+        TTitleList *e = List.Items(k);
+        if (e->Status != 0)
+            continue;
+        QString file, anchor;
+        SplitUrlAnchor(e->Url, file, anchor);
+        if (anchor.isEmpty())
+            continue;
+        const TChmTopicFile *page = TopicList.GetItemByFilename(rootFolder + file);
+        if (!page)
+            continue;
+        const int id = page->Bookmarks.GetItemIdByName(anchor);
+        if (id < 0)
+            continue;
+        const qsizetype dot = file.lastIndexOf(QLatin1Char('.'));
+        const qsizetype slash = file.lastIndexOf(QLatin1Char('/'));
+        const QString stem = dot > slash ? file.left(dot) : file;
+        const QString ext = dot > slash ? file.mid(dot) : QString();
+        e->Url = stem + QLatin1Char('_') + QString::number(id) + ext;
+    }
+}

@@ -1,0 +1,651 @@
+#include "chmimport/ChmTo.h"
+
+#include "foundation/HTMLProcess.h"
+#include "foundation/LanguageProcess.h"
+#include "foundation/Paths.h"
+#include "foundation/TextFiles.h"
+#include "platform/Exception.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QRegularExpression>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSettings>
+#include <QtEndian>
+
+#include <atomic>
+
+namespace {
+
+// Unpacking a help file takes seconds; a damaged one can keep libchm busy
+// for ever, and the helper is stopped after this time.
+constexpr int kDefaultUnpackTimeoutMs = 2 * 60 * 1000;
+std::atomic<int> unpackTimeoutMs{kDefaultUnpackTimeoutMs};
+
+QString durationText(int ms)
+{
+    return ms >= 1000 ? QStringLiteral("%1 seconds").arg(ms / 1000) : QStringLiteral("%1 ms").arg(ms);
+}
+
+struct HelperRun {
+    QByteArray out;
+    QString problem; // empty on success
+};
+
+// Runs the unpacking helper with a time limit. A crash, a time-out or a
+// non-zero exit becomes a problem text.
+HelperRun runUnpacker(const QStringList &arguments, const QString &workingFolder)
+{
+    HelperRun run;
+    const QString program = TCHMDecompile::UnpackerProgram();
+    if (!QFileInfo(program).isExecutable()) {
+        run.problem = QStringLiteral("the unpacking helper \"%1\" is missing").arg(program);
+        return run;
+    }
+    QProcess process;
+    if (!workingFolder.isEmpty())
+        process.setWorkingDirectory(workingFolder);
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.start(program, arguments);
+    if (!process.waitForStarted(-1)) {
+        run.problem = QStringLiteral("the unpacking helper \"%1\" could not be started: %2")
+                          .arg(program, process.errorString());
+        return run;
+    }
+    const int limit = unpackTimeoutMs.load();
+    QByteArray err;
+    QElapsedTimer clock;
+    clock.start();
+    bool timedOut = false;
+    while (process.state() != QProcess::NotRunning) {
+        const qint64 left = limit - clock.elapsed();
+        if (left <= 0) {
+            timedOut = true;
+            break;
+        }
+        process.waitForFinished(int(std::min<qint64>(left, 200)));
+        run.out += process.readAllStandardOutput();
+        err += process.readAllStandardError();
+    }
+    if (timedOut) {
+        process.kill();
+        process.waitForFinished(-1);
+        run.problem = QStringLiteral("reading it did not finish within %1 and was stopped").arg(durationText(limit));
+        return run;
+    }
+    run.out += process.readAllStandardOutput();
+    err += process.readAllStandardError();
+    if (process.exitStatus() != QProcess::NormalExit)
+        run.problem = QStringLiteral("the file is damaged (the reader stopped unexpectedly)");
+    else if (process.exitCode() != 0) {
+        run.problem = QString::fromUtf8(err).trimmed();
+        if (run.problem.isEmpty())
+            run.problem = QStringLiteral("the unpacking helper ended with exit code %1").arg(process.exitCode());
+    }
+    return run;
+}
+
+// The sitemap marker at text[p] ("<" there): 1 "UL>", 2 "/UL", 3 "LI>", 0 none.
+int sitemapMarker(const QString &text, qsizetype p)
+{
+    if (p + 3 >= text.size())
+        return 0;
+    const QStringView next = QStringView(text).mid(p + 1, 3);
+    if (next.compare(u"UL>", Qt::CaseInsensitive) == 0)
+        return 1;
+    if (next.compare(u"/UL", Qt::CaseInsensitive) == 0)
+        return 2;
+    if (next.compare(u"LI>", Qt::CaseInsensitive) == 0)
+        return 3;
+    return 0;
+}
+
+QString normaliseParams(const QString &text, bool withImage)
+{
+    QString t = text;
+    t.replace(QStringLiteral("<param"), QStringLiteral("<param"), Qt::CaseInsensitive);
+    t.replace(QStringLiteral("name=\"Name\""), QStringLiteral("name=\"Name\""), Qt::CaseInsensitive);
+    t.replace(QStringLiteral("name=\"Local\""), QStringLiteral("name=\"Local\""), Qt::CaseInsensitive);
+    t.replace(QStringLiteral("value="), QStringLiteral("value="), Qt::CaseInsensitive);
+    if (withImage)
+        t.replace(QStringLiteral("name=\"ImageNumber\""), QStringLiteral("name=\"ImageNumber\""), Qt::CaseInsensitive);
+    return t;
+}
+
+// Calls fn(tag, value, hasValue) for each "<param ...>" of the text.
+template <typename Fn>
+void forEachParam(const QString &text, Fn fn)
+{
+    qsizetype from = 0;
+    for (;;) {
+        const qsizetype start = text.indexOf(QStringLiteral("<param"), from);
+        if (start < 0)
+            return;
+        const qsizetype end = text.indexOf(QLatin1Char('>'), start);
+        if (end < 0)
+            return;
+        const QString tag = text.mid(start, end - start + 1);
+        const qsizetype v = tag.indexOf(QStringLiteral("value=\""));
+        QString value;
+        bool hasValue = false;
+        if (v >= 0) {
+            const qsizetype q = tag.indexOf(QLatin1Char('"'), v + 7);
+            if (q >= 0) {
+                value = tag.mid(v + 7, q - v - 7);
+                hasValue = true;
+            }
+        }
+        if (!fn(tag, value, hasValue))
+            return;
+        from = end + 1;
+    }
+}
+
+QString contextNumberOf(const QStringList &context, const QString &url)
+{
+    for (const QString &line : context) {
+        const qsizetype colon = line.indexOf(QLatin1Char(':'));
+        if (colon >= 0 && QStringView(line).left(colon).compare(url, Qt::CaseInsensitive) == 0)
+            return line.mid(colon + 1);
+    }
+    return QString();
+}
+
+QString withSlash(const QString &folder)
+{
+    return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+
+TTitleList *TTitleLists::Add(std::unique_ptr<TTitleList> item)
+{
+    items_.push_back(std::move(item));
+    return items_.back().get();
+}
+
+void TTitleLists::Clear()
+{
+    Urls.clear();
+    items_.clear();
+}
+
+void TTitleLists::initializeUrls()
+{
+    Urls.clear();
+    for (const auto &item : items_) {
+        const QString key = item->Url.toLower();
+        if (!Urls.contains(key))
+            Urls.insert(key, item.get());
+    }
+}
+
+TTitleList *TTitleLists::GetItemByUrl(const QString &url) const
+{
+    return Urls.value(url.toLower(), nullptr);
+}
+
+TChmSystemData ParseChmSystemData(const QByteArray &data)
+{
+    TChmSystemData sd;
+    // A version word of four bytes, then records: code, length, data.
+    qsizetype p = 4;
+    while (p + 4 <= data.size()) {
+        const quint16 code = qFromLittleEndian<quint16>(data.constData() + p);
+        const quint16 length = qFromLittleEndian<quint16>(data.constData() + p + 2);
+        p += 4;
+        const QByteArray record = data.mid(p, length);
+        p += length;
+        // A record's text ends at its first zero byte.
+        auto text = [&record] {
+            const qsizetype zero = record.indexOf('\0');
+            return zero < 0 ? record : record.left(zero);
+        };
+        if (code == 4 && record.size() >= 2 && !sd.HasLanguage) {
+            sd.HasLanguage = true;
+            sd.Lcid = record.size() >= 4 ? qFromLittleEndian<quint32>(record.constData())
+                                         : qFromLittleEndian<quint16>(record.constData());
+        } else if (code == 2 && !sd.HasDefaultTopic) {
+            sd.HasDefaultTopic = true;
+            sd.DefaultTopic = text();
+        } else if (code == 3 && !sd.HasTitle) {
+            sd.HasTitle = true;
+            sd.Title = text();
+        }
+    }
+    return sd;
+}
+
+// ---------------------------------------------------------------------------
+
+TCHMDecompile::TCHMDecompile() = default;
+TCHMDecompile::~TCHMDecompile() = default;
+
+QString TCHMDecompile::UnpackerProgram()
+{
+    const QString overridden = qEnvironmentVariable("QC_CHMUNPACK");
+    if (!overridden.isEmpty())
+        return overridden;
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/qc_chmunpack");
+}
+
+void TCHMDecompile::SetUnpackTimeoutMs(int ms) { unpackTimeoutMs = ms > 0 ? ms : kDefaultUnpackTimeoutMs; }
+int TCHMDecompile::UnpackTimeoutMs() { return unpackTimeoutMs.load(); }
+
+void ReadChmSystemInfo(TCHMDecompile &Reader, const QString &ChmFile)
+{
+    if (!QFileInfo(ChmFile).isFile())
+        throw Exception(QStringLiteral("Cannot open the help file \"%1\": it does not exist.").arg(ChmFile));
+    QFile probe(ChmFile);
+    if (!probe.open(QIODevice::ReadOnly))
+        throw Exception(QStringLiteral("Cannot open the help file \"%1\": %2").arg(ChmFile, probe.errorString()));
+    probe.close();
+    const HelperRun run = runUnpacker({QStringLiteral("system"), QFileInfo(ChmFile).absoluteFilePath()}, QString());
+    if (!run.problem.isEmpty())
+        throw Exception(QStringLiteral("Cannot read the help file \"%1\": %2.").arg(ChmFile, run.problem));
+    const TChmSystemData sd = ParseChmSystemData(run.out);
+    if (!sd.HasLanguage && !sd.HasTitle && !sd.HasDefaultTopic)
+        return; // nothing recognisable: the fields keep their values
+    if (sd.HasLanguage) {
+        const quint16 language = quint16(sd.Lcid & 0xFFFF);
+        const qint32 value = qint16(language);
+        Reader.LangID = QStringLiteral("0x")
+                        + QString::number(quint32(value), 16).toUpper().rightJustified(4, QLatin1Char('0'));
+    }
+    Reader.rCodePage = HelpLanguages.GetCodepageById(Reader.LangID);
+    Reader.CodePage = Reader.rCodePage;
+    if (sd.HasDefaultTopic)
+        Reader.rDefaultPage = sd.DefaultTopic;
+    if (sd.HasTitle)
+        Reader.rTitle = sd.Title;
+    // A help file whose language has no code page here is read as UTF-8
+    // when its bytes are valid UTF-8 (other compilers write the title so).
+    auto decode = [&Reader](const QByteArray &bytes) {
+        try {
+            return AnsiToUnicodeCP(bytes, Reader.rCodePage);
+        } catch (const Exception &) {
+            return QString::fromUtf8(bytes);
+        }
+    };
+    Reader.Title = decode(Reader.rTitle);
+    Reader.DefaultPage = decode(Reader.rDefaultPage);
+}
+
+void TCHMDecompile::LoadFromCHM(const QString &ChmFile)
+{
+    ReadChmSystemInfo(*this, ChmFile);
+    chmFile = ChmFile;
+}
+
+void TCHMDecompile::decompile()
+{
+    if (FOnChange)
+        FOnChange(QStringLiteral("Decompiling..."), 1);
+    if (rootFolder.isEmpty())
+        throw Exception(QStringLiteral("Cannot unpack the help file \"%1\": no work folder was given.").arg(chmFile));
+    rootFolder = withSlash(QDir::cleanPath(QFileInfo(rootFolder).absoluteFilePath()));
+    if (!QDir().mkpath(rootFolder))
+        throw Exception(QStringLiteral("Cannot create ") + rootFolder);
+    const HelperRun run =
+        runUnpacker({QStringLiteral("unpack"), QFileInfo(chmFile).absoluteFilePath(), rootFolder}, rootFolder);
+    if (!run.problem.isEmpty())
+        throw Exception(QStringLiteral("Cannot unpack the help file \"%1\": %2.").arg(chmFile, run.problem));
+
+    FileName = QFileInfo(chmFile).completeBaseName();
+    const QString hhc = rootFolder + FileName + QStringLiteral(".hhc");
+    hhcFile = QFileInfo(hhc).isFile() ? hhc : FindFileByExt(rootFolder, QStringLiteral(".hhc"));
+    ParseHhcFile(*this);
+    const QString hhk = rootFolder + FileName + QStringLiteral(".hhk");
+    hhkFile = QFileInfo(hhk).isFile() ? hhk : FindFileByExt(rootFolder, QStringLiteral(".hhk"));
+    ParseHhkFile(*this);
+}
+
+QString FindFileByExt(const QString &Folder, const QString &Ext)
+{
+    const QString folder = withSlash(Folder);
+    QDir dir(folder);
+    if (!dir.exists())
+        return QString();
+    // Folders and files in name order, so the result does not depend on the
+    // file system's own order.
+    const QFileInfoList entries =
+        dir.entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::NoSymLinks, QDir::Name);
+    for (const QFileInfo &entry : entries) {
+        if (entry.isDir()) {
+            const QString found = FindFileByExt(folder + entry.fileName(), Ext);
+            if (!found.isEmpty())
+                return found;
+        } else if (entry.fileName().endsWith(Ext, Qt::CaseInsensitive)
+                   && (QStringLiteral(".") + entry.suffix()).compare(Ext, Qt::CaseInsensitive) == 0) {
+            return folder + entry.fileName();
+        }
+    }
+    return QString();
+}
+
+// ---------------------------------------------------------------------------
+
+void ParseHhcEntry(const TCHMDecompile &Reader, const QString &Text, QString &Name, qint32 &ImageNumber,
+                   QStringList &Locals)
+{
+    Name.clear();
+    ImageNumber = 0;
+    Locals.clear();
+    bool haveName = false;
+    forEachParam(normaliseParams(Text, true), [&](const QString &tag, const QString &value, bool hasValue) {
+        if (tag.contains(QStringLiteral("name=\"Name\""))) {
+            if (!haveName) {
+                haveName = true;
+                if (Reader.CodePage == 1256 && IsEntityEncoded(value))
+                    Name = DecodeByteChars(UnescapeHtml(value), 1256);
+                else
+                    Name = UnescapeHtml(value);
+            }
+        } else if (tag.contains(QStringLiteral("name=\"Local\""))) {
+            if (hasValue)
+                Locals << UnescapeHtml(value);
+        } else if (tag.contains(QStringLiteral("name=\"ImageNumber\"")) && hasValue) {
+            bool ok = false;
+            const int n = value.trimmed().toInt(&ok);
+            if (!ok)
+                throw Exception(QStringLiteral("The contents file \"%1\" is damaged: \"%2\" is not a valid image number.")
+                                    .arg(Reader.hhcFile, value));
+            ImageNumber = n;
+        }
+        return true;
+    });
+}
+
+void ParseHhkEntry(const QString &Text, QString &Name, QStringList &Locals)
+{
+    Name.clear();
+    Locals.clear();
+    bool first = true;
+    forEachParam(normaliseParams(Text, false), [&](const QString &tag, const QString &value, bool hasValue) {
+        if (first) {
+            first = false;
+            if (hasValue)
+                Name = UnescapeHtml(value).replace(QLatin1Char('/'), QStringLiteral("//"));
+        } else if (tag.contains(QStringLiteral("name=\"Local\"")) && hasValue) {
+            Locals << UnescapeHtml(value);
+        }
+        return true;
+    });
+}
+
+void ParseHhcFile(TCHMDecompile &Reader)
+{
+    if (Reader.hhcFile.isEmpty())
+        return;
+    const QString text = LoadTextFile(Reader.hhcFile, QString::number(Reader.CodePage));
+    int level = -1;
+    int counter = 0;
+    int automatic = 1000;
+    QString pending;
+    bool collecting = false;
+
+    auto addPending = [&] {
+        if (pending.isEmpty())
+            return;
+        QString name;
+        qint32 image = 0;
+        QStringList locals;
+        ParseHhcEntry(Reader, pending, name, image, locals);
+        pending.clear();
+        if (QString(name).remove(QLatin1Char('-')).isEmpty())
+            return;
+        auto entry = std::make_unique<TTitleList>();
+        entry->Topic = name;
+        entry->Level = level;
+        entry->Index = counter;
+        entry->Icon = image;
+        if (!locals.isEmpty() && !locals.first().isEmpty()) {
+            entry->Url = QString(locals.first()).replace(QStringLiteral("%20"), QStringLiteral(" "));
+            entry->Status = 0;
+        } else {
+            entry->Status = 2;
+        }
+        entry->ContextNumber = contextNumberOf(Reader.Context, entry->Url);
+        if (entry->ContextNumber.isEmpty())
+            entry->ContextNumber = QString::number(automatic++);
+        ++counter;
+        Reader.List.Add(std::move(entry));
+    };
+
+    for (qsizetype p = 0; p < text.size(); ++p) {
+        const QChar c = text.at(p);
+        const int marker = c == QLatin1Char('<') ? sitemapMarker(text, p) : 0;
+        if (marker == 1) {
+            addPending();
+            ++level;
+            collecting = false;
+        } else if (marker == 2) {
+            addPending();
+            --level;
+            collecting = false;
+        } else if (marker == 3) {
+            addPending();
+            collecting = true;
+            p += 3;
+        } else if (collecting) {
+            pending += c;
+        }
+    }
+    addPending();
+}
+
+void ParseHhkFile(TCHMDecompile &Reader)
+{
+    if (Reader.hhkFile.isEmpty())
+        return;
+    const QString text = LoadTextFile(Reader.hhkFile, QString::number(Reader.CodePage));
+    // The entries by lower-cased Url, so that each keyword finds its pages at once.
+    QHash<QString, QList<TTitleList *>> byUrl;
+    for (int k = 0; k < Reader.List.Count(); ++k)
+        byUrl[Reader.List.Items(k)->Url.toLower()].append(Reader.List.Items(k));
+
+    QString pending;
+    bool collecting = false;
+    QStringList pathStack;
+    auto addPending = [&]() -> QString {
+        if (pending.isEmpty())
+            return QString();
+        QString name;
+        QStringList locals;
+        ParseHhkEntry(pending, name, locals);
+        pending.clear();
+        QString path;
+        for (const QString &part : pathStack)
+            path += part + QLatin1Char('/');
+        for (const QString &local : locals) {
+            QString file, anchor;
+            SplitUrlAnchor(local, file, anchor);
+            const QString suffix = anchor.isEmpty() ? QString() : QLatin1Char('#') + anchor;
+            file.replace(QStringLiteral("%20"), QStringLiteral(" "));
+            for (TTitleList *entry : byUrl.value(file.toLower())) {
+                if (!entry->Keywords.isEmpty())
+                    entry->Keywords += KeywordSeparator;
+                entry->Keywords += path + name + suffix;
+            }
+        }
+        return name;
+    };
+
+    for (qsizetype p = 0; p < text.size(); ++p) {
+        const QChar c = text.at(p);
+        const int marker = c == QLatin1Char('<') ? sitemapMarker(text, p) : 0;
+        if (marker == 1) {
+            if (!pending.isEmpty())
+                pathStack << addPending();
+            collecting = false;
+        } else if (marker == 2) {
+            addPending();
+            if (!pathStack.isEmpty())
+                pathStack.removeLast();
+            collecting = false;
+        } else if (marker == 3) {
+            addPending();
+            collecting = true;
+            p += 3;
+        } else if (collecting) {
+            pending += c;
+        }
+    }
+    addPending();
+}
+
+// ---------------------------------------------------------------------------
+
+void ReadHhpContextMap(TCHMDecompile &Reader, const QString &HHPFile)
+{
+    const QString folder = withSlash(QFileInfo(HHPFile).absolutePath());
+    const QStringList lines = LoadTextFile(HHPFile, QString()).split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
+    QStringList headers, defines, aliases;
+    enum { None, Map, Alias } section = None;
+    // An included file is read only when it lies in the project's folder tree.
+    auto inFolder = [&folder](const QString &name) {
+        const QString path = ResolvePath(folder + name.trimmed());
+        return path.startsWith(folder) ? path : QString();
+    };
+    for (const QString &raw : lines) {
+        const QString line = raw.trimmed();
+        if (line.startsWith(QLatin1Char('['))) {
+            section = line.compare(QLatin1String("[MAP]"), Qt::CaseInsensitive) == 0     ? Map
+                      : line.compare(QLatin1String("[ALIAS]"), Qt::CaseInsensitive) == 0 ? Alias
+                                                                                          : None;
+            continue;
+        }
+        if (section == Map) {
+            if (line.startsWith(QLatin1String("#include")))
+                headers << line.mid(8).trimmed();
+            else if (line.startsWith(QLatin1String("#define")))
+                defines << line.mid(7).trimmed();
+        } else if (section == Alias) {
+            if (line.startsWith(QLatin1String("#include"))) {
+                const QString path = inFolder(line.mid(8));
+                if (path.isEmpty())
+                    continue;
+                const QStringList included = LoadTextFile(path, QString()).split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
+                for (const QString &l : included)
+                    if (!l.trimmed().isEmpty())
+                        aliases << l.trimmed();
+            } else if (!line.isEmpty()) {
+                aliases << line;
+            }
+        }
+    }
+    for (const QString &header : headers) {
+        const QString path = inFolder(header);
+        if (path.isEmpty())
+            continue;
+        const QStringList hl = LoadTextFile(path, QString()).split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
+        for (const QString &l : hl)
+            if (l.trimmed().startsWith(QLatin1String("#define")))
+                defines << l.trimmed().mid(7).trimmed();
+    }
+    QHash<QString, QString> aliasFile; // symbol to file
+    QList<std::pair<QString, QString>> aliasOrder;
+    for (QString a : aliases) {
+        const qsizetype semi = a.indexOf(QLatin1Char(';'));
+        if (semi >= 0)
+            a.truncate(semi);
+        const qsizetype eq = a.indexOf(QLatin1Char('='));
+        if (eq < 0)
+            continue;
+        const QString symbol = a.left(eq).trimmed();
+        const QString file = a.mid(eq + 1).trimmed();
+        if (!aliasFile.contains(symbol))
+            aliasFile.insert(symbol, file);
+        aliasOrder.append({symbol, file});
+    }
+    Reader.Context.clear();
+    if (!defines.isEmpty()) {
+        for (const QString &d : defines) {
+            const QStringList parts = d.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+            if (parts.size() < 2)
+                continue;
+            Reader.Context << aliasFile.value(parts.at(0)).trimmed() + QLatin1Char(':') + parts.at(1).trimmed();
+        }
+    } else {
+        for (const auto &[symbol, file] : aliasOrder)
+            Reader.Context << file + QLatin1Char(':') + symbol;
+    }
+}
+
+void TCHMDecompile::LoadFromHHP(const QString &HHPFile)
+{
+    if (!QFileInfo(HHPFile).isFile())
+        throw Exception(QStringLiteral("Cannot open the project file \"%1\": it does not exist.").arg(HHPFile));
+    // The project file is an INI file in the ANSI code page; its sections
+    // and keys are read as text so that no outside INI rules apply.
+    const QStringList lines =
+        LoadTextFile(HHPFile, QString::number(CodePage)).split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
+    QHash<QString, QString> options;
+    QHash<QString, QString> windows;
+    QString section;
+    for (const QString &raw : lines) {
+        const QString line = raw.trimmed();
+        if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
+            section = line.mid(1, line.size() - 2).trimmed().toUpper();
+            continue;
+        }
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
+        if (eq < 0)
+            continue;
+        const QString key = line.left(eq).trimmed().toLower();
+        const QString value = line.mid(eq + 1).trimmed();
+        if (section == QLatin1String("OPTIONS") && !options.contains(key))
+            options.insert(key, value);
+        else if (section == QLatin1String("WINDOWS") && !windows.contains(key))
+            windows.insert(key, value);
+    }
+    DefaultWindow = options.value(QStringLiteral("default window"));
+    hhcFile = options.value(QStringLiteral("contents file"));
+    hhkFile = options.value(QStringLiteral("index file"));
+    Title = options.value(QStringLiteral("title"));
+    DefaultPage = options.value(QStringLiteral("default topic"));
+    // The window definition: comma-separated, double quotes as quote character.
+    QStringList window;
+    {
+        const QString w = windows.value(DefaultWindow.toLower());
+        QString field;
+        bool quoted = false;
+        for (const QChar c : w) {
+            if (c == QLatin1Char('"'))
+                quoted = !quoted;
+            else if (c == QLatin1Char(',') && !quoted) {
+                window << field.trimmed();
+                field.clear();
+            } else
+                field += c;
+        }
+        if (!w.isEmpty())
+            window << field.trimmed();
+    }
+    rootFolder = withSlash(QFileInfo(HHPFile).absolutePath());
+    ReadHhpContextMap(*this, HHPFile);
+
+    // A file named by the project is read only inside the project's folder tree.
+    auto place = [this](QString name) {
+        name = BackslashToSlash(name.trimmed());
+        if (name.isEmpty())
+            return QString();
+        const QString path = ResolvePath(IsAbsolutePath(name) ? name : rootFolder + name);
+        return path.startsWith(rootFolder) ? path : QString();
+    };
+    if (hhcFile.trimmed().isEmpty() && window.size() > 1)
+        hhcFile = window.at(1);
+    hhcFile = place(hhcFile);
+    ParseHhcFile(*this);
+    if (hhkFile.trimmed().isEmpty() && window.size() > 2)
+        hhkFile = window.at(2);
+    hhkFile = place(hhkFile);
+    ParseHhkFile(*this);
+    FileName = QFileInfo(HHPFile).completeBaseName();
+}

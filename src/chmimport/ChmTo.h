@@ -1,0 +1,316 @@
+#pragma once
+// Import of a compiled help file, first stages: reading its system data,
+// unpacking it into a work folder through the unpacking helper, reading its
+// contents and index into a flat list of entries (TTitleLists), and
+// distilling the unpacked pages (TCHMDistill, TChmTopicFile) so that each
+// contents entry ends up with one clean page whose links point at bookmarks.
+//
+// Paths in the work folder use "/". rootFolder is absolute and ends in "/";
+// an entry's Url is relative to it. No path taken from the help file, its
+// contents, index or pages ever leads outside rootFolder.
+#include "foundation/HtmlTables.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class TCHMDistill;
+
+// Progress callback: a text and a percentage.
+using TProcEvent = std::function<void(const QString &Text, int Percent)>;
+
+// The separator between keyword paths in TTitleList::Keywords: "`" then "\".
+inline const QString KeywordSeparator = QStringLiteral("`\\");
+
+// One contents entry.
+class TTitleList {
+public:
+    QString Topic;
+    qint32 Index = 0;
+    qint32 Level = 0;
+    QString Url;
+    qint32 Icon = 0;
+    qint32 Status = 0; // 0 page, 2 heading without page, 3 outside link
+    QString Keywords;
+    QString ContextNumber;
+    QString ChapterNumber;
+    QString Bookmark;
+};
+
+// The contents entries in contents order, owned, with a lookup by Url.
+class TTitleLists {
+public:
+    int Count() const { return int(items_.size()); }
+    TTitleList *Items(int index) const { return items_.at(size_t(index)).get(); }
+    TTitleList *Add(std::unique_ptr<TTitleList> item);
+    void Clear();
+    // Rebuilds the lookup: lower-cased Url to the first entry with it.
+    void initializeUrls();
+    // The entry whose Url equals url without regard to case, as of the last
+    // initializeUrls; nullptr when none.
+    TTitleList *GetItemByUrl(const QString &url) const;
+    // The lookup: lower-cased Urls in sorted order with their entries.
+    QMap<QString, TTitleList *> Urls;
+
+private:
+    std::vector<std::unique_ptr<TTitleList>> items_;
+};
+
+// The help file's system data as far as the import reads it.
+struct TChmSystemData {
+    bool HasLanguage = false;
+    quint32 Lcid = 0;
+    bool HasDefaultTopic = false;
+    QByteArray DefaultTopic; // without its terminating zero byte
+    bool HasTitle = false;
+    QByteArray Title;
+};
+// Reads the records of a "#SYSTEM" object by their codes (4 language,
+// 2 default topic, 3 title). Damaged or short data gives what could be read.
+TChmSystemData ParseChmSystemData(const QByteArray &data);
+
+class TCHMDecompile {
+public:
+    TCHMDecompile();
+    virtual ~TCHMDecompile();
+    TCHMDecompile(const TCHMDecompile &) = delete;
+    TCHMDecompile &operator=(const TCHMDecompile &) = delete;
+
+    TTitleLists List;
+    QByteArray rTitle;
+    QByteArray rDefaultPage;
+    qint32 rCodePage = 0;
+    QString LangID;
+    QString Title;
+    QString DefaultPage;
+    qint32 CodePage = 0;
+    QString hhcFile;
+    QString hhkFile;
+    QString rootFolder;
+    QString DefaultWindow;
+    QStringList Context; // "file:number" lines
+    QString chmFile;
+    QString FileName;
+    TProcEvent FOnChange;
+
+    // Reads title, language, code page and default topic of the help file.
+    // Throws Exception naming the file when it cannot be read as a help file.
+    void LoadFromCHM(const QString &ChmFile);
+    // Unpacks chmFile into rootFolder and reads its contents and index.
+    // Throws Exception naming the file when unpacking fails.
+    void decompile();
+    // Reads an unpacked project file instead of a help file.
+    void LoadFromHHP(const QString &HHPFile);
+
+    // The unpacking helper program and its time limit (tests shorten it).
+    static QString UnpackerProgram();
+    static void SetUnpackTimeoutMs(int ms);
+    static int UnpackTimeoutMs();
+};
+
+void ReadChmSystemInfo(TCHMDecompile &Reader, const QString &ChmFile);
+void ParseHhcFile(TCHMDecompile &Reader);
+void ParseHhkFile(TCHMDecompile &Reader);
+// The parameters of one sitemap entry's text.
+void ParseHhcEntry(const TCHMDecompile &Reader, const QString &Text, QString &Name, qint32 &ImageNumber,
+                   QStringList &Locals);
+void ParseHhkEntry(const QString &Text, QString &Name, QStringList &Locals);
+void ReadHhpContextMap(TCHMDecompile &Reader, const QString &HHPFile);
+// The first file below folder (depth first) whose extension is ext without
+// regard to case, or empty.
+QString FindFileByExt(const QString &Folder, const QString &Ext);
+
+// ---------------------------------------------------------------------------
+// Topic page records
+
+class TBookmark {
+public:
+    QString Name;
+    QString Title;
+    qint32 Position = 0;
+};
+
+class TBookmarks {
+public:
+    int Count() const { return int(items_.size()); }
+    TBookmark *Items(int index) const { return items_.at(size_t(index)).get(); }
+    TBookmark *Add(std::unique_ptr<TBookmark> item);
+    TBookmark *GetItemByName(const QString &Name) const;
+    int GetItemIdByName(const QString &Name) const;
+    void Sort();
+
+private:
+    std::vector<std::unique_ptr<TBookmark>> items_;
+};
+
+// A sorted list of texts without duplicates, compared without regard to case,
+// each with an object.
+template <typename T>
+class TSortedList {
+public:
+    // False when an equal text is there already (it keeps its object).
+    bool Add(const QString &text, T *object = nullptr)
+    {
+        const QString key = text.toLower();
+        if (map_.contains(key))
+            return false;
+        map_.insert(key, {text, object});
+        return true;
+    }
+    bool Contains(const QString &text) const { return map_.contains(text.toLower()); }
+    T *Object(const QString &text) const
+    {
+        const auto it = map_.constFind(text.toLower());
+        return it == map_.constEnd() ? nullptr : it->second;
+    }
+    void SetObject(const QString &text, T *object)
+    {
+        const auto it = map_.find(text.toLower());
+        if (it != map_.end())
+            it->second = object;
+    }
+    int Count() const { return int(map_.size()); }
+    void Clear() { map_.clear(); }
+    // The texts in sorted order.
+    QStringList Texts() const
+    {
+        QStringList out;
+        for (const auto &v : map_)
+            out << v.first;
+        return out;
+    }
+
+private:
+    QMap<QString, std::pair<QString, T *>> map_;
+};
+
+class TChmTopicFile {
+public:
+    TChmTopicFile();
+    TChmTopicFile(const QString &TopicFile, TCHMDistill *Owner, const QString &Title);
+
+    TCHMDistill *Owner = nullptr;
+    QString Filename;
+    TSortedList<void> Anchors;
+    TBookmarks Bookmarks;
+    qint32 QuoteCount = 0;
+    QString BeforeBody;
+    QString Body;
+    QString AfterBody;
+    QString Title1;
+    QString Title2;
+    QString Title3;
+    bool InTag = false;
+    bool IsTagName = false;
+    bool IsStartTag = false;
+    bool FindText = false;
+    QString TagAll;
+    QString TagName;
+    QString Text;
+    qint32 CurrentIndex = 0;
+    qint32 i = 0; // 0-based, as every position in Body
+    qint32 L = 0;
+    qint32 h = 0;
+    qint32 SamePointH = 0;
+    qint32 SamePointL = 0;
+    bool TitleFound = false;
+    THtmlTags Tags;
+
+    void IniticalizeTags();
+    static bool IsSimilar(const QString &S1, const QString &S2);
+    bool IsTitle(const QString &Str = QString()) const;
+    void SearchDown();
+    void SearchUp();
+    QString Distiller();
+    void FindAnchors();
+    void ProcessBookmarks();
+    void SplitFileByBookmark();
+    static QString PreprocessForSpecialHelpAuthoringTools(const QString &Source);
+
+private:
+    void consumeTag(const QString &name, bool endTag);
+    qint32 tagAt_ = 0; // where the tag being read starts
+    void pushTag(const QString &name);
+    void closeTag(const QString &name);
+};
+
+class TChmTopicFileList {
+public:
+    int Count() const { return int(items_.size()); }
+    TChmTopicFile *Items(int index) const { return items_.at(size_t(index)).get(); }
+    TChmTopicFile *Add(std::unique_ptr<TChmTopicFile> item);
+    void Clear() { items_.clear(); byName_.clear(); }
+    TChmTopicFile *GetItemByFilename(const QString &FileName) const;
+
+private:
+    std::vector<std::unique_ptr<TChmTopicFile>> items_;
+    QHash<QString, TChmTopicFile *> byName_;
+};
+
+// ---------------------------------------------------------------------------
+// Page distiller
+
+class TCHMDistill : public TCHMDecompile {
+public:
+    TCHMDistill();
+
+    TSortedList<TTitleList> Files;
+    bool AddHint = false;
+    QString HintFormat;
+    bool Discard = false;
+    QString Addenda;
+    TSortedList<TTitleList> NonTocicFiles;
+    TSortedList<void> CSSFiles;
+    TChmTopicFileList TopicList;
+
+    void Execute();
+    void Execute2();
+    void output();
+
+    void ProcessTocLink();
+    void FillFileList();
+    void GetLinkPages(const QString &Page);
+    void ChangeCSS();
+    void RemoveSame();
+    void NonTocFileToToc();
+    void GetChapterNumber();
+    void GetBookmark();
+    QString DistillPages(bool UrltoBookmark);
+    void ProcessTocLink2();
+    QString ChangeUrlBookmark(const QString &Page, TTitleList *Base);
+    QString ProcessSCR(const QString &S, const QString &CurrentUrl);
+    QString ProcessDecompiledUrl(const QString &Url, const QString &CurrentUrl);
+    bool IsOutOfRootfolder(const QString &Url) const;
+
+    // The existing file that a path names inside rootFolder (matched without
+    // regard to case where the exact name is missing), or empty when the
+    // path leaves rootFolder or names nothing.
+    QString FindInRoot(const QString &Path) const;
+
+    // Files were added to rootFolder: the next case-insensitive lookup reads
+    // the folder tree again.
+    void WorkFolderChanged() { rootIndexStale_ = true; }
+
+private:
+    void cutShared(bool fromEnd);
+    // Lower-cased path to the path on disk of every file below rootFolder.
+    mutable QHash<QString, QString> rootIndex_;
+    mutable bool rootIndexStale_ = true;
+};
+
+QString UnhideContent(const QString &Text);
+// Saves a page of the work folder in the encoding its charset names (as the
+// page saver does), without syncing to disk: these are scratch files. Empty
+// text writes nothing. Throws Exception naming the file when it cannot be
+// written (a full disk, say).
+void SaveWorkPage(const QString &Page, const QString &FileName);
+// True for a link that names a scheme ("http:", "https:", "mailto:", "ftp:",
+// "javascript:" ...): it points outside the help file. A drive letter is no
+// scheme.
+bool IsOutsideLink(const QString &Url);

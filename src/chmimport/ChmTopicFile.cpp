@@ -1,0 +1,485 @@
+// One unpacked page while the distiller cuts the blocks that most pages
+// share, keeps the page's main content and splits it at contents anchors.
+// Positions in Body are 0-based; the kept range is SamePointL <= p < SamePointH.
+#include "chmimport/ChmTo.h"
+#include "chmimport/ExtractContent.h"
+
+#include "foundation/HTMLProcess.h"
+#include "foundation/TextFiles.h"
+
+namespace {
+
+bool isSpace(QChar c) { return HtmlSpaceChars.contains(c); }
+
+QString normalised(const QString &text) { return TrimWhitespace(UnescapeHtml(CollapseWhitespace(text))); }
+
+// The file name of an img tag's source when it is no prev/next button, else empty.
+QString imageWord(const QString &tagText)
+{
+    QString src = GetTagAttribute(tagText, QStringLiteral("src"));
+    src = src.mid(std::max(src.lastIndexOf(QLatin1Char('/')), src.lastIndexOf(QLatin1Char('\\'))) + 1);
+    if (src.contains(QLatin1String("prev"), Qt::CaseInsensitive) || src.contains(QLatin1String("next"), Qt::CaseInsensitive))
+        return QString();
+    return src;
+}
+
+// A tag's name as the scanners read it: the end-tag slash and a trailing
+// slash taken off.
+QString bareName(QString name, bool &endTag)
+{
+    if (name.endsWith(QLatin1Char('/')))
+        name.chop(1);
+    endTag = name.startsWith(QLatin1Char('/'));
+    if (endTag)
+        name.remove(0, 1);
+    return name;
+}
+
+void foldInto(THtmlTag &p, const THtmlTag &c, bool whole)
+{
+    p.InnerText += c.InnerText;
+    p.Inner += whole ? c.Start + c.Inner + c.Tail : c.Inner;
+    p.Blocks += c.Blocks;
+    p.CharCount = p.Hide ? 0 : p.CharCount + c.CharCount;
+}
+
+// Calls fn(tagStart, tagText, name) for each tag of the text.
+template <typename Fn>
+void forEachTag(const QString &text, Fn fn)
+{
+    qsizetype p = 0;
+    while ((p = text.indexOf(QLatin1Char('<'), p)) >= 0) {
+        const qsizetype end = text.indexOf(QLatin1Char('>'), p);
+        if (end < 0)
+            return;
+        const QString tag = text.mid(p, end - p + 1);
+        qsizetype k = 1;
+        QString name;
+        while (k < tag.size() - 1 && !isSpace(tag.at(k)))
+            name += tag.at(k++);
+        fn(p, tag, name);
+        p = end + 1;
+    }
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+
+TBookmark *TBookmarks::Add(std::unique_ptr<TBookmark> item)
+{
+    items_.push_back(std::move(item));
+    return items_.back().get();
+}
+
+int TBookmarks::GetItemIdByName(const QString &Name) const
+{
+    const QString name = Name.startsWith(QLatin1Char('#')) ? Name.mid(1) : Name;
+    for (size_t k = 0; k < items_.size(); ++k)
+        if (items_[k]->Name.compare(name, Qt::CaseInsensitive) == 0)
+            return int(k);
+    return -1;
+}
+
+TBookmark *TBookmarks::GetItemByName(const QString &Name) const
+{
+    const int id = GetItemIdByName(Name);
+    return id < 0 ? nullptr : items_[size_t(id)].get();
+}
+
+void TBookmarks::Sort()
+{
+    for (size_t a = 0; a + 1 < items_.size(); ++a)
+        for (size_t b = a + 1; b < items_.size(); ++b)
+            if (items_[b]->Position < items_[a]->Position)
+                std::swap(items_[a], items_[b]);
+}
+
+TChmTopicFile *TChmTopicFileList::Add(std::unique_ptr<TChmTopicFile> item)
+{
+    items_.push_back(std::move(item));
+    TChmTopicFile *page = items_.back().get();
+    const QString key = page->Filename.toLower();
+    if (!byName_.contains(key))
+        byName_.insert(key, page);
+    return page;
+}
+
+TChmTopicFile *TChmTopicFileList::GetItemByFilename(const QString &FileName) const
+{
+    return byName_.value(FileName.toLower(), nullptr);
+}
+
+// ---------------------------------------------------------------------------
+
+TChmTopicFile::TChmTopicFile() = default;
+
+TChmTopicFile::TChmTopicFile(const QString &TopicFile, TCHMDistill *Owner_, const QString &Title)
+{
+    Owner = Owner_;
+    Filename = TopicFile;
+    Title1 = Title;
+    const QString page = PreprocessForSpecialHelpAuthoringTools(LoadTextFileSafe(TopicFile, QString()));
+    const THtmlBodySplit split = SplitHtmlBody(page);
+    BeforeBody = split.BeforeBody;
+    Body = split.Body;
+    AfterBody = split.AfterBody;
+    Title2 = TrimWhitespace(UnescapeHtml(GetHtmlTitle(BeforeBody)));
+    h = qint32(Body.size());
+    L = 0;
+    SamePointL = 0;
+    SamePointH = qint32(Body.size());
+}
+
+QString TChmTopicFile::PreprocessForSpecialHelpAuthoringTools(const QString &Source)
+{
+    QString s = RemoveMarkedBlocks(Source, QStringLiteral("<!-- Script version of NavHeader -->"),
+                                   QStringLiteral("<!-- End script navheader version -->"), QString());
+    s = RemoveMarkedBlocks(s, QStringLiteral("<!-- NoScript version of navheader -->"),
+                           QStringLiteral("<!-- End noscript navheader version -->"), QString());
+    s.replace(QStringLiteral("mso-outline-level:"), QStringLiteral("mso-out1ine-1evel:"), Qt::CaseInsensitive);
+    s.replace(QStringLiteral("class=\"ph uicontrol\""), QStringLiteral("class=\"uicontrol\""), Qt::CaseInsensitive);
+    return s;
+}
+
+void TChmTopicFile::IniticalizeTags()
+{
+    Tags.TruncateTo(0);
+    THtmlTag *root = Tags.Add();
+    root->Name = QStringLiteral("Root");
+    CurrentIndex = 0;
+}
+
+bool TChmTopicFile::IsSimilar(const QString &S1, const QString &S2) { return IsSimilarText(S1, S2); }
+
+bool TChmTopicFile::IsTitle(const QString &) const { return IsSimilar(Text, Title1) || IsSimilar(Text, Title2); }
+
+void TChmTopicFile::pushTag(const QString &name)
+{
+    if (Tags.TagCount() == 0)
+        IniticalizeTags();
+    const THtmlTag *parent = Tags.TagAt(Tags.TagCount() - 1);
+    THtmlTag *e = Tags.Add();
+    e->Name = name;
+    e->NonDoc = parent->NonDoc || IsNonTextTag(name);
+    CurrentIndex = Tags.TagCount() - 1;
+}
+
+void TChmTopicFile::closeTag(const QString &name)
+{
+    for (int k = Tags.TagCount() - 1; k >= 1; --k)
+        if (Tags.TagAt(k)->Name.compare(name, Qt::CaseInsensitive) == 0) {
+            Tags.TruncateTo(k);
+            break;
+        }
+    CurrentIndex = Tags.TagCount() - 1;
+}
+
+void TChmTopicFile::consumeTag(const QString &name, bool endTag)
+{
+    if (endTag)
+        closeTag(name);
+    else if (!IsEmptyTag(name))
+        pushTag(name);
+}
+
+void TChmTopicFile::SearchDown()
+{
+    if (Tags.TagCount() == 0)
+        IniticalizeTags();
+    Text.clear();
+    if (FindText) {
+        // The previous call stopped at the tag that ends a block: the cut
+        // moves to it.
+        FindText = false;
+        SamePointL = tagAt_;
+        consumeTag(TagName, !IsStartTag);
+        ++i;
+    }
+    InTag = false;
+    for (; i < h; ++i) {
+        const QChar c = Body.at(i);
+        if (!InTag) {
+            if (c == QLatin1Char('<')) {
+                InTag = true;
+                IsTagName = true;
+                TagAll = QStringLiteral("<");
+                TagName.clear();
+                tagAt_ = i;
+            } else if (!Tags.TagAt(Tags.TagCount() - 1)->NonDoc) {
+                Text += c;
+            }
+            continue;
+        }
+        TagAll += c;
+        if (c != QLatin1Char('>')) {
+            if (IsTagName) {
+                if (isSpace(c))
+                    IsTagName = false;
+                else
+                    TagName += c;
+            }
+            continue;
+        }
+        InTag = false;
+        bool endTag = false;
+        TagName = bareName(TagName, endTag);
+        IsStartTag = !endTag;
+        if (!endTag && TagName.compare(QLatin1String("img"), Qt::CaseInsensitive) == 0)
+            Text += QLatin1Char(' ') + imageWord(TagAll) + QLatin1Char(' ');
+        if (!IsBlockTag(TagName)) {
+            consumeTag(TagName, endTag);
+            continue;
+        }
+        const QString block = normalised(Text);
+        if (block.isEmpty()) {
+            SamePointL = tagAt_;
+            consumeTag(TagName, endTag);
+            Text.clear();
+            continue;
+        }
+        Text = block;
+        FindText = true;
+        return;
+    }
+    FindText = false;
+    Text = normalised(Text);
+}
+
+void TChmTopicFile::SearchUp()
+{
+    Text.clear();
+    if (FindText) {
+        // The previous call stopped at the tag that starts a block.
+        FindText = false;
+        SamePointH = i;
+        --i;
+    }
+    InTag = false;
+    for (; i >= 0; --i) {
+        const QChar c = i < Body.size() ? Body.at(i) : QChar();
+        if (!InTag) {
+            if (c == QLatin1Char('>')) {
+                InTag = true;
+                TagAll = QStringLiteral(">");
+            } else {
+                Text.prepend(c);
+            }
+            continue;
+        }
+        TagAll.prepend(c);
+        if (c != QLatin1Char('<'))
+            continue;
+        InTag = false;
+        QString name;
+        for (qsizetype k = 1; k < TagAll.size() && !isSpace(TagAll.at(k)) && TagAll.at(k) != QLatin1Char('>'); ++k)
+            name += TagAll.at(k);
+        bool endTag = false;
+        name = bareName(name, endTag);
+        if (!endTag && name.compare(QLatin1String("img"), Qt::CaseInsensitive) == 0)
+            Text.prepend(QLatin1Char(' ') + imageWord(TagAll) + QLatin1Char(' '));
+        if (!IsBlockTag(name))
+            continue;
+        const QString block = normalised(Text);
+        if (!block.isEmpty()) {
+            Text = block;
+            FindText = true;
+            return;
+        }
+        SamePointH = i;
+        Text.clear();
+    }
+    Text = normalised(Text);
+}
+
+QString TChmTopicFile::Distiller()
+{
+    THtmlTags st;
+    THtmlTag *root = st.Add();
+    root->Name = QStringLiteral("Root");
+    int best = 100;
+    bool big = false;
+    THtmlTag *titleHolder = nullptr;
+    QString result;
+    QString block;
+    bool inTag = false, collecting = false;
+    QString tagText, name;
+
+    auto takeCandidate = [&](THtmlTag *e, const QString &html) {
+        if (e->CharCount <= best)
+            return false;
+        result = html;
+        best = e->CharCount + (e->CharCount <= 300 ? 10 : 60);
+        return true;
+    };
+
+    const qint32 n = qint32(Body.size());
+    for (qint32 p = 0; p < n; ++p) {
+        const QChar c = Body.at(p);
+        THtmlTag *top = st.TagAt(st.TagCount() - 1);
+        if (!inTag && c == QLatin1Char('<')) {
+            if (SamePointL < p)
+                top->Inner += tagText;
+            tagText = QStringLiteral("<");
+            name.clear();
+            inTag = true;
+            collecting = true;
+            continue;
+        }
+        if (inTag && c != QLatin1Char('>')) {
+            tagText += c;
+            if (collecting) {
+                if (isSpace(c))
+                    collecting = false;
+                else
+                    name += c;
+            }
+            continue;
+        }
+        if (inTag) {
+            tagText += c;
+            inTag = false;
+            if (name.isEmpty() || name == QLatin1String("/")) {
+                tagText.clear();
+                continue;
+            }
+            bool endTag = false;
+            const QString tag = bareName(name, endTag);
+            if (!big && SumOpenCharCount(st) > 200)
+                big = true;
+            if (IsBlockTag(tag)) {
+                const QString text = normalised(block);
+                if (!text.isEmpty() && !TitleFound && !big && (IsSimilar(text, Title1) || IsSimilar(text, Title2))) {
+                    TitleFound = true;
+                    titleHolder = top;
+                    for (int k = 0; k < st.TagCount(); ++k)
+                        st.TagAt(k)->Inner.clear();
+                }
+                block.clear();
+            }
+            if (!endTag && IsEmptyTag(tag)) {
+                if (SamePointL < p && p <= SamePointH) {
+                    top->Inner += tagText;
+                    if (tag.compare(QLatin1String("img"), Qt::CaseInsensitive) == 0 && !imageWord(tagText).isEmpty()
+                        && !top->Hide)
+                        top->CharCount += 150;
+                }
+            } else if (!endTag) {
+                THtmlTag *e = st.Add();
+                e->Name = tag;
+                e->Start = tagText;
+                e->Hide = tagText.contains(QLatin1String("display:none"), Qt::CaseInsensitive);
+                e->Block = IsBlockTagNotP(tag);
+                e->NonDoc = top->NonDoc || IsNonTextTag(tag);
+                e->NotCut = p < SamePointH;
+                e->InTop = SamePointL < p;
+            } else {
+                int d = -1;
+                for (int k = st.TagCount() - 1; k >= 1; --k)
+                    if (st.TagAt(k)->Name.compare(tag, Qt::CaseInsensitive) == 0) {
+                        d = k;
+                        break;
+                    }
+                if (d < 0) {
+                    top->Inner += tagText;
+                } else {
+                    THtmlTag *de = st.TagAt(d);
+                    de->Tail = tagText;
+                    if (p >= SamePointL && de->NotCut
+                        && takeCandidate(de, de->Start + de->Inner + de->Tail)) {
+                        big = true;
+                        titleHolder = nullptr;
+                    }
+                    for (int k = st.TagCount() - 1; k >= d; --k) {
+                        THtmlTag *child = st.TagAt(k);
+                        THtmlTag *parent = st.TagAt(k - 1);
+                        if (child == titleHolder) {
+                            parent->Inner.clear();
+                            titleHolder = parent;
+                        } else {
+                            foldInto(*parent, *child, child->InTop || k == d);
+                        }
+                    }
+                    st.TruncateTo(d);
+                }
+            }
+            tagText.clear();
+            continue;
+        }
+        if (SamePointL <= p && p < SamePointH) {
+            top->InnerText += c;
+            top->Inner += c;
+            if (!top->NonDoc) {
+                block += c;
+                if (!isSpace(c) && !top->Hide)
+                    top->CharCount += 1;
+            }
+        }
+    }
+    for (int k = st.TagCount() - 1; k >= 1; --k) {
+        THtmlTag *child = st.TagAt(k);
+        if (!child->NotCut)
+            continue;
+        foldInto(*st.TagAt(k - 1), *child, child->InTop);
+        if (IsBlockTagNotP(child->Name))
+            takeCandidate(child, child->Start + child->Inner + QStringLiteral("</") + child->Name + QLatin1Char('>'));
+    }
+    if (root->CharCount > best)
+        result = root->Inner;
+    if (TrimWhitespace(result).isEmpty())
+        result = root->Inner;
+    if (result.isEmpty() && SamePointH > SamePointL)
+        result = Body.mid(SamePointL, SamePointH - SamePointL);
+    return result;
+}
+
+void TChmTopicFile::FindAnchors()
+{
+    Anchors.Clear();
+    forEachTag(Body, [this](qsizetype, const QString &tag, const QString &name) {
+        if (name.compare(QLatin1String("a"), Qt::CaseInsensitive) != 0)
+            return;
+        QString value = GetTagAttribute(tag, QStringLiteral("name"));
+        if (value.startsWith(QLatin1Char('#')))
+            value.remove(0, 1);
+        if (!value.isEmpty())
+            Anchors.Add(value);
+    });
+}
+
+void TChmTopicFile::ProcessBookmarks()
+{
+    qint32 blockStart = 0;
+    forEachTag(Body, [this, &blockStart](qsizetype at, const QString &tag, const QString &rawName) {
+        bool endTag = false;
+        const QString name = bareName(rawName, endTag);
+        if (IsBlockTag(name)) {
+            blockStart = endTag ? qint32(at + tag.size()) : qint32(at);
+            return;
+        }
+        if (endTag || name.compare(QLatin1String("a"), Qt::CaseInsensitive) != 0)
+            return;
+        const QString value = GetTagAttribute(tag, QStringLiteral("name"));
+        if (value.isEmpty())
+            return;
+        if (TBookmark *b = Bookmarks.GetItemByName(value))
+            b->Position = blockStart;
+    });
+}
+
+void TChmTopicFile::SplitFileByBookmark()
+{
+    const int dot = int(Filename.lastIndexOf(QLatin1Char('.')));
+    const int slash = int(Filename.lastIndexOf(QLatin1Char('/')));
+    const QString stem = dot > slash ? Filename.left(dot) : Filename;
+    const QString ext = dot > slash ? Filename.mid(dot) : QString();
+    for (int k = Bookmarks.Count() - 1; k >= 0; --k) {
+        const TBookmark *b = Bookmarks.Items(k);
+        const qint32 from = std::clamp<qint32>(b->Position, 0, qint32(Body.size()));
+        const qint32 to = k + 1 < Bookmarks.Count()
+                              ? std::clamp<qint32>(Bookmarks.Items(k + 1)->Position, from, qint32(Body.size()))
+                              : qint32(Body.size());
+        const QString piece = ExtractMainContent(Body.mid(from, to - from), b->Title);
+        SaveWorkPage(BeforeBody + piece + AfterBody, stem + QLatin1Char('_') + QString::number(k) + ext);
+    }
+}

@@ -1,0 +1,2 @@
+#define CID_INTRO 10000
+
