@@ -4,6 +4,7 @@
 
 #include "app/CreateNewDocument.h"
 #include "project/ProjectSetting.h"
+#include <QFileInfo>
 #include "support/TestSupport.h"
 
 #include <QCoreApplication>
@@ -121,4 +122,92 @@ TEST(NewDocumentDialog, OkAsksOnceBeforeReplacingAnExistingDocument)
     dialog.btnOK->click();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(testsupport::readFile(dir.file(QStringLiteral("doc.docx"))), QByteArray("old")); // the dialog writes nothing
+}
+
+// ---- From the main window: a new document from the outline, and its topic tree -----------
+
+#include "app/TopicList.h"
+#include "app/whelp.h"
+#include "builder/OutlineDocument.h"
+
+#include <QApplication>
+#include <QStandardItemModel>
+#include <QTimer>
+#include <QTreeView>
+
+namespace {
+// The tree as indented lines, one per node.
+void TreeLines(const QStandardItemModel *model, const QModelIndex &parent, int depth, QStringList &out)
+{
+    for (int r = 0; r < model->rowCount(parent); ++r) {
+        const QModelIndex i = model->index(r, 0, parent);
+        out << QString(depth, u'\t') + i.data().toString();
+        TreeLines(model, i, depth + 1, out);
+    }
+}
+} // namespace
+
+TEST(TopicListWindow, BookImagesFollowExpandAndCollapse)
+{
+    EXPECT_EQ(TfrmTopicList::ExpandedImage(2), 3);
+    EXPECT_EQ(TfrmTopicList::CollapsedImage(3), 2);
+    EXPECT_EQ(TfrmTopicList::ExpandedImage(8), 8);
+    EXPECT_EQ(TfrmTopicList::CollapsedImage(8), 8);
+    EXPECT_EQ(TfrmTopicList::ExpandedImage(7), 7);
+}
+
+TEST(TopicListWindow, CreateMakesTheDocumentAndTheTreeShowsItsHeadings)
+{
+    ScratchDir dir;
+    auto prompt = std::make_shared<ScriptedPrompt>();
+    ScopedPrompt scoped{prompt};
+    TProject p;
+    p.Title = QStringLiteral("Outline");
+    const QString file = dir.file(QStringLiteral("help.qvx"));
+    p.SaveToIni(file);
+    TStartup startup;
+    startup.ProjectFile = file;
+    TfrmMain window(startup);
+    window.FormCreate();
+    ASSERT_TRUE(window.btnCreateWordFile->isEnabled());
+
+    // An outline with a depth jump and a line of 20 leading tabs.
+    const QString deep = QString(20, u'\t') + QStringLiteral("Deep");
+    QString proposed;
+    QTimer::singleShot(0, [&] {
+        auto *dialog = qobject_cast<TfrmCreateNewDocument *>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        proposed = dialog->edtFilename->text();
+        dialog->mmTOC->setPlainText(QStringLiteral("Start\n\t\t\tJump\nNext\n") + deep);
+        dialog->btnOK->click();
+    });
+    prompt->answers = {ButtonNo}; // do not open the new document
+    window.btnCreateWordFile->click();
+    EXPECT_EQ(proposed, QStringLiteral("<Project_Folder>/doc") + window.DefaultWordExtension);
+    const QString made = window.Project().RealPath(proposed);
+    ASSERT_TRUE(QFileInfo(made).isFile()) << prompt->messages.join(u'\n').toStdString();
+    EXPECT_EQ(window.Project().SourceFile, proposed);
+    EXPECT_EQ(window.edtSourceFile->text(), proposed);
+    EXPECT_TRUE(window.Project().ProjectChanged);
+    ASSERT_EQ(prompt->messages.size(), 1);
+    EXPECT_TRUE(prompt->messages[0].startsWith(QStringLiteral("The Word file \"<Project_Folder>/doc")));
+
+    // The topic list window reads the new document's headings back.
+    TfrmTopicList topics;
+    topics.SourceFile = made;
+    topics.LoadOutline();
+    QStringList lines;
+    TreeLines(topics.Model, QModelIndex(), 0, lines);
+    ASSERT_EQ(lines.size(), 4) << lines.join(u'|').toStdString();
+    EXPECT_EQ(lines[0], QStringLiteral("Start"));
+    EXPECT_EQ(lines[1].trimmed(), QStringLiteral("Jump"));
+    EXPECT_TRUE(lines[1].startsWith(u'\t'));
+    EXPECT_EQ(lines[2].trimmed(), QStringLiteral("Next"));
+    EXPECT_EQ(lines[3].trimmed(), QStringLiteral("Deep"));
+    EXPECT_TRUE(topics.Panel1->isHidden());
+    topics.LoadOutline(); // a second reading replaces the nodes
+    QStringList again;
+    TreeLines(topics.Model, QModelIndex(), 0, again);
+    EXPECT_EQ(again, lines);
+    window.Project().ProjectChanged = false;
 }
