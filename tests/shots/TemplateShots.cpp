@@ -4,6 +4,7 @@
 #include "app/ChooseTemplate.h"
 #include "app/CreateNewDocument.h"
 #include "app/HTMLEditor.h"
+#include "app/TopicList.h"
 #include "foundation/Paths.h"
 #include "project/ProjectSetting.h"
 #include "project/Template.h"
@@ -104,6 +105,14 @@ int main(int argc, char **argv)
         outline.show();
         Wait(200);
         Save(&outline, out, QStringLiteral("new-document"));
+    }
+    {
+        TfrmTopicList topics;
+        topics.SourceFile = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
+        topics.show();
+        topics.LoadOutline();
+        Wait(200);
+        Save(&topics, out, QStringLiteral("topic-list"));
     }
     return 0;
 }
