@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QEventLoop>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QTextEdit>
 #include <QTimer>
