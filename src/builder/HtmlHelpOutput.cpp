@@ -165,7 +165,7 @@ void THtmlHelpMaker::OutputPages()
         const TContentsItem &item = *Contents->Item(i);
         if (!hasPage(item))
             continue;
-        SaveTextFile(ReferenceUnencodable(SetHtmlCharset(page.MakePage(item), charset), codePage),
+        WriteTextFile(ReferenceUnencodable(SetHtmlCharset(page.MakePage(item), charset), codePage),
                      pagePath(ProjectFolder, item.Url), codePage);
         if (first)
             Project->CHMSetting.DefaultTopic = item.Url;

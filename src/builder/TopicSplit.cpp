@@ -167,7 +167,7 @@ void TWordDoc::ToContentsItems(TContentsItems &Items)
     auto finish = [&](TContentsItem *p, bool isLast) {
         pending += p->TitleSource;
         if (IsBlankHtml(p->Content) && (isLast || p->HasChildNode)) {
-            p->Url.clear();
+            Items.ClearUrl(p);
             p->Status = 2;
             p->Accessible = false;
             return;

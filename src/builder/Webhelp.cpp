@@ -193,10 +193,10 @@ void TWebHelp::Output(QString &IndexPage)
 
     QString script;
     MakeLanguageJS(script);
-    SaveTextFile(script, OutFolder + QStringLiteral("languages.js"), TextEncodingUtf8);
+    WriteTextFile(script, OutFolder + QStringLiteral("languages.js"), TextEncodingUtf8);
     GetTextsForSearch();
     OutputSearchJS(script);
-    SaveTextFile(script, OutFolder + QStringLiteral("data.js"), TextEncodingUtf8);
+    WriteTextFile(script, OutFolder + QStringLiteral("data.js"), TextEncodingUtf8);
 
     const QString source = CDir + QStringLiteral("webhelp/");
     makeFolder(OutFolder + QStringLiteral("images/"));
@@ -233,7 +233,7 @@ void TWebHelp::OutputPages()
             continue;
         QString page = InsertAfterBodyTag(tmpl.MakePage(item), SynchronisingScript(item.Url, k));
         page = SetHtmlCharset(AddDocTypeAndWebMark(page), QStringLiteral("utf-8"));
-        SaveTextFile(page, pagePath(pages, item.Url), 65001);
+        WriteTextFile(page, pagePath(pages, item.Url), 65001);
         if (DefaultPage.isEmpty())
             DefaultPage = item.Url;
     }

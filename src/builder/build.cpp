@@ -1,6 +1,7 @@
 #include "builder/build.h"
 
 #include "builder/HtmlHelpOutput.h"
+#include "builder/OutputGuard.h"
 #include "builder/PDFOutput.h"
 #include "builder/Webhelp.h"
 #include "builder/WordDoc.h"
@@ -8,13 +9,17 @@
 #include "foundation/OLEMessageFilter.h"
 #include "foundation/Paths.h"
 #include "platform/Exception.h"
+#include "platform/StopRequest.h"
 #include "platform/word/Document.h"
 #include "project/Contents.h"
 #include "project/ProjectSetting.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
+#include <chrono>
 #include <cmath>
 #include <new>
 
@@ -52,64 +57,119 @@ public:
     }
     void Convert(int outputType, const QString &workingCopy, const std::function<void(int)> &progress) override
     {
-        FreeOutput();
-        Contents = std::make_unique<TContentsItems>();
-        Contents->Project = &Project;
-        Word = std::make_unique<TWordDoc>(&Project, WordApplication.get(), workingCopy,
-                                          [progress](TWordDoc *sender) { progress(sender->Position); }, outputType);
-        Word->DoCreate(workingCopy);
+        Current = outputType == 1 ? 0 : 1;
+        Output &out = Outputs[Current];
+        out = Output();
+        out.Contents = std::make_unique<TContentsItems>();
+        out.Contents->Project = &Project;
+        out.Word = std::make_unique<TWordDoc>(&Project, WordApplication.get(), workingCopy,
+                                              [progress](TWordDoc *sender) { progress(sender->Position); },
+                                              outputType);
+        out.Word->DoCreate(workingCopy);
     }
-    void SplitTopics() override { Word->ToContentsItems(*Contents); }
-    QString SplitNote() const override { return Word ? Word->SplitNote() : QString(); }
+    void SplitTopics() override { Outputs[Current].Word->ToContentsItems(*Outputs[Current].Contents); }
+    QString SplitNote() const override
+    {
+        return Outputs[Current].Word ? Outputs[Current].Word->SplitNote() : QString();
+    }
     void HtmlHelpPages(const QString &projectFolder) override
     {
-        Maker = std::make_unique<THtmlHelpMaker>();
-        Maker->Project = &Project;
-        Maker->Contents = Contents.get();
-        Maker->Word = Word.get();
-        Maker->ProjectFolder = projectFolder;
-        Maker->Output();
+        Output &out = Outputs[0];
+        out.Maker = std::make_unique<THtmlHelpMaker>();
+        out.Maker->Project = &Project;
+        out.Maker->Contents = out.Contents.get();
+        out.Maker->Word = out.Word.get();
+        out.Maker->ProjectFolder = projectFolder;
+        out.Maker->Output();
     }
-    void HtmlHelpContextFile() override { Maker->OutputContextFile(); }
+    void HtmlHelpContextFile() override { Outputs[0].Maker->OutputContextFile(); }
     void HtmlHelpCompile() override
     {
         QString log; // the compiler's failures arrive as exceptions
-        Maker->Make(log);
+        Outputs[0].Maker->Make(log);
     }
     void WebHelp() override
     {
-        TWebHelp writer(&Project, Contents.get(), Word.get());
+        TWebHelp writer(&Project, Outputs[1].Contents.get(), Outputs[1].Word.get());
         QString indexPage; // the build opens nothing afterwards
         writer.Output(indexPage);
     }
     void FreeOutput() override
     {
-        if (Word)
-            for (const QString &note : std::as_const(Word->Notes))
-                if (!CollectedNotes.contains(note))
-                    CollectedNotes << note;
-        Maker.reset();
-        Word.reset();
-        Contents.reset();
+        for (const Output &out : Outputs)
+            if (out.Word)
+                for (const QString &note : std::as_const(out.Word->Notes))
+                    if (!CollectedNotes.contains(note))
+                        CollectedNotes << note;
+        Outputs[0] = Output();
+        Outputs[1] = Output();
     }
     void Pdf(const QString &workingCopy, const QString &pdfFile, const std::function<void(int)> &progress) override
     {
+        // An engine instance of its own: the PDF is made on another thread
+        // than the conversions.
+        word::Application application;
         TPDF pdf;
-        pdf.WordApplication = WordApplication.get();
+        pdf.WordApplication = &application;
         pdf.Project = &Project;
         pdf.FOnProcess = [progress](TPDF *sender) { progress(sender->Position); };
-        pdf.Build(workingCopy, pdfFile);
+        try {
+            pdf.Build(workingCopy, pdfFile);
+        } catch (...) {
+            application.Quit(0);
+            throw;
+        }
+        application.Quit(0);
     }
     QStringList Notes() const override { return CollectedNotes; }
 
 private:
+    // The converter, topic list and writer of one HTML output. The HTML Help
+    // keeps its own while the WebHelp is converted beside its compile.
+    struct Output {
+        std::unique_ptr<TContentsItems> Contents;
+        std::unique_ptr<TWordDoc> Word;
+        std::unique_ptr<THtmlHelpMaker> Maker;
+        Output() = default;
+        Output(Output &&) = default;
+        Output &operator=(Output &&other) noexcept
+        {
+            // The writer refers to the topic list and converter: it goes first.
+            Maker = std::move(other.Maker);
+            Word = std::move(other.Word);
+            Contents = std::move(other.Contents);
+            return *this;
+        }
+    };
     TProject &Project;
     std::unique_ptr<word::Application> WordApplication;
-    std::unique_ptr<TContentsItems> Contents;
-    std::unique_ptr<TWordDoc> Word;
-    std::unique_ptr<THtmlHelpMaker> Maker;
+    Output Outputs[2]; // HTML Help, WebHelp
+    int Current = 0;
     QStringList CollectedNotes;
 };
+
+// Puts a finished output file in place: written beside the target and then
+// renamed over it, so that a failed copy leaves an earlier file whole.
+void PlaceFile(const QString &from, const QString &to)
+{
+    QFile in(from);
+    if (!in.open(QIODevice::ReadOnly))
+        throw Exception(QStringLiteral("Cannot read the finished file \"%1\": %2").arg(from, in.errorString()));
+    if (!QDir().mkpath(QFileInfo(to).absolutePath()))
+        throw Exception(QStringLiteral("Cannot create the folder \"%1\".").arg(QFileInfo(to).absolutePath()));
+    QSaveFile out(to);
+    if (!out.open(QIODevice::WriteOnly))
+        throw Exception(QStringLiteral("Cannot write \"%1\": %2").arg(to, out.errorString()));
+    while (!in.atEnd()) {
+        const QByteArray chunk = in.read(1 << 20);
+        if (chunk.isEmpty() && in.error() != QFileDevice::NoError)
+            throw Exception(QStringLiteral("Cannot read the finished file \"%1\": %2").arg(from, in.errorString()));
+        if (out.write(chunk) != chunk.size())
+            throw Exception(QStringLiteral("Cannot write \"%1\": %2").arg(to, out.errorString()));
+    }
+    if (!out.commit())
+        throw Exception(QStringLiteral("Cannot write \"%1\": %2").arg(to, out.errorString()));
+}
 
 } // namespace
 
@@ -215,10 +275,21 @@ void Tbuild::BuildHtmlHelp(const QString &workingCopy)
     SetPosition(95, 1);
     if (Project.HtmlHelpOutputContext)
         Outputs->HtmlHelpContextFile();
-    Outputs->HtmlHelpCompile();
-    Outputs->FreeOutput();
+    // The compiler runs while the WebHelp is made; FinishHtmlHelp waits for it.
+    Compiling = RunAside([this] { Outputs->HtmlHelpCompile(); });
     SetPosition(100, 1);
     TaskPos = Position;
+}
+
+void Tbuild::FinishHtmlHelp()
+{
+    if (!Compiling.valid())
+        return;
+    const int task = TaskType;
+    TaskType = 1;
+    Compiling.get(); // throws the compile's failure
+    TaskType = task;
+    Outputs->FreeOutput();
 }
 
 void Tbuild::BuildWebHelp(const QString &workingCopy)
@@ -232,16 +303,77 @@ void Tbuild::BuildWebHelp(const QString &workingCopy)
     SetPosition(80, 1);
     Outputs->WebHelp();
     SetPosition(95, 1);
-    Outputs->FreeOutput();
+    if (!Compiling.valid()) // else the compile still needs the HTML Help's converter
+        Outputs->FreeOutput();
     SetPosition(100, 1);
     TaskPos = Position;
 }
 
+std::future<void> Tbuild::RunAside(std::function<void()> job)
+{
+    return std::async(std::launch::async, [this, job = std::move(job)] {
+        stoprequest::Watch watch(&Stop);
+        job();
+    });
+}
+
+void Tbuild::StartPdf(const QString &workingCopy)
+{
+    {
+        std::lock_guard<std::mutex> lock(PdfMutex);
+        PdfPositions.clear();
+    }
+    // The PDF is rendered into a scratch folder and put in place by
+    // BuildPdf, once the outputs before it have succeeded: a failed build
+    // leaves an earlier PDF as it was.
+    PdfScratch = UniqueTempFolderName();
+    const QString pdfFile = PdfScratch + QFileInfo(Project.RealPath(3)).fileName();
+    Rendering = RunAside([this, workingCopy, pdfFile] {
+        if (!QDir().mkpath(PdfScratch))
+            throw Exception(QStringLiteral("Cannot create the folder \"%1\".").arg(PdfScratch));
+        Outputs->Pdf(workingCopy, pdfFile, [this](int p) {
+            std::lock_guard<std::mutex> lock(PdfMutex);
+            PdfPositions << p;
+        });
+    });
+}
+
 void Tbuild::BuildPdf(const QString &workingCopy)
 {
+    if (!Rendering.valid())
+        StartPdf(workingCopy);
     TaskType = 3;
-    Outputs->Pdf(workingCopy, Project.RealPath(3), [this](int p) { OnProcess(p); });
+    // The writer's positions are reported here, in the outputs' order.
+    auto report = [this] {
+        QList<int> positions;
+        {
+            std::lock_guard<std::mutex> lock(PdfMutex);
+            positions.swap(PdfPositions);
+        }
+        for (int p : positions)
+            OnProcess(p);
+    };
+    while (Rendering.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready)
+        report();
+    report();
+    Rendering.get(); // throws the PDF output's failure
+    const QString pdfFile = Project.RealPath(3);
+    CheckOutputFileMayBeWritten(pdfFile, Project, 3);
+    PlaceFile(PdfScratch + QFileInfo(pdfFile).fileName(), pdfFile);
     SetPosition(100, 1);
+}
+
+void Tbuild::StopJobs()
+{
+    Stop = true;
+    for (std::future<void> *job : {&Compiling, &Rendering})
+        if (job->valid()) {
+            try {
+                job->get();
+            } catch (...) {
+                // Stopped on purpose: the build's own failure is the one reported.
+            }
+        }
 }
 
 void Tbuild::Execute()
@@ -255,6 +387,7 @@ void Tbuild::Execute()
     ValuePerTask = outputs > 0 ? 100 / outputs : 0;
 
     ProjectSetScratch.clear();
+    Stop = false;
     bool copied = false;
     bool wordStarted = false;
     bool filterRegistered = false;
@@ -288,10 +421,15 @@ void Tbuild::Execute()
         wordStarted = true;
         SetPosition(5, 35);
 
+        // LibreOffice renders the PDF from the working copy, which the
+        // conversions leave as it is, while the HTML outputs are made.
+        if (Project.PDFOutput)
+            StartPdf(workingCopy);
         if (Project.HtmlHelpOutput)
             BuildHtmlHelp(workingCopy);
         if (Project.WebHelpOutput)
             BuildWebHelp(workingCopy);
+        FinishHtmlHelp();
         if (Project.PDFOutput)
             BuildPdf(workingCopy);
     } catch (const std::bad_alloc &) {
@@ -302,14 +440,36 @@ void Tbuild::Execute()
     } catch (const std::exception &e) {
         Failed = true;
         ErrorMsg = ExceptionText(e);
-        // The working copy is gone after the build and is a byte copy of the
-        // document: the message names the document the writer knows.
-        if (copied)
-            ErrorMsg.replace(workingCopy, Project.RealPath(0));
+        // A compile that had already failed when a later output failed is
+        // reported first, as the outputs come in that order.
+        if (TaskType > 1 && Compiling.valid()
+            && Compiling.wait_for(std::chrono::seconds(0)) == std::future_status::ready) {
+            try {
+                Compiling.get();
+            } catch (const std::exception &compileError) {
+                ErrorMsg = ExceptionText(compileError);
+                TaskType = 1;
+            } catch (...) {
+            }
+        }
     } catch (...) {
         Failed = true;
         ErrorMsg = QStringLiteral("Unknown error.");
     }
+    StopJobs();
+    if (!PdfScratch.isEmpty()) {
+        if (Failed)
+            ErrorMsg.replace(PdfScratch + QFileInfo(Project.RealPath(3)).fileName(), Project.RealPath(3));
+        try {
+            DeleteFolder(PdfScratch);
+        } catch (...) {
+        }
+        PdfScratch.clear();
+    }
+    // The working copy is gone after the build and is a byte copy of the
+    // document: the message names the document the writer knows.
+    if (copied && Failed)
+        ErrorMsg.replace(workingCopy, Project.RealPath(0));
     try {
         Outputs->FreeOutput();
         for (const QString &note : Outputs->Notes())

@@ -2,6 +2,10 @@
 // The build worker: turns the project's source document into the outputs the
 // project asks for, in the order HTML Help, WebHelp, PDF, on a thread of its
 // own, reporting one progress value from 0 to 100 for the whole build.
+// The outside programs work side by side with it: LibreOffice renders the
+// PDF from the start, and the HTML Help compiler runs while the WebHelp is
+// made. Results are still checked and reported in the outputs' order, and a
+// failure stops every outside program still running.
 //
 // The worker works on a copy of the source document ("~~$" + its name, in the
 // same folder), starts one document engine instance for the whole build and
@@ -10,9 +14,13 @@
 #include <QString>
 #include <QStringList>
 #include <QThread>
+#include <QList>
+#include <atomic>
 #include <exception>
 #include <functional>
+#include <future>
 #include <memory>
+#include <mutex>
 
 class TProject;
 
@@ -40,16 +48,20 @@ public:
     // before the first heading); empty when nothing.
     virtual QString SplitNote() const { return QString(); }
     // The HTML Help writer: renders the pages into projectFolder, then the
-    // optional context-ID file, then the project set and the compile.
+    // optional context-ID file, then the project set and the compile. The
+    // compile runs on a thread of its own, beside Convert, SplitTopics and
+    // WebHelp of the WebHelp output, and needs the HTML Help's topic list
+    // and converter until it ends.
     virtual void HtmlHelpPages(const QString &projectFolder) = 0;
     virtual void HtmlHelpContextFile() = 0;
     virtual void HtmlHelpCompile() = 0;
     // The WebHelp writer.
     virtual void WebHelp() = 0;
-    // Frees the converter, the topic list and any writer of the current output.
+    // Frees the converters, topic lists and writers; called while no step runs.
     virtual void FreeOutput() = 0;
     // Exports the working copy as the PDF file; progress gives the writer's
-    // position (0 to 100).
+    // position (0 to 100). Runs on a thread of its own, beside every other
+    // step, with the working copy left as it is.
     virtual void Pdf(const QString &workingCopy, const QString &pdfFile,
                      const std::function<void(int)> &progress) = 0;
     // What the outputs so far left out of the help and why, one line each,
@@ -107,8 +119,22 @@ private:
     void BuildWebHelp(const QString &workingCopy);
     void BuildPdf(const QString &workingCopy);
     void TakeSplitNote();
+    // Starts the PDF output beside the others; BuildPdf reports its progress and result.
+    void StartPdf(const QString &workingCopy);
+    // Waits for the HTML Help compile and reports its result.
+    void FinishHtmlHelp();
+    // Runs job on a thread of its own that watches Stop.
+    std::future<void> RunAside(std::function<void()> job);
+    // Stops every outside program still running and waits for the jobs.
+    void StopJobs();
 
     TProject &Project;
     std::unique_ptr<TBuildOutputs> Outputs;
     QString ProjectSetScratch; // this build's scratch folder of the project set, if any
+    std::atomic<bool> Stop{false}; // set on failure: the jobs aside end their programs
+    std::future<void> Compiling;   // the HTML Help compile
+    std::future<void> Rendering;   // the PDF output
+    QString PdfScratch;            // the folder the PDF is rendered into before it is put in place
+    std::mutex PdfMutex;
+    QList<int> PdfPositions;       // the PDF writer's positions not yet reported
 };

@@ -213,6 +213,21 @@ void SaveTextFile(const QString &text, const QString &fileName, int encoding)
     }
 }
 
+void WriteTextFile(const QString &text, const QString &fileName, int encoding)
+{
+    if (text.isEmpty())
+        return;
+    QByteArray bytes;
+    try {
+        bytes = encodeText(text, encoding);
+    } catch (const Exception &e) {
+        throw Exception(fileError(QStringLiteral("write"), fileName, e.message()));
+    }
+    QFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size() || !file.flush())
+        throw Exception(fileError(QStringLiteral("write"), fileName, file.errorString()));
+}
+
 bool SaveHtmlFile(const QString &page, const QString &fileName, QString *error)
 {
     const int encoding = GetHtmlEncoding(page);

@@ -37,6 +37,10 @@ void SaveTextToStream(const QString &text, int encoding, QIODevice &stream);
 // Exception naming the file when it cannot be written; the old file is then
 // left as it was.
 void SaveTextFile(const QString &text, const QString &fileName, int encoding);
+// Writes the file in place, without the replace-and-sync of SaveTextFile:
+// for scratch files and generated pages, which a failed write may leave
+// incomplete. Does nothing for empty text; throws Exception naming the file.
+void WriteTextFile(const QString &text, const QString &fileName, int encoding);
 // Saves a page in the encoding its charset names. When that fails the user
 // is told and asked for another name; false when the user gave up (the
 // message goes to error too, when asked).

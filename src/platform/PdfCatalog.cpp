@@ -106,8 +106,11 @@ void rewrite(const QString &source, const QString &target, const ViewEntries &en
     SaveFilePipeline pipeline(out);
     QPDFWriter writer(pdf);
     writer.setOutputPipeline(&pipeline);
-    // Page contents, fonts and pictures are copied as they are.
+    // Page contents, fonts and pictures are copied as they are. Objects are
+    // numbered in the order of the document's structure and the file ID is
+    // made from the content, so identical documents give identical files.
     writer.setStreamDataMode(qpdf_s_preserve);
+    writer.setDeterministicID(true);
     writer.write();
 
     const std::vector<QPDFExc> warnings = pdf.getWarnings();

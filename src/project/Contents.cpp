@@ -80,10 +80,36 @@ QString TNavSetting::MakeSettingText(const QString &Start, const QString &Delimi
 
 TContentsItems::TContentsItems() = default;
 
+void TContentsItems::Use(QHash<QString, int> &Names, const QString &Name, int Delta)
+{
+    if (Name.isEmpty())
+        return;
+    int &count = Names[Name.toLower()];
+    count += Delta;
+    if (count <= 0)
+        Names.remove(Name.toLower());
+}
+
 TContentsItem *TContentsItems::Add(std::unique_ptr<TContentsItem> Item)
 {
+    Use(UsedUrls, Item->Url, 1);
+    Use(UsedStaticNames, Item->StaticName, 1);
     Items.push_back(std::move(Item));
     return Items.back().get();
+}
+
+void TContentsItems::Clear()
+{
+    Items.clear();
+    UsedUrls.clear();
+    UsedStaticNames.clear();
+}
+
+void TContentsItems::ClearUrl(TContentsItem *Item)
+{
+    if (!Items.empty() && Items.back().get() == Item)
+        Use(UsedUrls, Item->Url, -1);
+    Item->Url.clear();
 }
 
 void TContentsItems::GetNavSetting()
@@ -167,31 +193,15 @@ QString TContentsItems::GetExclusiveFilename(const QString &Name, const QString 
 {
     const QString base = Name.left(50);
     QString candidate = base + Ext;
-    int n = 1;
-    for (bool clash = true; clash;) {
-        clash = false;
-        for (const auto &item : Items)
-            if (item->Url.compare(candidate, Qt::CaseInsensitive) == 0) {
-                candidate = base + QString::number(n++) + Ext;
-                clash = true;
-                break;
-            }
-    }
+    for (int n = 1; UsedUrls.contains(candidate.toLower()); ++n)
+        candidate = base + QString::number(n) + Ext;
     return candidate;
 }
 
 QString TContentsItems::GetExclusiveStaticName(const QString &StaticName) const
 {
     QString candidate = StaticName;
-    int n = 1;
-    for (bool clash = true; clash;) {
-        clash = false;
-        for (const auto &item : Items)
-            if (item->StaticName.compare(candidate, Qt::CaseInsensitive) == 0) {
-                candidate = StaticName + QString::number(n++);
-                clash = true;
-                break;
-            }
-    }
+    for (int n = 1; UsedStaticNames.contains(candidate.toLower()); ++n)
+        candidate = StaticName + QString::number(n);
     return candidate;
 }

@@ -2,6 +2,7 @@
 // The topic list of one output of one build: a flat list of topics in
 // document order whose levels imply the contents tree, and the navigation
 // trail settings.
+#include <QHash>
 #include <QString>
 #include <memory>
 #include <vector>
@@ -57,16 +58,21 @@ public:
 
     int Count() const { return int(Items.size()); }
     TContentsItem *Item(int Index) const { return Items[size_t(Index)].get(); }
-    // Takes ownership of Item and appends it; returns it.
+    // Takes ownership of Item and appends it; returns it. The Url and
+    // StaticName it has then count as used by the two names below.
     TContentsItem *Add(std::unique_ptr<TContentsItem> Item);
-    void Clear() { Items.clear(); }
+    void Clear();
+    // Clears the Url of an item (a book without a page), so that its name
+    // may be given again. Only the last item added may be changed so.
+    void ClearUrl(TContentsItem *Item);
 
     // Finishes the filled list: trails, previous/next links, last-in-level
     // flags, default page and default icons.
     void PreProcess();
-    // A page file name not yet used as any item's Url.
+    // A page file name not yet used as any item's Url (compared without
+    // regard to case).
     QString GetExclusiveFilename(const QString &Name, const QString &Ext) const;
-    // A static name not yet used by any item.
+    // A static name not yet used by any item (compared without regard to case).
     QString GetExclusiveStaticName(const QString &StaticName) const;
     // NavSetting from the project's setting text.
     void GetNavSetting();
@@ -77,5 +83,10 @@ public:
     TNavSetting NavSetting;
 
 private:
+    static void Use(QHash<QString, int> &Names, const QString &Name, int Delta);
     std::vector<std::unique_ptr<TContentsItem>> Items;
+    // Lower-cased names of the items' Url and StaticName with their counts,
+    // so that a new name is found without scanning every item.
+    QHash<QString, int> UsedUrls;
+    QHash<QString, int> UsedStaticNames;
 };

@@ -1,12 +1,14 @@
 #include "project/UnitCHMProject.h"
 
 #include "platform/Exception.h"
+#include "platform/StopRequest.h"
 #include "foundation/HTMLProcess.h"
 #include "foundation/LanguageProcess.h"
 #include "foundation/functions.h"
 
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -42,14 +44,14 @@ QString withExtension(const QString &path, const QString &ext)
 
 void saveLines(const QStringList &lines, const QString &fileName, int codePage)
 {
-    SaveTextFile(lines.join(kCRLF) + kCRLF, fileName, codePage);
+    WriteTextFile(lines.join(kCRLF) + kCRLF, fileName, codePage);
 }
 
 // The contents and index files are HTML: a title character that the code
 // page lacks is written as a character reference rather than lost to "?".
 void saveSitemap(const QStringList &lines, const QString &fileName, int codePage)
 {
-    SaveTextFile(ReferenceUnencodable(lines.join(kCRLF) + kCRLF, codePage), fileName, codePage);
+    WriteTextFile(ReferenceUnencodable(lines.join(kCRLF) + kCRLF, codePage), fileName, codePage);
 }
 
 // The name the compiler writes the compiled file under: the compiled file's
@@ -400,10 +402,20 @@ QString TCHMProject::Compile1()
         throw Exception(QStringLiteral("The HTML Help compiler \"%1\" could not be started: %2")
                             .arg(compiler, process.errorString()));
     const int limit = compileTimeoutMs;
-    const bool timedOut = !process.waitForFinished(limit) && process.state() != QProcess::NotRunning;
-    if (timedOut) {
-        process.kill();
-        process.waitForFinished(-1);
+    // Waits in short steps, so that a stop request (another output of the
+    // build failed) ends the compiler at once.
+    QElapsedTimer clock;
+    clock.start();
+    bool timedOut = false;
+    bool stopped = false;
+    while (!process.waitForFinished(100) && process.state() != QProcess::NotRunning) {
+        stopped = stoprequest::Requested();
+        timedOut = clock.elapsed() >= limit;
+        if (stopped || timedOut) {
+            process.kill();
+            process.waitForFinished(-1);
+            break;
+        }
     }
     const QByteArray output = process.readAll();
     const QString result = QString::fromLocal8Bit(output);
@@ -427,7 +439,9 @@ QString TCHMProject::Compile1()
             problem = line.trimmed();
             break;
         }
-    if (timedOut)
+    if (stopped)
+        problem = QStringLiteral("the build was stopped");
+    else if (timedOut)
         problem = QStringLiteral("the compiler did not finish within %1 and was stopped").arg(durationText(limit));
     else if (process.exitStatus() != QProcess::NormalExit)
         problem = QStringLiteral("the compiler stopped unexpectedly");

@@ -10,12 +10,14 @@
 #include "support/TestSupport.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QCoreApplication>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QThread>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -406,13 +408,15 @@ TEST_F(BatchFixture, AFailedBuildExitsWithHundredAndReportsTheTask)
     TfrmMain &w = start();
     w.BuildProject(true);
     EXPECT_EQ(w.ExitCode(), 100);
-    EXPECT_TRUE(w.BatchLine().startsWith(QStringLiteral("Error: Error occured when building!\r\n\r\nTaskType: 1")));
+    EXPECT_TRUE(w.BatchLine().startsWith(QStringLiteral("Error: Error occured when building!\r\n\r\nTaskType: 1")))
+        << w.BatchLine().toStdString();
     EXPECT_FALSE(QFileInfo::exists(dir.file(QStringLiteral("~~$help.docx"))));
 
     w.BuildProject(false);
     ASSERT_FALSE(prompt->messages.isEmpty());
     const QString shown = prompt->messages.last();
-    EXPECT_TRUE(shown.startsWith(QStringLiteral("Error occured when building!\r\n\r\nTaskType: 1 TaskPos: ")));
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("Error occured when building!\r\n\r\nTaskType: 1 TaskPos: ")))
+        << shown.toStdString();
     EXPECT_TRUE(shown.endsWith(QStringLiteral("\r\nThe converter broke.")));
 }
 
@@ -492,27 +496,95 @@ void CopyTree(const QString &from, const QString &to)
             ASSERT_TRUE(QFile::copy(entry.filePath(), target));
     }
 }
+
+// Every file below folder, by its path relative to folder.
+QStringList FilesBelow(const QString &folder)
+{
+    QStringList files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files << it.next().mid(folder.size() + 1);
+    files.sort();
+    return files;
+}
+
+// A file's bytes with the dates its format stores (and what is derived from
+// them) blanked: the PDF's creation and modification dates, document ID,
+// checksum and XMP identifiers. LibreOffice also resolves a relative file link against
+// the scratch folder it converts in, whose name changes with every run.
+QByteArray WithoutDates(const QString &path)
+{
+    QByteArray bytes = testsupport::readFile(path);
+    if (path.endsWith(QLatin1String(".pdf"))) {
+        static const QRegularExpression dates(QStringLiteral(
+            "(/CreationDate|/ModDate)\\s*\\([^)]*\\)|/ID\\s*\\[[^\\]]*\\]|"
+            "<xmp:(CreateDate|ModifyDate|MetadataDate)>[^<]*<|uuid:[0-9a-fA-F-]+|/quillcraft-lo-[A-Za-z0-9]{6}/|"
+            "/DocChecksum\\s*/[0-9A-F]+"));
+        QString text = QString::fromLatin1(bytes);
+        text.replace(dates, QStringLiteral("#"));
+        bytes = text.toLatin1();
+    }
+    return bytes;
+}
+
 } // namespace
 
-// The example project built end to end by the program as a silent batch.
-TEST(ProgramBatchRun, TheExampleProjectBuildsAllThreeOutputs)
+// The example project built end to end by the program as a silent batch,
+// twice at once in two folders of the same layout: both builds succeed (the
+// second runs LibreOffice with a profile of its own) and give the same bytes
+// in every output, but for the dates the PDF stores. The compiler stores the
+// time it ran in several places of the compiled help file, some compressed:
+// the project set it compiles, kept for the purpose, is compared instead.
+TEST(ProgramBatchRun, TheExampleProjectBuildsAllThreeOutputsTheSameEveryTime)
 {
     ScratchDir dir;
-    const QString example = dir.file(QStringLiteral("example"));
-    CopyTree(testsupport::sourceDir() + QStringLiteral("/examples/sample"), example);
-    const QString project = example + QStringLiteral("/SampleManual.qvx");
-    const QByteArray projectBytes = testsupport::readFile(project);
-    QProcess run;
-    StartProgram(run, dir, {project, QStringLiteral("/bs")});
-    ASSERT_TRUE(run.waitForFinished(300000));
-    EXPECT_EQ(run.exitCode(), 0) << testsupport::readFile(example + QStringLiteral("/SampleManual.log")).toStdString();
-    EXPECT_EQ(testsupport::readFile(example + QStringLiteral("/SampleManual.log")),
-              "Quillcraft\r\n\r\nProject: " + project.toUtf8() + "\r\n\r\nThe build is completed!\r\n");
-    EXPECT_GT(QFileInfo(example + QStringLiteral("/HTML help/help.chm")).size(), 0);
-    EXPECT_TRUE(QFileInfo::exists(example + QStringLiteral("/WebHelp/index.html")));
-    EXPECT_TRUE(testsupport::readFile(example + QStringLiteral("/PDF/help.pdf")).startsWith("%PDF"));
-    EXPECT_FALSE(QFileInfo::exists(example + QStringLiteral("/~~$SampleManual.docx")));
-    EXPECT_EQ(testsupport::readFile(project), projectBytes); // a batch never rewrites the project
+    const QStringList runs{QStringLiteral("a"), QStringLiteral("b")};
+    QList<QString> examples;
+    std::vector<std::unique_ptr<QProcess>> processes;
+    QByteArray projectBytes;
+    for (const QString &name : runs) {
+        const QString example = dir.file(name + QStringLiteral("/example"));
+        CopyTree(testsupport::sourceDir() + QStringLiteral("/examples/sample"), example);
+        examples << example;
+        const QString projectFile = example + QStringLiteral("/SampleManual.qvx");
+        QString settings = QString::fromUtf16(
+            reinterpret_cast<const char16_t *>(testsupport::readFile(projectFile).constData() + 2),
+            (testsupport::readFile(projectFile).size() - 2) / 2);
+        ASSERT_TRUE(settings.contains(QStringLiteral("\r\nOutputHHP=0\r\n")));
+        settings.replace(QStringLiteral("\r\nOutputHHP=0\r\n"), QStringLiteral("\r\nOutputHHP=1\r\n"));
+        projectBytes = QByteArray("\xFF\xFE", 2)
+                     + QByteArray(reinterpret_cast<const char *>(settings.utf16()), settings.size() * 2);
+        testsupport::writeFile(projectFile, projectBytes);
+        processes.push_back(std::make_unique<QProcess>());
+        StartProgram(*processes.back(), dir, {example + QStringLiteral("/SampleManual.qvx"), QStringLiteral("/bs")});
+    }
+    for (int i = 0; i < 2; ++i) {
+        const QString example = examples[i];
+        const QString project = example + QStringLiteral("/SampleManual.qvx");
+        ASSERT_TRUE(processes[size_t(i)]->waitForFinished(300000));
+        EXPECT_EQ(processes[size_t(i)]->exitCode(), 0)
+            << testsupport::readFile(example + QStringLiteral("/SampleManual.log")).toStdString();
+        EXPECT_EQ(testsupport::readFile(example + QStringLiteral("/SampleManual.log")),
+                  "Quillcraft\r\n\r\nProject: " + project.toUtf8() + "\r\n\r\nThe build is completed!\r\n");
+        EXPECT_GT(QFileInfo(example + QStringLiteral("/HTML help/help.chm")).size(), 0);
+        EXPECT_TRUE(QFileInfo::exists(example + QStringLiteral("/WebHelp/index.html")));
+        EXPECT_TRUE(testsupport::readFile(example + QStringLiteral("/PDF/help.pdf")).startsWith("%PDF"));
+        EXPECT_FALSE(QFileInfo::exists(example + QStringLiteral("/~~$SampleManual.docx")));
+        EXPECT_EQ(testsupport::readFile(project), projectBytes); // a batch never rewrites the project
+    }
+    const QStringList files = FilesBelow(examples[0]);
+    ASSERT_EQ(files, FilesBelow(examples[1]));
+    EXPECT_TRUE(files.contains(QStringLiteral("HTML help project/help.hhp")));
+    EXPECT_GT(files.size(), 20);
+    for (const QString &file : files) {
+        if (file.endsWith(QLatin1String(".chm")))
+            continue;
+        // The log and the project set name files by their full paths.
+        auto bytesOf = [&](int i) {
+            return WithoutDates(examples[i] + u'/' + file).replace(examples[i].toUtf8(), "<folder>");
+        };
+        EXPECT_TRUE(bytesOf(0) == bytesOf(1)) << file.toStdString() << " differs between two builds";
+    }
 }
 
 // A second build of a project being built (here the lock is held by the

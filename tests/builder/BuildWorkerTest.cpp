@@ -4,6 +4,7 @@
 
 #include "foundation/Paths.h"
 #include "platform/Exception.h"
+#include "platform/StopRequest.h"
 #include "project/ProjectSetting.h"
 #include "platform/DocxBuilder.h"
 #include "platform/word/LibreOffice.h"
@@ -11,9 +12,13 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QMutex>
 #include <QStandardPaths>
+#include <QThread>
+#include <atomic>
 #include <gtest/gtest.h>
 #include <new>
 
@@ -21,7 +26,8 @@ using testsupport::ScratchDir;
 
 namespace {
 
-// Records what the worker asks for; a step named in failAt throws.
+// Records what the worker asks for; a step named in failAt throws. The
+// compile and the PDF run on threads of their own.
 class RecordingOutputs : public TBuildOutputs {
 public:
     QStringList calls;
@@ -30,12 +36,20 @@ public:
     QString projectFolder;
     QString pdfFile;
     bool workingCopyExisted = false;
+    bool pdfWaitsForStop = false; // the PDF runs until the build asks it to stop
+    std::atomic<bool> pdfStopped{false};
+    QMutex mutex;
 
     QString outOfMemoryAt;
 
+    void record(const QString &name)
+    {
+        QMutexLocker lock(&mutex);
+        calls << name;
+    }
     void step(const QString &name)
     {
-        calls << name;
+        record(name);
         if (name == outOfMemoryAt)
             throw std::bad_alloc();
         if (name == failAt)
@@ -43,7 +57,7 @@ public:
                             + (workingCopySeen.isEmpty() ? QString() : QStringLiteral(" reading ") + workingCopySeen));
     }
     void StartWord() override { step(QStringLiteral("start")); }
-    void QuitWord() override { calls << QStringLiteral("quit"); }
+    void QuitWord() override { record(QStringLiteral("quit")); }
     void Convert(int outputType, const QString &workingCopy, const std::function<void(int)> &progress) override
     {
         workingCopySeen = workingCopy;
@@ -65,7 +79,7 @@ public:
     void HtmlHelpContextFile() override { step(QStringLiteral("context")); }
     void HtmlHelpCompile() override
     {
-        calls << QStringLiteral("compile");
+        record(QStringLiteral("compile"));
         if (failAt == QStringLiteral("compile"))
             throw Exception(QStringLiteral("Compiling failed; the output is in \"%1help.log\".").arg(projectFolder));
     }
@@ -74,8 +88,18 @@ public:
     void Pdf(const QString &, const QString &pdf, const std::function<void(int)> &progress) override
     {
         pdfFile = pdf;
-        for (int p : {20, 45, 80, 100})
+        for (int p : {20, 45, 80})
             progress(p);
+        if (pdfWaitsForStop) {
+            QElapsedTimer clock;
+            clock.start();
+            while (!stoprequest::Requested() && clock.elapsed() < 20000)
+                QThread::msleep(5);
+            pdfStopped = stoprequest::Requested();
+            throw Exception(QStringLiteral("stopped"));
+        }
+        testsupport::writeFile(pdf, "%PDF new");
+        progress(100);
         step(QStringLiteral("pdf"));
     }
 };
@@ -112,6 +136,7 @@ TEST_F(BuildFixture, ThreeOutputsReportTheWholeBuildInOneScale)
     ASSERT_FALSE(worker->Failed) << worker->ErrorMsg.toStdString();
     EXPECT_EQ(worker->ValuePerTask, 33);
     const QList<int> sequence = positions;
+    EXPECT_EQ(testsupport::readFile(project.PDFFile), QByteArray("%PDF new"));
     // Word started, HTML Help conversion from 2 to 12, split, title, maker, pages, compile, end.
     EXPECT_EQ(sequence.first(), 2);
     EXPECT_TRUE(sequence.contains(12) && sequence.contains(20) && sequence.contains(23));
@@ -120,8 +145,14 @@ TEST_F(BuildFixture, ThreeOutputsReportTheWholeBuildInOneScale)
         EXPECT_TRUE(sequence.contains(landmark)) << landmark;
     for (int i = 1; i < sequence.size(); ++i)
         EXPECT_LE(sequence[i - 1], sequence[i]) << "progress went back at report " << i;
-    EXPECT_EQ(outputs->calls, (QStringList{"start", "convert1", "split", "pages", "compile", "convert2", "split",
-                                          "webhelp", "pdf", "quit"}));
+    // The compile and the PDF run beside the conversions, within the engine's lifetime.
+    QStringList onWorker = outputs->calls;
+    onWorker.removeAll(QStringLiteral("compile"));
+    onWorker.removeAll(QStringLiteral("pdf"));
+    EXPECT_EQ(onWorker, (QStringList{"start", "convert1", "split", "pages", "convert2", "split", "webhelp", "quit"}));
+    EXPECT_GT(outputs->calls.indexOf(QStringLiteral("compile")), outputs->calls.indexOf(QStringLiteral("pages")));
+    EXPECT_GT(outputs->calls.indexOf(QStringLiteral("pdf")), 0);
+    EXPECT_EQ(outputs->calls.last(), QStringLiteral("quit"));
 }
 
 TEST_F(BuildFixture, OneOrTwoOutputsShareTheScale)
@@ -145,18 +176,32 @@ TEST_F(BuildFixture, OneOrTwoOutputsShareTheScale)
 
 TEST_F(BuildFixture, AFailedConversionNamesTheOutputAndCleansUp)
 {
+    testsupport::writeFile(project.PDFFile, "%PDF old");
     auto worker = makeWorker();
     outputs->failAt = QStringLiteral("convert1");
     worker->Execute();
     EXPECT_TRUE(worker->Failed);
+    // The PDF rendered beside the failed output is not put in place.
+    EXPECT_EQ(testsupport::readFile(project.PDFFile), QByteArray("%PDF old"));
     // The message names the document, not its working copy that is gone now.
     EXPECT_EQ(worker->ErrorMsg, QStringLiteral("failed in convert1 reading ") + project.SourceFile);
     EXPECT_EQ(worker->TaskType, 1);
     EXPECT_LT(worker->Position - worker->TaskPos, 33);
     EXPECT_EQ(outputs->calls.last(), QStringLiteral("quit")); // the engine is quit after a failure too
-    EXPECT_FALSE(outputs->calls.contains(QStringLiteral("pdf")));
     EXPECT_FALSE(QFileInfo::exists(Tbuild::WorkingCopyName(project.SourceFile)));
     EXPECT_TRUE(QFileInfo::exists(project.SourceFile));
+
+    // A failure stops the PDF output still running beside it; its own
+    // failure is not the one reported.
+    auto stopping = makeWorker();
+    outputs->failAt = QStringLiteral("webhelp");
+    outputs->pdfWaitsForStop = true;
+    stopping->Execute();
+    EXPECT_TRUE(stopping->Failed);
+    EXPECT_TRUE(outputs->pdfStopped);
+    EXPECT_EQ(stopping->ErrorMsg, QStringLiteral("failed in webhelp reading ") + project.SourceFile);
+    EXPECT_EQ(stopping->TaskType, 2);
+    EXPECT_EQ(testsupport::readFile(project.PDFFile), QByteArray("%PDF old"));
 }
 
 // Running out of memory ends the build with a message naming the document,

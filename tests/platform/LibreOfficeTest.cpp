@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLockFile>
 #include <QFileInfo>
 #include <QThread>
 #include <gtest/gtest.h>
@@ -320,6 +321,51 @@ TEST_F(LibreOfficeTest, FailuresOfSofficeAreReportedAndLeaveTargetAlone)
     EXPECT_TRUE(lines.contains("--norestore"));
     EXPECT_EQ(lines.filter("-env:UserInstallation=file:///").size(), 1);
     EXPECT_TRUE(lines.last().endsWith("/source.docx"));
+}
+
+// One profile per user is kept between conversions, locked while in use (a
+// conversion that finds it locked runs with a private one) and made afresh
+// when a conversion with it fails.
+TEST_F(LibreOfficeTest, OneProfilePerUserIsKeptLockedAndMadeAfreshWhenItFails)
+{
+    const QByteArray oldCache = qgetenv("XDG_CACHE_HOME");
+    qputenv("XDG_CACHE_HOME", scratch.file("cache").toUtf8());
+    const QString shared = scratch.file("cache/quillcraft/libreoffice-profile");
+    const QString docx = scratch.file("in.docx");
+    testsupport::writeFile(docx, "PK\x03\x04 content");
+    const QString pdf = scratch.file("out.pdf");
+    const QString log = scratch.file("profiles.txt");
+    word::lo::SetProgram(fakeProgram(
+        scratch, "for a; do case \"$a\" in -env:UserInstallation=file://*) p=\"${a#*file://}\";; esac\n"
+                 "out=\"$prev\"; prev=\"$a\"; done\n"
+                 "echo \"$p\" >> '" + QFile::encodeName(log) + "'\n"
+                 "[ -e \"$p/damaged\" ] && exit 5\n"
+                 "mkdir -p \"$p\" && printf '%%PDF-1.4 new' > \"$out/source.pdf\"\n"));
+    auto profiles = [&] { return QString::fromUtf8(testsupport::readFile(log)).split('\n', Qt::SkipEmptyParts); };
+
+    word::lo::ConvertDocxToPdf(docx, pdf);
+    word::lo::ConvertDocxToPdf(docx, pdf);
+    EXPECT_EQ(profiles(), QStringList({shared, shared}));
+
+    {
+        QLockFile inUse(scratch.file("cache/quillcraft/libreoffice.lock"));
+        ASSERT_TRUE(inUse.tryLock(0));
+        word::lo::ConvertDocxToPdf(docx, pdf);
+        ASSERT_EQ(profiles().size(), 3);
+        EXPECT_NE(profiles().last(), shared);
+        EXPECT_FALSE(QFileInfo::exists(profiles().last())); // the private profile goes with its conversion
+    }
+
+    testsupport::writeFile(shared + "/damaged", "x");
+    word::lo::ConvertDocxToPdf(docx, pdf);
+    EXPECT_EQ(profiles().mid(3), QStringList({shared, shared}));
+    EXPECT_FALSE(QFileInfo::exists(shared + "/damaged"));
+    EXPECT_EQ(testsupport::readFile(pdf), QByteArray("%PDF-1.4 new"));
+
+    if (oldCache.isNull())
+        qunsetenv("XDG_CACHE_HOME");
+    else
+        qputenv("XDG_CACHE_HOME", oldCache);
 }
 
 TEST_F(LibreOfficeTest, HungConversionIsKilledWithItsChildren)

@@ -96,6 +96,14 @@ TEST(WordPackage, PartsRelationshipsAndContentTypes)
     EXPECT_TRUE(link.external);
     EXPECT_TRUE(link.targetPart.isEmpty());
     EXPECT_EQ(pkg->relationshipByType("word/document.xml", word::reltype::Styles).targetPart, "word/styles.xml");
+    // Lookups follow every change of the relationships after they were read.
+    const QString added = pkg->addRelationship("word/document.xml", word::reltype::Image, "media/new.png");
+    EXPECT_EQ(pkg->relationship("word/document.xml", added).targetPart, "word/media/new.png");
+    pkg->removeRelationship("word/document.xml", "rIdImg");
+    EXPECT_TRUE(pkg->relationship("word/document.xml", "rIdImg").id.isEmpty());
+    pkg->xml("word/_rels/document.xml.rels")->document_element().first_child().attribute("Id").set_value("rIdEdited");
+    EXPECT_EQ(pkg->relationships("word/document.xml").first().id, "rIdEdited");
+    EXPECT_EQ(pkg->relationship("word/document.xml", "rIdEdited").id, "rIdEdited");
     EXPECT_EQ(Package::resolveTarget("word/document.xml", "../customXml/item1.xml"), "customXml/item1.xml");
     EXPECT_EQ(Package::resolveTarget("word/document.xml", "/word/x.xml"), "word/x.xml");
 }

@@ -140,10 +140,20 @@ TEST_F(TopicList, MissingOrShortNavigationSettingFailsTheList)
 
 TEST_F(TopicList, ExclusiveNames)
 {
-    fill({{1, "A", "intro.htm"}, {1, "B", "Intro1.htm"}});
-    at(0).StaticName = QStringLiteral("INTRO");
+    auto first = std::make_unique<TContentsItem>();
+    first->Url = QStringLiteral("intro.htm");
+    first->StaticName = QStringLiteral("INTRO");
+    list.Add(std::move(first));
+    fill({{1, "B", "Intro1.htm"}});
     EXPECT_EQ(list.GetExclusiveFilename(QStringLiteral("Intro"), QStringLiteral(".htm")), QStringLiteral("Intro2.htm"));
     EXPECT_EQ(list.GetExclusiveFilename(QString(60, u'x'), QStringLiteral(".htm")), QString(50, u'x') + ".htm");
     EXPECT_EQ(list.GetExclusiveStaticName(QStringLiteral("intro")), QStringLiteral("intro1"));
     EXPECT_EQ(list.GetExclusiveStaticName(QStringLiteral("OTHER")), QStringLiteral("OTHER"));
+    // A page name cleared (a book without a page) may be given again.
+    list.ClearUrl(&at(1));
+    EXPECT_TRUE(at(1).Url.isEmpty());
+    EXPECT_EQ(list.GetExclusiveFilename(QStringLiteral("INTRO"), QStringLiteral(".htm")), QStringLiteral("INTRO1.htm"));
+    list.Clear();
+    EXPECT_EQ(list.GetExclusiveFilename(QStringLiteral("intro"), QStringLiteral(".htm")), QStringLiteral("intro.htm"));
+    EXPECT_EQ(list.GetExclusiveStaticName(QStringLiteral("INTRO")), QStringLiteral("INTRO"));
 }

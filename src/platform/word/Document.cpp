@@ -883,10 +883,24 @@ void Document::ExportAsFixedFormat(const QString &outputFileName, int exportForm
         throw Exception(QStringLiteral("Exporting \"%1\": the export format %2 is not supported.")
                             .arg(shown(outputFileName))
                             .arg(exportFormat));
+    // A document still as on disk is rendered from its own file, saving the
+    // time of writing it out again.
+    if (asOnDisk()) {
+        lo::ConvertDocxToPdf(fullName_, outputFileName);
+        return;
+    }
     Scratch scratch;
     const QString docx = scratch.file(QFileInfo(outputFileName).completeBaseName() + QStringLiteral(".docx"));
     WriteDocx(*package_, docx);
     lo::ConvertDocxToPdf(docx, outputFileName);
+}
+
+bool Document::asOnDisk() const
+{
+    return readAsItStands_ && version_ == openedVersion_ && !package_->hasDamagedParts()
+        && QFileInfo(fullName_).isFile()
+        && package_->contentType(mainPart_)
+               == QLatin1String("application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml");
 }
 
 void Document::Close(int saveChanges)
@@ -1031,9 +1045,15 @@ Document *Documents::Open(const QString &fileName, int format)
     const QString suffix = QFileInfo(full).suffix().toLower();
     const bool page = format == wdOpenFormatWebPages
                       || (format == wdOpenFormatAuto && (suffix == QLatin1String("htm") || suffix == QLatin1String("html")));
+    const bool zip = !page && Package::Sniff(full) == Package::Kind::Zip;
     std::unique_ptr<Package> pkg = page ? ImportHtmlFile(full) : openPackage(full);
+    const QString stylesBefore =
+        pkg->relationshipByType(pkg->mainDocumentPart(), QString::fromLatin1(reltype::Styles)).targetPart;
     std::unique_ptr<Document> doc(new Document(this, std::move(pkg), full));
     doc->readOnly_ = fileIsReadOnly(full);
+    // Opening adds a styles part when the file has none (or names a missing one).
+    doc->readAsItStands_ = zip && !stylesBefore.isEmpty() && doc->package_->hasPart(stylesBefore);
+    doc->openedVersion_ = doc->version_;
     docs_.push_back(std::move(doc));
     return docs_.back().get();
 }

@@ -679,6 +679,12 @@ private:
     bool readOnly_ = false;
     bool showHiddenBookmarks_ = false;
     TransferIndex transfer_;
+    // The file on disk still holds this document as it is: it was a .docx
+    // read as it stands, opening repaired nothing and nothing was edited
+    // since (version_ is still openedVersion_).
+    bool asOnDisk() const;
+    bool readAsItStands_ = false;
+    quint64 openedVersion_ = 0;
     bool subdocumentsExpanded_ = false;
     int expandedSubdocuments_ = 0;
 

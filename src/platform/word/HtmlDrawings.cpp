@@ -7,7 +7,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
+#include <QFile>
 #include <QtDebug>
 #include <algorithm>
 #include <cmath>
@@ -400,8 +400,8 @@ void Writer::writeFiles()
     QList<DrawingJob> drawingJobs;
     QList<int> drawingPicture;
     auto writeBytes = [&](const QString &path, const QByteArray &bytes) {
-        QSaveFile f(path);
-        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit())
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size() || !f.flush())
             throw Exception(QStringLiteral("Cannot write the file \"%1\": %2.")
                                 .arg(QDir::toNativeSeparators(path), f.errorString()));
     };

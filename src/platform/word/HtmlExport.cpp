@@ -10,7 +10,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
-#include <QSaveFile>
+#include <QFile>
 #include <QSet>
 #include <QtDebug>
 #include <cmath>
@@ -385,9 +385,10 @@ void Writer::run()
                          QLatin1Char('"') + escapeAttr(filesFolder_ + QLatin1Char('/') + pic.fallbackName)
                              + QLatin1Char('"'));
 
-    QSaveFile f(fileName_);
+    // The page is a scratch file of the build: written in place, not synced.
+    QFile f(fileName_);
     const QByteArray bytes = EncodeHtml(page, opt_.codePage);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit())
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size() || !f.flush())
         throw Exception(QStringLiteral("Cannot write the file \"%1\": %2.")
                             .arg(QDir::toNativeSeparators(fileName_), f.errorString()));
 }

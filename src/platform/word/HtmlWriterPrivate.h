@@ -11,6 +11,7 @@
 #include <QList>
 #include <QString>
 #include <map>
+#include <set>
 #include <memory>
 #include <pugixml.hpp>
 
@@ -153,7 +154,7 @@ private:
     QHash<QString, RunFormat> runCache_;
     QHash<QString, QString> classCache_;
     // Class -> heading elements it is used with (0 for p).
-    std::map<QString, QSet<int>> usedClasses_;
+    std::map<QString, std::set<int>> usedClasses_; // ordered, so the style sheet is the same every run
     QHash<QString, QString> classStyle_; // class -> style id
     // Nesting depth of blocks, inline containers and shape groups.
     int depth_ = 0;

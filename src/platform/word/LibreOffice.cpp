@@ -3,10 +3,13 @@
 #include "platform/Exception.h"
 #include "platform/FileErrors.h"
 #include "platform/Processes.h"
+#include "platform/StopRequest.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QProcess>
@@ -19,6 +22,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <memory>
 #include <csignal>
 #include <unistd.h>
 
@@ -140,6 +144,143 @@ void killGroup(QProcess &process)
     process.waitForFinished(5000);
 }
 
+
+// The user profile LibreOffice runs with. One profile per user is kept
+// between conversions (a fresh profile makes LibreOffice restart itself
+// once), locked while a conversion uses it; a conversion that finds it
+// locked uses a private profile in its scratch folder instead.
+struct Profile {
+    QString folder;
+    std::unique_ptr<QLockFile> lock; // held while the kept profile is in use
+    QString soundMark;               // written once a conversion with it succeeded
+    bool reused = false;             // the kept profile served an earlier conversion
+
+    void discard()
+    {
+        reused = false;
+        if (!lock)
+            return;
+        QFile::remove(soundMark);
+        QDir(folder).removeRecursively();
+    }
+    void markSound()
+    {
+        if (!lock || reused)
+            return;
+        QFile mark(soundMark);
+        if (mark.open(QIODevice::WriteOnly))
+            mark.close();
+    }
+};
+
+Profile takeProfile(const QString &privateFolder)
+{
+    Profile profile;
+    profile.folder = privateFolder;
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    if (cache.isEmpty() || !QDir().mkpath(cache + QStringLiteral("/quillcraft")))
+        return profile;
+    const QString base = cache + QStringLiteral("/quillcraft/libreoffice");
+    auto lock = std::make_unique<QLockFile>(base + QStringLiteral(".lock"));
+    lock->setStaleLockTime(0); // only a dead holder's lock is stale
+    if (!lock->tryLock(0))
+        return profile;
+    profile.folder = base + QStringLiteral("-profile");
+    profile.soundMark = base + QStringLiteral("-profile.sound");
+    profile.lock = std::move(lock);
+    profile.reused = QFileInfo::exists(profile.soundMark) && QFileInfo(profile.folder).isDir();
+    // A profile that never finished a conversion (its first run was ended)
+    // is made afresh.
+    if (!profile.reused)
+        profile.discard();
+    return profile;
+}
+
+struct Run {
+    QString failure; // empty on success
+    QString said;    // what soffice printed
+    bool killed = false;
+};
+
+Run runOnce(const QString &program, const QString &profileFolder, const QString &convertTo, const QDir &work,
+            const QString &copy, const QString &input, const QString &purpose)
+{
+    Run run;
+    QProcess process;
+    process.setProgram(program);
+    process.setArguments({
+        QStringLiteral("--headless"),
+        QStringLiteral("--norestore"),
+        QStringLiteral("--nologo"),
+        QStringLiteral("--nodefault"),
+        QStringLiteral("-env:UserInstallation=")
+            + QUrl::fromLocalFile(profileFolder).toString(QUrl::FullyEncoded),
+        QStringLiteral("--convert-to"),
+        convertTo,
+        QStringLiteral("--outdir"),
+        work.filePath(QStringLiteral("out")),
+        copy,
+    });
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("TMPDIR"), work.filePath(QStringLiteral("tmp")));
+    process.setProcessEnvironment(environment);
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.setStandardInputFile(QProcess::nullDevice());
+    // Its own process group, so that a stuck conversion can be killed with
+    // every process soffice started; it ends with the program, even a
+    // killed one.
+    const qint64 parent = ::getpid();
+    const int lifeLine = processes::LifeLine();
+    process.setChildProcessModifier([parent, lifeLine] { processes::BindChildToParent(parent, lifeLine); });
+
+    process.start();
+    if (!process.waitForStarted(30000)) {
+        const QString reason = process.errorString();
+        killGroup(process);
+        run.killed = true;
+        run.failure = QStringLiteral("LibreOffice (%1) could not be started to %2: %3")
+                          .arg(quoted(program), purpose, reason);
+        return run;
+    }
+    // Waits in short steps, so that a stop request (another output of the
+    // build failed) ends LibreOffice at once.
+    const int limit = TimeoutMs();
+    QElapsedTimer clock;
+    clock.start();
+    while (!process.waitForFinished(100) && process.state() != QProcess::NotRunning) {
+        if (stoprequest::Requested()) {
+            killGroup(process);
+            run.killed = true;
+            run.failure = QStringLiteral("LibreOffice was stopped while converting %1: the build was stopped.")
+                              .arg(quoted(input));
+            return run;
+        }
+        if (clock.elapsed() >= limit) {
+            killGroup(process);
+            run.killed = true;
+            run.failure = withOutput(QStringLiteral("LibreOffice did not finish converting %1 within %2 seconds; "
+                                                    "the conversion was stopped.")
+                                         .arg(quoted(input))
+                                         .arg((limit + 999) / 1000),
+                                     processOutput(process));
+            return run;
+        }
+    }
+    run.said = processOutput(process);
+    // Ends the group's watcher and anything soffice left running.
+    if (const qint64 group = process.processId(); group > 0)
+        ::kill(-static_cast<pid_t>(group), SIGKILL);
+    if (process.exitStatus() != QProcess::NormalExit)
+        run.failure = withOutput(
+            QStringLiteral("LibreOffice stopped unexpectedly while converting %1.").arg(quoted(input)), run.said);
+    else if (process.exitCode() != 0)
+        run.failure = withOutput(QStringLiteral("LibreOffice could not convert %1 (exit code %2).")
+                                     .arg(quoted(input))
+                                     .arg(process.exitCode()),
+                                 run.said);
+    return run;
+}
+
 } // namespace
 
 void SetProgram(const QString &program)
@@ -217,69 +358,31 @@ void Convert(const QString &input, const QString &convertTo, const QString &outp
         throw Exception(QStringLiteral("Cannot read the file %1.").arg(quoted(input)));
     const QString produced = work.filePath(QStringLiteral("out/source.") + extension);
 
-    QProcess process;
-    process.setProgram(program);
-    process.setArguments({
-        QStringLiteral("--headless"),
-        QStringLiteral("--norestore"),
-        QStringLiteral("--nologo"),
-        QStringLiteral("--nodefault"),
-        QStringLiteral("-env:UserInstallation=")
-            + QUrl::fromLocalFile(work.filePath(QStringLiteral("profile"))).toString(QUrl::FullyEncoded),
-        QStringLiteral("--convert-to"),
-        convertTo,
-        QStringLiteral("--outdir"),
-        work.filePath(QStringLiteral("out")),
-        copy,
-    });
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("TMPDIR"), work.filePath(QStringLiteral("tmp")));
-    process.setProcessEnvironment(environment);
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.setStandardInputFile(QProcess::nullDevice());
-    // Its own process group, so that a stuck conversion can be killed with
-    // every process soffice started; it ends with the program, even a
-    // killed one.
-    const qint64 parent = ::getpid();
-    const int lifeLine = processes::LifeLine();
-    process.setChildProcessModifier([parent, lifeLine] { processes::BindChildToParent(parent, lifeLine); });
-
-    process.start();
-    if (!process.waitForStarted(30000)) {
-        const QString reason = process.errorString();
-        killGroup(process);
-        throw Exception(QStringLiteral("LibreOffice (%1) could not be started to %2: %3")
-                            .arg(quoted(program), purpose, reason));
-    }
-    const qint64 group = process.processId(); // the child leads its own group
-    const int limit = TimeoutMs();
-    if (!process.waitForFinished(limit)) {
-        killGroup(process);
-        throw Exception(withOutput(
-            QStringLiteral("LibreOffice did not finish converting %1 within %2 seconds; "
-                           "the conversion was stopped.")
-                .arg(quoted(input))
-                .arg((limit + 999) / 1000),
-            processOutput(process)));
-    }
-    const QString said = processOutput(process);
-    // Ends the group's watcher and anything soffice left running.
-    if (group > 0)
-        ::kill(-static_cast<pid_t>(group), SIGKILL);
-    if (process.exitStatus() != QProcess::NormalExit)
-        throw Exception(withOutput(
-            QStringLiteral("LibreOffice stopped unexpectedly while converting %1.").arg(quoted(input)),
-            said));
-    if (process.exitCode() != 0)
-        throw Exception(withOutput(QStringLiteral("LibreOffice could not convert %1 (exit code %2).")
-                                       .arg(quoted(input))
-                                       .arg(process.exitCode()),
-                                   said));
-    if (!looksSound(produced, extension))
-        throw Exception(withOutput(
+    Profile profile = takeProfile(work.filePath(QStringLiteral("profile")));
+    Run run = runOnce(program, profile.folder, convertTo, work, copy, input, purpose);
+    if (run.failure.isEmpty() && !looksSound(produced, extension))
+        run.failure = withOutput(
             QStringLiteral("LibreOffice could not convert %1 to %2: it wrote no usable output.")
                 .arg(quoted(input), extension.toUpper()),
-            said));
+            run.said);
+    // A kept profile that fails may be damaged: the conversion is tried once
+    // more with the profile made afresh.
+    if (!run.failure.isEmpty() && !run.killed && profile.reused) {
+        profile.discard();
+        QFile::remove(produced);
+        run = runOnce(program, profile.folder, convertTo, work, copy, input, purpose);
+        if (run.failure.isEmpty() && !looksSound(produced, extension))
+            run.failure = withOutput(
+                QStringLiteral("LibreOffice could not convert %1 to %2: it wrote no usable output.")
+                    .arg(quoted(input), extension.toUpper()),
+                run.said);
+    }
+    if (run.killed)
+        profile.discard(); // a run ended half-way may leave the profile half-written
+    else if (run.failure.isEmpty())
+        profile.markSound();
+    if (!run.failure.isEmpty())
+        throw Exception(run.failure);
 
     if (!QDir().mkpath(target.absolutePath()))
         throw Exception(QStringLiteral("Cannot create the folder %1.").arg(quoted(target.absolutePath())));

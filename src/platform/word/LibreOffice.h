@@ -3,9 +3,12 @@
 // documents that the document engine cannot read itself (.doc, .rtf ...) into
 // .docx, writes .doc files, and renders .docx documents as PDF.
 //
-// Every conversion runs soffice as a child process (never through a shell)
-// with its own fresh user profile in a private scratch folder, so any number
-// of conversions may run at once. The input is copied into the scratch folder
+// Every conversion runs soffice as a child process (never through a shell).
+// One user profile per user is kept between conversions and locked while in
+// use; a conversion that finds it locked runs with a fresh private profile,
+// so any number of conversions may run at once. A kept profile that fails is
+// made afresh and the conversion tried once more. A stop request of the
+// thread (platform/StopRequest.h) ends the conversion with its processes. The input is copied into the scratch folder
 // under a plain name first, so file names with spaces, quotes or any script
 // work and soffice leaves no lock files beside the user's document. Each run
 // has a time limit; the output is checked (soffice can exit 0 without writing

@@ -668,6 +668,9 @@ pugi::xml_document *Package::xml(const QString &name)
     Part *p = find(name);
     if (!p || !p->isXml)
         return nullptr;
+    // The tree may be edited through the pointer given out.
+    if (p->name.endsWith(QLatin1String(".rels"), Qt::CaseInsensitive))
+        dropRelIndex(p->name);
     try {
         parse(*p);
     } catch (const PackageError &e) {
@@ -702,6 +705,11 @@ QByteArray Package::bytes(const QString &name) const
     return QByteArray(s.data(), qsizetype(s.size()));
 }
 
+bool Package::hasDamagedParts() const
+{
+    return std::any_of(parts_.begin(), parts_.end(), [](const auto &p) { return !p->damage.isEmpty(); });
+}
+
 void Package::setBytes(const QString &name, const QByteArray &data, const QString &contentType)
 {
     const QString n = normalisePartName(name);
@@ -716,6 +724,7 @@ void Package::setBytes(const QString &name, const QByteArray &data, const QStrin
     }
     p->bytes = data;
     p->doc.reset();
+    dropRelIndex(n);
     p->isXml = isXmlName(n);
     p->damage.clear();
 
@@ -759,6 +768,7 @@ void Package::removePart(const QString &name)
     if (!p)
         return;
     index_.remove(n.toLower());
+    dropRelIndex(n);
     parts_.erase(std::remove_if(parts_.begin(), parts_.end(),
                                 [p](const std::unique_ptr<Part> &x) { return x.get() == p; }),
                  parts_.end());
@@ -843,40 +853,57 @@ pugi::xml_document *Package::relsDoc(const QString &source, bool create)
     return xml(name);
 }
 
+void Package::dropRelIndex(const QString &relsPart) const
+{
+    if (!relIndex_.isEmpty())
+        relIndex_.remove(relsPart.toLower());
+}
+
+const Package::RelIndex &Package::relIndex(const QString &source) const
+{
+    const QString key = relsPartName(source).toLower();
+    if (auto it = relIndex_.constFind(key); it != relIndex_.constEnd())
+        return **it;
+    auto index = std::make_shared<RelIndex>();
+    if (const pugi::xml_document *doc = const_cast<Package *>(this)->relsDoc(source, false)) {
+        for (pugi::xml_node r : doc->document_element().children("Relationship")) {
+            Relationship rel;
+            rel.id = QString::fromUtf8(r.attribute("Id").value());
+            rel.type = transitionalType(QString::fromUtf8(r.attribute("Type").value()));
+            rel.target = QString::fromUtf8(r.attribute("Target").value());
+            rel.external = QString::fromUtf8(r.attribute("TargetMode").value()).compare(
+                               QLatin1String("External"), Qt::CaseInsensitive) == 0;
+            if (!rel.external)
+                rel.targetPart = resolveTarget(source, rel.target);
+            index->list << rel;
+        }
+    }
+    // The first relationship of an id or type wins, as a scan in order would find it.
+    for (qsizetype i = index->list.size() - 1; i >= 0; --i) {
+        index->byId.insert(index->list[i].id, i);
+        index->byType.insert(index->list[i].type, i);
+    }
+    relIndex_.insert(key, index);
+    return *index;
+}
+
 QList<Relationship> Package::relationships(const QString &source) const
 {
-    QList<Relationship> list;
-    const pugi::xml_document *doc = const_cast<Package *>(this)->relsDoc(source, false);
-    if (!doc)
-        return list;
-    for (pugi::xml_node r : doc->document_element().children("Relationship")) {
-        Relationship rel;
-        rel.id = QString::fromUtf8(r.attribute("Id").value());
-        rel.type = transitionalType(QString::fromUtf8(r.attribute("Type").value()));
-        rel.target = QString::fromUtf8(r.attribute("Target").value());
-        rel.external = QString::fromUtf8(r.attribute("TargetMode").value()).compare(
-                           QLatin1String("External"), Qt::CaseInsensitive) == 0;
-        if (!rel.external)
-            rel.targetPart = resolveTarget(source, rel.target);
-        list << rel;
-    }
-    return list;
+    return relIndex(source).list;
 }
 
 Relationship Package::relationship(const QString &source, const QString &id) const
 {
-    for (const Relationship &r : relationships(source))
-        if (r.id == id)
-            return r;
-    return Relationship();
+    const RelIndex &index = relIndex(source);
+    const auto it = index.byId.constFind(id);
+    return it == index.byId.constEnd() ? Relationship() : index.list[*it];
 }
 
 Relationship Package::relationshipByType(const QString &source, const QString &type) const
 {
-    for (const Relationship &r : relationships(source))
-        if (r.type == type)
-            return r;
-    return Relationship();
+    const RelIndex &index = relIndex(source);
+    const auto it = index.byType.constFind(type);
+    return it == index.byType.constEnd() ? Relationship() : index.list[*it];
 }
 
 QString Package::addRelationship(const QString &source, const QString &type, const QString &target, bool external)

@@ -105,6 +105,8 @@ public:
     // that the zip holds damaged throws PackageError here and in xml();
     // such parts are left out when saving.
     QByteArray bytes(const QString &name) const;
+    // True when some part could not be read from the zip.
+    bool hasDamagedParts() const;
     // Adds or replaces a part.
     void setBytes(const QString &name, const QByteArray &bytes, const QString &contentType);
     pugi::xml_document &setXml(const QString &name, const QByteArray &xmlText,
@@ -152,12 +154,22 @@ private:
     void parse(Part &part) const;
     pugi::xml_document *contentTypesDoc();
     pugi::xml_document *relsDoc(const QString &source, bool create);
+    // The relationships of one source part, resolved once and looked up by
+    // id and by type; dropped whenever a relationships part may change.
+    struct RelIndex {
+        QList<Relationship> list;
+        QHash<QString, qsizetype> byId;   // first of each id
+        QHash<QString, qsizetype> byType; // first of each type
+    };
+    const RelIndex &relIndex(const QString &source) const;
+    void dropRelIndex(const QString &relsPart) const;
 
     QString fileName_;
     std::vector<std::unique_ptr<Part>> parts_;
     QHash<QString, Part *> index_; // lower-cased name -> part
     // Per relationships part: the next free "rId" number, once known.
     QHash<QString, int> nextRelationshipId_;
+    mutable QHash<QString, std::shared_ptr<const RelIndex>> relIndex_; // lower-cased rels part name -> index
 };
 
 // The canonical prefix of a namespace URI, or empty when the URI is unknown.
