@@ -8,7 +8,7 @@ packages=(
   # toolchain
   g++ cmake ninja-build pkg-config git
   # libraries
-  qt6-base-dev libpugixml-dev libzip-dev libxml2-dev libqpdf-dev libchm-dev libgl-dev
+  qt6-base-dev qt6-webengine-dev libpugixml-dev libzip-dev libxml2-dev libqpdf-dev libchm-dev libgl-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   # outside programs: document rendering, the help compiler, PDF and CHM tools

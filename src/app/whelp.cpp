@@ -255,9 +255,12 @@ QWidget *TfrmMain::CreateSourceTab()
     buttons->addStretch();
     layout->addLayout(buttons);
     layout->addStretch();
-    // Creating a document from an outline and importing a compiled help file
-    // come with their own dialogs.
-    NotYetAvailable({btnCreateWordFile, btnImportChm});
+    // Importing a compiled help file comes with its own dialog.
+    NotYetAvailable({btnImportChm});
+    // The topic list window has no place in the workflow: a hidden button,
+    // reached only through its shortcut.
+    btnTopicList = Button(tab, "btnTopicList", QStringLiteral("Topics"));
+    btnTopicList->hide();
     return tab;
 }
 
@@ -333,7 +336,6 @@ QWidget *TfrmMain::CreateHtmlHelpTab()
     btnCHMTemplateExport = Button(tab, "btnCHMTemplateExport", QStringLiteral("Export..."));
     form->addRow(QStringLiteral("Template:"), Row(tab, {btnCHMChooseTemplate, btnCHMTemplateEdit, btnCHMTemplateImport,
                                                         btnCHMTemplateExport, Button2}));
-    NotYetAvailable({btnCHMChooseTemplate, btnCHMTemplateEdit});
     return tab;
 }
 
@@ -387,7 +389,6 @@ QWidget *TfrmMain::CreateWebHelpTab()
     form->addRow(QStringLiteral("Template:"), Row(tab, {btnWebhelpChooseTemplate, btnWebHelpTemplateEdit,
                                                         btnWeblHelpTemplateImport, btnWeblHelpTemplateExport,
                                                         btnWebhelpInterface}));
-    NotYetAvailable({btnWebhelpChooseTemplate, btnWebHelpTemplateEdit});
     return tab;
 }
 

@@ -109,6 +109,7 @@ public:
     QPushButton *Button3 = nullptr, *btnCreateWordFile = nullptr, *btnImportChm = nullptr,
                 *btnFolderSourceFile = nullptr, *btnOpenWordFile = nullptr;
     QLabel *Panel1 = nullptr;
+    QPushButton *btnTopicList = nullptr;
 
     QLineEdit *edtChmTitle = nullptr, *edtNavSetting = nullptr, *edtCopyright = nullptr, *edtPrevHint = nullptr,
               *edtNextHint = nullptr;
@@ -186,9 +187,13 @@ private:
     void Button1Click();
     void TemplateImport(bool HtmlHelp);
     void TemplateExport(bool HtmlHelp);
+    void TemplateChoose(bool HtmlHelp);
+    void TemplateEdit(bool HtmlHelp);
     void btnOpenHTMLHelpClick(int Tag);
     void btnFolderHTMLHelpClick(int Tag);
     void btnOpenWordFileClick();
+    void btnCreateWordFileClick();
+    void btnTopicListClick();
     QString WebHelpIndexPage() const;
 
     // Asks about an old output file until it is deleted; false when given up.

@@ -1,12 +1,17 @@
 // The main window's settings synchronisation: the idle copy from the controls
 // into the project, the copy back after a project is opened, and the small
 // commands of the settings tabs.
+#include "app/ChooseTemplate.h"
+#include "app/CreateNewDocument.h"
 #include "app/FlashScreen.h"
+#include "app/HTMLEditor.h"
 #include "app/ProgramHelp.h"
 #include "app/SelectColor.h"
+#include "app/TopicList.h"
 #include "app/WidgetPrompt.h"
 #include "app/whelp.h"
 
+#include "builder/OutlineDocument.h"
 #include "builder/OutputGuard.h"
 #include "foundation/LanguageProcess.h"
 #include "foundation/Paths.h"
@@ -15,6 +20,7 @@
 #include "platform/Exception.h"
 #include "project/ProjectSetting.h"
 #include "project/Template.h"
+
 
 #include <QAction>
 #include <QCheckBox>
@@ -26,6 +32,8 @@
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
+#include <QShortcut>
+#include <QCoreApplication>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTimer>
@@ -141,6 +149,14 @@ void TfrmMain::ConnectCommands()
     connect(btnSetNavigation, &QPushButton::clicked, this, [this] { Guarded([&] { btnSetNavigationClick(); }); });
     connect(btnWebhelpInterface, &QPushButton::clicked, this, [this] { Guarded([&] { btnWebhelpInterfaceClick(); }); });
     connect(Button2, &QPushButton::clicked, this, [this] { Guarded([&] { Button2Click(); }); });
+    connect(btnCreateWordFile, &QPushButton::clicked, this, [this] { Guarded([&] { btnCreateWordFileClick(); }); });
+    connect(btnTopicList, &QPushButton::clicked, this, [this] { Guarded([&] { btnTopicListClick(); }); });
+    connect(new QShortcut(QKeySequence(QStringLiteral("Ctrl+Alt+Shift+T")), this), &QShortcut::activated, btnTopicList,
+            &QPushButton::click);
+    connect(btnCHMChooseTemplate, &QPushButton::clicked, this, [this] { Guarded([&] { TemplateChoose(true); }); });
+    connect(btnWebhelpChooseTemplate, &QPushButton::clicked, this, [this] { Guarded([&] { TemplateChoose(false); }); });
+    connect(btnCHMTemplateEdit, &QPushButton::clicked, this, [this] { Guarded([&] { TemplateEdit(true); }); });
+    connect(btnWebHelpTemplateEdit, &QPushButton::clicked, this, [this] { Guarded([&] { TemplateEdit(false); }); });
     connect(btnCHMTemplateExport, &QPushButton::clicked, this, [this] { Guarded([&] { TemplateExport(true); }); });
     connect(btnWeblHelpTemplateExport, &QPushButton::clicked, this, [this] { Guarded([&] { TemplateExport(false); }); });
 
@@ -413,6 +429,81 @@ void TfrmMain::TemplateImport(bool HtmlHelp)
     stream = packed;
     FProject->ProjectChanged = true;
     AskUser(this, MessageKind::Information, QStringLiteral("Imported sucessfully!"));
+}
+
+void TfrmMain::TemplateChoose(bool HtmlHelp)
+{
+    QByteArray &stream = HtmlHelp ? FProject->HtmlHelpTemplateStream : FProject->WebHelpTemplateStream;
+    const QString folder = UniqueTempFolderName();
+    // The temporary folder goes in every case, also when the chooser fails.
+    struct Cleanup {
+        QString folder;
+        ~Cleanup()
+        {
+            try {
+                DeleteFolder(folder);
+            } catch (const Exception &) {
+            }
+        }
+    } cleanup{folder};
+    QDir().mkpath(folder);
+    ExtractTemplateFiles(stream, folder);
+    TfrmChooseTemplate chooser(this);
+    chooser.CurrentTemplate = folder + GetTemplateMainFile(stream).replace(u'\\', u'/');
+    chooser.TemplateType = HtmlHelp ? QStringLiteral("htmlHelp") : QStringLiteral("WebHelp");
+    chooser.LoadTemplate();
+    if (chooser.exec() != QDialog::Accepted || chooser.TemplateFile().isEmpty())
+        return;
+    QByteArray packed;
+    PackTemplate(chooser.TemplateFile(), packed); // a failure leaves the project's template as it was
+    stream = packed;
+    FProject->ProjectChanged = true;
+}
+
+void TfrmMain::btnCreateWordFileClick()
+{
+    TfrmCreateNewDocument dialog(this);
+    dialog.Project = FProject.get();
+    dialog.WordFilter = FilterString;
+    dialog.WordExtension = DefaultWordExtension;
+    dialog.edtFilename->setText(FProject->SourceFile.isEmpty()
+                                    ? QStringLiteral("<Project_Folder>/doc") + DefaultWordExtension
+                                    : FProject->SourceFile);
+    dialog.edtTitle->setText(FProject->Title);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    struct HidePanel {
+        QLabel *panel;
+        ~HidePanel() { panel->hide(); }
+    } hide{Panel1};
+    Panel1->show();
+    Panel1->raise();
+    QCoreApplication::processEvents();
+    if (!CreateWordDocFromTopicList(FProject->RealPath(dialog.edtFilename->text()), dialog.Lines()))
+        return;
+    Panel1->hide();
+    edtSourceFile->setText(dialog.edtFilename->text());
+    FProject->SourceFile = dialog.edtFilename->text();
+    FProject->ProjectChanged = true;
+    QString text = UIStrings.GetStringById(QStringLiteral("601"));
+    text.replace(QStringLiteral("%s"), dialog.edtFilename->text());
+    if (AskUser(this, MessageKind::Confirmation, text, ButtonYes | ButtonNo) == ButtonYes)
+        OpenInWord(FProject->RealPath(dialog.edtFilename->text()));
+}
+
+void TfrmMain::btnTopicListClick()
+{
+    TfrmTopicList topics(this);
+    topics.SourceFile = FProject->RealPath(0);
+    topics.exec();
+}
+
+void TfrmMain::TemplateEdit(bool HtmlHelp)
+{
+    TfrmHTMLEditor editor(this);
+    editor.Project = FProject.get();
+    editor.Open(HtmlHelp ? &FProject->HtmlHelpTemplateStream : &FProject->WebHelpTemplateStream);
+    editor.exec();
 }
 
 void TfrmMain::TemplateExport(bool HtmlHelp)

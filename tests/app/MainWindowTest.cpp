@@ -589,6 +589,7 @@ TEST_F(MainWindowFixture, FirstStartShowsTheWizardWithoutCancelAndSavesTheNewPro
         EXPECT_TRUE(wizard->rb1->isChecked() || wizard->rb2->isEnabled());
         proposed = wizard->edtProjectPosition->text();
         wizard->edtProjectPosition->setText(dir.path());
+        wizard->rb1->setChecked(true); // choose an existing document
         wizard->btnNext->click();
         wizard->btnNext->click();
     });
@@ -631,6 +632,7 @@ TEST_F(MainWindowFixture, TheWizardComesBackUntilItsFolderAndNameCanMakeAProject
         ++attempt;
         if (attempt < tries.size())
             QTimer::singleShot(5, answer);
+        wizard->rb1->setChecked(true); // choose an existing document
         wizard->btnNext->click();
         wizard->btnNext->click();
     };

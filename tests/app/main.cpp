@@ -18,6 +18,9 @@ int main(int argc, char **argv)
     qputenv("XDG_DOCUMENTS_DIR", home + "/Documents");
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The web views' renderer cannot use its sandbox when the tests run as root.
+    qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     SetProductInformation();
     ::testing::InitGoogleTest(&argc, argv);

@@ -1,0 +1,213 @@
+// The new-document dialog: indent and outdent by selection, common titles,
+// outline files and the replace question of OK.
+#include "AppTestSupport.h"
+
+#include "app/CreateNewDocument.h"
+#include "project/ProjectSetting.h"
+#include <QFileInfo>
+#include "support/TestSupport.h"
+
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTextBlock>
+#include <gtest/gtest.h>
+
+using testsupport::ScratchDir;
+
+namespace {
+void Select(QPlainTextEdit *edit, int from, int to)
+{
+    QTextCursor c = edit->textCursor();
+    c.setPosition(from);
+    c.setPosition(to, QTextCursor::KeepAnchor);
+    edit->setTextCursor(c);
+}
+int LineStart(QPlainTextEdit *edit, int line)
+{
+    return edit->document()->findBlockByNumber(line).position();
+}
+} // namespace
+
+TEST(NewDocumentDialog, IndentAndOutdentChangeTheLinesTheSelectionTouches)
+{
+    TfrmCreateNewDocument dialog;
+    dialog.mmTOC->setPlainText(QStringLiteral("one\ntwo\nthree\nfour\nfive"));
+    // The caret in the third line: one tab at its start, one character selected from the old caret.
+    Select(dialog.mmTOC, LineStart(dialog.mmTOC, 2) + 2, LineStart(dialog.mmTOC, 2) + 2);
+    dialog.btnIndent->click();
+    EXPECT_EQ(dialog.mmTOC->toPlainText(), QStringLiteral("one\ntwo\n\tthree\nfour\nfive"));
+    EXPECT_EQ(dialog.mmTOC->textCursor().selectionStart(), LineStart(dialog.mmTOC, 2) + 2);
+    EXPECT_EQ(dialog.mmTOC->textCursor().selectedText().size(), 1);
+
+    // From the middle of line 2 to the middle of line 4: lines 2, 3 and 4.
+    Select(dialog.mmTOC, LineStart(dialog.mmTOC, 1) + 1, LineStart(dialog.mmTOC, 3) + 2);
+    dialog.btnIndent->click();
+    EXPECT_EQ(dialog.mmTOC->toPlainText(), QStringLiteral("one\n\ttwo\n\t\tthree\n\tfour\nfive"));
+    Select(dialog.mmTOC, LineStart(dialog.mmTOC, 1) + 1, LineStart(dialog.mmTOC, 3) + 2);
+    dialog.btnOutdent->click();
+    dialog.btnOutdent->click(); // only lines that still have a tab lose one
+    EXPECT_EQ(dialog.mmTOC->toPlainText(), QStringLiteral("one\ntwo\nthree\nfour\nfive"));
+
+    // The first line never moves; Tab indents like the button and types nothing.
+    Select(dialog.mmTOC, 1, 1);
+    dialog.btnIndent->click();
+    EXPECT_EQ(dialog.mmTOC->toPlainText(), QStringLiteral("one\ntwo\nthree\nfour\nfive"));
+    Select(dialog.mmTOC, LineStart(dialog.mmTOC, 4) + 2, LineStart(dialog.mmTOC, 4) + 2);
+    QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier, QStringLiteral("\t"));
+    QCoreApplication::sendEvent(dialog.mmTOC, &tab);
+    EXPECT_EQ(dialog.mmTOC->toPlainText(), QStringLiteral("one\ntwo\nthree\nfour\n\tfive"));
+
+    dialog.mmTOC->clear();
+    dialog.btnIndent->click();
+    dialog.btnOutdent->click();
+    EXPECT_TRUE(dialog.mmTOC->toPlainText().isEmpty());
+}
+
+TEST(NewDocumentDialog, CommonTitlesGoBeforeTheCaretLine)
+{
+    TfrmCreateNewDocument dialog;
+    ASSERT_EQ(dialog.Lines().size(), 21);
+    Select(dialog.mmTOC, 3, 3);
+    const auto items = dialog.lbCommonTitle->findItems(QStringLiteral("Purchase"), Qt::MatchExactly);
+    ASSERT_EQ(items.size(), 1);
+    emit dialog.lbCommonTitle->itemDoubleClicked(items[0]);
+    EXPECT_EQ(dialog.Lines().first(), QStringLiteral("Purchase"));
+    EXPECT_EQ(dialog.Lines()[1], QStringLiteral("What's New "));
+}
+
+TEST(NewDocumentDialog, OutlinesAreSavedInUtf16AndLoadBack)
+{
+    ScratchDir dir;
+    TfrmCreateNewDocument dialog;
+    const QStringList initial = dialog.Lines();
+    const QString file = dir.file(QStringLiteral("outline.txt"));
+    dialog.SaveOutline(file);
+    const QByteArray bytes = testsupport::readFile(file);
+    ASSERT_TRUE(bytes.startsWith("\xFF\xFE"));
+    const QString text = QString::fromUtf16(reinterpret_cast<const char16_t *>(bytes.constData() + 2),
+                                            (bytes.size() - 2) / 2);
+    EXPECT_TRUE(text.startsWith(QStringLiteral("What's New \r\nOverview\r\n\tIntroduction\r\n")));
+    EXPECT_EQ(text.count(QStringLiteral("\r\n")), 21);
+    dialog.mmTOC->clear();
+    dialog.LoadOutline(file);
+    EXPECT_EQ(dialog.Lines(), initial);
+
+    // A file that cannot be read keeps the memo's lines.
+    EXPECT_ANY_THROW(dialog.LoadOutline(dir.file(QStringLiteral("missing.txt"))));
+    EXPECT_EQ(dialog.Lines(), initial);
+}
+
+TEST(NewDocumentDialog, OkAsksOnceBeforeReplacingAnExistingDocument)
+{
+    ScratchDir dir;
+    auto prompt = std::make_shared<ScriptedPrompt>();
+    ScopedPrompt scoped{prompt};
+    TProject project;
+    project.ProjectFilename = dir.file(QStringLiteral("help.qvx"));
+    project.RootDir = dir.path();
+    testsupport::writeFile(dir.file(QStringLiteral("doc.docx")), "old");
+    TfrmCreateNewDocument dialog;
+    dialog.Project = &project;
+    dialog.edtFilename->setText(QStringLiteral("<Project_Folder>/doc.docx"));
+    prompt->answers = {ButtonNo};
+    dialog.btnOK->click();
+    EXPECT_EQ(prompt->messages,
+              QStringList{QStringLiteral("\"<Project_Folder>/doc.docx\" already exists. Do you want to replace it?")});
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    prompt->answers = {ButtonYes};
+    dialog.btnOK->click();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(testsupport::readFile(dir.file(QStringLiteral("doc.docx"))), QByteArray("old")); // the dialog writes nothing
+}
+
+// ---- From the main window: a new document from the outline, and its topic tree -----------
+
+#include "app/TopicList.h"
+#include "app/whelp.h"
+#include "builder/OutlineDocument.h"
+
+#include <QApplication>
+#include <QStandardItemModel>
+#include <QTimer>
+#include <QTreeView>
+
+namespace {
+// The tree as indented lines, one per node.
+void TreeLines(const QStandardItemModel *model, const QModelIndex &parent, int depth, QStringList &out)
+{
+    for (int r = 0; r < model->rowCount(parent); ++r) {
+        const QModelIndex i = model->index(r, 0, parent);
+        out << QString(depth, u'\t') + i.data().toString();
+        TreeLines(model, i, depth + 1, out);
+    }
+}
+} // namespace
+
+TEST(TopicListWindow, BookImagesFollowExpandAndCollapse)
+{
+    EXPECT_EQ(TfrmTopicList::ExpandedImage(2), 3);
+    EXPECT_EQ(TfrmTopicList::CollapsedImage(3), 2);
+    EXPECT_EQ(TfrmTopicList::ExpandedImage(8), 8);
+    EXPECT_EQ(TfrmTopicList::CollapsedImage(8), 8);
+    EXPECT_EQ(TfrmTopicList::ExpandedImage(7), 7);
+}
+
+TEST(TopicListWindow, CreateMakesTheDocumentAndTheTreeShowsItsHeadings)
+{
+    ScratchDir dir;
+    auto prompt = std::make_shared<ScriptedPrompt>();
+    ScopedPrompt scoped{prompt};
+    TProject p;
+    p.Title = QStringLiteral("Outline");
+    const QString file = dir.file(QStringLiteral("help.qvx"));
+    p.SaveToIni(file);
+    TStartup startup;
+    startup.ProjectFile = file;
+    TfrmMain window(startup);
+    window.FormCreate();
+    ASSERT_TRUE(window.btnCreateWordFile->isEnabled());
+
+    // An outline with a depth jump and a line of 20 leading tabs.
+    const QString deep = QString(20, u'\t') + QStringLiteral("Deep");
+    QString proposed;
+    QTimer::singleShot(0, [&] {
+        auto *dialog = qobject_cast<TfrmCreateNewDocument *>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        proposed = dialog->edtFilename->text();
+        dialog->mmTOC->setPlainText(QStringLiteral("Start\n\t\t\tJump\nNext\n") + deep);
+        dialog->btnOK->click();
+    });
+    prompt->answers = {ButtonNo}; // do not open the new document
+    window.btnCreateWordFile->click();
+    EXPECT_EQ(proposed, QStringLiteral("<Project_Folder>/doc") + window.DefaultWordExtension);
+    const QString made = window.Project().RealPath(proposed);
+    ASSERT_TRUE(QFileInfo(made).isFile()) << prompt->messages.join(u'\n').toStdString();
+    EXPECT_EQ(window.Project().SourceFile, proposed);
+    EXPECT_EQ(window.edtSourceFile->text(), proposed);
+    EXPECT_TRUE(window.Project().ProjectChanged);
+    ASSERT_EQ(prompt->messages.size(), 1);
+    EXPECT_TRUE(prompt->messages[0].startsWith(QStringLiteral("The Word file \"<Project_Folder>/doc")));
+
+    // The topic list window reads the new document's headings back.
+    TfrmTopicList topics;
+    topics.SourceFile = made;
+    topics.LoadOutline();
+    QStringList lines;
+    TreeLines(topics.Model, QModelIndex(), 0, lines);
+    ASSERT_EQ(lines.size(), 4) << lines.join(u'|').toStdString();
+    EXPECT_EQ(lines[0], QStringLiteral("Start"));
+    EXPECT_EQ(lines[1].trimmed(), QStringLiteral("Jump"));
+    EXPECT_TRUE(lines[1].startsWith(u'\t'));
+    EXPECT_EQ(lines[2].trimmed(), QStringLiteral("Next"));
+    EXPECT_EQ(lines[3].trimmed(), QStringLiteral("Deep"));
+    EXPECT_TRUE(topics.Panel1->isHidden());
+    topics.LoadOutline(); // a second reading replaces the nodes
+    QStringList again;
+    TreeLines(topics.Model, QModelIndex(), 0, again);
+    EXPECT_EQ(again, lines);
+    window.Project().ProjectChanged = false;
+}
