@@ -1,6 +1,7 @@
 #include "platform/word/Document.h"
 
 #include "platform/word/DocxWriter.h"
+#include "platform/word/HtmlImport.h"
 #include "platform/word/HtmlWriter.h"
 #include "platform/word/LibreOffice.h"
 #include "platform/word/Revisions.h"
@@ -681,6 +682,11 @@ Document::Document(Documents *owner, std::unique_ptr<Package> package, const QSt
 
 Document::~Document() = default;
 
+Application *Document::application() const
+{
+    return owner_->application();
+}
+
 QString Document::Name() const
 {
     return QFileInfo(fullName_).fileName();
@@ -990,12 +996,25 @@ const std::vector<shapes::ShapeRef> &Document::floatingShapeList()
 
 Documents::~Documents() = default;
 
-Document *Documents::Open(const QString &fileName)
+Document *Documents::Open(const QString &fileName, int format)
 {
     const QString full = QFileInfo(fileName).absoluteFilePath();
-    std::unique_ptr<Package> pkg = openPackage(full);
+    const QString suffix = QFileInfo(full).suffix().toLower();
+    const bool page = format == wdOpenFormatWebPages
+                      || (format == wdOpenFormatAuto && (suffix == QLatin1String("htm") || suffix == QLatin1String("html")));
+    std::unique_ptr<Package> pkg = page ? ImportHtmlFile(full) : openPackage(full);
     std::unique_ptr<Document> doc(new Document(this, std::move(pkg), full));
     doc->readOnly_ = fileIsReadOnly(full);
+    docs_.push_back(std::move(doc));
+    return docs_.back().get();
+}
+
+Document *Documents::Add(const QString &templateFile)
+{
+    if (templateFile.isEmpty())
+        return Add();
+    std::unique_ptr<Package> pkg = openPackage(QFileInfo(templateFile).absoluteFilePath());
+    std::unique_ptr<Document> doc(new Document(this, std::move(pkg), QStringLiteral("Document%1").arg(++added_)));
     docs_.push_back(std::move(doc));
     return docs_.back().get();
 }

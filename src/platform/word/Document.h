@@ -11,9 +11,11 @@
 // reflect every edit.
 #include "platform/Exception.h"
 #include "platform/word/Fields.h"
+#include "platform/word/Options.h"
 #include "platform/word/Package.h"
 #include "platform/word/Shapes.h"
 #include "platform/word/Styles.h"
+#include "platform/word/Transfer.h"
 
 #include <QString>
 #include <memory>
@@ -41,21 +43,96 @@ enum WdGoToItem { wdGoToHeading = 11 };
 enum WdGoToDirection { wdGoToLast = -1, wdGoToFirst = 1, wdGoToNext = 2, wdGoToPrevious = 3 };
 // WdSaveOptions
 enum WdSaveOptions { wdDoNotSaveChanges = 0, wdSaveChanges = -1 };
+// WdOpenFormat
+enum WdOpenFormat { wdOpenFormatAuto = 0, wdOpenFormatWebPages = 7 };
+// WdStyleType
+enum WdStyleType { wdStyleTypeParagraph = 1, wdStyleTypeCharacter = 2, wdStyleTypeTable = 3, wdStyleTypeList = 4 };
+// WdParagraphAlignment
+enum WdParagraphAlignment {
+    wdAlignParagraphLeft = 0,
+    wdAlignParagraphCenter = 1,
+    wdAlignParagraphRight = 2,
+    wdAlignParagraphJustify = 3,
+};
+// WdUnderline (the two values used here) and WdColor's automatic colour.
+enum WdUnderline { wdUnderlineNone = 0, wdUnderlineSingle = 1 };
+inline constexpr int wdColorAutomatic = -16777216;
+// WdPaperSize: the sizes this engine knows, and a custom size.
+enum WdPaperSize {
+    wdPaper10x14 = 0,
+    wdPaper11x17 = 1,
+    wdPaperLetter = 2,
+    wdPaperLetterSmall = 3,
+    wdPaperLegal = 4,
+    wdPaperExecutive = 5,
+    wdPaperA3 = 6,
+    wdPaperA4 = 7,
+    wdPaperA4Small = 8,
+    wdPaperA5 = 9,
+    wdPaperB4 = 10,
+    wdPaperB5 = 11,
+    wdPaperCustom = 41,
+};
+// WdBrowserTarget (WebOptions.TargetBrowser).
+enum WdBrowserTarget { wdBrowserLevelV4 = 0, wdBrowserLevelMicrosoftInternetExplorer5 = 1, wdBrowserLevelMicrosoftInternetExplorer6 = 2 };
 
 class Application;
 class Document;
 class Documents;
 class Range;
+class ListTemplate;
 
 class ParagraphFormat {
 public:
     ParagraphFormat(Document *doc, pugi::xml_node p) : doc_(doc), p_(p) {}
     // 1 to 9, 10 for body text.
     int OutlineLevel() const;
+    // The name of the paragraph's style; setting takes a built-in number or
+    // a style name and applies to the paragraph.
+    QString Style() const;
+    void setStyle(int wdBuiltinStyle);
+    void setStyle(const QString &name);
+    // WdParagraphAlignment, from direct formatting or the style.
+    int Alignment() const;
+    void setAlignment(int alignment);
 
 private:
     Document *doc_;
     pugi::xml_node p_;
+};
+
+// Character formatting of a style, or of the text of a range. Colours are
+// Word's numbers (red in the low byte, blue in the third; wdColorAutomatic
+// for the automatic colour); sizes are points.
+class Font {
+public:
+    static Font ofStyle(Document *doc, const QString &styleId);
+    static Font ofRange(const word::Range &range);
+    QString Name() const;
+    void setName(const QString &name);
+    int Color() const;
+    void setColor(int color);
+    double Size() const;
+    void setSize(double points);
+    bool Bold() const;
+    void setBold(bool on);
+    bool Italic() const;
+    void setItalic(bool on);
+    // WdUnderline: wdUnderlineNone or wdUnderlineSingle.
+    int Underline() const;
+    void setUnderline(int underline);
+
+private:
+    Font(Document *doc) : doc_(doc) {}
+    // The properties in force (the style chain, then the first run's own).
+    pugi::xml_node effective(pugi::xml_document &scratch) const;
+    // Sets or clears one run property everywhere this font covers.
+    void set(const char *element, const char *value, bool remove = false);
+    Document *doc_;
+    QString styleId_;
+    pugi::xml_node startP_, endP_;
+    int startOff_ = 0, endOff_ = 0;
+    bool isStyle_ = false;
 };
 
 // A field's code (Word's Field.Code range, reduced to its text).
@@ -96,6 +173,14 @@ public:
     int Count() const;
     // 1-based, as in Word.
     word::Field Item(int index) const;
+    // A new field at the start of the range: type wdFieldIndexEntry (4)
+    // gives "XE" followed by text, wdFieldEmpty (-1) takes text as the whole
+    // code, other known types their keyword and text. Index entries have no
+    // result; other fields get an empty one, to be updated. A collapsed range
+    // moves past the new field, so fields added one after another at it keep
+    // their order.
+    word::Field Add(word::Range &range, int type, const QString &text = QString(),
+                    bool preserveFormatting = true);
 
 private:
     std::vector<fields::Field> list() const;
@@ -139,6 +224,17 @@ public:
     // every paragraph of the range, a character style to its text.
     void setStyle(int wdBuiltinStyle);
     void setStyle(const QString &nameOrId);
+    // A paragraph mark after the range; the range grows to take it in.
+    // At the end of a paragraph the new paragraph takes the style that the
+    // paragraph's style names as the next one.
+    void InsertParagraphAfter();
+    word::Font Font() const { return word::Font::ofRange(*this); }
+    // Copies the range into the application's clipboard (in memory).
+    void Copy() const;
+    // Replaces the range by the clipboard's content (inserted at the range's
+    // start); the range then covers what was pasted. Throws when the
+    // clipboard is empty.
+    void Paste();
 
     // The result of a field; its positions are worked out when first needed.
     static word::Range fieldResult(Document *doc, const fields::Field &f);
@@ -192,17 +288,139 @@ private:
     Document *doc_;
 };
 
-// A shape's hyperlink.
+// A hyperlink of a shape, or of text (made by Hyperlinks.Add).
 class Hyperlink {
 public:
     explicit Hyperlink(const shapes::Hyperlink &h) : h_(h) {}
+    Hyperlink(Document *doc, pugi::xml_node link, const shapes::Hyperlink &h) : h_(h), doc_(doc), link_(link) {}
     QString Address() const { return h_.address; }
     QString SubAddress() const { return h_.subAddress; }
     QString Target() const { return h_.target; }
     QString ScreenTip() const { return h_.screenTip; }
+    // The link's text; throws for a shape's hyperlink.
+    word::Range Range() const;
 
 private:
     shapes::Hyperlink h_;
+    Document *doc_ = nullptr;
+    pugi::xml_node link_;
+};
+
+class Hyperlinks {
+public:
+    explicit Hyperlinks(Document *doc) : doc_(doc) {}
+    // A link at the start of the anchor range showing textToDisplay (the
+    // address when empty). An address is an outside target; a subAddress
+    // alone names a bookmark of this document.
+    word::Hyperlink Add(const word::Range &anchor, const QString &address, const QString &subAddress = QString(),
+                        const QString &screenTip = QString(), const QString &textToDisplay = QString());
+
+private:
+    Document *doc_;
+};
+
+class Bookmark {
+public:
+    Bookmark(Document *doc, const QString &name) : doc_(doc), name_(name) {}
+    QString Name() const { return name_; }
+    // From the bookmark's start to its end.
+    word::Range Range() const;
+    void Delete();
+
+private:
+    Document *doc_;
+    QString name_;
+};
+
+// The bookmarks of the main story. Names beginning with "_" are hidden
+// unless ShowHidden is set.
+class Bookmarks {
+public:
+    explicit Bookmarks(Document *doc) : doc_(doc) {}
+    int Count() const;
+    word::Bookmark Item(int index) const;
+    bool Exists(const QString &name) const;
+    // Marks the range. A name Word would refuse is made valid the same way
+    // an HTML page's anchors are (ValidBookmarkName), so links to the
+    // original name still find it; an existing bookmark of the name moves.
+    word::Bookmark Add(const QString &name, const word::Range &range);
+    bool ShowHidden() const;
+    void setShowHidden(bool on);
+
+private:
+    std::vector<pugi::xml_node> starts() const;
+    Document *doc_;
+};
+
+class LineNumbering {
+public:
+    explicit LineNumbering(Document *doc) : doc_(doc) {}
+    bool Active() const;
+    void setActive(bool on);
+
+private:
+    Document *doc_;
+};
+
+// The page setup of every section; reads give the last section's values.
+// Lengths are points.
+class PageSetup {
+public:
+    explicit PageSetup(Document *doc) : doc_(doc) {}
+    // WdPaperSize of the page's size; wdPaperCustom when no known size fits.
+    // Setting a known size sets the page size (keeping the orientation);
+    // wdPaperCustom keeps it; other numbers throw.
+    int PaperSize() const;
+    void setPaperSize(int paperSize);
+    double PageWidth() const;
+    void setPageWidth(double points);
+    double PageHeight() const;
+    void setPageHeight(double points);
+    double TopMargin() const { return margin("w:top"); }
+    void setTopMargin(double points) { setMargin("w:top", points); }
+    double BottomMargin() const { return margin("w:bottom"); }
+    void setBottomMargin(double points) { setMargin("w:bottom", points); }
+    double LeftMargin() const { return margin("w:left"); }
+    void setLeftMargin(double points) { setMargin("w:left", points); }
+    double RightMargin() const { return margin("w:right"); }
+    void setRightMargin(double points) { setMargin("w:right", points); }
+    word::LineNumbering LineNumbering() const { return word::LineNumbering(doc_); }
+
+private:
+    double margin(const char *side) const;
+    void setMargin(const char *side, double points);
+    Document *doc_;
+};
+
+// A style of the document (Document.Styles.Item).
+class DocumentStyle {
+public:
+    DocumentStyle(Document *doc, const QString &id) : doc_(doc), id_(id) {}
+    QString NameLocal() const;
+    // WdStyleType.
+    int Type() const;
+    word::Font Font() const { return word::Font::ofStyle(doc_, id_); }
+    // With no list template the style is taken out of any list; a list
+    // template object is not supported here and throws.
+    void LinkToListTemplate(ListTemplate *listTemplate);
+    QString id() const { return id_; }
+
+private:
+    Document *doc_;
+    QString id_;
+};
+
+class DocumentStyles {
+public:
+    explicit DocumentStyles(Document *doc) : doc_(doc) {}
+    int Count() const;
+    // 1-based position, or a built-in style number (-1 Normal, -2 to -10
+    // Heading 1 to 9 ...; the style is added when the document lacks it).
+    DocumentStyle Item(int index) const;
+    DocumentStyle Item(const QString &name) const;
+
+private:
+    Document *doc_;
 };
 
 // The object of an ActiveX control: its persisted properties by name.
@@ -327,6 +545,9 @@ public:
     void setRelyOnCSS(bool on) { relyOnCss_ = on; }
     int PixelsPerInch() const { return pixelsPerInch_; }
     void setPixelsPerInch(int ppi) { pixelsPerInch_ = ppi; }
+    // WdBrowserTarget; kept for the caller, the HTML written does not depend on it.
+    int TargetBrowser() const { return targetBrowser_; }
+    void setTargetBrowser(int target) { targetBrowser_ = target; }
     // The suffix of the supporting-files folder beside a saved page.
     QString FolderSuffix() const { return QStringLiteral("_files"); }
 
@@ -338,6 +559,7 @@ private:
     bool allowPng_ = true;
     bool relyOnCss_ = true;
     int pixelsPerInch_ = 96;
+    int targetBrowser_ = wdBrowserLevelMicrosoftInternetExplorer6;
 };
 
 // The subdocuments of a master document.
@@ -373,6 +595,13 @@ public:
     word::WebOptions &WebOptions() { return webOptions_; }
     const word::WebOptions &WebOptions() const { return webOptions_; }
     word::Subdocuments Subdocuments() { return word::Subdocuments(this); }
+    word::Bookmarks Bookmarks() { return word::Bookmarks(this); }
+    word::Fields Fields() { return word::Fields(Content()); }
+    word::Hyperlinks Hyperlinks() { return word::Hyperlinks(this); }
+    word::PageSetup PageSetup() { return word::PageSetup(this); }
+    word::DocumentStyles Styles() { return word::DocumentStyles(this); }
+    // From the start of the document.
+    word::Range GoTo(int what, int which);
 
     void AcceptAllRevisions();
     // Marked as final (a custom document property).
@@ -428,6 +657,11 @@ public:
     // The inline and the floating shapes of the main story.
     const std::vector<shapes::ShapeRef> &inlineShapeList();
     const std::vector<shapes::ShapeRef> &floatingShapeList();
+    Application *application() const;
+    // What pastes and new bookmarks have used up (see TransferIndex).
+    TransferIndex &transferIndex();
+    bool showHiddenBookmarks() const { return showHiddenBookmarks_; }
+    void setShowHiddenBookmarks(bool on) { showHiddenBookmarks_ = on; }
 
 private:
     friend class Documents;
@@ -443,6 +677,8 @@ private:
     word::WebOptions webOptions_;
     QString fullName_;
     bool readOnly_ = false;
+    bool showHiddenBookmarks_ = false;
+    TransferIndex transfer_;
     bool subdocumentsExpanded_ = false;
     int expandedSubdocuments_ = 0;
 
@@ -464,11 +700,14 @@ public:
     explicit Documents(Application *app) : app_(app) {}
     ~Documents();
     // Opens a .docx document, or through LibreOffice a .doc (or .rtf, .odt)
-    // one. Throws Exception naming the file and the problem.
-    Document *Open(const QString &fileName);
+    // one; with wdOpenFormatWebPages (or a name ending in .htm or .html) an
+    // HTML page. Throws Exception naming the file and the problem.
+    Document *Open(const QString &fileName, int format = wdOpenFormatAuto);
     // A new document: one empty paragraph; Normal, Heading 1 to 9 and
     // Hyperlink styles.
     Document *Add();
+    // A new, unsaved document made from a saved one (its content and styles).
+    Document *Add(const QString &templateFile);
     int Count() const { return int(docs_.size()); }
     Document *Item(int index) const;
     Application *application() const { return app_; }
@@ -494,10 +733,19 @@ public:
     void setVisible(bool on) { visible_ = on; }
     // Closes every document (saving none with wdDoNotSaveChanges).
     void Quit(int saveChanges = wdDoNotSaveChanges);
+    // Word's user options (shared by every Application of the process, as
+    // Word keeps them between runs).
+    word::Options Options() const { return word::Options(); }
+    word::AutoCorrect AutoCorrect() const { return word::AutoCorrect(); }
+
+    // The in-memory clipboard of Range.Copy and Range.Paste.
+    void setClipboard(Clip clip) { clipboard_ = std::move(clip); }
+    const Clip &clipboard() const { return clipboard_; }
 
 private:
     word::Documents documents_;
     bool visible_ = false;
+    Clip clipboard_;
 };
 
 } // namespace word

@@ -7,6 +7,7 @@
 #include <QSet>
 #include <QUrl>
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <sstream>
 #include <zip.h>
@@ -635,6 +636,7 @@ QByteArray Package::bytes(const QString &name) const
 void Package::setBytes(const QString &name, const QByteArray &data, const QString &contentType)
 {
     const QString n = normalisePartName(name);
+    nextRelationshipId_.remove(n.toLower());
     Part *p = find(n);
     if (!p) {
         auto part = std::make_unique<Part>();
@@ -683,6 +685,7 @@ pugi::xml_document &Package::setXml(const QString &name, const QByteArray &xmlTe
 void Package::removePart(const QString &name)
 {
     const QString n = normalisePartName(name);
+    nextRelationshipId_.remove(n.toLower());
     Part *p = find(n);
     if (!p)
         return;
@@ -810,21 +813,27 @@ Relationship Package::relationshipByType(const QString &source, const QString &t
 QString Package::addRelationship(const QString &source, const QString &type, const QString &target, bool external)
 {
     pugi::xml_document *doc = relsDoc(source, true);
-    QSet<QString> ids;
-    for (pugi::xml_node r : doc->document_element().children("Relationship"))
-        ids.insert(QString::fromUtf8(r.attribute("Id").value()));
-    int n = ids.size() + 1;
-    QString id;
-    do
-        id = QStringLiteral("rId%1").arg(n++);
-    while (ids.contains(id));
+    // The next free number is found once per part (past every "rIdN" there)
+    // and counted on, so parts with thousands of links stay fast.
+    const QString relsName = relsPartName(source).toLower();
+    auto hint = nextRelationshipId_.find(relsName);
+    if (hint == nextRelationshipId_.end()) {
+        int next = 1;
+        for (pugi::xml_node r = doc->document_element().child("Relationship"); r; r = r.next_sibling("Relationship")) {
+            const char *v = r.attribute("Id").value();
+            if (std::strncmp(v, "rId", 3) == 0)
+                next = std::max(next, std::atoi(v + 3) + 1);
+        }
+        hint = nextRelationshipId_.insert(relsName, next);
+    }
+    const QByteArray id = "rId" + QByteArray::number(hint.value()++);
     pugi::xml_node r = doc->document_element().append_child("Relationship");
-    r.append_attribute("Id").set_value(id.toUtf8().constData());
+    r.append_attribute("Id").set_value(id.constData());
     r.append_attribute("Type").set_value(type.toUtf8().constData());
     r.append_attribute("Target").set_value(target.toUtf8().constData());
     if (external)
         r.append_attribute("TargetMode").set_value("External");
-    return id;
+    return QString::fromLatin1(id);
 }
 
 void Package::removeRelationship(const QString &source, const QString &id)

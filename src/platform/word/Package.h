@@ -152,6 +152,8 @@ private:
     QString fileName_;
     std::vector<std::unique_ptr<Part>> parts_;
     QHash<QString, Part *> index_; // lower-cased name -> part
+    // Per relationships part: the next free "rId" number, once known.
+    QHash<QString, int> nextRelationshipId_;
 };
 
 // The canonical prefix of a namespace URI, or empty when the URI is unknown.
