@@ -382,8 +382,13 @@ private:
         } else if (!lists_.empty()) {
             indent += 720 * (lists_.back().level + 1); // text of an item after its first paragraph
         }
-        if (b.pre)
-            pPr.append_child("w:spacing").append_attribute("w:after").set_value(0);
+        if (b.pre) {
+            // Preformatted lines sit at single spacing, as a browser shows them.
+            pugi::xml_node spacing = pPr.append_child("w:spacing");
+            spacing.append_attribute("w:after").set_value(0);
+            spacing.append_attribute("w:line").set_value(240);
+            spacing.append_attribute("w:lineRule").set_value("auto");
+        }
         if (indent > 0 && !pPr.child("w:numPr"))
             pPr.append_child("w:ind").append_attribute("w:left").set_value(std::min(indent, 31680));
         if (!b.jc.isEmpty())
