@@ -245,9 +245,8 @@ QWidget *TfrmMain::CreateSourceTab()
     buttons->addStretch();
     layout->addLayout(buttons);
     layout->addStretch();
-    // Creating a document from an outline and importing a compiled help file
-    // come with their own dialogs.
-    NotYetAvailable({btnCreateWordFile, btnImportChm});
+    // Creating a document from an outline comes with its own dialog.
+    NotYetAvailable({btnCreateWordFile});
     return tab;
 }
 

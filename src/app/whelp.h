@@ -182,6 +182,12 @@ private:
     void btnOpenHTMLHelpClick(int Tag);
     void btnFolderHTMLHelpClick(int Tag);
     void btnOpenWordFileClick();
+public:
+    // Imports a compiled help file into a new Word document that becomes the
+    // project's source.
+    void btnImportChmClick();
+
+private:
     QString WebHelpIndexPage() const;
 
     // Asks about an old output file until it is deleted; false when given up.
