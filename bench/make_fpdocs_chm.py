@@ -38,11 +38,12 @@ for folder in ("pics", "buttons"):
     if os.path.isdir(src):
         shutil.copytree(src, os.path.join(out, folder), dirs_exist_ok=True)
         extra += [os.path.join(folder, f) for f in sorted(os.listdir(src))]
-for css in ("fpdoc.css",):
-    for top in ("rtl", "fcl"):
-        p = os.path.join(DOCS, top, css)
-        if os.path.exists(p):
-            extra.append(os.path.join(top, css))
+for top in ("rtl", "fcl"):
+    p = os.path.join(DOCS, top, "fpdoc.css")
+    if os.path.exists(p):
+        os.makedirs(os.path.join(out, top), exist_ok=True)
+        shutil.copyfile(p, os.path.join(out, top, "fpdoc.css"))
+        extra.append(os.path.join(top, "fpdoc.css"))
 
 # Contents: one book per unit folder (its index page), its pages below.
 hhc = ["<HTML><BODY><UL>"]

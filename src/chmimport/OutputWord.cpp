@@ -43,7 +43,8 @@ void TOutputWord::Execute()
         } catch (...) {
         }
         c.Failed = true;
-        ChmToDocPDF_OnError(message);
+        if (c.FOnError)
+            c.FOnError(message);
         try {
             if (!c.rootFolder.isEmpty())
                 DeleteFolder(c.rootFolder);

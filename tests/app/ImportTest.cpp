@@ -98,8 +98,9 @@ TEST_F(ImportFixture, ProgressWindowEndsWithTheImportOrItsCancel)
         EXPECT_TRUE(progress.OutputWord->Chm2DocPDF->Failed);
         EXPECT_FALSE(QFileInfo::exists(dir.file("cancel.docx")));
         const QString work = progress.OutputWord->Chm2DocPDF->rootFolder;
-        if (!work.isEmpty())
+        if (!work.isEmpty()) {
             EXPECT_FALSE(QFileInfo::exists(work));
+        }
         EXPECT_TRUE(prompt->messages.contains(QStringLiteral("User canceled!")));
     }
     {

@@ -77,13 +77,14 @@ Built readBack(const QString &docx)
             b.indexEntries << fields.Item(i).Code().Text().trimmed();
     for (pugi::xpath_node n : d->body().select_nodes(".//w:hyperlink")) {
         const QString anchor = QString::fromUtf8(n.node().attribute("w:anchor").value());
+        const bool shown = !QString::fromUtf8(n.node().child_value()).isEmpty() || n.node().first_child();
         if (!anchor.isEmpty()) {
             b.anchors << anchor;
             if (!d->Bookmarks().Exists(anchor))
                 b.missingAnchors << anchor;
         } else {
             const QString id = QString::fromUtf8(n.node().attribute("r:id").value());
-            if (!id.isEmpty())
+            if (!id.isEmpty() && shown)
                 b.addresses << id;
         }
     }
@@ -91,7 +92,7 @@ Built readBack(const QString &docx)
     return b;
 }
 
-struct Run {
+struct Import {
     ScratchDir dir;
     QString chm;
     std::unique_ptr<TOutputWord> worker = std::make_unique<TOutputWord>();
@@ -100,7 +101,7 @@ struct Run {
     QString work;
 };
 
-void prepare(Run &r, const QString &target)
+void prepare(Import &r, const QString &target)
 {
     QMap<QString, QByteArray> files = helpFiles();
     files.insert("pic.png", png());
@@ -125,7 +126,7 @@ void prepare(Run &r, const QString &target)
 TEST(ChmToWord, BuildsHeadingsBookmarksIndexFieldsAndPages)
 {
     QC_REQUIRE_CHMCMD();
-    Run r;
+    Import r;
     const QString target = r.dir.file("out/Guide.DOCX");
     prepare(r, target);
     r.worker->Chm2DocPDF->Settings->AddHint = true;
@@ -165,7 +166,7 @@ TEST(ChmToWord, BuildsHeadingsBookmarksIndexFieldsAndPages)
     EXPECT_TRUE(b.anchors.contains(setup->Bookmark));
     EXPECT_TRUE(b.text.contains("the setup(See 1.1)")) << b.text.toStdString();
     // The outside link entry holds a hyperlink showing its address.
-    EXPECT_EQ(b.addresses.size(), 1);
+    EXPECT_EQ(b.addresses.size(), 1) << b.addresses.join(',').toStdString() << b.text.toStdString();
     EXPECT_TRUE(b.text.contains("Web site\nhttps://example.com/help\n")) << b.text.toStdString();
 
     // Index entries: one field per keyword, a sub-keyword after ":".
@@ -198,7 +199,7 @@ TEST(ChmToWord, CancelAndFailureSaveNothingAndCleanUp)
     }();
     {
         // A cancel while the document is being built.
-        Run r;
+        Import r;
         const QString target = r.dir.file("cancel.docx");
         prepare(r, target);
         bool optionsOff = false;
@@ -225,7 +226,7 @@ TEST(ChmToWord, CancelAndFailureSaveNothingAndCleanUp)
     }
     {
         // A cancel asked before the worker starts ends it during the reading.
-        Run r;
+        Import r;
         prepare(r, r.dir.file("early.docx"));
         r.worker->Chm2DocPDF->FOnChange = [&r](const QString &t, int p) { r.worker->Chm2WordOnChange(t, p); };
         r.worker->WantToExit = true;
@@ -233,12 +234,13 @@ TEST(ChmToWord, CancelAndFailureSaveNothingAndCleanUp)
         EXPECT_TRUE(r.worker->Chm2DocPDF->Failed);
         EXPECT_FALSE(r.worker->Chm2DocPDF->OK); // the builder never ran
         EXPECT_FALSE(QFileInfo::exists(r.dir.file("early.docx")));
-        if (!r.worker->Chm2DocPDF->rootFolder.isEmpty())
+        if (!r.worker->Chm2DocPDF->rootFolder.isEmpty()) {
             EXPECT_FALSE(QFileInfo::exists(r.worker->Chm2DocPDF->rootFolder));
+        }
     }
     {
         // A target in use whose user gives up: the old file stays as it was.
-        Run r;
+        Import r;
         const QString target = r.dir.file("busy.docx");
         prepare(r, target);
         writeFile(target, "old content");
@@ -258,7 +260,7 @@ TEST(ChmToWord, CancelAndFailureSaveNothingAndCleanUp)
     }
     {
         // A damaged help file: a message naming it, nothing written.
-        Run r;
+        Import r;
         const QString bad = r.dir.file("bad.chm");
         writeFile(bad, QByteArray("ITSF") + QByteArray(200, '\x7f'));
         r.worker->chm = bad;
