@@ -12,6 +12,7 @@
 
 #include <QBuffer>
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -231,11 +232,26 @@ QString TCHMDistill::FindInRoot(const QString &Path) const
     const QString resolved = ResolvePath(Path);
     if (rootFolder.isEmpty() || !resolved.startsWith(rootFolder) || resolved.size() == rootFolder.size())
         return QString();
-    const QString found = FindFileIgnoringCase(resolved);
-    if (found.isEmpty() || !found.startsWith(rootFolder))
-        return QString();
-    const QFileInfo info(found);
-    return info.isFile() && !info.isSymLink() ? found : QString();
+    QFileInfo info(resolved);
+    if (!info.exists()) {
+        // Pages written on Windows name files in any case. The folder tree
+        // is read once into an index rather than at every missing link.
+        if (rootIndexStale_) {
+            rootIndex_.clear();
+            QDirIterator it(rootFolder, QDir::Files | QDir::Hidden | QDir::NoSymLinks, QDirIterator::Subdirectories);
+            while (it.hasNext()) {
+                const QString path = it.next();
+                if (!rootIndex_.contains(path.toLower()))
+                    rootIndex_.insert(path.toLower(), path);
+            }
+            rootIndexStale_ = false;
+        }
+        const QString found = rootIndex_.value(resolved.toLower());
+        if (found.isEmpty() || !found.startsWith(rootFolder))
+            return QString();
+        info.setFile(found);
+    }
+    return info.isFile() && !info.isSymLink() ? info.filePath() : QString();
 }
 
 QString TCHMDistill::ProcessDecompiledUrl(const QString &Url, const QString &CurrentUrl)
@@ -265,6 +281,7 @@ QString TCHMDistill::ProcessDecompiledUrl(const QString &Url, const QString &Cur
                     other.LoadFromCHM(linkedPath);
                     other.rootFolder = sub;
                     other.decompile();
+                    WorkFolderChanged();
                 }
                 if (!inner.startsWith(QLatin1Char('/')))
                     inner.prepend(QLatin1Char('/'));
@@ -518,6 +535,7 @@ void TCHMDistill::RemoveSame()
             p->ProcessBookmarks();
             p->Bookmarks.Sort();
             p->SplitFileByBookmark();
+            WorkFolderChanged();
         }
         SaveWorkPage(p->BeforeBody + p->Body + p->AfterBody, p->Filename);
         // The page's text is on disk now; only its anchors and bookmarks

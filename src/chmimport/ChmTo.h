@@ -293,8 +293,15 @@ public:
     // path leaves rootFolder or names nothing.
     QString FindInRoot(const QString &Path) const;
 
+    // Files were added to rootFolder: the next case-insensitive lookup reads
+    // the folder tree again.
+    void WorkFolderChanged() { rootIndexStale_ = true; }
+
 private:
     void cutShared(bool fromEnd);
+    // Lower-cased path to the path on disk of every file below rootFolder.
+    mutable QHash<QString, QString> rootIndex_;
+    mutable bool rootIndexStale_ = true;
 };
 
 QString UnhideContent(const QString &Text);

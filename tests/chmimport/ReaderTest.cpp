@@ -235,3 +235,28 @@ TEST(ChmReader, ACrashOfTheReaderIsAFailedImportWithNothingLeftBehind)
     }
     EXPECT_EQ(r.List.Count(), 0);
 }
+
+TEST(ChmReader, LargeDirectoriesAreUnpackedWhole)
+{
+    // Enough pages for several directory chunks: every one comes out, the
+    // contents file among them, even where the header names the wrong
+    // first chunk.
+    QC_REQUIRE_CHMCMD();
+    ScratchDir dir;
+    QMap<QString, QByteArray> files;
+    QList<chmmaker::Entry> entries;
+    for (int k = 0; k < 400; ++k) {
+        const QString name = QStringLiteral("pages/topic-%1.htm").arg(k, 3, 10, QLatin1Char('0'));
+        files.insert(name, chmmaker::page(name, QStringLiteral("<p>Text %1</p>").arg(k)));
+        entries.append({0, QStringLiteral("Topic %1").arg(k), name});
+    }
+    files.insert(QStringLiteral("a.hhc"), chmmaker::sitemap(entries));
+    const QString chm = chmmaker::compile(dir.file("src"), "big", files);
+    ASSERT_FALSE(chm.isEmpty());
+    TCHMDecompile r;
+    r.LoadFromCHM(chm);
+    r.rootFolder = dir.file("work/");
+    r.decompile();
+    EXPECT_EQ(r.List.Count(), 400);
+    EXPECT_EQ(chmmaker::filesBelow(r.rootFolder + "pages").size(), 400);
+}

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
+#include <QtEndian>
 
 #include <chm_lib.h>
 
@@ -113,6 +114,80 @@ int enumerateOne(chmFile *h, chmUnitInfo *ui, void *context)
     return writeObject(h, ui, path, st) ? CHM_ENUMERATOR_CONTINUE : CHM_ENUMERATOR_FAILURE;
 }
 
+// Reads an encoded integer of a directory entry: 7 bits a byte, high bit set
+// on every byte but the last.
+bool readEncInt(const QByteArray &chunk, qsizetype &p, qsizetype end, quint64 &value)
+{
+    value = 0;
+    for (int k = 0; k < 9 && p < end; ++k) {
+        const quint8 b = quint8(chunk.at(p++));
+        value = (value << 7) | (b & 0x7F);
+        if (!(b & 0x80))
+            return true;
+    }
+    return false;
+}
+
+// Some compilers (chmcmd among them) name the second listing chunk as the
+// first in the directory header, and libchm's listing then misses the
+// entries of the first chunk. Every listing chunk of the file is read here
+// and what the listing missed is written too.
+bool addMissedEntries(chmFile *h, const QString &chmFile, UnpackState &st)
+{
+    QFile file(chmFile);
+    if (!file.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray head = file.read(0x58);
+    if (head.size() < 0x58 || !head.startsWith("ITSF"))
+        return true;
+    const qint64 dirOffset = qFromLittleEndian<qint64>(head.constData() + 0x48);
+    if (dirOffset <= 0 || !file.seek(dirOffset))
+        return true;
+    const QByteArray itsp = file.read(0x54);
+    if (itsp.size() < 0x54 || !itsp.startsWith("ITSP"))
+        return true;
+    const quint32 chunkSize = qFromLittleEndian<quint32>(itsp.constData() + 0x10);
+    const quint32 chunks = qFromLittleEndian<quint32>(itsp.constData() + 0x2C);
+    if (chunkSize < 0x20 || chunkSize > (1u << 16) || chunks > (1u << 20))
+        return true;
+    for (quint32 c = 0; c < chunks; ++c) {
+        if (!file.seek(dirOffset + 0x54 + qint64(c) * chunkSize))
+            break;
+        const QByteArray chunk = file.read(chunkSize);
+        if (chunk.size() < qsizetype(chunkSize) || !chunk.startsWith("PMGL"))
+            continue;
+        const quint32 freeSpace = qFromLittleEndian<quint32>(chunk.constData() + 4);
+        const qsizetype end = freeSpace < chunkSize - 0x14 ? qsizetype(chunkSize - freeSpace) : 0x14;
+        qsizetype p = 0x14;
+        while (p < end) {
+            quint64 length = 0, ignored = 0;
+            if (!readEncInt(chunk, p, end, length) || length == 0 || length > quint64(end - p))
+                break;
+            const QByteArray name = chunk.mid(p, qsizetype(length));
+            p += qsizetype(length);
+            if (!readEncInt(chunk, p, end, ignored) || !readEncInt(chunk, p, end, ignored)
+                || !readEncInt(chunk, p, end, ignored))
+                break;
+            if (st.seen.contains(name))
+                continue;
+            st.seen.insert(name);
+            if (name.startsWith("::") || name.startsWith("/#") || name.startsWith("/$") || name.endsWith('/'))
+                continue;
+            chmUnitInfo ui;
+            if (chm_resolve_object(h, name.constData(), &ui) != CHM_RESOLVE_SUCCESS)
+                continue;
+            const QString path = SafeInnerPath(name);
+            if (path.isEmpty()) {
+                st.result->Refused << QStringLiteral("%1: unsafe name").arg(QString::fromUtf8(name));
+                continue;
+            }
+            if (!writeObject(h, &ui, path, st))
+                return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 QString SafeInnerPath(const QByteArray &innerName)
@@ -147,6 +222,8 @@ TChmUnpackResult UnpackChm(const QString &chmFile, const QString &targetFolder, 
     st.limits = limits;
     st.result = &result;
     const int rc = chm_enumerate(chm.h, CHM_ENUMERATE_ALL, enumerateOne, &st);
+    if (result.Error.isEmpty())
+        addMissedEntries(chm.h, chmFile, st);
     if (!result.Error.isEmpty())
         return result;
     if (result.FileCount == 0) {
