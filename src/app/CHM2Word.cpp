@@ -15,18 +15,18 @@ TfrmChm2Word::TfrmChm2Word(const TProject &project, QWidget *parent) : QDialog(p
     setWindowTitle(QStringLiteral("Import from CHM file"));
     setFixedSize(650, 137);
     auto *label1 = new QLabel(QStringLiteral("CHM File:"), this);
-    label1->setGeometry(24, 29, 78, 17);
+    label1->setGeometry(24, 29, 100, 17);
     auto *label2 = new QLabel(QStringLiteral("Word document:"), this);
-    label2->setGeometry(24, 58, 80, 17);
+    label2->setGeometry(24, 58, 100, 17);
     Button1 = new QPushButton(QStringLiteral(".."), this);
     Button1->setObjectName(QStringLiteral("Button1"));
     Button1->setGeometry(600, 55, 25, 25);
     edtWordFile = new QLineEdit(this);
     edtWordFile->setObjectName(QStringLiteral("edtWordFile"));
-    edtWordFile->setGeometry(104, 55, 490, 25);
+    edtWordFile->setGeometry(128, 55, 466, 25); // room for the label in this system's font
     edtSourceFile = new QLineEdit(this);
     edtSourceFile->setObjectName(QStringLiteral("edtSourceFile"));
-    edtSourceFile->setGeometry(103, 24, 491, 25);
+    edtSourceFile->setGeometry(128, 24, 466, 25);
     Button7 = new QPushButton(QStringLiteral(".."), this);
     Button7->setObjectName(QStringLiteral("Button7"));
     Button7->setGeometry(600, 24, 25, 25);
