@@ -12,7 +12,7 @@ packages=(
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   # outside programs: document rendering, the help compiler, PDF and CHM tools
-  libreoffice-writer-nogui fp-utils-3.2.2 libchm-bin qpdf poppler-utils
+  libreoffice-writer-nogui fp-utils-3.2.2 fp-docs-3.2.2 libchm-bin qpdf poppler-utils
   # screenshots of the interface and pages, compilers for generated code
   xvfb mono-mcs
   # the WebHelp browser test: headless Chromium driven from node

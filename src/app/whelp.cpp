@@ -255,8 +255,6 @@ QWidget *TfrmMain::CreateSourceTab()
     buttons->addStretch();
     layout->addLayout(buttons);
     layout->addStretch();
-    // Importing a compiled help file comes with its own dialog.
-    NotYetAvailable({btnImportChm});
     // The topic list window has no place in the workflow: a hidden button,
     // reached only through its shortcut.
     btnTopicList = Button(tab, "btnTopicList", QStringLiteral("Topics"));

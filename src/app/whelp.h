@@ -194,6 +194,12 @@ private:
     void btnOpenWordFileClick();
     void btnCreateWordFileClick();
     void btnTopicListClick();
+public:
+    // Imports a compiled help file into a new Word document that becomes the
+    // project's source.
+    void btnImportChmClick();
+
+private:
     QString WebHelpIndexPage() const;
 
     // Asks about an old output file until it is deleted; false when given up.

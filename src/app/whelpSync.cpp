@@ -169,6 +169,7 @@ void TfrmMain::ConnectCommands()
     connect(btnFolderPDF, &QPushButton::clicked, this, [this] { Guarded([&] { btnFolderHTMLHelpClick(3); }); });
     connect(btnFolderSourceFile, &QPushButton::clicked, this, [this] { Guarded([&] { btnFolderHTMLHelpClick(4); }); });
     connect(btnOpenWordFile, &QPushButton::clicked, this, [this] { Guarded([&] { btnOpenWordFileClick(); }); });
+    connect(btnImportChm, &QPushButton::clicked, this, [this] { Guarded([&] { btnImportChmClick(); }); });
 
     // The Build tab's lines are refreshed when it is shown and every second
     // while it stays visible.

@@ -1,0 +1,394 @@
+#include "chmimport/ToDocPDF.h"
+
+#include "foundation/OLEMessageFilter.h"
+#include "foundation/Paths.h"
+#include "platform/Exception.h"
+#include "platform/word/Document.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+int Round(double value)
+{
+    return int(std::nearbyint(value)); // the default rounding mode halves to even
+}
+
+// The guarded options, in save order, with their accessors.
+struct OptionMember {
+    const char *name;
+    bool (*get)();
+    void (*set)(bool);
+};
+
+const std::array<OptionMember, 47> &Members()
+{
+#define QC_OPTION(name, def) {#name, [] { return word::Options().name(); }, [](bool on) { word::Options().set##name(on); }},
+#define QC_AUTOCORRECT(name, def)                                                                            \
+    {#name, [] { return word::AutoCorrect().name(); }, [](bool on) { word::AutoCorrect().set##name(on); }},
+    static const std::array<OptionMember, 47> members{{QC_WORD_OPTIONS(QC_OPTION) QC_WORD_AUTOCORRECT(QC_AUTOCORRECT)}};
+#undef QC_OPTION
+#undef QC_AUTOCORRECT
+    return members;
+}
+
+constexpr int ContextualSpellerIndex = 2; // member 3, known from Word 12 on
+
+// Runs fn for each member index of the list in order, skipping the
+// contextual speller before Word 12; the first failure ends the walk silently.
+template <typename F>
+void Guarded(const TWordRun &Run, std::initializer_list<std::pair<int, int>> spans, F &&fn)
+{
+    try {
+        for (const auto &[from, to] : spans)
+            for (int i = from; i <= to; ++i)
+                if (i != ContextualSpellerIndex || Run.NewWord)
+                    fn(i);
+    } catch (...) {
+    }
+}
+
+// A report that must not end the run: the failure path and the clean-up
+// always run to their end, so a cancel raised by the handler is dropped.
+void QuietReport(const TProcEvent &OnChange, const QString &Text, int Percent)
+{
+    if (!OnChange)
+        return;
+    try {
+        OnChange(Text, Percent);
+    } catch (...) {
+    }
+}
+
+QString ErrorText(const std::exception &e)
+{
+    if (const auto *ex = dynamic_cast<const Exception *>(&e))
+        return ex->message();
+    return QString::fromUtf8(e.what());
+}
+
+} // namespace
+
+const std::array<const char *, 47> &WordOptionNames()
+{
+    static const std::array<const char *, 47> names = [] {
+        std::array<const char *, 47> out{};
+        for (size_t i = 0; i < out.size(); ++i)
+            out[i] = Members()[i].name;
+        return out;
+    }();
+    return names;
+}
+
+void SaveWordOptions(TWordRun &Run)
+{
+    Guarded(Run, {{0, 46}}, [&](int i) { Run.Saved[size_t(i)] = Members()[size_t(i)].get(); });
+}
+
+void DisableWordAutoFormat(TWordRun &Run)
+{
+    Guarded(Run, {{0, 3}, {39, 46}, {4, 38}}, [](int i) { Members()[size_t(i)].set(false); });
+}
+
+void RestoreWordOptions(TWordRun &Run)
+{
+    Guarded(Run, {{0, 46}}, [&](int i) { Members()[size_t(i)].set(Run.Saved[size_t(i)]); });
+}
+
+void RefreshWordDocument(TWordRun &Run, const TProcEvent &OnChange)
+{
+    if (OnChange)
+        OnChange(QStringLiteral("Freshing document(it may take a long time)..."), 0);
+    Run.D->SaveAs(Run.WorkFile, Run.WorkFormat);
+    Run.W->Quit(word::wdDoNotSaveChanges);
+    Run.D = nullptr;
+    Run.R.reset();
+    Run.W = std::make_unique<word::Application>();
+    Run.D = Run.W->Documents().Add(Run.WorkFile);
+    Run.R = std::make_unique<word::Range>(Run.D->Content());
+}
+
+// --- settings ----------------------------------------------------------------
+
+TDocPDFSettings::TDocPDFSettings()
+{
+    for (int i = 1; i <= 9; ++i)
+        StringToFont(QStringLiteral("Calibri,%1,0,[]").arg(29 - 2 * i), HeadingFont[size_t(i)]);
+}
+
+// --- converter ---------------------------------------------------------------
+
+TChmToDocPDF::TChmToDocPDF() : Settings(std::make_unique<TDocPDFSettings>()) {}
+
+TChmToDocPDF::~TChmToDocPDF() = default;
+
+void TChmToDocPDF::UpdateSettings()
+{
+    AddHint = Settings->AddHint;
+    HintFormat = Settings->HintFormat;
+    Discard = Settings->Discard;
+    Addenda = Settings->Addenda;
+}
+
+QString TChmToDocPDF::SaveTarget(const QString &Target)
+{
+    const QString suffix = QFileInfo(Target).suffix().toLower();
+    if (suffix == QLatin1String("doc") || suffix == QLatin1String("docx"))
+        return Target;
+    const QFileInfo info(Target);
+    const QString base = info.suffix().isEmpty() ? Target : Target.left(Target.size() - info.suffix().size() - 1);
+    return base + QStringLiteral(".docx");
+}
+
+void TChmToDocPDF::report(const QString &Text, int Percent)
+{
+    if (FOnChange)
+        FOnChange(Text, Percent);
+}
+
+void TChmToDocPDF::OutputWord()
+{
+    TWordRun Run;
+    bool saved = false;
+    bool completed = false;
+    IOleMessageFilter::RegisterFilter();
+    try {
+        buildDocument(Run, saved);
+        completed = true;
+    } catch (const std::exception &e) {
+        QuietReport(FOnChange, QStringLiteral("Failed."), 0);
+        Failed = true;
+        if (FOnError)
+            FOnError(ErrorText(e));
+    } catch (...) {
+        QuietReport(FOnChange, QStringLiteral("Failed."), 0);
+        Failed = true;
+        if (FOnError)
+            FOnError(QStringLiteral("Unknown error."));
+    }
+    // Clean-up, on every path; its first error ends that guard silently.
+    try {
+        if (Run.W) {
+            RestoreWordOptions(Run);
+            Run.R.reset();
+            Run.D = nullptr;
+            Run.W->Quit(word::wdDoNotSaveChanges);
+            Run.W.reset();
+        }
+        if (!Run.WorkFile.isEmpty())
+            QFile::remove(Run.WorkFile);
+    } catch (...) {
+    }
+    try {
+        if (!rootFolder.isEmpty())
+            DeleteFolder(rootFolder);
+    } catch (...) {
+    }
+    IOleMessageFilter::RevokeFilter();
+    if (completed && saved)
+        QuietReport(FOnChange, QStringLiteral("OK!"), 100);
+    OK = true;
+    QuietReport(FOnChange, QString(), 100);
+}
+
+void TChmToDocPDF::buildDocument(TWordRun &Run, bool &Saved)
+{
+    report(QStringLiteral("Launching Word..."), 20);
+    Run.W = std::make_unique<word::Application>();
+    Run.NewWord = FirstNumber(Run.W->Version()) >= 12;
+    SaveWordOptions(Run);
+    DisableWordAutoFormat(Run);
+    report(QStringLiteral("Word launched."), 20);
+
+    // The work file of the restarts: a private temporary name.
+    Run.WorkFile = NewTempFileName();
+    QFile::remove(Run.WorkFile);
+    Run.WorkFile = QFileInfo(Run.WorkFile).path() + QLatin1Char('/') + QFileInfo(Run.WorkFile).completeBaseName()
+                   + (Run.NewWord ? QStringLiteral(".docx") : QStringLiteral(".doc"));
+    Run.WorkFormat = Run.NewWord ? word::wdFormatXMLDocument : word::wdFormatDocument;
+
+    report(QStringLiteral("Creating document..."), 20);
+    Run.D = Run.W->Documents().Add();
+    word::PageSetup setup = Run.D->PageSetup();
+    setup.setPaperSize(Settings->PaperSize);
+    if (Settings->PaperSize == word::wdPaperCustom) {
+        setup.setPageHeight(Round(Settings->Height * 2.85));
+        setup.setPageWidth(Round(Settings->Width * 2.85));
+    }
+    setup.setTopMargin(Round(Settings->Top * 2.85));
+    setup.setBottomMargin(Round(Settings->Bottom * 2.85));
+    setup.setLeftMargin(Round(Settings->Left * 2.85));
+    setup.setRightMargin(Round(Settings->Right * 2.85));
+    setup.LineNumbering().setActive(false);
+    Run.D->WebOptions().setAllowPNG(true);
+    Run.D->WebOptions().setTargetBrowser(4);
+    Run.D->Bookmarks().setShowHidden(true);
+
+    for (int i = 1; i <= 9; ++i) {
+        const TFont &f = Settings->HeadingFont[size_t(i)];
+        word::Font font = Run.D->Styles().Item(-(i + 1)).Font();
+        font.setName(f.Name);
+        font.setColor(f.Color);
+        font.setSize(f.Size);
+        font.setBold(f.Bold);
+        font.setItalic(f.Italic);
+        font.setUnderline(f.Underline ? word::wdUnderlineSingle : word::wdUnderlineNone);
+    }
+    // No numbering on any paragraph style.
+    const int styleCount = Run.D->Styles().Count();
+    for (int i = 1; i <= styleCount; ++i) {
+        try {
+            word::DocumentStyle style = Run.D->Styles().Item(i);
+            if (style.Type() == word::wdStyleTypeParagraph)
+                style.LinkToListTemplate(nullptr);
+        } catch (const Exception &) {
+        }
+    }
+
+    const int N = List.Count();
+    const double Step = N > 0 ? 60.0 / N : 0.0;
+    Run.R = std::make_unique<word::Range>(Run.D->Content());
+    for (int i = 0; i < N; ++i) {
+        const TTitleList &E = *List.Items(i);
+        report(QStringLiteral("Processing (%1 of %2) %3...").arg(i + 1).arg(N).arg(E.Url), Round(i * Step) + 20);
+        addEntry(Run, E);
+        if (RefreshAfter(i))
+            RefreshWordDocument(Run, FOnChange);
+    }
+    RefreshWordDocument(Run, FOnChange);
+
+    if (ForQuillcraft) {
+        // Pictures of the pasted pages are stored in the document already
+        // (the engine embeds every picture it reads), so no link is left to
+        // break; the walk reports its progress as the user expects.
+        report(QStringLiteral("Saving pictures to document..."), 80);
+        const int NI = Run.D->InlineShapes().Count();
+        const int NS = Run.D->Shapes().Count();
+        const int T = NI + NS;
+        if (T > 0) {
+            const double PStep = 10.0 / T;
+            for (int k = 1; k <= T; ++k)
+                report(QStringLiteral("Saving pictures to document (%1 of %2)...").arg(k).arg(T), Round(k * PStep) + 80);
+        }
+    }
+
+    report(QStringLiteral("Saving document..."), 98);
+    const QString target = SaveTarget(pdf);
+    const QString folder = QFileInfo(target).absolutePath();
+    if (!QDir().mkpath(folder))
+        throw Exception(QStringLiteral("The folder \"%1\" cannot be created.").arg(QDir::toNativeSeparators(folder)));
+    Abort = false;
+    while (IsFileInUse(target)) {
+        if (FOnDenied)
+            FOnDenied(target);
+        else
+            Abort = true; // nobody to ask: giving up beats asking for ever
+        if (Abort)
+            break;
+    }
+    if (Abort) {
+        Failed = true;
+    } else {
+        const bool doc = QFileInfo(target).suffix().compare(QLatin1String("doc"), Qt::CaseInsensitive) == 0;
+        Run.D->SaveAs(target, doc ? word::wdFormatDocument : word::wdFormatXMLDocument);
+        Saved = true;
+    }
+    Run.R.reset();
+    Run.D->Close(word::wdDoNotSaveChanges);
+    Run.D = nullptr;
+}
+
+void TChmToDocPDF::addEntry(TWordRun &Run, const TTitleList &E)
+{
+    word::Range &R = *Run.R;
+    word::Document &D = *Run.D;
+    // Heading 1 to 9; deeper entries stay at Heading 9.
+    const int style = -(std::clamp(E.Level, 0, 8) + 2);
+    R.Collapse(word::wdCollapseEnd);
+    R.setStyle(style);
+    R.InsertAfter(E.Topic);
+    R.setStyle(style);
+    if (!E.Bookmark.isEmpty())
+        R = D.Bookmarks().Add(E.Bookmark, R).Range();
+    R.Collapse(word::wdCollapseEnd);
+    R.InsertParagraphAfter();
+    R.Collapse(word::wdCollapseEnd);
+
+    if (Settings->XE && !E.Keywords.isEmpty()) {
+        QString keys = E.Keywords;
+        keys.replace(KeywordSeparator, QStringLiteral("\r\n"));
+        keys.replace(QLatin1Char('/'), QLatin1Char(':'));
+        const QStringList lines = keys.split(QStringLiteral("\r\n"));
+        word::Fields fields = D.Fields();
+        for (const QString &K : lines)
+            if (!K.isEmpty())
+                fields.Add(R, 4, QLatin1Char('"') + K + QLatin1Char('"'), false);
+        R = D.Content();
+        R.Collapse(word::wdCollapseEnd);
+    }
+
+    if (E.Status == 0) {
+        const QString file = rootFolder + E.Url;
+        if (!E.Url.isEmpty() && QFileInfo(file).isFile())
+            pastePage(Run, file);
+    } else if (E.Status == 3) {
+        R.Collapse(word::wdCollapseEnd);
+        R.setStyle(-1);
+        R = D.Hyperlinks().Add(R, E.Url, QString(), QString(), E.Url).Range();
+        R.Collapse(word::wdCollapseEnd);
+        R.InsertParagraphAfter();
+    }
+}
+
+void TChmToDocPDF::pastePage(TWordRun &Run, const QString &File)
+{
+    word::Document *P = nullptr;
+    try {
+        P = Run.W->Documents().Open(File, word::wdOpenFormatWebPages);
+    } catch (const Exception &) {
+        return; // the entry keeps its heading only
+    }
+    try {
+        // Inner headings become Normal paragraphs that keep their look.
+        word::Range G = P->GoTo(word::wdGoToHeading, word::wdGoToFirst);
+        G.Expand(word::wdParagraph);
+        int S = G.Start();
+        for (;;) {
+            word::ParagraphFormat format = G.ParagraphFormat();
+            if (format.OutlineLevel() < 10) {
+                const QString Y = format.Style();
+                const int alignment = format.Alignment();
+                format.setStyle(-1);
+                word::Font look = P->Styles().Item(Y).Font();
+                word::Font font = G.Font();
+                if (look.Name() != QLatin1String("Times New Roman"))
+                    font.setName(look.Name());
+                font.setSize(std::min(look.Size(), 14.0));
+                font.setColor(look.Color());
+                font.setBold(look.Bold());
+                G.ParagraphFormat().setAlignment(alignment);
+            }
+            G = G.GoTo(word::wdGoToHeading, word::wdGoToNext);
+            if (G.Start() <= S)
+                break;
+            S = G.Start();
+            G.Expand(word::wdParagraph);
+        }
+        word::Range C = P->Content();
+        if (C.End() > C.Start()) {
+            C.Copy();
+            word::Range &R = *Run.R;
+            R.Collapse(word::wdCollapseEnd);
+            R.setStyle(-1);
+            R.Paste();
+        }
+    } catch (const Exception &) {
+        // a page that cannot be reshaped or copied adds nothing
+    }
+    P->Close(word::wdDoNotSaveChanges);
+}

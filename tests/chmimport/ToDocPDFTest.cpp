@@ -1,0 +1,345 @@
+// The Word document built from a help file compiled for the test, through the
+// import worker as the import command runs it.
+#include "chmimport/ChmMaker.h"
+
+#include "chmimport/OutputWord.h"
+#include "platform/Prompt.h"
+#include "platform/word/Document.h"
+#include "platform/word/LibreOffice.h"
+
+#include <QRegularExpression>
+
+#include <QDir>
+#include <QFile>
+
+using namespace testsupport;
+
+namespace {
+
+QMap<QString, QByteArray> helpFiles()
+{
+    return {
+        {"toc.hhc", chmmaker::sitemap({{0, "Introduction", "intro.htm"},
+                                       {1, "Setup", "setup.htm"},
+                                       {2, "Deep details", "deep.htm"},
+                                       {0, "Web site", "https://example.com/help"},
+                                       {0, "Gone", "missing.htm"},
+                                       {0, "Loop", "loop.htm"}})},
+        {"index.hhk", chmmaker::sitemap({{0, "setting up", "setup.htm"}, {0, "install", "setup.htm"},
+                                         {1, "on linux", "setup.htm"}})},
+        {"intro.htm", chmmaker::page("Introduction", "<h1>Introduction</h1><p>Amber basalt cobalt opens the guide. "
+                                                     "Read <a href=\"SETUP.htm\">the setup</a> first.</p>")},
+        {"setup.htm", chmmaker::page("Setup", "<h1>Setup</h1><h2>Before you start</h2><p>Granite harbor indigo "
+                                              "describes installing.</p><p><img src=\"pic.png\" alt=\"shot\"></p>")},
+        {"deep.htm", chmmaker::page("Deep", "<p>Jasper kelp lagoon goes deeper; back to "
+                                            "<a href=\"intro.htm\">the start</a>.</p>")},
+        {"loop.htm", chmmaker::page("Loop", "<p>Marble nectar onyx links <a href=\"loop.htm\">itself</a>.</p>")},
+    };
+}
+
+QByteArray png()
+{
+    // A 1x1 PNG.
+    return QByteArray::fromBase64("iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8z8BQDwAEhQGAhKmMIQAAAABJRU5ErkJggg==");
+}
+
+struct Heading {
+    int level;
+    QString text;
+};
+
+struct Built {
+    QList<Heading> headings;
+    QString text;                // the whole text of the document
+    QStringList indexEntries;    // the codes of the XE fields
+    QStringList anchors;         // bookmarks that hyperlinks point at
+    QStringList addresses;       // outside hyperlink targets
+    QStringList missingAnchors;  // anchors naming no bookmark
+    int pictures = 0;
+};
+
+Built readBack(const QString &docx)
+{
+    Built b;
+    word::Application app;
+    word::Document *d = app.Documents().Open(docx);
+    word::Paragraphs ps = d->Paragraphs();
+    for (int i = 1; i <= ps.Count(); ++i) {
+        word::Paragraph p = ps.Item(i);
+        const QString t = p.Range().Text().remove(QLatin1Char('\r'));
+        if (p.OutlineLevel() < 10)
+            b.headings.append({p.OutlineLevel(), t});
+        b.text += t + QLatin1Char('\n');
+    }
+    word::Fields fields = d->Fields();
+    for (int i = 1; i <= fields.Count(); ++i)
+        if (fields.Item(i).Type() == 4)
+            b.indexEntries << fields.Item(i).Code().Text().trimmed();
+    for (pugi::xpath_node n : d->body().select_nodes(".//w:hyperlink")) {
+        const QString anchor = QString::fromUtf8(n.node().attribute("w:anchor").value());
+        const bool shown = !QString::fromUtf8(n.node().child_value()).isEmpty() || n.node().first_child();
+        if (!anchor.isEmpty()) {
+            b.anchors << anchor;
+            if (!d->Bookmarks().Exists(anchor))
+                b.missingAnchors << anchor;
+        } else {
+            const QString id = QString::fromUtf8(n.node().attribute("r:id").value());
+            if (!id.isEmpty() && shown)
+                b.addresses << id;
+        }
+    }
+    b.pictures = d->InlineShapes().Count();
+    return b;
+}
+
+struct Import {
+    ScratchDir dir;
+    QString chm;
+    std::unique_ptr<TOutputWord> worker = std::make_unique<TOutputWord>();
+    QStringList reports;
+    QStringList errors;
+    QString work;
+};
+
+void prepare(Import &r, const QString &target)
+{
+    QMap<QString, QByteArray> files = helpFiles();
+    files.insert("pic.png", png());
+    r.chm = chmmaker::compile(r.dir.file("src"), "guide", files, "Title=Guide\nDefault topic=intro.htm\n");
+    ASSERT_FALSE(r.chm.isEmpty());
+    r.worker->chm = r.chm;
+    TChmToDocPDF &c = *r.worker->Chm2DocPDF;
+    c.ForQuillcraft = c.OnlyWord = true;
+    c.pdf = target;
+    c.Settings->XE = true;
+    c.Settings->PaperSize = 7;
+    c.FOnError = [&r](const QString &t) { r.errors << t; };
+    c.FOnChange = [&r, &c](const QString &t, int p) {
+        if (r.work.isEmpty() && !c.rootFolder.isEmpty())
+            r.work = c.rootFolder;
+        r.reports << QStringLiteral("%1|%2").arg(t).arg(p);
+    };
+}
+
+} // namespace
+
+TEST(ChmToWord, BuildsHeadingsBookmarksIndexFieldsAndPages)
+{
+    QC_REQUIRE_CHMCMD();
+    Import r;
+    const QString target = r.dir.file("out/Guide.DOCX");
+    prepare(r, target);
+    r.worker->Chm2DocPDF->Settings->AddHint = true;
+    r.worker->Chm2DocPDF->Settings->HintFormat = QStringLiteral("See [title no.]");
+    r.worker->Execute();
+    TChmToDocPDF &c = *r.worker->Chm2DocPDF;
+    ASSERT_FALSE(c.Failed) << r.errors.join('\n').toStdString();
+    EXPECT_TRUE(r.errors.isEmpty());
+    ASSERT_TRUE(QFileInfo(target).isFile()); // a capital extension keeps its name
+
+    const Built b = readBack(target);
+    // One heading per contents entry, at its level, in order, and nothing else
+    // at heading level (the pages' own headings became body text).
+    ASSERT_EQ(b.headings.size(), c.List.Count());
+    for (int i = 0; i < c.List.Count(); ++i) {
+        EXPECT_EQ(b.headings[i].text, c.List.Items(i)->Topic);
+        EXPECT_EQ(b.headings[i].level, c.List.Items(i)->Level + 1);
+    }
+    QStringList firstTitles;
+    for (int i = 0; i < 6; ++i)
+        firstTitles << b.headings.value(i).text;
+    EXPECT_EQ(firstTitles, QStringList({"Introduction", "Setup", "Deep details", "Web site", "Gone", "Loop"}));
+    EXPECT_EQ(b.headings[2].level, 3);
+
+    // Page text under the headings, the page's inner heading kept as text.
+    for (const char *words : {"Amber basalt cobalt opens the guide", "Granite harbor indigo describes installing",
+                              "Jasper kelp lagoon goes deeper", "Marble nectar onyx links", "Before you start"})
+        EXPECT_TRUE(b.text.contains(QLatin1String(words))) << words;
+    EXPECT_LT(b.text.indexOf("Granite harbor"), b.text.indexOf("Deep details"));
+    EXPECT_GT(b.text.indexOf("Granite harbor"), b.text.indexOf("Setup\n"));
+    EXPECT_EQ(b.pictures, 1);
+
+    // Links between pages lead to the headings' bookmarks, with their hints.
+    EXPECT_FALSE(b.anchors.isEmpty());
+    EXPECT_TRUE(b.missingAnchors.isEmpty()) << b.missingAnchors.join(',').toStdString();
+    const TTitleList *setup = c.List.Items(1);
+    EXPECT_TRUE(b.anchors.contains(setup->Bookmark));
+    EXPECT_TRUE(b.text.contains("the setup(See 1.1)")) << b.text.toStdString();
+    // The outside link entry holds a hyperlink showing its address.
+    EXPECT_EQ(b.addresses.size(), 1) << b.addresses.join(',').toStdString() << b.text.toStdString();
+    EXPECT_TRUE(b.text.contains("Web site\nhttps://example.com/help\n")) << b.text.toStdString();
+
+    // Index entries: one field per keyword, a sub-keyword after ":".
+    QStringList expected;
+    for (int i = 0; i < c.List.Count(); ++i)
+        for (QString k : c.List.Items(i)->Keywords.split(KeywordSeparator, Qt::SkipEmptyParts))
+            expected << QStringLiteral("XE \"%1\"").arg(k.replace('/', ':'));
+    EXPECT_FALSE(expected.isEmpty());
+    EXPECT_EQ(b.indexEntries, expected);
+    EXPECT_TRUE(b.indexEntries.contains("XE \"setting up\"")) << b.indexEntries.join('|').toStdString();
+
+    // Progress in the order the user sees it, the work folder gone.
+    const int launch = r.reports.indexOf("Launching Word...|20");
+    ASSERT_GE(launch, 0);
+    EXPECT_EQ(r.reports.mid(launch, 3), QStringList({"Launching Word...|20", "Word launched.|20", "Creating document...|20"}));
+    EXPECT_TRUE(r.reports.contains(QStringLiteral("Processing (1 of %1) intro.htm...|20").arg(c.List.Count())));
+    EXPECT_EQ(r.reports.mid(r.reports.size() - 3),
+              QStringList({"Saving document...|98", "OK!|100", "|100"}));
+    EXPECT_TRUE(c.OK);
+    ASSERT_FALSE(r.work.isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(r.work));
+}
+
+TEST(ChmToWord, CancelAndFailureSaveNothingAndCleanUp)
+{
+    QC_REQUIRE_CHMCMD();
+    const word::options::Values before = [] {
+        QMutexLocker lock(&word::options::mutex());
+        return word::options::values();
+    }();
+    {
+        // A cancel while the document is being built.
+        Import r;
+        const QString target = r.dir.file("cancel.docx");
+        prepare(r, target);
+        bool optionsOff = false;
+        r.worker->FOnUpdate = [&](TOutputWord *w) {
+            if (w->info == QLatin1String("Creating document...")) {
+                optionsOff = !word::Options().CheckSpellingAsYouType() && !word::AutoCorrect().ReplaceText();
+                w->WantToExit = true;
+            }
+        };
+        r.worker->Chm2DocPDF->FOnChange = [&r](const QString &t, int p) { r.worker->Chm2WordOnChange(t, p); };
+        const QString work = [&] {
+            r.worker->Execute();
+            return r.worker->Chm2DocPDF->rootFolder;
+        }();
+        EXPECT_TRUE(optionsOff);
+        EXPECT_TRUE(r.worker->Chm2DocPDF->Failed);
+        EXPECT_EQ(r.errors, QStringList("User canceled!"));
+        EXPECT_FALSE(QFileInfo::exists(target));
+        EXPECT_FALSE(QFileInfo::exists(work));
+        EXPECT_TRUE(word::Options().CheckSpellingAsYouType() == before.CheckSpellingAsYouType);
+        QMutexLocker lock(&word::options::mutex());
+        EXPECT_EQ(word::options::values().ReplaceText, before.ReplaceText);
+        EXPECT_EQ(word::options::values().AutoFormatApplyHeadings, before.AutoFormatApplyHeadings);
+    }
+    {
+        // A cancel asked before the worker starts ends it during the reading.
+        Import r;
+        prepare(r, r.dir.file("early.docx"));
+        r.worker->Chm2DocPDF->FOnChange = [&r](const QString &t, int p) { r.worker->Chm2WordOnChange(t, p); };
+        r.worker->WantToExit = true;
+        r.worker->Execute();
+        EXPECT_TRUE(r.worker->Chm2DocPDF->Failed);
+        EXPECT_FALSE(r.worker->Chm2DocPDF->OK); // the builder never ran
+        EXPECT_FALSE(QFileInfo::exists(r.dir.file("early.docx")));
+        if (!r.worker->Chm2DocPDF->rootFolder.isEmpty()) {
+            EXPECT_FALSE(QFileInfo::exists(r.worker->Chm2DocPDF->rootFolder));
+        }
+    }
+    {
+        // A target in use whose user gives up: the old file stays as it was.
+        Import r;
+        const QString target = r.dir.file("busy.docx");
+        prepare(r, target);
+        writeFile(target, "old content");
+        writeFile(r.dir.file(".~lock.busy.docx#"), "someone");
+        int asked = 0;
+        r.worker->Chm2DocPDF->FOnDenied = [&](const QString &file) {
+            EXPECT_EQ(file, target);
+            if (++asked == 2)
+                r.worker->Chm2DocPDF->Abort = true;
+        };
+        r.worker->Execute();
+        EXPECT_EQ(asked, 2);
+        EXPECT_TRUE(r.worker->Chm2DocPDF->Failed);
+        EXPECT_EQ(readFile(target), QByteArray("old content"));
+        EXPECT_FALSE(r.reports.contains("OK!|100"));
+        EXPECT_FALSE(QFileInfo::exists(r.work));
+    }
+    {
+        // A damaged help file: a message naming it, nothing written.
+        Import r;
+        const QString bad = r.dir.file("bad.chm");
+        writeFile(bad, QByteArray("ITSF") + QByteArray(200, '\x7f'));
+        r.worker->chm = bad;
+        r.worker->Chm2DocPDF->pdf = r.dir.file("bad.docx");
+        r.worker->Chm2DocPDF->FOnError = [&r](const QString &t) { r.errors << t; };
+        r.worker->Execute();
+        EXPECT_TRUE(r.worker->Chm2DocPDF->Failed);
+        ASSERT_EQ(r.errors.size(), 1);
+        EXPECT_TRUE(r.errors[0].contains("bad.chm")) << r.errors[0].toStdString();
+        EXPECT_FALSE(QFileInfo::exists(r.dir.file("bad.docx")));
+    }
+}
+
+TEST(ChmToWord, TargetNameAndOddExtension)
+{
+    EXPECT_EQ(TChmToDocPDF::SaveTarget("/a/b/Help.DOCX"), "/a/b/Help.DOCX");
+    EXPECT_EQ(TChmToDocPDF::SaveTarget("/a/b/help.doc"), "/a/b/help.doc");
+    EXPECT_EQ(TChmToDocPDF::SaveTarget("/a/b.d/help.txt"), "/a/b.d/help.docx");
+    EXPECT_EQ(TChmToDocPDF::SaveTarget("/a/b.d/help"), "/a/b.d/help.docx");
+}
+
+// Help files made by other compilers become documents whose headings are the
+// contents entries and whose text holds the pages' text; LibreOffice reads
+// them.
+TEST(ChmToWord, CorpusHelpFilesBecomeDocuments)
+{
+    QC_REQUIRE_CORPUS("chm");
+    const QDir corpus(corpusDir("chm"));
+    const QStringList chms = corpus.entryList({QStringLiteral("*.chm")}, QDir::Files, QDir::Name);
+    ASSERT_FALSE(chms.isEmpty());
+    for (const QString &name : chms) {
+        SCOPED_TRACE(name.toStdString());
+        ScratchDir dir;
+        // The pages as the distiller leaves them, for their text.
+        TCHMDistill pages;
+        pages.LoadFromCHM(corpus.filePath(name));
+        pages.rootFolder = dir.file("pages/");
+        pages.decompile();
+        pages.Addenda = QStringLiteral("Addenda");
+        pages.Execute();
+
+        TOutputWord worker;
+        worker.chm = corpus.filePath(name);
+        TChmToDocPDF &c = *worker.Chm2DocPDF;
+        c.ForQuillcraft = c.OnlyWord = true;
+        c.pdf = dir.file("out.docx");
+        c.Settings->XE = true;
+        c.Settings->HintFormat.clear();
+        QString error;
+        c.FOnError = [&error](const QString &t) { error = t; };
+        worker.Execute();
+        ASSERT_FALSE(c.Failed) << error.toStdString();
+
+        const Built b = readBack(c.pdf);
+        ASSERT_EQ(b.headings.size(), pages.List.Count());
+        ASSERT_EQ(c.List.Count(), pages.List.Count());
+        for (int i = 0; i < pages.List.Count(); ++i) {
+            const TTitleList *e = pages.List.Items(i);
+            EXPECT_EQ(b.headings[i].text, e->Topic);
+            EXPECT_EQ(b.headings[i].level, std::min(e->Level, 8) + 1);
+            if (e->Status != 0 || !QFileInfo(pages.rootFolder + e->Url).isFile())
+                continue;
+            // Every word of the page's text is in the document.
+            word::Application app;
+            word::Document *p = app.Documents().Open(pages.rootFolder + e->Url, word::wdOpenFormatWebPages);
+            const QStringList words = p->Content().Text().split(QRegularExpression("\\s+"), Qt::SkipEmptyParts);
+            for (const QString &w : words)
+                if (!b.text.contains(w)) {
+                    ADD_FAILURE() << e->Url.toStdString() << ": " << w.toStdString();
+                    break;
+                }
+        }
+
+        if (word::lo::IsAvailable()) {
+            const QString txt = dir.file("lo/out.txt");
+            word::lo::Convert(c.pdf, QStringLiteral("txt:Text (encoded):UTF8"), txt, QStringLiteral("read the import"));
+            const QString loText = QString::fromUtf8(readFile(txt));
+            for (const Heading &h : b.headings)
+                EXPECT_TRUE(loText.contains(h.text)) << h.text.toStdString();
+        }
+    }
+}
