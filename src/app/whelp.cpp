@@ -101,13 +101,6 @@ QWidget *Row(QWidget *parent, std::initializer_list<QWidget *> widgets)
     return row;
 }
 
-// Buttons of dialogs that later versions add: present, but not usable yet.
-void NotYetAvailable(std::initializer_list<QWidget *> widgets)
-{
-    for (QWidget *w : widgets)
-        w->setEnabled(false);
-}
-
 // Puts the focusable controls of a layout into the Tab order in the order
 // they were laid out (row by row, left to right), whatever order they were
 // created in: a picker button made before its edit box would otherwise come
