@@ -15,6 +15,8 @@
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <algorithm>
+#include <climits>
 
 namespace {
 
@@ -426,30 +428,56 @@ void TCHMDistill::cutShared(bool fromEnd)
     if (n == 0 || threshold < 1)
         return;
     const int count = TopicList.Count();
+    // Each text is made comparable once, and pages are looked up by the
+    // length of their text: only texts of near lengths can be similar, so a
+    // block is compared with its few neighbours, not with every page.
+    std::vector<QString> key(static_cast<size_t>(count));
+    std::vector<std::pair<qsizetype, int>> counted, all; // (length, page), sorted
+    auto index = [&] {
+        counted.clear();
+        all.clear();
+        for (int k = 0; k < count; ++k) {
+            key[size_t(k)] = SimilarityKey(TopicList.Items(k)->Text);
+            all.emplace_back(key[size_t(k)].size(), k);
+            if (k < n)
+                counted.emplace_back(key[size_t(k)].size(), k);
+        }
+        std::sort(counted.begin(), counted.end());
+        std::sort(all.begin(), all.end());
+    };
+    // The pages of a sorted list whose text could be similar to key.
+    auto near = [](const std::vector<std::pair<qsizetype, int>> &list, const QString &of) {
+        const auto from = std::lower_bound(list.begin(), list.end(), std::pair(of.size() - kSimilarLengthSpread, -1));
+        const auto to = std::upper_bound(list.begin(), list.end(), std::pair(of.size() + kSimilarLengthSpread, INT_MAX));
+        return std::pair(from, to);
+    };
+    index();
     for (int j = 0; j < count;) {
         TChmTopicFile *pj = TopicList.Items(j);
+        const QString &block = key[size_t(j)];
         // Counting stops once the block is known to be shared, or once the
         // pages left could no longer make it so.
+        const auto [from, to] = near(counted, block);
+        int left = int(to - from);
         int shared = 0;
-        int left = j < n ? n - 1 : n;
-        for (int c = 0; c < n && shared < threshold && shared + left >= threshold; ++c) {
-            if (c == j)
-                continue;
+        for (auto c = from; c != to && shared < threshold && shared + left >= threshold; ++c) {
             --left;
-            if (TChmTopicFile::IsSimilar(TopicList.Items(c)->Text, pj->Text))
+            if (c->second != j && IsSimilarLowerText(key[size_t(c->second)], block))
                 ++shared;
         }
         if (shared < threshold) {
             ++j;
             continue;
         }
-        const QString block = pj->Text;
-        for (int k = 0; k < count; ++k) {
-            TChmTopicFile *pk = TopicList.Items(k);
-            if (k != j && TChmTopicFile::IsSimilar(pk->Text, block))
-                fromEnd ? pk->SearchUp() : pk->SearchDown();
-        }
+        const auto [cutFrom, cutTo] = near(all, block);
+        std::vector<TChmTopicFile *> cut;
+        for (auto k = cutFrom; k != cutTo; ++k)
+            if (k->second != j && IsSimilarLowerText(key[size_t(k->second)], block))
+                cut.push_back(TopicList.Items(k->second));
+        for (TChmTopicFile *pk : cut)
+            fromEnd ? pk->SearchUp() : pk->SearchDown();
         fromEnd ? pj->SearchUp() : pj->SearchDown();
+        index();
     }
 }
 

@@ -253,12 +253,15 @@ void TChmToDocPDF::buildDocument(TWordRun &Run, bool &Saved)
     const int N = List.Count();
     const double Step = N > 0 ? 60.0 / N : 0.0;
     Run.R = std::make_unique<word::Range>(Run.D->Content());
+    int lastRefresh = 0;
     for (int i = 0; i < N; ++i) {
         const TTitleList &E = *List.Items(i);
         report(QStringLiteral("Processing (%1 of %2) %3...").arg(i + 1).arg(N).arg(E.Url), Round(i * Step) + 20);
         addEntry(Run, E);
-        if (RefreshAfter(i))
+        if (RefreshAfter(i, lastRefresh)) {
             RefreshWordDocument(Run, FOnChange);
+            lastRefresh = i;
+        }
     }
     RefreshWordDocument(Run, FOnChange);
 

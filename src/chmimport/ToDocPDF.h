@@ -102,8 +102,15 @@ public:
     // The file a target path is saved as: itself for ".doc" and ".docx" (any
     // case), else the same name with ".docx".
     static QString SaveTarget(const QString &Target);
-    // Entries whose position (from 0) is followed by a restart of the engine.
-    static bool RefreshAfter(int Position) { return Position > 300 && Position % 200 == 0; }
+    // Entries whose position (from 0) is followed by a restart of the engine,
+    // given the position of the last restart (0: none yet). A restart saves
+    // and reopens the whole document, so they come when it has grown by half
+    // since the last: a long import stays linear in its size, and the waste
+    // of edits never exceeds a third of the document.
+    static bool RefreshAfter(int Position, int LastRefresh)
+    {
+        return Position > 300 && Position % 200 == 0 && Position >= LastRefresh + LastRefresh / 2;
+    }
 
 private:
     void report(const QString &Text, int Percent);

@@ -567,13 +567,21 @@ bool IsBlankHtml(const QString &html)
 
 bool IsSimilarText(const QString &text1, const QString &text2)
 {
-    if (text1.isEmpty() || text2.isEmpty())
+    return IsSimilarLowerText(asciiLower(text1), asciiLower(text2));
+}
+
+QString SimilarityKey(const QString &text)
+{
+    return asciiLower(text);
+}
+
+bool IsSimilarLowerText(const QString &a, const QString &b)
+{
+    if (a.isEmpty() || b.isEmpty())
         return false;
-    const QString a = asciiLower(text1);
-    const QString b = asciiLower(text2);
     if (a == b)
         return true;
-    if (a.size() < 5 || b.size() < 5 || qAbs(a.size() - b.size()) > 50)
+    if (a.size() < 5 || b.size() < 5 || qAbs(a.size() - b.size()) > kSimilarLengthSpread)
         return false;
     const QString &s = b.size() < a.size() ? b : a;
     const QString &l = b.size() < a.size() ? a : b;

@@ -88,3 +88,9 @@ bool IsBlankHtml(const QString &html);
 // Fuzzy equality of two short texts: recurring runs of at least three
 // matching characters must cover more than 80% of the shorter text.
 bool IsSimilarText(const QString &text1, const QString &text2);
+// The same test on texts made comparable once with SimilarityKey, for
+// comparing many texts with each other. Texts whose lengths differ by more
+// than kSimilarLengthSpread are never similar.
+QString SimilarityKey(const QString &text);
+bool IsSimilarLowerText(const QString &key1, const QString &key2);
+constexpr qsizetype kSimilarLengthSpread = 50;

@@ -688,16 +688,21 @@ Bookmark Bookmarks::Add(const QString &name, const word::Range &range)
     start.append_attribute("w:name").set_value(valid.toUtf8().constData());
     // The end first: marking it splits no character the start depends on.
     pugi::xml_node endP = range.endParagraph(), startP = range.startParagraph();
-    insertAt(story::splitAt(endP, std::min(range.endOffset(), story::length(endP))), end);
-    insertAt(story::splitAt(startP, std::min(range.startOffset(), story::length(startP))), start);
+    const pugi::xml_node placedEnd = insertAt(story::splitAt(endP, std::min(range.endOffset(), story::length(endP))), end);
+    const pugi::xml_node placedStart =
+        insertAt(story::splitAt(startP, std::min(range.startOffset(), story::length(startP))), start);
     doc_->touch();
     doc_->keepFields();
-    return Bookmark(doc_, valid);
+    Bookmark made(doc_, valid);
+    made.start_ = placedStart;
+    made.end_ = placedEnd;
+    made.version_ = doc_->version();
+    return made;
 }
 
 Range Bookmark::Range() const
 {
-    const auto [start, end] = findBookmark(doc_, name_);
+    const auto [start, end] = version_ == doc_->version() ? std::pair(start_, end_) : findBookmark(doc_, name_);
     if (!start)
         throw Exception(QStringLiteral("The bookmark \"%1\" does not exist.").arg(name_));
     const pugi::xml_node sp = story::paragraphOf(start);

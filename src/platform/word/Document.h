@@ -328,8 +328,13 @@ public:
     void Delete();
 
 private:
+    friend class Bookmarks;
     Document *doc_;
     QString name_;
+    // Set by Bookmarks::Add: its marks, valid while the document is unedited
+    // since, so marking and then reading the range needs no search.
+    pugi::xml_node start_, end_;
+    quint64 version_ = 0;
 };
 
 // The bookmarks of the main story. Names beginning with "_" are hidden
@@ -641,6 +646,7 @@ public:
     // Every edit through the object model calls touch(); cached paragraph
     // positions are rebuilt after it.
     void touch() { ++version_; }
+    quint64 version() const { return version_; }
     // The paragraphs of the main story with their start positions.
     const std::vector<pugi::xml_node> &paragraphList();
     int paragraphIndex(pugi::xml_node p);
