@@ -99,6 +99,17 @@ TEST(WordPackage, PartsRelationshipsAndContentTypes)
     // Lookups follow every change of the relationships after they were read.
     const QString added = pkg->addRelationship("word/document.xml", word::reltype::Image, "media/new.png");
     EXPECT_EQ(pkg->relationship("word/document.xml", added).targetPart, "word/media/new.png");
+    pkg->addRelationship("word/document.xml", word::reltype::Styles, "other.xml");
+    EXPECT_EQ(pkg->relationshipByType("word/document.xml", word::reltype::Styles).targetPart, "word/styles.xml");
+    // A copy shares nothing with its original.
+    std::unique_ptr<Package> copy = pkg->clone();
+    copy->addRelationship("word/document.xml", word::reltype::Image, "media/copy.png");
+    copy->xml("word/document.xml")->document_element().child("w:body").append_child("w:p");
+    copy->setBytes("word/media/a b.png", "changed", "image/png");
+    EXPECT_EQ(copy->relationships("word/document.xml").size(), pkg->relationships("word/document.xml").size() + 1);
+    EXPECT_EQ(pkg->bytes("word/media/a b.png"), QByteArray("\x89PNG\r\n", 6));
+    EXPECT_TRUE(pkg->bytes("word/document.xml").contains("<w:body><w:p/></w:body>"));
+    EXPECT_TRUE(copy->bytes("word/document.xml").contains("<w:body><w:p/><w:p/></w:body>"));
     pkg->removeRelationship("word/document.xml", "rIdImg");
     EXPECT_TRUE(pkg->relationship("word/document.xml", "rIdImg").id.isEmpty());
     pkg->xml("word/_rels/document.xml.rels")->document_element().first_child().attribute("Id").set_value("rIdEdited");

@@ -77,7 +77,9 @@ void copyStyle(Styles &targetStyles, const Styles &sourceStyles, const QString &
 
 } // namespace
 
-std::unique_ptr<Package> NewDocumentPackage()
+namespace {
+
+std::unique_ptr<Package> makeNewDocumentPackage()
 {
     auto pkg = std::make_unique<Package>();
     pkg->setXml(QStringLiteral("[Content_Types].xml"),
@@ -105,6 +107,15 @@ std::unique_ptr<Package> NewDocumentPackage()
     pkg->addRelationship(QStringLiteral("word/document.xml"), QString::fromLatin1(reltype::Settings),
                          QStringLiteral("settings.xml"));
     return pkg;
+}
+
+} // namespace
+
+std::unique_ptr<Package> NewDocumentPackage()
+{
+    // Built once, then copied: pages and clips each start as a new document.
+    static const std::unique_ptr<const Package> blank = makeNewDocumentPackage();
+    return blank->clone();
 }
 
 void WriteDocx(Package &package, const QString &fileName)

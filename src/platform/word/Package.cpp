@@ -540,6 +540,29 @@ Package::Kind Package::Sniff(const QString &fileName)
 Package::Package() = default;
 Package::~Package() = default;
 
+std::unique_ptr<Package> Package::clone() const
+{
+    auto copy = std::make_unique<Package>();
+    copy->fileName_ = fileName_;
+    copy->nextRelationshipId_ = nextRelationshipId_;
+    copy->relIndex_ = relIndex_; // indexes are immutable once built
+    copy->parts_.reserve(parts_.size());
+    for (const auto &p : parts_) {
+        auto part = std::make_unique<Part>();
+        part->name = p->name;
+        part->bytes = p->bytes;
+        part->isXml = p->isXml;
+        part->damage = p->damage;
+        if (p->doc) {
+            part->doc = std::make_unique<pugi::xml_document>();
+            part->doc->reset(*p->doc);
+        }
+        copy->index_.insert(part->name.toLower(), part.get());
+        copy->parts_.push_back(std::move(part));
+    }
+    return copy;
+}
+
 std::unique_ptr<Package> Package::Open(const QString &fileName)
 {
     return Open(fileName, Limits());
@@ -961,6 +984,10 @@ Relationship Package::relationshipByType(const QString &source, const QString &t
 
 QString Package::addRelationship(const QString &source, const QString &type, const QString &target, bool external)
 {
+    // The index of the part's relationships is kept up to date rather than
+    // rebuilt: a part gaining thousands of links one by one stays linear.
+    const QString key = relsPartName(source).toLower();
+    std::shared_ptr<const RelIndex> kept = relIndex_.take(key);
     pugi::xml_document *doc = relsDoc(source, true);
     // The next free number is found once per part (past every "rIdN" there)
     // and counted on, so parts with thousands of links stay fast.
@@ -982,6 +1009,24 @@ QString Package::addRelationship(const QString &source, const QString &type, con
     r.append_attribute("Target").set_value(target.toUtf8().constData());
     if (external)
         r.append_attribute("TargetMode").set_value("External");
+    if (kept) {
+        // Shared with a copy of the package: this one gets its own.
+        auto index = kept.use_count() == 1 ? std::const_pointer_cast<RelIndex>(kept) : std::make_shared<RelIndex>(*kept);
+        kept.reset();
+        Relationship rel;
+        rel.id = QString::fromLatin1(id);
+        rel.type = transitionalType(type);
+        rel.target = target;
+        rel.external = external;
+        if (!external)
+            rel.targetPart = resolveTarget(source, target);
+        index->list << rel;
+        if (!index->byId.contains(rel.id))
+            index->byId.insert(rel.id, index->list.size() - 1);
+        if (!index->byType.contains(rel.type))
+            index->byType.insert(rel.type, index->list.size() - 1);
+        relIndex_.insert(key, std::move(index));
+    }
     return QString::fromLatin1(id);
 }
 

@@ -90,6 +90,8 @@ public:
     ~Package();
     Package(const Package &) = delete;
     Package &operator=(const Package &) = delete;
+    // A deep copy: parts, trees and relationships.
+    std::unique_ptr<Package> clone() const;
 
     // The file the package was read from (empty for a new one).
     const QString &fileName() const { return fileName_; }

@@ -466,13 +466,20 @@ void TransferIndex::build(Package &pkg)
 Clip CopyContent(Package &source, Styles &sourceStyles, pugi::xml_node startP, int startOffset, pugi::xml_node endP,
                  int endOffset)
 {
+    // A new document with no styles of its own: the clip takes the source's
+    // definitions of the styles it uses. Made once, copied for each clip.
+    static const std::unique_ptr<const Package> blank = [] {
+        std::unique_ptr<Package> made = NewDocumentPackage();
+        const QString part =
+            made->relationshipByType(made->mainDocumentPart(), QString::fromLatin1(reltype::Styles)).targetPart;
+        made->setXml(part, "<w:styles " + kWns + "/>",
+                     QStringLiteral("application/vnd.openxmlformats-officedocument.wordprocessingml.styles+xml"));
+        return made;
+    }();
     Clip clip;
-    clip.package = NewDocumentPackage();
+    clip.package = blank->clone();
     Package &pkg = *clip.package;
-    // The clip takes the source's own definitions of the styles it uses.
     const QString stylesPart = pkg.relationshipByType(pkg.mainDocumentPart(), QString::fromLatin1(reltype::Styles)).targetPart;
-    pkg.setXml(stylesPart, "<w:styles " + kWns + "/>",
-               QStringLiteral("application/vnd.openxmlformats-officedocument.wordprocessingml.styles+xml"));
     Styles clipStyles(pkg.xml(stylesPart));
     pugi::xml_node srcBody = bodyOf(source);
     pugi::xml_node first = topLevel(startP, srcBody), last = topLevel(endP, srcBody);
