@@ -408,3 +408,40 @@ TEST(WordBuilding, PartialRangesAndNotes)
     EXPECT_EQ(ids.size(), 2);
     EXPECT_THROW(Application().Documents().Add()->Content().Paste(), Exception);
 }
+
+TEST(WordBuilding, ARangeThatHoldsTextIsReplaced)
+{
+    Application app;
+    Document *src = app.Documents().Add();
+    src->Content().InsertAfter("small");
+    Document *dst = app.Documents().Add();
+    dst->Content().InsertAfter("Hello big world\rNext");
+    auto para = [&] { return dst->Paragraphs().Item(1).node(); };
+    Range(src, src->Paragraphs().Item(1).node(), 0, src->Paragraphs().Item(1).node(), 5).Copy();
+    Range big(dst, para(), 6, para(), 9);
+    big.Paste();
+    EXPECT_EQ(texts(dst), QStringList({"Hello small world", "Next"}));
+    EXPECT_EQ(big.Text(), "small");
+    // A link over text keeps that text as what it shows.
+    Hyperlink link = dst->Hyperlinks().Add(Range(dst, para(), 0, para(), 5), "http://example.com/", QString(),
+                                           QString(), QString());
+    EXPECT_EQ(link.Range().Text(), "Hello");
+    EXPECT_EQ(texts(dst), QStringList({"Hello small world", "Next"}));
+    // A paragraph begun right after the link carries no empty copy of it.
+    Range after = link.Range();
+    after.Collapse(wdCollapseEnd);
+    after.InsertParagraphAfter();
+    EXPECT_EQ(texts(dst), QStringList({"Hello", " small world", "Next"}));
+    EXPECT_EQ(mainXml(dst).count("<w:hyperlink"), 1);
+    EXPECT_TRUE(dst->Paragraphs().Item(1).node().child("w:hyperlink"));
+    // A field takes the place of the text.
+    auto second = [&] { return dst->Paragraphs().Item(2).node(); };
+    Range world(dst, second(), 7, second(), 12);
+    dst->Fields().Add(world, fields::wdFieldIndexEntry, "\"w\"", false);
+    EXPECT_EQ(texts(dst), QStringList({"Hello", " small ", "Next"}));
+    // Over two paragraphs: refused, nothing changed.
+    const QByteArray before = mainXml(dst);
+    Range across(dst, para(), 2, second(), 2);
+    EXPECT_THROW(across.Paste(), Exception);
+    EXPECT_EQ(mainXml(dst), before);
+}

@@ -116,6 +116,43 @@ pugi::xml_node insertAt(story::InsertPoint ip, pugi::xml_node node)
     return ip.before ? ip.parent.insert_copy_before(node, ip.before) : ip.parent.append_copy(node);
 }
 
+// Paste, Fields.Add and Hyperlinks.Add replace what a range holds, as
+// Word does: its characters go and the range shrinks to their place. A
+// range over several paragraphs or holding part of a field is refused
+// rather than half replaced. Gives the removed text.
+QString clearRange(word::Range &range)
+{
+    const pugi::xml_node p = range.startParagraph();
+    const int from = std::min(range.startOffset(), story::length(p));
+    const int to = range.endParagraph() == p ? std::min(range.endOffset(), story::length(p)) : -1;
+    if (range.endParagraph() == p && to <= from) {
+        range.Collapse(wdCollapseStart);
+        return QString();
+    }
+    if (to < 0)
+        throw Exception(QStringLiteral("Only a range inside one paragraph can be replaced."));
+    for (const story::Atom &a : story::atoms(p))
+        if (a.start >= from && a.start < to
+            && (a.kind == story::AtomKind::FieldBegin || a.kind == story::AtomKind::FieldSeparate
+                || a.kind == story::AtomKind::FieldEnd || a.kind == story::AtomKind::Code))
+            throw Exception(QStringLiteral("A range holding a field cannot be replaced."));
+    const QString removed = story::text(p, from, to);
+    story::splitAt(p, to);
+    story::splitAt(p, from);
+    pugi::xml_node first, last;
+    for (const story::Atom &a : story::atoms(p))
+        if (a.start >= from && a.start < to) {
+            if (!first)
+                first = a.run;
+            last = a.run;
+        }
+    if (first)
+        story::removeRange(first, last);
+    range.document()->touch();
+    range = word::Range(range.document(), p, from, p, from);
+    return removed;
+}
+
 // Where new runs go at a point: never inside an existing hyperlink.
 story::InsertPoint runPoint(pugi::xml_node p, int offset)
 {
@@ -477,6 +514,7 @@ void Range::Paste()
     const Clip &clip = doc_->application()->clipboard();
     if (!clip.package)
         throw Exception(QStringLiteral("The clipboard is empty: nothing was copied to paste."));
+    clearRange(*this);
     const PasteResult r = PasteContent(doc_->package(), doc_->styles(), doc_->transferIndex(), startP_,
                                        std::min(startOff_, story::length(startP_)), clip);
     startP_ = r.firstP;
@@ -507,6 +545,7 @@ word::Field Fields::Add(word::Range &range, int type, const QString &text, bool 
         throw Exception(QStringLiteral("The field type %1 is not supported here.").arg(type));
     }
     const bool withResult = type != fields::wdFieldIndexEntry;
+    clearRange(range);
     const story::InsertPoint ip = runPoint(range.startParagraph(), range.startOffset());
     pugi::xml_document scratch;
     auto fieldChar = [&](const char *kind) {
@@ -565,7 +604,10 @@ Hyperlink Hyperlinks::Add(const word::Range &anchor, const QString &address, con
 {
     if (address.isEmpty() && subAddress.isEmpty())
         throw Exception(QStringLiteral("A hyperlink needs an address or a place in the document."));
-    story::InsertPoint ip = runPoint(anchor.startParagraph(), anchor.startOffset());
+    // The anchor's own text is shown unless other text is given.
+    word::Range at = anchor;
+    const QString anchorText = clearRange(at);
+    story::InsertPoint ip = runPoint(at.startParagraph(), at.startOffset());
     pugi::xml_document scratch;
     pugi::xml_node link = scratch.append_child("w:hyperlink");
     if (!address.isEmpty()) {
@@ -585,7 +627,10 @@ Hyperlink Hyperlinks::Add(const word::Range &anchor, const QString &address, con
         r.append_child("w:rPr").append_child("w:rStyle").append_attribute("w:val").set_value(style.toUtf8().constData());
     pugi::xml_node t = r.append_child("w:t");
     t.append_attribute("xml:space").set_value("preserve");
-    const QString shownText = textToDisplay.isEmpty() ? (address.isEmpty() ? subAddress : address) : textToDisplay;
+    const QString shownText = !textToDisplay.isEmpty() ? textToDisplay
+                              : !anchorText.isEmpty()  ? anchorText
+                              : address.isEmpty()      ? subAddress
+                                                       : address;
     QString flat = shownText;
     flat.replace(QRegularExpression(QStringLiteral("[\\r\\n]+")), QStringLiteral(" "));
     t.text().set(flat.toUtf8().constData());

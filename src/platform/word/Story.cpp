@@ -494,6 +494,22 @@ pugi::xml_node splitParagraph(pugi::xml_node p, int offset)
     for (size_t i = 1; i < chain.size(); ++i)
         moveTail(chain[i - 1].next_sibling(), clones[i]);
     moveTail(chain.back().next_sibling(), q);
+    // A link or field split at its very end or start leaves no empty shell
+    // behind in either paragraph.
+    auto bare = [](pugi::xml_node n) {
+        for (pugi::xml_node c = n.first_child(); c; c = c.next_sibling())
+            if (c.type() == pugi::node_element && !is(c, "w:smartTagPr"))
+                return false;
+        return true;
+    };
+    for (size_t i = 0; i < chain.size(); ++i) {
+        if (!is(chain[i], "w:hyperlink") && !is(chain[i], "w:fldSimple") && !is(chain[i], "w:smartTag"))
+            continue;
+        if (bare(clones[i]))
+            clones[i].parent().remove_child(clones[i]);
+        else if (bare(chain[i]))
+            chain[i].parent().remove_child(chain[i]);
+    }
     return q;
 }
 
