@@ -553,6 +553,7 @@ std::unique_ptr<Package> Package::clone() const
         part->bytes = p->bytes;
         part->isXml = p->isXml;
         part->damage = p->damage;
+        part->readSize = p->readSize;
         if (p->doc) {
             part->doc = std::make_unique<pugi::xml_document>();
             part->doc->reset(*p->doc);
@@ -734,6 +735,7 @@ void Package::parse(Part &part) const
                                    .arg(part.name));
     Canonicaliser().run(*doc);
     part.doc = std::move(doc);
+    part.readSize = part.bytes.size();
     part.bytes.clear();
 }
 
@@ -776,7 +778,8 @@ QByteArray Package::bytes(const QString &name) const
         QByteArray out;
         void write(const void *data, size_t size) override { out.append(static_cast<const char *>(data), qsizetype(size)); }
     } writer;
-    writer.out = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n";
+    writer.out.reserve(p->readSize + p->readSize / 8 + 4096);
+    writer.out.append("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n");
     p->doc->save(writer, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
     return writer.out;
 }

@@ -150,6 +150,7 @@ private:
         std::unique_ptr<pugi::xml_document> doc; // parsed tree once parsed
         bool isXml = false;
         QString damage; // why the part could not be read; empty when sound
+        qsizetype readSize = 0; // bytes the tree was read from: room to reserve when writing it
     };
     Part *find(const QString &name);
     const Part *find(const QString &name) const;
