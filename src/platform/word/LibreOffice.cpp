@@ -407,10 +407,13 @@ void ConvertDocxToDoc(const QString &docx, const QString &outDoc)
 void ConvertDocxToPdf(const QString &docx, const QString &outPdf)
 {
     // The export filter takes its options as JSON after its name; bookmarks
-    // are made from the headings' outline levels.
+    // are made from the headings' outline levels. Links to files stay
+    // relative, so that they lead beside the PDF, not into the scratch
+    // folder the document is converted in.
     Convert(docx,
             QStringLiteral("pdf:writer_pdf_Export:"
-                           "{\"ExportBookmarks\":{\"type\":\"boolean\",\"value\":\"true\"}}"),
+                           "{\"ExportBookmarks\":{\"type\":\"boolean\",\"value\":\"true\"},"
+                           "\"ExportLinksRelativeFsys\":{\"type\":\"boolean\",\"value\":\"true\"}}"),
             outPdf, QStringLiteral("export %1 as PDF").arg(quoted(outPdf)));
 }
 
