@@ -31,10 +31,9 @@ public:
     word::Application app;
 };
 
-// A new node after `after` at its level (at the top level when none).
-QModelIndex addNode(QAbstractItemModel *tree, const QModelIndex &after, const QString &text)
+// A new last node under parent (at the top level when parent is invalid).
+QModelIndex appendUnder(QAbstractItemModel *tree, const QModelIndex &parent, const QString &text)
 {
-    const QModelIndex parent = after.isValid() ? after.parent() : QModelIndex();
     const int row = tree->rowCount(parent);
     if (tree->columnCount(parent) == 0)
         tree->insertColumns(0, 1, parent);
@@ -46,19 +45,15 @@ QModelIndex addNode(QAbstractItemModel *tree, const QModelIndex &after, const QS
     return node;
 }
 
+// A new node after `after` at its level (at the top level when none).
+QModelIndex addNode(QAbstractItemModel *tree, const QModelIndex &after, const QString &text)
+{
+    return appendUnder(tree, after.isValid() ? after.parent() : QModelIndex(), text);
+}
+
 QModelIndex addChild(QAbstractItemModel *tree, const QModelIndex &parent, const QString &text)
 {
-    if (!parent.isValid())
-        return addNode(tree, QModelIndex(), text);
-    const int row = tree->rowCount(parent);
-    if (tree->columnCount(parent) == 0)
-        tree->insertColumns(0, 1, parent);
-    if (!tree->insertRows(row, 1, parent))
-        throw Exception(QStringLiteral("The tree does not take new nodes."));
-    const QModelIndex node = tree->index(row, 0, parent);
-    tree->setData(node, text, Qt::DisplayRole);
-    tree->setData(node, 10, OutlineImageRole);
-    return node;
+    return appendUnder(tree, parent, text);
 }
 
 // The heading's text without its paragraph mark.

@@ -177,25 +177,15 @@ TCHMDistill::TCHMDistill() = default;
 
 void TCHMDistill::Execute()
 {
-    if (FOnChange)
-        FOnChange(QStringLiteral("Analyzing..."), 5);
-    ProcessTocLink();
-    FillFileList();
-    ChangeCSS();
-    if (FOnChange)
-        FOnChange(QStringLiteral("Preparing to distill pages..."), 10);
-    RemoveSame();
-    NonTocFileToToc();
-    GetChapterNumber();
-    GetBookmark();
-    List.initializeUrls();
-    if (FOnChange)
-        FOnChange(QStringLiteral("Distilling pages..."), 15);
-    DistillPages(true);
-    ProcessTocLink2();
+    run(true);
 }
 
 void TCHMDistill::Execute2()
+{
+    run(false);
+}
+
+void TCHMDistill::run(bool distillAll)
 {
     if (FOnChange)
         FOnChange(QStringLiteral("Analyzing..."), 5);
@@ -211,7 +201,7 @@ void TCHMDistill::Execute2()
     List.initializeUrls();
     if (FOnChange)
         FOnChange(QStringLiteral("Distilling pages..."), 15);
-    DistillPages(false);
+    DistillPages(distillAll);
     ProcessTocLink2();
 }
 

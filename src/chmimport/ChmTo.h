@@ -298,6 +298,8 @@ public:
     void WorkFolderChanged() { rootIndexStale_ = true; }
 
 private:
+    // The steps of Execute (links rewritten to bookmarks) and Execute2.
+    void run(bool distillAll);
     void cutShared(bool fromEnd);
     // Lower-cased path to the path on disk of every file below rootFolder.
     mutable QHash<QString, QString> rootIndex_;
