@@ -395,6 +395,9 @@ TEST_F(LibreOfficeTest, HungConversionIsKilledWithItsChildren)
             QThread::msleep(100);
     }
     EXPECT_FALSE(alive);
+    // A long manual gets more time in proportion; a small file the limit as set.
+    EXPECT_EQ(word::lo::LimitFor(20 * 1024), 1500);
+    EXPECT_EQ(word::lo::LimitFor(2600 * 1024), 6 * 1500);
 }
 
 TEST_F(LibreOfficeTest, RefusesMissingEmptyAndSelfOverwritingInput)

@@ -19,6 +19,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QUrl>
+#include <algorithm>
 
 #include <atomic>
 #include <cerrno>
@@ -244,7 +245,7 @@ Run runOnce(const QString &program, const QString &profileFolder, const QString 
     }
     // Waits in short steps, so that a stop request (another output of the
     // build failed) ends LibreOffice at once.
-    const int limit = TimeoutMs();
+    const qint64 limit = LimitFor(QFileInfo(copy).size());
     QElapsedTimer clock;
     clock.start();
     while (!process.waitForFinished(100) && process.state() != QProcess::NotRunning) {
@@ -303,6 +304,14 @@ void SetTimeoutMs(int ms)
 int TimeoutMs()
 {
     return timeoutMs;
+}
+
+qint64 LimitFor(qint64 inputBytes)
+{
+    // LibreOffice takes longer per page the longer the document: a manual of
+    // a thousand chapters needs many minutes, and is not hung.
+    const qint64 step = 512 * 1024;
+    return qint64(TimeoutMs()) * std::max<qint64>(1, (inputBytes + step - 1) / step);
 }
 
 QString LeftoverPrefix()
