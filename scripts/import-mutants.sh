@@ -22,6 +22,9 @@
 # so. Failing inputs are kept in build-asan/mutants/failures/ with their logs.
 # Exit code 1 when any run crashed, hung or left a stray file.
 set -euo pipefail
+# The whole script is read before it runs, so that editing it meanwhile does
+# not change a run under way.
+{
 
 COUNT=${1:-3000}
 SEED=${2:-1}
@@ -378,3 +381,5 @@ if [ -n "$bad" ] || [ -n "$outside" ]; then
   exit 1
 fi
 echo "all runs gave a document or a clear message"
+exit 0
+}
