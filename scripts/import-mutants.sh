@@ -10,8 +10,9 @@
 # entries pointing at missing or outside pages, pages linking to themselves,
 # in a circle or in a deep chain) with chmcmd, makes COUNT mutants from them
 # and from the seed help files (deterministic from SEED: truncations, changed
-# bytes, byte runs copied over, changed header numbers), and imports each in a
-# fresh scratch folder with TMPDIR inside it, at most 4 at once.
+# bytes, byte runs copied over, changed header numbers, and contents files,
+# indexes and pages damaged as text and compiled again), and imports each in
+# a fresh scratch folder with TMPDIR inside it, at most JOBS (4) at once.
 #
 # Outcomes: document, message (non-zero exit with a message naming the file),
 # crash (sanitizer report or signal, in the import or in our own code of the
