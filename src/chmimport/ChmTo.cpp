@@ -300,10 +300,18 @@ void TCHMDecompile::decompile()
     FileName = QFileInfo(chmFile).completeBaseName();
     const QString hhc = rootFolder + FileName + QStringLiteral(".hhc");
     hhcFile = QFileInfo(hhc).isFile() ? hhc : FindFileByExt(rootFolder, QStringLiteral(".hhc"));
-    ParseHhcFile(*this);
     const QString hhk = rootFolder + FileName + QStringLiteral(".hhk");
     hhkFile = QFileInfo(hhk).isFile() ? hhk : FindFileByExt(rootFolder, QStringLiteral(".hhk"));
-    ParseHhkFile(*this);
+    try {
+        ParseHhcFile(*this);
+        ParseHhkFile(*this);
+    } catch (const Exception &e) {
+        // The contents and index files lie in the work folder, which is gone
+        // when the user reads the message: it names the help file and the
+        // inner file instead.
+        throw Exception(QStringLiteral("Cannot read the help file \"%1\": %2")
+                            .arg(chmFile, QString(e.message()).replace(rootFolder, QString())));
+    }
 }
 
 QString FindFileByExt(const QString &Folder, const QString &Ext)
@@ -355,7 +363,8 @@ void ParseHhcEntry(const TCHMDecompile &Reader, const QString &Text, QString &Na
             const int n = value.trimmed().toInt(&ok);
             if (!ok)
                 throw Exception(QStringLiteral("The contents file \"%1\" is damaged: \"%2\" is not a valid image number.")
-                                    .arg(Reader.hhcFile, value));
+                                    .arg(Reader.hhcFile,
+                                         value.size() > 40 ? value.left(40) + QChar(0x2026) : value));
             ImageNumber = n;
         }
         return true;

@@ -166,6 +166,30 @@ TEST(ChmReader, DamagedOrForeignFilesFailWithTheFileNamed)
             EXPECT_TRUE(e.message().contains(bad)) << e.message().toStdString();
         }
     }
+
+    // A damaged contents file: the message names the help file and the inner
+    // file, not the work folder (gone by the time it is read), and stays short.
+    QMap<QString, QByteArray> files = smallProject();
+    // (chmcmd drops a contents file whose image number it cannot read; this
+    // one it keeps, as the damage runs on into the next parameter.)
+    files[QStringLiteral("toc.hhc")] = "<HTML><BODY><UL><LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"X\">"
+                                       "<param name=\"ImageNumber\" value=\"" + QByteArray(5000, 'A')
+                                       + "ame=\"Name\" value=\"Y\"><param name=\"Local\" value=\"intro.htm\"></OBJECT>"
+                                         "</UL></BODY></HTML>";
+    const QString broken = chmmaker::compile(dir.file("src/broken"), "broken", files);
+    ASSERT_FALSE(broken.isEmpty());
+    TCHMDecompile d;
+    d.rootFolder = dir.file("work-broken/");
+    d.LoadFromCHM(broken);
+    try {
+        d.decompile();
+        FAIL() << "a damaged image number was accepted";
+    } catch (const Exception &e) {
+        EXPECT_TRUE(e.message().startsWith(QStringLiteral("Cannot read the help file \"%1\": The contents file \"toc.hhc\"").arg(broken)))
+            << e.message().toStdString();
+        EXPECT_LT(e.message().size(), 300);
+    }
+
     for (const QString &f : chmmaker::filesBelow(dir.path()))
         EXPECT_TRUE(f.startsWith("src/") || f.startsWith("work") || f.endsWith(".chm")) << f.toStdString();
 }

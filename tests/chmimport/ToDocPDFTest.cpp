@@ -12,6 +12,9 @@
 #include <QDir>
 #include <QFile>
 
+#include <csignal>
+#include <sys/resource.h>
+
 using namespace testsupport;
 
 namespace {
@@ -271,6 +274,64 @@ TEST(ChmToWord, CancelAndFailureSaveNothingAndCleanUp)
         ASSERT_EQ(r.errors.size(), 1);
         EXPECT_TRUE(r.errors[0].contains("bad.chm")) << r.errors[0].toStdString();
         EXPECT_FALSE(QFileInfo::exists(r.dir.file("bad.docx")));
+    }
+}
+
+// A failed import leaves an existing target as it was, nothing beside it and
+// no work folder: a help file that breaks off after its directory, and a disk
+// that fills up while the document is saved.
+TEST(ChmToWord, FailedImportKeepsTheOldTargetAndLeavesNothing)
+{
+    QC_REQUIRE_CHMCMD();
+    {
+        Import r;
+        const QString target = r.dir.file("out/cut.docx");
+        prepare(r, target);
+        writeFile(target, "old content");
+        const QString cut = r.dir.file("cut.chm");
+        writeFile(cut, readFile(r.chm).left(0x200));
+        r.worker->chm = cut;
+        r.worker->Execute();
+        EXPECT_TRUE(r.worker->Chm2DocPDF->Failed);
+        ASSERT_EQ(r.errors.size(), 1);
+        EXPECT_TRUE(r.errors[0].contains("cut.chm")) << r.errors[0].toStdString();
+        EXPECT_EQ(readFile(target), QByteArray("old content"));
+        EXPECT_EQ(QDir(r.dir.file("out")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                  QStringList("cut.docx"));
+        if (!r.worker->Chm2DocPDF->rootFolder.isEmpty()) {
+            EXPECT_FALSE(QFileInfo::exists(r.worker->Chm2DocPDF->rootFolder));
+        }
+    }
+    {
+        Import r;
+        const QString target = r.dir.file("out/full.docx");
+        prepare(r, target);
+        writeFile(target, "old content");
+        // Files may not grow past a few bytes from the moment the document
+        // is saved: the save fails as on a full disk.
+        rlimit before{};
+        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &before), 0);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        TChmToDocPDF &c = *r.worker->Chm2DocPDF;
+        c.FOnChange = [&r, &c, &before](const QString &t, int) {
+            if (r.work.isEmpty())
+                r.work = c.rootFolder;
+            if (t == QLatin1String("Saving document...")) {
+                const rlimit tiny{16, before.rlim_max};
+                setrlimit(RLIMIT_FSIZE, &tiny);
+            }
+        };
+        r.worker->Execute();
+        setrlimit(RLIMIT_FSIZE, &before);
+        std::signal(SIGXFSZ, oldHandler);
+        EXPECT_TRUE(c.Failed);
+        ASSERT_EQ(r.errors.size(), 1);
+        EXPECT_TRUE(r.errors[0].contains("full.docx")) << r.errors[0].toStdString();
+        EXPECT_EQ(readFile(target), QByteArray("old content"));
+        EXPECT_EQ(QDir(r.dir.file("out")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                  QStringList("full.docx"));
+        ASSERT_FALSE(r.work.isEmpty());
+        EXPECT_FALSE(QFileInfo::exists(r.work));
     }
 }
 

@@ -129,7 +129,7 @@ void copyInto(const QString &from, const QString &to)
         }
     }
     errno = 0;
-    if (!out.commit()) {
+    if (!out.flush() || !out.commit()) {
         const int error = errno;
         throw Exception(QStringLiteral("Cannot write %1: %2")
                             .arg(quoted(to), WriteFailureReason(out, error, QFileInfo(to).absolutePath())));

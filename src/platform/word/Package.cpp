@@ -1120,7 +1120,7 @@ void Package::Save(const QString &fileName) const
     if (archive.isEmpty())
         throw fail(QStringLiteral("the package could not be written"));
     errno = 0;
-    if (out.write(archive) != archive.size() || !out.commit()) {
+    if (out.write(archive) != archive.size() || !out.flush() || !out.commit()) {
         const int error = errno;
         throw fail(WriteFailureReason(out, error, QFileInfo(fileName).absolutePath()));
     }
