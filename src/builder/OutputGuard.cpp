@@ -174,7 +174,7 @@ void MarkOutputFolder(const QString &folder, bool finished)
             text += entry.toUtf8() + '\n';
     }
     QSaveFile file(root + u'/' + OutputFolderMarkerName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.flush() || !file.commit())
         throw Exception(QStringLiteral("Cannot write the file \"%1\": %2").arg(file.fileName(), file.errorString()));
 }
 

@@ -167,7 +167,7 @@ void PlaceFile(const QString &from, const QString &to)
         if (out.write(chunk) != chunk.size())
             throw Exception(QStringLiteral("Cannot write \"%1\": %2").arg(to, out.errorString()));
     }
-    if (!out.commit())
+    if (!out.flush() || !out.commit())
         throw Exception(QStringLiteral("Cannot write \"%1\": %2").arg(to, out.errorString()));
 }
 

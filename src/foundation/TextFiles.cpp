@@ -216,7 +216,7 @@ void SaveTextFile(const QString &text, const QString &fileName, int encoding)
     QSaveFile file(fileName);
     file.setDirectWriteFallback(true);
     errno = 0;
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush() || !file.commit()) {
         const int error = errno;
         throw Exception(fileError(QStringLiteral("write"), fileName,
                                   WriteFailureReason(file, error, QFileInfo(fileName).absolutePath())));

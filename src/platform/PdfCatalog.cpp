@@ -117,7 +117,7 @@ void rewrite(const QString &source, const QString &target, const ViewEntries &en
     if (!warnings.empty())
         throw Exception(QStringLiteral("The PDF file %1 is damaged: %2")
                             .arg(quoted(source), QString::fromStdString(warnings.front().getMessageDetail())));
-    if (!out.commit())
+    if (!out.flush() || !out.commit())
         throw Exception(QStringLiteral("Cannot write %1: %2").arg(quoted(target), out.errorString()));
 }
 

@@ -341,4 +341,9 @@ TEST(SafeTextFiles, AFullDiskIsNamedAndTheOldFileKept)
         EXPECT_EQ(e.message(), QStringLiteral("Cannot write the file \"%1\": there is no space left on the disk").arg(page));
     }
     EXPECT_EQ(readFile(page), QByteArray("old page"));
+    // A short text, held in the write buffer until the file is closed, on a
+    // disk that is all but full.
+    writeFile(disk + QStringLiteral("/filler"), QByteArray(56 * 1024, 'f'));
+    EXPECT_THROW(SaveTextFile(QString(12000, u'y'), page, TextEncodingUtf8), Exception);
+    EXPECT_EQ(readFile(page), QByteArray("old page"));
 }
