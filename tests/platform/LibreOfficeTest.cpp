@@ -397,7 +397,7 @@ TEST_F(LibreOfficeTest, HungConversionIsKilledWithItsChildren)
     EXPECT_FALSE(alive);
     // A long manual gets more time in proportion; a small file the limit as set.
     EXPECT_EQ(word::lo::LimitFor(20 * 1024), 1500);
-    EXPECT_EQ(word::lo::LimitFor(2600 * 1024), 6 * 1500);
+    EXPECT_EQ(word::lo::LimitFor(2600 * 1024), 11 * 1500);
 }
 
 TEST_F(LibreOfficeTest, RefusesMissingEmptyAndSelfOverwritingInput)

@@ -310,7 +310,7 @@ qint64 LimitFor(qint64 inputBytes)
 {
     // LibreOffice takes longer per page the longer the document: a manual of
     // a thousand chapters needs many minutes, and is not hung.
-    const qint64 step = 512 * 1024;
+    const qint64 step = 256 * 1024;
     return qint64(TimeoutMs()) * std::max<qint64>(1, (inputBytes + step - 1) / step);
 }
 

@@ -52,13 +52,13 @@ void Convert(const QString &input, const QString &convertTo, const QString &outp
 void SetProgram(const QString &program);
 QString Program();
 
-// Time limit of one conversion of up to half a megabyte in milliseconds
+// Time limit of one conversion of up to a quarter megabyte in milliseconds
 // (default 180000; 0 or less restores it). The child is killed, with every
 // process it started, when the limit passes.
 void SetTimeoutMs(int ms);
 int TimeoutMs();
 // The limit for converting a file of that size: the time limit for each
-// started half megabyte.
+// started quarter megabyte.
 qint64 LimitFor(qint64 inputBytes);
 
 } // namespace word::lo
