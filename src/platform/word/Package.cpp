@@ -938,6 +938,20 @@ void Package::dropRelIndex(const QString &relsPart) const
         relIndex_.remove(relsPart.toLower());
 }
 
+// A relationship of a source part as the index holds it.
+static Relationship describedRelationship(const QString &source, const QString &id, const QString &type,
+                                          const QString &target, bool external)
+{
+    Relationship rel;
+    rel.id = id;
+    rel.type = transitionalType(type);
+    rel.target = target;
+    rel.external = external;
+    if (!external)
+        rel.targetPart = Package::resolveTarget(source, target);
+    return rel;
+}
+
 const Package::RelIndex &Package::relIndex(const QString &source) const
 {
     const QString key = relsPartName(source).toLower();
@@ -945,17 +959,12 @@ const Package::RelIndex &Package::relIndex(const QString &source) const
         return **it;
     auto index = std::make_shared<RelIndex>();
     if (const pugi::xml_document *doc = const_cast<Package *>(this)->relsDoc(source, false)) {
-        for (pugi::xml_node r : doc->document_element().children("Relationship")) {
-            Relationship rel;
-            rel.id = QString::fromUtf8(r.attribute("Id").value());
-            rel.type = transitionalType(QString::fromUtf8(r.attribute("Type").value()));
-            rel.target = QString::fromUtf8(r.attribute("Target").value());
-            rel.external = QString::fromUtf8(r.attribute("TargetMode").value()).compare(
-                               QLatin1String("External"), Qt::CaseInsensitive) == 0;
-            if (!rel.external)
-                rel.targetPart = resolveTarget(source, rel.target);
-            index->list << rel;
-        }
+        for (pugi::xml_node r : doc->document_element().children("Relationship"))
+            index->list << describedRelationship(
+                source, QString::fromUtf8(r.attribute("Id").value()), QString::fromUtf8(r.attribute("Type").value()),
+                QString::fromUtf8(r.attribute("Target").value()),
+                QString::fromUtf8(r.attribute("TargetMode").value()).compare(QLatin1String("External"),
+                                                                               Qt::CaseInsensitive) == 0);
     }
     // The first relationship of an id or type wins, as a scan in order would find it.
     for (qsizetype i = index->list.size() - 1; i >= 0; --i) {
@@ -1016,13 +1025,7 @@ QString Package::addRelationship(const QString &source, const QString &type, con
         // Shared with a copy of the package: this one gets its own.
         auto index = kept.use_count() == 1 ? std::const_pointer_cast<RelIndex>(kept) : std::make_shared<RelIndex>(*kept);
         kept.reset();
-        Relationship rel;
-        rel.id = QString::fromLatin1(id);
-        rel.type = transitionalType(type);
-        rel.target = target;
-        rel.external = external;
-        if (!external)
-            rel.targetPart = resolveTarget(source, target);
+        const Relationship rel = describedRelationship(source, QString::fromLatin1(id), type, target, external);
         index->list << rel;
         if (!index->byId.contains(rel.id))
             index->byId.insert(rel.id, index->list.size() - 1);
