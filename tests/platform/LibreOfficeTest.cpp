@@ -395,9 +395,11 @@ TEST_F(LibreOfficeTest, HungConversionIsKilledWithItsChildren)
             QThread::msleep(100);
     }
     EXPECT_FALSE(alive);
-    // A long manual gets more time in proportion; a small file the limit as set.
+    // A small file gets the limit as set, one of a megabyte four times that,
+    // and a longer one more than in proportion, as LibreOffice needs.
     EXPECT_EQ(word::lo::LimitFor(20 * 1024), 1500);
-    EXPECT_EQ(word::lo::LimitFor(2600 * 1024), 11 * 1500);
+    EXPECT_EQ(word::lo::LimitFor(1024 * 1024), 4 * 1500);
+    EXPECT_EQ(word::lo::LimitFor(2600 * 1024), 11 * 1500 * 11 / 4);
 }
 
 TEST_F(LibreOfficeTest, RefusesMissingEmptyAndSelfOverwritingInput)

@@ -58,7 +58,7 @@ QString Program();
 void SetTimeoutMs(int ms);
 int TimeoutMs();
 // The limit for converting a file of that size: the time limit for each
-// started quarter megabyte.
+// started quarter megabyte, growing with the size past one megabyte.
 qint64 LimitFor(qint64 inputBytes);
 
 } // namespace word::lo
