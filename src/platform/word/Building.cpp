@@ -10,6 +10,7 @@
 #include <QRegularExpression>
 #include <cmath>
 #include <cstring>
+#include <functional>
 
 namespace word {
 
@@ -353,6 +354,40 @@ int Font::Underline() const
     return u && xml::val(u) != QLatin1String("none") ? wdUnderlineSingle : wdUnderlineNone;
 }
 
+namespace {
+
+// Calls fn once for each run in the range from (startP, startOff) to
+// (endP, endOff). With split, runs that cross the range's ends are split
+// first, so that fn reaches only the range's text.
+void eachRunIn(pugi::xml_node startP, int startOff, pugi::xml_node endP, int endOff, bool split,
+               const std::function<void(pugi::xml_node)> &fn)
+{
+    for (pugi::xml_node p = startP; p; p = story::nextParagraph(p)) {
+        if (p == endP && endOff == 0 && p != startP)
+            break;
+        const int len = story::length(p);
+        const int from = p == startP ? startOff : 0;
+        const int to = p == endP ? std::min(endOff, len) : len;
+        if (to > from) {
+            if (split) {
+                story::splitAt(p, to);
+                story::splitAt(p, from);
+            }
+            pugi::xml_node last;
+            for (const story::Atom &a : story::atoms(p)) {
+                if (a.start < from || a.start >= to || a.run == last)
+                    continue;
+                last = a.run;
+                fn(last);
+            }
+        }
+        if (p == endP)
+            break;
+    }
+}
+
+} // namespace
+
 void Font::set(const char *element, const char *value, bool remove)
 {
     auto apply = [&](pugi::xml_node rPr) {
@@ -382,26 +417,8 @@ void Font::set(const char *element, const char *value, bool remove)
         doc_->keepFields();
         return;
     }
-    for (pugi::xml_node p = startP_; p; p = story::nextParagraph(p)) {
-        if (p == endP_ && endOff_ == 0 && p != startP_)
-            break;
-        const int len = story::length(p);
-        const int from = p == startP_ ? startOff_ : 0;
-        const int to = p == endP_ ? std::min(endOff_, len) : len;
-        if (to > from) {
-            story::splitAt(p, to);
-            story::splitAt(p, from);
-            pugi::xml_node last;
-            for (const story::Atom &a : story::atoms(p)) {
-                if (a.start < from || a.start >= to || a.run == last)
-                    continue;
-                last = a.run;
-                apply(firstChildNamed(last, "w:rPr"));
-            }
-        }
-        if (p == endP_)
-            break;
-    }
+    eachRunIn(startP_, startOff_, endP_, endOff_, true,
+              [&](pugi::xml_node run) { apply(firstChildNamed(run, "w:rPr")); });
     doc_->touch();
     doc_->keepFields();
 }
@@ -426,22 +443,9 @@ void Font::setName(const QString &name)
         doc_->styles().reload();
         return;
     }
-    for (pugi::xml_node p = startP_; p; p = story::nextParagraph(p)) {
-        if (p == endP_ && endOff_ == 0 && p != startP_)
-            break;
-        const int len = story::length(p);
-        const int from = p == startP_ ? startOff_ : 0;
-        const int to = p == endP_ ? std::min(endOff_, len) : len;
-        pugi::xml_node last;
-        for (const story::Atom &a : story::atoms(p)) {
-            if (a.start < from || a.start >= to || a.run == last)
-                continue;
-            last = a.run;
-            apply(a.run.child("w:rPr").child("w:rFonts"));
-        }
-        if (p == endP_)
-            break;
-    }
+    // set() above split the runs at the range's ends.
+    eachRunIn(startP_, startOff_, endP_, endOff_, false,
+              [&](pugi::xml_node run) { apply(run.child("w:rPr").child("w:rFonts")); });
 }
 
 void Font::setColor(int color)
