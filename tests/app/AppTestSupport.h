@@ -2,10 +2,12 @@
 // A prompt that answers from a script and records every question, and a
 // scratch project for main-window tests.
 #include "app/WidgetPrompt.h"
+#include "app/whelp.h"
 
 #include <QMutex>
 #include <QStringList>
 #include <deque>
+#include <memory>
 #include <ostream>
 
 // Readable QString values in failure messages.
@@ -60,3 +62,15 @@ public:
 
     QString lastProposal;
 };
+
+// The main window as the program starts it: on the project file named (or
+// the newest recent project when none is), with the command-line switch.
+inline std::unique_ptr<TfrmMain> OpenMainWindow(const QString &projectFile, const QString &sw = QString())
+{
+    TStartup startup;
+    startup.ProjectFile = projectFile;
+    startup.Switch = sw;
+    auto window = std::make_unique<TfrmMain>(startup);
+    window->FormCreate();
+    return window;
+}

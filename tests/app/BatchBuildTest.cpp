@@ -96,11 +96,7 @@ struct BatchFixture : ::testing::Test {
     }
     TfrmMain &start(const QString &sw = QStringLiteral("/bs"))
     {
-        TStartup startup;
-        startup.ProjectFile = projectFile;
-        startup.Switch = sw;
-        window = std::make_unique<TfrmMain>(startup);
-        window->FormCreate();
+        window = OpenMainWindow(projectFile, sw);
         return *window;
     }
 };
@@ -484,19 +480,6 @@ TEST(ProgramBatchRun, ADamagedProjectIsNamedInTheLog)
 }
 
 namespace {
-// Copies a folder's files (one level of subfolders is enough for the example).
-void CopyTree(const QString &from, const QString &to)
-{
-    QDir().mkpath(to);
-    for (const QFileInfo &entry : QDir(from).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
-        const QString target = to + QLatin1Char('/') + entry.fileName();
-        if (entry.isDir())
-            CopyTree(entry.filePath(), target);
-        else
-            ASSERT_TRUE(QFile::copy(entry.filePath(), target));
-    }
-}
-
 // Every file below folder, by its path relative to folder.
 QStringList FilesBelow(const QString &folder)
 {
@@ -543,7 +526,7 @@ TEST(ProgramBatchRun, TheExampleProjectBuildsAllThreeOutputsTheSameEveryTime)
     QByteArray projectBytes;
     for (const QString &name : runs) {
         const QString example = dir.file(name + QStringLiteral("/example"));
-        CopyTree(testsupport::sourceDir() + QStringLiteral("/examples/sample"), example);
+        testsupport::copyTree(testsupport::sourceDir() + QStringLiteral("/examples/sample"), example);
         examples << example;
         const QString projectFile = example + QStringLiteral("/SampleManual.qvx");
         QString settings = QString::fromUtf16(
@@ -682,7 +665,7 @@ TEST(ProgramBatchRun, AKilledBuildTakesLibreOfficeWithItAndItsLeftoversGo)
         GTEST_SKIP() << "LibreOffice is not installed";
     ScratchDir dir;
     const QString example = dir.file(QStringLiteral("example"));
-    CopyTree(testsupport::sourceDir() + QStringLiteral("/examples/sample"), example);
+    testsupport::copyTree(testsupport::sourceDir() + QStringLiteral("/examples/sample"), example);
     const QString temp = dir.file(QStringLiteral("tmp"));
     QDir().mkpath(temp);
     const auto start = [&](QProcess &run, const QStringList &arguments) {

@@ -122,10 +122,8 @@ TEST_F(ImportFixture, MainWindowImportMakesTheSourceDocument)
     ASSERT_FALSE(chm.isEmpty());
     TProject p;
     p.SaveToIni(dir.file("p.qvx"));
-    TStartup startup;
-    startup.ProjectFile = dir.file("p.qvx");
-    TfrmMain w(startup);
-    w.FormCreate();
+    const auto opened = OpenMainWindow(dir.file("p.qvx"));
+    TfrmMain &w = *opened;
     ASSERT_TRUE(w.btnImportChm->isEnabled());
 
     QString proposed;

@@ -67,10 +67,7 @@ struct MainWindowFixture : ::testing::Test {
     }
     TfrmMain &open(const QString &project)
     {
-        TStartup startup;
-        startup.ProjectFile = project;
-        window = std::make_unique<TfrmMain>(startup);
-        window->FormCreate();
+        window = OpenMainWindow(project);
         return *window;
     }
 };
@@ -188,10 +185,8 @@ TEST_F(MainWindowFixture, AStartUpProjectThatCannotBeOpenedLeavesTheDefaultProje
     testsupport::writeFile(damaged, "[GENERAL]\r\nWebHelpTemplateStream=0C0\r\n");
     recent::Add(damaged);
     for (const QString &file : {dir.file(QStringLiteral("gone.qvx")), QString()}) {
-        TStartup startup;
-        startup.ProjectFile = file; // named on the command line, or else the newest recent project
-        window = std::make_unique<TfrmMain>(startup);
-        window->FormCreate();
+        // named on the command line, or else the newest recent project
+        window = OpenMainWindow(file);
         EXPECT_EQ(prompt->messages.size(), 1);
         prompt->messages.clear();
         EXPECT_EQ(window->edtCompiledFile->text(), fresh.CompiledFile);

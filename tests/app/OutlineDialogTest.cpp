@@ -165,10 +165,8 @@ TEST(TopicListWindow, CreateMakesTheDocumentAndTheTreeShowsItsHeadings)
     p.Title = QStringLiteral("Outline");
     const QString file = dir.file(QStringLiteral("help.qvx"));
     p.SaveToIni(file);
-    TStartup startup;
-    startup.ProjectFile = file;
-    TfrmMain window(startup);
-    window.FormCreate();
+    const auto opened = OpenMainWindow(file);
+    TfrmMain &window = *opened;
     ASSERT_TRUE(window.btnCreateWordFile->isEnabled());
 
     // An outline with a depth jump and a line of 20 leading tabs.

@@ -40,18 +40,6 @@ template <typename D> void WhenShown(std::function<void(D &)> act)
     });
 }
 
-void CopyTree(const QString &from, const QString &to)
-{
-    QDir().mkpath(to);
-    for (const QFileInfo &entry : QDir(from).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
-        const QString target = to + QLatin1Char('/') + entry.fileName();
-        if (entry.isDir())
-            CopyTree(entry.filePath(), target);
-        else
-            ASSERT_TRUE(QFile::copy(entry.filePath(), target));
-    }
-}
-
 const QString StartText = QStringLiteral("Start <here> & \"go\" \\ ");
 const QString ContentsText = QStringLiteral("Inhalt \"<&>\\");
 const QString IndexText = QStringLiteral("Stichwort");
@@ -62,16 +50,14 @@ TEST(DialogEditedProject, BuildsWithTheEditedSettings)
 {
     ScratchDir dir;
     const QString example = dir.file(QStringLiteral("example"));
-    CopyTree(testsupport::sourceDir() + QStringLiteral("/examples/sample"), example);
+    testsupport::copyTree(testsupport::sourceDir() + QStringLiteral("/examples/sample"), example);
     const QString project = example + QStringLiteral("/SampleManual.qvx");
     int left = 0, top = 0, paneWidth = 0;
     {
         auto prompt = std::make_shared<ScriptedPrompt>();
         ScopedPrompt scoped(prompt);
-        TStartup startup;
-        startup.ProjectFile = project;
-        TfrmMain w(startup);
-        w.FormCreate();
+        const auto opened = OpenMainWindow(project);
+        TfrmMain &w = *opened;
         ASSERT_TRUE(w.OpenProject(project));
         w.show();
         w.cbPDFOutput->setChecked(false); // the PDF is not what this test looks at

@@ -523,10 +523,7 @@ struct MainWindowDialogs : ::testing::Test {
         p.HtmlHelpContextFile = QStringLiteral("HelpContext.cs");
         const QString file = dir.file(QStringLiteral("dialogs.qvx"));
         p.SaveToIni(file);
-        TStartup startup;
-        startup.ProjectFile = file;
-        window = std::make_unique<TfrmMain>(startup);
-        window->FormCreate();
+        window = OpenMainWindow(file);
         window->OpenProject(file);
     }
     void TearDown() override { window->Project().ProjectChanged = false; }

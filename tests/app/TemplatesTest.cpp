@@ -494,10 +494,8 @@ TEST(MainWindowTemplates, ChooseReplacesThePackageAndEditSavesIntoIt)
     p.SourceFile = QStringLiteral("help.docx");
     const QString file = dir.file(QStringLiteral("help.qvx"));
     p.SaveToIni(file);
-    TStartup startup;
-    startup.ProjectFile = file;
-    TfrmMain window(startup);
-    window.FormCreate();
+    const auto opened = OpenMainWindow(file);
+    TfrmMain &window = *opened;
     ASSERT_TRUE(window.btnWebhelpChooseTemplate->isEnabled());
     ASSERT_TRUE(window.btnCHMTemplateEdit->isEnabled());
 
@@ -548,18 +546,6 @@ bool AnyPageContains(const QString &folder, const QByteArray &text)
     return false;
 }
 
-void CopyTree(const QString &from, const QString &to)
-{
-    QDir().mkpath(to);
-    for (const QFileInfo &entry : QDir(from).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
-        const QString target = to + QLatin1Char('/') + entry.fileName();
-        if (entry.isDir())
-            CopyTree(entry.filePath(), target);
-        else
-            ASSERT_TRUE(QFile::copy(entry.filePath(), target));
-    }
-}
-
 // Adds a marker to the template page's source in the editor and saves.
 void EditTemplate(TProject &project, QByteArray &stream, const QString &marker)
 {
@@ -586,7 +572,7 @@ TEST(TemplateEditorBuild, AnEditedTemplateShowsInTheBuiltPages)
     ScopedPrompt scoped{prompt};
     ScratchDir dir;
     const QString example = dir.file(QStringLiteral("example"));
-    CopyTree(testsupport::sourceDir() + QStringLiteral("/examples/sample"), example);
+    testsupport::copyTree(testsupport::sourceDir() + QStringLiteral("/examples/sample"), example);
     const QString file = example + QStringLiteral("/SampleManual.qvx");
     TProject project;
     project.ReadFromIni(file);

@@ -6,10 +6,8 @@
 // The folder holds the topics "Welcome" (topic0), the book "Tools" (no page)
 // with "Rake" (topic2) and "Spade" (topic3), and "Watering" (topic4). Exit
 // status 0 when every check passes; 1 with the failed check on stderr.
-import { chromium } from "playwright-core";
-import fs from "node:fs";
-import http from "node:http";
 import path from "node:path";
+import { check, limitRunTime, openBrowser, serve, waitFor } from "./harness.mjs";
 
 const [folderArg, screenshot] = process.argv.slice(2);
 if (!folderArg || !screenshot) {
@@ -18,64 +16,11 @@ if (!folderArg || !screenshot) {
 }
 const folder = path.resolve(folderArg);
 
-// Nothing here may hang the test run: the whole script has one minute.
-setTimeout(() => {
-  console.error("FAILED: the browser test did not finish within 60 seconds");
-  process.exit(3);
-}, 60000).unref();
+limitRunTime();
 
-const types = { ".htm": "text/html", ".html": "text/html", ".js": "text/javascript", ".css": "text/css",
-                ".gif": "image/gif", ".png": "image/png", ".jpg": "image/jpeg" };
-
-// A static server for the folder; names outside it are refused.
-function serve() {
-  const server = http.createServer((request, response) => {
-    const name = decodeURIComponent(new URL(request.url, "http://127.0.0.1").pathname);
-    const file = path.resolve(folder, "." + name);
-    if (!file.startsWith(folder + path.sep) || !fs.existsSync(file) || !fs.statSync(file).isFile()) {
-      response.writeHead(404).end();
-      return;
-    }
-    response.writeHead(200, { "Content-Type": types[path.extname(file).toLowerCase()] || "application/octet-stream" });
-    fs.createReadStream(file).pipe(response);
-  });
-  return new Promise((resolve) => server.listen(0, "127.0.0.1", () => resolve(server)));
-}
-
-function check(condition, message) {
-  if (!condition) throw new Error(message);
-}
-
-// Polls until probe() gives a true value; fails with what was awaited.
-async function waitFor(probe, what, ms = 8000) {
-  const end = Date.now() + ms;
-  let last;
-  for (;;) {
-    try {
-      last = await probe();
-      if (last) return last;
-    } catch (e) {
-      last = e.message;
-    }
-    if (Date.now() > end) throw new Error(`timed out waiting for ${what} (last: ${last})`);
-    await new Promise((r) => setTimeout(r, 100));
-  }
-}
-
-const server = await serve();
-const base = `http://127.0.0.1:${server.address().port}/`;
-const browser = await chromium.launch({
-  executablePath: "/usr/bin/chromium",
-  args: ["--no-sandbox", "--disable-gpu", "--disable-background-networking", "--disable-component-update",
-         "--disable-sync", "--no-first-run"],
-  timeout: 30000,
-});
-
+const { server, base } = await serve(folder);
+const { browser, page, pageErrors } = await openBrowser();
 let failed = false;
-const page = await browser.newPage({ viewport: { width: 1100, height: 700 } });
-page.setDefaultTimeout(8000);
-const pageErrors = [];
-page.on("pageerror", (error) => pageErrors.push(error.message));
 
 const content = () => page.frame({ name: "content" });
 const showing = (topic) => waitFor(() => {

@@ -42,6 +42,18 @@ void writeFile(const QString &path, const QByteArray &bytes)
     ASSERT_EQ(f.write(bytes), bytes.size());
 }
 
+void copyTree(const QString &from, const QString &to)
+{
+    QDir().mkpath(to);
+    for (const QFileInfo &entry : QDir(from).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QString target = to + QLatin1Char('/') + entry.fileName();
+        if (entry.isDir())
+            copyTree(entry.filePath(), target);
+        else
+            ASSERT_TRUE(QFile::copy(entry.filePath(), target)) << entry.filePath().toStdString();
+    }
+}
+
 QByteArray readFile(const QString &path)
 {
     QFile f(path);

@@ -27,6 +27,8 @@ private:
 // Writes bytes to a file, creating folders on the way; fails the test on error.
 void writeFile(const QString &path, const QByteArray &bytes);
 QByteArray readFile(const QString &path);
+// Copies a folder with everything below it; fails the test on error.
+void copyTree(const QString &from, const QString &to);
 
 // True when the file's bytes equal tests/data/<expected>. Otherwise the
 // file is copied to <build>/expected-mismatch/<expected> for comparison and
