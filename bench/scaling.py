@@ -33,7 +33,8 @@ PDF_EXPORT = ('pdf:writer_pdf_Export:{"ExportBookmarks":{"type":"boolean","value
 
 
 def run(args, cwd=None, env=None):
-    """Runs a program; gives (seconds, peak resident KiB of it and its waited children)."""
+    """Runs a program; gives (seconds, peak resident KiB of it and its waited children).
+    Each time is also printed to stderr as it is taken, for long runs."""
     start = time.monotonic()
     proc = subprocess.Popen(args, cwd=cwd, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
     _, status, usage = os.wait4(proc.pid, 0)
@@ -43,6 +44,7 @@ def run(args, cwd=None, env=None):
     proc.returncode = os.waitstatus_to_exitcode(status)
     if proc.returncode != 0:
         raise SystemExit(f"{args[0]} failed ({proc.returncode}): {err[-2000:]}")
+    print(f"{seconds:9.2f}s  {' '.join(os.path.basename(a) for a in args[:4])}", file=sys.stderr, flush=True)
     return seconds, usage.ru_maxrss
 
 
@@ -101,7 +103,8 @@ def main():
             r["topics"], _ = run([os.path.join(BIN, "engine_bench"), "--topics", docx])
             r["lo_html"], _ = run(lo + ["--convert-to", "html", "--outdir", os.path.join(folder, "lo"), docx])
             r["lo_pdf"], _ = run(lo + ["--convert-to", PDF_EXPORT, "--outdir", os.path.join(folder, "lo"), docx])
-            for outputs in ("chm", "web", "pdf", "chm web pdf"):
+            # All three before the PDF alone: the longest, least telling run comes last.
+            for outputs in ("chm", "web", "chm web pdf", "pdf"):
                 project = os.path.join(folder, outputs.replace(" ", "-"), "manual.qvx")
                 os.makedirs(os.path.dirname(project))
                 shutil.copy(docx, os.path.dirname(project))
