@@ -29,36 +29,6 @@
 
 namespace {
 
-const QStringList OutputCharsets = {
-    QStringLiteral("Arabic; Windows-1256"),
-    QStringLiteral("Baltic (ISO); iso-8859-4"),
-    QStringLiteral("Baltic (Windows); Windows-1257"),
-    QStringLiteral("Central European (ISO); iso-8859-2"),
-    QStringLiteral("Central European (Windows); Windows-1250"),
-    QStringLiteral("Cyrillic (ISO); iso_8859-5"),
-    QStringLiteral("Cyrillic (KOI8-R); koi8-r"),
-    QStringLiteral("Cyrillic (Windows); Windows-1251"),
-    QStringLiteral("Greek (ISO); iso-8859-7"),
-    QStringLiteral("Greek (Windows); Windows-1253"),
-    QStringLiteral("Hebrew (ISO-Visual); iso-8859-8"),
-    QStringLiteral("Hebrew (ISO-logical); Windows-1255"),
-    QStringLiteral("Japanese (EUC); euc-jp"),
-    QStringLiteral("Japanese (JIS); iso-2022-jp"),
-    QStringLiteral("Japanese (Shift-JIS); shift_jis"),
-    QStringLiteral("Korean (EUC); euc-kr"),
-    QStringLiteral("Korean (ISO); ISO-2022-KR"),
-    QStringLiteral("Korean (KSC5601); ks_c_5601"),
-    QStringLiteral("Simplified Chinese (GB2312); gb2312"),
-    QStringLiteral("Traditional Chinese (BIG5); big5"),
-    QStringLiteral("Thai; Windows-874"),
-    QStringLiteral("Turkish (ISO); iso-8859-9"),
-    QStringLiteral("Turkish (Windows); Windows-1254"),
-    QStringLiteral("Vietnamese; Windows-1258"),
-    QStringLiteral("Western European (ISO); iso-8859-1"),
-    QStringLiteral("Western European (Windows); Windows-1252"),
-    QStringLiteral("Unicode; UTF-8"),
-};
-
 template <typename W> W *Named(W *widget, const char *name)
 {
     widget->setObjectName(QLatin1String(name));

@@ -233,6 +233,18 @@ void TWordDoc::WalkParagraphs(word::Document &Doc)
 void TWordDoc::ConvertWordToHTML()
 {
     MapCodes.clear();
+    // The page is written in the HTML Help output charset and read back by
+    // the name it declares. HTML Help pages that could not carry their text
+    // in that charset are refused before the document is opened; WebHelp
+    // pages are UTF-8 in the end, so there the conversion keeps UTF-8.
+    int codePage = 0;
+    try {
+        codePage = PageCodePage(Project ? Project->HtmlHelpOutputEncoding : QString());
+    } catch (const Exception &e) {
+        if (OutputType == 1)
+            throw Exception(e.message() + QStringLiteral(" Choose another charset on the HTML Help tab of the project \"%1\".")
+                                              .arg(QDir::toNativeSeparators(Project->ProjectFilename)));
+    }
     const int version = FirstNumber(WordApplication->Version());
     word::Document *doc = WordApplication->Documents().Open(FileName);
     doc->AcceptAllRevisions();
@@ -252,8 +264,7 @@ void TWordDoc::ConvertWordToHTML()
     WalkParagraphs(*doc);
 
     word::WebOptions &web = doc->WebOptions();
-    // An empty or unknown charset name keeps the engine's UTF-8.
-    const int codePage = CharsetToCodePage(Project ? Project->HtmlHelpOutputEncoding : QString());
+    // An empty charset name keeps the engine's UTF-8.
     if (codePage > 0)
         web.setEncoding(codePage);
     web.setUseLongFileNames(true);

@@ -414,6 +414,56 @@ int CharsetToCodePage(const QString &Charset)
     return 0;
 }
 
+QC_EARLY_INIT const QStringList OutputCharsets = {
+    QStringLiteral("Arabic; Windows-1256"),
+    QStringLiteral("Baltic (ISO); iso-8859-4"),
+    QStringLiteral("Baltic (Windows); Windows-1257"),
+    QStringLiteral("Central European (ISO); iso-8859-2"),
+    QStringLiteral("Central European (Windows); Windows-1250"),
+    QStringLiteral("Cyrillic (ISO); iso_8859-5"),
+    QStringLiteral("Cyrillic (KOI8-R); koi8-r"),
+    QStringLiteral("Cyrillic (Windows); Windows-1251"),
+    QStringLiteral("Greek (ISO); iso-8859-7"),
+    QStringLiteral("Greek (Windows); Windows-1253"),
+    QStringLiteral("Hebrew (ISO-Visual); iso-8859-8"),
+    QStringLiteral("Hebrew (ISO-logical); Windows-1255"),
+    QStringLiteral("Japanese (EUC); euc-jp"),
+    QStringLiteral("Japanese (JIS); iso-2022-jp"),
+    QStringLiteral("Japanese (Shift-JIS); shift_jis"),
+    QStringLiteral("Korean (EUC); euc-kr"),
+    QStringLiteral("Korean (ISO); ISO-2022-KR"),
+    QStringLiteral("Korean (KSC5601); ks_c_5601"),
+    QStringLiteral("Simplified Chinese (GB2312); gb2312"),
+    QStringLiteral("Traditional Chinese (BIG5); big5"),
+    QStringLiteral("Thai; Windows-874"),
+    QStringLiteral("Turkish (ISO); iso-8859-9"),
+    QStringLiteral("Turkish (Windows); Windows-1254"),
+    QStringLiteral("Vietnamese; Windows-1258"),
+    QStringLiteral("Western European (ISO); iso-8859-1"),
+    QStringLiteral("Western European (Windows); Windows-1252"),
+    QStringLiteral("Unicode; UTF-8"),
+};
+
+int PageCodePage(const QString &Charset)
+{
+    const QString name = trimControls(Charset);
+    if (name.isEmpty() || name.compare(QLatin1String("unicode"), Qt::CaseInsensitive) == 0)
+        return 0;
+    const int codePage = CharsetToCodePage(name);
+    if (codePage == 0)
+        throw Exception(QStringLiteral("The charset \"%1\" is not one the program knows: help pages cannot be "
+                                       "written in it.")
+                            .arg(name));
+    if (!CodePage::keepsAscii(codePage))
+        throw Exception(QStringLiteral("The charset \"%1\" (code page %2) cannot be used for help pages: %3")
+                            .arg(name)
+                            .arg(codePage)
+                            .arg(CodePage::isAvailable(codePage)
+                                     ? QStringLiteral("it does not keep their HTML markup as plain text.")
+                                     : QStringLiteral("this system cannot convert text to it.")));
+    return codePage;
+}
+
 namespace {
 
 struct CodePageCharsets {

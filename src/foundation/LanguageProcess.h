@@ -55,6 +55,19 @@ struct TCharsetCodePage {
 // The 150 known charset names, unsorted; names match without regard to case.
 extern const QList<TCharsetCodePage> CharsetCodePages;
 
+// The output charsets a project offers for its HTML Help pages, in list
+// order: 27 items, each a display name, ";" and a charset name of
+// CharsetCodePages.
+extern const QStringList OutputCharsets;
+
+// The code page in which help pages declared in Charset are written: its
+// code page when this system converts text to it and markup written in it
+// stays plain ASCII; 0 for an empty name and for "unicode" (UTF-16 pages
+// with a byte-order mark). Throws Exception naming the charset for an
+// unknown name or a code page pages cannot be written in (UTF-7, or one this
+// system lacks).
+int PageCodePage(const QString &Charset);
+
 // Character-to-ASCII transliteration (560 rows), matched exactly.
 extern const QHash<QChar, QString> AsciiMap;
 

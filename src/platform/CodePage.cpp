@@ -297,6 +297,23 @@ void requireAvailable(int codePage)
     require(codePage);
 }
 
+bool keepsAscii(int codePage)
+{
+    static const QHash<int, bool> table = [] {
+        QString probe;
+        for (char16_t c = 0x20; c < 0x7F; ++c)
+            probe += QChar(c);
+        const QByteArray ascii = probe.toLatin1();
+        QHash<int, bool> result;
+        // A stateful encoding may announce its character sets first; what
+        // counts is that the characters themselves are their own bytes.
+        for (const Mapping &m : kMappings)
+            result.insert(m.codePage, availability().value(m.codePage) && fromUnicode(probe, m.codePage).contains(ascii));
+        return result;
+    }();
+    return table.value(codePage, false);
+}
+
 QList<int> knownCodePages()
 {
     QList<int> result;

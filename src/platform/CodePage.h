@@ -21,6 +21,12 @@ bool isAvailable(int codePage);
 // Throws Exception naming the code page when isAvailable(codePage) is false.
 void requireAvailable(int codePage);
 
+// True when the code page is available and writes every printable ASCII
+// character as that same byte, so that markup written in it (HTML tags, a
+// charset declaration) stays readable to anything that scans bytes. UTF-7
+// and UTF-16, for instance, do not.
+bool keepsAscii(int codePage);
+
 // Every Windows code-page number this layer maps to an iconv name, ascending.
 QList<int> knownCodePages();
 

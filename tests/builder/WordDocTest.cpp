@@ -221,7 +221,7 @@ TEST_F(WordDocConversion, FlashControlsShapeLinksAndCanvasMapsSurviveTheExport)
 
 TEST_F(WordDocConversion, PagesAreSavedAndReadInTheProjectsEncoding)
 {
-    for (const char *charset : {"windows-1252", "", "no-such-charset"}) {
+    for (const char *charset : {"windows-1252", ""}) {
         project.HtmlHelpOutputEncoding = QLatin1String(charset);
         auto doc = convert(Para("Heading1", Text("Caf\xc3\xa9 \xe2\x82\xac \xe4\xb8\xad")) + Para("", Text("x")));
         const QByteArray page = testsupport::readFile(doc->tempDir + QStringLiteral("doc.htm"));

@@ -1,5 +1,6 @@
 #include "foundation/LanguageProcess.h"
 #include "platform/Exception.h"
+#include "platform/word/HtmlExport.h"
 
 #include <QRegularExpression>
 #include <QSet>
@@ -43,33 +44,99 @@ QString u8(const char *text)
 
 } // namespace
 
-TEST(LanguageTable, HoldsTheHelpLanguagesInListOrder)
+namespace {
+
+// Every row as the help-language table is specified, in list order: the
+// main window's language list indexes it, and each row's code page decides
+// how that language's help files are written.
+struct LanguageRow {
+    const char *id;
+    const char *name;
+    int codePage;
+    const char *dictionary;
+};
+
+const LanguageRow kExpectedLanguages[] = {
+    {"0x0436", "Afrikaans", 1252, "en_US"}, {"0x041C", "Albanian", 1250, "en_US"},
+    {"0x0001", "Arabic", 1256, "en_US"}, {"0x0401", "Arabic (Saudi Arabia)", 1256, "en_US"},
+    {"0x0801", "Arabic (Iraq)", 1256, "en_US"}, {"0x0C01", "Arabic (Egypt)", 1256, "en_US"},
+    {"0x1001", "Arabic (Libya)", 1256, "en_US"}, {"0x1401", "Arabic (Algeria)", 1256, "en_US"},
+    {"0x1801", "Arabic (Morocco)", 1256, "en_US"}, {"0x1C01", "Arabic (Tunisia)", 1256, "en_US"},
+    {"0x2001", "Arabic (Oman)", 1256, "en_US"}, {"0x2401", "Arabic (Yemen)", 1256, "en_US"},
+    {"0x2801", "Arabic (Syria)", 1256, "en_US"}, {"0x2C01", "Arabic (Jordan)", 1256, "en_US"},
+    {"0x3001", "Arabic (Lebanon)", 1256, "en_US"}, {"0x3401", "Arabic (Kuwait)", 1256, "en_US"},
+    {"0x3801", "Arabic (U.A.E.)", 1256, "en_US"}, {"0x3C01", "Arabic (Bahrain)", 1256, "en_US"},
+    {"0x4001", "Arabic (Qatar)", 1256, "en_US"}, {"0x042D", "Basque", 1252, "en_US"},
+    {"0x0402", "Bulgarian", 1251, "en_US"}, {"0x0423", "Belarusian", 1251, "en_US"},
+    {"0x0403", "Catalan", 1252, "en_US"}, {"0x0004", "Chinese", 936, "en_US"},
+    {"0x0404", "Chinese (Taiwan)", 950, "en_US"}, {"0x0804", "Chinese (China)", 936, "en_US"},
+    {"0x0C04", "Chinese (Hong Kong SAR)", 950, "en_US"}, {"0x1004", "Chinese (Singapore)", 936, "en_US"},
+    {"0x041A", "Croatian", 1250, "en_US"}, {"0x0405", "Czech", 1250, "en_US"},
+    {"0x0406", "Danish", 1252, "en_US"}, {"0x0413", "Dutch (Netherlands)", 1252, "en_US"},
+    {"0x0813", "Dutch (Belgium)", 1252, "en_US"}, {"0x0009", "English", 1252, "en_US"},
+    {"0x0409", "English (United States)", 1252, "en_US"}, {"0x0809", "English (United Kingdom)", 1252, "en_GB"},
+    {"0x0C09", "English (Australia)", 1252, "en_US"}, {"0x1009", "English (Canada)", 1252, "en_US"},
+    {"0x1409", "English (New Zealand)", 1252, "en_US"}, {"0x1809", "English (Ireland)", 1252, "en_US"},
+    {"0x1C09", "English (South Africa)", 1252, "en_US"}, {"0x2009", "English (Jamaica)", 1252, "en_US"},
+    {"0x2809", "English (Belize)", 1252, "en_US"}, {"0x2C09", "English (Trinidad)", 1252, "en_US"},
+    {"0x0425", "Estonian", 1257, "en_US"}, {"0x0438", "Faeroese", 1252, "en_US"},
+    {"0x0429", "Farsi", 1256, "en_US"}, {"0x040B", "Finnish", 1252, "en_US"},
+    {"0x040C", "French (France)", 1252, "fr_FR"}, {"0x080C", "French (Belgium)", 1252, "fr_FR"},
+    {"0x0C0C", "French (Canada)", 1252, "fr_FR"}, {"0x100C", "French (Switzerland)", 1252, "fr_FR"},
+    {"0x140C", "French (Luxembourg)", 1252, "fr_FR"}, {"0x043C", "Gaelic", 1252, "en_US"},
+    {"0x0407", "German (Germany)", 1252, "de_DE"}, {"0x0807", "German (Switzerland)", 1252, "de_DE"},
+    {"0x0C07", "German (Austria)", 1252, "de_DE"}, {"0x1007", "German (Luxembourg)", 1252, "de_DE"},
+    {"0x1407", "German (Liechtenstein)", 1252, "de_DE"}, {"0x0408", "Greek", 1253, "en_US"},
+    {"0x040D", "Hebrew", 1255, "en_US"}, {"0x040E", "Hungarian", 1250, "en_US"},
+    {"0x040F", "Icelandic", 1252, "en_US"}, {"0x0421", "Indonesian", 1252, "en_US"},
+    {"0x0410", "Italian (Italy)", 1252, "it_IT"}, {"0x0810", "Italian (Switzerland)", 1252, "it_IT"},
+    {"0x0411", "Japanese", 932, "en_US"}, {"0x0412", "Korean", 949, "en_US"},
+    {"0x0426", "Latvian", 1257, "en_US"}, {"0x0427", "Lithuanian", 1257, "en_US"},
+    {"0x042F", "FYRO Macedonian", 1251, "en_US"}, {"0x043E", "Malay (Malaysia)", 1252, "en_US"},
+    {"0x043A", "Maltese", 1254, "en_US"}, {"0x0450", "Mongolian (Cyrillic)", 1251, "en_US"},
+    {"0x0414", "Norwegian (Bokmal)", 1252, "en_US"}, {"0x0814", "Norwegian (Nynorsk)", 1252, "en_US"},
+    {"0x0415", "Polish", 1250, "en_US"}, {"0x0416", "Portuguese (Brazil)", 1252, "pt_PT"},
+    {"0x0816", "Portuguese (Portugal)", 1252, "pt_PT"}, {"0x0417", "Rhaeto-Romanic", 1252, "en_US"},
+    {"0x0418", "Romanian", 1250, "en_US"}, {"0x0818", "Romanian (Moldova)", 1250, "en_US"},
+    {"0x0419", "Russian", 1251, "ru_RU"}, {"0x0819", "Russian (Moldova)", 1251, "ru_RU"},
+    {"0x0C1A", "Serbian (Cyrillic)", 1251, "en_US"}, {"0x081A", "Serbian (Latin)", 1252, "en_US"},
+    {"0x041B", "Slovak", 1250, "en_US"}, {"0x0424", "Slovenian", 1250, "en_US"},
+    {"0x042E", "Sorbian", 1252, "en_US"}, {"0x040A", "Spanish (Traditional Sort)", 1252, "es_ES"},
+    {"0x080A", "Spanish (Mexico)", 1252, "es_ES"}, {"0x0C0A", "Spanish (International Sort)", 1252, "es_ES"},
+    {"0x100A", "Spanish (Guatemala)", 1252, "es_ES"}, {"0x140A", "Spanish (Costa Rica)", 1252, "es_ES"},
+    {"0x180A", "Spanish (Panama)", 1252, "es_ES"}, {"0x1C0A", "Spanish (Dominican Republic)", 1252, "es_ES"},
+    {"0x200A", "Spanish (Venezuela)", 1252, "es_ES"}, {"0x240A", "Spanish (Colombia)", 1252, "es_ES"},
+    {"0x280A", "Spanish (Peru)", 1252, "es_ES"}, {"0x2C0A", "Spanish (Argentina)", 1252, "es_ES"},
+    {"0x300A", "Spanish (Ecuador)", 1252, "es_ES"}, {"0x340A", "Spanish (Chile)", 1252, "es_ES"},
+    {"0x380A", "Spanish (Uruguay)", 1252, "es_ES"}, {"0x3C0A", "Spanish (Paraguay)", 1252, "es_ES"},
+    {"0x400A", "Spanish (Bolivia)", 1252, "es_ES"}, {"0x440A", "Spanish (El Salvador)", 1252, "es_ES"},
+    {"0x480A", "Spanish (Honduras)", 1252, "es_ES"}, {"0x4C0A", "Spanish (Nicaragua)", 1252, "es_ES"},
+    {"0x500A", "Spanish (Puerto Rico)", 1252, "es_ES"}, {"0x0430", "Sutu", 1252, "en_US"},
+    {"0x041D", "Swedish", 1252, "en_US"}, {"0x081D", "Swedish (Finland)", 1252, "en_US"},
+    {"0x041E", "Thai", 874, "en_US"}, {"0x0431", "Tsonga", 1252, "en_US"},
+    {"0x0432", "Tswana", 1252, "en_US"}, {"0x041F", "Turkish", 1254, "en_US"},
+    {"0x0422", "Ukrainian", 1251, "en_US"}, {"0x0420", "Urdu", 1256, "en_US"},
+    {"0x042A", "Vietnamese", 1258, "en_US"}, {"0x0434", "Xhosa", 1252, "en_US"},
+    {"0x043D", "Yiddish", 1252, "en_US"}, {"0x0435", "Zulu", 1252, "en_US"},
+};
+
+} // namespace
+
+TEST(LanguageTable, HoldsEveryHelpLanguageWithItsCodePageInListOrder)
 {
-    ASSERT_EQ(HelpLanguages.GetCount(), 122);
-    const TLanguage &first = HelpLanguages.GetItem(0);
-    EXPECT_EQ(first.Id, QStringLiteral("0x0436"));
-    EXPECT_EQ(first.Name, QStringLiteral("Afrikaans"));
-    EXPECT_EQ(first.CodePage, 1252);
-    EXPECT_EQ(first.Dictionary, QStringLiteral("en_US"));
-    EXPECT_EQ(HelpLanguages.GetItem(121).Name, QStringLiteral("Zulu"));
+    ASSERT_EQ(HelpLanguages.GetCount(), int(std::size(kExpectedLanguages)));
+    for (int i = 0; i < HelpLanguages.GetCount(); ++i) {
+        const LanguageRow &row = kExpectedLanguages[i];
+        const TLanguage &language = HelpLanguages.GetItem(i);
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(language.Id, QLatin1String(row.id));
+        EXPECT_EQ(language.Name, QLatin1String(row.name));
+        EXPECT_EQ(language.CodePage, row.codePage);
+        EXPECT_EQ(language.Dictionary, QLatin1String(row.dictionary));
+        EXPECT_EQ(HelpLanguages.GetCodepageById(QLatin1String(row.id)), row.codePage);
+    }
     EXPECT_THROW(HelpLanguages.GetItem(122), Exception);
     EXPECT_THROW(HelpLanguages.GetItem(-1), Exception);
-
-    const QRegularExpression idForm(QStringLiteral("^0x[0-9A-F]{4}$"));
-    QSet<QString> ids;
-    int spanish = 0;
-    for (const TLanguage &language : HelpLanguages.Languages) {
-        EXPECT_TRUE(idForm.match(language.Id).hasMatch()) << language.Id.toStdString();
-        EXPECT_FALSE(language.Name.isEmpty());
-        EXPECT_GT(language.CodePage, 0);
-        ids.insert(language.Id.toLower());
-        if (language.Name.startsWith(QStringLiteral("Spanish"))) {
-            ++spanish;
-            EXPECT_EQ(language.Dictionary, QStringLiteral("es_ES"));
-        }
-    }
-    EXPECT_EQ(ids.size(), 122) << "Ids must be unique without regard to case";
-    EXPECT_EQ(spanish, 20);
 
     QStringList names(QStringLiteral("kept"));
     HelpLanguages.NameToStringLists(names);
@@ -120,6 +187,37 @@ TEST(CharsetTable, MapsCharsetNamesToCodePages)
     EXPECT_EQ(CharsetToCodePage(QStringLiteral("hz-gb-2312")), 52936);
     EXPECT_EQ(CharsetToCodePage(QString()), 0);
     EXPECT_EQ(CharsetToCodePage(QStringLiteral("utf-16")), 0);
+}
+
+// Help pages can be written in every code page a charset name leads to, and
+// read back by the name the document engine declares for it; the few that
+// cannot carry pages are refused with a message naming the charset. Every
+// item of the output-charset list is one that pages are written in.
+TEST(CharsetTable, PagesReadBackFromEveryCharsetOrAreRefused)
+{
+    QSet<int> refused;
+    for (const TCharsetCodePage &row : CharsetCodePages) {
+        SCOPED_TRACE(row.Name.toStdString());
+        try {
+            const int codePage = PageCodePage(row.Name);
+            EXPECT_EQ(codePage, row.CodePage);
+            EXPECT_EQ(CharsetToCodePage(word::HtmlCharsetName(codePage)), codePage)
+                << word::HtmlCharsetName(codePage).toStdString();
+        } catch (const Exception &e) {
+            EXPECT_TRUE(e.message().contains(u'"' + row.Name + u'"')) << e.message().toStdString();
+            refused.insert(row.CodePage);
+        }
+    }
+    EXPECT_EQ(refused, QSet<int>({720, 50000, 50001, 50932, 50949, 52936, 65000}));
+    EXPECT_EQ(PageCodePage(QString()), 0);
+    EXPECT_EQ(PageCodePage(QStringLiteral(" Unicode ")), 0);
+    EXPECT_THROW(PageCodePage(QStringLiteral("utf8")), Exception);
+
+    ASSERT_EQ(OutputCharsets.size(), 27);
+    for (const QString &item : OutputCharsets) {
+        const QString charset = item.section(u';', 1).trimmed();
+        EXPECT_GT(PageCodePage(charset), 0) << item.toStdString();
+    }
 }
 
 TEST(CharsetTable, NamesTheHtmlAndFontCharsetsOfCodePages)

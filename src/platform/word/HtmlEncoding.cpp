@@ -8,20 +8,25 @@
 
 namespace word {
 
+// The page reader finds a page's code page by this name, so each code page
+// that a charset name of the program leads to is written under a name that
+// leads back to it (euc-jp is 20932, x-euc-jp 51932, koi8-ru 21866).
 QString HtmlCharsetName(int codePage)
 {
     static const QHash<int, const char *> names = {
         {874, "windows-874"},      {932, "shift_jis"},       {936, "gb2312"},
         {949, "ks_c_5601-1987"},   {950, "big5"},            {1200, "unicode"},
         {1201, "unicodeFFFE"},     {1361, "Johab"},          {10000, "macintosh"},
-        {20127, "us-ascii"},       {20866, "koi8-r"},        {21866, "koi8-u"},
-        {28591, "iso-8859-1"},     {28592, "iso-8859-2"},    {28593, "iso-8859-3"},
-        {28594, "iso-8859-4"},     {28595, "iso-8859-5"},    {28596, "iso-8859-6"},
-        {28597, "iso-8859-7"},     {28598, "iso-8859-8"},    {28599, "iso-8859-9"},
-        {28603, "iso-8859-13"},    {28605, "iso-8859-15"},   {38598, "iso-8859-8-i"},
-        {50220, "iso-2022-jp"},    {51932, "euc-jp"},        {51949, "euc-kr"},
-        {52936, "hz-gb-2312"},     {54936, "gb18030"},       {65000, "utf-7"},
-        {65001, "utf-8"},          {437, "ibm437"},          {720, "DOS-720"},
+        {20127, "us-ascii"},       {20866, "koi8-r"},        {20932, "euc-jp"},
+        {21866, "koi8-ru"},        {28591, "iso-8859-1"},    {28592, "iso-8859-2"},
+        {28593, "iso-8859-3"},     {28594, "iso-8859-4"},    {28595, "iso-8859-5"},
+        {28596, "iso-8859-6"},     {28597, "iso-8859-7"},    {28598, "iso-8859-8"},
+        {28599, "iso-8859-9"},     {28603, "iso-8859-13"},   {28605, "iso-8859-15"},
+        {38598, "iso-8859-8-i"},   {50220, "iso-2022-jp"},   {50221, "csISO2022JP"},
+        {50222, "_iso-2022-jp$SIO"}, {50225, "iso-2022-kr"}, {51932, "x-euc-jp"},
+        {51949, "euc-kr"},         {52936, "hz-gb-2312"},    {54936, "gb18030"},
+        {65000, "csUnicode11UTF7"}, {65001, "utf-8"},        {437, "ibm437"},
+        {708, "ASMO-708"},         {720, "DOS-720"},
         {737, "ibm737"},           {775, "ibm775"},          {850, "ibm850"},
         {852, "ibm852"},           {855, "IBM855"},          {857, "ibm857"},
         {858, "IBM00858"},         {860, "IBM860"},          {861, "ibm861"},

@@ -90,6 +90,7 @@ int codePageOfCharset(QString name)
         {QStringLiteral("cp936"), 936},       {QStringLiteral("big5-hkscs"), 950},
         {QStringLiteral("euc-kr"), 949},      {QStringLiteral("ks_c_5601"), 949},
         {QStringLiteral("tis-620"), 874},     {QStringLiteral("iso-8859-11"), 874},
+        {QStringLiteral("koi8-u"), 21866},
     };
     if (const int cp = aliases.value(name))
         return cp;
