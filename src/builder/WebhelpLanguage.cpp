@@ -4,15 +4,31 @@
 #include "platform/Exception.h"
 #include "project/ProjectSetting.h"
 
+#include <QBuffer>
+#include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
 
 TWebHelpInterfaceLanguage::TWebHelpInterfaceLanguage()
 {
     const QString fileName = ProgramFolder() + QStringLiteral("webhelp/languages.txt");
     if (!QFileInfo(fileName).isFile())
         throw Exception(QStringLiteral("The WebHelp interface-string list \"%1\" is missing.").arg(fileName));
-    // No code page given: a byte-order mark decides, else the ANSI code page.
-    Names = ParseInterfaceNames(LoadTextFile(fileName, QString()));
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Exception(QStringLiteral("Cannot read the WebHelp interface-string list \"%1\": %2")
+                            .arg(fileName, file.errorString()));
+    QByteArray bytes = file.readAll();
+    // A byte-order mark decides: UTF-8, or UTF-16 of either byte order;
+    // without one the ANSI code page.
+    if (bytes.startsWith("\xFE\xFF")) {
+        QStringDecoder utf16(QStringConverter::Utf16BE);
+        Names = ParseInterfaceNames(utf16.decode(bytes.mid(2)));
+        return;
+    }
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    Names = ParseInterfaceNames(LoadTextFromStream(buffer, QString()));
 }
 
 QString TWebHelpInterfaceLanguage::GetValue(const QString &Name, const QStringList &Dictionary)

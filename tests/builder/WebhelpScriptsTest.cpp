@@ -140,6 +140,19 @@ TEST(WebHelpLanguage, NamesValuesAndScript)
     const QString program = b.path(QStringLiteral("program"));
     ProgramFolderOverride programOverride(program);
     EXPECT_THROW(TWebHelpInterfaceLanguage(), Exception);
+    // The list is read whatever byte-order mark it starts with.
+    const QString list = QString::fromUtf8("strings[\"Back\"]\r\nstrings[\"Quote\"]\r\nstrings[\"Zurück\"]\r\n");
+    const QByteArray utf16le(reinterpret_cast<const char *>(list.utf16()), list.size() * 2);
+    QByteArray utf16be;
+    for (const QChar c : list)
+        utf16be += char(c.unicode() >> 8), utf16be += char(c.unicode() & 0xFF);
+    for (const QByteArray &bytes : {QByteArray("\xEF\xBB\xBF") + list.toUtf8(), QByteArray("\xFF\xFE") + utf16le,
+                                    QByteArray("\xFE\xFF") + utf16be}) {
+        testsupport::writeFile(program + QStringLiteral("/webhelp/languages.txt"), bytes);
+        EXPECT_EQ(TWebHelpInterfaceLanguage().Names,
+                  QStringList({QStringLiteral("Back"), QStringLiteral("Quote"), QStringLiteral("Zurück")}))
+            << bytes.left(2).toHex().toStdString();
+    }
     testsupport::writeFile(program + QStringLiteral("/webhelp/languages.txt"),
                            "\xEF\xBB\xBFstrings[\"Back\"]\r\nstrings[\"Quote\"]\r\n");
     TWebHelpInterfaceLanguage language;
