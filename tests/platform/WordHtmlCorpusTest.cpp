@@ -18,7 +18,7 @@ using namespace word;
 namespace {
 
 struct Expected {
-    int headings = 0, tables = 0, pictures = 0, links = 0, listNumbers = 0;
+    int headings = 0, tables = 0, pictures = 0, links = 0, listNumbers = 0, checkBoxes = 0;
     QStringList bookmarks;
 };
 
@@ -48,6 +48,8 @@ Expected expectedOf(const Package &pkg)
     for (pugi::xpath_node n : body.select_nodes(".//pic:pic//a:blip"))
         if (pkg.hasPart(pkg.relationship(main, QString::fromUtf8(n.node().attribute("r:embed").value())).targetPart))
             ++e.pictures;
+    for (pugi::xpath_node n : body.select_nodes(".//w:instrText[not(ancestor::w:del)]"))
+        e.checkBoxes += QString::fromUtf8(n.node().text().get()).contains(QLatin1String("FORMCHECKBOX"));
     for (pugi::xpath_node n : body.select_nodes(".//w:hyperlink"))
         if (n.node().attribute("r:id") || n.node().attribute("w:anchor"))
             ++e.links;
@@ -90,6 +92,9 @@ TEST(WordHtmlCorpus, EveryDocumentSavesWithItsStructure)
         EXPECT_GE(int(html.count(QLatin1String("<span style='font:7.0pt \"Times New Roman\"'>"))), e.listNumbers);
         EXPECT_GE(int(html.count(QLatin1String("<img "))), e.pictures);
         EXPECT_GE(int(html.count(QLatin1String("<a href="))), e.links);
+        // A check box shows as a box, whether or not its field has a result
+        // (list bullets may show boxes too).
+        EXPECT_GE(int(html.count(QChar(0x2612)) + html.count(QChar(0x2610))), e.checkBoxes);
         for (const QString &b : e.bookmarks)
             EXPECT_TRUE(html.contains(QLatin1String("<a name=\"") + b + QLatin1String("\"></a>")))
                 << "bookmark " << b.toStdString();

@@ -221,13 +221,17 @@ TEST(WordHtmlDrawings, PictureLinksWrapTheirPictures)
 // not; drop-down lists their chosen entry; text fields their result.
 TEST(WordHtmlDrawings, LegacyFormFieldsShowTheirState)
 {
-    auto formField = [](const QByteArray &ffData, const QByteArray &code, const QByteArray &result) {
+    auto formField = [](const QByteArray &ffData, const QByteArray &code, const QByteArray &result,
+                        bool separate = true) {
         return "<w:r><w:fldChar w:fldCharType=\"begin\"><w:ffData><w:name w:val=\"F\"/>" + ffData
                + "</w:ffData></w:fldChar></w:r><w:r><w:instrText xml:space=\"preserve\"> " + code
-               + " </w:instrText></w:r><w:r><w:fldChar w:fldCharType=\"separate\"/></w:r>"
+               + " </w:instrText></w:r>"
+               + (separate ? QByteArray("<w:r><w:fldChar w:fldCharType=\"separate\"/></w:r>") : QByteArray())
                + (result.isEmpty() ? QByteArray() : "<w:r><w:t>" + result + "</w:t></w:r>")
                + "<w:r><w:fldChar w:fldCharType=\"end\"/></w:r>";
     };
+    const QByteArray ticked = "<w:checkBox><w:default w:val=\"1\"/></w:checkBox>";
+    const QByteArray clear = "<w:checkBox><w:default w:val=\"0\"/></w:checkBox>";
     DocxBuilder b;
     b.body("<w:p><w:r><w:t xml:space=\"preserve\">A:</w:t></w:r>"
            + formField("<w:checkBox><w:sizeAuto/><w:default w:val=\"1\"/></w:checkBox>", "FORMCHECKBOX", "")
@@ -237,11 +241,24 @@ TEST(WordHtmlDrawings, LegacyFormFieldsShowTheirState)
            + formField("<w:ddList><w:result w:val=\"1\"/><w:listEntry w:val=\"Alpha\"/><w:listEntry w:val=\"Beta &amp; Co\"/>"
                        "</w:ddList>", "FORMDROPDOWN", "")
            + "<w:r><w:t xml:space=\"preserve\"> D:</w:t></w:r>"
-           + formField("<w:textInput/>", "FORMTEXT", "Typed") + "</w:p>");
+           + formField("<w:textInput/>", "FORMTEXT", "Typed") + "</w:p>"
+           // Check boxes as Word writes them, without a "separate" mark,
+           // also inside a hyperlink field's result.
+           + "<w:p><w:r><w:t xml:space=\"preserve\">Row:</w:t></w:r>" + formField(ticked, "FORMCHECKBOX", "", false)
+           + formField(clear, "FORMCHECKBOX", "", false) + formField(ticked, "FORMCHECKBOX", "", false)
+           + "<w:r><w:fldChar w:fldCharType=\"begin\"/></w:r><w:r><w:instrText> HYPERLINK \"http://example.org/\" "
+             "</w:instrText></w:r><w:r><w:fldChar w:fldCharType=\"separate\"/></w:r>"
+           + formField(clear, "FORMCHECKBOX", "", false)
+           + "<w:r><w:t>linked</w:t></w:r><w:r><w:fldChar w:fldCharType=\"end\"/></w:r></w:p>");
     testsupport::ScratchDir dir;
     const QString body = exportPage(b, dir);
     EXPECT_TRUE(body.contains(QString::fromUtf8("A:\xE2\x98\x92 B:\xE2\x98\x90 C:Beta &amp; Co D:Typed")))
         << body.toStdString();
+    QString row = body.mid(body.indexOf(QLatin1String("Row:")));
+    row.remove(QRegularExpression(QStringLiteral("<[^>]*>")));
+    EXPECT_TRUE(row.startsWith(QString::fromUtf8("Row:\xE2\x98\x92\xE2\x98\x90\xE2\x98\x92\xE2\x98\x90linked")))
+        << body.toStdString();
+    EXPECT_TRUE(body.contains(QLatin1String("<a href=\"http://example.org/\">"))) << body.toStdString();
 }
 
 // A damaged document with a second body keeps what stands in it.

@@ -822,18 +822,21 @@ void Writer::writeRun(pugi::xml_node r)
                         openLink(f.link);
                 }
             } else if (type == QLatin1String("end") && !fields_.isEmpty()) {
-                const bool wasLink = fields_.last().isLink && fields_.last().separated;
+                // The field shows when the fields around it do: its own
+                // code may end without a "separate" mark (a check box has
+                // no result to separate).
+                const FieldState ended = fields_.takeLast();
+                const bool wasLink = ended.isLink && ended.separated;
                 const bool shown = !hidden();
                 if (shown) {
                     // Form fields show their state: a check box as a box,
                     // ticked or not; a drop-down list its chosen entry.
-                    const QString shownValue = formFieldValue(fields_.last(), out_);
+                    const QString shownValue = formFieldValue(ended, out_);
                     if (!shownValue.isEmpty()) {
                         format();
                         emitText(escapeText(shownValue));
                     }
                 }
-                fields_.removeLast();
                 if (wasLink && shown)
                     closeLink();
             }
