@@ -106,9 +106,11 @@ TEST(WordHtmlCorpus, EveryDocumentSavesWithItsStructure)
                 EXPECT_TRUE(QFileInfo::exists(out.file(src))) << "missing picture " << src.toStdString();
             }
         }
-        // Every element that opens a paragraph is closed.
+        // Every element that opens a paragraph or a box of paragraphs is closed.
         static const QRegularExpression openP(QStringLiteral("<p[ >]"));
         EXPECT_EQ(html.count(openP), html.count(QLatin1String("</p>")));
+        static const QRegularExpression openDiv(QStringLiteral("<div[ >]"));
+        EXPECT_EQ(html.count(openDiv), html.count(QLatin1String("</div>")));
     }
     EXPECT_GE(saved, 80);
 }

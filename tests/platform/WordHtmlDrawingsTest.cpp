@@ -27,11 +27,14 @@ QString exportPage(const DocxBuilder &b, const testsupport::ScratchDir &dir)
     return html.mid(html.indexOf(QLatin1String("<body")));
 }
 
+// A drawing frame one inch by half an inch; placement (position and
+// wrapping) goes into an anchored one.
 QByteArray frame(bool anchored, const QByteArray &descr, const QByteArray &uri, const QByteArray &graphic,
-                 const QByteArray &docPrInner = QByteArray())
+                 const QByteArray &docPrInner = QByteArray(), const QByteArray &placement = QByteArray())
 {
     const QByteArray tag = anchored ? "wp:anchor" : "wp:inline";
-    return "<w:r><w:drawing><" + tag + "><wp:extent cx=\"914400\" cy=\"457200\"/><wp:docPr id=\"1\" name=\"D\" descr=\""
+    return "<w:r><w:drawing><" + tag + ">" + placement
+           + "<wp:extent cx=\"914400\" cy=\"457200\"/><wp:docPr id=\"1\" name=\"D\" descr=\""
            + descr + "\">" + docPrInner + "</wp:docPr><a:graphic><a:graphicData uri=\"" + uri + "\">" + graphic
            + "</a:graphicData></a:graphic></" + tag + "></w:drawing></w:r>";
 }
@@ -259,6 +262,51 @@ TEST(WordHtmlDrawings, LegacyFormFieldsShowTheirState)
     EXPECT_TRUE(row.startsWith(QString::fromUtf8("Row:\xE2\x98\x92\xE2\x98\x90\xE2\x98\x92\xE2\x98\x90linked")))
         << body.toStdString();
     EXPECT_TRUE(body.contains(QLatin1String("<a href=\"http://example.org/\">"))) << body.toStdString();
+}
+
+// Anchored drawings keep their order: those that text wraps around float
+// to the side Word leaves them on (by wrapping side, alignment or position),
+// those with text above and below only stand on lines of their own, and the
+// paragraph holding them ends below them, so that no picture covers the text
+// after it. Shapes of the older drawing format are placed alike.
+TEST(WordHtmlDrawings, AnchoredDrawingsKeepOrderAndSideAndCoverNoText)
+{
+    DocxBuilder b;
+    b.part(QStringLiteral("word/media/image1.png"), PlainPng(4, 3, 0xFF00FF00u, 0));
+    b.relationship(QStringLiteral("rIdImg"), QLatin1String(reltype::Image), QStringLiteral("media/image1.png"));
+    const QByteArray picUri = "http://schemas.openxmlformats.org/drawingml/2006/picture";
+    const QByteArray pic = "<pic:pic><pic:blipFill><a:blip r:embed=\"rIdImg\"/></pic:blipFill></pic:pic>";
+    auto anchored = [&](const QByteArray &descr, const QByteArray &positionH, const QByteArray &wrap) {
+        return frame(true, descr, picUri, pic, QByteArray(),
+                     "<wp:positionH relativeFrom=\"" + positionH + "</wp:positionH>" + wrap);
+    };
+    const QByteArray square = "<wp:wrapSquare wrapText=\"bothSides\"/>";
+    b.body("<w:p>" + anchored("At the left", "column\"><wp:posOffset>0</wp:posOffset>", square)
+           + anchored("At the right", "column\"><wp:posOffset>4572000</wp:posOffset>", square)
+           + anchored("Aligned right", "margin\"><wp:align>right</wp:align>", square)
+           + "<w:r><w:t>Beside them.</w:t></w:r></w:p>"
+           + "<w:p><w:r><w:t>Lead</w:t></w:r>"
+           + anchored("Own lines", "page\"><wp:posOffset>0</wp:posOffset>", "<wp:wrapTopAndBottom/>")
+           + anchored("Text on its left", "column\"><wp:posOffset>0</wp:posOffset>",
+                      "<wp:wrapSquare wrapText=\"left\"/>")
+           + "<w:r><w:t>Lines</w:t></w:r></w:p>"
+           + "<w:p><w:r><w:pict><v:shape style=\"position:absolute;margin-left:0;width:72pt;height:36pt;"
+             "mso-position-horizontal:right\" alt=\"Vml right\"><v:imagedata r:id=\"rIdImg\"/><w10:wrap type=\"square\"/>"
+             "</v:shape></w:pict></w:r><w:r><w:pict><v:shape style=\"position:absolute;width:72pt;height:36pt\" "
+             "alt=\"Vml in front\"><v:imagedata r:id=\"rIdImg\"/></v:shape></w:pict></w:r>"
+             "<w:r><w:t>Old shapes</w:t></w:r></w:p>");
+    testsupport::ScratchDir dir;
+    QString body = exportPage(b, dir);
+    body.remove(QRegularExpression(QStringLiteral(" (width|height|src)=[^ >]+")));
+    EXPECT_TRUE(body.contains(QLatin1String("<img align=left alt=\"At the left\"><img align=right alt=\"At the right\">"
+                                            "<img align=right alt=\"Aligned right\">Beside them.<br clear=all></p>")))
+        << body.toStdString();
+    EXPECT_TRUE(body.contains(QLatin1String("Lead<br clear=all><img alt=\"Own lines\"><br clear=all>"
+                                            "<img align=right alt=\"Text on its left\">Lines<br clear=all></p>")))
+        << body.toStdString();
+    EXPECT_TRUE(body.contains(QLatin1String("<img align=right alt=\"Vml right\"><br clear=all><img alt=\"Vml in front\">"
+                                            "<br clear=all>Old shapes<br clear=all></p>")))
+        << body.toStdString();
 }
 
 // A damaged document with a second body keeps what stands in it.

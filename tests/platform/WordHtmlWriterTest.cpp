@@ -283,6 +283,43 @@ TEST(WordHtmlWriter, TablesWithMergedCellsBordersAndShading)
     EXPECT_EQ(body.count(QLatin1String("<tr")), 2);
 }
 
+// Paragraphs in a row with the same borders and indents are drawn in one
+// box, as Word draws them: the box reaches out to the hanging first lines,
+// the paragraphs inside draw only the line between them, and a heading or
+// other borders start a box of their own.
+TEST(WordHtmlWriter, BorderedParagraphsShareOneBox)
+{
+    const QByteArray line = "w:val=\"single\" w:sz=\"8\" w:space=\"4\" w:color=\"auto\"";
+    const QByteArray borders = "<w:pBdr><w:top " + line + "/><w:left " + line + "/><w:bottom " + line
+                               + "/><w:right " + line + "/><w:between " + line + "/></w:pBdr>";
+    const QByteArray hanging = "<w:ind w:left=\"1440\" w:hanging=\"360\"/>";
+    DocxBuilder b;
+    b.body(para("One", borders + hanging) + "<w:bookmarkStart w:id=\"1\" w:name=\"Mark\"/>"
+           + para("Two", borders + "<w:ind w:left=\"1440\" w:hanging=\"720\"/>") + para("Three", borders + hanging)
+           + para("Heading", "<w:pStyle w:val=\"Heading1\"/>" + borders + hanging)
+           + para("Alone", borders + "<w:ind w:left=\"720\"/>") + para("Plain"));
+    Saved s(b);
+    QString body = s.body();
+    body.remove(QLatin1String("\r\n"));
+    const QString edge = QStringLiteral("solid windowtext 1.0pt");
+    const QString box = QStringLiteral("<div style='border-top:%1;padding-top:4.0pt;border-left:%1;padding-left:4.0pt;"
+                                       "border-bottom:%1;padding-bottom:4.0pt;border-right:%1;padding-right:4.0pt;")
+                            .arg(edge);
+    const QString between = QStringLiteral("border-bottom:%1;padding-bottom:4.0pt").arg(edge);
+    EXPECT_TRUE(body.contains(box + QStringLiteral("margin-left:.5in;margin-right:0in'>"
+                                                   "<p class=MsoNormal style='margin-left:.5in;text-indent:-.25in;%1'>One</p>"
+                                                   "<p class=MsoNormal style='margin-left:.5in;text-indent:-.5in;%1'>"
+                                                   "<a name=\"Mark\"></a>Two</p>"
+                                                   "<p class=MsoNormal style='margin-left:.5in;text-indent:-.25in'>Three</p>"
+                                                   "</div><h1 style='margin-left:1.0in;text-indent:-.25in;border-top:")
+                                        .arg(between)))
+        << body.toStdString();
+    EXPECT_TRUE(body.contains(box + QStringLiteral("margin-left:.5in;margin-right:0in'><p class=MsoNormal>Alone</p>"
+                                                   "</div><p class=MsoNormal>Plain</p>")))
+        << body.toStdString();
+    EXPECT_EQ(body.count(QLatin1String("<div style=")), 2);
+}
+
 TEST(WordHtmlWriter, TableStylesConditionalPartsFollowTheTablesLook)
 {
     DocxBuilder b;

@@ -265,6 +265,7 @@ void ParaFormat::apply(pugi::xml_node pPr)
         readBorder(b.child("w:bottom"), bottom);
         readBorder(b.child("w:left"), left);
         readBorder(b.child("w:right"), right);
+        readBorder(b.child("w:between"), between);
     }
     readShading(pPr.child("w:shd"), shading);
     if (pugi::xml_node n = pPr.child("w:numPr")) {

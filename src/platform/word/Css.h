@@ -66,7 +66,7 @@ struct ParaFormat {
     std::optional<bool> beforeAuto, afterAuto;
     std::optional<QString> lineRule;
     std::optional<bool> contextualSpacing, keepNext, keepLines, pageBreakBefore, bidi;
-    std::optional<BorderFormat> top, bottom, left, right;
+    std::optional<BorderFormat> top, bottom, left, right, between;
     std::optional<ShadingFormat> shading;
     std::optional<int> numId, ilvl;
     std::optional<QString> pStyle;

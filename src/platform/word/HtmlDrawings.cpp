@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QFile>
 #include <QtDebug>
 #include <algorithm>
@@ -31,14 +32,21 @@ int emuToPx(qint64 emu)
     return clampedPx(emu / 9525.0);
 }
 
+// "position:absolute;width:20pt" -> the value of one named property of a
+// VML style; empty when it has none.
+QString vmlStyleValue(const QString &style, const QString &name)
+{
+    for (const QString &part : style.split(QLatin1Char(';')))
+        if (part.section(QLatin1Char(':'), 0, 0).trimmed().compare(name, Qt::CaseInsensitive) == 0)
+            return part.section(QLatin1Char(':'), 1).trimmed();
+    return QString();
+}
+
 // "width:123.5pt;height:20pt" -> pixels of one named length of a VML style.
 int vmlLengthPx(const QString &style, const QString &name)
 {
-    for (const QString &part : style.split(QLatin1Char(';'))) {
-        const QString key = part.section(QLatin1Char(':'), 0, 0).trimmed();
-        if (key.compare(name, Qt::CaseInsensitive) != 0)
-            continue;
-        QString v = part.section(QLatin1Char(':'), 1).trimmed();
+    QString v = vmlStyleValue(style, name);
+    if (!v.isEmpty()) {
         double factor = 96.0 / 72; // points by default
         if (v.endsWith(QLatin1String("pt")))
             v.chop(2);
@@ -112,7 +120,59 @@ bool isDrawnVmlShape(pugi::xml_node n)
     return !n.child("v:textbox") || n.child("v:textpath");
 }
 
+// wrap: the wrap kind ("square", "tight", "through", "topAndBottom", "none");
+// wrapText: the sides text takes ("bothSides", "left", "right", "largest");
+// align: the frame's horizontal alignment, if any; centreTwips: the frame's
+// middle from the left edge of the text column, used when it has no
+// alignment; columnTwips: the width of that column.
+Placement placementOf(const QString &wrap, const QString &wrapText, const QString &align, double centreTwips,
+                      double columnTwips)
+{
+    Placement p;
+    if (wrap != QLatin1String("square") && wrap != QLatin1String("tight") && wrap != QLatin1String("through")) {
+        p.block = true;
+        return p;
+    }
+    if (wrapText == QLatin1String("left"))
+        p.side = QStringLiteral("right"); // text on its left only
+    else if (wrapText == QLatin1String("right"))
+        p.side = QStringLiteral("left");
+    else if (align == QLatin1String("right") || align == QLatin1String("outside"))
+        p.side = QStringLiteral("right");
+    else if (align == QLatin1String("center"))
+        p.side = QStringLiteral("center");
+    else if (!align.isEmpty())
+        p.side = QStringLiteral("left");
+    else
+        p.side = centreTwips > columnTwips / 2 ? QStringLiteral("right") : QStringLiteral("left");
+    return p;
+}
+
 } // namespace
+
+void Writer::placeFrame(qsizetype start, bool visibleBefore, const Placement &place)
+{
+    if (out_.size() == start)
+        return;
+    if (place.block) {
+        if (visibleBefore)
+            out_.insert(start, QLatin1String("<br clear=all>"));
+        out_ += QLatin1String("<br clear=all>");
+    } else if (!place.side.isEmpty()) {
+        floated_ = true;
+    }
+}
+
+// The text column of the section being written, in twips: its left edge on
+// the page and its width.
+std::pair<int, int> Writer::textColumnTwips() const
+{
+    const pugi::xml_node sect = sections_.value(sectionCount_ - 1);
+    const pugi::xml_node mar = sect.child("w:pgMar");
+    const int left = xml::twipsAttr(mar, "w:left", 1440);
+    const int width = xml::twipsAttr(sect.child("w:pgSz"), "w:w", 12240) - left - xml::twipsAttr(mar, "w:right", 1440);
+    return {left, std::max(width, 1)};
+}
 
 QString Writer::addPictureFile(const QByteArray &bytes, QString ext, int w, int h, const QString &key)
 {
@@ -244,15 +304,32 @@ void Writer::writeDrawing(pugi::xml_node drawing)
     QString alt = xml::attr(docPr, "descr");
     if (alt.isEmpty())
         alt = xml::attr(docPr, "title");
-    // Floating frames that text wraps around float to their side; a centred
-    // text box stays centred (pictures have no centred alignment).
+    // Frames that text wraps around float to their side, in document order;
+    // a centred text box stays centred (pictures have no centred alignment).
     QString align, boxAlign;
-    if (anchored && (frame.child("wp:wrapSquare") || frame.child("wp:wrapTight")
-                     || frame.child("wp:wrapThrough"))) {
-        const QString a = QString::fromUtf8(frame.child("wp:positionH").child_value("wp:align"));
-        align = a == QLatin1String("right") ? QStringLiteral("right") : QStringLiteral("left");
-        boxAlign = a == QLatin1String("center") ? QStringLiteral("center") : align;
+    const qsizetype start = out_.size();
+    const bool visibleBefore = visible_;
+    Placement place;
+    if (anchored) {
+        QString wrap, wrapText;
+        for (pugi::xml_node c : frame.children())
+            if (std::strncmp(c.name(), "wp:wrap", 7) == 0) {
+                wrap = QString::fromUtf8(c.name() + 7);
+                wrap[0] = wrap[0].toLower();
+                wrapText = xml::attr(c, "wrapText");
+            }
+        pugi::xml_node posH = frame.child("wp:positionH");
+        const auto [columnLeft, columnWidth] = textColumnTwips();
+        double centre = posH.child("wp:posOffset").text().as_llong() / 635.0 + w * 7.5; // twips
+        if (xml::attr(posH, "relativeFrom") == QLatin1String("page"))
+            centre -= columnLeft;
+        place = placementOf(wrap, wrapText, QString::fromUtf8(posH.child_value("wp:align")), centre, columnWidth);
+        if (!place.block) {
+            align = place.side == QLatin1String("right") ? QStringLiteral("right") : QStringLiteral("left");
+            boxAlign = place.side;
+        }
     }
+    const auto placed = qScopeGuard([&] { placeFrame(start, visibleBefore, place); });
     pugi::xml_node data = frame.child("a:graphic").child("a:graphicData");
     // The first picture inside a shape, group or canvas, for shapes shown as pictures.
     auto firstBlip = [](pugi::xml_node n) {
@@ -378,12 +455,32 @@ void Writer::writeVml(pugi::xml_node container)
         if (src.isEmpty() && (marked || drawnGroup || (isDrawnVmlShape(n) && !object)))
             src = renderedDrawing(n, w, h);
         const LinkTarget link = marked ? LinkTarget() : pictureLink(n);
-        if (!src.isEmpty()) {
-            writeImage(src, w, h, alt, QString(), &link);
-        } else if (pugi::xml_node txbx = n.child("v:textbox").child("w:txbxContent")) {
-            writeTextBox(txbx, w, QString(), xml::attr(n, "stroked") != QLatin1String("f")
-                                                 && xml::attr(n, "stroked") != QLatin1String("false"));
+        // A shape placed on the page (not one inside a group) stands among
+        // the text as its wrapping says; without a wrapping it is in front
+        // of or behind the text.
+        Placement place;
+        if (std::strcmp(container.name(), "w:pict") == 0
+            && vmlStyleValue(style, QStringLiteral("position")) == QLatin1String("absolute")) {
+            pugi::xml_node wrap = n.child("w10:wrap");
+            const auto [columnLeft, columnWidth] = textColumnTwips();
+            double centre = (vmlLengthPx(style, QStringLiteral("margin-left")) + w / 2.0) * 15;
+            if (vmlStyleValue(style, QStringLiteral("mso-position-horizontal-relative")) == QLatin1String("page"))
+                centre -= columnLeft;
+            const QString side = xml::attr(wrap, "side");
+            place = placementOf(wrap ? xml::attr(wrap, "type") : QStringLiteral("none"),
+                                side == QLatin1String("both") ? QStringLiteral("bothSides") : side,
+                                vmlStyleValue(style, QStringLiteral("mso-position-horizontal")), centre, columnWidth);
         }
+        const QString align = place.side == QLatin1String("center") ? QStringLiteral("left") : place.side;
+        const qsizetype start = out_.size();
+        const bool visibleBefore = visible_;
+        if (!src.isEmpty()) {
+            writeImage(src, w, h, alt, align, &link);
+        } else if (pugi::xml_node txbx = n.child("v:textbox").child("w:txbxContent")) {
+            writeTextBox(txbx, w, place.side, xml::attr(n, "stroked") != QLatin1String("f")
+                                                  && xml::attr(n, "stroked") != QLatin1String("false"));
+        }
+        placeFrame(start, visibleBefore, place);
     }
 }
 

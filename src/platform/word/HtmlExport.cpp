@@ -405,13 +405,116 @@ Writer::DepthGuard::DepthGuard(Writer &writer)
     }
 }
 
+namespace {
+
+bool isBlockElement(pugi::xml_node n)
+{
+    static const char *const names[] = {"w:p", "w:tbl", "w:sdt", "w:customXml", "w:ins", "w:moveTo"};
+    for (const char *name : names)
+        if (std::strcmp(n.name(), name) == 0)
+            return true;
+    return false;
+}
+
+// The left edge of a paragraph's lines against the text column: its left
+// indent, or its first line's when that stands further out.
+int leftmostLine(const ParaFormat &f)
+{
+    return f.indLeft.value_or(0) + std::min(f.firstLineOffset(), 0);
+}
+
+QString borderKey(const std::optional<BorderFormat> &b)
+{
+    return b && !b->isNone() ? css::border(*b) + QLatin1Char('/') + QString::number(b->space) : QString();
+}
+
+} // namespace
+
+ParaFormat Writer::paragraphFormat(pugi::xml_node p)
+{
+    const QString styleId = paraStyleOf(p);
+    pugi::xml_node pPr = p.child("w:pPr");
+    auto layered = [&](pugi::xml_node levelPPr) {
+        ParaFormat f = styleParaFormat(styleId);
+        for (pugi::xml_node layer : std::as_const(cellLayers_))
+            f.apply(layer.child("w:pPr"));
+        f.apply(levelPPr);
+        f.apply(pPr);
+        return f;
+    };
+    ParaFormat pf = layered(pugi::xml_node());
+    const int numId = pf.numId.value_or(0);
+    if (numId > 0 && numbering_.hasList(numId))
+        if (const ListLevel *l = numbering_.level(numId, std::max(pf.ilvl.value_or(0), 0)))
+            pf = layered(l->pPr);
+    return pf;
+}
+
+QString Writer::boxKey(pugi::xml_node p)
+{
+    if (std::strcmp(p.name(), "w:p") != 0)
+        return QString();
+    const ParaFormat f = paragraphFormat(p);
+    const QString sides = borderKey(f.top) + u'|' + borderKey(f.left) + u'|' + borderKey(f.bottom) + u'|'
+                          + borderKey(f.right);
+    if (sides == QLatin1String("|||"))
+        return QString();
+    // Headings start topics and a section's last paragraph ends a part of
+    // the page: neither shares a box with the paragraphs around it.
+    if (p.child("w:pPr").child("w:sectPr"))
+        return QString();
+    const int outline = styles_->paragraphOutlineLevel(p);
+    if (outline >= 1 && outline <= 9)
+        return QString();
+    return sides + u'|' + borderKey(f.between) + u'|' + QString::number(f.indLeft.value_or(0)) + u'|'
+           + QString::number(f.indRight.value_or(0));
+}
+
+void Writer::openBox(pugi::xml_node first)
+{
+    const QString key = boxKey(first);
+    if (key.isEmpty())
+        return;
+    const ParaFormat f = paragraphFormat(first);
+    Box box{first, leftmostLine(f)};
+    for (pugi::xml_node n = first.next_sibling(); n; n = n.next_sibling()) {
+        if (!isBlockElement(n))
+            continue;
+        if (boxKey(n) != key)
+            break;
+        box.last = n;
+        box.left = std::min(box.left, leftmostLine(paragraphFormat(n)));
+    }
+    // One box around the group, reaching out to its leftmost line, as Word
+    // draws it; the paragraphs inside draw no borders of their own.
+    QStringList style;
+    const std::pair<const char *, const std::optional<BorderFormat> *> sides[] = {
+        {"top", &f.top}, {"left", &f.left}, {"bottom", &f.bottom}, {"right", &f.right}};
+    for (const auto &[side, b] : sides)
+        if (*b && !(*b)->isNone())
+            style << QLatin1String("border-") + QLatin1String(side) + u':' + css::border(**b)
+                  << QLatin1String("padding-") + QLatin1String(side) + u':' + css::points((*b)->space);
+    style << QStringLiteral("margin-left:") + css::twips(box.left)
+          << QStringLiteral("margin-right:") + css::twips(f.indRight.value_or(0));
+    out_ += QLatin1String("<div style='") + styleAttr(style.join(u';')) + QLatin1String("'>") + kNl + kNl;
+    box_ = box;
+}
+
 void Writer::writeBlocks(pugi::xml_node container)
 {
     const DepthGuard guard(*this);
+    // A text box or table cell inside a box has boxes of its own.
+    const std::optional<Box> outerBox = std::exchange(box_, std::nullopt);
     for (pugi::xml_node n = container.first_child(); n; n = n.next_sibling()) {
         const char *name = n.name();
         if (std::strcmp(name, "w:p") == 0) {
+            if (!box_)
+                openBox(n);
             writeParagraph(n);
+            if (box_ && box_->last == n) {
+                out_ += QLatin1String("</div>") + kNl + kNl;
+                box_.reset();
+            }
         } else if (std::strcmp(name, "w:tbl") == 0) {
             writeTable(n);
         } else if (std::strcmp(name, "w:sdt") == 0) {
@@ -423,6 +526,9 @@ void Writer::writeBlocks(pugi::xml_node container)
             bookmark(n);
         }
     }
+    if (box_)
+        out_ += QLatin1String("</div>") + kNl + kNl;
+    box_ = outerBox;
 }
 
 void Writer::bookmark(pugi::xml_node start)
@@ -592,6 +698,19 @@ void Writer::writeParagraph(pugi::xml_node p)
     }
     if (builtInHeading || cls.isEmpty())
         classFormat = styleParaFormat(styleId);
+    // Inside a box the paragraph draws no border of its own (but the line
+    // between paragraphs) and stands against the box's edges.
+    QByteArray boxState;
+    if (box_) {
+        const bool last = box_->last == p;
+        pf.top.reset();
+        pf.left.reset();
+        pf.right.reset();
+        pf.bottom = last ? std::nullopt : pf.between;
+        pf.indLeft = pf.indLeft.value_or(0) - box_->left;
+        pf.indRight = 0;
+        boxState = QByteArray::number(box_->left) + (last ? "L" : "M");
+    }
     // Direct run properties of paragraph mark and list number.
     const QString elem = heading ? QStringLiteral("h%1").arg(heading) : QStringLiteral("p");
     out_ += QLatin1Char('<') + elem;
@@ -602,7 +721,7 @@ void Writer::writeParagraph(pugi::xml_node p)
         out_ += QLatin1String(" align=") + align;
     // Paragraphs formatted alike share their style text.
     QByteArray cssKey = cls.toUtf8() + '|' + styleId.toUtf8() + '|' + layersKey() + '|'
-                        + QByteArray::number(quintptr(label.level), 16) + '|';
+                        + QByteArray::number(quintptr(label.level), 16) + '|' + boxState + '|';
     appendNodeKey(cssKey, pPr.first_child());
     auto cssIt = paraCssCache_.constFind(cssKey);
     if (cssIt == paraCssCache_.constEnd())
@@ -615,7 +734,8 @@ void Writer::writeParagraph(pugi::xml_node p)
     // A paragraph inside a text box interrupts the paragraph around it.
     const QString outerStyle = paraStyle_;
     const RunFormat *outerBase = paraBase_;
-    const bool outerVisible = visible_, outerIn = inParagraph_;
+    const bool outerVisible = visible_, outerIn = inParagraph_, outerFloated = floated_;
+    floated_ = false;
     const QString outerLineHeight = paraLineHeight_;
     paraLineHeight_.clear();
     if (pf.line && pf.lineRule.value_or(QStringLiteral("auto")) == QLatin1String("auto")) {
@@ -655,6 +775,8 @@ void Writer::writeParagraph(pugi::xml_node p)
         out_ += QLatin1String("</a>");
         linkOpen_ = false;
     }
+    if (floated_)
+        out_ += QLatin1String("<br clear=all>");
     if (!visible_)
         out_ += QLatin1String("&nbsp;");
     out_ += QLatin1String("</") + elem + QLatin1Char('>') + kNl + kNl;
@@ -663,6 +785,7 @@ void Writer::writeParagraph(pugi::xml_node p)
     paraBase_ = outerBase;
     visible_ = outerVisible;
     inParagraph_ = outerIn;
+    floated_ = outerFloated;
 
     if (pugi::xml_node sect = pPr.child("w:sectPr")) {
         const qsizetype i = sections_.indexOf(sect);

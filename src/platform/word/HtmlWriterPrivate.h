@@ -53,6 +53,16 @@ struct Note {
     bool endnote = false;
 };
 
+// Where an anchored frame stands among the text, as Word lays it out: text
+// flows around a wrapped frame on the side away from it; a frame with text
+// above and below only, or none at all (in front of or behind the text),
+// stands on lines of its own. So that no frame covers text in a page, the
+// paragraph holding floating frames ends below them.
+struct Placement {
+    QString side;       // "left", "right" or "center" for a frame text flows around
+    bool block = false; // a frame on lines of its own
+};
+
 // Writes one document as one page with its pictures; lives for one export.
 class Writer {
 public:
@@ -75,6 +85,20 @@ private:
 
     // Blocks
     void writeBlocks(pugi::xml_node container);
+    // A paragraph's format from its style, table layers, list level and
+    // own properties, as its borders and indents show.
+    ParaFormat paragraphFormat(pugi::xml_node p);
+    // What a bordered paragraph shares with the others of its box (borders
+    // and indents); empty for a paragraph outside any box.
+    QString boxKey(pugi::xml_node p);
+    // Opens the box that starts at a bordered paragraph: it holds that
+    // paragraph and the ones after it with the same key.
+    void openBox(pugi::xml_node first);
+    struct Box {
+        pugi::xml_node last; // the box's last paragraph
+        int left = 0;        // the box's left edge against the text column, in twips
+    };
+    std::optional<Box> box_;
     void writeParagraph(pugi::xml_node p);
     void writeTable(pugi::xml_node tbl);
     void writeSectionBreak(pugi::xml_node nextSectPr);
@@ -91,6 +115,11 @@ private:
     void writeImage(const QString &src, int w, int h, const QString &alt, const QString &align,
                     const LinkTarget *link = nullptr);
     QString imageFromRelationship(const QString &relId, int w, int h);
+    std::pair<int, int> textColumnTwips() const;
+    // After a frame was written from start on: breaks the lines around a
+    // frame of its own lines, notes a floating one.
+    void placeFrame(qsizetype start, bool visibleBefore, const Placement &place);
+    bool floated_ = false; // the current paragraph holds a floating frame
     // A picture rendered from the drawing (w:drawing, or a VML shape or group)
     // when the page's pictures are written.
     QString renderedDrawing(pugi::xml_node drawing, int w, int h);
