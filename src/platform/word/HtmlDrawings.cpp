@@ -314,8 +314,9 @@ void Writer::writeDrawing(pugi::xml_node drawing)
         QString wrap, wrapText;
         for (pugi::xml_node c : frame.children())
             if (std::strncmp(c.name(), "wp:wrap", 7) == 0) {
-                wrap = QString::fromUtf8(c.name() + 7);
-                wrap[0] = wrap[0].toLower();
+                wrap = QString::fromUtf8(c.name() + 7); // "Square" -> "square"
+                if (!wrap.isEmpty())
+                    wrap[0] = wrap[0].toLower();
                 wrapText = xml::attr(c, "wrapText");
             }
         pugi::xml_node posH = frame.child("wp:positionH");
