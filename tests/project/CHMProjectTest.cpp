@@ -13,9 +13,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMap>
-#include <QProcess>
 #include <QStandardPaths>
-#include <QtEndian>
 #include <algorithm>
 #include <chm_lib.h>
 #include <gtest/gtest.h>
@@ -95,7 +93,13 @@ private:
     chmFile *h_;
 };
 
-quint32 dword(const QByteArray &data, int offset) { return qFromLittleEndian<quint32>(data.constData() + offset); }
+quint32 dword(const QByteArray &data, int offset)
+{
+    quint32 value = 0;
+    for (int i = 3; i >= 0; --i)
+        value = value << 8 | quint8(data.at(offset + i));
+    return value;
+}
 
 QString stringAt(const QByteArray &strings, quint32 offset) { return QString::fromUtf8(strings.constData() + offset); }
 
@@ -432,15 +436,9 @@ TEST(CHMProject, AFullDiskKeepsTheOldHelpFile)
         GTEST_SKIP() << "chmcmd is not installed";
     ScratchDir dir;
     const QString disk = dir.file(QStringLiteral("small"));
-    QDir().mkpath(disk);
-    if (QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
-                                                    QStringLiteral("size=64k"), QStringLiteral("tmpfs"), disk})
-        != 0)
+    const testsupport::SmallDisk small(disk);
+    if (!small.mounted())
         GTEST_SKIP() << "no small file system can be mounted here";
-    struct Unmount {
-        QString folder;
-        ~Unmount() { QProcess::execute(QStringLiteral("umount"), {folder}); }
-    } unmount{disk};
     // Text that does not compress: the compiled file is far larger than the disk.
     QByteArray text;
     for (int i = 0; text.size() < 400000; ++i)
