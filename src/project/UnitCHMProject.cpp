@@ -220,8 +220,10 @@ void TCHMProject::GetFiles(const QString &Dir)
     const QFileInfoList entries =
         d.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::NoSort);
     for (const QFileInfo &e : entries) {
-        // An earlier compiled file kept in the folder is not a page of the new one.
-        if (!CHM.isEmpty() && (sameFile(e.filePath(), CHM) || e.filePath() + u'/' == Folder + kCompileFolder))
+        // An earlier compiled file kept in the folder is not a page of the new
+        // one, nor is the builds' list of what they wrote in the folder.
+        if (e.fileName() == QLatin1String(".quillcraft-output")
+            || (!CHM.isEmpty() && (sameFile(e.filePath(), CHM) || e.filePath() + u'/' == Folder + kCompileFolder)))
             continue;
         if (e.isDir()) {
             if (!e.isSymLink())

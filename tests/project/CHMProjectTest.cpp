@@ -242,11 +242,12 @@ TEST(CHMProject, WritesOnlyTheFilesThatHaveContent)
                                                                            QStringLiteral("intro.htm"), QString(), QString()}));
 }
 
+// The builds' list of the folder is no page either: it is not published.
 TEST(CHMProject, FileListSkipsProjectSetFilesButKeepsPages)
 {
     ScratchDir dir;
     for (const char *name : {"page.htm", "images/a.gif", "help.hhp", "old.h", "HELP.LOG", "v1.help.htm",
-                             "old.hhp.bak", "deep/er/x.css"})
+                             "old.hhp.bak", "deep/er/x.css", ".quillcraft-output"})
         writeFile(dir.file(QString::fromLatin1(name)), "x");
     TCHMProject set;
     set.Folder = dir.path() + u'/';
