@@ -20,6 +20,8 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -299,8 +301,22 @@ bool CanReplaceFile(const QString &path)
     const QFileInfo info(path);
     if (!info.exists() && !info.isSymLink())
         return true;
-    if (!info.isSymLink() && IsFileInUse(path))
+    // A file open in a program is replaced all the same (the program keeps
+    // the old one); what stops a replacement is an office lock file beside
+    // it, a file marked immutable or append-only, or a folder that takes no
+    // new file.
+    if (QFileInfo::exists(info.absolutePath() + QStringLiteral("/.~lock.") + info.fileName() + QLatin1Char('#')))
         return false;
+    if (!info.isSymLink()) {
+        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        int flags = 0;
+        const bool fixed = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0
+                        && (flags & (FS_IMMUTABLE_FL | FS_APPEND_FL)) != 0;
+        if (fd >= 0)
+            ::close(fd);
+        if (fixed)
+            return false;
+    }
     QFile probe;
     const QString name = newFileBeside(path, probe);
     if (name.isEmpty())

@@ -68,8 +68,9 @@ QString ToValidFileName(const QString &name, const QString &fallback);
 // use and is not created.
 bool IsFileInUse(const QString &fileName);
 // True when a file can be put at path in place of what stands there: nothing
-// stands there, or it is not in use (IsFileInUse) and its folder takes a new
-// file. Nothing is changed.
+// stands there, or no office lock file lies beside it, it is not marked
+// immutable or append-only, and its folder takes a new file. Nothing is
+// changed.
 bool CanReplaceFile(const QString &path);
 // Puts a copy of source at target: written to a new file beside target,
 // checked to hold all of source and flushed to the disk, then renamed over

@@ -239,9 +239,10 @@ TEST_F(BatchFixture, AMissingSourceStopsWithTwenty)
               QStringLiteral("The source file \"%1\" does not exist!").arg(dir.file(QStringLiteral("help.docx"))));
 }
 
-// An old output that cannot be deleted: a file in a folder made immutable
-// (the only lock a root user cannot pass); skipped where chattr cannot set it.
-TEST_F(BatchFixture, OldOutputsThatCannotBeDeletedStopWithThirtyAndFifty)
+// An old output that the build could not replace: a file in a folder made
+// immutable, or made immutable itself (the only locks a root user cannot
+// pass); skipped where chattr cannot set them. The old files stay.
+TEST_F(BatchFixture, OldOutputsThatCannotBeReplacedStopWithThirtyAndFifty)
 {
     testsupport::writeFile(dir.file(QStringLiteral("out/help.chm")), "old chm");
     testsupport::writeFile(dir.file(QStringLiteral("out/help.pdf")), "old pdf");
@@ -272,6 +273,15 @@ TEST_F(BatchFixture, OldOutputsThatCannotBeDeletedStopWithThirtyAndFifty)
     EXPECT_EQ(prompt->messages[0], QLatin1Char('"') + dir.file(QStringLiteral("out/help.pdf"))
                                        + QStringLiteral("\" access denied! It has probably been opend. Please close it and Retry."));
     EXPECT_EQ(testsupport::readFile(dir.file(QStringLiteral("out/help.pdf"))), QByteArray("old pdf"));
+
+    // An immutable file in a folder that takes new ones cannot be replaced either.
+    QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), out});
+    const QString pdf = dir.file(QStringLiteral("out/help.pdf"));
+    ASSERT_EQ(QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), pdf}), 0);
+    w.BuildProject(true);
+    QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), pdf});
+    EXPECT_EQ(w.ExitCode(), 50);
+    EXPECT_EQ(testsupport::readFile(pdf), QByteArray("old pdf"));
 }
 
 // An output path that names a folder is refused with that reason, and the
