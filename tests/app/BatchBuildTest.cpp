@@ -284,6 +284,21 @@ TEST_F(BatchFixture, OldOutputsThatCannotBeReplacedStopWithThirtyAndFifty)
     EXPECT_EQ(testsupport::readFile(pdf), QByteArray("old pdf"));
 }
 
+// A link in the PDF's place (a project folder received from someone else) is
+// replaced by the new PDF, never written through.
+TEST_F(BatchFixture, TheNewPdfReplacesALinkInItsPlace)
+{
+    testsupport::writeFile(dir.file(QStringLiteral("profile")), "# mine\n");
+    QDir().mkpath(dir.file(QStringLiteral("out")));
+    ASSERT_TRUE(QFile::link(dir.file(QStringLiteral("profile")), dir.file(QStringLiteral("out/help.pdf"))));
+    TfrmMain &w = start();
+    w.BuildProject(true);
+    EXPECT_EQ(w.ExitCode(), 0) << w.BatchLine().toStdString();
+    EXPECT_EQ(testsupport::readFile(dir.file(QStringLiteral("profile"))), QByteArray("# mine\n"));
+    EXPECT_FALSE(QFileInfo(dir.file(QStringLiteral("out/help.pdf"))).isSymLink());
+    EXPECT_EQ(testsupport::readFile(dir.file(QStringLiteral("out/help.pdf"))), QByteArray("%PDF"));
+}
+
 // An output path that names a folder is refused with that reason, and the
 // folder is left as it was.
 TEST_F(BatchFixture, AnOutputPathThatIsAFolderIsNamedAsSuch)
