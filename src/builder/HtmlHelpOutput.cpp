@@ -381,7 +381,7 @@ QString headText(const QByteArray &bytes)
 // begins that way, and a project cannot change those heads.
 bool beginsWithShippedHead(const QByteArray &bytes)
 {
-    const QString text = headText(bytes);
+    const QString text = headText(bytes.left(64 * 1024));
     const TIniReader formats = TIniReader::FromFile(ProgramFolder() + QStringLiteral("context.dat"));
     for (const QString &format : formats.Sections()) {
         QString head = DecodeLineBreaks(formats.ReadString(format, QStringLiteral("TopCode"), QString()));
