@@ -10,7 +10,7 @@ packages=(
   # libraries
   qt6-base-dev qt6-webengine-dev libpugixml-dev libzip-dev libxml2-dev libqpdf-dev libchm-dev libgl-dev
   # tests and benchmarks
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev strace
   # outside programs: document rendering, the help compiler, PDF and CHM tools
   libreoffice-writer-nogui fp-utils-3.2.2 fp-docs-3.2.2 libchm-bin qpdf poppler-utils
   # screenshots of the interface and pages, compilers for generated code

@@ -202,8 +202,9 @@ public:
 private:
     QString WebHelpIndexPage() const;
 
-    // Asks about an old output file until it is deleted; false when given up.
-    bool DeleteOldOutput(const QString &FileName, bool Silence, QString &Error);
+    // Asks about an old output file until the build could replace it (the
+    // file stays until its successor is complete); false when given up.
+    bool CheckOldOutput(const QString &FileName, bool Silence, QString &Error);
 
     std::unique_ptr<TProject> FProject;
     TStartup FStartup;

@@ -193,11 +193,11 @@ void TfrmMain::btnOpenWordFileClick()
     ShowError(text);
 }
 
-bool TfrmMain::DeleteOldOutput(const QString &FileName, bool Silence, QString &Error)
+bool TfrmMain::CheckOldOutput(const QString &FileName, bool Silence, QString &Error)
 {
     const QString denied = QLatin1Char('"') + FileName + QStringLiteral("\" access denied! It has probably been opend");
     for (;;) {
-        if (QFile::remove(FileName) || !QFileInfo::exists(FileName))
+        if (CanReplaceFile(FileName))
             return true;
         if (Silence) {
             Error = denied;
@@ -322,12 +322,14 @@ void TfrmMain::BuildProject(bool Silence)
     if (p.WebHelpOutput && !checkFolder(p.RealPath(2), QStringLiteral("the WebHelp folder"), 40))
         return;
 
+    // The old compiled file and PDF stay until their successors are complete:
+    // a failed or killed build leaves them as they were.
     QString error;
-    if (p.HtmlHelpOutput && QFileInfo::exists(p.RealPath(1)) && !DeleteOldOutput(p.RealPath(1), Silence, error)) {
+    if (p.HtmlHelpOutput && QFileInfo::exists(p.RealPath(1)) && !CheckOldOutput(p.RealPath(1), Silence, error)) {
         stop(30, Silence ? error + QLatin1Char('.') : QString());
         return;
     }
-    if (p.PDFOutput && QFileInfo::exists(p.RealPath(3)) && !DeleteOldOutput(p.RealPath(3), Silence, error)) {
+    if (p.PDFOutput && QFileInfo::exists(p.RealPath(3)) && !CheckOldOutput(p.RealPath(3), Silence, error)) {
         stop(50, Silence ? error : QString());
         return;
     }
@@ -397,6 +399,9 @@ void TfrmMain::tmMainFormLoadedTimer()
         error = FBatchLine;
     } else {
         try {
+            // A link in the log's place (in a project folder received from
+            // someone else) would have the log overwrite any file.
+            RefuseSymbolicLink(BatchLogFile(), QStringLiteral("the batch log"));
             // UTF-8 without a mark: the log is read by Linux tools, and project
             // paths may hold any character.
             SaveTextFile(BatchLogText(FBatchLine), BatchLogFile(), 65001);

@@ -7,12 +7,14 @@
 #include "foundation/Paths.h"
 #include "foundation/TextFiles.h"
 #include "platform/Exception.h"
+#include "platform/SettingsStore.h"
 #include "project/Contents.h"
 #include "project/ProjectSetting.h"
 #include "project/Template.h"
 #include "project/UnitCHMProject.h"
 
 #include <QCollator>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -129,10 +131,32 @@ void THtmlHelpMaker::Output()
     if (!ProjectFolder.endsWith(u'/'))
         ProjectFolder += u'/';
     CheckOutputFolderIsOurs(ProjectFolder, *Project, QStringLiteral("the HTML Help project-set folder"));
-    DeleteFolder(ProjectFolder); // what stays is overwritten by the pages
-    if (!QDir().mkpath(ProjectFolder))
-        throw Exception(QStringLiteral("Cannot create the folder \"%1\".").arg(ProjectFolder));
-    MarkOutputFolder(ProjectFolder, false);
+    // Everything the set will hold, named before it is written: a page or
+    // file in a subfolder stands for that whole folder.
+    QStringList planned = TCHMProject::FileNames(ProjectFolder, Project->RealPath(1));
+    auto plan = [&](QString name) {
+        name.replace(u'\\', u'/');
+        const qsizetype slash = name.indexOf(u'/');
+        planned << (slash < 0 ? name : name.left(slash + 1));
+    };
+    for (int i = 0; Contents && i < Contents->Count(); ++i)
+        if (hasPage(*Contents->Item(i)))
+            plan(Contents->Item(i)->Url);
+    if (Word) {
+        for (const QString &file : std::as_const(Word->AttachedFiles))
+            plan(file);
+        if (!Word->FilesFolder.isEmpty())
+            plan(Word->FilesFolder + u'/');
+    }
+    const QList<TTemplateEntry> templateFiles = ReadTemplateEntries(Project->HtmlHelpTemplateStream);
+    for (const TTemplateEntry &file : templateFiles)
+        plan(file.Name);
+    // A compiled file kept in the set's folder stays until the new one replaces it.
+    QStringList keep;
+    const QString compiled = QDir(ProjectFolder).relativeFilePath(QFileInfo(Project->RealPath(1)).absoluteFilePath());
+    if (!compiled.startsWith(QLatin1String("../")))
+        keep << compiled;
+    EmptyOutputFolder(ProjectFolder, planned, keep); // what stays is overwritten by the pages
     if (Word)
         Word->CopyAttachedFiles(ProjectFolder);
     OutputPages();
@@ -315,6 +339,87 @@ QString MakeContextFileText(const TProject &Project, const TContentsItems &Conte
     return entries.join(kCRLF) + kCRLF;
 }
 
+namespace {
+
+// The per-user record of the context-ID files the builds of this user wrote:
+// the file's path and a digest of its bytes.
+QString contextRecordName(const QString &path)
+{
+    const QFileInfo info(path);
+    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+    const QString full = (folder.isEmpty() ? info.absolutePath() : folder) + u'/' + info.fileName();
+    return QStringLiteral("ContextFiles/")
+         + QString::fromLatin1(QCryptographicHash::hash(full.toUtf8(), QCryptographicHash::Sha1).toHex());
+}
+
+QString digestOf(const QByteArray &bytes)
+{
+    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
+}
+
+// The beginning of a context-ID file as text, line ends as "\n": its mark
+// names the encoding; without one the bytes are read as Latin-1, which is
+// enough to compare the ASCII heads of the shipped code formats.
+QString headText(const QByteArray &bytes)
+{
+    QString text;
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        text = QString::fromUtf8(bytes.mid(3));
+    else if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+        const bool little = bytes.at(0) == '\xFF';
+        for (qsizetype i = 2; i + 1 < bytes.size(); i += 2)
+            text += QChar(little ? (uchar(bytes[i]) | uchar(bytes[i + 1]) << 8)
+                                 : (uchar(bytes[i]) << 8 | uchar(bytes[i + 1])));
+    } else {
+        text = QString::fromLatin1(bytes);
+    }
+    return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+
+// True when the file's text begins with the head of one of the code formats
+// beside the program: a context-ID file of an earlier build. No other file
+// begins that way, and a project cannot change those heads.
+bool beginsWithShippedHead(const QByteArray &bytes)
+{
+    const QString text = headText(bytes.left(64 * 1024));
+    const TIniReader formats = TIniReader::FromFile(ProgramFolder() + QStringLiteral("context.dat"));
+    for (const QString &format : formats.Sections()) {
+        QString head = DecodeLineBreaks(formats.ReadString(format, QStringLiteral("TopCode"), QString()));
+        head.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        if (head.trimmed().isEmpty())
+            continue;
+        if (!head.endsWith(u'\n'))
+            head += u'\n';
+        if (text.startsWith(head))
+            return true;
+    }
+    return false;
+}
+
+// The context-ID file's path comes from the project: it replaces only a file
+// that an earlier build wrote (one that begins with a shipped head, or holds
+// what this user's last build wrote there), and never writes through a link.
+void CheckContextFileMayBeReplaced(const QString &path)
+{
+    RefuseSymbolicLink(path, QStringLiteral("the context-ID file"));
+    const QFileInfo info(path);
+    if (!info.exists())
+        return;
+    QFile file(path);
+    const bool readable = info.isFile() && file.open(QIODevice::ReadOnly);
+    const QByteArray bytes = readable ? file.read(64ll * 1024 * 1024) : QByteArray();
+    if (readable && (beginsWithShippedHead(bytes)
+                     || settings::ReadString(contextRecordName(path)) == digestOf(bytes)))
+        return;
+    throw Exception(QStringLiteral("Refused to write the context-ID file \"%1\": a file of that name is there that "
+                                   "no Quillcraft build wrote (it does not begin with the head of one of the "
+                                   "program's code formats). It was left as it is; move it away or choose another "
+                                   "file for the context IDs, then build again.")
+                        .arg(path));
+}
+
+} // namespace
+
 void THtmlHelpMaker::OutputContextFile()
 {
     const QString path = Project->RealPath(4);
@@ -323,6 +428,7 @@ void THtmlHelpMaker::OutputContextFile()
     if (QFileInfo(path).isDir())
         throw Exception(QStringLiteral("The context-ID file \"%1\" is a folder.").arg(path));
     CheckOutputFileMayBeWritten(path, *Project, 4);
+    CheckContextFileMayBeReplaced(path);
     const QString text = MakeContextFileText(*Project, *Contents);
     QDir().mkpath(QFileInfo(path).absolutePath());
     switch (Project->HtmlHelpContextEncoding) {
@@ -336,7 +442,17 @@ void THtmlHelpMaker::OutputContextFile()
         SaveTextFile(text, path, TextEncodingUtf8);
         break;
     default:
-        SaveTextFile(text, path, TextEncodingAnsi);
+        // "ANSI" is the code page of the help's language, as for the project
+        // set, whatever the machine's locale.
+        SaveTextFile(text, path, Project->CHMSetting.CodePage());
         break;
+    }
+    QFile written(path);
+    if (written.open(QIODevice::ReadOnly)) {
+        try {
+            settings::WriteString(contextRecordName(path), digestOf(written.read(64ll * 1024 * 1024)));
+        } catch (const Exception &) {
+            // Without the record only a file with a shipped head is replaced next time.
+        }
     }
 }

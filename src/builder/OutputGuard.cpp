@@ -132,7 +132,11 @@ const QString OutputFolderMarkerName = QStringLiteral(".quillcraft-output");
 namespace {
 
 const QByteArray kMarkerHead = "Quillcraft output folder: a build empties this folder and writes it anew.\n";
+// A finished build lists every entry it left; a build at work lists what
+// it has written and is about to write ("name/" for a folder with all it
+// holds), so that a build killed at any point leaves its files listed.
 const QByteArray kListingHead = "written:\n";
+const QByteArray kWritingHead = "writing:\n";
 
 QString folderKey(const QString &folder)
 {
@@ -143,6 +147,12 @@ QString folderKey(const QString &folder)
 
 QMutex allowedMutex;
 QStringList allowedFolders; // guarded by allowedMutex
+
+bool isAllowed(const QString &folder)
+{
+    QMutexLocker lock(&allowedMutex);
+    return allowedFolders.contains(folderKey(folder));
+}
 
 // Every entry below root, relative, without following links (a linked folder
 // is one entry).
@@ -159,23 +169,151 @@ QStringList entriesBelow(const QString &root)
     return entries;
 }
 
-} // namespace
-
-void MarkOutputFolder(const QString &folder, bool finished)
+// A listed name that stays inside the folder: relative, without "." or ".."
+// steps (a marker may come with a folder received from someone else).
+bool isSafeEntry(const QString &entry)
 {
-    const QString root = QDir::cleanPath(folder);
-    QByteArray text = kMarkerHead;
-    if (finished) {
-        text += kListingHead;
-        QStringList entries = entriesBelow(root);
-        entries.removeAll(OutputFolderMarkerName);
-        entries.sort();
-        for (const QString &entry : entries)
-            text += entry.toUtf8() + '\n';
+    const QString name = entry.endsWith(u'/') ? entry.chopped(1) : entry;
+    if (name.isEmpty() || name.startsWith(u'/'))
+        return false;
+    for (const QString &part : name.split(u'/'))
+        if (part.isEmpty() || part == u"." || part == u"..")
+            return false;
+    return true;
+}
+
+// What a folder's marker vouches for.
+struct Listing {
+    bool marked = false;   // a marker of ours is there
+    bool finished = false; // written by a build that finished
+    QSet<QString> entries; // entries as listed ("name/": the folder with all it holds)
+
+    bool covers(const QString &entry) const
+    {
+        if ((marked && entry == OutputFolderMarkerName) || entries.contains(entry))
+            return true;
+        for (qsizetype slash = entry.indexOf(u'/'); slash >= 0; slash = entry.indexOf(u'/', slash + 1))
+            if (entries.contains(entry.left(slash + 1)))
+                return true;
+        return entries.contains(entry + u'/');
     }
-    QSaveFile file(root + u'/' + OutputFolderMarkerName);
+};
+
+Listing readMarker(const QString &root)
+{
+    Listing listing;
+    const QString path = root + u'/' + OutputFolderMarkerName;
+    // A link in the marker's place is not a marker.
+    if (QFileInfo(path).isSymLink() || !QFileInfo(path).isFile())
+        return listing;
+    QFile marker(path);
+    if (!marker.open(QIODevice::ReadOnly))
+        return listing;
+    const QByteArray text = marker.read(64ll * 1024 * 1024);
+    if (!text.startsWith(kMarkerHead))
+        return listing;
+    listing.marked = true;
+    // A marker of an older build at work lists nothing.
+    qsizetype at = text.indexOf('\n' + kListingHead);
+    listing.finished = at >= 0;
+    if (at < 0)
+        at = text.indexOf('\n' + kWritingHead);
+    if (at < 0)
+        return listing;
+    for (const QByteArray &line : text.mid(at + 1 + kListingHead.size()).split('\n')) {
+        const QString entry = QString::fromUtf8(line);
+        // Only a build at work lists whole folders.
+        if (isSafeEntry(entry) && !(listing.finished && entry.endsWith(u'/')))
+            listing.entries.insert(entry);
+    }
+    return listing;
+}
+
+void writeMarker(const QString &root, const QByteArray &listingHead, QStringList entries)
+{
+    const QString path = root + u'/' + OutputFolderMarkerName;
+    RefuseSymbolicLink(path, QStringLiteral("the output folder's list"));
+    entries.removeAll(OutputFolderMarkerName);
+    entries.removeDuplicates();
+    entries.sort();
+    QByteArray text = kMarkerHead + listingHead;
+    for (const QString &entry : std::as_const(entries))
+        text += entry.toUtf8() + '\n';
+    QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.flush() || !file.commit())
         throw Exception(QStringLiteral("Cannot write the file \"%1\": %2").arg(file.fileName(), file.errorString()));
+}
+
+// Removes one listed entry: a file or link, a folder with all it holds
+// ("name/"), or a listed folder once it is empty. Nothing is reached through
+// a link: every folder on the way must be a real folder inside root.
+void removeEntry(const QString &root, const QString &canonicalRoot, const QString &entry)
+{
+    const bool whole = entry.endsWith(u'/');
+    const QString name = whole ? entry.chopped(1) : entry;
+    const qsizetype slash = name.lastIndexOf(u'/');
+    if (slash >= 0
+        && QFileInfo(root + u'/' + name.left(slash)).canonicalFilePath() != canonicalRoot + u'/' + name.left(slash))
+        return;
+    const QString path = root + u'/' + name;
+    const QFileInfo info(path);
+    if (info.isSymLink() || (info.exists() && !info.isDir()))
+        QFile::remove(path);
+    else if (info.isDir() && whole)
+        QDir(path).removeRecursively();
+    else if (info.isDir())
+        QDir(root).rmdir(name);
+}
+
+} // namespace
+
+void MarkOutputFolder(const QString &folder, bool finished, const QStringList &planned)
+{
+    const QString root = QDir::cleanPath(folder);
+    QStringList entries = entriesBelow(root);
+    if (finished) {
+        writeMarker(root, kListingHead, entries);
+        return;
+    }
+    const Listing listing = readMarker(root);
+    if (listing.marked && !listing.finished)
+        entries += QStringList(listing.entries.cbegin(), listing.entries.cend());
+    for (const QString &entry : planned)
+        if (isSafeEntry(entry))
+            entries << entry;
+    writeMarker(root, kWritingHead, entries);
+}
+
+void EmptyOutputFolder(const QString &folder, const QStringList &planned, const QStringList &keep)
+{
+    const QString root = QDir::cleanPath(folder);
+    if (!QDir().mkpath(root))
+        throw Exception(QStringLiteral("Cannot create the folder \"%1\".").arg(root));
+    const Listing listing = readMarker(root);
+    QStringList doomed(listing.entries.cbegin(), listing.entries.cend());
+    // What the user agreed to lose goes too, whatever the marker says (and
+    // a file in the marker's place that is no marker: a link goes, not its
+    // target).
+    if (isAllowed(root)) {
+        doomed += entriesBelow(root);
+        if (!listing.marked)
+            QFile::remove(root + u'/' + OutputFolderMarkerName);
+    }
+    doomed.removeAll(OutputFolderMarkerName);
+    for (const QString &kept : keep)
+        doomed.removeAll(kept);
+    // The marker goes on naming what is left until it is all gone, and what
+    // the build then writes.
+    writeMarker(root, kWritingHead, doomed + planned);
+    const QString canonicalRoot = QFileInfo(root).canonicalFilePath();
+    doomed.sort();
+    for (auto it = doomed.crbegin(); it != doomed.crend(); ++it) { // what a folder holds before the folder
+        const bool holdsKept = std::any_of(keep.cbegin(), keep.cend(),
+                                           [&](const QString &k) { return it->endsWith(u'/') && k.startsWith(*it); });
+        if (!holdsKept)
+            removeEntry(root, canonicalRoot, *it);
+    }
+    writeMarker(root, kWritingHead, entriesBelow(root) + planned);
 }
 
 QStringList ForeignOutputContent(const QString &folder)
@@ -187,26 +325,10 @@ QStringList ForeignOutputContent(const QString &folder)
     if (entries.isEmpty())
         return {};
     entries.sort(); // a folder before what it holds
-    QFile marker(root + u'/' + OutputFolderMarkerName);
-    QSet<QString> written;
-    bool vouched = false;
-    if (marker.open(QIODevice::ReadOnly)) {
-        const QByteArray text = marker.read(64ll * 1024 * 1024);
-        if (text.startsWith(kMarkerHead)) {
-            const qsizetype listing = text.indexOf('\n' + kListingHead);
-            vouched = listing < 0;
-            if (!vouched)
-                for (const QByteArray &line : text.mid(listing + 1 + kListingHead.size()).split('\n'))
-                    if (!line.isEmpty())
-                        written.insert(QString::fromUtf8(line));
-        }
-    }
-    if (vouched)
-        return {};
-    written.insert(OutputFolderMarkerName);
+    const Listing listing = readMarker(root);
     QStringList foreign;
     for (const QString &entry : entries) {
-        if (written.contains(entry))
+        if (listing.covers(entry))
             continue;
         // A foreign folder counts once, not with each file in it.
         bool inside = false;
@@ -237,11 +359,8 @@ void CheckOutputFolderIsOurs(const QString &folder, const TProject &project, con
     const QStringList foreign = ForeignOutputContent(folder);
     if (foreign.isEmpty())
         return;
-    {
-        QMutexLocker lock(&allowedMutex);
-        if (allowedFolders.contains(folderKey(folder)))
-            return;
-    }
+    if (isAllowed(folder))
+        return;
     throw Exception(QStringLiteral("Refused to empty %1 \"%2\": it holds files that no earlier Quillcraft build "
                                    "wrote there: %3. Move them away or choose an empty folder.")
                         .arg(what, QDir::cleanPath(QFileInfo(folder).absoluteFilePath()),

@@ -4,6 +4,7 @@
 // folder, so the writers must never clear a folder that holds the user's
 // files.
 #include <QString>
+#include <QStringList>
 
 class TProject;
 
@@ -30,17 +31,28 @@ void CheckWebHelpFolderKeepsOtherOutputs(const TProject &project);
 // wrote there, so that the next build can tell its own files from the user's.
 extern const QString OutputFolderMarkerName;
 
-// Writes the folder's marker: at the start of writing the folder (finished
-// false, no listing yet) and once the output is complete (finished true,
-// listing every entry now in the folder). Throws Exception when the marker
-// cannot be written.
-void MarkOutputFolder(const QString &folder, bool finished);
+// Writes the folder's marker. While the build writes (finished false) it
+// lists what is in the folder now, what it listed before and the planned
+// entries, which the build is about to write ("name/" stands for a folder
+// with all it holds): a build killed at any point leaves its files listed.
+// Once the output is complete (finished true) it lists every entry in the
+// folder. Throws Exception when the marker cannot be written, or when a link
+// stands in its place.
+void MarkOutputFolder(const QString &folder, bool finished, const QStringList &planned = {});
+
+// Empties the output folder before a build writes it (creating it when
+// missing): removes what its marker lists, what a folder holds before the
+// folder, and the marker stays, naming what is left and the planned entries.
+// Entries the marker does not list stay, unless the user agreed to empty the
+// folder (AllowEmptyingOutputFolder); keep names entries that stay in any
+// case. Nothing is removed through a symbolic link. Run
+// CheckOutputFolderIsOurs first.
+void EmptyOutputFolder(const QString &folder, const QStringList &planned, const QStringList &keep = {});
 
 // The entries of the folder (paths relative to it, "/" separated, a folder's
 // whole content as one entry) that no earlier build wrote there: everything
-// when the folder carries no marker; what its listing lacks when it does. A
-// marker without listing (a build that did not finish) vouches for all. Empty
-// for a missing or empty folder.
+// when the folder carries no marker; what its listing lacks when it does.
+// Empty for a missing or empty folder.
 QStringList ForeignOutputContent(const QString &folder);
 
 // Those entries as a short text for a message: up to eight names, then how

@@ -168,10 +168,14 @@ void TWebHelp::Output(QString &IndexPage)
     // An empty or mistaken folder setting must never empty the user's own files.
     CheckOutputFolderIsOurs(OutFolder, p, QStringLiteral("the WebHelp folder"));
     CheckWebHelpFolderKeepsOtherOutputs(p);
-    QString error;
-    DeleteFolder(OutFolder.chopped(1), &error); // whatever stays is overwritten
-    makeFolder(OutFolder);
-    MarkOutputFolder(OutFolder, false);
+    const QString ext = PageExtension();
+    // Everything the writer puts in the folder, named before it is written.
+    QStringList planned{QStringLiteral("pages/"),    QStringLiteral("icons/"),   QStringLiteral("images/"),
+                        QStringLiteral("webhelpindex") + ext, QStringLiteral("languages.js"),
+                        QStringLiteral("data.js"),   QStringLiteral("style.css"), QStringLiteral("back.jpg")};
+    for (const char *name : kFramePages)
+        planned << QString::fromLatin1(name).chopped(4) + ext;
+    EmptyOutputFolder(OutFolder, planned); // whatever stays is overwritten
 
     if (Word)
         Word->CopyAttachedFiles(OutFolder + QStringLiteral("pages/"));
@@ -180,7 +184,6 @@ void TWebHelp::Output(QString &IndexPage)
     for (const char *name : kFramePages)
         outFiles(QString::fromLatin1(name));
 
-    const QString ext = PageExtension();
     QString index = LoadSkeleton(QStringLiteral("webhelpindex.htm"));
     if (!p.ShowIndex)
         index = RemoveBetween(index, QStringLiteral("<!--BEGINBAR-->"), QStringLiteral("<!--ENDBAR-->"));

@@ -18,7 +18,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <chrono>
 #include <cmath>
 #include <new>
@@ -147,29 +146,6 @@ private:
     int Current = 0;
     QStringList CollectedNotes;
 };
-
-// Puts a finished output file in place: written beside the target and then
-// renamed over it, so that a failed copy leaves an earlier file whole.
-void PlaceFile(const QString &from, const QString &to)
-{
-    QFile in(from);
-    if (!in.open(QIODevice::ReadOnly))
-        throw Exception(QStringLiteral("Cannot read the finished file \"%1\": %2").arg(from, in.errorString()));
-    if (!QDir().mkpath(QFileInfo(to).absolutePath()))
-        throw Exception(QStringLiteral("Cannot create the folder \"%1\".").arg(QFileInfo(to).absolutePath()));
-    QSaveFile out(to);
-    if (!out.open(QIODevice::WriteOnly))
-        throw Exception(QStringLiteral("Cannot write \"%1\": %2").arg(to, out.errorString()));
-    while (!in.atEnd()) {
-        const QByteArray chunk = in.read(1 << 20);
-        if (chunk.isEmpty() && in.error() != QFileDevice::NoError)
-            throw Exception(QStringLiteral("Cannot read the finished file \"%1\": %2").arg(from, in.errorString()));
-        if (out.write(chunk) != chunk.size())
-            throw Exception(QStringLiteral("Cannot write \"%1\": %2").arg(to, out.errorString()));
-    }
-    if (!out.flush() || !out.commit())
-        throw Exception(QStringLiteral("Cannot write \"%1\": %2").arg(to, out.errorString()));
-}
 
 } // namespace
 
@@ -359,7 +335,7 @@ void Tbuild::BuildPdf(const QString &workingCopy)
     Rendering.get(); // throws the PDF output's failure
     const QString pdfFile = Project.RealPath(3);
     CheckOutputFileMayBeWritten(pdfFile, Project, 3);
-    PlaceFile(PdfScratch + QFileInfo(pdfFile).fileName(), pdfFile);
+    PlaceFileCopy(PdfScratch + QFileInfo(pdfFile).fileName(), pdfFile);
     SetPosition(100, 1);
 }
 

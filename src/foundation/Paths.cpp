@@ -2,6 +2,7 @@
 
 #include "foundation/TextFiles.h"
 #include "platform/Exception.h"
+#include "platform/FileErrors.h"
 #include "platform/Processes.h"
 #include "platform/Prompt.h"
 #include "platform/word/LibreOffice.h"
@@ -19,6 +20,8 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -269,6 +272,117 @@ bool IsFileInUse(const QString &fileName)
         return true;
     ::close(fd);
     return false;
+}
+
+namespace {
+
+// A new, empty file with a name of its own beside target (created with the
+// usual permissions); the caller removes it. Empty, with errno set, when
+// none can be made.
+QString newFileBeside(const QString &target, QFile &file)
+{
+    const QFileInfo info(target);
+    for (;;) {
+        const QString name = info.absolutePath() + QStringLiteral("/.") + info.fileName() + QLatin1Char('.')
+                           + QString::number(QRandomGenerator::system()->generate64(), 36) + QStringLiteral(".new");
+        file.setFileName(name);
+        errno = 0;
+        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            return name;
+        if (errno != EEXIST)
+            return QString();
+    }
+}
+
+} // namespace
+
+bool CanReplaceFile(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink())
+        return true;
+    // A file open in a program is replaced all the same (the program keeps
+    // the old one); what stops a replacement is an office lock file beside
+    // it, a file marked immutable or append-only, or a folder that takes no
+    // new file.
+    if (QFileInfo::exists(info.absolutePath() + QStringLiteral("/.~lock.") + info.fileName() + QLatin1Char('#')))
+        return false;
+    if (!info.isSymLink()) {
+        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        int flags = 0;
+        const bool fixed = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0
+                        && (flags & (FS_IMMUTABLE_FL | FS_APPEND_FL)) != 0;
+        if (fd >= 0)
+            ::close(fd);
+        if (fixed)
+            return false;
+    }
+    QFile probe;
+    const QString name = newFileBeside(path, probe);
+    if (name.isEmpty())
+        return false;
+    probe.close();
+    return QFile::remove(name);
+}
+
+void PlaceFileCopy(const QString &source, const QString &target)
+{
+    const QString folder = QFileInfo(target).absolutePath();
+    if (!QDir().mkpath(folder))
+        throw Exception(QStringLiteral("Cannot create the folder \"%1\" for the file \"%2\".").arg(folder, target));
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly))
+        throw Exception(QStringLiteral("Cannot read the file \"%1\": %2").arg(source, in.errorString()));
+    QFile out;
+    const QString fresh = newFileBeside(target, out);
+    const int createError = errno;
+    struct Remove {
+        QString name;
+        ~Remove()
+        {
+            if (!name.isEmpty())
+                QFile::remove(name);
+        }
+    } remove{fresh};
+    auto failed = [&](int error) {
+        return Exception(QStringLiteral("Cannot write the file \"%1\": %2")
+                             .arg(target, WriteFailureReason(out, error, folder)));
+    };
+    if (fresh.isEmpty())
+        throw failed(createError);
+    qint64 copied = 0;
+    for (;;) {
+        const QByteArray chunk = in.read(1 << 20);
+        if (chunk.isEmpty()) {
+            if (in.error() != QFileDevice::NoError)
+                throw Exception(QStringLiteral("Cannot read the file \"%1\": %2").arg(source, in.errorString()));
+            break;
+        }
+        errno = 0;
+        if (out.write(chunk) != chunk.size())
+            throw failed(errno);
+        copied += chunk.size();
+    }
+    errno = 0;
+    if (!out.flush() || ::fsync(out.handle()) != 0)
+        throw failed(errno);
+    out.close();
+    if (copied != in.size() || QFileInfo(fresh).size() != copied)
+        throw failed(0);
+    // rename(2) replaces whatever stands at target, a link included, at once.
+    if (::rename(QFile::encodeName(fresh).constData(), QFile::encodeName(target).constData()) != 0)
+        throw Exception(QStringLiteral("Cannot replace the file \"%1\": %2").arg(target, errnoText()));
+    remove.name.clear();
+}
+
+void RefuseSymbolicLink(const QString &file, const QString &what)
+{
+    const QFileInfo info(file);
+    if (info.isSymLink())
+        throw Exception(QStringLiteral("Refused to write %1 \"%2\": it is a symbolic link (to \"%3\"), and "
+                                       "Quillcraft never writes through a link. Remove the link or choose another "
+                                       "file.")
+                            .arg(what, file, info.symLinkTarget()));
 }
 
 bool IsFolderEmpty(const QString &folder)

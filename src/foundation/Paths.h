@@ -67,6 +67,20 @@ QString ToValidFileName(const QString &name, const QString &fallback);
 // lock file (".~lock." + name + "#") lies beside it. A missing file is not in
 // use and is not created.
 bool IsFileInUse(const QString &fileName);
+// True when a file can be put at path in place of what stands there: nothing
+// stands there, or no office lock file lies beside it, it is not marked
+// immutable or append-only, and its folder takes a new file. Nothing is
+// changed.
+bool CanReplaceFile(const QString &path);
+// Puts a copy of source at target: written to a new file beside target,
+// checked to hold all of source and flushed to the disk, then renamed over
+// target. A failure leaves target as it was and removes the new file; the
+// message names target and the reason (a full disk as such). A symbolic link
+// at target is replaced, never written through. Throws Exception.
+void PlaceFileCopy(const QString &source, const QString &target);
+// Throws Exception naming the file (what: "the batch log") when it is a
+// symbolic link: the program never writes through one.
+void RefuseSymbolicLink(const QString &file, const QString &what);
 // True when the folder holds no entry at all (hidden ones count); a missing
 // folder counts as empty.
 bool IsFolderEmpty(const QString &folder);

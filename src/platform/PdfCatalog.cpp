@@ -75,6 +75,63 @@ QPDFObjectHandle openAction(OpenView view, QPDFObjectHandle firstPage)
     return QPDFObjectHandle();
 }
 
+// True for an address that runs script or carries its own content when a
+// viewer follows it: "javascript:", "vbscript:" and "data:", in any case,
+// blanks and control characters ignored.
+bool isScriptAddress(const std::string &address)
+{
+    std::string scheme;
+    for (const unsigned char c : address) {
+        if (c == ':')
+            return scheme == "javascript" || scheme == "vbscript" || scheme == "data";
+        if (c > ' ' && c != 0x7F)
+            scheme += char(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        if (scheme.size() > 10)
+            return false;
+    }
+    return false;
+}
+
+// True for an action that runs script or opens such an address, or that is
+// followed by one.
+bool isScriptAction(QPDFObjectHandle action, int depth = 0)
+{
+    if (depth > 32)
+        return false;
+    if (action.isArray()) {
+        for (QPDFObjectHandle next : action.aitems())
+            if (isScriptAction(next, depth + 1))
+                return true;
+        return false;
+    }
+    if (!action.isDictionary())
+        return false;
+    QPDFObjectHandle type = action.getKey("/S");
+    if (type.isName() && type.getName() == "/JavaScript")
+        return true;
+    QPDFObjectHandle address = action.getKey("/URI");
+    if (type.isName() && type.getName() == "/URI" && address.isString() && isScriptAddress(address.getStringValue()))
+        return true;
+    return isScriptAction(action.getKey("/Next"), depth + 1);
+}
+
+// Drops the link areas whose action runs script or opens a script or data
+// address, as the help pages drop such links: the text stays, the link goes.
+void dropScriptLinks(const std::vector<QPDFObjectHandle> &pages)
+{
+    for (QPDFObjectHandle page : pages) {
+        QPDFObjectHandle annotations = page.getKey("/Annots");
+        if (!annotations.isArray())
+            continue;
+        std::vector<QPDFObjectHandle> kept;
+        for (QPDFObjectHandle annotation : annotations.aitems())
+            if (!annotation.isDictionary() || !isScriptAction(annotation.getKey("/A")))
+                kept.push_back(annotation);
+        if (int(kept.size()) != annotations.getArrayNItems())
+            page.replaceKey("/Annots", QPDFObjectHandle::newArray(kept));
+    }
+}
+
 // Does the work; qpdf's own exceptions pass through to the caller, which
 // turns them into a message.
 void rewrite(const QString &source, const QString &target, const ViewEntries &entries)
@@ -99,6 +156,7 @@ void rewrite(const QString &source, const QString &target, const ViewEntries &en
                            QPDFObjectHandle::newName("/" + entries.pageLayout.toStdString()));
     if (entries.openView != OpenView::Unchanged)
         catalog.replaceKey("/OpenAction", openAction(entries.openView, pages.front()));
+    dropScriptLinks(pages);
 
     QSaveFile out(target);
     if (!out.open(QIODevice::WriteOnly))

@@ -24,7 +24,9 @@ struct ViewEntries {
 };
 
 // Reads source, sets the entries in its catalogue and writes the result to
-// target (which may be source). The output goes to a temporary file beside
+// target (which may be source). Links that run script or open a
+// "javascript:", "vbscript:" or "data:" address lose their link area; the
+// text under them stays. The output goes to a temporary file beside
 // target that replaces it only when complete, so a failure leaves target as
 // it was. A file that is not a sound PDF is refused. Throws Exception naming
 // the file and the problem.

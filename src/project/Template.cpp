@@ -107,6 +107,15 @@ void writeEntry(const QString &folder, const TTemplateEntry &e)
         dir += u'/';
     const QString target = dir + QString(e.Name).replace(u'\\', u'/');
     QDir().mkpath(QFileInfo(target).absolutePath());
+    // Nothing is written through a link: a linked subfolder must lead back
+    // into the folder, and a link in the file's place is replaced.
+    const QString realFolder = QFileInfo(dir).canonicalFilePath() + u'/';
+    if (!(QFileInfo(QFileInfo(target).absolutePath()).canonicalFilePath() + u'/').startsWith(realFolder))
+        throw Exception(QStringLiteral("Cannot write the template file \"%1\": its folder is a link that leads "
+                                       "outside \"%2\".")
+                            .arg(target, dir));
+    if (QFileInfo(target).isSymLink())
+        QFile::remove(target);
     QFile f(target);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(e.Data) != e.Data.size())
         throw Exception(QStringLiteral("Cannot write the template file \"%1\": %2").arg(target, f.errorString()));
@@ -157,11 +166,24 @@ void PackTemplate(const QString &FileName, QByteArray &Stream)
     QStringList files;
     ListTemplateFiles(FileName, files);
     const QString folder = QFileInfo(FileName).absolutePath() + u'/';
+    // Where the files really lie, links followed: a link in a template folder
+    // received from someone else must not carry a file of this machine into
+    // the package, and so into every help built with it.
+    const QString realFolder = QFileInfo(folder).canonicalFilePath() + u'/';
+    const QString page = QFileInfo(FileName).canonicalFilePath();
+    if (!page.startsWith(realFolder))
+        throw Exception(QStringLiteral("The template page \"%1\" is a link to \"%2\", outside the template's "
+                                       "folder; the template is refused.")
+                            .arg(FileName, page));
     QByteArray package;
     for (const QString &path : files) {
         const QString full = QFileInfo(path).absoluteFilePath();
         if (!full.startsWith(folder, Qt::CaseInsensitive))
             continue; // files outside the page's folder are not part of the template
+        // Only regular files whose real place is inside the folder.
+        const QFileInfo real(full);
+        if (!real.isFile() || !real.canonicalFilePath().startsWith(realFolder))
+            continue;
         QFile f(full);
         if (!f.open(QIODevice::ReadOnly))
             throw Exception(QStringLiteral("Cannot read the template file \"%1\": %2").arg(full, f.errorString()));

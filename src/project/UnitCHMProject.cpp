@@ -72,6 +72,29 @@ QString compiledNameFor(const QString &chm)
     return base + QStringLiteral(".chm");
 }
 
+// The subfolder of the project set where the compiler writes when the
+// compiled file itself lies in the set's folder under the compiler's name.
+const QString kCompileFolder = QStringLiteral(".quillcraft-compile/");
+
+bool sameFile(const QString &a, const QString &b)
+{
+    const QFileInfo x(a), y(b);
+    const QString folderX = QFileInfo(x.absolutePath()).canonicalFilePath();
+    const QString folderY = QFileInfo(y.absolutePath()).canonicalFilePath();
+    if (!folderX.isEmpty() && !folderY.isEmpty())
+        return folderX == folderY && x.fileName() == y.fileName();
+    return QDir::cleanPath(x.absoluteFilePath()) == QDir::cleanPath(y.absoluteFilePath());
+}
+
+// Where the compiler writes, relative to the project-set folder: the
+// compiler's name for the compiled file, in a subfolder when that would be
+// the compiled file itself, which stays whole until the new one is complete.
+QString compiledNameIn(const QString &folder, const QString &chm)
+{
+    const QString name = compiledNameFor(chm);
+    return sameFile(folder + name, chm) ? kCompileFolder + name : name;
+}
+
 const QStringList &sitemapHead()
 {
     static const QStringList head{
@@ -197,6 +220,11 @@ void TCHMProject::GetFiles(const QString &Dir)
     const QFileInfoList entries =
         d.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::NoSort);
     for (const QFileInfo &e : entries) {
+        // An earlier compiled file kept in the folder is not a page of the new
+        // one, nor is the builds' list of what they wrote in the folder.
+        if (e.fileName() == QLatin1String(".quillcraft-output")
+            || (!CHM.isEmpty() && (sameFile(e.filePath(), CHM) || e.filePath() + u'/' == Folder + kCompileFolder)))
+            continue;
         if (e.isDir()) {
             if (!e.isSymLink())
                 GetFiles(e.filePath());
@@ -215,6 +243,16 @@ void TCHMProject::GetFiles(const QString &Dir)
     }
 }
 
+QStringList TCHMProject::FileNames(const QString &folder, const QString &chm)
+{
+    const QString compiled = compiledNameIn(folder, chm);
+    QStringList names;
+    for (const char *ext : {".hhp", ".hhc", ".hhk", ".h", ".log"})
+        names << withExtension(compiled, QLatin1String(ext));
+    names << (compiled.startsWith(kCompileFolder) ? kCompileFolder : compiled);
+    return names;
+}
+
 void TCHMProject::Output()
 {
     if (!Folder.isEmpty() && !Folder.endsWith(u'/'))
@@ -228,7 +266,7 @@ void TCHMProject::Output()
     Files.clear();
     if (AutoSearch)
         GetFiles(Folder + SourceFolder);
-    CompiledName = compiledNameFor(CHM);
+    CompiledName = compiledNameIn(Folder, CHM);
     LOGFile = withExtension(CompiledName, QStringLiteral(".log"));
     if (Content && !TOC.isEmpty()) {
         HHCFile = withExtension(CompiledName, QStringLiteral(".hhc"));
@@ -379,14 +417,23 @@ QString TCHMProject::Compile1()
         throw Exception(QStringLiteral("Cannot create the folder \"%1\" for the compiled help file \"%2\".")
                             .arg(chmFolder, CHM));
     // The compiler writes into the project-set folder under a plain name (it
-    // cannot read paths outside the code page); the file is moved into place
+    // cannot read paths outside the code page); the file is copied into place
     // afterwards. A file of an earlier compile there is not this one's.
     if (CompiledName.isEmpty())
-        CompiledName = compiledNameFor(CHM);
+        CompiledName = compiledNameIn(Folder, CHM);
     const QString built = Folder + CompiledName;
-    const bool inPlace = QFileInfo(built).absoluteFilePath() == QFileInfo(CHM).absoluteFilePath();
-    if (!inPlace && QFileInfo::exists(built) && !QFile::remove(built))
+    QDir().mkpath(QFileInfo(built).absolutePath());
+    if (QFileInfo::exists(built) && !QFile::remove(built))
         throw Exception(QStringLiteral("Cannot remove the old compiled file \"%1\".").arg(built));
+    // What the compiler wrote is gone after the compile, a partial file too.
+    struct RemoveBuilt {
+        QString file, folder;
+        ~RemoveBuilt()
+        {
+            QFile::remove(file);
+            QDir().rmdir(folder);
+        }
+    } removeBuilt{built, Folder + kCompileFolder};
     const QFileInfo before(built);
     const bool existed = before.exists();
     const QDateTime oldTime = before.lastModified();
@@ -457,21 +504,11 @@ QString TCHMProject::Compile1()
     const bool written = after.exists() && (!existed || after.lastModified() != oldTime);
     if (problem.isEmpty() && (!written || after.size() == 0))
         problem = QStringLiteral("the compiler did not write the compiled file");
-    if (!problem.isEmpty()) {
-        if (written)
-            QFile::remove(built); // a partial file is no help file
+    if (!problem.isEmpty())
         throw Exception(QStringLiteral("Compiling \"%1\" into \"%2\" failed: %3. The compiler's output is in \"%4\".")
                             .arg(Folder + HHPFile, CHM, problem, Folder + LOGFile));
-    }
-    if (!inPlace) {
-        QFile::remove(CHM);
-        QFile file(built);
-        if (!file.rename(CHM)) {
-            const QString why = file.errorString();
-            QFile::remove(built);
-            throw Exception(QStringLiteral("The compiled help file cannot be moved from \"%1\" to \"%2\": %3")
-                                .arg(built, CHM, why));
-        }
-    }
+    // Copied beside the old compiled file and renamed over it once complete:
+    // a failure (a full disk) leaves the old file whole.
+    PlaceFileCopy(built, CHM);
     return result;
 }

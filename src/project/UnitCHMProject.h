@@ -26,6 +26,9 @@ public:
     void OutputHHK(const QString &FileName);
     void OutputHHP(const QString &FileName);
     void OutputH(const QString &FileName);
+    // The names, relative to the project-set folder, of every file the set
+    // for the compiled file chm may write there ("name/" for a folder).
+    static QStringList FileNames(const QString &folder, const QString &chm);
     // Runs the compiler on the written .hhp in Folder; returns its console
     // output. Throws when the compile fails.
     QString Compile1();

@@ -7,6 +7,7 @@
 #include "builder/BuildLock.h"
 #include "builder/OutputGuard.h"
 #include "platform/Exception.h"
+#include "platform/word/Document.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
@@ -21,6 +22,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdio>
 #include <unistd.h>
 
 using testsupport::ScratchDir;
@@ -103,8 +105,10 @@ struct BatchFixture : ::testing::Test {
 
 // Starts the program with no display (or one that does not answer), the
 // user's folders in dir and the extra environment given.
+// A wrapper (a program and its arguments) runs the program in its turn.
 void StartProgram(QProcess &run, const ScratchDir &dir, const QStringList &arguments,
-                  const QList<std::pair<QString, QString>> &extra = {}, const QString &display = QString())
+                  const QList<std::pair<QString, QString>> &extra = {}, const QString &display = QString(),
+                  const QStringList &wrapper = {})
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const auto &[name, value] : extra)
@@ -118,7 +122,26 @@ void StartProgram(QProcess &run, const ScratchDir &dir, const QStringList &argum
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.file(QStringLiteral("config")));
     run.setProcessEnvironment(env);
     run.setWorkingDirectory(dir.path());
-    run.start(testsupport::buildDir() + QStringLiteral("/bin/quillcraft"), arguments);
+    const QString program = testsupport::buildDir() + QStringLiteral("/bin/quillcraft");
+    if (wrapper.isEmpty())
+        run.start(program, arguments);
+    else
+        run.start(wrapper.first(), wrapper.mid(1) + QStringList{program} + arguments);
+}
+
+// A Word document with a Heading 1 and a line of text per title.
+void WriteManual(const QString &path, const QStringList &titles)
+{
+    word::Application app;
+    word::Document *doc = app.Documents().Add();
+    QStringList paragraphs;
+    for (const QString &title : titles)
+        paragraphs << title << QStringLiteral("About ") + title;
+    doc->Content().InsertAfter(paragraphs.join(u'\r'));
+    for (int i = 0; i < titles.size(); ++i)
+        doc->Paragraphs().Item(2 * i + 1).Range().setStyle(-2);
+    doc->SaveAs(path, word::wdFormatXMLDocument);
+    doc->Close();
 }
 
 } // namespace
@@ -216,9 +239,10 @@ TEST_F(BatchFixture, AMissingSourceStopsWithTwenty)
               QStringLiteral("The source file \"%1\" does not exist!").arg(dir.file(QStringLiteral("help.docx"))));
 }
 
-// An old output that cannot be deleted: a file in a folder made immutable
-// (the only lock a root user cannot pass); skipped where chattr cannot set it.
-TEST_F(BatchFixture, OldOutputsThatCannotBeDeletedStopWithThirtyAndFifty)
+// An old output that the build could not replace: a file in a folder made
+// immutable, or made immutable itself (the only locks a root user cannot
+// pass); skipped where chattr cannot set them. The old files stay.
+TEST_F(BatchFixture, OldOutputsThatCannotBeReplacedStopWithThirtyAndFifty)
 {
     testsupport::writeFile(dir.file(QStringLiteral("out/help.chm")), "old chm");
     testsupport::writeFile(dir.file(QStringLiteral("out/help.pdf")), "old pdf");
@@ -249,6 +273,30 @@ TEST_F(BatchFixture, OldOutputsThatCannotBeDeletedStopWithThirtyAndFifty)
     EXPECT_EQ(prompt->messages[0], QLatin1Char('"') + dir.file(QStringLiteral("out/help.pdf"))
                                        + QStringLiteral("\" access denied! It has probably been opend. Please close it and Retry."));
     EXPECT_EQ(testsupport::readFile(dir.file(QStringLiteral("out/help.pdf"))), QByteArray("old pdf"));
+
+    // An immutable file in a folder that takes new ones cannot be replaced either.
+    QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), out});
+    const QString pdf = dir.file(QStringLiteral("out/help.pdf"));
+    ASSERT_EQ(QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), pdf}), 0);
+    w.BuildProject(true);
+    QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), pdf});
+    EXPECT_EQ(w.ExitCode(), 50);
+    EXPECT_EQ(testsupport::readFile(pdf), QByteArray("old pdf"));
+}
+
+// A link in the PDF's place (a project folder received from someone else) is
+// replaced by the new PDF, never written through.
+TEST_F(BatchFixture, TheNewPdfReplacesALinkInItsPlace)
+{
+    testsupport::writeFile(dir.file(QStringLiteral("profile")), "# mine\n");
+    QDir().mkpath(dir.file(QStringLiteral("out")));
+    ASSERT_TRUE(QFile::link(dir.file(QStringLiteral("profile")), dir.file(QStringLiteral("out/help.pdf"))));
+    TfrmMain &w = start();
+    w.BuildProject(true);
+    EXPECT_EQ(w.ExitCode(), 0) << w.BatchLine().toStdString();
+    EXPECT_EQ(testsupport::readFile(dir.file(QStringLiteral("profile"))), QByteArray("# mine\n"));
+    EXPECT_FALSE(QFileInfo(dir.file(QStringLiteral("out/help.pdf"))).isSymLink());
+    EXPECT_EQ(testsupport::readFile(dir.file(QStringLiteral("out/help.pdf"))), QByteArray("%PDF"));
 }
 
 // An output path that names a folder is refused with that reason, and the
@@ -398,12 +446,18 @@ TEST_F(BatchFixture, AFolderHoldingFilesNoBuildWroteIsNeverEmptiedSilently)
     EXPECT_EQ(testsupport::readFile(dir.file(QStringLiteral("out/help.chm"))), QByteArray("good chm"));
 }
 
+// A failed build reports its task and leaves the last good compiled file
+// and PDF as they were.
 TEST_F(BatchFixture, AFailedBuildExitsWithHundredAndReportsTheTask)
 {
+    testsupport::writeFile(dir.file(QStringLiteral("out/help.chm")), "good chm");
+    testsupport::writeFile(dir.file(QStringLiteral("out/help.pdf")), "good pdf");
     failBuild = true;
     TfrmMain &w = start();
     w.BuildProject(true);
     EXPECT_EQ(w.ExitCode(), 100);
+    EXPECT_EQ(testsupport::readFile(dir.file(QStringLiteral("out/help.chm"))), QByteArray("good chm"));
+    EXPECT_EQ(testsupport::readFile(dir.file(QStringLiteral("out/help.pdf"))), QByteArray("good pdf"));
     EXPECT_TRUE(w.BatchLine().startsWith(QStringLiteral("Error: Error occured when building!\r\n\r\nTaskType: 1")))
         << w.BatchLine().toStdString();
     EXPECT_FALSE(QFileInfo::exists(dir.file(QStringLiteral("~~$help.docx"))));
@@ -477,6 +531,77 @@ TEST(ProgramBatchRun, ADamagedProjectIsNamedInTheLog)
     const QByteArray log = testsupport::readFile(dir.file(QStringLiteral("damaged.log")));
     EXPECT_TRUE(log.contains("Error: The project file \"" + project.toUtf8() + "\" is damaged")) << log.toStdString();
     EXPECT_EQ(testsupport::readFile(project), text);
+}
+
+// A link in the batch log's place (in a project folder received from someone
+// else) is not written through: the file it names stays as it was, and the
+// run says why on standard error and ends with exit code 1.
+TEST(ProgramBatchRun, TheBatchLogIsNeverWrittenThroughALink)
+{
+    ScratchDir dir;
+    testsupport::writeFile(dir.file(QStringLiteral("help.docx")), "docx");
+    TProject p;
+    p.SourceFile = QStringLiteral("help.docx");
+    p.HtmlHelpOutput = p.WebHelpOutput = p.PDFOutput = false;
+    const QString project = dir.file(QStringLiteral("help.qvx"));
+    p.SaveToIni(project);
+    testsupport::writeFile(dir.file(QStringLiteral("profile")), "# mine\n");
+    ASSERT_TRUE(QFile::link(dir.file(QStringLiteral("profile")), dir.file(QStringLiteral("help.log"))));
+    QProcess run;
+    StartProgram(run, dir, {project, QStringLiteral("/bs")});
+    ASSERT_TRUE(run.waitForFinished(60000));
+    EXPECT_EQ(run.exitCode(), 1);
+    const QByteArray said = run.readAllStandardError();
+    EXPECT_TRUE(said.contains("it is a symbolic link")) << said.toStdString();
+    EXPECT_EQ(testsupport::readFile(dir.file(QStringLiteral("profile"))), QByteArray("# mine\n"));
+}
+
+// The context-ID file in "ANSI" is written in the code page of the help's
+// language, byte for byte the same under any locale of the build machine
+// (Russian titles in windows-1251 under C, C.UTF-8 and ru_RU.UTF-8, made
+// for the test where it is missing); each build replaces the file the one
+// before it wrote.
+TEST(ProgramBatchRun, TheAnsiContextFileFollowsTheHelpLanguageUnderAnyLocale)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("chmcmd")).isEmpty())
+        GTEST_SKIP() << "chmcmd is not installed";
+    ScratchDir dir;
+    WriteManual(dir.file(QStringLiteral("help.docx")), {QStringLiteral("Введение"), QStringLiteral("Установка")});
+    TProject p;
+    p.SourceFile = QStringLiteral("help.docx");
+    p.CompiledFile = QStringLiteral("out/help.chm");
+    p.HtmlHelpOutput = true;
+    p.WebHelpOutput = p.PDFOutput = false;
+    p.HtmlHelpOutputContext = true;
+    p.HtmlHelpContextFile = QStringLiteral("out/HelpTopics.cs");
+    p.HtmlHelpContextEncoding = 0;
+    p.CHMSetting.Language = QStringLiteral("0x0419");
+    const QString project = dir.file(QStringLiteral("help.qvx"));
+    p.SaveToIni(project);
+    QStringList locales{QStringLiteral("C"), QStringLiteral("C.UTF-8")};
+    const QString localeFolder = dir.file(QStringLiteral("locales"));
+    QDir().mkpath(localeFolder);
+    if (QProcess::execute(QStringLiteral("localedef"), {QStringLiteral("-i"), QStringLiteral("ru_RU"), QStringLiteral("-f"),
+                                                        QStringLiteral("UTF-8"), localeFolder + QStringLiteral("/ru_RU.UTF-8")})
+        == 0)
+        locales << QStringLiteral("ru_RU.UTF-8");
+    else
+        std::fprintf(stderr, "ru_RU.UTF-8 cannot be made here: the build runs under C and C.UTF-8 only\n");
+    QByteArray first;
+    for (const QString &locale : locales) {
+        SCOPED_TRACE(locale.toStdString());
+        QProcess run;
+        StartProgram(run, dir, {project, QStringLiteral("/bs")},
+                     {{QStringLiteral("LC_ALL"), locale}, {QStringLiteral("LOCPATH"), localeFolder}});
+        ASSERT_TRUE(run.waitForFinished(300000));
+        ASSERT_EQ(run.exitCode(), 0) << testsupport::readFile(dir.file(QStringLiteral("help.log"))).toStdString();
+        const QByteArray bytes = testsupport::readFile(dir.file(QStringLiteral("out/HelpTopics.cs")));
+        EXPECT_TRUE(bytes.contains("// \xC2\xE2\xE5\xE4\xE5\xED\xE8\xE5 (")) << bytes.toStdString();
+        EXPECT_TRUE(bytes.contains("// \xD3\xF1\xF2\xE0\xED\xEE\xE2\xEA\xE0 (")) << bytes.toStdString();
+        if (first.isEmpty())
+            first = bytes;
+        EXPECT_EQ(bytes, first);
+    }
 }
 
 namespace {
@@ -745,4 +870,50 @@ TEST(ProgramBatchRun, CorpusDocumentsBuildOrAreRefusedWithTheirReason)
             EXPECT_TRUE(testsupport::readFile(dir.file(QStringLiteral("out/help.pdf"))).startsWith("%PDF"));
         }
     }
+}
+
+// A build killed (SIGKILL, as kill -9 does) while it empties the WebHelp
+// folder, here as it is about to delete the last of the earlier build's
+// files: the folder's list still names what is left, so the next batch build
+// empties and rebuilds the folder rather than refusing it as foreign.
+TEST(ProgramBatchRun, ABuildKilledWhileEmptyingTheWebHelpFolderLeavesItListed)
+{
+    const QString strace = QStandardPaths::findExecutable(QStringLiteral("strace"));
+    if (strace.isEmpty())
+        GTEST_SKIP() << "strace is not installed";
+    ScratchDir dir;
+    QStringList titles;
+    for (int i = 1; i <= 20; ++i)
+        titles << QStringLiteral("Chapter %1").arg(i);
+    WriteManual(dir.file(QStringLiteral("help.docx")), titles);
+    TProject p;
+    p.SourceFile = QStringLiteral("help.docx");
+    p.WebHelpOutputFolder = QStringLiteral("web");
+    p.WebHelpOutput = true;
+    p.HtmlHelpOutput = p.PDFOutput = false;
+    const QString project = dir.file(QStringLiteral("help.qvx"));
+    p.SaveToIni(project);
+    const auto build = [&](const QStringList &wrapper) {
+        QProcess run;
+        StartProgram(run, dir, {project, QStringLiteral("/bs")}, {}, QString(), wrapper);
+        EXPECT_TRUE(run.waitForFinished(300000));
+        return run.exitStatus() == QProcess::NormalExit ? run.exitCode() : -1;
+    };
+    ASSERT_EQ(build({}), 0) << testsupport::readFile(dir.file(QStringLiteral("help.log"))).toStdString();
+
+    const QString web = dir.file(QStringLiteral("web"));
+    QStringList files = FilesBelow(web);
+    files.removeAll(OutputFolderMarkerName);
+    ASSERT_GT(files.size(), 20);
+    QStringList wrapper{strace, QStringLiteral("-f"), QStringLiteral("-qq"), QStringLiteral("-o"), QStringLiteral("/dev/null"),
+                        QStringLiteral("-e"), QStringLiteral("trace=unlink,unlinkat"), QStringLiteral("-e"),
+                        QStringLiteral("inject=unlink,unlinkat:signal=KILL:when=%1").arg(files.size())};
+    for (const QString &file : std::as_const(files))
+        wrapper << QStringLiteral("-P") << web + u'/' + file;
+    EXPECT_NE(build(wrapper), 0) << "the build was not killed";
+    ASSERT_FALSE(FilesBelow(web).isEmpty());
+
+    EXPECT_EQ(build({}), 0) << testsupport::readFile(dir.file(QStringLiteral("help.log"))).toStdString();
+    EXPECT_TRUE(QFileInfo::exists(web + QStringLiteral("/index.html")));
+    EXPECT_EQ(ForeignOutputContent(web), QStringList());
 }

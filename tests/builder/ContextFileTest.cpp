@@ -12,6 +12,7 @@
 #include "support/TestSupport.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
@@ -92,6 +93,7 @@ TEST(ContextFile, FillsTheLineTemplatePerTopic)
 
 TEST(ContextFile, WritesEachEncodingAndCreatesTheFolder)
 {
+    IsolatedUser user;
     ScratchDir dir;
     ContextProject p({{1, "A", "Ä", "1"}});
     p.code(QStringLiteral("//"), QStringLiteral("{%ContextID%}{%Title%}"), QString());
@@ -110,13 +112,15 @@ TEST(ContextFile, WritesEachEncodingAndCreatesTheFolder)
         p.maker.OutputContextFile();
         EXPECT_EQ(readFile(p.project.HtmlHelpContextFile), c.bytes) << "encoding " << c.encoding;
     }
-    // 0 and unknown values: the ANSI code page, no mark.
+    // 0 and unknown values: the code page of the help's language, no mark,
+    // whatever the machine's locale.
+    p.list.Item(0)->Title = QStringLiteral("Введение");
+    p.project.CHMSetting.Language = QStringLiteral("0x0419 Russian");
     for (int encoding : {0, 9}) {
         p.project.HtmlHelpContextEncoding = encoding;
         p.maker.OutputContextFile();
-        const QByteArray bytes = readFile(p.project.HtmlHelpContextFile);
-        EXPECT_TRUE(bytes.startsWith("//\r\n1")) << "encoding " << encoding;
-        EXPECT_EQ(bytes.size(), 10);
+        EXPECT_EQ(readFile(p.project.HtmlHelpContextFile), QByteArray("//\r\n1\xC2\xE2\xE5\xE4\xE5\xED\xE8\xE5\r\n\r\n"))
+            << "encoding " << encoding;
     }
 
     p.project.HtmlHelpContextFile.clear();
@@ -195,4 +199,48 @@ TEST(ContextFile, HostilePropertiesAndTitlesStayOutOfTheCode)
     EXPECT_EQ(contextcheck::CheckEveryLanguage(maker, dir.path(),
                                                {QStringLiteral("CID_INTRO=100"), QStringLiteral("CID__LINES=7")}),
               5);
+}
+
+// The context-ID file's path comes from the project: an existing file is
+// replaced only when an earlier build wrote it (it begins with the head of a
+// shipped code format, or holds what this user's last build wrote there);
+// someone's own file of that name, or a link, is refused and left as it was.
+TEST(ContextFile, ReplacesOnlyAFileAnEarlierBuildWrote)
+{
+    IsolatedUser user;
+    ContextProject p({{1, "INTRO", "Intro", "10"}});
+    p.project.HtmlHelpContextEncoding = 3;
+    const QString file = user.work(QStringLiteral("HelpTopics.cs"));
+    writeFile(user.work(QStringLiteral(".profile")), "# ~/.profile\nexport PATH\n");
+    ASSERT_TRUE(QFile::link(user.work(QStringLiteral(".profile")), user.work(QStringLiteral("linked.cs"))));
+    for (const QString &name : {QStringLiteral(".profile"), QStringLiteral("linked.cs")}) {
+        p.project.HtmlHelpContextFile = user.work(name);
+        try {
+            p.maker.OutputContextFile();
+            ADD_FAILURE() << "wrote " << name.toStdString();
+        } catch (const Exception &e) {
+            EXPECT_TRUE(e.message().contains(user.work(name))) << e.message().toStdString();
+        }
+        EXPECT_EQ(readFile(user.work(QStringLiteral(".profile"))), QByteArray("# ~/.profile\nexport PATH\n"));
+    }
+    EXPECT_TRUE(QFileInfo(user.work(QStringLiteral("linked.cs"))).isSymLink());
+
+    // An earlier build's file with the shipped head, in another encoding.
+    QString top, line, bottom;
+    ReadContextCodeDefaults(top, line, bottom);
+    p.code(top, line, bottom);
+    const QString earlier = top + QStringLiteral("\r\nstale\r\n");
+    writeFile(file, QByteArray("\xFF\xFE", 2) + QByteArray(reinterpret_cast<const char *>(earlier.utf16()), earlier.size() * 2));
+    p.project.HtmlHelpContextFile = file;
+    p.maker.OutputContextFile();
+    EXPECT_EQ(readFile(file), QByteArray("\xEF\xBB\xBF") + p.text().toUtf8());
+
+    // A head of the user's own: rebuilt as long as the file is as the last build left it.
+    p.code(QStringLiteral("namespace Mine {"), QStringLiteral("const int {%StaticVarName%} = {%ContextID%};"), QStringLiteral("}"));
+    QFile::remove(file);
+    p.maker.OutputContextFile();
+    p.maker.OutputContextFile();
+    writeFile(file, readFile(file) + "// edited by hand\r\n");
+    EXPECT_THROW(p.maker.OutputContextFile(), Exception);
+    EXPECT_TRUE(readFile(file).endsWith("// edited by hand\r\n"));
 }

@@ -233,6 +233,33 @@ TEST(HtmlHelpOutput, BooksOnlyOrNoTopicsCompileAHelpFileWithoutPages)
     EXPECT_GT(QFileInfo(empty.project.CompiledFile).size(), 0);
 }
 
+// A compiled file kept inside the project-set folder stays while the folder
+// is emptied and written, and only the new compiled file replaces it; the
+// earlier build's pages go, and the old file is no page of the new one.
+TEST(HtmlHelpOutput, ACompiledFileInsideTheProjectSetStaysUntilReplaced)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("chmcmd")).isEmpty())
+        GTEST_SKIP() << "chmcmd is not installed";
+    ScratchDir dir;
+    Maker m;
+    m.maker.ProjectFolder = dir.file(QStringLiteral("set/"));
+    m.project.CompiledFile = m.maker.ProjectFolder + QStringLiteral("help.chm");
+    fill(m.list, {{1, "Intro", "intro.htm"}}, true);
+    writeFile(m.project.CompiledFile, "old chm");
+    writeFile(m.maker.ProjectFolder + QStringLiteral("stale.htm"), "old page");
+    MarkOutputFolder(m.maker.ProjectFolder, true); // as an earlier build left it
+    m.maker.Output();
+    EXPECT_EQ(readFile(m.project.CompiledFile), QByteArray("old chm"));
+    EXPECT_FALSE(QFileInfo::exists(m.maker.ProjectFolder + QStringLiteral("stale.htm")));
+    QString log;
+    m.maker.Make(log);
+    chmcheck::ChmReader chm(m.project.CompiledFile);
+    ASSERT_TRUE(chm.isOpen());
+    EXPECT_TRUE(chm.read(QStringLiteral("/intro.htm")).contains("<p>About "));
+    EXPECT_TRUE(chm.read(QStringLiteral("/help.chm")).isEmpty());
+    EXPECT_EQ(ForeignOutputContent(m.maker.ProjectFolder), QStringList());
+}
+
 TEST(HtmlHelpOutput, NeverClearsTheProjectFolderNorWritesOutsideItsOwn)
 {
     ScratchDir dir;

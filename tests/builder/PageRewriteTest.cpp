@@ -231,7 +231,8 @@ TEST_F(PageRewrite, LocalFilesAreCopiedAndLinkedByTheNameTheyGot)
 }
 
 // Links that reach files outside the document's and the project's folders,
-// by path, by "../" or through a symbolic link, copy nothing into the help.
+// by path, by "../" or through a symbolic link, copy nothing into the help;
+// nor does a folder beside them whose name begins like theirs.
 TEST_F(PageRewrite, FilesOutsideTheDocumentAndProjectStayPlainLinks)
 {
     doc.FileName = user.work(S("document/~~$manual.docx"));
@@ -240,12 +241,18 @@ TEST_F(PageRewrite, FilesOutsideTheDocumentAndProjectStayPlainLinks)
     writeFile(project.RootDir + S("inside.txt"), "inside");
     ASSERT_TRUE(QFile::link(user.work(S("secret/hostname")), project.RootDir + S("alias.txt")));
     const QString shadow = user.work(S("secret/shadow"));
+    const QString sibling = user.work(S("project-private/x.txt"));
+    writeFile(sibling, "private");
     for (int type : {1, 2}) {
         doc.OutputType = type;
         const QString in = S("<a href=\"file:///") + shadow.mid(1) + S("\">1</a><a href=\"../../../secret/hostname\">2</a>"
-                                                                      "<a href=\"alias.txt\">3</a><a href=\"inside.txt\">4</a>");
+                                                                      "<a href=\"alias.txt\">3</a><a href=\"inside.txt\">4</a>"
+                                                                      "<a href=\"../project-private/x.txt\">5</a><a href=\"file:///")
+                         + sibling.mid(1) + S("\">6</a>");
         EXPECT_EQ(doc.ChangeUrls(in), S("<a href=\"file:///") + shadow.mid(1) + S("\">1</a><a href=\"../../../secret/hostname\">2</a>"
-                                                                              "<a href=\"alias.txt\">3</a><a href=\"inside.txt\">4</a>"));
+                                                                              "<a href=\"alias.txt\">3</a><a href=\"inside.txt\">4</a>"
+                                                                              "<a href=\"../project-private/x.txt\">5</a><a href=\"file:///")
+                                          + sibling.mid(1) + S("\">6</a>"));
     }
     doc.OutputType = 2;
     EXPECT_EQ(doc.ChangeUrls(S("<a href=\"External:../secret/shadow\">x</a>")), S("<a href=\"External:../secret/shadow\">x</a>"));
@@ -253,11 +260,13 @@ TEST_F(PageRewrite, FilesOutsideTheDocumentAndProjectStayPlainLinks)
     EXPECT_FALSE(QFileInfo::exists(doc.tempDir + S("shadow")));
     EXPECT_FALSE(QFileInfo::exists(doc.tempDir + S("hostname")));
     EXPECT_FALSE(QFileInfo::exists(doc.tempDir + S("alias.txt")));
+    EXPECT_FALSE(QFileInfo::exists(doc.tempDir + S("x.txt")));
     // Each refused file is reported once, by name.
-    ASSERT_EQ(doc.Notes.size(), 3) << doc.Notes.join(u'\n').toStdString();
+    ASSERT_EQ(doc.Notes.size(), 4) << doc.Notes.join(u'\n').toStdString();
     EXPECT_TRUE(doc.Notes[0].contains(shadow));
     EXPECT_TRUE(doc.Notes[1].contains(user.work(S("secret/hostname"))));
     EXPECT_TRUE(doc.Notes[2].contains(project.RootDir + S("alias.txt")));
+    EXPECT_TRUE(doc.Notes[3].contains(sibling));
 }
 
 // Script and data links keep their text and lose the link, however they

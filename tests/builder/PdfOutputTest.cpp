@@ -2,12 +2,14 @@
 // with qpdf for its heading bookmarks and the project's initial view.
 #define POINTERHOLDER_TRANSITION 4
 #include "builder/PDFOutput.h"
+#include "platform/DocxBuilder.h"
 #include "platform/Exception.h"
 #include "platform/word/Document.h"
 #include "project/ProjectSetting.h"
 #include "support/TestSupport.h"
 
 #include <QFileInfo>
+#include <QProcess>
 #include <QStandardPaths>
 #include <gtest/gtest.h>
 #include <qpdf/QPDF.hh>
@@ -116,4 +118,47 @@ TEST(PdfOutput, FailuresStopTheProgressAndKeepTheDocument)
     Build blocked;
     EXPECT_THROW(blocked.pdf.Build(source, dir.file(QStringLiteral("blocked/out.pdf"))), Exception);
     EXPECT_EQ(blocked.steps, (QList<int>{20, 45}));
+}
+
+// Links that run script or carry their own content ("javascript:",
+// "vbscript:", "data:", however spelt) keep their text in the PDF but lose
+// the link, as in the help pages; other links stay.
+TEST(PdfOutput, ScriptAndDataLinksLoseTheLinkButKeepTheText)
+{
+    if (!haveOffice())
+        GTEST_SKIP() << "soffice is not installed";
+    ScratchDir dir;
+    const QString source = dir.file(QStringLiteral("~~$links.docx"));
+    const char *const type = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/hyperlink";
+    const QStringList targets{QStringLiteral("javascript:alert(document.domain)"), QStringLiteral("VBScript:msgbox(1)"),
+                              QStringLiteral("data:text/html;base64,PHNjcmlwdD4="), QStringLiteral("https://example.org/")};
+    QByteArray body;
+    testsupport::DocxBuilder docx;
+    for (int i = 0; i < targets.size(); ++i) {
+        const QByteArray id = "rIdL" + QByteArray::number(i);
+        docx.relationship(QString::fromLatin1(id), QString::fromLatin1(type), targets[i], true);
+        body += "<w:p><w:hyperlink r:id=\"" + id + "\"><w:r><w:rPr><w:rStyle w:val=\"Hyperlink\"/></w:rPr><w:t>Link" + QByteArray::number(i)
+              + "</w:t></w:r></w:hyperlink></w:p>";
+    }
+    docx.body(body).write(source);
+    Build b;
+    const QString out = dir.file(QStringLiteral("links.pdf"));
+    b.pdf.Build(source, out);
+
+    QPDF pdf;
+    pdf.processFile(QFile::encodeName(out).constData());
+    QStringList addresses;
+    for (QPDFObjectHandle page : pdf.getAllPages())
+        if (page.getKey("/Annots").isArray())
+            for (QPDFObjectHandle annotation : page.getKey("/Annots").aitems())
+                if (annotation.getKey("/A").isDictionary())
+                    addresses << QString::fromStdString(annotation.getKey("/A").getKey("/URI").getStringValue());
+    EXPECT_EQ(addresses, QStringList{QStringLiteral("https://example.org/")});
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {out, QStringLiteral("-")});
+    if (text.waitForFinished(60000) && text.exitCode() == 0) {
+        const QByteArray words = text.readAllStandardOutput();
+        for (const char *word : {"Link0", "Link1", "Link2", "Link3"})
+            EXPECT_TRUE(words.contains(word)) << word;
+    }
 }

@@ -6,6 +6,7 @@
 
 #include "platform/Exception.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 using namespace webhelptest;
@@ -26,6 +27,16 @@ protected:
         writer.Output(indexPage);
         defaultPage = writer.DefaultPage;
         return indexPage;
+    }
+    // The message the writer fails with; empty when it succeeds.
+    QString failure()
+    {
+        try {
+            run();
+        } catch (const Exception &e) {
+            return e.message();
+        }
+        return QString();
     }
 
     WebHelpBuild b;
@@ -201,14 +212,7 @@ TEST_F(WebHelpWriter, EmptiesOnlyAFolderHoldingWhatABuildWroteThere)
     b.setTopics({{1, "Start"}, {1, "Tools"}});
     writeFile(b.out(QStringLiteral("passwd")), "root:x:0:0");
     writeFile(b.out(QStringLiteral("conf.d/site.conf")), "mine");
-    const auto refusal = [&]() -> QString {
-        try {
-            run();
-        } catch (const Exception &e) {
-            return e.message();
-        }
-        return QString();
-    };
+    const auto refusal = [&] { return failure(); };
     const QString first = refusal();
     EXPECT_TRUE(first.startsWith(QStringLiteral("Refused to empty the WebHelp folder \"%1\"").arg(b.out(QString()).chopped(1))))
         << first.toStdString();
@@ -253,4 +257,53 @@ TEST_F(WebHelpWriter, BadInputFailsWithTheFileNamed)
     b.Contents.Item(0)->Url = QStringLiteral("..\\..\\escaped.htm");
     EXPECT_THROW(run(), Exception);
     EXPECT_FALSE(QFileInfo::exists(b.path(QStringLiteral("escaped.htm"))));
+}
+
+// The list of a build that stopped half-way names what that build wrote and
+// nothing else: the next build goes on, and a file added since stays. A list
+// of an older build at work (its first line only) vouches for nothing.
+TEST_F(WebHelpWriter, AnUnfinishedListVouchesOnlyForWhatItNames)
+{
+    b.setTopics({{1, "Start"}, {1, "Tools"}});
+    writeFile(b.out(QStringLiteral("old.htm")), "old");
+    writeFile(b.out(OutputFolderMarkerName), "Quillcraft output folder: a build empties this folder and writes it anew.\n");
+    EXPECT_TRUE(failure().contains(QStringLiteral("\"old.htm\""))) << failure().toStdString();
+    EXPECT_EQ(readFile(b.out(QStringLiteral("old.htm"))), QByteArray("old"));
+    QFile::remove(b.out(QStringLiteral("old.htm")));
+
+    QFile::remove(program + QStringLiteral("/webhelp/webhelpsearch.htm")); // stops the build after the pages
+    EXPECT_FALSE(failure().isEmpty());
+    ASSERT_TRUE(QFileInfo::exists(b.out(QStringLiteral("pages/topic0.htm"))));
+    EXPECT_EQ(ForeignOutputContent(b.out(QString())), QStringList());
+    writeFile(b.out(QStringLiteral("mine.txt")), "mine");
+    writeWebhelpData(program);
+    EXPECT_TRUE(failure().contains(QStringLiteral("\"mine.txt\""))) << failure().toStdString();
+    EXPECT_EQ(readFile(b.out(QStringLiteral("mine.txt"))), QByteArray("mine"));
+    QFile::remove(b.out(QStringLiteral("mine.txt")));
+    EXPECT_EQ(failure(), QString());
+}
+
+// A list found in the folder (it may come with a project received from
+// someone else) never leads the emptying outside the folder: not by a name
+// that climbs out, nor through a link; a link in the list's own place is no
+// list.
+TEST_F(WebHelpWriter, AListNeverLeadsOutsideTheFolder)
+{
+    b.setTopics({{1, "Start"}});
+    writeFile(b.path(QStringLiteral("outside.txt")), "keep");
+    writeFile(b.path(QStringLiteral("elsewhere/topic0.htm")), "keep too");
+    QDir().mkpath(b.out(QString()));
+    ASSERT_TRUE(QFile::link(b.path(QStringLiteral("outside.txt")), b.out(OutputFolderMarkerName)));
+    EXPECT_TRUE(failure().startsWith(QStringLiteral("Refused to empty"))) << failure().toStdString();
+    QFile::remove(b.out(OutputFolderMarkerName));
+
+    ASSERT_TRUE(QFile::link(b.path(QStringLiteral("elsewhere")), b.out(QStringLiteral("pages"))));
+    writeFile(b.out(OutputFolderMarkerName), "Quillcraft output folder: a build empties this folder and writes it anew.\n"
+                                             "writing:\n../\n../outside.txt\n" + b.path(QStringLiteral("outside.txt")).toUtf8()
+                                                 + "\npages/\npages/topic0.htm\n");
+    EXPECT_EQ(failure(), QString());
+    EXPECT_EQ(readFile(b.path(QStringLiteral("outside.txt"))), QByteArray("keep"));
+    EXPECT_EQ(readFile(b.path(QStringLiteral("elsewhere/topic0.htm"))), QByteArray("keep too"));
+    EXPECT_FALSE(QFileInfo(b.out(QStringLiteral("pages"))).isSymLink());
+    EXPECT_TRUE(b.outText(QStringLiteral("pages/topic0.htm")).contains(QStringLiteral("<p>Text</p>")));
 }

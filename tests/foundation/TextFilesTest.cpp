@@ -323,15 +323,9 @@ TEST(SafeTextFiles, AFullDiskIsNamedAndTheOldFileKept)
 {
     IsolatedUser user;
     const QString disk = user.work(QStringLiteral("small"));
-    QDir().mkpath(disk);
-    if (QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
-                                                    QStringLiteral("size=64k"), QStringLiteral("tmpfs"), disk})
-        != 0)
+    const testsupport::SmallDisk small(disk);
+    if (!small.mounted())
         GTEST_SKIP() << "no small file system can be mounted here";
-    struct Unmount {
-        QString folder;
-        ~Unmount() { QProcess::execute(QStringLiteral("umount"), {folder}); }
-    } unmount{disk};
     const QString page = disk + QStringLiteral("/page.htm");
     writeFile(page, "old page");
     try {

@@ -36,6 +36,76 @@ void writeZip(const QString &path, const QList<QPair<QString, QByteArray>> &entr
     ASSERT_EQ(zip_close(z), 0);
 }
 
+struct ZipEntry {
+    QByteArray name;  // as stored in the entry's headers
+    QByteArray data;
+    QByteArray unicodeName; // a Unicode-path extra field naming it so, when not empty
+};
+
+quint32 crc32Of(const QByteArray &bytes)
+{
+    quint32 crc = 0xFFFFFFFFu;
+    for (const char c : bytes) {
+        crc ^= quint8(c);
+        for (int k = 0; k < 8; ++k)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+// A zip of stored entries written byte by byte, as no library would: names
+// twice, and names given again in a Unicode-path field.
+QByteArray handMadeZip(const QList<ZipEntry> &entries)
+{
+    auto u16 = [](QByteArray &out, quint16 v) { out.append(char(v & 0xFF)).append(char(v >> 8)); };
+    auto u32 = [&](QByteArray &out, quint32 v) { u16(out, quint16(v & 0xFFFF)); u16(out, quint16(v >> 16)); };
+    QByteArray zip, directory;
+    for (const ZipEntry &e : entries) {
+        QByteArray extra;
+        if (!e.unicodeName.isEmpty()) {
+            u16(extra, 0x7075);
+            u16(extra, quint16(5 + e.unicodeName.size()));
+            extra.append(char(1));
+            u32(extra, crc32Of(e.name));
+            extra += e.unicodeName;
+        }
+        const quint32 crc = crc32Of(e.data);
+        const quint32 offset = quint32(zip.size());
+        QByteArray common;
+        u16(common, 0);  // flags
+        u16(common, 0);  // stored
+        u32(common, 0);  // time and date
+        u32(common, crc);
+        u32(common, quint32(e.data.size()));
+        u32(common, quint32(e.data.size()));
+        u16(common, quint16(e.name.size()));
+        u16(common, quint16(extra.size()));
+        u32(zip, 0x04034b50);
+        u16(zip, 20);
+        zip += common + e.name + extra + e.data;
+        u32(directory, 0x02014b50);
+        u16(directory, 20);
+        u16(directory, 20);
+        directory += common;
+        u16(directory, 0); // comment
+        u16(directory, 0); // disk
+        u16(directory, 0);
+        u32(directory, 0);
+        u32(directory, offset);
+        directory += e.name + extra;
+    }
+    const quint32 at = quint32(zip.size());
+    zip += directory;
+    u32(zip, 0x06054b50);
+    u32(zip, 0);
+    u16(zip, quint16(entries.size()));
+    u16(zip, quint16(entries.size()));
+    u32(zip, quint32(directory.size()));
+    u32(zip, at);
+    u16(zip, 0);
+    return zip;
+}
+
 } // namespace
 
 TEST(WordPackage, NamespacesAreResolvedByUriNotPrefix)
@@ -302,4 +372,47 @@ TEST(WordPackage, EntryNamesNeverLeaveThePackage)
                                                     "Target=\"doc.bin\"/></Relationships>"},
                                     {"doc.bin", "<w:document/>"}});
     EXPECT_TRUE(openError(dir.file("bin.docx")).contains("not an XML part"));
+}
+
+// A package with two entries for one part is read one way here and another
+// way by LibreOffice (which renders the PDF): it is refused, naming the
+// document and the part, whether the name comes twice, in another case or
+// with other separators, or a second time in a Unicode-path field.
+TEST(WordPackage, DuplicatePartNamesAreRefused)
+{
+    ScratchDir dir;
+    DocxBuilder().body("<w:p><w:r><w:t>Shown</w:t></w:r></w:p>").write(dir.file("good.docx"));
+    QList<ZipEntry> parts;
+    int err = 0;
+    zip_t *z = zip_open(QFile::encodeName(dir.file("good.docx")).constData(), ZIP_RDONLY, &err);
+    ASSERT_NE(z, nullptr);
+    QByteArray hidden;
+    for (zip_int64_t i = 0; i < zip_get_num_entries(z, 0); ++i) {
+        zip_stat_t st;
+        zip_stat_index(z, zip_uint64_t(i), 0, &st);
+        QByteArray data(qsizetype(st.size), '\0');
+        zip_file_t *f = zip_fopen_index(z, zip_uint64_t(i), 0);
+        zip_fread(f, data.data(), st.size);
+        zip_fclose(f);
+        parts.append({QByteArray(st.name), data, {}});
+        if (parts.last().name == "word/document.xml")
+            hidden = QByteArray(data).replace("Shown", "Hidden");
+    }
+    zip_close(z);
+    testsupport::writeFile(dir.file("plain.docx"), handMadeZip(parts));
+    EXPECT_EQ(openError(dir.file("plain.docx")), QString()); // the hand-made zip itself is sound
+
+    const QList<QPair<const char *, ZipEntry>> seconds{
+        {"twice.docx", {"word/document.xml", hidden, {}}},
+        {"variant.docx", {"/Word\\Document.XML", hidden, {}}},
+        {"unicode.docx", {"word/other.xml", hidden, "word/document.xml"}},
+    };
+    for (const auto &[name, second] : seconds) {
+        testsupport::writeFile(dir.file(name), handMadeZip(QList<ZipEntry>{second} + parts));
+        const QString message = openError(dir.file(name));
+        EXPECT_TRUE(message.startsWith(QStringLiteral("The document \"%1\" cannot be opened").arg(dir.file(name))))
+            << name << ": " << message.toStdString();
+        EXPECT_TRUE(message.contains(QStringLiteral("word/document.xml\" twice"), Qt::CaseInsensitive))
+            << name << ": " << message.toStdString();
+    }
 }

@@ -9,11 +9,11 @@
 #include "project/UnitCHMProject.h"
 #include "support/TestSupport.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <QMap>
 #include <QStandardPaths>
-#include <QtEndian>
 #include <algorithm>
 #include <chm_lib.h>
 #include <gtest/gtest.h>
@@ -93,7 +93,13 @@ private:
     chmFile *h_;
 };
 
-quint32 dword(const QByteArray &data, int offset) { return qFromLittleEndian<quint32>(data.constData() + offset); }
+quint32 dword(const QByteArray &data, int offset)
+{
+    quint32 value = 0;
+    for (int i = 3; i >= 0; --i)
+        value = value << 8 | quint8(data.at(offset + i));
+    return value;
+}
 
 QString stringAt(const QByteArray &strings, quint32 offset) { return QString::fromUtf8(strings.constData() + offset); }
 
@@ -236,11 +242,12 @@ TEST(CHMProject, WritesOnlyTheFilesThatHaveContent)
                                                                            QStringLiteral("intro.htm"), QString(), QString()}));
 }
 
+// The builds' list of the folder is no page either: it is not published.
 TEST(CHMProject, FileListSkipsProjectSetFilesButKeepsPages)
 {
     ScratchDir dir;
     for (const char *name : {"page.htm", "images/a.gif", "help.hhp", "old.h", "HELP.LOG", "v1.help.htm",
-                             "old.hhp.bak", "deep/er/x.css"})
+                             "old.hhp.bak", "deep/er/x.css", ".quillcraft-output"})
         writeFile(dir.file(QString::fromLatin1(name)), "x");
     TCHMProject set;
     set.Folder = dir.path() + u'/';
@@ -379,27 +386,76 @@ TEST(CHMProject, CompilesIntoAHelpFileLibchmCanRead)
     EXPECT_TRUE(contexts.value(1010).endsWith(QStringLiteral("install_linux.htm")));
 }
 
-TEST(CHMProject, FailedCompileIsReportedAndLeavesNoHelpFile)
+// A failed compile reports the project and its log and leaves the compiled
+// file of the last good build as it was: beside the set, and kept inside the
+// set's folder under the compiler's own name (which a good compile replaces).
+TEST(CHMProject, FailedCompileIsReportedAndKeepsTheOldHelpFile)
 {
     if (!haveCompiler())
         GTEST_SKIP() << "chmcmd is not installed";
     ScratchDir dir;
     const QString folder = dir.file(QStringLiteral("set/"));
     const QString currentFolder = QDir::currentPath();
-    TCHMProject set = onePageSet(dir, "<html><body>x</body></html>");
-    set.Alias = QStringLiteral("CID_GONE = missing.htm\r\n");
-    set.Map = QStringLiteral("#define CID_GONE 5\r\n");
+    for (const QString &chm : {folder + QStringLiteral("out/help.chm"), folder + QStringLiteral("help.chm")}) {
+        SCOPED_TRACE(chm.toStdString());
+        TCHMProject set = onePageSet(dir, "<html><body>x</body></html>");
+        set.CHM = chm;
+        writeFile(chm, "old chm");
+        set.Alias = QStringLiteral("CID_GONE = missing.htm\r\n");
+        set.Map = QStringLiteral("#define CID_GONE 5\r\n");
+        set.Output();
+        try {
+            set.Compile1();
+            FAIL() << "a compile that wrote nothing must fail";
+        } catch (const Exception &e) {
+            EXPECT_TRUE(e.message().contains(QStringLiteral("help.hhp"))) << e.message().toStdString();
+            EXPECT_TRUE(e.message().contains(QStringLiteral("help.log"))) << e.message().toStdString();
+        }
+        EXPECT_EQ(readFile(chm), QByteArray("old chm"));
+        EXPECT_FALSE(readFile(folder + QStringLiteral("help.log")).isEmpty());
+        EXPECT_EQ(QDir::currentPath(), currentFolder);
+
+        set.Alias.clear();
+        set.Map.clear();
+        set.Output();
+        EXPECT_FALSE(set.Files.contains(QStringLiteral("help.chm"))) << "the old file is no page of the new one";
+        set.Compile1();
+        ChmFile compiled(chm);
+        ASSERT_TRUE(compiled.isOpen());
+        EXPECT_TRUE(compiled.has("/intro.htm"));
+        EXPECT_FALSE(QFileInfo::exists(folder + QStringLiteral(".quillcraft-compile")));
+        EXPECT_TRUE(QDir(QFileInfo(chm).path()).entryList({QStringLiteral("*.new")}, QDir::Files | QDir::Hidden).isEmpty());
+    }
+}
+
+// A disk too small for the new compiled file (a 64 KB memory file system,
+// where the test may mount one): the message names the file and the full
+// disk, the old file stays whole and nothing cut is left beside it.
+TEST(CHMProject, AFullDiskKeepsTheOldHelpFile)
+{
+    if (!haveCompiler())
+        GTEST_SKIP() << "chmcmd is not installed";
+    ScratchDir dir;
+    const QString disk = dir.file(QStringLiteral("small"));
+    const testsupport::SmallDisk small(disk);
+    if (!small.mounted())
+        GTEST_SKIP() << "no small file system can be mounted here";
+    // Text that does not compress: the compiled file is far larger than the disk.
+    QByteArray text;
+    for (int i = 0; text.size() < 400000; ++i)
+        text += QCryptographicHash::hash(QByteArray::number(i), QCryptographicHash::Sha256).toBase64() + ' ';
+    TCHMProject set = onePageSet(dir, "<html><body>" + text + "</body></html>");
+    set.CHM = disk + QStringLiteral("/help.chm");
+    writeFile(set.CHM, "old chm");
     set.Output();
     try {
         set.Compile1();
-        FAIL() << "a compile that wrote nothing must fail";
+        ADD_FAILURE() << "the full disk was not reported";
     } catch (const Exception &e) {
-        EXPECT_TRUE(e.message().contains(QStringLiteral("help.hhp"))) << e.message().toStdString();
-        EXPECT_TRUE(e.message().contains(QStringLiteral("help.log"))) << e.message().toStdString();
+        EXPECT_EQ(e.message(), QStringLiteral("Cannot write the file \"%1\": there is no space left on the disk").arg(set.CHM));
     }
-    EXPECT_FALSE(QFileInfo::exists(set.CHM));
-    EXPECT_FALSE(readFile(folder + QStringLiteral("help.log")).isEmpty());
-    EXPECT_EQ(QDir::currentPath(), currentFolder);
+    EXPECT_EQ(readFile(set.CHM), QByteArray("old chm"));
+    EXPECT_EQ(QDir(disk).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{QStringLiteral("help.chm")});
 }
 
 // A link to an anchor that no page holds (a footnote's back link whose

@@ -5,6 +5,7 @@
 #include "support/TestSupport.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QtEndian>
 #include <climits>
@@ -134,4 +135,56 @@ TEST(TemplatePackage, HostilePackagesAreRefusedAndWriteNothing)
         EXPECT_TRUE(QDir(dir.path()).isEmpty()) << what << ": files were written";
         EXPECT_THROW(ReadTemplateEntries(package), Exception) << what;
     }
+}
+
+// Links in a template folder received from someone else: only regular files
+// whose real place is inside the folder are packed (a link to a file inside
+// it is), never what a link reaches outside; a page that is itself such a
+// link is refused.
+TEST(TemplatePackage, PacksNothingALinkReachesOutsideTheFolder)
+{
+    ScratchDir dir;
+    const QString page = dir.file(QStringLiteral("tpl/page.htm"));
+    writeFile(page, "<html><head><link rel=stylesheet href=\"host.css\"><link rel=stylesheet href=\"alias.css\">"
+                    "<link rel=stylesheet href=\"tpl-private/x.css\"></head><body>($content$)</body></html>");
+    writeFile(dir.file(QStringLiteral("tpl/own.css")), "p {}");
+    writeFile(dir.file(QStringLiteral("hostname")), "secret-host");
+    writeFile(dir.file(QStringLiteral("tpl-private/x.css")), "private-sheet");
+    ASSERT_TRUE(QFile::link(dir.file(QStringLiteral("hostname")), dir.file(QStringLiteral("tpl/host.css"))));
+    ASSERT_TRUE(QFile::link(dir.file(QStringLiteral("tpl/own.css")), dir.file(QStringLiteral("tpl/alias.css"))));
+    ASSERT_TRUE(QFile::link(dir.file(QStringLiteral("tpl-private")), dir.file(QStringLiteral("tpl/tpl-private"))));
+    QByteArray package;
+    PackTemplate(page, package);
+    EXPECT_EQ(names(package), (QStringList{QStringLiteral("page.htm"), QStringLiteral("alias.css")}));
+    EXPECT_FALSE(package.contains("secret-host"));
+    EXPECT_FALSE(package.contains("private-sheet"));
+
+    ASSERT_TRUE(QFile::link(dir.file(QStringLiteral("hostname")), dir.file(QStringLiteral("tpl/linked.htm"))));
+    QByteArray kept("keep");
+    EXPECT_THROW(PackTemplate(dir.file(QStringLiteral("tpl/linked.htm")), kept), Exception);
+    EXPECT_EQ(kept, QByteArray("keep"));
+}
+
+// Extracting into a folder never writes through a link: a link in a file's
+// place is replaced, and a linked subfolder leading out of the folder is
+// refused; what the links reach stays as it was.
+TEST(TemplatePackage, ExtractNeverWritesThroughALink)
+{
+    ScratchDir dir;
+    writeFile(dir.file(QStringLiteral("profile")), "mine");
+    writeFile(dir.file(QStringLiteral("elsewhere/keep.gif")), "mine too");
+    const QString out = dir.file(QStringLiteral("out/"));
+    QDir().mkpath(out);
+    ASSERT_TRUE(QFile::link(dir.file(QStringLiteral("profile")), out + QStringLiteral("page.htm")));
+    ExtractTemplateFiles(entry(QStringLiteral("page.htm"), "<html>") + entry(QStringLiteral("a.css"), "p {}"), out);
+    EXPECT_EQ(readFile(out + QStringLiteral("page.htm")), QByteArray("<html>"));
+    EXPECT_FALSE(QFileInfo(out + QStringLiteral("page.htm")).isSymLink());
+
+    ASSERT_TRUE(QFile::link(dir.file(QStringLiteral("elsewhere")), out + QStringLiteral("images")));
+    EXPECT_THROW(ExtractTemplateFiles(entry(QStringLiteral("page.htm"), "<html>")
+                                          + entry(QStringLiteral("images\\keep.gif"), "theirs"),
+                                      out),
+                 Exception);
+    EXPECT_EQ(readFile(dir.file(QStringLiteral("profile"))), QByteArray("mine"));
+    EXPECT_EQ(readFile(dir.file(QStringLiteral("elsewhere/keep.gif"))), QByteArray("mine too"));
 }

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <gtest/gtest.h>
 
 namespace testsupport {
@@ -75,6 +76,20 @@ bool matchesExpectedFile(const QString &actual, const QString &expected)
     ADD_FAILURE() << QFileInfo(actual).fileName().toStdString() << " differs from " << reference.toStdString()
                   << "; what was written is in " << copy.toStdString();
     return false;
+}
+
+SmallDisk::SmallDisk(const QString &folder) : folder_(folder)
+{
+    QDir().mkpath(folder);
+    mounted_ = QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                                                           QStringLiteral("size=64k"), QStringLiteral("tmpfs"), folder})
+               == 0;
+}
+
+SmallDisk::~SmallDisk()
+{
+    if (mounted_)
+        QProcess::execute(QStringLiteral("umount"), {folder_});
 }
 
 } // namespace testsupport

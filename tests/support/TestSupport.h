@@ -24,6 +24,21 @@ private:
     QTemporaryDir dir_;
 };
 
+// A 64 KB memory file system mounted on the folder (created) while the
+// object lives, for tests of a full disk; mounted() is false where the test
+// may not mount one.
+class SmallDisk {
+public:
+    explicit SmallDisk(const QString &folder);
+    ~SmallDisk();
+    SmallDisk(const SmallDisk &) = delete;
+    SmallDisk &operator=(const SmallDisk &) = delete;
+    bool mounted() const { return mounted_; }
+private:
+    QString folder_;
+    bool mounted_ = false;
+};
+
 // Writes bytes to a file, creating folders on the way; fails the test on error.
 void writeFile(const QString &path, const QByteArray &bytes);
 QByteArray readFile(const QString &path);

@@ -605,6 +605,7 @@ std::unique_ptr<Package> Package::Open(const QString &fileName, const Limits &li
     if (count < 0 || count > limits.maxParts)
         throw fail(QStringLiteral("the package holds too many parts"));
     qint64 total = 0, markup = 0;
+    QHash<QString, zip_int64_t> entryOfName; // every form of a part's name, lower-cased
     for (zip_int64_t i = 0; i < count; ++i) {
         zip_stat_t st;
         zip_stat_init(&st);
@@ -613,12 +614,25 @@ std::unique_ptr<Package> Package::Open(const QString &fileName, const Limits &li
         const QString name = normalisePartName(QString::fromUtf8(st.name));
         if (name.isEmpty() || name.endsWith(QLatin1Char('/')))
             continue;
+        // One part, one entry. A second entry of a name, also one spelt in
+        // another case or with other separators, or one named so only in a
+        // Unicode-path field that other readers ignore, would have this
+        // program and LibreOffice read two different documents.
+        QStringList forms{name};
+        if (const char *raw = zip_get_name(z, zip_uint64_t(i), ZIP_FL_ENC_RAW))
+            forms << normalisePartName(QString::fromUtf8(raw));
+        for (const QString &form : std::as_const(forms)) {
+            const auto seen = entryOfName.constFind(form.toLower());
+            if (seen != entryOfName.constEnd() && *seen != i)
+                throw fail(QStringLiteral("it holds the part \"%1\" twice (the package is damaged or was "
+                                          "altered)")
+                               .arg(form));
+            entryOfName.insert(form.toLower(), i);
+        }
         if ((st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE)
             throw fail(QStringLiteral("the part \"%1\" is encrypted").arg(name));
         if ((st.valid & ZIP_STAT_SIZE) && qint64(st.size) > limits.maxPartSize)
             throw fail(QStringLiteral("the part \"%1\" is too large when decompressed").arg(name));
-        if (pkg->hasPart(name))
-            continue; // a duplicate entry: the first one counts
         const bool isXml = isXmlName(name);
         QByteArray data;
         QString damage;
