@@ -275,6 +275,8 @@ void THtmlHelpMaker::Make(QString &Log)
     TCHMProject set;
     set.Assign(Project->CHMSetting);
     set.Folder = ProjectFolder;
+    set.ScratchFolder = !Project->OutputHHP;
+    set.LeftOut = {OutputFolderMarkerName}; // the build's own bookkeeping
     set.SourceFolder.clear();
     set.CHM = chm;
     MakeHHCList(set.TOC);
