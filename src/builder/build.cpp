@@ -276,6 +276,8 @@ void Tbuild::BuildHtmlHelp(const QString &workingCopy)
     if (Project.HtmlHelpOutputContext)
         Outputs->HtmlHelpContextFile();
     // The compiler runs while the WebHelp is made; FinishHtmlHelp waits for it.
+    CompileTaskPos = TaskPos;
+    CompilePosition = Position;
     Compiling = RunAside([this] { Outputs->HtmlHelpCompile(); });
     SetPosition(100, 1);
     TaskPos = Position;
@@ -285,11 +287,20 @@ void Tbuild::FinishHtmlHelp()
 {
     if (!Compiling.valid())
         return;
-    const int task = TaskType;
-    TaskType = 1;
-    Compiling.get(); // throws the compile's failure
-    TaskType = task;
+    try {
+        Compiling.get(); // throws the compile's failure
+    } catch (...) {
+        ReportCompileFailure();
+        throw;
+    }
     Outputs->FreeOutput();
+}
+
+void Tbuild::ReportCompileFailure()
+{
+    TaskType = 1;
+    TaskPos = CompileTaskPos;
+    Position = CompilePosition;
 }
 
 void Tbuild::BuildWebHelp(const QString &workingCopy)
@@ -448,7 +459,7 @@ void Tbuild::Execute()
                 Compiling.get();
             } catch (const std::exception &compileError) {
                 ErrorMsg = ExceptionText(compileError);
-                TaskType = 1;
+                ReportCompileFailure();
             } catch (...) {
             }
         }
@@ -479,9 +490,9 @@ void Tbuild::Execute()
     }
     if (!workingCopy.isEmpty() && QFileInfo::exists(workingCopy))
         QFile::remove(workingCopy);
-    // The project set's scratch folder stays only when the failure names a
-    // file in it (the compiler's log).
-    if (!ProjectSetScratch.isEmpty() && !(Failed && ErrorMsg.contains(ProjectSetScratch))) {
+    // The project set's scratch folder goes with the build, failed or not: a
+    // failed compile's message quotes the compiler instead of its log there.
+    if (!ProjectSetScratch.isEmpty()) {
         try {
             DeleteFolder(ProjectSetScratch);
         } catch (...) {
