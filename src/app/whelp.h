@@ -203,7 +203,10 @@ private:
     QString WebHelpIndexPage() const;
 
     // Asks about an old output file until it is deleted; false when given up.
-    bool DeleteOldOutput(const QString &FileName, bool Silence, QString &Error);
+    // A silent run asks nothing and gives Error, the refusal of the file: the
+    // path and " access denied! It has probably been opend", then why it
+    // stays, for the line after the message.
+    bool DeleteOldOutput(const QString &FileName, bool Silence, QString &Error, QString &Reason);
 
     std::unique_ptr<TProject> FProject;
     TStartup FStartup;
