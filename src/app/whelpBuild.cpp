@@ -202,7 +202,7 @@ bool TfrmMain::DeleteOldOutput(const QString &FileName, bool Silence, QString &E
         if (file.remove() || !QFileInfo::exists(FileName))
             return true;
         // The message as it stands; why the file stays, on the next line.
-        const QString why = QStringLiteral("\r\n") + DeleteFailureReason(FileName, file.errorString());
+        const QString why = QStringLiteral("\r\n") + FileChangeFailureReason(FileName, file.errorString());
         if (Silence) {
             Error = denied;
             Reason = why;

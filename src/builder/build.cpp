@@ -9,6 +9,7 @@
 #include "foundation/OLEMessageFilter.h"
 #include "foundation/Paths.h"
 #include "platform/Exception.h"
+#include "platform/FileErrors.h"
 #include "platform/StopRequest.h"
 #include "platform/word/Document.h"
 #include "project/Contents.h"
@@ -414,8 +415,8 @@ void Tbuild::Execute()
             throw Exception(QStringLiteral("Cannot replace the working copy \"%1\".").arg(workingCopy));
         QFile sourceFile(source);
         if (!sourceFile.copy(workingCopy))
-            throw Exception(QStringLiteral("Cannot copy \"%1\" to \"%2\": %3")
-                                .arg(source, workingCopy, sourceFile.errorString()));
+            throw Exception(QStringLiteral("Cannot copy \"%1\" to \"%2\".\r\n%3")
+                                .arg(source, workingCopy, FileChangeFailureReason(workingCopy, sourceFile.errorString())));
         copied = true;
         // The copy keeps the document's permission bits, so that the
         // converter refuses a read-only document. The "user" flags describe

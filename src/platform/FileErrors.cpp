@@ -41,7 +41,7 @@ QString SpecialFileKind(const QString &path)
     return QStringLiteral("no regular file");
 }
 
-QString DeleteFailureReason(const QString &file, const QString &systemReason)
+QString FileChangeFailureReason(const QString &file, const QString &systemReason)
 {
     const QStorageInfo storage(QFileInfo(file).absolutePath());
     if (storage.isValid() && storage.isReadOnly())

@@ -16,7 +16,7 @@ QString WriteFailureReason(const QFileDevice &file, int savedErrno, const QStrin
 // a regular file (or a link to one) and for a missing path.
 QString SpecialFileKind(const QString &path);
 
-// Why file could not be deleted, as a sentence for the line after the
-// message: "Its folder is on a read-only file system." or the system's
-// reason (systemReason, as QFile::errorString gives it).
-QString DeleteFailureReason(const QString &file, const QString &systemReason);
+// Why file could not be made, replaced or deleted, as a sentence for the
+// line after the message: "Its folder is on a read-only file system." or
+// the system's reason (systemReason, as QFile::errorString gives it).
+QString FileChangeFailureReason(const QString &file, const QString &systemReason);
