@@ -120,6 +120,13 @@ QString KeywordPathTransition(const QString &Prev, const QString &Cur)
     return text;
 }
 
+QLocale KeywordLocale(const TProject *Project)
+{
+    const QString id = Project ? Project->CHMSetting.Language.trimmed().section(u' ', 0, 0) : QString();
+    const QString dictionary = id.isEmpty() ? QString() : HelpLanguages.GetDictionaryById(id);
+    return QLocale(dictionary.isEmpty() ? QStringLiteral("en_US") : dictionary);
+}
+
 // ---- Pages ---------------------------------------------------------------------------
 
 void THtmlHelpMaker::Output()
@@ -221,7 +228,7 @@ void THtmlHelpMaker::MakeHHKList(QString &Text) const
     }
     if (entries.empty())
         return;
-    QCollator collator;
+    QCollator collator(KeywordLocale(Project));
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     // Keys equal but for case are ordered by their exact text, so that each
     // spelling forms one entry; equal keys keep the order of the topics.
