@@ -547,6 +547,16 @@ TEST(ProgramBatchRun, ADamagedProjectIsNamedInTheLog)
     const QByteArray log = testsupport::readFile(dir.file(QStringLiteral("damaged.log")));
     EXPECT_TRUE(log.contains("Error: The project file \"" + project.toUtf8() + "\" is damaged")) << log.toStdString();
     EXPECT_EQ(testsupport::readFile(project), text);
+
+    // A pipe in the project's place is named as such, and never waited on.
+    const QString pipe = dir.file(QStringLiteral("pipe.qvx"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    QProcess piped;
+    StartProgram(piped, dir, {pipe, QStringLiteral("/bs")});
+    ASSERT_TRUE(piped.waitForFinished(60000));
+    EXPECT_EQ(piped.exitCode(), 20);
+    EXPECT_TRUE(piped.readAllStandardError().contains(
+        "Error: The project file \"" + pipe.toUtf8() + "\" cannot be read!\nIt is a named pipe (FIFO), not a project file."));
 }
 
 namespace {
