@@ -83,9 +83,13 @@ void TfrmBuilding::BuildTerminate()
     Finished = true;
     BuildUpdate(Build.get()); // notes of the build's last steps
     if (Build->Failed) {
-        ErrorMsg = QStringLiteral("Error occured when building!\r\n\r\nTaskType: ") + QString::number(Build->TaskType)
-            + QStringLiteral(" TaskPos: ") + QString::number(Build->Position - Build->TaskPos) + QStringLiteral("\r\n")
-            + Build->ErrorMsg;
+        // The task's number, and what it stands for in words.
+        static const char *const tasks[] = {"before any output", "HTML Help", "WebHelp", "PDF"};
+        const int task = Build->TaskType;
+        const QString name = task >= 0 && task <= 3 ? QLatin1String(tasks[task]) : QStringLiteral("unknown task");
+        ErrorMsg = QStringLiteral("Error occured when building!\r\n\r\nTaskType: ") + QString::number(task)
+            + QStringLiteral(" (") + name + QStringLiteral(") TaskPos: ") + QString::number(Build->Position - Build->TaskPos)
+            + QStringLiteral("\r\n") + Build->ErrorMsg;
         done(ResultCancel);
     } else {
         done(ResultOk);

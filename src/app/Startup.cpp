@@ -3,14 +3,20 @@
 #include "app/FlashScreen.h"
 #include "app/WidgetPrompt.h"
 #include "app/whelp.h"
+#include "foundation/Paths.h"
 #include "foundation/basicinfo.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QThread>
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -45,6 +51,25 @@ void SelectPlatform(const QStringList &arguments)
     if (!displaylessRequested)
         platforms += QStringLiteral(";offscreen");
     qputenv("QT_QPA_PLATFORM", platforms.toLocal8Bit());
+}
+
+void PrepareBatchEnvironment(const QStringList &arguments)
+{
+    if (!TStartup::FromArguments(arguments).Batch())
+        return;
+    // Qt accepts a runtime folder that the user owns and alone may enter.
+    const QByteArray given = qgetenv("XDG_RUNTIME_DIR");
+    struct stat st;
+    if (!given.isEmpty() && ::stat(given.constData(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid()
+        && (st.st_mode & 0777) == 0700)
+        return;
+    try {
+        const QByteArray folder = QFile::encodeName(GetTempFolder() + QStringLiteral("runtime"));
+        if (::mkdir(folder.constData(), 0700) == 0 || (errno == EEXIST && ::chmod(folder.constData(), 0700) == 0))
+            qputenv("XDG_RUNTIME_DIR", folder);
+    } catch (const std::exception &) {
+        // No private temporary folder: Qt picks its own runtime folder.
+    }
 }
 
 int RunQuillcraft(const QStringList &arguments)

@@ -9,6 +9,12 @@
 // back to offscreen when none answers, so that Qt never aborts the process.
 void SelectPlatform(const QStringList &arguments);
 
+// Gives a batch run a private runtime folder (XDG_RUNTIME_DIR) when the
+// session has none, inside this run's temporary folder and going with it:
+// Qt would otherwise warn on standard error, where a batch run's caller
+// reads the build's own messages. Call before the application object exists.
+void PrepareBatchEnvironment(const QStringList &arguments);
+
 // Exit code of an interactive start that found no usable display.
 constexpr int ExitCodeNoDisplay = 2;
 

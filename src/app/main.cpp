@@ -11,6 +11,7 @@ int main(int argc, char **argv)
         arguments << QString::fromLocal8Bit(argv[i]);
     SelectPlatform(arguments);
     RemoveLeftoversOfEndedRuns(); // of runs that were killed
+    PrepareBatchEnvironment(arguments);
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts); // the template previews' web views
     QApplication app(argc, argv);
     return RunQuillcraft(arguments);

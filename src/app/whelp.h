@@ -203,8 +203,11 @@ private:
     QString WebHelpIndexPage() const;
 
     // Asks about an old output file until the build could replace it (the
-    // file stays until its successor is complete); false when given up.
-    bool CheckOldOutput(const QString &FileName, bool Silence, QString &Error);
+    // file stays until its successor is complete); false when given up. A
+    // silent run asks nothing and gives Error, the refusal of the file: the
+    // path and " access denied! It has probably been opend", and Reason, why
+    // it cannot be replaced, for the line after the message.
+    bool CheckOldOutput(const QString &FileName, bool Silence, QString &Error, QString &Reason);
 
     std::unique_ptr<TProject> FProject;
     TStartup FStartup;

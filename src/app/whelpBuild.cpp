@@ -11,6 +11,7 @@
 #include "foundation/WordFunctions.h"
 #include "foundation/basicinfo.h"
 #include "platform/Exception.h"
+#include "platform/FileErrors.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -193,17 +194,21 @@ void TfrmMain::btnOpenWordFileClick()
     ShowError(text);
 }
 
-bool TfrmMain::CheckOldOutput(const QString &FileName, bool Silence, QString &Error)
+bool TfrmMain::CheckOldOutput(const QString &FileName, bool Silence, QString &Error, QString &Reason)
 {
     const QString denied = QLatin1Char('"') + FileName + QStringLiteral("\" access denied! It has probably been opend");
     for (;;) {
-        if (CanReplaceFile(FileName))
+        QString reason;
+        if (CanReplaceFile(FileName, &reason))
             return true;
+        // The message as it stands; why the file stays, on the next line.
+        const QString why = QStringLiteral("\r\n") + reason;
         if (Silence) {
             Error = denied;
+            Reason = why;
             return false;
         }
-        if (AskUser(this, MessageKind::Error, denied + QStringLiteral(". Please close it and Retry."),
+        if (AskUser(this, MessageKind::Error, denied + QStringLiteral(". Please close it and Retry.") + why,
                     ButtonAbort | ButtonRetry) != ButtonRetry)
             return false;
     }
@@ -235,7 +240,13 @@ void TfrmMain::BuildProject(bool Silence)
         return;
     }
     if (!QFileInfo(source).isFile()) {
-        stop(20, QStringLiteral("The source file \"%1\" does not exist!").arg(source));
+        // A pipe or a device exists but holds no document: reading it could
+        // wait for ever.
+        const QString kind = SpecialFileKind(source);
+        stop(20, kind.isEmpty() ? QStringLiteral("The source file \"%1\" does not exist!").arg(source)
+                                : QStringLiteral("The source file \"%1\" is not a document!\r\nIt is %2, not a Word "
+                                                 "file: choose the document itself on the Source Files tab.")
+                                      .arg(source, kind));
         return;
     }
     if (source.endsWith(QStringLiteral(".docx"), Qt::CaseInsensitive) && WordVersion() < 12) {
@@ -324,13 +335,13 @@ void TfrmMain::BuildProject(bool Silence)
 
     // The old compiled file and PDF stay until their successors are complete:
     // a failed or killed build leaves them as they were.
-    QString error;
-    if (p.HtmlHelpOutput && QFileInfo::exists(p.RealPath(1)) && !CheckOldOutput(p.RealPath(1), Silence, error)) {
-        stop(30, Silence ? error + QLatin1Char('.') : QString());
+    QString error, why;
+    if (p.HtmlHelpOutput && QFileInfo::exists(p.RealPath(1)) && !CheckOldOutput(p.RealPath(1), Silence, error, why)) {
+        stop(30, Silence ? error + QLatin1Char('.') + why : QString());
         return;
     }
-    if (p.PDFOutput && QFileInfo::exists(p.RealPath(3)) && !CheckOldOutput(p.RealPath(3), Silence, error)) {
-        stop(50, Silence ? error : QString());
+    if (p.PDFOutput && QFileInfo::exists(p.RealPath(3)) && !CheckOldOutput(p.RealPath(3), Silence, error, why)) {
+        stop(50, Silence ? error + why : QString());
         return;
     }
 
@@ -410,11 +421,16 @@ void TfrmMain::tmMainFormLoadedTimer()
             error = ExceptionText(e);
         }
     }
+    // A build that failed or was refused says why on standard error too,
+    // where the caller of a batch run looks first.
+    if (FExitCode != 0 && !FBatchLine.isEmpty() && FBatchLine != error)
+        std::fprintf(stderr, "%s\n", qPrintable(QString(FBatchLine).replace(QStringLiteral("\r\n"), QStringLiteral("\n"))));
     if (!logged) {
-        std::fprintf(stderr, "%s\n", qPrintable(error));
+        std::fprintf(stderr, "%s\n", qPrintable(QString(error).replace(QStringLiteral("\r\n"), QStringLiteral("\n"))));
         if (FExitCode == 0)
             FExitCode = 1; // the build's result could not be recorded
     }
+    std::fflush(stderr);
     QTimer::singleShot(1000, this, [this] {
         if (close())
             QCoreApplication::exit(FExitCode);

@@ -122,6 +122,13 @@ QString KeywordPathTransition(const QString &Prev, const QString &Cur)
     return text;
 }
 
+QLocale KeywordLocale(const TProject *Project)
+{
+    const QString id = Project ? Project->CHMSetting.Language.trimmed().section(u' ', 0, 0) : QString();
+    const QString dictionary = id.isEmpty() ? QString() : HelpLanguages.GetDictionaryById(id);
+    return QLocale(dictionary.isEmpty() ? QStringLiteral("en_US") : dictionary);
+}
+
 // ---- Pages ---------------------------------------------------------------------------
 
 void THtmlHelpMaker::Output()
@@ -245,7 +252,7 @@ void THtmlHelpMaker::MakeHHKList(QString &Text) const
     }
     if (entries.empty())
         return;
-    QCollator collator;
+    QCollator collator(KeywordLocale(Project));
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     // Keys equal but for case are ordered by their exact text, so that each
     // spelling forms one entry; equal keys keep the order of the topics.
@@ -299,6 +306,8 @@ void THtmlHelpMaker::Make(QString &Log)
     TCHMProject set;
     set.Assign(Project->CHMSetting);
     set.Folder = ProjectFolder;
+    set.ScratchFolder = !Project->OutputHHP;
+    set.LeftOut = {OutputFolderMarkerName}; // the build's own bookkeeping
     set.SourceFolder.clear();
     set.CHM = chm;
     MakeHHCList(set.TOC);

@@ -3,6 +3,7 @@
 // project-set folder, builds the contents, index and context texts, and
 // hands them to the project-set writer, which writes the project set and
 // compiles it. Also writes the optional context-ID source file.
+#include <QLocale>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -52,6 +53,10 @@ QString KeywordLastLevel(const QString &Keyword);
 // sorts as a space) and its reverse.
 QString KeywordSortKey(const QString &Keyword);
 QString KeywordFromSortKey(const QString &Key);
+// The locale the index keywords are sorted in: that of the project's help
+// language (English (United States) when it names none), never the build
+// machine's, so that the same project gives the same index anywhere.
+QLocale KeywordLocale(const TProject *Project);
 // The list structure between the index entry of Prev and that of Cur:
 // closes the levels Cur leaves, opens the ones it enters, and writes an
 // entry for each new level above Cur's last.

@@ -10,6 +10,33 @@
 #include <QDir>
 #include <QFileInfo>
 
+namespace {
+
+// The date the document's own properties record: when it was last saved,
+// else when it was made; invalid when it records neither.
+QDateTime documentDate(const word::Document &doc)
+{
+    try {
+        const word::Package &package = doc.package();
+        const word::Relationship core = package.relationshipByType(QString(), word::reltype::CoreProperties);
+        const pugi::xml_document *xml = core.targetPart.isEmpty() ? nullptr : package.xml(core.targetPart);
+        if (!xml)
+            return {};
+        const pugi::xml_node properties = xml->child("cp:coreProperties");
+        for (const char *name : {"dcterms:modified", "dcterms:created"}) {
+            const QDateTime date =
+                QDateTime::fromString(QString::fromUtf8(properties.child(name).text().get()).trimmed(), Qt::ISODate);
+            if (date.isValid())
+                return date.toUTC();
+        }
+    } catch (const word::PackageError &) {
+        // Damaged properties record no date.
+    }
+    return {};
+}
+
+} // namespace
+
 void TPDF::SetPosition(int Value)
 {
     Position = Value;
@@ -29,13 +56,13 @@ void TPDF::Build(const QString &Word, const QString &Pdf)
     SetPosition(45);
     doc->ExportAsFixedFormat(Pdf, word::wdExportFormatPDF, false, 0, 1);
     SetPosition(80);
-    // LibreOffice numbers a PDF's objects in no fixed order: the file is
-    // rewritten in the order of its structure (with the view when one is set),
-    // so the same document gives the same bytes.
-    if (Project->Panes == 0 && Project->Magnification == 0 && Project->PageLayout == 0)
-        pdf::SetViewEntries(Pdf, Pdf, pdf::ViewEntries());
-    else
-        SetPdfViewerOptions(Pdf, Pdf, Project->Panes, Project->Magnification, Project->PageLayout);
+    // LibreOffice numbers a PDF's objects in no fixed order and dates the
+    // file by the moment of the export: the file is rewritten in the order
+    // of its structure, dated by the document (with the view when one is
+    // set), so the same document gives the same bytes.
+    pdf::ViewEntries entries = PdfViewEntries(Project->Panes, Project->Magnification, Project->PageLayout);
+    entries.date = OutputDate(documentDate(*doc));
+    pdf::SetViewEntries(Pdf, Pdf, entries);
     doc->Close(word::wdDoNotSaveChanges);
     SetPosition(100);
 }

@@ -185,7 +185,7 @@ void TWebHelp::MakeIndexForWeb(QString &Text) const
     }
     if (pairs.empty())
         return;
-    QCollator collator;
+    QCollator collator(KeywordLocale(Project));
     collator.setCaseSensitivity(Qt::CaseSensitive);
     std::stable_sort(pairs.begin(), pairs.end(),
                      [&](const Pair &a, const Pair &b) { return collator.compare(a.Key, b.Key) < 0; });

@@ -9,6 +9,7 @@
 #include "foundation/OLEMessageFilter.h"
 #include "foundation/Paths.h"
 #include "platform/Exception.h"
+#include "platform/FileErrors.h"
 #include "platform/StopRequest.h"
 #include "platform/word/Document.h"
 #include "project/Contents.h"
@@ -252,6 +253,8 @@ void Tbuild::BuildHtmlHelp(const QString &workingCopy)
     if (Project.HtmlHelpOutputContext)
         Outputs->HtmlHelpContextFile();
     // The compiler runs while the WebHelp is made; FinishHtmlHelp waits for it.
+    CompileTaskPos = TaskPos;
+    CompilePosition = Position;
     Compiling = RunAside([this] { Outputs->HtmlHelpCompile(); });
     SetPosition(100, 1);
     TaskPos = Position;
@@ -261,11 +264,20 @@ void Tbuild::FinishHtmlHelp()
 {
     if (!Compiling.valid())
         return;
-    const int task = TaskType;
-    TaskType = 1;
-    Compiling.get(); // throws the compile's failure
-    TaskType = task;
+    try {
+        Compiling.get(); // throws the compile's failure
+    } catch (...) {
+        ReportCompileFailure();
+        throw;
+    }
     Outputs->FreeOutput();
+}
+
+void Tbuild::ReportCompileFailure()
+{
+    TaskType = 1;
+    TaskPos = CompileTaskPos;
+    Position = CompilePosition;
 }
 
 void Tbuild::BuildWebHelp(const QString &workingCopy)
@@ -379,8 +391,8 @@ void Tbuild::Execute()
             throw Exception(QStringLiteral("Cannot replace the working copy \"%1\".").arg(workingCopy));
         QFile sourceFile(source);
         if (!sourceFile.copy(workingCopy))
-            throw Exception(QStringLiteral("Cannot copy \"%1\" to \"%2\": %3")
-                                .arg(source, workingCopy, sourceFile.errorString()));
+            throw Exception(QStringLiteral("Cannot copy \"%1\" to \"%2\".\r\n%3")
+                                .arg(source, workingCopy, FileChangeFailureReason(workingCopy, sourceFile.errorString())));
         copied = true;
         // The copy keeps the document's permission bits, so that the
         // converter refuses a read-only document. The "user" flags describe
@@ -424,7 +436,7 @@ void Tbuild::Execute()
                 Compiling.get();
             } catch (const std::exception &compileError) {
                 ErrorMsg = ExceptionText(compileError);
-                TaskType = 1;
+                ReportCompileFailure();
             } catch (...) {
             }
         }
@@ -455,9 +467,9 @@ void Tbuild::Execute()
     }
     if (!workingCopy.isEmpty() && QFileInfo::exists(workingCopy))
         QFile::remove(workingCopy);
-    // The project set's scratch folder stays only when the failure names a
-    // file in it (the compiler's log).
-    if (!ProjectSetScratch.isEmpty() && !(Failed && ErrorMsg.contains(ProjectSetScratch))) {
+    // The project set's scratch folder goes with the build, failed or not: a
+    // failed compile's message quotes the compiler instead of its log there.
+    if (!ProjectSetScratch.isEmpty()) {
         try {
             DeleteFolder(ProjectSetScratch);
         } catch (...) {

@@ -123,6 +123,9 @@ private:
     void StartPdf(const QString &workingCopy);
     // Waits for the HTML Help compile and reports its result.
     void FinishHtmlHelp();
+    // Puts the report back on the HTML Help output, where a compile that
+    // failed while later outputs were made stood.
+    void ReportCompileFailure();
     // Runs job on a thread of its own that watches Stop.
     std::future<void> RunAside(std::function<void()> job);
     // Stops every outside program still running and waits for the jobs.
@@ -133,6 +136,7 @@ private:
     QString ProjectSetScratch; // this build's scratch folder of the project set, if any
     std::atomic<bool> Stop{false}; // set on failure: the jobs aside end their programs
     std::future<void> Compiling;   // the HTML Help compile
+    int CompileTaskPos = 0, CompilePosition = 0; // TaskPos and Position when the compile started
     std::future<void> Rendering;   // the PDF output
     QString PdfScratch;            // the folder the PDF is rendered into before it is put in place
     std::mutex PdfMutex;

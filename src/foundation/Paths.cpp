@@ -296,17 +296,22 @@ QString newFileBeside(const QString &target, QFile &file)
 
 } // namespace
 
-bool CanReplaceFile(const QString &path)
+bool CanReplaceFile(const QString &path, QString *why)
 {
     const QFileInfo info(path);
     if (!info.exists() && !info.isSymLink())
         return true;
+    const auto refuse = [why](const QString &reason) {
+        if (why)
+            *why = reason;
+        return false;
+    };
     // A file open in a program is replaced all the same (the program keeps
     // the old one); what stops a replacement is an office lock file beside
     // it, a file marked immutable or append-only, or a folder that takes no
     // new file.
     if (QFileInfo::exists(info.absolutePath() + QStringLiteral("/.~lock.") + info.fileName() + QLatin1Char('#')))
-        return false;
+        return refuse(QStringLiteral("An office program holds it open (its lock file lies beside it)."));
     if (!info.isSymLink()) {
         const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
         int flags = 0;
@@ -315,12 +320,12 @@ bool CanReplaceFile(const QString &path)
         if (fd >= 0)
             ::close(fd);
         if (fixed)
-            return false;
+            return refuse(QStringLiteral("It is marked immutable or append-only."));
     }
     QFile probe;
     const QString name = newFileBeside(path, probe);
     if (name.isEmpty())
-        return false;
+        return refuse(FileChangeFailureReason(path, probe.errorString()));
     probe.close();
     return QFile::remove(name);
 }

@@ -70,8 +70,9 @@ bool IsFileInUse(const QString &fileName);
 // True when a file can be put at path in place of what stands there: nothing
 // stands there, or no office lock file lies beside it, it is not marked
 // immutable or append-only, and its folder takes a new file. Nothing is
-// changed.
-bool CanReplaceFile(const QString &path);
+// changed. When it cannot, why (when given) receives the reason as a
+// sentence for the line after a message.
+bool CanReplaceFile(const QString &path, QString *why = nullptr);
 // Puts a copy of source at target: written to a new file beside target,
 // checked to hold all of source and flushed to the disk, then renamed over
 // target. A failure leaves target as it was and removes the new file; the

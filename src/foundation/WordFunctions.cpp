@@ -109,6 +109,11 @@ void SetPdfViewerOptions(const QString &source, const QString &target, int panes
 {
     if (panes == 0 && magnification == 0 && pageLayout == 0)
         return;
+    pdf::SetViewEntries(source, target, PdfViewEntries(panes, magnification, pageLayout));
+}
+
+pdf::ViewEntries PdfViewEntries(int panes, int magnification, int pageLayout)
+{
     pdf::ViewEntries entries;
     switch (panes) {
     case 1: entries.pageMode = "UseOutlines"; break;
@@ -127,7 +132,17 @@ void SetPdfViewerOptions(const QString &source, const QString &target, int panes
     case 3: entries.pageLayout = "TwoColumnRight"; break;
     default: break;
     }
-    pdf::SetViewEntries(source, target, entries);
+    return entries;
+}
+
+QDateTime OutputDate(const QDateTime &fallback)
+{
+    bool ok = false;
+    const qint64 seconds = qEnvironmentVariable("SOURCE_DATE_EPOCH").trimmed().toLongLong(&ok);
+    // Years 1970 to 9999: what a PDF date can say.
+    if (ok && seconds >= 0 && seconds <= 253402300799)
+        return QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC);
+    return fallback;
 }
 
 void StringToFont(const QString &description, TFont &font)

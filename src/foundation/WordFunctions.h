@@ -4,6 +4,9 @@
 // reading a version number out of a text, opening a document for the user,
 // the initial view of an exported PDF, font descriptions, points to pixels,
 // and splitting a text into a list.
+#include "platform/PdfCatalog.h"
+
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
@@ -41,6 +44,15 @@ void OpenInWord(const QString &fileName);
 // which is replaced only when the new file is complete. Throws Exception.
 void SetPdfViewerOptions(const QString &source, const QString &target, int panes,
                          int magnification, int pageLayout);
+
+// The catalogue entries of that initial view.
+pdf::ViewEntries PdfViewEntries(int panes, int magnification, int pageLayout);
+
+// The date an output records as its own: the time SOURCE_DATE_EPOCH gives
+// (seconds since 1970, UTC) where the environment sets it, else fallback
+// (the source document's date; invalid when there is none). Never the time
+// of the build, so that the same input gives the same bytes.
+QDateTime OutputDate(const QDateTime &fallback = QDateTime());
 
 // Applies a font description "name,size,colour,styles" (styles: the capital
 // letters B, I, U and S; "[]" for none) to font. A description without exactly

@@ -132,6 +132,34 @@ void dropScriptLinks(const std::vector<QPDFObjectHandle> &pages)
     }
 }
 
+// A date as PDF writes it: "D:YYYYMMDDHHmmSSZ" (UTC).
+std::string pdfDate(const QDateTime &date)
+{
+    return "D:" + date.toUTC().toString(QStringLiteral("yyyyMMddHHmmss")).toStdString() + "Z";
+}
+
+// The document information: the export's moment and the checksum derived
+// from it give way to the given date (or to none).
+void setDates(QPDF &pdf, const QDateTime &date)
+{
+    QPDFObjectHandle trailer = pdf.getTrailer();
+    trailer.removeKey("/DocChecksum"); // LibreOffice writes it into the trailer
+    QPDFObjectHandle info = trailer.getKey("/Info");
+    if (!info.isDictionary()) {
+        if (!date.isValid())
+            return;
+        info = pdf.makeIndirectObject(QPDFObjectHandle::newDictionary());
+        trailer.replaceKey("/Info", info);
+    }
+    info.removeKey("/DocChecksum");
+    for (const char *key : {"/CreationDate", "/ModDate"}) {
+        if (date.isValid())
+            info.replaceKey(key, QPDFObjectHandle::newString(pdfDate(date)));
+        else
+            info.removeKey(key);
+    }
+}
+
 // Does the work; qpdf's own exceptions pass through to the caller, which
 // turns them into a message.
 void rewrite(const QString &source, const QString &target, const ViewEntries &entries)
@@ -157,6 +185,7 @@ void rewrite(const QString &source, const QString &target, const ViewEntries &en
     if (entries.openView != OpenView::Unchanged)
         catalog.replaceKey("/OpenAction", openAction(entries.openView, pages.front()));
     dropScriptLinks(pages);
+    setDates(pdf, entries.date);
 
     QSaveFile out(target);
     if (!out.open(QIODevice::WriteOnly))
@@ -166,8 +195,10 @@ void rewrite(const QString &source, const QString &target, const ViewEntries &en
     writer.setOutputPipeline(&pipeline);
     // Page contents, fonts and pictures are copied as they are. Objects are
     // numbered in the order of the document's structure and the file ID is
-    // made from the content, so identical documents give identical files.
+    // made from the content (dates included, set above), so identical
+    // documents give identical files.
     writer.setStreamDataMode(qpdf_s_preserve);
+    pdf.getTrailer().removeKey("/ID"); // else its first half, drawn at random by the exporter, is kept
     writer.setDeterministicID(true);
     writer.write();
 

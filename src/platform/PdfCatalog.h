@@ -4,6 +4,7 @@
 // through the trailer, wherever the writer put it, and the file is written
 // out whole with a fresh cross-reference table.
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
 
 namespace pdf {
@@ -21,6 +22,11 @@ struct ViewEntries {
     QByteArray pageMode;   // a /PageMode name without its slash ("UseOutlines"); empty: unchanged
     QByteArray pageLayout; // a /PageLayout name ("SinglePage"); empty: unchanged
     OpenView openView = OpenView::Unchanged;
+    // The creation and modification date the file records. The writer's own
+    // dates (the moment of the export) and its checksum over them are
+    // replaced, so that the same document gives the same bytes; invalid: the
+    // file records no dates.
+    QDateTime date;
 };
 
 // Reads source, sets the entries in its catalogue and writes the result to

@@ -1,6 +1,7 @@
 #include "project/ProjectSetting.h"
 
 #include "platform/Exception.h"
+#include "platform/FileErrors.h"
 #include "foundation/LanguageProcess.h"
 #include "foundation/functions.h"
 #include "project/Template.h"
@@ -382,8 +383,15 @@ void TProject::Initialize()
 
 void TProject::ReadFromIni(const QString &FileName)
 {
-    if (!QFileInfo(FileName).isFile())
-        throw Exception(FileName + QStringLiteral(" doesn't exist!"));
+    if (!QFileInfo(FileName).isFile()) {
+        // A pipe or a device exists but holds no project: reading it could
+        // wait for ever.
+        const QString kind = SpecialFileKind(FileName);
+        throw Exception(kind.isEmpty() ? FileName + QStringLiteral(" doesn't exist!")
+                                       : QStringLiteral("The project file \"%1\" cannot be read!\r\nIt is %2, not a "
+                                                        "project file.")
+                                             .arg(FileName, kind));
+    }
     QFile file(FileName);
     if (!file.open(QIODevice::ReadOnly))
         throw Exception(QStringLiteral("Cannot read the project file \"%1\": %2").arg(FileName, file.errorString()));

@@ -14,6 +14,9 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QtEndian>
+#include <optional>
+#include <sys/personality.h>
 
 namespace {
 
@@ -217,13 +220,14 @@ void TCHMProject::GetFiles(const QString &Dir)
     if (!dir.endsWith(u'/'))
         dir += u'/';
     const QDir d(dir);
+    // In name order, not the file system's: the compiler stores the files in
+    // the order listed, and the same pages must give the same help file.
     const QFileInfoList entries =
-        d.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::NoSort);
+        d.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
     for (const QFileInfo &e : entries) {
         // An earlier compiled file kept in the folder is not a page of the new
-        // one, nor is the builds' list of what they wrote in the folder.
-        if (e.fileName() == QLatin1String(".quillcraft-output")
-            || (!CHM.isEmpty() && (sameFile(e.filePath(), CHM) || e.filePath() + u'/' == Folder + kCompileFolder)))
+        // one.
+        if (!CHM.isEmpty() && (sameFile(e.filePath(), CHM) || e.filePath() + u'/' == Folder + kCompileFolder))
             continue;
         if (e.isDir()) {
             if (!e.isSymLink())
@@ -239,7 +243,9 @@ void TCHMProject::GetFiles(const QString &Dir)
         const int dot = inner.lastIndexOf(u'.');
         if (dot >= 0 && skipped.contains(inner.mid(dot + 1).toLower()))
             continue;
-        Files.append(QDir(Folder).relativeFilePath(e.filePath()));
+        const QString file = QDir(Folder).relativeFilePath(e.filePath());
+        if (!LeftOut.contains(file))
+            Files.append(file);
     }
 }
 
@@ -385,6 +391,90 @@ int TCHMProject::CodePage() const
 
 namespace {
 
+// The compiler writes the time of day it ran, in milliseconds, into the
+// compiled file's header (big-endian) and into its #SYSTEM file (entry 10,
+// little-endian, in the uncompressed section). Both are set to stamp, so
+// that the same project set gives the same bytes. A file laid out otherwise
+// is left as it is: it is a sound help file all the same.
+void setCompileTimes(const QString &fileName, quint32 stamp)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadWrite))
+        return;
+    const QByteArray head = file.read(0x60);
+    auto dword = [](const QByteArray &b, qsizetype at) { return qFromLittleEndian<quint32>(b.constData() + at); };
+    auto qword = [](const QByteArray &b, qsizetype at) { return qFromLittleEndian<quint64>(b.constData() + at); };
+    if (head.size() < 0x60 || !head.startsWith("ITSF") || dword(head, 4) != 3)
+        return;
+    const quint64 directoryAt = qword(head, 0x48);
+    const quint64 directorySize = qword(head, 0x50);
+    const quint64 contentAt = qword(head, 0x58);
+    if (directorySize < 0x54 || directorySize > 64ull * 1024 * 1024 || !file.seek(qint64(directoryAt)))
+        return;
+    const QByteArray directory = file.read(qint64(directorySize));
+    if (quint64(directory.size()) != directorySize || !directory.startsWith("ITSP"))
+        return;
+    const quint32 headerSize = dword(directory, 8);
+    const quint32 chunkSize = dword(directory, 0x10);
+    if (chunkSize < 0x20 || headerSize >= directorySize)
+        return;
+
+    // The listing chunks name each file with its section, offset and length
+    // as variable-length numbers (seven bits a byte, most significant first).
+    std::optional<std::pair<quint64, quint64>> system; // offset and length in section 0
+    for (quint64 chunk = headerSize; chunk + chunkSize <= directorySize && !system; chunk += chunkSize) {
+        const QByteArray c = directory.mid(qsizetype(chunk), qsizetype(chunkSize));
+        if (!c.startsWith("PMGL"))
+            continue;
+        const qsizetype end = qsizetype(chunkSize) - qsizetype(std::min<quint32>(dword(c, 4), chunkSize));
+        qsizetype at = 0x14;
+        auto number = [&](quint64 &value) {
+            value = 0;
+            for (int i = 0; i < 9 && at < end; ++i) {
+                const auto byte = quint8(c[at++]);
+                value = (value << 7) | (byte & 0x7F);
+                if (!(byte & 0x80))
+                    return true;
+            }
+            return false;
+        };
+        while (at < end) {
+            quint64 nameSize = 0, section = 0, offset = 0, length = 0;
+            if (!number(nameSize) || nameSize > quint64(end - at))
+                break;
+            const QByteArray name = c.mid(at, qsizetype(nameSize));
+            at += qsizetype(nameSize);
+            if (!number(section) || !number(offset) || !number(length))
+                break;
+            if (name == "/#SYSTEM" && section == 0) {
+                system = std::pair{offset, length};
+                break;
+            }
+        }
+    }
+    if (!system || system->second < 12 || !file.seek(qint64(contentAt + system->first)))
+        return;
+    const QByteArray entry = file.read(12); // version, then code, length and data
+    if (entry.size() != 12 || qFromLittleEndian<quint16>(entry.constData() + 4) != 10
+        || qFromLittleEndian<quint16>(entry.constData() + 6) != 4)
+        return;
+    uchar little[4], big[4];
+    qToLittleEndian(stamp, little);
+    qToBigEndian(stamp, big);
+    if (file.seek(qint64(contentAt + system->first + 8)))
+        file.write(reinterpret_cast<const char *>(little), 4);
+    if (file.seek(0x10))
+        file.write(reinterpret_cast<const char *>(big), 4);
+}
+
+// The milliseconds since midnight of the time an output records (UTC); 0
+// when the build gives none.
+quint32 compileStamp()
+{
+    const QDateTime date = OutputDate();
+    return date.isValid() ? quint32(date.toUTC().time().msecsSinceStartOfDay()) : 0;
+}
+
 constexpr int kDefaultCompileTimeoutMs = 30 * 60 * 1000;
 int compileTimeoutMs = kDefaultCompileTimeoutMs;
 
@@ -440,11 +530,30 @@ QString TCHMProject::Compile1()
 
     // The compiler runs in the project-set folder; the program's own current
     // folder is left alone.
+    // The compiler stores the pages of the context map by the path of the
+    // .hhp's folder: given the folder it runs in through /proc, that path is
+    // the same for every build, and no folder of this machine is stored.
+    static const QString runFolder = QStringLiteral("/proc/self/cwd");
+    const bool viaRunFolder = QFileInfo(runFolder).isSymLink(); // /proc is mounted
     QProcess process;
     process.setWorkingDirectory(Folder);
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.setStandardInputFile(QProcess::nullDevice());
-    process.start(compiler, {HHPFile});
+    // The compiler leaves a few bytes of its memory uninitialised in the
+    // file (the keyword index's map): run it the same way every time, with a
+    // fixed environment (which also fixes its locale) and without address
+    // randomisation where the system allows that, so that those bytes are
+    // the same too.
+    QProcessEnvironment environment;
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+    environment.insert(QStringLiteral("PATH"), QStringLiteral("/usr/bin:/bin"));
+    process.setProcessEnvironment(environment);
+    process.setChildProcessModifier([] {
+        const int current = ::personality(0xffffffff);
+        if (current != -1)
+            ::personality(static_cast<unsigned long>(current) | ADDR_NO_RANDOMIZE);
+    });
+    process.start(compiler, {viaRunFolder ? runFolder + u'/' + HHPFile : HHPFile});
     if (!process.waitForStarted(-1))
         throw Exception(QStringLiteral("The HTML Help compiler \"%1\" could not be started: %2")
                             .arg(compiler, process.errorString()));
@@ -464,14 +573,16 @@ QString TCHMProject::Compile1()
             break;
         }
     }
-    const QByteArray output = process.readAll();
-    const QString result = QString::fromLocal8Bit(output);
+    QString result = QString::fromLocal8Bit(process.readAll());
+    // The compiler names the .hhp as it was given: by the project-set folder.
+    if (viaRunFolder)
+        result.replace(runFolder + u'/', ScratchFolder ? QString() : Folder);
 
     // chmcmd keeps no log of its own: the captured output is the log.
     if (!LOGFile.isEmpty()) {
         QFile log(Folder + LOGFile);
         if (log.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            log.write(output);
+            log.write(result.toLocal8Bit());
     }
 
     QString problem;
@@ -504,9 +615,28 @@ QString TCHMProject::Compile1()
     const bool written = after.exists() && (!existed || after.lastModified() != oldTime);
     if (problem.isEmpty() && (!written || after.size() == 0))
         problem = QStringLiteral("the compiler did not write the compiled file");
-    if (!problem.isEmpty())
-        throw Exception(QStringLiteral("Compiling \"%1\" into \"%2\" failed: %3. The compiler's output is in \"%4\".")
-                            .arg(Folder + HHPFile, CHM, problem, Folder + LOGFile));
+    if (!problem.isEmpty()) {
+        if (!ScratchFolder)
+            throw Exception(QStringLiteral("Compiling \"%1\" into \"%2\" failed: %3. The compiler's output is in \"%4\".")
+                                .arg(Folder + HHPFile, CHM, problem, Folder + LOGFile));
+        // The project set goes away with the build: its log cannot be read
+        // later, so the message carries what the compiler said (but for its
+        // banner and its notes).
+        QStringList said;
+        for (const QString &line : outputLines) {
+            const QString text = line.trimmed();
+            if (!text.isEmpty() && !problem.contains(text) && !text.startsWith(QStringLiteral("chmcmd,"))
+                && !text.startsWith(QStringLiteral("Note:")) && !text.startsWith(QStringLiteral("Hint:"))
+                && !said.contains(text))
+                said << text;
+        }
+        constexpr qsizetype shown = 10;
+        if (said.size() > shown)
+            said = said.first(shown) << QStringLiteral("(and %1 more)").arg(said.size() - shown);
+        throw Exception(QStringLiteral("Compiling the HTML Help into \"%1\" failed: %2.").arg(CHM, problem)
+                        + (said.isEmpty() ? QString() : QStringLiteral("\r\nThe compiler said:\r\n") + said.join(QStringLiteral("\r\n"))));
+    }
+    setCompileTimes(built, compileStamp());
     // Copied beside the old compiled file and renamed over it once complete:
     // a failure (a full disk) leaves the old file whole.
     PlaceFileCopy(built, CHM);

@@ -18,7 +18,8 @@ public:
     void SetWinStyle();
     void SetWinStyleEx();
 
-    // Appends every file under Dir (relative to Folder) except project-set files.
+    // Appends every file under Dir (relative to Folder), in name order,
+    // except project-set files and those named in LeftOut.
     void GetFiles(const QString &Dir);
     // Computes the bit sets and writes the project set into Folder.
     void Output();
@@ -30,7 +31,9 @@ public:
     // for the compiled file chm may write there ("name/" for a folder).
     static QStringList FileNames(const QString &folder, const QString &chm);
     // Runs the compiler on the written .hhp in Folder; returns its console
-    // output. Throws when the compile fails.
+    // output. Throws when the compile fails. The compiled file holds no path
+    // of Folder and no time of the compile (SOURCE_DATE_EPOCH's time of day
+    // where it is set), so the same set gives the same bytes in any folder.
     QString Compile1();
 
     // Time limit of one compile in milliseconds (default 30 minutes; 0 or
@@ -67,7 +70,12 @@ public:
     int Toolbar = 0, Face = 0, Window = 0, WindowEx = 0, WinStyle = 0, WinStyleEx = 0;
 
     QStringList Files;
+    QStringList LeftOut;  // names of files in Folder that are no part of the help
     QString Folder;       // the project-set folder, ending with a separator
+    // Folder is a scratch folder that goes away with the build: a failed
+    // compile's message then quotes the compiler's errors rather than
+    // naming its log there.
+    bool ScratchFolder = false;
     QString SourceFolder; // subfolder of Folder whose files are listed
     QString CHM;          // path of the compiled help file
     // The compiled file's name inside Folder, where the compiler writes it

@@ -202,6 +202,16 @@ TEST_F(BuildFixture, AFailedConversionNamesTheOutputAndCleansUp)
     EXPECT_EQ(stopping->ErrorMsg, QStringLiteral("failed in webhelp reading ") + project.SourceFile);
     EXPECT_EQ(stopping->TaskType, 2);
     EXPECT_EQ(testsupport::readFile(project.PDFFile), QByteArray("%PDF old"));
+
+    // A compile that fails while the WebHelp is made is reported on the
+    // HTML Help, at the place in it where the compile started.
+    auto compiling = makeWorker();
+    outputs->failAt = QStringLiteral("compile");
+    compiling->Execute();
+    EXPECT_TRUE(compiling->Failed);
+    EXPECT_TRUE(outputs->calls.contains(QStringLiteral("webhelp")));
+    EXPECT_EQ(compiling->TaskType, 1);
+    EXPECT_EQ(compiling->Position - compiling->TaskPos, 31); // 95 % of the HTML Help's 33
 }
 
 // Running out of memory ends the build with a message naming the document,
@@ -267,7 +277,7 @@ TEST_F(BuildFixture, HtmlHelpGetsTitleAndProjectSetFolder)
 }
 
 // Two builds at once must not share the project set's folder; it goes away
-// with its build unless a failure names a file in it.
+// with its build, failed or not.
 TEST_F(BuildFixture, EachBuildHasItsOwnProjectSetFolder)
 {
     project.WebHelpOutput = project.PDFOutput = false;
@@ -288,8 +298,7 @@ TEST_F(BuildFixture, EachBuildHasItsOwnProjectSetFolder)
     outputs->failAt = QStringLiteral("compile");
     failing->Execute();
     ASSERT_TRUE(failing->Failed);
-    EXPECT_TRUE(QFileInfo::exists(outputs->projectFolder + QStringLiteral("help.hhp")));
-    QDir(scratchOf(outputs->projectFolder)).removeRecursively();
+    EXPECT_FALSE(QFileInfo::exists(scratchOf(outputs->projectFolder)));
 
     auto failingEarly = makeWorker();
     outputs->failAt = QStringLiteral("context");

@@ -3,6 +3,7 @@
 #include "builder/ChmCheck.h"
 #include "builder/HtmlHelpOutput.h"
 #include "builder/OutputGuard.h"
+#include "builder/Webhelp.h"
 #include "builder/WordDoc.h"
 #include "foundation/HTMLProcess.h"
 #include "foundation/Paths.h"
@@ -175,6 +176,28 @@ TEST(HtmlHelpIndex, KeywordsMergeNestAndStayBalanced)
     const Outline n = outline(nested.hhk());
     EXPECT_EQ(n.entries, (QStringList{QStringLiteral("1:a"), QStringLiteral("2:b"), QStringLiteral("3:c"), QStringLiteral("1:d")}));
     EXPECT_EQ(n.finalDepth, 0);
+}
+
+// Both indexes are sorted in the help language's order, whatever the build
+// machine's locale (here one where "Ä" follows "Z"): a German help files
+// "Äpfel" with the a's.
+TEST(HtmlHelpIndex, SortedInTheHelpLanguageNotTheMachinesLocale)
+{
+    const QLocale machine;
+    QLocale::setDefault(QLocale(QStringLiteral("sv_SE")));
+    Maker m;
+    m.project.CHMSetting.Language = QStringLiteral("0x0407 German (Germany)");
+    fill(m.list, {{1, "T", "t.htm", "Zebra\n\u00C4pfel\napple"}});
+    const QStringList entries = outline(m.hhk()).entries;
+    TWebHelp web(&m.project, &m.list, nullptr);
+    QString webIndex;
+    web.MakeIndexForWeb(webIndex);
+    QLocale::setDefault(machine);
+    ASSERT_EQ(entries.size(), 3);
+    EXPECT_TRUE(entries[0].contains(QStringLiteral("pfel")) && entries[2] == QStringLiteral("1:Zebra"))
+        << entries.join(u' ').toStdString();
+    EXPECT_LT(webIndex.indexOf(QStringLiteral("pfel</option>")), webIndex.indexOf(QStringLiteral("Zebra</option>")))
+        << webIndex.toStdString();
 }
 
 TEST(HtmlHelpIndex, KeywordPaths)

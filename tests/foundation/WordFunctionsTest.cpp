@@ -147,6 +147,26 @@ TEST(WordFunctions, PointsToPixelsUsesFixedResolutionAndRoundsHalfToEven)
     EXPECT_EQ(PointsToPixelsText(540), "720");
 }
 
+// An output's date: SOURCE_DATE_EPOCH where it is a number of seconds, else
+// the document's own (never the clock).
+TEST(WordFunctions, OutputDateTakesSourceDateEpochElseTheFallback)
+{
+    const QByteArray saved = qgetenv("SOURCE_DATE_EPOCH");
+    const bool wasSet = qEnvironmentVariableIsSet("SOURCE_DATE_EPOCH");
+    const QDateTime document(QDate(2026, 1, 15), QTime(9, 30), Qt::UTC);
+    qputenv("SOURCE_DATE_EPOCH", "1700000000");
+    EXPECT_EQ(OutputDate(document), QDateTime::fromSecsSinceEpoch(1700000000, Qt::UTC));
+    for (const char *unusable : {"", "yesterday", "-5", "99999999999999"}) {
+        qputenv("SOURCE_DATE_EPOCH", unusable);
+        EXPECT_EQ(OutputDate(document), document) << unusable;
+    }
+    qunsetenv("SOURCE_DATE_EPOCH");
+    EXPECT_EQ(OutputDate(document), document);
+    EXPECT_FALSE(OutputDate().isValid());
+    if (wasSet)
+        qputenv("SOURCE_DATE_EPOCH", saved);
+}
+
 TEST(WordFunctions, SplitToListKeepsEmptyPiecesAndTrims)
 {
     EXPECT_EQ(SplitToList("a, b,,c", ","), QStringList({"a", "b", "", "c"}));

@@ -426,6 +426,24 @@ TEST(CHMProject, FailedCompileIsReportedAndKeepsTheOldHelpFile)
         EXPECT_FALSE(QFileInfo::exists(folder + QStringLiteral(".quillcraft-compile")));
         EXPECT_TRUE(QDir(QFileInfo(chm).path()).entryList({QStringLiteral("*.new")}, QDir::Files | QDir::Hidden).isEmpty());
     }
+
+    TCHMProject set = onePageSet(dir, "<html><body>x</body></html>");
+    set.Alias = QStringLiteral("CID_GONE = missing.htm\r\n");
+    set.Map = QStringLiteral("#define CID_GONE 5\r\n");
+    set.Output();
+    // A scratch project set goes away with the build: the message names the
+    // compiled file and quotes the compiler rather than a log that is gone.
+    set.ScratchFolder = true;
+    try {
+        set.Compile1();
+        FAIL() << "a compile that wrote nothing must fail";
+    } catch (const Exception &e) {
+        EXPECT_TRUE(e.message().startsWith(QStringLiteral("Compiling the HTML Help into \"%1\" failed: ").arg(set.CHM)))
+            << e.message().toStdString();
+        EXPECT_FALSE(e.message().contains(folder + QStringLiteral("help."))) << e.message().toStdString();
+        EXPECT_FALSE(e.message().contains(QStringLiteral("/proc/"))) << e.message().toStdString();
+        EXPECT_TRUE(e.message().contains(QStringLiteral("CID_GONE"))) << e.message().toStdString();
+    }
 }
 
 // A disk too small for the new compiled file (a 64 KB memory file system,
@@ -456,6 +474,43 @@ TEST(CHMProject, AFullDiskKeepsTheOldHelpFile)
     }
     EXPECT_EQ(readFile(set.CHM), QByteArray("old chm"));
     EXPECT_EQ(QDir(disk).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{QStringLiteral("help.chm")});
+}
+
+// One project set compiled in two folders of different lengths, at two
+// moments: the same bytes, so no path of either folder is inside (the
+// context map names its pages by one), and without the files the build
+// keeps for itself.
+TEST(CHMProject, TheSameSetGivesTheSameBytesInAnyFolder)
+{
+    if (!haveCompiler())
+        GTEST_SKIP() << "chmcmd is not installed";
+    ScratchDir dir;
+    const QStringList folders{dir.file(QStringLiteral("s/")), dir.file(QStringLiteral("a much longer folder/set/"))};
+    QByteArray built[2];
+    for (int i = 0; i < 2; ++i) {
+        for (const char *name : {"intro.htm", "usage.htm", "more/deep.htm"})
+            writeFile(folders[i] + QString::fromLatin1(name),
+                      QByteArray("<html><head><title>") + name + "</title></head><body>About " + name + "</body></html>");
+        writeFile(folders[i] + QStringLiteral(".quillcraft-output"), "the build's own list");
+        TCHMProject set = newProjectSet(folders[i]);
+        set.LeftOut = {QStringLiteral(".quillcraft-output")};
+        set.TOC = QStringLiteral("<UL>") + sitemapEntry(QStringLiteral("Intro"), QStringLiteral("intro.htm"))
+                + QStringLiteral("</UL>");
+        set.IndexList = QStringLiteral("<UL>") + sitemapEntry(QStringLiteral("usage"), QStringLiteral("usage.htm"))
+                      + QStringLiteral("</UL>");
+        set.Alias = QStringLiteral("CID_INTRO = intro.htm\r\n");
+        set.Map = QStringLiteral("#define CID_INTRO 10\r\n");
+        set.Output();
+        set.Compile1();
+        built[i] = readFile(set.CHM);
+
+        ChmFile chm(set.CHM);
+        ASSERT_TRUE(chm.isOpen());
+        EXPECT_TRUE(chm.has("/more/deep.htm"));
+        EXPECT_FALSE(chm.has("/.quillcraft-output"));
+    }
+    EXPECT_GT(built[0].size(), 1000);
+    EXPECT_TRUE(built[0] == built[1]) << "two compiles of one set differ";
 }
 
 // A link to an anchor that no page holds (a footnote's back link whose
