@@ -477,10 +477,13 @@ void TfrmMain::btnCreateWordFileClick()
         QLabel *panel;
         ~HidePanel() { panel->hide(); }
     } hide{Panel1};
+    const QString target = FProject->RealPath(dialog.edtFilename->text());
+    if (const QString refusal = NewDocumentRefusal(target, *FProject); !refusal.isEmpty())
+        throw Exception(refusal);
     Panel1->show();
     Panel1->raise();
     QCoreApplication::processEvents();
-    if (!CreateWordDocFromTopicList(FProject->RealPath(dialog.edtFilename->text()), dialog.Lines()))
+    if (!CreateWordDocFromTopicList(target, dialog.Lines()))
         return;
     Panel1->hide();
     edtSourceFile->setText(dialog.edtFilename->text());
