@@ -297,8 +297,7 @@ TEST_F(MainWindowFixture, SaveAsOfANewProjectNamesItAndItsCompiledFileAfterTheTi
     EXPECT_FALSE(p.IsNew);
 }
 
-// Pickers start in the nearest folder that exists and make none; Save As of
-// a new project starts in the documents folder, not in a folder it would make.
+// Pickers start in the nearest folder that exists and make none.
 TEST_F(MainWindowFixture, PickersCreateNoFolders)
 {
     TfrmMain &w = open(MakeProject(dir.file(QStringLiteral("a.qvx")), QStringLiteral("A")));
@@ -315,12 +314,23 @@ TEST_F(MainWindowFixture, PickersCreateNoFolders)
         EXPECT_FALSE(QFileInfo::exists(dir.file(QString::fromLatin1(made)))) << made;
     EXPECT_EQ(prompt->lastProposal, dir.file(QStringLiteral("help.pdf")));
 
+    // Save As of a new project starts in the project's folder, or the nearest
+    // one that exists; with no project folder at all, in the documents folder.
     p.Clear();
+    QDir().mkpath(dir.file(QStringLiteral("proj")));
+    p.RootDir = dir.file(QStringLiteral("proj/"));
+    prompt->files = {QString()};
+    EXPECT_FALSE(w.SaveAs());
+    EXPECT_EQ(QFileInfo(prompt->lastProposal).absolutePath(), dir.file(QStringLiteral("proj")));
     p.RootDir = dir.file(QStringLiteral("new/project/"));
     prompt->files = {QString()};
     EXPECT_FALSE(w.SaveAs());
-    EXPECT_EQ(QFileInfo(prompt->lastProposal).absolutePath(), GetSpecialFolder(CSIDL_PERSONAL));
+    EXPECT_EQ(QFileInfo(prompt->lastProposal).absolutePath(), dir.path());
     EXPECT_FALSE(QFileInfo::exists(dir.file(QStringLiteral("new"))));
+    p.RootDir.clear();
+    prompt->files = {QString()};
+    EXPECT_FALSE(w.SaveAs());
+    EXPECT_EQ(QFileInfo(prompt->lastProposal).absolutePath(), GetSpecialFolder(CSIDL_PERSONAL));
 }
 
 // Line edits hold texts of any length: a long footer is not cut at 32,767.
@@ -600,6 +610,39 @@ TEST_F(MainWindowFixture, FirstStartShowsTheWizardWithoutCancelAndSavesTheNewPro
     EXPECT_TRUE(QFileInfo::exists(dir.file(QStringLiteral("help.qvx"))));
     EXPECT_FALSE(window->Project().IsNew);
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Quillcraft - New Help [help.qvx]"));
+}
+
+// File > New starts from the defaults, whatever the project open before had.
+TEST_F(MainWindowFixture, NewStartsFromTheDefaultsNotFromThePreviousProject)
+{
+    TProject old;
+    old.CHMSetting.ContentsFont = QStringLiteral("Georgia,12,0");
+    old.CHMSetting.IndexFont = QStringLiteral("Verdana,9,0");
+    old.CHMSetting.DefaultTopic = QStringLiteral("old-start.htm");
+    old.CHMSetting.Zoom = true;
+    old.CHMSetting.PaneWidth = 123;
+    old.SaveToIni(dir.file(QStringLiteral("old.qvx")));
+    TfrmMain &w = open(dir.file(QStringLiteral("old.qvx")));
+    QTimer::singleShot(0, [&] {
+        auto *wizard = qobject_cast<TfrmNewProject *>(QApplication::activeModalWidget());
+        ASSERT_NE(wizard, nullptr);
+        wizard->edtProjectPosition->setText(dir.file(QStringLiteral("second")));
+        wizard->rb1->setChecked(true);
+        wizard->btnNext->click();
+        wizard->btnNext->click();
+    });
+    prompt->files = {QString()}; // no document chosen yet
+    w.New1->trigger();
+    const TProject fresh;
+    TProject saved;
+    saved.ReadFromIni(dir.file(QStringLiteral("second/help.qvx")));
+    for (const TCHMProject *chm : {&w.Project().CHMSetting, &saved.CHMSetting}) {
+        EXPECT_EQ(chm->ContentsFont, fresh.CHMSetting.ContentsFont);
+        EXPECT_EQ(chm->IndexFont, fresh.CHMSetting.ContentsFont);
+        EXPECT_EQ(chm->DefaultTopic, QString());
+        EXPECT_EQ(chm->PaneWidth, fresh.CHMSetting.PaneWidth);
+        EXPECT_FALSE(chm->Zoom);
+    }
 }
 
 TEST_F(MainWindowFixture, TheWizardComesBackUntilItsFolderAndNameCanMakeAProjectFile)
