@@ -5,6 +5,7 @@
 #include "app/SelectColor.h"
 #include "app/SourceColoring.h"
 #include "app/WidgetPrompt.h"
+#include "app/whelp.h"
 #include "foundation/Paths.h"
 #include "foundation/TextFiles.h"
 #include "platform/Exception.h"
@@ -14,7 +15,6 @@
 
 #include <QColorDialog>
 #include <QContextMenuEvent>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -182,7 +182,7 @@ TfrmHTMLEditor::TfrmHTMLEditor(QWidget *parent) : QDialog(parent)
     });
     connect(tbtnRefresh, &QToolButton::clicked, this, [this] { Guard([&] { Refresh(); }); });
     connect(tbtnExplore, &QToolButton::clicked, this,
-            [this] { QDesktopServices::openUrl(QUrl::fromLocalFile(tempDir)); });
+            [this] { OpenWithDesktop(tempDir, this); });
     connect(tbtnReplace, &QToolButton::clicked, this, [this] { Guard([&] { tbtnReplaceClick(); }); });
     connect(tbtnColor, &QToolButton::clicked, this, [this] { Guard([&] { tbtnColorClick(); }); });
     connect(tbtnFont, &QToolButton::clicked, this, [this] { Guard([&] { tbtnFontClick(); }); });

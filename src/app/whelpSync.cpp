@@ -128,7 +128,7 @@ void TfrmMain::ConnectCommands()
     connect(Save1, &QAction::triggered, this, [this] { Guarded([&] { Save(); }); });
     connect(Saveas1, &QAction::triggered, this, [this] { Guarded([&] { SaveAs(); }); });
     connect(Exit1, &QAction::triggered, this, [this] { Guarded([&] { GoExit(); }); });
-    connect(Howtouse1, &QAction::triggered, this, [this] { Guarded([] { OpenProgramHelp(); }); });
+    connect(Howtouse1, &QAction::triggered, this, [this] { Guarded([&] { OpenProgramHelp(this); }); });
     connect(About1, &QAction::triggered, this, [this] { ShowAboutBox(this); });
 
     connect(cbLanguage, qOverload<int>(&QComboBox::activated), this, [this] { Guarded([&] { cbLanguageChange(); }); });

@@ -115,19 +115,6 @@ void Type(QWidget *target, const QString &text)
         SendKey(target, c.toUpper().unicode(), Qt::NoModifier, QString(c));
 }
 
-// Points the program's folder at a scratch folder for the duration of a test.
-struct ProgramFolderOverride {
-    QByteArray old = qgetenv("QUILLCRAFT_PROGRAM_DIR");
-    explicit ProgramFolderOverride(const QString &folder) { qputenv("QUILLCRAFT_PROGRAM_DIR", folder.toUtf8()); }
-    ~ProgramFolderOverride()
-    {
-        if (old.isEmpty())
-            qunsetenv("QUILLCRAFT_PROGRAM_DIR");
-        else
-            qputenv("QUILLCRAFT_PROGRAM_DIR", old);
-    }
-};
-
 QStringList Captions(const QListWidget *list)
 {
     QStringList out;
