@@ -74,8 +74,10 @@ void AssignProjectBoolean(TProject &p, bool value, bool &field)
 // waking the event loop again and again.
 void SetText(QLineEdit *edit, const QString &text)
 {
-    if (edit->text() != text)
+    if (edit->text() != text) {
         edit->setText(text);
+        edit->setCursorPosition(0); // a long path shows its start
+    }
 }
 
 void SetChecked(QCheckBox *box, bool checked)
@@ -137,7 +139,6 @@ void TfrmMain::ConnectCommands()
     connect(btnCopyright, &QPushButton::clicked, this, [this] { InsertIntoCopyright(QStringLiteral("&copy;")); });
     connect(btnReg, &QPushButton::clicked, this, [this] { InsertIntoCopyright(QStringLiteral("&reg;")); });
     connect(btnSelectWordFile, &QToolButton::clicked, this, [this] { Guarded([&] { btnSelectWordFileClick(); }); });
-    connect(Button3, &QPushButton::clicked, this, [this] { Guarded([&] { btnSelectWordFileClick(); }); });
     connect(btnCompiledFile, &QToolButton::clicked, this, [this] { Guarded([&] { btnCompiledFileClick(); }); });
     connect(btnContext, &QToolButton::clicked, this, [this] { Guarded([&] { btnContextClick(); }); });
     connect(btnSelectHHPFolder, &QToolButton::clicked, this, [this] { Guarded([&] { btnSelectFolderClick(1); }); });

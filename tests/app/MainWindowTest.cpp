@@ -20,6 +20,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -555,17 +556,19 @@ TEST_F(MainWindowFixture, TabVisitsTheControlsRowByRowFromLeftToRight)
 {
     TfrmMain &w = open(MakeProject(dir.file(QStringLiteral("a.qvx")), QStringLiteral("A")));
     EXPECT_EQ(TabOrder(w, w.tsSource).mid(0, 3),
-              (QStringList{"edtSourceFile", "btnSelectWordFile", "Button3"}));
+              (QStringList{"edtSourceFile", "btnSelectWordFile", "btnCreateWordFile"}));
     EXPECT_EQ(TabOrder(w, w.tsCommon).mid(0, 3), (QStringList{"edtChmTitle", "edtNavSetting", "btnSetNavigation"}));
     const QStringList html = TabOrder(w, w.tsHtmlHelp);
     EXPECT_EQ(html.mid(0, 2), (QStringList{"edtCompiledFile", "btnCompiledFile"}));
     EXPECT_EQ(html.mid(html.indexOf("edtContextFile"), 3), (QStringList{"edtContextFile", "btnContext", "btnSetContext"}));
-    EXPECT_EQ(html.last(), QStringLiteral("Button2"));
+    EXPECT_EQ(html.mid(html.indexOf("cbHtmlHelpExtension"), 2), (QStringList{"cbHtmlHelpExtension", "Button2"}));
+    EXPECT_EQ(html.last(), QStringLiteral("btnCHMTemplateExport"));
     const QStringList web = TabOrder(w, w.tsWebHelp);
     EXPECT_EQ(web.mid(0, 2), (QStringList{"edtWebHelpOutputFolder", "btnSelectFolder"}));
     EXPECT_LT(web.indexOf("framWebBackColor.edtColor"), web.indexOf("cbWebBackground"));
     EXPECT_LT(web.indexOf("cbShowIndex"), web.indexOf("framTOCbackColor.edtColor"));
-    EXPECT_EQ(web.last(), QStringLiteral("btnWebhelpInterface"));
+    EXPECT_EQ(web.mid(web.indexOf("cbWebHelpExtension"), 2), (QStringList{"cbWebHelpExtension", "btnWebhelpInterface"}));
+    EXPECT_EQ(web.last(), QStringLiteral("btnWeblHelpTemplateExport"));
     EXPECT_EQ(TabOrder(w, w.tsPDF).mid(0, 2), (QStringList{"edtPDF", "Button1"}));
     EXPECT_EQ(TabOrder(w, w.tsBuild),
               (QStringList{"cbHTMLHelpOutput", "edtOpenHTMLHelp", "btnOpenHTMLHelp", "btnFolderHTMLHelp",
@@ -643,6 +646,31 @@ TEST_F(MainWindowFixture, NewStartsFromTheDefaultsNotFromThePreviousProject)
         EXPECT_EQ(chm->PaneWidth, fresh.CHMSetting.PaneWidth);
         EXPECT_FALSE(chm->Zoom);
     }
+}
+
+// The WebHelp contents width takes only sensible widths, typed or stored.
+TEST_F(MainWindowFixture, TheContentsWidthKeepsToItsRange)
+{
+    TProject stored;
+    stored.NavWidth = -50;
+    stored.SaveToIni(dir.file(QStringLiteral("odd.qvx")));
+    TfrmMain &w = open(dir.file(QStringLiteral("odd.qvx")));
+    w.Action2Update();
+    EXPECT_EQ(w.Project().NavWidth, 50);
+    for (const char *typed : {"-50", "99999", "300"}) {
+        QLineEdit *edit = w.seNavWidth->findChild<QLineEdit *>();
+        edit->selectAll();
+        for (const QChar c : QString::fromLatin1(typed)) {
+            QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+            QApplication::sendEvent(edit, &press);
+        }
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(edit, &enter);
+        w.Action2Update();
+        EXPECT_GE(w.Project().NavWidth, 50) << typed;
+        EXPECT_LE(w.Project().NavWidth, 2000) << typed;
+    }
+    EXPECT_EQ(w.Project().NavWidth, 300);
 }
 
 TEST_F(MainWindowFixture, TheWizardComesBackUntilItsFolderAndNameCanMakeAProjectFile)
