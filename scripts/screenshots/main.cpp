@@ -1,7 +1,8 @@
 // Pictures of every tab and dialog of the program, taken from the program
 // itself: the main window is opened on a copy of the example project and each
 // dialog is opened through the window's own command, as a writer opens it.
-// Each picture is the window with its frame as the window manager draws it.
+// Each picture is the window with its frame as the window manager draws it,
+// in FOLDER in full colour and in FOLDER/guide in 256 colours for the guide.
 //   qc_screenshots FOLDER EXAMPLE-FOLDER
 // scripts/screenshots.sh builds it and runs it under Xvfb with a window manager.
 #include "app/ChooseTemplate.h"
@@ -56,7 +57,9 @@ void Shot(QWidget *window, const QString &name)
     if (picture.isNull())
         picture = window->grab();
     const QString file = Out + u'/' + name + QStringLiteral(".png");
-    if (picture.save(file)) {
+    // The guide's copy in 256 colours: a window has few, and the guide stays small.
+    const QImage indexed = picture.toImage().convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
+    if (picture.save(file) && indexed.save(Out + QStringLiteral("/guide/") + name + QStringLiteral(".png"))) {
         ++Saved;
         std::printf("wrote %s (%dx%d)\n", qPrintable(file), picture.width(), picture.height());
     } else {
@@ -66,18 +69,22 @@ void Shot(QWidget *window, const QString &name)
 }
 
 // Runs command, which opens a modal window; act gets that window once it is
-// up, and the window is then closed without its changes.
-void WhileModal(const std::function<void()> &command, const std::function<void(QWidget *)> &act)
+// up, and the window is then closed without its changes (unless it closes
+// by itself, as the building window does when the build ends).
+void WhileModal(const std::function<void()> &command, const std::function<void(QWidget *)> &act,
+                bool closesItself = false)
 {
     QWidget *before = QApplication::activeModalWidget();
     auto *poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, [poll, before, act] {
+    QObject::connect(poll, &QTimer::timeout, [poll, before, act, closesItself] {
         QWidget *modal = QApplication::activeModalWidget();
         if (!modal || modal == before || !modal->isVisible())
             return;
         poll->stop();
         poll->deleteLater();
         act(modal);
+        if (closesItself)
+            return;
         if (auto *dialog = qobject_cast<QDialog *>(modal))
             dialog->done(QDialog::Rejected);
         else
@@ -122,7 +129,7 @@ int main(int argc, char **argv)
     }
     Out = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
     QTemporaryDir scratch;
-    if (!QDir().mkpath(Out) || !scratch.isValid()) {
+    if (!QDir().mkpath(Out + QStringLiteral("/guide")) || !scratch.isValid()) {
         std::fprintf(stderr, "cannot use the folder %s\n", qPrintable(Out));
         return 1;
     }
@@ -133,8 +140,6 @@ int main(int argc, char **argv)
     startup.ProjectFile = example + QStringLiteral("/SampleManual.qvx");
     TfrmMain w(startup);
     w.FormCreate();
-    w.Project().PDFOutput = false; // the pictures need no PDF: the build stays short
-    w.ProjectToControl();
     w.show();
     Wait(500);
     const auto tabShot = [&](QWidget *tab, const char *name) {
@@ -150,7 +155,8 @@ int main(int argc, char **argv)
 
     // The Build tab before and after a build, and the building window.
     tabShot(w.tsBuild, "main-build-before");
-    WhileModal([&] { w.btnBuild->click(); }, [](QWidget *building) { Shot(building, QStringLiteral("building")); });
+    WhileModal([&] { w.btnBuild->click(); }, [](QWidget *building) { Shot(building, QStringLiteral("building")); },
+               true);
     tabShot(w.tsBuild, "main-build");
 
     // The dialogs of the HTML Help tab.

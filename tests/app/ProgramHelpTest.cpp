@@ -32,6 +32,18 @@ TEST(ProgramHelp, TheGuideLiesBesideTheProgramAsHelpFileAndWebHelp)
     QFile page(QFileInfo(web).absolutePath() + QStringLiteral("/pages/welcome.html"));
     ASSERT_TRUE(page.open(QIODevice::ReadOnly));
     EXPECT_TRUE(page.readAll().contains("Quillcraft turns one Word document into help."));
+
+    // The guide describes the window as it is, each part with a picture of it.
+    const QString pages = QFileInfo(web).absolutePath() + QStringLiteral("/pages/");
+    EXPECT_FALSE(testsupport::readFile(pages + QStringLiteral("main-window.html")).contains("General"));
+    for (const char *name : {"source-files", "html-help", "web-help", "designer", "navigation", "webhelp-translation",
+                             "template-editor", "import-chm", "new-document", "context-file"}) {
+        const QByteArray text = testsupport::readFile(pages + QLatin1String(name) + QStringLiteral(".html"));
+        const qsizetype at = text.indexOf("src=\"doc_files/");
+        ASSERT_GE(at, 0) << name;
+        const QByteArray picture = text.mid(at + 5, text.indexOf('"', at + 5) - at - 5);
+        EXPECT_TRUE(QFileInfo(pages + QString::fromUtf8(picture)).isFile()) << name << " " << picture.toStdString();
+    }
 }
 
 // F1 where the desktop names a viewer for compiled help files that then fails
