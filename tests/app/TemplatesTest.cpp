@@ -499,13 +499,17 @@ TEST_F(EditorFixture, FilesOutsideThePageFolderAreNeitherListedNorWritten)
 TEST_F(EditorFixture, ClosingWithUnsavedEditsAsksToSaveThem)
 {
     const QByteArray original = stream;
-    {
-        TfrmHTMLEditor editor;
+    // The editor on the window's package, shown, with the page's source in front.
+    const auto openSource = [&](TfrmHTMLEditor &editor) {
         editor.Project = &project;
         editor.Open(&stream);
         editor.show();
         editor.lbFiles->setCurrentRow(1);
         editor.lbFilesClick();
+    };
+    {
+        TfrmHTMLEditor editor;
+        openSource(editor);
         Type(editor.RichEdit1, QStringLiteral("abc"));
         prompt->answers = {ButtonCancel};
         SendKey(&editor, Qt::Key_Escape);
@@ -521,11 +525,7 @@ TEST_F(EditorFixture, ClosingWithUnsavedEditsAsksToSaveThem)
     EXPECT_FALSE(project.ProjectChanged);
     {
         TfrmHTMLEditor editor;
-        editor.Project = &project;
-        editor.Open(&stream);
-        editor.show();
-        editor.lbFiles->setCurrentRow(1);
-        editor.lbFilesClick();
+        openSource(editor);
         Type(editor.RichEdit1, QStringLiteral("xyz"));
         prompt->answers = {ButtonYes};
         SendKey(&editor, Qt::Key_Escape);
