@@ -13,8 +13,9 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev strace
   # outside programs: document rendering, the help compiler, PDF and CHM tools
   libreoffice-writer-nogui fp-utils-3.2.2 fp-docs-3.2.2 libchm-bin qpdf poppler-utils
-  # screenshots of the interface and pages, compilers for generated code
-  xvfb mono-mcs
+  # screenshots of the interface (a virtual display and a small window manager),
+  # compilers for generated code
+  xvfb openbox mono-mcs
   # the WebHelp browser test: headless Chromium driven from node
   chromium nodejs
 )

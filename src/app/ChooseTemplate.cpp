@@ -1,5 +1,6 @@
 #include "app/ChooseTemplate.h"
 
+#include "app/PagePreview.h"
 #include "foundation/TextFiles.h"
 #include "platform/Exception.h"
 #include "project/ProjectSetting.h"
@@ -14,7 +15,6 @@
 #include <QRegularExpression>
 #include <QSplitter>
 #include <QVBoxLayout>
-#include <QWebEngineView>
 
 namespace {
 constexpr int BlockRole = Qt::UserRole + 1;
@@ -48,9 +48,8 @@ TfrmChooseTemplate::TfrmChooseTemplate(QWidget *parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("Choose built-in template"));
     lbTemplateName = new QListWidget;
     lbTemplateName->setObjectName(QStringLiteral("lbTemplateName"));
-    wbPreview = new QWebEngineView;
+    wbPreview = new TPagePreview;
     wbPreview->setObjectName(QStringLiteral("wbPreview"));
-    wbPreview->setUrl(QUrl(QStringLiteral("about:blank")));
     auto *splitter = new QSplitter(Qt::Horizontal);
     splitter->addWidget(Labelled(QStringLiteral("Template names:"), lbTemplateName));
     splitter->addWidget(Labelled(QStringLiteral("Preview:"), wbPreview));
@@ -121,13 +120,10 @@ void TfrmChooseTemplate::lbTemplateNameClick()
     const QListWidgetItem *item = lbTemplateName->currentItem();
     if (!item || !item->isSelected())
         return;
-    if (lbTemplateName->row(item) == 0) {
-        wbPreview->setUrl(QUrl::fromLocalFile(CurrentTemplate));
-        OKBtn->setEnabled(false);
-    } else {
-        wbPreview->setUrl(QUrl::fromLocalFile(TemplateFile()));
-        OKBtn->setEnabled(true);
-    }
+    // A page may show only what lies in its own folder: what its template packs.
+    const QString page = lbTemplateName->row(item) == 0 ? CurrentTemplate : TemplateFile();
+    wbPreview->ShowFile(page, QFileInfo(page).absolutePath());
+    OKBtn->setEnabled(lbTemplateName->row(item) != 0);
 }
 
 TfrmUnableFound::TfrmUnableFound(QWidget *parent) : QDialog(parent)

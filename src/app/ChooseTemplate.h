@@ -8,7 +8,7 @@
 
 class QListWidget;
 class QPushButton;
-class QWebEngineView;
+class TPagePreview;
 
 class TfrmChooseTemplate : public QDialog {
     Q_OBJECT
@@ -27,7 +27,7 @@ public:
     QString TemplateFile() const;
 
     QListWidget *lbTemplateName = nullptr;
-    QWebEngineView *wbPreview = nullptr;
+    TPagePreview *wbPreview = nullptr;
     QPushButton *OKBtn = nullptr;
     QPushButton *CancelBtn = nullptr;
 

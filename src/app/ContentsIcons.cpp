@@ -25,7 +25,15 @@ QIcon ContentsIcon(int index)
 
 void ShowContentsIcons(QComboBox *list)
 {
+    // The pictures alone: their numbers mean nothing to a writer. An item
+    // whose picture is missing keeps its number.
     list->setIconSize(QSize(18, 18));
-    for (int i = 0; i < list->count() && i < ContentsIconCount; ++i)
-        list->setItemIcon(i, ContentsIcon(i));
+    for (int i = 0; i < list->count() && i < ContentsIconCount; ++i) {
+        const QIcon icon = ContentsIcon(i);
+        if (icon.isNull())
+            continue;
+        list->setItemIcon(i, icon);
+        list->setItemData(i, list->itemText(i), Qt::ToolTipRole);
+        list->setItemText(i, QString());
+    }
 }

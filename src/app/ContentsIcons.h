@@ -12,5 +12,5 @@ constexpr int ContentsIconCount = 42;
 // Picture `index` (0-based) of the list; a null icon when the file is missing.
 QIcon ContentsIcon(int index);
 
-// Gives each item of a list of icon numbers ("1" to "42") its picture.
+// Shows each item of a list of icon numbers ("1" to "42") as its picture.
 void ShowContentsIcons(QComboBox *list);

@@ -49,7 +49,7 @@ TfrmContextSetting::TfrmContextSetting(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmContextSetting"));
     setWindowTitle(QStringLiteral("Context map options"));
-    resize(560, 460);
+    resize(760, 480);
     cbProgramLanguage = new QComboBox(this);
     cbProgramLanguage->setObjectName(QStringLiteral("cbProgramLanguage"));
     mmTopCode = new QPlainTextEdit(this);
@@ -185,6 +185,7 @@ void TfrmContextSetting::cbProgramLanguageChange(int Index)
     Attach(false);
     SetTopCode(DecodeLineBreaks(data.ReadString(section, QStringLiteral("TopCode"), QString())));
     edtCodeTemplate->setText(data.ReadString(section, QStringLiteral("CodeTemplate"), QString()));
+    edtCodeTemplate->setCursorPosition(0);
     SetBottomCode(DecodeLineBreaks(data.ReadString(section, QStringLiteral("BottomCode"), QString())));
     Attach(true);
     MatchLanguage();

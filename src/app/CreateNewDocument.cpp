@@ -7,6 +7,8 @@
 #include "platform/Prompt.h"
 #include "project/ProjectSetting.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -19,6 +21,8 @@
 #include <QRegularExpression>
 #include <QTextBlock>
 #include <QVBoxLayout>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -58,6 +62,20 @@ const QStringList kCommonTitles{
     QStringLiteral("System Requirements"), QStringLiteral("Technical Support"), QStringLiteral("What's New "),
 };
 
+// Whether two paths name the same file: the same real path, or (hard links)
+// the same file on the same device.
+bool SameFile(const QString &a, const QString &b)
+{
+    const QFileInfo x(a), y(b);
+    if (!x.exists() || !y.exists())
+        return QDir::cleanPath(x.absoluteFilePath()) == QDir::cleanPath(y.absoluteFilePath());
+    if (x.canonicalFilePath() == y.canonicalFilePath())
+        return true;
+    struct stat sx {}, sy {};
+    return ::stat(QFile::encodeName(a).constData(), &sx) == 0 && ::stat(QFile::encodeName(b).constData(), &sy) == 0
+        && sx.st_dev == sy.st_dev && sx.st_ino == sy.st_ino;
+}
+
 QPushButton *Push(const QString &caption, const char *name)
 {
     auto *b = new QPushButton(caption);
@@ -66,6 +84,20 @@ QPushButton *Push(const QString &caption, const char *name)
 }
 
 } // namespace
+
+QString NewDocumentRefusal(const QString &target, const TProject &project)
+{
+    const auto refusal = [&](const QString &what) {
+        return QStringLiteral("\"%1\" is %2. A new, empty document cannot replace it: choose another file for the "
+                              "new document.")
+            .arg(QDir::toNativeSeparators(QFileInfo(target).absoluteFilePath()), what);
+    };
+    if (!project.SourceFile.trimmed().isEmpty() && SameFile(target, project.RealPath(0)))
+        return refusal(QStringLiteral("the project's source document"));
+    if (!project.IsNew && SameFile(target, project.ProjectFilename))
+        return refusal(QStringLiteral("the project file"));
+    return QString();
+}
 
 TfrmCreateNewDocument::TfrmCreateNewDocument(QWidget *parent) : QDialog(parent)
 {
@@ -284,10 +316,19 @@ void TfrmCreateNewDocument::btnBrowseClick()
 
 void TfrmCreateNewDocument::btnOKClick()
 {
-    if (QFileInfo::exists(ResolvedFileName())) {
+    const QString target = ResolvedFileName();
+    if (Project) {
+        const QString refusal = NewDocumentRefusal(target, *Project);
+        if (!refusal.isEmpty()) {
+            ShowMessage(MessageRequest{MessageKind::Error, refusal, QString(), ButtonOk, ButtonNone, this});
+            return;
+        }
+    }
+    if (QFileInfo::exists(target)) {
+        // Replacing a document loses it: the safe answer is the default.
         QString text = UIStrings.GetStringById(QStringLiteral("600"));
         text.replace(QStringLiteral("%s"), edtFilename->text());
-        if (ShowMessage(MessageRequest{MessageKind::Confirmation, text, QString(), ButtonYes | ButtonNo, ButtonYes,
+        if (ShowMessage(MessageRequest{MessageKind::Confirmation, text, QString(), ButtonYes | ButtonNo, ButtonNo,
                                        this}) != ButtonYes)
             return;
     }

@@ -11,6 +11,11 @@ class QPlainTextEdit;
 class QPushButton;
 class TProject;
 
+// Why a new document must not be written at target, or an empty text: the
+// project's source document and the project file are never replaced by a new
+// empty document (also when reached through another spelling or a link).
+QString NewDocumentRefusal(const QString &target, const TProject &project);
+
 class TfrmCreateNewDocument : public QDialog {
     Q_OBJECT
 public:

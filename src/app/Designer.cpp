@@ -17,9 +17,13 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QPainter>
 #include <QScreen>
+#include <QPixmap>
 #include <QSplitter>
+#include <QTabBar>
 #include <QStyle>
+#include <QStyledItemDelegate>
 #include <QTabWidget>
 #include <QTextEdit>
 #include <QTimer>
@@ -102,6 +106,30 @@ const char *const NoteText =
     "\n"
     "Asterisk (*)  means the properties cannot be shown visually.";
 
+// A printer for the mock-up's Print button (the style offers none): a sheet
+// going in at the top, the body, and the printed sheet coming out.
+QIcon PrinterIcon(const QPalette &palette)
+{
+    QPixmap picture(32, 32);
+    picture.fill(Qt::transparent);
+    QPainter p(&picture);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QColor ink = palette.color(QPalette::WindowText);
+    p.setPen(QPen(ink, 1.5));
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(9.5, 3.5, 13, 9));
+    p.setBrush(QColor(0x8c, 0x96, 0xa0));
+    p.drawRoundedRect(QRectF(3.5, 11.5, 25, 12), 2, 2);
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(8.5, 19.5, 15, 10));
+    p.drawLine(QPointF(11, 23.5), QPointF(21, 23.5));
+    p.drawLine(QPointF(11, 26.5), QPointF(18, 26.5));
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0x4c, 0xaf, 0x50));
+    p.drawEllipse(QPointF(24, 15.5), 1.5, 1.5);
+    return QIcon(picture);
+}
+
 QWidget *Column(QWidget *parent, std::initializer_list<QWidget *> widgets)
 {
     auto *w = new QWidget(parent);
@@ -115,6 +143,84 @@ QWidget *Column(QWidget *parent, std::initializer_list<QWidget *> widgets)
 }
 
 } // namespace
+
+namespace {
+// Paints an item's highlight behind its picture and title only, unless the
+// whole row is selected.
+class TMockTreeDelegate : public QStyledItemDelegate {
+public:
+    explicit TMockTreeDelegate(TMockTree *tree) : QStyledItemDelegate(tree), FTree(tree) {}
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QStyleOptionViewItem narrow(option);
+        if (!FTree->FullRowSelect)
+            narrow.rect.setWidth(std::min(option.rect.width(), sizeHint(option, index).width()));
+        QStyledItemDelegate::paint(painter, narrow, index);
+    }
+
+private:
+    TMockTree *FTree;
+};
+} // namespace
+
+TMockTree::TMockTree(QWidget *parent) : QTreeWidget(parent)
+{
+    setItemDelegate(new TMockTreeDelegate(this));
+}
+
+void TMockTree::drawRow(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    if (FullRowSelect && selectionModel()->isSelected(index)) {
+        const QPalette::ColorGroup group = hasFocus() ? QPalette::Active : QPalette::Inactive;
+        painter->fillRect(QRect(0, option.rect.y(), viewport()->width(), option.rect.height()),
+                          option.palette.brush(group, QPalette::Highlight));
+    }
+    QTreeWidget::drawRow(painter, option, index);
+}
+
+void TMockTree::drawBranches(QPainter *painter, const QRect &rect, const QModelIndex &index) const
+{
+    // One column of the indentation's width per level; the last is the item's own.
+    const int step = indentation();
+    const int columns = step > 0 ? rect.width() / step : 0;
+    if (columns <= 0)
+        return;
+    const auto hasNextSibling = [this](const QModelIndex &i) {
+        return i.sibling(i.row() + 1, 0).isValid();
+    };
+    const QRect own(rect.left() + (columns - 1) * step, rect.top(), step, rect.height());
+    const QPoint mid = own.center();
+    painter->save();
+    // The view marks a selected row's indentation too: only a whole-row selection shows there.
+    if (!FullRowSelect)
+        painter->fillRect(rect, palette().brush(QPalette::Base));
+    if (DrawLines) {
+        QPen pen(palette().color(QPalette::Dark));
+        pen.setStyle(Qt::DotLine);
+        painter->setPen(pen);
+        QModelIndex ancestor = index.parent();
+        for (int column = columns - 2; column >= 0 && ancestor.isValid(); --column, ancestor = ancestor.parent()) {
+            if (hasNextSibling(ancestor)) {
+                const int x = rect.left() + column * step + step / 2;
+                painter->drawLine(x, rect.top(), x, rect.bottom());
+            }
+        }
+        const bool first = !index.parent().isValid() && index.row() == 0;
+        painter->drawLine(mid.x(), first ? mid.y() : own.top(), mid.x(), hasNextSibling(index) ? own.bottom() : mid.y());
+        painter->drawLine(mid.x(), mid.y(), own.right(), mid.y());
+    }
+    if (PlusMinus && model()->hasChildren(index)) {
+        const QRect box(mid.x() - 4, mid.y() - 4, 8, 8);
+        painter->setPen(palette().color(QPalette::Dark));
+        painter->fillRect(box, palette().brush(QPalette::Base));
+        painter->drawRect(box);
+        painter->setPen(palette().color(QPalette::Text));
+        painter->drawLine(box.left() + 2, mid.y(), box.right() - 2, mid.y());
+        if (!isExpanded(index))
+            painter->drawLine(mid.x(), box.top() + 2, mid.x(), box.bottom() - 2);
+    }
+    painter->restore();
+}
 
 TfrmDesigner::TfrmDesigner(QWidget *parent) : QDialog(parent)
 {
@@ -162,7 +268,7 @@ QWidget *TfrmDesigner::CreateMockup()
     tbRefresh = button(QStringLiteral("Refresh"), QStyle::SP_BrowserReload);
     tbHome = button(QStringLiteral("Home"), QStyle::SP_DirHomeIcon);
     tbZoom = button(QStringLiteral("Zoom"), QStyle::SP_FileDialogContentsView);
-    tbPrint = button(QStringLiteral("Print"), QStyle::SP_DialogSaveButton);
+    tbPrint = tbMock->addAction(PrinterIcon(palette()), QStringLiteral("Print"));
     tbOption = button(QStringLiteral("Option"), QStyle::SP_FileDialogDetailedView);
     tbJump1 = button(QStringLiteral("Jump 1"), QStyle::SP_CommandLink);
     tbJump2 = button(QStringLiteral("Jump 2"), QStyle::SP_CommandLink);
@@ -177,10 +283,16 @@ QWidget *TfrmDesigner::CreateMockup()
     panLayout->setContentsMargins(2, 2, 0, 2);
     pcPan = new QTabWidget(pnlPan);
     pcPan->setObjectName(QStringLiteral("pcPan"));
+    // The viewer's four tabs fit a pane of the usual width with their titles whole.
+    pcPan->tabBar()->setStyleSheet(QStringLiteral(
+        "QTabBar::tab { padding: 3px 6px; border: 1px solid palette(mid); border-bottom: none;"
+        " background: palette(button); margin-right: 1px; }"
+        "QTabBar::tab:selected { background: palette(base); }"));
+    pcPan->setElideMode(Qt::ElideNone);
     panLayout->addWidget(pcPan);
 
     // Contents: a read-only tree with a sample outline.
-    tvContents = new QTreeWidget;
+    tvContents = new TMockTree;
     tvContents->setObjectName(QStringLiteral("tvContents"));
     tvContents->setHeaderHidden(true);
     tvContents->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -571,9 +683,11 @@ void TfrmDesigner::actChangeExecute()
         FTreeDrawsLines = false;
     tvContents->setSelectionBehavior(FTreeSelectsRows ? QAbstractItemView::SelectRows : QAbstractItemView::SelectItems);
     tvContents->setAllColumnsShowFocus(FTreeSelectsRows);
-    tvContents->setProperty("drawLines", FTreeDrawsLines);
-    tvContents->setProperty("plusMinus", TocItem(2));
+    tvContents->FullRowSelect = FTreeSelectsRows;
+    tvContents->DrawLines = FTreeDrawsLines;
+    tvContents->PlusMinus = TocItem(2);
     tvContents->setItemsExpandable(true);
+    tvContents->viewport()->update();
     QPalette palette = tvContents->palette();
     const QPalette standard = QApplication::palette(tvContents);
     palette.setColor(QPalette::Inactive, QPalette::Highlight,

@@ -8,6 +8,7 @@
 
 #include <QDialog>
 #include <QFont>
+#include <QTreeWidget>
 
 class QAction;
 class QCheckBox;
@@ -20,9 +21,22 @@ class QTabWidget;
 class QTextEdit;
 class QTimer;
 class QToolBar;
-class QTreeWidget;
 class QTreeWidgetItem;
 class QWidget;
+
+// The mock-up's contents tree, drawn as the help viewer draws its tree:
+// dotted lines between the items, plus/minus squares on books and the
+// selection over the whole row or the title alone, as the settings say.
+class TMockTree : public QTreeWidget {
+    Q_OBJECT
+public:
+    explicit TMockTree(QWidget *parent = nullptr);
+    bool DrawLines = false, PlusMinus = false, FullRowSelect = false;
+
+protected:
+    void drawRow(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+    void drawBranches(QPainter *painter, const QRect &rect, const QModelIndex &index) const override;
+};
 
 class TfrmDesigner : public QDialog {
     Q_OBJECT
@@ -68,7 +82,7 @@ public:
     QWidget *pnlPan = nullptr;
     QTabWidget *pcPan = nullptr;
     QWidget *tsContent = nullptr, *tsIndex = nullptr, *tsSearch = nullptr, *tsFavorite = nullptr;
-    QTreeWidget *tvContents = nullptr;
+    TMockTree *tvContents = nullptr;
     QListWidget *lbIndex = nullptr;
     QTextEdit *mmNote = nullptr;
 

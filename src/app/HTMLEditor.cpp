@@ -1,9 +1,11 @@
 #include "app/HTMLEditor.h"
 
 #include "app/ChooseTemplate.h"
+#include "app/PagePreview.h"
 #include "app/SelectColor.h"
 #include "app/SourceColoring.h"
 #include "app/WidgetPrompt.h"
+#include "app/whelp.h"
 #include "foundation/Paths.h"
 #include "foundation/TextFiles.h"
 #include "platform/Exception.h"
@@ -13,11 +15,11 @@
 
 #include <QColorDialog>
 #include <QContextMenuEvent>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QKeyEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -33,7 +35,6 @@
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
-#include <QWebEngineView>
 
 int EditorTypeOf(const QString &ext)
 {
@@ -90,11 +91,10 @@ QToolButton *Tool(QToolBar *bar, const char *name, const QString &caption, const
     return b;
 }
 
-QWebEngineView *Browser(const char *name)
+TPagePreview *Browser(const char *name)
 {
-    auto *view = new QWebEngineView;
+    auto *view = new TPagePreview;
     view->setObjectName(QString::fromLatin1(name));
-    view->setUrl(QUrl(QStringLiteral("about:blank")));
     return view;
 }
 
@@ -150,6 +150,9 @@ TfrmHTMLEditor::TfrmHTMLEditor(QWidget *parent) : QDialog(parent)
     RichEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     RichEdit1->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     RichEdit1->setContextMenuPolicy(Qt::CustomContextMenu);
+    // The editor keeps its own history of the text: the view's would also
+    // record every re-colouring, which runs after each key.
+    RichEdit1->setUndoRedoEnabled(false);
     RichEdit1->installEventFilter(this);
     RichEdit1->viewport()->installEventFilter(this);
     Views = new QStackedWidget;
@@ -179,12 +182,13 @@ TfrmHTMLEditor::TfrmHTMLEditor(QWidget *parent) : QDialog(parent)
     });
     connect(tbtnRefresh, &QToolButton::clicked, this, [this] { Guard([&] { Refresh(); }); });
     connect(tbtnExplore, &QToolButton::clicked, this,
-            [this] { QDesktopServices::openUrl(QUrl::fromLocalFile(tempDir)); });
+            [this] { OpenWithDesktop(tempDir, this); });
     connect(tbtnReplace, &QToolButton::clicked, this, [this] { Guard([&] { tbtnReplaceClick(); }); });
     connect(tbtnColor, &QToolButton::clicked, this, [this] { Guard([&] { tbtnColorClick(); }); });
     connect(tbtnFont, &QToolButton::clicked, this, [this] { Guard([&] { tbtnFontClick(); }); });
     connect(tbtnCSSCode, &QToolButton::clicked, this, [this] { Guard([&] { tbtnCSSCodeClick(); }); });
     connect(RichEdit1, &QTextEdit::selectionChanged, this, [this] { RichEdit1SelectionChange(); });
+    connect(RichEdit1, &QTextEdit::textChanged, this, [this] { RecordEdit(); });
     connect(RichEdit1, &QWidget::customContextMenuRequested, this, [this](const QPoint &p) { ShowSourceMenu(p); });
 }
 
@@ -301,13 +305,13 @@ void TfrmHTMLEditor::lbFilesClick()
         b->setEnabled(false);
     switch (entry->EditorType) {
     case 2:
-        wbBrowser->setUrl(QUrl::fromLocalFile(entry->url));
+        wbBrowser->ShowFile(entry->url, tempDir);
         Views->setCurrentWidget(wbBrowser);
         tbtnReplace->setEnabled(true);
         break;
     case 3:
         // A new load, even of the same address, so that a saved edit shows.
-        wbEditor->setUrl(QUrl::fromLocalFile(entry->url));
+        wbEditor->ShowFile(entry->url, tempDir);
         Views->setCurrentWidget(wbEditor);
         break;
     case 1:
@@ -323,7 +327,7 @@ void TfrmHTMLEditor::lbFilesClick()
             ColorCode();
             RichEdit1->moveCursor(QTextCursor::Start);
             RichEdit1->document()->setModified(false);
-            RichEdit1->document()->clearUndoRedoStacks();
+            ResetHistory();
         }
         Views->setCurrentWidget(RichEdit1);
         RichEdit1->setFocus();
@@ -339,7 +343,6 @@ void TfrmHTMLEditor::ColorCode()
     const TFilesInTemplate *it = It();
     const QString ext = it ? it->ext : QString();
     ColorCodeEdit(RichEdit1, ext == u".css" ? ColorModeCss : ext == u".js" ? ColorModeScript : ColorModeHtml);
-    RichEdit1->document()->clearUndoRedoStacks();
     RichEdit1->setFocus();
 }
 
@@ -360,8 +363,83 @@ void TfrmHTMLEditor::tbtnSaveClick()
         return;
     SaveSourceIfModified();
     PackTemplate(MainFile, *Stream); // replaces the package only once it is made
+    FUnsaved = false;
     if (Project)
         Project->ProjectChanged = true;
+}
+
+void TfrmHTMLEditor::ResetHistory()
+{
+    FHistory = QStringList{RichEdit1->toPlainText()};
+    FHistoryIndex = 0;
+}
+
+void TfrmHTMLEditor::RecordEdit()
+{
+    if (FRestoring)
+        return;
+    const QString text = RichEdit1->toPlainText();
+    if (FHistoryIndex < FHistory.size() && FHistory[FHistoryIndex] == text)
+        return;
+    // A new edit after Undo ends the steps that could have been redone.
+    FHistory = FHistory.mid(0, FHistoryIndex + 1);
+    FHistory << text;
+    constexpr int MaxSteps = 1000;
+    if (FHistory.size() > MaxSteps)
+        FHistory.removeFirst();
+    FHistoryIndex = int(FHistory.size()) - 1;
+    FUnsaved = true;
+}
+
+void TfrmHTMLEditor::RestoreHistory(int Index)
+{
+    if (Index < 0 || Index >= FHistory.size() || Index == FHistoryIndex)
+        return;
+    const QString &from = FHistory[FHistoryIndex];
+    const QString &to = FHistory[Index];
+    // The caret goes to the end of what differs between the two texts: where
+    // the edit was.
+    int same = 0;
+    while (same < from.size() && same < to.size() && from[same] == to[same])
+        ++same;
+    int tail = 0;
+    while (tail < from.size() - same && tail < to.size() - same
+           && from[from.size() - 1 - tail] == to[to.size() - 1 - tail])
+        ++tail;
+    FRestoring = true;
+    QTextCursor all(RichEdit1->document());
+    all.select(QTextCursor::Document);
+    all.insertText(to);
+    FRestoring = false;
+    FHistoryIndex = Index;
+    FUnsaved = true;
+    ColorCode();
+    QTextCursor caret = RichEdit1->textCursor();
+    caret.setPosition(int(to.size()) - tail);
+    RichEdit1->setTextCursor(caret);
+}
+
+void TfrmHTMLEditor::Undo()
+{
+    RestoreHistory(FHistoryIndex - 1);
+}
+
+void TfrmHTMLEditor::Redo()
+{
+    RestoreHistory(FHistoryIndex + 1);
+}
+
+void TfrmHTMLEditor::reject()
+{
+    if (FUnsaved || RichEdit1->document()->isModified()) {
+        const PromptButton answer = ShowMessage(
+            MessageRequest{MessageKind::Confirmation,
+                           QStringLiteral("The template has been changed.\nDo you want to save the changes?"),
+                           QStringLiteral("Confirm"), ButtonYes | ButtonNo | ButtonCancel, ButtonYes, this});
+        if (answer == ButtonCancel || (answer == ButtonYes && !Guard([&] { tbtnSaveClick(); })))
+            return;
+    }
+    QDialog::reject();
 }
 
 void TfrmHTMLEditor::tbtnReplaceClick()
@@ -385,9 +463,10 @@ void TfrmHTMLEditor::tbtnReplaceClick()
                 QFile::remove(part);
                 throw Exception(QStringLiteral("Cannot replace the image \"%1\".").arg(it->url));
             }
+            FUnsaved = true;
         }
     }
-    wbBrowser->setUrl(QUrl::fromLocalFile(it->url));
+    wbBrowser->ShowFile(it->url, tempDir);
     wbBrowser->reload();
 }
 
@@ -435,6 +514,16 @@ void TfrmHTMLEditor::RichEdit1SelectionChange()
 
 bool TfrmHTMLEditor::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == RichEdit1 && (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride)) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const bool undo = key->matches(QKeySequence::Undo), redo = key->matches(QKeySequence::Redo);
+        if (undo || redo) {
+            event->accept();
+            if (event->type() == QEvent::KeyPress)
+                undo ? Undo() : Redo();
+            return true;
+        }
+    }
     if (watched == RichEdit1 && event->type() == QEvent::KeyRelease) {
         ColorCode();
     } else if (watched == RichEdit1->viewport() && event->type() == QEvent::MouseButtonDblClick) {
@@ -447,7 +536,8 @@ bool TfrmHTMLEditor::eventFilter(QObject *watched, QEvent *event)
 void TfrmHTMLEditor::ShowSourceMenu(const QPoint &pos)
 {
     QMenu menu(this);
-    menu.addAction(QStringLiteral("Undo"), RichEdit1, &QTextEdit::undo);
+    menu.addAction(QStringLiteral("Undo"), this, &TfrmHTMLEditor::Undo)->setEnabled(CanUndo());
+    menu.addAction(QStringLiteral("Redo"), this, &TfrmHTMLEditor::Redo)->setEnabled(CanRedo());
     menu.addSeparator();
     menu.addAction(QStringLiteral("Cut"), RichEdit1, &QTextEdit::cut);
     menu.addAction(QStringLiteral("Copy"), RichEdit1, &QTextEdit::copy);

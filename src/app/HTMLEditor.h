@@ -15,7 +15,7 @@ class QListWidget;
 class QStackedWidget;
 class QTextEdit;
 class QToolButton;
-class QWebEngineView;
+class TPagePreview;
 class TProject;
 
 // One entry of the file list.
@@ -55,6 +55,14 @@ public:
     void tbtnFontClick();
     void tbtnCSSCodeClick();
     void RichEdit1SelectionChange();
+    // Steps back and forth through the source view's edits. The colouring
+    // changes only how the text looks, so it is no step of its own.
+    void Undo();
+    void Redo();
+    bool CanUndo() const { return FHistoryIndex > 0; }
+    bool CanRedo() const { return FHistoryIndex + 1 < FHistory.size(); }
+    // Edits (text, replaced images) that Save has not packed into the package yet.
+    bool HasUnsavedChanges() const { return FUnsaved; }
 
     QByteArray *Stream = nullptr;
     TProject *Project = nullptr;
@@ -70,21 +78,32 @@ public:
 
     QListWidget *lbFiles = nullptr;
     QStackedWidget *Views = nullptr;
-    QWebEngineView *wbEditor = nullptr;
-    QWebEngineView *wbBrowser = nullptr;
+    TPagePreview *wbEditor = nullptr;
+    TPagePreview *wbBrowser = nullptr;
     QTextEdit *RichEdit1 = nullptr;
     QToolButton *ToolButton2 = nullptr, *tbtnSave = nullptr, *tbtnRefresh = nullptr, *tbtnExplore = nullptr,
                 *tbtnReplace = nullptr, *tbtnColor = nullptr, *tbtnFont = nullptr, *tbtnCSSCode = nullptr;
+
+    // Esc and the close box: with unsaved edits, asks whether to save them
+    // first (Yes saves and closes, No discards, Cancel stays).
+    void reject() override;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void RecordEdit();
+    void ResetHistory();
+    void RestoreHistory(int Index);
     // Runs a handler and reports its Exception in an error box; false when it failed.
     bool Guard(const std::function<void()> &handler);
     void SaveSourceIfModified();
     void ShowSourceMenu(const QPoint &pos);
     std::vector<std::unique_ptr<TFilesInTemplate>> Items;
+    QStringList FHistory; // the source view's texts, oldest first
+    int FHistoryIndex = 0; // the one shown
+    bool FRestoring = false;
+    bool FUnsaved = false;
 };
 
 // "Insert CSS code": the lines of css.dat, one snippet each.

@@ -111,7 +111,7 @@ TfrmNewProject::TfrmNewProject(QWidget *parent) : QDialog(parent)
     });
 
     ShowHeader(0);
-    resize(480, 300);
+    resize(600, 340);
 }
 
 QString TfrmNewProject::ProjectFile() const

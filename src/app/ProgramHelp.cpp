@@ -1,13 +1,14 @@
 #include "app/ProgramHelp.h"
 
+#include "app/whelp.h"
 #include "platform/Exception.h"
 #include "project/ProjectSetting.h"
 
-#include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
+#include <QPointer>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QUrl>
 
 QString ProgramHelpFile(bool haveChmViewer)
 {
@@ -35,11 +36,23 @@ bool DesktopHasChmViewer()
     return false;
 }
 
-void OpenProgramHelp()
+void OpenProgramHelp(QWidget *owner)
 {
-    const QString file = ProgramHelpFile(DesktopHasChmViewer());
-    if (!QFileInfo(file).isFile())
-        throw Exception(QStringLiteral("The help file \"%1\" is missing.").arg(file));
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(file)))
-        throw Exception(QStringLiteral("No program is set up to open \"%1\".").arg(file));
+    const QString chm = ProgramHelpFile(true), guide = ProgramHelpFile(false);
+    const QPointer<QWidget> parent(owner);
+    // The guide's web pages in the browser, after the compiled file could not
+    // be shown for the reason given (empty: it was not tried).
+    const auto openGuide = [guide, parent](const QString &chmProblem) {
+        const auto report = [chmProblem, parent](const QString &why) {
+            AskUser(parent, MessageKind::Error, chmProblem.isEmpty() ? why : chmProblem + QLatin1Char('\n') + why);
+        };
+        if (!QFileInfo(guide).isFile())
+            report(QStringLiteral("The user's guide \"%1\" is missing.").arg(QDir::toNativeSeparators(guide)));
+        else
+            OpenWithDesktop(guide, parent, report);
+    };
+    if (QFileInfo(chm).isFile() && DesktopHasChmViewer())
+        OpenWithDesktop(chm, owner, openGuide);
+    else
+        openGuide(QString());
 }

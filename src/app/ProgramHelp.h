@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class QWidget;
+
 // The program's own help: the user's guide built into "inkvane.chm" and the
 // WebHelp folder "guide" beside the program.
 
@@ -13,6 +15,7 @@ QString ProgramHelpFile(bool haveChmViewer);
 // Whether the desktop names an application for compiled help files.
 bool DesktopHasChmViewer();
 
-// Opens the program's help; throws an Exception naming the file when it is
-// missing or no program opens it.
-void OpenProgramHelp();
+// Opens the program's help: the compiled help file where the desktop shows
+// it, otherwise (or when showing it fails) the guide's WebHelp in the browser.
+// When neither can be shown, the user is told why in an error box.
+void OpenProgramHelp(QWidget *owner);

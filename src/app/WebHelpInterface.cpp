@@ -10,6 +10,8 @@
 #include <QDesktopServices>
 #include <QEvent>
 #include <QFileInfo>
+#include <QGridLayout>
+#include <QScreen>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -77,20 +79,23 @@ TfrmWebHelpInterface::TfrmWebHelpInterface(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmWebHelpInterface"));
     setWindowTitle(QStringLiteral("Translate text used in Web Help interface"));
-    resize(750, 520);
+    resize(900, 560);
     auto *labels = new QHBoxLayout;
-    auto *original = new QLabel(QStringLiteral("Original text:"), this);
-    original->setFixedWidth(345);
-    labels->addSpacing(5);
-    labels->addWidget(original);
+    labels->setContentsMargins(6, 0, 24, 0);
+    labels->addWidget(new QLabel(QStringLiteral("Original text:"), this), 1);
     labels->addWidget(new QLabel(QStringLiteral("Translated text:"), this), 1);
 
+    // The rows share the width in two equal columns that grow with the window.
     sbRows = new QScrollArea(this);
     sbRows->setObjectName(QStringLiteral("sbRows"));
     FRows = new QWidget;
     FRows->installEventFilter(this);
+    auto *grid = new QGridLayout(FRows);
+    grid->setContentsMargins(5, 8, 5, 4);
+    grid->setColumnStretch(0, 1);
+    grid->setColumnStretch(1, 1);
     sbRows->setWidget(FRows);
-    sbRows->setWidgetResizable(false);
+    sbRows->setWidgetResizable(true);
 
     btnLoad = new QPushButton(QStringLiteral("Load..."), this);
     btnSave = new QPushButton(QStringLiteral("Save..."), this);
@@ -133,10 +138,12 @@ void TfrmWebHelpInterface::LoadStrings()
     const TWebHelpInterfaceLanguage language;
     const QStringList none;
     const QStringList &dictionary = Dictionary ? *Dictionary : none;
+    auto *grid = static_cast<QGridLayout *>(FRows->layout());
+    int widest = 0;
     for (int k = 0; k < language.Names.size(); ++k) {
-        const int top = 8 + 27 * k;
         auto *original = new QLineEdit(language.Names[k], FRows);
-        original->setGeometry(5, top, 340, original->sizeHint().height());
+        grid->addWidget(original, k, 0);
+        widest = std::max(widest, original->fontMetrics().horizontalAdvance(language.Names[k]));
         original->setReadOnly(true);
         original->setFocusPolicy(Qt::ClickFocus);
         original->setBackgroundRole(QPalette::Button);
@@ -145,14 +152,16 @@ void TfrmWebHelpInterface::LoadStrings()
         original->setPalette(palette);
         auto *translation =
             new QLineEdit(TWebHelpInterfaceLanguage::GetValue(language.Names[k], dictionary), FRows);
-        translation->setGeometry(350, top, 340, translation->sizeHint().height());
+        grid->addWidget(translation, k, 1);
         // Long texts show their start.
         original->setCursorPosition(0);
         translation->setCursorPosition(0);
         List.push_back(original);
         List.push_back(translation);
     }
-    FRows->resize(695, 8 + 27 * int(language.Names.size()) + 4);
+    // Wide enough that the longest original shows whole, within the screen.
+    const QRect screen = this->screen() ? this->screen()->availableGeometry() : QRect(0, 0, 1280, 1024);
+    resize(std::clamp(2 * widest + 120, width(), std::max(width(), screen.width() * 9 / 10)), height());
 }
 
 void TfrmWebHelpInterface::SaveDictionary()

@@ -55,7 +55,8 @@ void CentreOnOwner(QWidget *dialog, QWidget *owner)
                            : screen->availableGeometry();
     if (dialog->layout())
         dialog->layout()->activate();
-    dialog->adjustSize();
+    // Grown to what its content needs, never shrunk below the size it was given.
+    dialog->resize(dialog->size().expandedTo(dialog->sizeHint()));
     QRect placed(QPoint(), dialog->frameGeometry().size());
     placed.moveCenter(area.center());
     // Kept on the screen, title bar included.

@@ -71,6 +71,18 @@ QWidget *Row(QWidget *parent, std::initializer_list<QWidget *> widgets)
     return row;
 }
 
+// A row holding one control at its own width, at the row's start.
+QWidget *Leading(QWidget *parent, QWidget *widget)
+{
+    auto *row = new QWidget(parent);
+    auto *layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    widget->setParent(row);
+    layout->addWidget(widget);
+    layout->addStretch(1);
+    return row;
+}
+
 // Puts the focusable controls of a layout into the Tab order in the order
 // they were laid out (row by row, left to right), whatever order they were
 // created in: a picker button made before its edit box would otherwise come
@@ -203,20 +215,30 @@ QWidget *TfrmMain::CreateSourceTab()
     auto *form = new QFormLayout;
     form->addRow(QStringLiteral("Source File:"), Row(tab, {edtSourceFile, btnSelectWordFile}));
     layout->addLayout(form);
-    Button3 = Button(tab, "Button3", QStringLiteral("Select..."), QStringLiteral("Select a source file"));
     btnCreateWordFile = Button(tab, "btnCreateWordFile", QStringLiteral("Create.."),
                                QStringLiteral("Create a new Word document as the source file"));
     btnImportChm = Button(tab, "btnImportChm", QStringLiteral("From CHM..."),
                           QStringLiteral("Create a new Word document from existing chm file and set it as the "
                                          "source file"));
+    btnOpenWordFile = Button(tab, "btnOpenWordFile", QStringLiteral("Open"), QStringLiteral("Open the source file with Word"));
     btnFolderSourceFile = Button(tab, "btnFolderSourceFile", QStringLiteral("Folder"),
                                  QStringLiteral("Open the folder where the source file is in"));
-    btnOpenWordFile = Button(tab, "btnOpenWordFile", QStringLiteral("Open"), QStringLiteral("Open the source file with Word"));
-    auto *buttons = new QHBoxLayout;
-    for (QPushButton *b : {Button3, btnCreateWordFile, btnImportChm, btnFolderSourceFile, btnOpenWordFile})
-        buttons->addWidget(b);
-    buttons->addStretch();
-    layout->addLayout(buttons);
+    // Each command with what it does beside it: the tab is where a writer
+    // starts, and the hints alone show only under the mouse.
+    auto *commands = new QGroupBox(QStringLiteral("Word document"), tab);
+    auto *grid = new QGridLayout(commands);
+    int row = 0;
+    for (QPushButton *b : {btnCreateWordFile, btnImportChm, btnOpenWordFile, btnFolderSourceFile}) {
+        b->setParent(commands);
+        auto *text = new QLabel(b->toolTip(), commands);
+        text->setWordWrap(true);
+        text->setBuddy(b);
+        grid->addWidget(b, row, 0);
+        grid->addWidget(text, row, 1);
+        ++row;
+    }
+    grid->setColumnStretch(1, 1);
+    layout->addWidget(commands);
     layout->addStretch();
     // The topic list window has no place in the workflow: a hidden button,
     // reached only through its shortcut.
@@ -279,6 +301,8 @@ QWidget *TfrmMain::CreateHtmlHelpTab()
     form->addRow(QStringLiteral("Default Icons:"), iconsRow);
     cbHtmlHelpExtension = List(tab, "cbHtmlHelpExtension", {QStringLiteral(".htm"), QStringLiteral(".html")});
     form->addRow(QStringLiteral("Page Extension:"), cbHtmlHelpExtension);
+    Button2 = Button(tab, "Button2", QStringLiteral("Design CHM Style..."));
+    form->addRow(QStringLiteral("Help Window:"), Leading(tab, Button2));
     cbOutputContext = Named(new QCheckBox(QStringLiteral("Output Context File")), "cbOutputContext");
     form->addRow(cbOutputContext);
     edtContextFile = Named(new QLineEdit, "edtContextFile");
@@ -290,13 +314,12 @@ QWidget *TfrmMain::CreateHtmlHelpTab()
     edtHHPFolder = Named(new QLineEdit, "edtHHPFolder");
     btnSelectHHPFolder = Picker(tab, "btnSelectHHPFolder");
     form->addRow(QStringLiteral("Project Folder:"), Row(tab, {edtHHPFolder, btnSelectHHPFolder}));
-    Button2 = Button(tab, "Button2", QStringLiteral("Design CHM Style..."));
     btnCHMChooseTemplate = Button(tab, "btnCHMChooseTemplate", QStringLiteral("Choose..."));
     btnCHMTemplateEdit = Button(tab, "btnCHMTemplateEdit", QStringLiteral("Edit..."));
     btnCHMTemplateImport = Button(tab, "btnCHMTemplateImport", QStringLiteral("Import..."));
     btnCHMTemplateExport = Button(tab, "btnCHMTemplateExport", QStringLiteral("Export..."));
     form->addRow(QStringLiteral("Template:"), Row(tab, {btnCHMChooseTemplate, btnCHMTemplateEdit, btnCHMTemplateImport,
-                                                        btnCHMTemplateExport, Button2}));
+                                                        btnCHMTemplateExport}));
     return tab;
 }
 
@@ -312,6 +335,8 @@ QWidget *TfrmMain::CreateWebHelpTab()
     form->addRow(QStringLiteral("Title:"), Row(tab, {edtWebHelpTitle, cbWebHelpTilteSame}));
     cbWebHelpExtension = List(tab, "cbWebHelpExtension", {QStringLiteral(".htm"), QStringLiteral(".html")});
     form->addRow(QStringLiteral("Page Extension:"), cbWebHelpExtension);
+    btnWebhelpInterface = Button(tab, "btnWebhelpInterface", QStringLiteral("Interface Language..."));
+    form->addRow(QStringLiteral("Interface Texts:"), Leading(tab, btnWebhelpInterface));
     framWebFontColor = Named(new TframSelectColor(tab), "framWebFontColor");
     framWebBackColor = Named(new TframSelectColor(tab), "framWebBackColor");
     framTOCbackColor = Named(new TframSelectColor(tab), "framTOCbackColor");
@@ -338,18 +363,19 @@ QWidget *TfrmMain::CreateWebHelpTab()
     grid->addWidget(cbRealColorIcon, 1, 1);
     grid->addWidget(cbShowIndex, 2, 0);
     seNavWidth = Named(new QSpinBox, "seNavWidth");
-    seNavWidth->setRange(std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
+    // The width of the WebHelp contents frame in pixels: narrower shows no
+    // title, wider leaves no room for the page.
+    seNavWidth->setRange(50, 2000);
+    seNavWidth->setSuffix(QStringLiteral(" px"));
     grid->addWidget(Row(box, {new QLabel(QStringLiteral("Width:")), seNavWidth}), 2, 1);
     grid->addWidget(Row(box, {new QLabel(QStringLiteral("Background Color:")), framTOCbackColor}), 3, 0, 1, 2);
     form->addRow(box);
-    btnWebhelpInterface = Button(tab, "btnWebhelpInterface", QStringLiteral("Interface Language..."));
     btnWebhelpChooseTemplate = Button(tab, "btnWebhelpChooseTemplate", QStringLiteral("Choose..."));
     btnWebHelpTemplateEdit = Button(tab, "btnWebHelpTemplateEdit", QStringLiteral("Edit..."));
     btnWeblHelpTemplateImport = Button(tab, "btnWeblHelpTemplateImport", QStringLiteral("Import..."));
     btnWeblHelpTemplateExport = Button(tab, "btnWeblHelpTemplateExport", QStringLiteral("Export..."));
     form->addRow(QStringLiteral("Template:"), Row(tab, {btnWebhelpChooseTemplate, btnWebHelpTemplateEdit,
-                                                        btnWeblHelpTemplateImport, btnWeblHelpTemplateExport,
-                                                        btnWebhelpInterface}));
+                                                        btnWeblHelpTemplateImport, btnWeblHelpTemplateExport}));
     return tab;
 }
 

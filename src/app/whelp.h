@@ -8,6 +8,7 @@
 
 #include <QMainWindow>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -106,7 +107,7 @@ public:
             *tsBuild = nullptr;
     QLineEdit *edtSourceFile = nullptr;
     QToolButton *btnSelectWordFile = nullptr;
-    QPushButton *Button3 = nullptr, *btnCreateWordFile = nullptr, *btnImportChm = nullptr,
+    QPushButton *btnCreateWordFile = nullptr, *btnImportChm = nullptr,
                 *btnFolderSourceFile = nullptr, *btnOpenWordFile = nullptr;
     QLabel *Panel1 = nullptr;
     QPushButton *btnTopicList = nullptr;
@@ -230,9 +231,11 @@ template <typename F> void TfrmMain::Guarded(F &&handler)
     }
 }
 
-// Opens a file or folder with the desktop's program for it; a failure, now
-// or when the desktop finds no program, is shown to the user in an error box.
-void OpenWithDesktop(const QString &path, QWidget *owner);
+// Opens a file or folder with the desktop's program for it. A failure, now
+// or when the desktop finds no program, goes in one line to onFailure, or
+// without one to the user in an error box.
+void OpenWithDesktop(const QString &path, QWidget *owner,
+                     const std::function<void(const QString &)> &onFailure = {});
 
 // The message of a build or command that needs the source document when the
 // project names none.

@@ -23,6 +23,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QMimeDatabase>
 #include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -71,40 +72,56 @@ void ShowInFileManager(const QString &path, QWidget *owner)
 
 } // namespace
 
-void OpenWithDesktop(const QString &path, QWidget *owner)
+namespace {
+// Why xdg-open could not open path, in one line: what it printed is meant for
+// a terminal, not for a writer.
+QString OpenFailure(const QString &path, int exitCode)
 {
+    const QString shown = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+    if (exitCode == 2 || !QFileInfo::exists(path))
+        return QStringLiteral("\"%1\" cannot be opened: it does not exist.").arg(shown);
+    const QString kind = QFileInfo(path).isDir()
+        ? QStringLiteral("folders")
+        : QStringLiteral("files of the kind \"%1\"").arg(QMimeDatabase().mimeTypeForFile(path).comment());
+    return QStringLiteral("\"%1\" cannot be opened: no program is set up to open %2.").arg(shown, kind);
+}
+} // namespace
+
+void OpenWithDesktop(const QString &path, QWidget *owner, const std::function<void(const QString &)> &onFailure)
+{
+    const QPointer<QWidget> parent(owner);
+    const auto fail = [parent, onFailure](const QString &why) {
+        if (onFailure)
+            onFailure(why);
+        else
+            AskUser(parent, MessageKind::Error, why);
+    };
     // xdg-open is watched rather than fired and forgotten: it ends with an
     // error when the desktop has no program for the file, and the user
     // should hear that. While the program it started runs, it may run too.
     const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
-    if (opener.isEmpty())
-        throw Exception(QStringLiteral("\"%1\" cannot be opened: xdg-open, which asks the desktop for a program "
-                                       "to open it, is not installed.")
-                            .arg(path));
+    if (opener.isEmpty()) {
+        fail(QStringLiteral("\"%1\" cannot be opened: xdg-open, which asks the desktop for a program to open it, "
+                            "is not installed.")
+                 .arg(QDir::toNativeSeparators(path)));
+        return;
+    }
     auto *run = new QProcess(owner);
     run->setProgram(opener);
     run->setArguments({QFileInfo(path).absoluteFilePath()});
-    run->setProcessChannelMode(QProcess::MergedChannels);
     run->setStandardInputFile(QProcess::nullDevice());
-    const QPointer<QWidget> parent(owner);
-    auto report = [run, path, parent](const QString &why) {
-        run->deleteLater();
-        AskUser(parent, MessageKind::Error, QStringLiteral("\"%1\" cannot be opened: %2").arg(path, why));
-    };
-    QObject::connect(run, &QProcess::errorOccurred, run, [run, report](QProcess::ProcessError error) {
-        if (error == QProcess::FailedToStart)
-            report(run->errorString());
-    });
-    QObject::connect(run, &QProcess::finished, run, [run, report](int code, QProcess::ExitStatus status) {
-        if (status == QProcess::NormalExit && code == 0) {
-            run->deleteLater();
+    run->setStandardOutputFile(QProcess::nullDevice());
+    run->setStandardErrorFile(QProcess::nullDevice());
+    QObject::connect(run, &QProcess::errorOccurred, run, [run, path, fail](QProcess::ProcessError error) {
+        if (error != QProcess::FailedToStart)
             return;
-        }
-        const QString said = QString::fromLocal8Bit(run->readAll()).trimmed();
-        report(said.isEmpty() ? QStringLiteral("the desktop has no program set up for it (xdg-open ended with "
-                                               "exit code %1).")
-                                    .arg(code)
-                              : said);
+        run->deleteLater();
+        fail(QStringLiteral("\"%1\" cannot be opened: %2").arg(QDir::toNativeSeparators(path), run->errorString()));
+    });
+    QObject::connect(run, &QProcess::finished, run, [run, path, fail](int code, QProcess::ExitStatus status) {
+        run->deleteLater();
+        if (status != QProcess::NormalExit || code != 0)
+            fail(OpenFailure(path, code));
     });
     run->start();
 }

@@ -38,6 +38,7 @@ void TfrmMain::btnSetContextClick()
     dialog.SetTopCode(p.HtmlHelpContextTopCode);
     dialog.SetBottomCode(p.HtmlHelpContextBottomCode);
     dialog.edtCodeTemplate->setText(p.HtmlHelpContextCodeTemplate);
+    dialog.edtCodeTemplate->setCursorPosition(0); // the line shows its start
     dialog.cbContextEncoding->setCurrentIndex(p.HtmlHelpContextEncoding);
     if (dialog.exec() != QDialog::Accepted)
         return;

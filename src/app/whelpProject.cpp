@@ -311,10 +311,14 @@ bool TfrmMain::SaveAs()
     request.defaultSuffix = QStringLiteral(".qvx");
     request.owner = this;
     if (p.IsNew) {
-        // A new project has no folder of its own yet: start in the documents folder.
+        // A new project starts in its project folder (or the nearest folder of
+        // it that exists: a cancelled dialog leaves no folder behind); one that
+        // never had a folder starts in the documents folder.
         const QString name = p.Title.isEmpty() ? QFileInfo(p.ProjectFilename).fileName()
                                                : ToValidFileName(p.Title, QString()) + QStringLiteral(".qvx");
-        request.fileName = QDir(GetSpecialFolder(CSIDL_PERSONAL)).filePath(name);
+        const QString folder = p.RootDir.trimmed().isEmpty() ? GetSpecialFolder(CSIDL_PERSONAL)
+                                                              : NearestExistingFolder(p.RootDir);
+        request.fileName = QDir(folder).filePath(name);
     } else {
         const QFileInfo info(p.ProjectFilename);
         request.fileName = info.absolutePath() + QStringLiteral("/copy of ") + info.fileName();

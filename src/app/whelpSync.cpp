@@ -74,8 +74,10 @@ void AssignProjectBoolean(TProject &p, bool value, bool &field)
 // waking the event loop again and again.
 void SetText(QLineEdit *edit, const QString &text)
 {
-    if (edit->text() != text)
+    if (edit->text() != text) {
         edit->setText(text);
+        edit->setCursorPosition(0); // a long path shows its start
+    }
 }
 
 void SetChecked(QCheckBox *box, bool checked)
@@ -128,7 +130,7 @@ void TfrmMain::ConnectCommands()
     connect(Save1, &QAction::triggered, this, [this] { Guarded([&] { Save(); }); });
     connect(Saveas1, &QAction::triggered, this, [this] { Guarded([&] { SaveAs(); }); });
     connect(Exit1, &QAction::triggered, this, [this] { Guarded([&] { GoExit(); }); });
-    connect(Howtouse1, &QAction::triggered, this, [this] { Guarded([] { OpenProgramHelp(); }); });
+    connect(Howtouse1, &QAction::triggered, this, [this] { Guarded([&] { OpenProgramHelp(this); }); });
     connect(About1, &QAction::triggered, this, [this] { ShowAboutBox(this); });
 
     connect(cbLanguage, qOverload<int>(&QComboBox::activated), this, [this] { Guarded([&] { cbLanguageChange(); }); });
@@ -137,7 +139,6 @@ void TfrmMain::ConnectCommands()
     connect(btnCopyright, &QPushButton::clicked, this, [this] { InsertIntoCopyright(QStringLiteral("&copy;")); });
     connect(btnReg, &QPushButton::clicked, this, [this] { InsertIntoCopyright(QStringLiteral("&reg;")); });
     connect(btnSelectWordFile, &QToolButton::clicked, this, [this] { Guarded([&] { btnSelectWordFileClick(); }); });
-    connect(Button3, &QPushButton::clicked, this, [this] { Guarded([&] { btnSelectWordFileClick(); }); });
     connect(btnCompiledFile, &QToolButton::clicked, this, [this] { Guarded([&] { btnCompiledFileClick(); }); });
     connect(btnContext, &QToolButton::clicked, this, [this] { Guarded([&] { btnContextClick(); }); });
     connect(btnSelectHHPFolder, &QToolButton::clicked, this, [this] { Guarded([&] { btnSelectFolderClick(1); }); });
@@ -477,10 +478,13 @@ void TfrmMain::btnCreateWordFileClick()
         QLabel *panel;
         ~HidePanel() { panel->hide(); }
     } hide{Panel1};
+    const QString target = FProject->RealPath(dialog.edtFilename->text());
+    if (const QString refusal = NewDocumentRefusal(target, *FProject); !refusal.isEmpty())
+        throw Exception(refusal);
     Panel1->show();
     Panel1->raise();
     QCoreApplication::processEvents();
-    if (!CreateWordDocFromTopicList(FProject->RealPath(dialog.edtFilename->text()), dialog.Lines()))
+    if (!CreateWordDocFromTopicList(target, dialog.Lines()))
         return;
     Panel1->hide();
     edtSourceFile->setText(dialog.edtFilename->text());

@@ -370,15 +370,18 @@ void TProject::Initialize()
     ReadContextCodeDefaults(HtmlHelpContextTopCode, HtmlHelpContextCodeTemplate, HtmlHelpContextBottomCode);
     WebHelpDictionary.clear();
 
+    // A new project starts from the defaults: nothing of the project open
+    // before (its fonts, window title, default page) is carried over.
+    CHMSetting = TCHMProject();
     for (const CHMIntKey &k : kCHMInts)
         CHMSetting.*k.Member = k.New;
     for (const CHMBoolKey &k : kCHMBools)
         CHMSetting.*k.Member = k.Value;
-    CHMSetting.IndexFont = CHMSetting.ContentsFont;
     CHMSetting.Language = defaultLanguageText();
     QString fontCharset;
     CodePageToFontCharset(HelpLanguages.GetCodepageById(CHMSetting.Language), fontCharset);
     CHMSetting.ContentsFont = QStringLiteral(",8,") + fontCharset;
+    CHMSetting.IndexFont = CHMSetting.ContentsFont;
 }
 
 void TProject::ReadFromIni(const QString &FileName)

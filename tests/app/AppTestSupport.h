@@ -74,3 +74,26 @@ inline std::unique_ptr<TfrmMain> OpenMainWindow(const QString &projectFile, cons
     window->FormCreate();
     return window;
 }
+
+// Sets an environment variable for the duration of a test, then restores it.
+struct EnvOverride {
+    QByteArray name, old;
+    bool had;
+    EnvOverride(const char *variable, const QString &value)
+        : name(variable), old(qgetenv(variable)), had(qEnvironmentVariableIsSet(variable))
+    {
+        qputenv(variable, value.toUtf8());
+    }
+    ~EnvOverride()
+    {
+        if (had)
+            qputenv(name.constData(), old);
+        else
+            qunsetenv(name.constData());
+    }
+};
+
+// Points the program's folder at a scratch folder for the duration of a test.
+struct ProgramFolderOverride : EnvOverride {
+    explicit ProgramFolderOverride(const QString &folder) : EnvOverride("QUILLCRAFT_PROGRAM_DIR", folder) {}
+};

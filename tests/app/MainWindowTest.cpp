@@ -20,6 +20,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -297,8 +298,7 @@ TEST_F(MainWindowFixture, SaveAsOfANewProjectNamesItAndItsCompiledFileAfterTheTi
     EXPECT_FALSE(p.IsNew);
 }
 
-// Pickers start in the nearest folder that exists and make none; Save As of
-// a new project starts in the documents folder, not in a folder it would make.
+// Pickers start in the nearest folder that exists and make none.
 TEST_F(MainWindowFixture, PickersCreateNoFolders)
 {
     TfrmMain &w = open(MakeProject(dir.file(QStringLiteral("a.qvx")), QStringLiteral("A")));
@@ -315,12 +315,23 @@ TEST_F(MainWindowFixture, PickersCreateNoFolders)
         EXPECT_FALSE(QFileInfo::exists(dir.file(QString::fromLatin1(made)))) << made;
     EXPECT_EQ(prompt->lastProposal, dir.file(QStringLiteral("help.pdf")));
 
+    // Save As of a new project starts in the project's folder, or the nearest
+    // one that exists; with no project folder at all, in the documents folder.
     p.Clear();
+    QDir().mkpath(dir.file(QStringLiteral("proj")));
+    p.RootDir = dir.file(QStringLiteral("proj/"));
+    prompt->files = {QString()};
+    EXPECT_FALSE(w.SaveAs());
+    EXPECT_EQ(QFileInfo(prompt->lastProposal).absolutePath(), dir.file(QStringLiteral("proj")));
     p.RootDir = dir.file(QStringLiteral("new/project/"));
     prompt->files = {QString()};
     EXPECT_FALSE(w.SaveAs());
-    EXPECT_EQ(QFileInfo(prompt->lastProposal).absolutePath(), GetSpecialFolder(CSIDL_PERSONAL));
+    EXPECT_EQ(QFileInfo(prompt->lastProposal).absolutePath(), dir.path());
     EXPECT_FALSE(QFileInfo::exists(dir.file(QStringLiteral("new"))));
+    p.RootDir.clear();
+    prompt->files = {QString()};
+    EXPECT_FALSE(w.SaveAs());
+    EXPECT_EQ(QFileInfo(prompt->lastProposal).absolutePath(), GetSpecialFolder(CSIDL_PERSONAL));
 }
 
 // Line edits hold texts of any length: a long footer is not cut at 32,767.
@@ -545,17 +556,19 @@ TEST_F(MainWindowFixture, TabVisitsTheControlsRowByRowFromLeftToRight)
 {
     TfrmMain &w = open(MakeProject(dir.file(QStringLiteral("a.qvx")), QStringLiteral("A")));
     EXPECT_EQ(TabOrder(w, w.tsSource).mid(0, 3),
-              (QStringList{"edtSourceFile", "btnSelectWordFile", "Button3"}));
+              (QStringList{"edtSourceFile", "btnSelectWordFile", "btnCreateWordFile"}));
     EXPECT_EQ(TabOrder(w, w.tsCommon).mid(0, 3), (QStringList{"edtChmTitle", "edtNavSetting", "btnSetNavigation"}));
     const QStringList html = TabOrder(w, w.tsHtmlHelp);
     EXPECT_EQ(html.mid(0, 2), (QStringList{"edtCompiledFile", "btnCompiledFile"}));
     EXPECT_EQ(html.mid(html.indexOf("edtContextFile"), 3), (QStringList{"edtContextFile", "btnContext", "btnSetContext"}));
-    EXPECT_EQ(html.last(), QStringLiteral("Button2"));
+    EXPECT_EQ(html.mid(html.indexOf("cbHtmlHelpExtension"), 2), (QStringList{"cbHtmlHelpExtension", "Button2"}));
+    EXPECT_EQ(html.last(), QStringLiteral("btnCHMTemplateExport"));
     const QStringList web = TabOrder(w, w.tsWebHelp);
     EXPECT_EQ(web.mid(0, 2), (QStringList{"edtWebHelpOutputFolder", "btnSelectFolder"}));
     EXPECT_LT(web.indexOf("framWebBackColor.edtColor"), web.indexOf("cbWebBackground"));
     EXPECT_LT(web.indexOf("cbShowIndex"), web.indexOf("framTOCbackColor.edtColor"));
-    EXPECT_EQ(web.last(), QStringLiteral("btnWebhelpInterface"));
+    EXPECT_EQ(web.mid(web.indexOf("cbWebHelpExtension"), 2), (QStringList{"cbWebHelpExtension", "btnWebhelpInterface"}));
+    EXPECT_EQ(web.last(), QStringLiteral("btnWeblHelpTemplateExport"));
     EXPECT_EQ(TabOrder(w, w.tsPDF).mid(0, 2), (QStringList{"edtPDF", "Button1"}));
     EXPECT_EQ(TabOrder(w, w.tsBuild),
               (QStringList{"cbHTMLHelpOutput", "edtOpenHTMLHelp", "btnOpenHTMLHelp", "btnFolderHTMLHelp",
@@ -600,6 +613,64 @@ TEST_F(MainWindowFixture, FirstStartShowsTheWizardWithoutCancelAndSavesTheNewPro
     EXPECT_TRUE(QFileInfo::exists(dir.file(QStringLiteral("help.qvx"))));
     EXPECT_FALSE(window->Project().IsNew);
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Quillcraft - New Help [help.qvx]"));
+}
+
+// File > New starts from the defaults, whatever the project open before had.
+TEST_F(MainWindowFixture, NewStartsFromTheDefaultsNotFromThePreviousProject)
+{
+    TProject old;
+    old.CHMSetting.ContentsFont = QStringLiteral("Georgia,12,0");
+    old.CHMSetting.IndexFont = QStringLiteral("Verdana,9,0");
+    old.CHMSetting.DefaultTopic = QStringLiteral("old-start.htm");
+    old.CHMSetting.Zoom = true;
+    old.CHMSetting.PaneWidth = 123;
+    old.SaveToIni(dir.file(QStringLiteral("old.qvx")));
+    TfrmMain &w = open(dir.file(QStringLiteral("old.qvx")));
+    QTimer::singleShot(0, [&] {
+        auto *wizard = qobject_cast<TfrmNewProject *>(QApplication::activeModalWidget());
+        ASSERT_NE(wizard, nullptr);
+        wizard->edtProjectPosition->setText(dir.file(QStringLiteral("second")));
+        wizard->rb1->setChecked(true);
+        wizard->btnNext->click();
+        wizard->btnNext->click();
+    });
+    prompt->files = {QString()}; // no document chosen yet
+    w.New1->trigger();
+    const TProject fresh;
+    TProject saved;
+    saved.ReadFromIni(dir.file(QStringLiteral("second/help.qvx")));
+    for (const TCHMProject *chm : {&w.Project().CHMSetting, &saved.CHMSetting}) {
+        EXPECT_EQ(chm->ContentsFont, fresh.CHMSetting.ContentsFont);
+        EXPECT_EQ(chm->IndexFont, fresh.CHMSetting.ContentsFont);
+        EXPECT_EQ(chm->DefaultTopic, QString());
+        EXPECT_EQ(chm->PaneWidth, fresh.CHMSetting.PaneWidth);
+        EXPECT_FALSE(chm->Zoom);
+    }
+}
+
+// The WebHelp contents width takes only sensible widths, typed or stored.
+TEST_F(MainWindowFixture, TheContentsWidthKeepsToItsRange)
+{
+    TProject stored;
+    stored.NavWidth = -50;
+    stored.SaveToIni(dir.file(QStringLiteral("odd.qvx")));
+    TfrmMain &w = open(dir.file(QStringLiteral("odd.qvx")));
+    w.Action2Update();
+    EXPECT_EQ(w.Project().NavWidth, 50);
+    for (const char *typed : {"-50", "99999", "300"}) {
+        QLineEdit *edit = w.seNavWidth->findChild<QLineEdit *>();
+        edit->selectAll();
+        for (const QChar c : QString::fromLatin1(typed)) {
+            QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+            QApplication::sendEvent(edit, &press);
+        }
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(edit, &enter);
+        w.Action2Update();
+        EXPECT_GE(w.Project().NavWidth, 50) << typed;
+        EXPECT_LE(w.Project().NavWidth, 2000) << typed;
+    }
+    EXPECT_EQ(w.Project().NavWidth, 300);
 }
 
 TEST_F(MainWindowFixture, TheWizardComesBackUntilItsFolderAndNameCanMakeAProjectFile)

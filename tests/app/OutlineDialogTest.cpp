@@ -4,6 +4,7 @@
 
 #include "app/CreateNewDocument.h"
 #include "project/ProjectSetting.h"
+#include <QFile>
 #include <QFileInfo>
 #include "support/TestSupport.h"
 
@@ -113,6 +114,9 @@ TEST(NewDocumentDialog, OkAsksOnceBeforeReplacingAnExistingDocument)
     TfrmCreateNewDocument dialog;
     dialog.Project = &project;
     dialog.edtFilename->setText(QStringLiteral("<Project_Folder>/doc.docx"));
+    dialog.btnOK->click(); // Enter on the question: its default keeps the document
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    prompt->messages.clear();
     prompt->answers = {ButtonNo};
     dialog.btnOK->click();
     EXPECT_EQ(prompt->messages,
@@ -146,6 +150,47 @@ void TreeLines(const QStandardItemModel *model, const QModelIndex &parent, int d
     }
 }
 } // namespace
+
+// Create.. proposes the project's own source document: OK, under any
+// spelling of it, is refused and the document stays as it was.
+TEST(CreateDocumentCommand, NeverReplacesTheSourceDocument)
+{
+    ScratchDir dir;
+    auto prompt = std::make_shared<ScriptedPrompt>();
+    ScopedPrompt scoped{prompt};
+    QByteArray manuscript;
+    for (int i = 0; i < 14812; ++i)
+        manuscript.append(char(i * 7 % 251));
+    testsupport::writeFile(dir.file(QStringLiteral("manual.docx")), manuscript);
+    ASSERT_TRUE(QFile::link(dir.file(QStringLiteral("manual.docx")), dir.file(QStringLiteral("link.docx"))));
+    TProject p;
+    p.SourceFile = QStringLiteral("manual.docx");
+    const QString file = dir.file(QStringLiteral("help.qvx"));
+    p.SaveToIni(file);
+    const auto opened = OpenMainWindow(file);
+    TfrmMain &window = *opened;
+    QStringList proposed;
+    QTimer::singleShot(0, [&] {
+        auto *dialog = qobject_cast<TfrmCreateNewDocument *>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        for (const QString &name : {QString(), QStringLiteral("link.docx"), QStringLiteral("help.qvx")}) {
+            if (!name.isEmpty())
+                dialog->edtFilename->setText(name);
+            proposed << dialog->edtFilename->text();
+            dialog->btnOK->click();
+            EXPECT_TRUE(dialog->isVisible()); // refused: the dialog stays for another name
+        }
+        dialog->btnCancel->click();
+    });
+    window.btnCreateWordFile->click();
+    EXPECT_EQ(proposed.value(0), QStringLiteral("manual.docx"));
+    ASSERT_EQ(prompt->messages.size(), 3) << prompt->messages.join(u'\n').toStdString();
+    EXPECT_TRUE(prompt->messages[0].contains(QStringLiteral("is the project's source document")));
+    EXPECT_TRUE(prompt->messages[1].contains(QStringLiteral("is the project's source document")));
+    EXPECT_TRUE(prompt->messages[2].contains(QStringLiteral("is the project file")));
+    EXPECT_EQ(testsupport::readFile(dir.file(QStringLiteral("manual.docx"))), manuscript);
+    EXPECT_FALSE(window.Project().ProjectChanged);
+}
 
 TEST(TopicListWindow, BookImagesFollowExpandAndCollapse)
 {

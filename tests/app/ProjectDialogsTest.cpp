@@ -26,6 +26,7 @@
 #include <QScreen>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QImage>
 #include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
@@ -245,6 +246,53 @@ TEST_F(DesignerFixture, SelectEntireRowAndDrawLinesExcludeEachOther)
     EXPECT_EQ(designer.tvContents->selectionBehavior(), QAbstractItemView::SelectItems);
     Tick(designer.clbTOC, 4, false);
     EXPECT_FALSE(designer.tvContents->rootIsDecorated());
+}
+
+// The mock-up's tree is drawn as the three TOC settings say: dotted lines
+// beside a page, a plus/minus square on a book, the highlight over the whole
+// row or the title alone.
+TEST_F(DesignerFixture, TheContentsTreeFollowsLinesSquaresAndWholeRowSelection)
+{
+    chm.SelectRow = false;
+    chm.DrawLines = false;
+    chm.PlusMinus = false;
+    designer.ClassToControl(chm, true);
+    designer.show();
+    TMockTree *tree = designer.tvContents;
+    QTreeWidgetItem *page = tree->topLevelItem(0)->child(0);   // Topic 1.1
+    QTreeWidgetItem *book = tree->topLevelItem(0)->child(1);   // Book 1.2, closed
+    tree->setCurrentItem(page);
+    const QColor base = tree->palette().color(QPalette::Base);
+    // Pixels that differ from the background in the area left of an item, and
+    // whether the row's right end is highlighted.
+    const auto inked = [&](QTreeWidgetItem *item) {
+        QApplication::processEvents();
+        const QImage shot = tree->viewport()->grab().toImage();
+        const QRect row = tree->visualItemRect(item);
+        int count = 0;
+        for (int x = 0; x < row.left(); ++x)
+            for (int y = row.top(); y <= row.bottom(); ++y)
+                count += QColor(shot.pixel(x, y)) != base;
+        return count;
+    };
+    const auto rowEndHighlighted = [&] {
+        QApplication::processEvents();
+        const QImage shot = tree->viewport()->grab().toImage();
+        const QRect row = tree->visualItemRect(page);
+        return QColor(shot.pixel(shot.width() - 3, row.center().y())) != base;
+    };
+    EXPECT_EQ(inked(page), 0);
+    EXPECT_EQ(inked(book), 0);
+    EXPECT_FALSE(rowEndHighlighted());
+
+    Tick(designer.clbTOC, 5, true); // Draw lines between items
+    EXPECT_GT(inked(page), 0);
+    Tick(designer.clbTOC, 5, false);
+    Tick(designer.clbTOC, 2, true); // Plus/Minus squares
+    EXPECT_EQ(inked(page), 0);
+    EXPECT_GT(inked(book), 0);
+    Tick(designer.clbTOC, 1, true); // Select entire row
+    EXPECT_TRUE(rowEndHighlighted());
 }
 
 TEST_F(DesignerFixture, BooksShowTheirImagePairAndPagesTheirImage)

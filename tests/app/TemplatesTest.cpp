@@ -5,6 +5,7 @@
 
 #include "app/ChooseTemplate.h"
 #include "app/HTMLEditor.h"
+#include "app/PagePreview.h"
 #include "app/SourceColoring.h"
 #include "app/whelp.h"
 #include "foundation/Paths.h"
@@ -17,6 +18,8 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QImage>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProcess>
@@ -28,6 +31,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QWebEnginePage>
+#include <QWebEngineScript>
 #include <QWebEngineView>
 #include <gtest/gtest.h>
 
@@ -75,32 +79,41 @@ bool WaitLoaded(QWebEngineView *view, const QUrl &expected)
     return ok;
 }
 
-// The text of the page a web view shows.
-QString PageText(QWebEngineView *view)
+// The value of an expression on the page a web view shows, evaluated in a
+// world of its own (the page's own scripts are off).
+QVariant OnPage(QWebEngineView *view, const QString &expression)
 {
-    QString text;
+    QVariant value;
     QEventLoop loop;
-    view->page()->runJavaScript(QStringLiteral("document.documentElement.outerHTML"), 0, [&](const QVariant &v) {
-        text = v.toString();
+    view->page()->runJavaScript(expression, QWebEngineScript::ApplicationWorld, [&](const QVariant &v) {
+        value = v;
         loop.quit();
     });
     QTimer::singleShot(20000, &loop, &QEventLoop::quit);
     loop.exec();
-    return text;
+    return value;
 }
 
-// Points the program's folder at a scratch folder for the duration of a test.
-struct ProgramFolderOverride {
-    QByteArray old = qgetenv("QUILLCRAFT_PROGRAM_DIR");
-    explicit ProgramFolderOverride(const QString &folder) { qputenv("QUILLCRAFT_PROGRAM_DIR", folder.toUtf8()); }
-    ~ProgramFolderOverride()
-    {
-        if (old.isEmpty())
-            qunsetenv("QUILLCRAFT_PROGRAM_DIR");
-        else
-            qputenv("QUILLCRAFT_PROGRAM_DIR", old);
-    }
-};
+// The text of the page a web view shows.
+QString PageText(QWebEngineView *view)
+{
+    return OnPage(view, QStringLiteral("document.documentElement.outerHTML")).toString();
+}
+
+// Key presses and releases as a user's typing sends them to the focused widget.
+void SendKey(QWidget *target, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier, const QString &text = {})
+{
+    QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
+    QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
+    QApplication::sendEvent(target, &press);
+    QApplication::sendEvent(target, &release);
+}
+
+void Type(QWidget *target, const QString &text)
+{
+    for (const QChar c : text)
+        SendKey(target, c.toUpper().unicode(), Qt::NoModifier, QString(c));
+}
 
 QStringList Captions(const QListWidget *list)
 {
@@ -481,6 +494,134 @@ TEST_F(EditorFixture, FilesOutsideThePageFolderAreNeitherListedNorWritten)
     TfrmHTMLEditor second;
     EXPECT_THROW(second.Open(&hostile), Exception);
     EXPECT_FALSE(QFileInfo::exists(QFileInfo(second.tempDir).dir().absolutePath() + QStringLiteral("/evil.htm")));
+}
+
+TEST_F(EditorFixture, ClosingWithUnsavedEditsAsksToSaveThem)
+{
+    const QByteArray original = stream;
+    // The editor on the window's package, shown, with the page's source in front.
+    const auto openSource = [&](TfrmHTMLEditor &editor) {
+        editor.Project = &project;
+        editor.Open(&stream);
+        editor.show();
+        editor.lbFiles->setCurrentRow(1);
+        editor.lbFilesClick();
+    };
+    {
+        TfrmHTMLEditor editor;
+        openSource(editor);
+        Type(editor.RichEdit1, QStringLiteral("abc"));
+        prompt->answers = {ButtonCancel};
+        SendKey(&editor, Qt::Key_Escape);
+        EXPECT_TRUE(editor.isVisible()); // Cancel keeps the window and the typing
+        ASSERT_EQ(prompt->messages.size(), 1);
+        EXPECT_TRUE(prompt->messages[0].contains(QStringLiteral("save the changes")));
+        prompt->answers = {ButtonNo};
+        editor.close(); // the close box
+        EXPECT_FALSE(editor.isVisible());
+        EXPECT_EQ(prompt->messages.size(), 2);
+    }
+    EXPECT_EQ(stream, original); // discarded
+    EXPECT_FALSE(project.ProjectChanged);
+    {
+        TfrmHTMLEditor editor;
+        openSource(editor);
+        Type(editor.RichEdit1, QStringLiteral("xyz"));
+        prompt->answers = {ButtonYes};
+        SendKey(&editor, Qt::Key_Escape);
+        EXPECT_FALSE(editor.isVisible());
+    }
+    EXPECT_TRUE(ReadTemplateEntries(stream)[0].Data.contains("xyz<html>"));
+    EXPECT_TRUE(project.ProjectChanged);
+    {
+        TfrmHTMLEditor editor; // nothing typed: closes without a question
+        editor.Open(&stream);
+        editor.show();
+        SendKey(&editor, Qt::Key_Escape);
+        EXPECT_FALSE(editor.isVisible());
+    }
+    EXPECT_EQ(prompt->messages.size(), 3);
+}
+
+TEST_F(EditorFixture, UndoAndRedoStepThroughTypingAndInsertions)
+{
+    TfrmHTMLEditor editor;
+    editor.Open(&stream);
+    editor.show();
+    editor.lbFiles->setCurrentRow(1);
+    editor.lbFilesClick();
+    QTextEdit *view = editor.RichEdit1;
+    const QString start = view->toPlainText();
+    Type(view, QStringLiteral("ab"));
+    editor.InsertCode(QStringLiteral("<b>"));
+    ASSERT_EQ(view->toPlainText(), QStringLiteral("ab<b>") + start);
+    const auto undo = [&] { SendKey(view, Qt::Key_Z, Qt::ControlModifier); };
+    const auto redo = [&] { SendKey(view, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier); };
+    undo();
+    EXPECT_EQ(view->toPlainText(), QStringLiteral("ab") + start);
+    undo();
+    EXPECT_EQ(view->toPlainText(), QStringLiteral("a") + start);
+    EXPECT_EQ(view->textCursor().position(), 1); // the caret stands where the undone typing was
+    redo();
+    redo();
+    EXPECT_EQ(view->toPlainText(), QStringLiteral("ab<b>") + start);
+    EXPECT_EQ(ColourOf(*view, QStringLiteral("<b>")), SourceColors::Red); // still coloured
+    undo();
+    undo();
+    undo();
+    undo(); // one more than there are steps: nothing happens
+    EXPECT_EQ(view->toPlainText(), start);
+    redo();
+    Type(view, QStringLiteral("c")); // a new edit ends what could be redone
+    EXPECT_EQ(view->toPlainText(), QStringLiteral("ac") + start);
+    EXPECT_FALSE(editor.CanRedo());
+    undo();
+    EXPECT_EQ(view->toPlainText(), QStringLiteral("a") + start);
+}
+
+// Every web view of the program shows a template page as a picture: the
+// page's script does not run, and it reads nothing outside its folder.
+TEST(TemplatePreviews, AHostilePageRunsNoScriptAndReadsNothingOutsideItsFolder)
+{
+    ScratchDir dir;
+    ProgramFolderOverride program(dir.path());
+    testsupport::writeFile(dir.file(QStringLiteral("templates/templates.ini")), "");
+    QDir().mkpath(dir.file(QStringLiteral("t")));
+    QImage picture(8, 8, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    ASSERT_TRUE(picture.save(dir.file(QStringLiteral("t/inside.png"))));
+    ASSERT_TRUE(picture.save(dir.file(QStringLiteral("outside.png"))));
+    testsupport::writeFile(dir.file(QStringLiteral("secret.htm")), "<html><body>SECRET</body></html>");
+    const QString outsidePicture = QUrl::fromLocalFile(dir.file(QStringLiteral("outside.png"))).toString();
+    const QString secret = QUrl::fromLocalFile(dir.file(QStringLiteral("secret.htm"))).toString();
+    const QString page = QStringLiteral(
+        "<html><body><p id=\"t\">STATIC</p>"
+        "<script>document.getElementById('t').textContent = 'SCRIPT RAN';"
+        "new WebSocket('ws://127.0.0.1:9/');</script>"
+        "<img id=\"in\" src=\"inside.png\"><img id=\"out\" src=\"%1\">"
+        "<iframe id=\"f\" src=\"%2\"></iframe></body></html>").arg(outsidePicture, secret);
+    testsupport::writeFile(dir.file(QStringLiteral("t/page.htm")), page.toUtf8());
+
+    const auto check = [&](TPagePreview *view, const QString &file) {
+        ASSERT_TRUE(WaitLoaded(view, QUrl::fromLocalFile(file)));
+        EXPECT_EQ(OnPage(view, QStringLiteral("document.getElementById('t').textContent")).toString(),
+                  QStringLiteral("STATIC"));
+        EXPECT_EQ(OnPage(view, QStringLiteral("document.getElementById('in').naturalWidth")).toInt(), 8);
+        EXPECT_EQ(OnPage(view, QStringLiteral("document.getElementById('out').naturalWidth")).toInt(), 0);
+        EXPECT_TRUE(view->Refused().contains(outsidePicture)) << view->Refused().join(u' ').toStdString();
+        EXPECT_TRUE(view->Refused().contains(secret)) << view->Refused().join(u' ').toStdString();
+    };
+    TfrmChooseTemplate chooser;
+    chooser.TemplateType = QStringLiteral("htmlHelp");
+    chooser.CurrentTemplate = dir.file(QStringLiteral("t/page.htm"));
+    chooser.LoadTemplate();
+    check(chooser.wbPreview, chooser.CurrentTemplate);
+
+    QByteArray stream;
+    PackTemplate(dir.file(QStringLiteral("t/page.htm")), stream);
+    TfrmHTMLEditor editor;
+    editor.Open(&stream);
+    check(editor.wbEditor, editor.MainFile);
 }
 
 // ---- The main window's Choose and Edit buttons --------------------------------------------
