@@ -280,6 +280,7 @@ TEST(HtmlHelpOutput, ACompiledFileInsideTheProjectSetStaysUntilReplaced)
     ASSERT_TRUE(chm.isOpen());
     EXPECT_TRUE(chm.read(QStringLiteral("/intro.htm")).contains("<p>About "));
     EXPECT_TRUE(chm.read(QStringLiteral("/help.chm")).isEmpty());
+    EXPECT_TRUE(chm.read(QStringLiteral("/.quillcraft-output")).isEmpty()) << "the build's own list is not published";
     EXPECT_EQ(ForeignOutputContent(m.maker.ProjectFolder), QStringList());
 }
 

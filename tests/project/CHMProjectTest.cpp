@@ -242,7 +242,8 @@ TEST(CHMProject, WritesOnlyTheFilesThatHaveContent)
                                                                            QStringLiteral("intro.htm"), QString(), QString()}));
 }
 
-// The builds' list of the folder is no page either: it is not published.
+// Nor are the files the build names as its own (the list of what it wrote in
+// the folder): they are not published.
 TEST(CHMProject, FileListSkipsProjectSetFilesButKeepsPages)
 {
     ScratchDir dir;
@@ -251,6 +252,7 @@ TEST(CHMProject, FileListSkipsProjectSetFilesButKeepsPages)
         writeFile(dir.file(QString::fromLatin1(name)), "x");
     TCHMProject set;
     set.Folder = dir.path() + u'/';
+    set.LeftOut = {QStringLiteral(".quillcraft-output")};
     set.GetFiles(set.Folder);
     QStringList files = set.Files;
     files.sort();
