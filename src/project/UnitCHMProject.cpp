@@ -16,7 +16,6 @@
 #include <QStandardPaths>
 #include <QtEndian>
 #include <optional>
-#include <sys/personality.h>
 
 namespace {
 
@@ -347,8 +346,13 @@ QString TCHMProject::WindowDefinition() const
 
 void TCHMProject::OutputHHP(const QString &FileName)
 {
+    // No binary keyword index: the compiler builds it from the index file
+    // read as UTF-8, without character references, so every keyword outside
+    // ASCII would come out garbled. Viewers then show the index file itself,
+    // which holds every keyword right in the help language's code page.
     QStringList lines{
         QStringLiteral("[OPTIONS]"),
+        QStringLiteral("Binary Index=No"),
         QStringLiteral("Compatibility=1.1 or later"),
         QStringLiteral("Compiled file=") + CompiledName,
         QStringLiteral("Contents file=") + HHCFile,
@@ -539,20 +543,12 @@ QString TCHMProject::Compile1()
     process.setWorkingDirectory(Folder);
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.setStandardInputFile(QProcess::nullDevice());
-    // The compiler leaves a few bytes of its memory uninitialised in the
-    // file (the keyword index's map): run it the same way every time, with a
-    // fixed environment (which also fixes its locale) and without address
-    // randomisation where the system allows that, so that those bytes are
-    // the same too.
+    // A fixed environment (which also fixes the compiler's locale): the
+    // same project set gives the same bytes on any machine.
     QProcessEnvironment environment;
     environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
     environment.insert(QStringLiteral("PATH"), QStringLiteral("/usr/bin:/bin"));
     process.setProcessEnvironment(environment);
-    process.setChildProcessModifier([] {
-        const int current = ::personality(0xffffffff);
-        if (current != -1)
-            ::personality(static_cast<unsigned long>(current) | ADDR_NO_RANDOMIZE);
-    });
     process.start(compiler, {viaRunFolder ? runFolder + u'/' + HHPFile : HHPFile});
     if (!process.waitForStarted(-1))
         throw Exception(QStringLiteral("The HTML Help compiler \"%1\" could not be started: %2")

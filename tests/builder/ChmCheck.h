@@ -71,6 +71,57 @@ public:
             map.insert(dword(ivb, at), stringAt(strings, dword(ivb, at + 4)));
         return map;
     }
+    // The text of a #SYSTEM entry (1 names the index file that viewers show).
+    QString systemText(quint16 code) const
+    {
+        const QByteArray system = read(QStringLiteral("/#SYSTEM"));
+        for (int at = 4; at + 4 <= system.size();) {
+            const quint16 entry = qFromLittleEndian<quint16>(system.constData() + at);
+            const quint16 length = qFromLittleEndian<quint16>(system.constData() + at + 2);
+            if (entry == code)
+                return QString::fromLatin1(system.mid(at + 4, length)).section(QChar(0), 0, 0);
+            at += 4 + length;
+        }
+        return QString();
+    }
+    // The keywords of the binary index, each by the text of its own level;
+    // empty when the help file has none.
+    QStringList binaryKeywords() const
+    {
+        const QByteArray tree = read(QStringLiteral("/$WWKeywordLinks/BTree"));
+        QStringList keywords;
+        if (tree.size() < 0x4C)
+            return keywords;
+        const int blockSize = qFromLittleEndian<quint16>(tree.constData() + 4);
+        const quint32 lastListing = dword(tree, 0x1A);
+        auto word = [&](int at) { return at + 2 <= tree.size() ? qFromLittleEndian<quint16>(tree.constData() + at) : 0; };
+        for (quint32 block = 0; blockSize > 0 && block <= lastListing; ++block) {
+            int at = 0x4C + int(block) * blockSize;
+            const int entries = word(at + 2);
+            at += 12;
+            for (int e = 0; e < entries && at < tree.size(); ++e) {
+                QString text;
+                for (; at + 2 <= tree.size() && word(at) != 0; at += 2)
+                    text += QChar(word(at));
+                at += 2;
+                const bool seeAlso = word(at) == 2;
+                const quint32 ownLevel = dword(tree, at + 4);
+                keywords << text.mid(int(ownLevel));
+                at += 12;
+                const quint32 pairs = dword(tree, at);
+                at += 4;
+                if (seeAlso) {
+                    while (at + 2 <= tree.size() && word(at) != 0)
+                        at += 2;
+                    at += 2;
+                } else {
+                    at += int(pairs) * 4;
+                }
+                at += 8;
+            }
+        }
+        return keywords;
+    }
     // A number, or a text, of the first window definition.
     quint32 windowNumber(int offset) const { return dword(read(QStringLiteral("/#WINDOWS")), 8 + offset); }
     QString windowText(int offset) const { return stringAt(read(QStringLiteral("/#STRINGS")), windowNumber(offset)); }

@@ -3,6 +3,7 @@
 // WebHelp; a charset pages cannot be written in is refused before anything
 // is written.
 #include "builder/build.h"
+#include "builder/ChmCheck.h"
 
 #include "foundation/HTMLProcess.h"
 #include "foundation/LanguageProcess.h"
@@ -48,6 +49,14 @@ QStringList sitemapNames(const QString &text)
     return names;
 }
 
+// Each text once, in order.
+std::string sortedText(QStringList texts)
+{
+    texts.sort();
+    texts.removeDuplicates();
+    return texts.join(u'|').toStdString();
+}
+
 QString onlyFile(const QString &folder, const QString &pattern)
 {
     const QStringList files = QDir(folder).entryList({pattern}, QDir::Files);
@@ -87,7 +96,8 @@ struct CharsetBuild : ::testing::Test {
 // pages are named as in a UTF-8 build, each page declares the charset and
 // reads back to its title and text, the compiled file is made, and the
 // WebHelp's data and pages hold every title. Characters a charset lacks
-// travel as character references.
+// travel as character references. The compiled file carries every keyword
+// right wherever it carries keywords.
 TEST_F(CharsetBuild, EveryListedCharsetCarriesTextOfEveryScript)
 {
     if (QStandardPaths::findExecutable(QStringLiteral("chmcmd")).isEmpty())
@@ -114,6 +124,17 @@ TEST_F(CharsetBuild, EveryListedCharsetCarriesTextOfEveryScript)
             AnsiToUnicodeCP(testsupport::readFile(onlyFile(set, QStringLiteral("*.hhk"))), helpCodePage));
         EXPECT_EQ(QSet<QString>(keywords.begin(), keywords.end()), QSet<QString>(titles.begin(), titles.end()))
             << keywords.join(u'|').toStdString();
+
+        // The compiled file's own index, which viewers show, names every
+        // keyword right; so does its binary index where it has one.
+        const chmcheck::ChmReader chm(project.RealPath(1));
+        const QString indexFile = chm.systemText(1);
+        ASSERT_FALSE(indexFile.isEmpty());
+        EXPECT_EQ(sortedText(sitemapNames(AnsiToUnicodeCP(chm.read(u'/' + indexFile), helpCodePage))),
+                  sortedText(titles));
+        if (!chm.read(QStringLiteral("/$WWKeywordLinks/BTree")).isEmpty()) {
+            EXPECT_EQ(sortedText(chm.binaryKeywords()), sortedText(titles));
+        }
 
         QStringList pages = QDir(set).entryList({QStringLiteral("*.htm")}, QDir::Files, QDir::Name);
         if (i == 0)
