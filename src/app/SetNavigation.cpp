@@ -53,18 +53,46 @@ TfrmSetNavigation::TfrmSetNavigation(QWidget *parent) : QDialog(parent)
     UpdatePreview();
 }
 
-void TfrmSetNavigation::LoadSetting(const QString &SettingStr)
+namespace {
+
+// The four items of a setting text, parsed as the build parses it; a damaged
+// text with fewer than four items gives what it has.
+struct TSettingItems {
+    QString Start, Delimiter;
+    bool EndWithDelimiter = false, IncludeTopic = false;
+};
+
+TSettingItems ParseSetting(const QString &SettingStr)
 {
-    // Parsed as the build parses it; a damaged text with fewer than four
-    // items fills what it has, and OK writes a whole one.
     const std::vector<QString> items = TNavSetting::SplitCommaText(SettingStr);
     const auto item = [&](size_t i) { return i < items.size() ? items[i] : QString(); };
-    edtStartString->setText(UnescapeHtml(item(0)));
-    edtDelimiter->setText(UnescapeHtml(item(1)));
-    // "Include current topic" first: while it is ticked the other box cannot be.
-    cbIncludeTopic->setChecked(item(3) == u"1");
-    cbEndwithDelimiter->setChecked(item(2) == u"1");
+    return {UnescapeHtml(item(0)), UnescapeHtml(item(1)), item(2) == u"1", item(3) == u"1"};
 }
+
+QString PreviewOf(const TSettingItems &s)
+{
+    QString preview = s.Start + QStringLiteral("Heading1") + s.Delimiter + QStringLiteral("Heading2");
+    if (s.EndWithDelimiter || s.IncludeTopic)
+        preview += s.Delimiter;
+    if (s.IncludeTopic)
+        preview += QStringLiteral("Topic");
+    return preview;
+}
+
+} // namespace
+
+void TfrmSetNavigation::LoadSetting(const QString &SettingStr)
+{
+    // OK writes a whole setting text even from a damaged one.
+    const TSettingItems s = ParseSetting(SettingStr);
+    edtStartString->setText(s.Start);
+    edtDelimiter->setText(s.Delimiter);
+    // "Include current topic" first: while it is ticked the other box cannot be.
+    cbIncludeTopic->setChecked(s.IncludeTopic);
+    cbEndwithDelimiter->setChecked(s.EndWithDelimiter);
+}
+
+QString TfrmSetNavigation::Preview(const QString &SettingStr) { return PreviewOf(ParseSetting(SettingStr)); }
 
 QString TfrmSetNavigation::GetSettingStr() const
 {
@@ -76,16 +104,12 @@ QString TfrmSetNavigation::GetSettingStr() const
 
 void TfrmSetNavigation::UpdatePreview()
 {
-    const QString delimiter = edtDelimiter->text();
-    QString preview = edtStartString->text() + QStringLiteral("Heading1") + delimiter + QStringLiteral("Heading2");
-    if (cbEndwithDelimiter->isChecked() || cbIncludeTopic->isChecked())
-        preview += delimiter;
     if (cbIncludeTopic->isChecked()) {
-        preview += QStringLiteral("Topic");
         cbEndwithDelimiter->setChecked(false);
         cbEndwithDelimiter->setEnabled(false);
     } else {
         cbEndwithDelimiter->setEnabled(true);
     }
-    edtPreview->setText(preview);
+    edtPreview->setText(PreviewOf({edtStartString->text(), edtDelimiter->text(), cbEndwithDelimiter->isChecked(),
+                                   cbIncludeTopic->isChecked()}));
 }

@@ -18,6 +18,9 @@ public:
     void LoadSetting(const QString &SettingStr);
     // The setting text of the controls.
     QString GetSettingStr() const;
+    // The trail a setting text makes, as the preview shows it:
+    // "Help > Heading1 > Heading2 > Topic".
+    static QString Preview(const QString &SettingStr);
 
     QLineEdit *edtStartString = nullptr;
     QLineEdit *edtDelimiter = nullptr;

@@ -218,6 +218,8 @@ private:
     QString FBatchLine;
     bool FBatchLogKept = false; // a refused batch leaves the log of the build that runs
     QString FOpenFailure; // why the last project could not be read, while the default project stands in
+    // The navigation setting as stored; edtNavSetting shows the trail it makes.
+    QString FNavSetting;
 };
 
 template <typename F> void TfrmMain::Guarded(F &&handler)

@@ -60,9 +60,11 @@ void TfrmMain::btnSetContextClick()
 void TfrmMain::btnSetNavigationClick()
 {
     TfrmSetNavigation dialog(this);
-    dialog.LoadSetting(FProject->NavSetting);
-    if (dialog.exec() == QDialog::Accepted)
-        edtNavSetting->setText(dialog.GetSettingStr());
+    dialog.LoadSetting(FNavSetting);
+    if (dialog.exec() == QDialog::Accepted) {
+        FNavSetting = dialog.GetSettingStr();
+        edtNavSetting->setText(TfrmSetNavigation::Preview(FNavSetting));
+    }
 }
 
 void TfrmMain::btnWebhelpInterfaceClick()

@@ -7,6 +7,7 @@
 #include "app/HTMLEditor.h"
 #include "app/ProgramHelp.h"
 #include "app/SelectColor.h"
+#include "app/SetNavigation.h"
 #include "app/TopicList.h"
 #include "app/WidgetPrompt.h"
 #include "app/whelp.h"
@@ -188,8 +189,9 @@ void TfrmMain::ConnectCommands()
 namespace {
 
 // The controls that edit one project field each, in the order of the idle
-// copy. The titles that may follow the project title, the charset, the
-// language and the PDF switch have rules of their own and are not listed.
+// copy. The titles that may follow the project title, the navigation
+// setting, the charset, the language and the PDF switch have rules of their
+// own and are not listed.
 struct TBindings {
     std::vector<std::pair<QLineEdit *, QString TProject::*>> texts;
     std::vector<std::pair<QCheckBox *, bool TProject::*>> checks;
@@ -201,7 +203,6 @@ TBindings Bindings(const TfrmMain &w)
     TBindings b;
     b.texts = {{w.edtSourceFile, &TProject::SourceFile},
                {w.edtChmTitle, &TProject::Title},
-               {w.edtNavSetting, &TProject::NavSetting},
                {w.edtCopyright, &TProject::CopyRight},
                {w.edtPrevHint, &TProject::PrevHint},
                {w.edtNextHint, &TProject::NextHint},
@@ -264,6 +265,7 @@ void TfrmMain::Action2Update()
     const TBindings b = Bindings(*this);
     for (const auto &[edit, field] : b.texts)
         AssignProjectString(p, edit->text(), p.*field);
+    AssignProjectString(p, FNavSetting, p.NavSetting);
     for (const auto &[box, field] : b.checks)
         AssignProjectBoolean(p, box->isChecked(), p.*field);
     for (const auto &[list, field] : b.positions)
@@ -290,6 +292,9 @@ void TfrmMain::ProjectToControl()
         SetIndex(list, p.*field);
     SetText(edtHtmlHelpTitle, p.HtmlHelpTitle);
     SetText(edtWebHelpTitle, p.WebHelpTitle);
+    // The navigation setting shows as the trail it makes; its text is kept aside.
+    FNavSetting = p.NavSetting;
+    SetText(edtNavSetting, TfrmSetNavigation::Preview(FNavSetting));
     if (seNavWidth->value() != p.NavWidth)
         seNavWidth->setValue(p.NavWidth);
     // PDF output needs Word 2007 or later.

@@ -600,6 +600,32 @@ TEST_F(MainWindowDialogs, TheFourButtonsAreEnabledAndCancelChangesNothing)
     EXPECT_TRUE(prompt->messages.isEmpty()) << prompt->messages.join(u'|').toStdString();
 }
 
+// The Common tab shows the navigation setting as the trail it makes, its
+// references decoded, never its stored text; that text reaches the project
+// unchanged, and a new one after OK.
+TEST_F(MainWindowDialogs, TheNavigationSettingShowsAsItsTrail)
+{
+    TfrmMain &w = *window;
+    TProject p;
+    p.NavSetting = QStringLiteral("\"Home &gt; \",\" | \",\"1\",\"0\"");
+    const QString file = dir.file(QStringLiteral("trail.qvx"));
+    p.SaveToIni(file);
+    w.OpenProject(file);
+    EXPECT_EQ(w.edtNavSetting->text(), QStringLiteral("Home > Heading1 | Heading2 | "));
+    w.Action2Update();
+    EXPECT_EQ(w.Project().NavSetting, p.NavSetting);
+    EXPECT_FALSE(w.Project().ProjectChanged);
+
+    WhenShown<TfrmSetNavigation>([](TfrmSetNavigation &d) {
+        d.cbIncludeTopic->setChecked(true);
+        d.accept();
+    });
+    w.btnSetNavigation->click();
+    EXPECT_EQ(w.edtNavSetting->text(), QStringLiteral("Home > Heading1 | Heading2 | Topic"));
+    w.Action2Update();
+    EXPECT_EQ(w.Project().NavSetting, QStringLiteral("\"Home > \",\" | \",\"0\",\"1\""));
+}
+
 TEST_F(MainWindowDialogs, OkWritesEachDialogsValuesIntoTheProject)
 {
     TfrmMain &w = *window;
