@@ -365,7 +365,7 @@ QWidget *TfrmMain::CreateWebHelpTab()
     seNavWidth = Named(new QSpinBox, "seNavWidth");
     // The width of the WebHelp contents frame in pixels: narrower shows no
     // title, wider leaves no room for the page.
-    seNavWidth->setRange(50, 2000);
+    seNavWidth->setRange(kNavWidthLowest, kNavWidthHighest);
     seNavWidth->setSuffix(QStringLiteral(" px"));
     grid->addWidget(Row(box, {new QLabel(QStringLiteral("Width:")), seNavWidth}), 2, 1);
     grid->addWidget(Row(box, {new QLabel(QStringLiteral("Background Color:")), framTOCbackColor}), 3, 0, 1, 2);

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <algorithm>
 #include <limits>
 #include <variant>
 
@@ -127,9 +128,11 @@ struct GeneralKey {
     int MissingNumber = 0;
     const char *MissingText = "";
     bool KeepPresent = false;
-    // The values an integer key may take; any other reads as missing.
+    // The values an integer key may take; any other reads as missing, or is
+    // held at the nearer end (HoldAtEnds: a size the window holds so too).
     int Lowest = std::numeric_limits<int>::min();
     int Highest = std::numeric_limits<int>::max();
+    bool HoldAtEnds = false;
 };
 
 GeneralKey B(const char *k, bool TProject::*m, bool missing) { return {k, Form::B, m, missing ? 1 : 0}; }
@@ -137,6 +140,12 @@ GeneralKey I(const char *k, int TProject::*m, int missing, int lowest = std::num
              int highest = std::numeric_limits<int>::max())
 {
     return {k, Form::I, m, missing, "", false, lowest, highest};
+}
+GeneralKey Size(const char *k, int TProject::*m, int missing, int lowest, int highest)
+{
+    GeneralKey key = I(k, m, missing, lowest, highest);
+    key.HoldAtEnds = true;
+    return key;
 }
 GeneralKey S(const char *k, QString TProject::*m, const char *missing = "", Form f = Form::S)
 {
@@ -182,8 +191,8 @@ const std::vector<GeneralKey> &generalKeys()
         S("HtmlHelpContextTopCode", &TProject::HtmlHelpContextTopCode, "", Form::S1),
         S("HtmlHelpContextBottomCode", &TProject::HtmlHelpContextBottomCode, "", Form::S1),
         S("HtmlHelpContextCodeTemplate", &TProject::HtmlHelpContextCodeTemplate),
-        I("HtmlHelpContextEncoding", &TProject::HtmlHelpContextEncoding, 3),
-        I("HtmlHelpExtension", &TProject::HtmlHelpExtension, 0),
+        I("HtmlHelpContextEncoding", &TProject::HtmlHelpContextEncoding, 3, 0, 3),
+        I("HtmlHelpExtension", &TProject::HtmlHelpExtension, 0, 0, 1),
         Keep(B("OutputHHP", &TProject::OutputHHP, false)),
         Keep(S("HHPFolder", &TProject::HHPFolder)),
         B("WebHelpOutput", &TProject::WebHelpOutput, true),
@@ -195,50 +204,59 @@ const std::vector<GeneralKey> &generalKeys()
         I("WebHelpLanguage", &TProject::WebHelpLanguage, 1),
         {"WebHelpTemplateStream", Form::X, &TProject::WebHelpTemplateStream},
         {"WebHelpDictionary", Form::Lines, &TProject::WebHelpDictionary},
-        I("WebHelpExtension", &TProject::WebHelpExtension, 1),
+        I("WebHelpExtension", &TProject::WebHelpExtension, 1, 0, 1),
         B("StartFromRoot", &TProject::StartFromRoot, true),
         B("AutoCollapse", &TProject::AutoCollapse, false),
         B("DrawLines", &TProject::DrawLines, true),
         S("TOCBackColor", &TProject::TOCBackColor, "#FFFFFF"),
         B("PDFOutput", &TProject::PDFOutput, true),
         Keep(S("PDFFile", &TProject::PDFFile)),
-        I("Panes", &TProject::Panes, 1),
-        I("Magnification", &TProject::Magnification, 4),
-        I("PageLayout", &TProject::PageLayout, 0),
+        I("Panes", &TProject::Panes, 1, 0, 2),
+        I("Magnification", &TProject::Magnification, 4, 0, 4),
+        I("PageLayout", &TProject::PageLayout, 0, 0, 3),
         I("HeadProperties", &TProject::HeadProperties, 1),
         I("PageProperties", &TProject::PageProperties, 1),
         B("RealColorIcon", &TProject::RealColorIcon, false),
         B("ShowIndex", &TProject::ShowIndex, true),
-        I("NavWidth", &TProject::NavWidth, 270),
+        Size("NavWidth", &TProject::NavWidth, 270, kNavWidthLowest, kNavWidthHighest),
         S("WebFontColor", &TProject::WebFontColor, "#ffffff"),
         S("WebBackColor", &TProject::WebBackColor, "#003366"),
-        I("WebBackground", &TProject::WebBackground, 1),
+        I("WebBackground", &TProject::WebBackground, 1, 0, 9),
         S("HHPFolder", &TProject::HHPFolder),
     };
     return keys;
 }
 
-// One key of [CHMSetting]: the new-project value and the missing-key value.
+// Window positions and sizes beyond any screen do not reach the window
+// definition, which adds them up.
+constexpr int kWindowLimit = 32767;
+
+// One key of [CHMSetting]: the new-project value, the missing-key value and
+// the values it may take; any other reads as missing.
 struct CHMIntKey {
     const char *Key;
     int TCHMProject::*Member;
     int New;
     int Missing;
+    int Lowest = -kWindowLimit;
+    int Highest = kWindowLimit;
 };
-
-// Window positions and sizes beyond any screen read as missing: the window
-// definition adds them up.
-constexpr int kWindowLimit = 32767;
 struct CHMBoolKey {
     const char *Key;
     bool TCHMProject::*Member;
     bool Value; // new and missing values are the same
 };
 
+// The smallest help window: the least the designer shows a window at.
+constexpr int kSmallestWindow = 200;
+
 const CHMIntKey kCHMInts[] = {
-    {"Top", &TCHMProject::Top, 50, 50},           {"Left", &TCHMProject::Left, 50, 50},
-    {"Height", &TCHMProject::Height, 650, 500},   {"Width", &TCHMProject::Width, 900, 700},
-    {"PaneWidth", &TCHMProject::PaneWidth, 270, 270}, {"DefaultTab", &TCHMProject::DefaultTab, 0, 0},
+    {"Top", &TCHMProject::Top, 50, 50},
+    {"Left", &TCHMProject::Left, 50, 50},
+    {"Height", &TCHMProject::Height, 650, 500, kSmallestWindow},
+    {"Width", &TCHMProject::Width, 900, 700, kSmallestWindow},
+    {"PaneWidth", &TCHMProject::PaneWidth, 270, 270, kNavWidthLowest},
+    {"DefaultTab", &TCHMProject::DefaultTab, 0, 0, 0, 3}, // Contents, Index, Search, Favorites
 };
 
 const CHMBoolKey kCHMBools[] = {
@@ -412,7 +430,7 @@ void TProject::ReadFromIni(const QString &FileName)
                     } else if constexpr (std::is_same_v<T, int>) {
                         field = ini.ReadInteger(kGeneral, name, k.MissingNumber);
                         if (field < k.Lowest || field > k.Highest)
-                            field = k.MissingNumber;
+                            field = k.HoldAtEnds ? std::clamp(field, k.Lowest, k.Highest) : k.MissingNumber;
                     } else if constexpr (std::is_same_v<T, QString>) {
                         const QString value =
                             present ? ini.ReadString(kGeneral, name, QString())
@@ -490,7 +508,7 @@ void TProject::CHMProjectReadFromIni(TCHMProject &Project, const TIniReader &Ini
 {
     for (const CHMIntKey &k : kCHMInts) {
         const int value = Ini.ReadInteger(Section, key(k.Key), k.Missing);
-        Project.*k.Member = value < -kWindowLimit || value > kWindowLimit ? k.Missing : value;
+        Project.*k.Member = value >= k.Lowest && value <= k.Highest ? value : k.Missing;
     }
     for (const CHMBoolKey &k : kCHMBools)
         Project.*k.Member = Ini.ReadBool(Section, key(k.Key), k.Value);

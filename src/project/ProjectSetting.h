@@ -38,6 +38,10 @@ private:
     QHash<QString, QHash<QString, QString>> Values; // lower-case names
 };
 
+// The WebHelp navigation pane's width in pixels: what the window offers and
+// what a project file is held to.
+constexpr int kNavWidthLowest = 50, kNavWidthHighest = 2000;
+
 class TProject {
 public:
     TProject();

@@ -6,6 +6,7 @@
 #include "app/whelp.h"
 #include "builder/BuildLock.h"
 #include "builder/OutputGuard.h"
+#include "foundation/TextFiles.h"
 #include "platform/Exception.h"
 #include "platform/word/Document.h"
 #include "support/TestSupport.h"
@@ -677,6 +678,42 @@ TEST(ProgramBatchRun, TheAnsiContextFileFollowsTheHelpLanguageUnderAnyLocale)
             first = bytes;
         EXPECT_EQ(bytes, first);
     }
+}
+
+// Numbers of a project file edited by hand are held to a sensible range
+// before they reach an output: the WebHelp frames and the HTML Help window.
+TEST(ProgramBatchRun, HandEditedNumbersAreHeldToTheirRange)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("chmcmd")).isEmpty())
+        GTEST_SKIP() << "chmcmd is not installed";
+    ScratchDir dir;
+    WriteManual(dir.file(QStringLiteral("help.docx")), {QStringLiteral("Intro")});
+    TProject p;
+    p.SourceFile = QStringLiteral("help.docx");
+    p.CompiledFile = QStringLiteral("out/help.chm");
+    p.WebHelpOutputFolder = QStringLiteral("out/web/");
+    p.OutputHHP = true;
+    p.HHPFolder = QStringLiteral("out/set/");
+    p.PDFOutput = false;
+    const QString project = dir.file(QStringLiteral("help.qvx"));
+    p.SaveToIni(project);
+    QString text = LoadTextFile(project, QString());
+    for (const auto &[stored, edited] : {std::pair{"\r\nNavWidth=270\r\n", "\r\nNavWidth=-50\r\n"},
+                                         std::pair{"\r\nWidth=900\r\n", "\r\nWidth=-900\r\n"},
+                                         std::pair{"\r\nPaneWidth=270\r\n", "\r\nPaneWidth=-5\r\n"}}) {
+        ASSERT_TRUE(text.contains(QLatin1String(stored))) << stored;
+        text.replace(QLatin1String(stored), QLatin1String(edited));
+    }
+    SaveTextFile(text, project, TextEncodingUtf16);
+
+    QProcess run;
+    StartProgram(run, dir, {project, QStringLiteral("/bs")});
+    ASSERT_TRUE(run.waitForFinished(300000));
+    ASSERT_EQ(run.exitCode(), 0) << testsupport::readFile(dir.file(QStringLiteral("help.log"))).toStdString();
+    const QByteArray frame = testsupport::readFile(dir.file(QStringLiteral("out/web/webhelpframe.html")));
+    EXPECT_TRUE(frame.contains("grid-template-columns: 50px 6px 1fr;")) << frame.toStdString();
+    const QByteArray set = testsupport::readFile(dir.file(QStringLiteral("out/set/help.hhp")));
+    EXPECT_TRUE(set.contains(",270,0x307E,[50,50,750,700],")) << set.toStdString();
 }
 
 namespace {

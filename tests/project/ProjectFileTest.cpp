@@ -162,7 +162,7 @@ TEST(ProjectFile, EveryKeyIsReadBack)
     project.WebBackColor = QStringLiteral("#FFFFFF");
     project.WebBackground = 3;
     TCHMProject &c = project.CHMSetting;
-    c.Top = 1, c.Left = 2, c.Height = 3, c.Width = 4, c.PaneWidth = 5, c.DefaultTab = 1;
+    c.Top = 1, c.Left = 2, c.Height = 300, c.Width = 400, c.PaneWidth = 150, c.DefaultTab = 1;
     for (bool *b : {&c.ShowMSDNMenu, &c.ShowPanesToolbar, &c.ShowPane, &c.HideToolbar, &c.HideToolbarText,
                     &c.StayOnTop, &c.Maximize, &c.Hide, &c.Back, &c.bForward, &c.Stop, &c.Refresh, &c.Home, &c.Print,
                     &c.Option, &c.Jump1, &c.Jump2, &c.Content, &c.Index, &c.Search, &c.Favorite, &c.AutoTrack,
@@ -233,8 +233,8 @@ TEST(ProjectFile, MissingKeysTakeTheirDefaults)
 }
 
 // Numbers out of their range read as missing, so nothing built from them
-// overflows: the window rectangle adds them up and the contents add one to
-// the icon numbers.
+// overflows or makes no sense: the window rectangle adds them up, the
+// contents add one to the icon numbers, and a window or pane has a size.
 TEST(ProjectFile, NumbersOutOfRangeReadAsMissing)
 {
     ScratchDir dir;
@@ -250,12 +250,29 @@ TEST(ProjectFile, NumbersOutOfRangeReadAsMissing)
     EXPECT_EQ(c.PaneWidth, 300);
     EXPECT_TRUE(c.WindowDefinition().contains(QStringLiteral(",[5,50,705,550],"))) << c.WindowDefinition().toStdString();
 
+    writeFile(file, utf16(QStringLiteral("[GENERAL]\r\nPanes=3\r\nMagnification=-1\r\nHtmlHelpExtension=2\r\n"
+                                         "WebBackground=10\r\n[CHMSetting]\r\nWidth=-900\r\nHeight=199\r\n"
+                                         "PaneWidth=0\r\nDefaultTab=4\r\n")));
+    project.ReadFromIni(file);
+    EXPECT_EQ(project.Panes, 1);
+    EXPECT_EQ(project.Magnification, 4);
+    EXPECT_EQ(project.HtmlHelpExtension, 0);
+    EXPECT_EQ(project.WebBackground, 1);
+    EXPECT_EQ(c.Width, 700);
+    EXPECT_EQ(c.Height, 500);
+    EXPECT_EQ(c.PaneWidth, 270);
+    EXPECT_EQ(c.DefaultTab, 0);
+
     // In range, the numbers are kept.
-    writeFile(file, utf16(QStringLiteral("[GENERAL]\r\nHasChild=41\r\nNoChild=-2\r\n[CHMSetting]\r\nWidth=-32767\r\n")));
+    writeFile(file, utf16(QStringLiteral("[GENERAL]\r\nHasChild=41\r\nNoChild=-2\r\nPanes=2\r\n"
+                                         "[CHMSetting]\r\nLeft=-32767\r\nWidth=200\r\nDefaultTab=3\r\n")));
     project.ReadFromIni(file);
     EXPECT_EQ(project.HasChild, 41);
     EXPECT_EQ(project.NoChild, -2);
-    EXPECT_EQ(project.CHMSetting.Width, -32767);
+    EXPECT_EQ(project.Panes, 2);
+    EXPECT_EQ(c.Left, -32767);
+    EXPECT_EQ(c.Width, 200);
+    EXPECT_EQ(c.DefaultTab, 3);
 }
 
 TEST(ProjectFile, WindowsProjectFileReadsWithItsPaths)
