@@ -326,7 +326,8 @@ const char *const kNumberingType = "application/vnd.openxmlformats-officedocumen
 
 class Builder {
 public:
-    Builder(Package &pkg, const QString &baseDir) : pkg_(pkg), baseDir_(baseDir)
+    Builder(Package &pkg, const QString &baseDir, const QString &pictureFolder)
+        : pkg_(pkg), baseDir_(baseDir), pictureRoot_(pictureFolder.isEmpty() ? baseDir : pictureFolder)
     {
         main_ = pkg_.mainDocumentPart();
         pugi::xml_node root = pkg_.xml(main_)->document_element();
@@ -677,19 +678,29 @@ private:
         else
             path = QUrl::fromPercentEncoding(path.toUtf8());
         path.replace(QLatin1Char('\\'), QLatin1Char('/'));
-        if (path.isEmpty() || baseDir_.isEmpty())
+        if (path.isEmpty() || baseDir_.isEmpty() || pictureRoot_.isEmpty())
             return QString();
+        // Only a file inside the picture folder is read, whatever the path
+        // or the links on the way say; the test comes before any look at
+        // the disk.
+        const QString root = QDir::cleanPath(QDir(pictureRoot_).absolutePath()) + QLatin1Char('/');
         const QString full = QDir::cleanPath(QDir::isAbsolutePath(path) ? path : QDir(baseDir_).filePath(path));
-        if (QFileInfo(full).isFile())
-            return full;
-        // Pages written on Windows name their pictures in any case.
-        QDir dir(baseDir_);
-        const QStringList parts = QDir::cleanPath(path).split(QLatin1Char('/'), Qt::SkipEmptyParts);
-        if (QDir::isAbsolutePath(path))
+        if (!full.startsWith(root))
             return QString();
+        auto inside = [&root](const QString &file) {
+            const QString real = QFileInfo(file).canonicalFilePath();
+            const QString realRoot = QFileInfo(root).canonicalFilePath();
+            return !real.isEmpty() && !realRoot.isEmpty() && real.startsWith(realRoot + QLatin1Char('/'))
+                           && QFileInfo(real).isFile()
+                       ? file
+                       : QString();
+        };
+        if (QFileInfo(full).isFile())
+            return inside(full);
+        // Pages written on Windows name their pictures in any case.
+        QDir dir(root);
+        const QStringList parts = full.mid(root.size()).split(QLatin1Char('/'), Qt::SkipEmptyParts);
         for (int i = 0; i < parts.size(); ++i) {
-            if (parts[i] == QLatin1String(".."))
-                return QString();
             const QStringList entries = dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
             QString hit;
             for (const QString &e : entries)
@@ -700,7 +711,7 @@ private:
             if (hit.isEmpty())
                 return QString();
             if (i + 1 == parts.size())
-                return QFileInfo(dir.filePath(hit)).isFile() ? dir.filePath(hit) : QString();
+                return inside(dir.filePath(hit));
             if (!dir.cd(hit))
                 return QString();
         }
@@ -1123,15 +1134,32 @@ private:
         QString relId;
     };
 
-    // The link of an href; none for script links and empty ones.
+    // An address that runs script or carries its own content when followed,
+    // read as a browser reads it: blanks and control characters in the
+    // scheme ignored, any case.
+    static bool isScriptHref(const QString &href)
+    {
+        QString scheme;
+        for (const QChar c : href) {
+            if (c == QLatin1Char(':'))
+                return scheme == QLatin1String("javascript") || scheme == QLatin1String("vbscript")
+                       || scheme == QLatin1String("jscript") || scheme == QLatin1String("livescript")
+                       || scheme == QLatin1String("data");
+            if (c > QLatin1Char(' ') && c != QChar(0x7F))
+                scheme += c.toLower();
+            if (scheme.size() > 10)
+                return false;
+        }
+        return false;
+    }
+
+    // The link of an href; none for script and data links and empty ones.
     std::optional<Link> hyperlink(const QString &rawHref)
     {
         const QString href = rawHref.trimmed();
         if (href.isEmpty())
             return std::nullopt;
-        static const QRegularExpression script(QStringLiteral("^\\s*(javascript|vbscript|jscript|livescript):"),
-                                               QRegularExpression::CaseInsensitiveOption);
-        if (script.match(href).hasMatch())
+        if (isScriptHref(href))
             return std::nullopt;
         if (href.startsWith(QLatin1Char('#'))) {
             const QString target = ValidBookmarkName(QUrl::fromPercentEncoding(href.mid(1).toUtf8()));
@@ -1462,6 +1490,7 @@ private:
 
     Package &pkg_;
     QString baseDir_;
+    QString pictureRoot_; // pictures are read only from inside this folder
     QString main_;
     pugi::xml_node body_, sectPr_, container_;
     std::unique_ptr<Styles> styles_;
@@ -1535,7 +1564,7 @@ QString ValidBookmarkName(const QString &name)
     return out;
 }
 
-std::unique_ptr<Package> ImportHtml(const QByteArray &bytes, const QString &baseDir)
+std::unique_ptr<Package> ImportHtml(const QByteArray &bytes, const QString &baseDir, const QString &pictureFolder)
 {
     // The text is handed over as UTF-8, and the parser is told to ignore
     // what a charset meta says.
@@ -1553,16 +1582,16 @@ std::unique_ptr<Package> ImportHtml(const QByteArray &bytes, const QString &base
             htmlDocPtr d;
             ~Free() { xmlFreeDoc(d); }
         } guard{doc};
-        Builder b(*pkg, baseDir);
+        Builder b(*pkg, baseDir, pictureFolder);
         b.run(xmlDocGetRootElement(doc));
     } else {
-        Builder b(*pkg, baseDir);
+        Builder b(*pkg, baseDir, pictureFolder);
         b.run(nullptr);
     }
     return pkg;
 }
 
-std::unique_ptr<Package> ImportHtmlFile(const QString &fileName)
+std::unique_ptr<Package> ImportHtmlFile(const QString &fileName, const QString &pictureFolder)
 {
     const QString shown = QDir::toNativeSeparators(fileName);
     QFile f(fileName);
@@ -1577,7 +1606,7 @@ std::unique_ptr<Package> ImportHtmlFile(const QString &fileName)
     const QByteArray bytes = f.readAll();
     if (f.error() != QFileDevice::NoError)
         throw Exception(QStringLiteral("The page \"%1\" cannot be read: %2.").arg(shown, f.errorString()));
-    return ImportHtml(bytes, QFileInfo(fileName).absolutePath());
+    return ImportHtml(bytes, QFileInfo(fileName).absolutePath(), pictureFolder);
 }
 
 } // namespace word
