@@ -34,6 +34,9 @@ void TOutputWord::Execute()
         c.UpdateSettings();
         c.decompile();
         c.Execute();
+        // What the user should know before the document is built, in one box.
+        if (!c.Notes.isEmpty() && c.FOnMsg)
+            c.FOnMsg(c.Notes.join(QLatin1Char('\n')));
     } catch (const std::exception &e) {
         const QString message = dynamic_cast<const Exception *>(&e) ? static_cast<const Exception &>(e).message()
                                                                      : QString::fromUtf8(e.what());

@@ -323,16 +323,14 @@ void TChmToDocPDF::addEntry(TWordRun &Run, const TTitleList &E)
     R.Collapse(word::wdCollapseEnd);
 
     if (Settings->XE && !E.Keywords.isEmpty()) {
-        QString keys = E.Keywords;
-        keys.replace(KeywordSeparator, QStringLiteral("\r\n"));
-        keys.replace(QLatin1Char('/'), QLatin1Char(':'));
-        const QStringList lines = keys.split(QStringLiteral("\r\n"));
-        word::Fields fields = D.Fields();
-        for (const QString &K : lines)
-            if (!K.isEmpty())
-                fields.Add(R, 4, QLatin1Char('"') + K + QLatin1Char('"'), false);
-        R = D.Content();
-        R.Collapse(word::wdCollapseEnd);
+        // One index entry per keyword, its levels as the index nests them and
+        // its text as the index writes it; the anchor it pointed at is where
+        // the entry's own text begins.
+        word::Fields fields = R.Fields();
+        for (const QString &K : E.Keywords.split(KeywordSeparator, Qt::SkipEmptyParts))
+            fields.Add(R, word::fields::wdFieldIndexEntry, word::fields::indexEntryText(KeywordLevels(K)), false);
+        // The range moved past each new field: it is at the end of the
+        // document, where the next text goes.
     }
 
     if (E.Status == 0) {
@@ -352,7 +350,8 @@ void TChmToDocPDF::pastePage(TWordRun &Run, const QString &File)
 {
     word::Document *P = nullptr;
     try {
-        P = Run.W->Documents().Open(File, word::wdOpenFormatWebPages);
+        // The page's pictures come from the work folder and nowhere else.
+        P = Run.W->Documents().Open(File, word::wdOpenFormatWebPages, rootFolder);
     } catch (const Exception &) {
         return; // the entry keeps its heading only
     }

@@ -6,6 +6,9 @@
 #include "platform/Prompt.h"
 #include "platform/word/Document.h"
 #include "platform/word/LibreOffice.h"
+#include "foundation/Paths.h"
+
+#include <QCoreApplication>
 
 #include <QRegularExpression>
 
@@ -58,7 +61,10 @@ struct Built {
     QStringList anchors;         // bookmarks that hyperlinks point at
     QStringList addresses;       // outside hyperlink targets
     QStringList missingAnchors;  // anchors naming no bookmark
+    QMap<QString, QString> links; // link text -> the bookmark it points at
+    QMap<QString, QString> entryHeading; // XE code -> the heading above it
     int pictures = 0;
+    int media = 0;               // picture parts stored in the package
 };
 
 Built readBack(const QString &docx)
@@ -67,13 +73,23 @@ Built readBack(const QString &docx)
     word::Application app;
     word::Document *d = app.Documents().Open(docx);
     word::Paragraphs ps = d->Paragraphs();
+    QString heading;
     for (int i = 1; i <= ps.Count(); ++i) {
         word::Paragraph p = ps.Item(i);
         const QString t = p.Range().Text().remove(QLatin1Char('\r'));
-        if (p.OutlineLevel() < 10)
+        if (p.OutlineLevel() < 10) {
             b.headings.append({p.OutlineLevel(), t});
+            heading = t;
+        }
         b.text += t + QLatin1Char('\n');
+        word::Fields inside = p.Range().Fields();
+        for (int f = 1; f <= inside.Count(); ++f)
+            if (inside.Item(f).Type() == 4)
+                b.entryHeading.insert(inside.Item(f).Code().Text().trimmed(), heading);
     }
+    for (const QString &part : d->package().partNames())
+        if (part.startsWith(QLatin1String("word/media/")))
+            ++b.media;
     word::Fields fields = d->Fields();
     for (int i = 1; i <= fields.Count(); ++i)
         if (fields.Item(i).Type() == 4)
@@ -81,7 +97,11 @@ Built readBack(const QString &docx)
     for (pugi::xpath_node n : d->body().select_nodes(".//w:hyperlink")) {
         const QString anchor = QString::fromUtf8(n.node().attribute("w:anchor").value());
         const bool shown = !QString::fromUtf8(n.node().child_value()).isEmpty() || n.node().first_child();
+        QString shownText;
+        for (pugi::xpath_node t : n.node().select_nodes(".//w:t"))
+            shownText += QString::fromUtf8(t.node().child_value());
         if (!anchor.isEmpty()) {
+            b.links.insert(shownText, anchor);
             b.anchors << anchor;
             if (!d->Bookmarks().Exists(anchor))
                 b.missingAnchors << anchor;
@@ -191,6 +211,185 @@ TEST(ChmToWord, BuildsHeadingsBookmarksIndexFieldsAndPages)
     EXPECT_TRUE(c.OK);
     ASSERT_FALSE(r.work.isEmpty());
     EXPECT_FALSE(QFileInfo::exists(r.work));
+}
+
+// A help file with pages in folders (two of them sharing a prefix), a page
+// split at two contents anchors, a merged help file beside it, index keywords
+// that Word's syntax must escape, and links that point outside.
+QMap<QString, QByteArray> readerFiles(const QString &outsidePicture)
+{
+    const QByteArray pic = "<img src=\"../pics/ok.png\" alt=\"ok\">";
+    return {
+        {"toc.hhc", chmmaker::sitemap({{0, "Start", "top.htm"},
+                                       {0, "Folder", ""},
+                                       {1, "Sub A", "sub/a.htm"},
+                                       {1, "Sub B", "sub/b.htm"},
+                                       {1, "Sub2 C", "sub2/c.htm"},
+                                       {0, "Part one", "split.htm#one"},
+                                       {0, "Part two", "split.htm#two"},
+                                       {0, "", "", "second.chm::\\second.hhc"},
+                                       {0, "End", "end.htm"}})},
+        {"index.hhk", "<HTML><BODY><UL>"
+                      "<LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"I/O ports\">"
+                      "<param name=\"Local\" value=\"top.htm\"></OBJECT>"
+                      "<LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"assign(Variant):TCaption operator\">"
+                      "<param name=\"Local\" value=\"sub/a.htm\"></OBJECT>"
+                      "<LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"Say &quot;hi&quot; C#\">"
+                      "<param name=\"Local\" value=\"sub/b.htm\"></OBJECT>"
+                      "<LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"Parent\"></OBJECT><UL>"
+                      "<LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"Child\">"
+                      "<param name=\"Local\" value=\"sub/b.htm\"></OBJECT></UL>"
+                      "<LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"second part\">"
+                      "<param name=\"Local\" value=\"split.htm#two\"></OBJECT>"
+                      "<LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"x marks\">"
+                      "<param name=\"Local\" value=\"sub/b.htm#x\"></OBJECT>"
+                      "<LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"only indexed\">"
+                      "<param name=\"Local\" value=\"indexonly.htm\"></OBJECT>"
+                      "</UL></BODY></HTML>"},
+        {"top.htm", chmmaker::page("Start", "<p>Topaz quartz opens the start page.</p>")},
+        {"sub/a.htm",
+         chmmaker::page("Sub A", "<p>Alder birch cedar. Links: <a href=\"b.htm\">to b</a>, <a href=\"../top.htm\">to top</a>, "
+                                 "<a href=\"b.htm#x\">to x</a>, <a href=\"ms-its:guide.chm::/top.htm\">self chm</a>, "
+                                 "<a href=\"mk:@MSITStore:second.chm::/s1.htm\">sibling</a>, "
+                                 "<a href=\"javascript:alert(1)\">script words</a>, "
+                                 "<a href=\"data:text/html,hi\">data words</a>.</p><p>"
+                             + pic + "<img src=\"file://" + outsidePicture.toUtf8() + "\" alt=\"fileurl\">"
+                             + "<img src=\"%2e%2e/%2e%2e/" + QFileInfo(outsidePicture).fileName().toUtf8()
+                             + "\" alt=\"climb\"></p>")},
+        {"sub/b.htm", chmmaker::page("Sub B", "<p>Dogwood elm fir grows here.</p><p><a name=\"x\"></a>X section text, "
+                                              "<a href=\"a.htm\">back to a</a>.</p><p>" + pic + "</p>")},
+        {"sub2/c.htm", chmmaker::page("Sub2 C", "<p>Ginkgo hazel from the second folder, "
+                                                "<a href=\"../sub/a.htm\">over to a</a>.</p>")},
+        {"split.htm", chmmaker::page("Split", "<p>Preamble words before the anchors stay.</p>"
+                                              "<h2><a name=\"one\">One</a></h2><p>Juniper larch text of one, "
+                                              "<a href=\"#two\">jump two</a> and <a href=\"sub/a.htm\">to a</a>.</p>"
+                                              "<h2><a name=\"two\">Two</a></h2><p>Maple oak text of two, "
+                                              "<a href=\"split.htm#one\">back one</a>.</p>")},
+        {"end.htm", chmmaker::page("End", "<p>Poplar rowan ends it.</p><p><img src=\"pics/ok.png\"></p>")},
+        {"indexonly.htm", chmmaker::page("Only indexed", "<p>Spruce teak is found through the index alone.</p>")},
+        {"pics/ok.png", png()},
+    };
+}
+
+QMap<QString, QByteArray> siblingFiles()
+{
+    return {
+        {"second.hhc", chmmaker::sitemap({{0, "Second one", "s1.htm"}, {1, "Second two", "s2.htm"}})},
+        {"second.hhk", chmmaker::sitemap({{0, "sibling key", "s2.htm"}})},
+        {"s1.htm", chmmaker::page("Second one", "<p>Umber violet from the sibling, "
+                                                "<a href=\"ms-its:guide.chm::/end.htm\">to the end</a>.</p>")},
+        {"s2.htm", chmmaker::page("Second two", "<p>Willow yew closes the sibling.</p>")},
+    };
+}
+
+TEST(ChmToWord, EveryPageLinkAndKeywordArrives)
+{
+    QC_REQUIRE_CHMCMD();
+    ScratchDir dir;
+    // A picture outside the help file that its pages name.
+    const QString outside = GetTempFolder() + QStringLiteral("qc-outside-%1.png").arg(QCoreApplication::applicationPid());
+    writeFile(outside, png());
+    const QString chm = chmmaker::compile(dir.file("src"), "guide", readerFiles(outside));
+    const QString sibling = chmmaker::compile(dir.file("src2"), "second", siblingFiles());
+    ASSERT_FALSE(chm.isEmpty() || sibling.isEmpty());
+    ASSERT_TRUE(QFile::copy(sibling, dir.file("src/second.chm")));
+
+    for (const bool withSibling : {true, false}) {
+        SCOPED_TRACE(withSibling ? "with the merged help file" : "without it");
+        if (!withSibling)
+            QFile::remove(dir.file("src/second.chm"));
+        // The import works on a copy of the help file, as the window does.
+        const QString copy = dir.file("tmp/qcf1234.tmp");
+        QFile::remove(copy);
+        writeFile(copy, readFile(chm));
+        TOutputWord worker;
+        worker.chm = copy;
+        TChmToDocPDF &c = *worker.Chm2DocPDF;
+        c.OriginalChmFile = chm;
+        c.ForQuillcraft = c.OnlyWord = true;
+        c.pdf = dir.file(withSibling ? "out/guide.docx" : "out/alone.docx");
+        c.Settings->XE = true;
+        QStringList errors, notes;
+        c.FOnError = [&errors](const QString &t) { errors << t; };
+        c.FOnMsg = [&notes](const QString &t) { notes << t; };
+        worker.Execute();
+        ASSERT_FALSE(c.Failed) << errors.join('\n').toStdString();
+        const Built b = readBack(c.pdf);
+
+        QStringList headings;
+        for (const Heading &h : b.headings)
+            headings << QStringLiteral("%1 %2").arg(h.level).arg(h.text);
+        QStringList expected{"1 Start", "1 Folder", "2 Sub A", "2 Sub B", "2 Sub2 C", "1 Part one", "1 Part two"};
+        if (withSibling)
+            expected << "1 Second one" << "2 Second two";
+        expected << "1 End" << "1 Addenda" << "2 Only indexed";
+        EXPECT_EQ(headings, expected) << b.text.toStdString();
+        if (withSibling) {
+            EXPECT_TRUE(notes.isEmpty()) << notes.join('\n').toStdString();
+        } else {
+            ASSERT_EQ(notes.size(), 1);
+            EXPECT_TRUE(notes[0].contains("second.chm")) << notes[0].toStdString();
+        }
+
+        // Every page's text, the text before the first anchor of the split
+        // page included.
+        QStringList texts{"Topaz quartz", "Alder birch cedar", "Dogwood elm fir", "X section text", "Ginkgo hazel",
+                          "Preamble words before the anchors stay", "Juniper larch", "Maple oak", "Poplar rowan",
+                          "Spruce teak", "script words", "data words"};
+        if (withSibling)
+            texts << "Umber violet" << "Willow yew";
+        for (const QString &t : texts)
+            EXPECT_TRUE(b.text.contains(t)) << t.toStdString();
+        EXPECT_GT(b.text.indexOf("Preamble words"), b.text.indexOf("Part one\n"));
+        EXPECT_LT(b.text.indexOf("Preamble words"), b.text.indexOf("Part two\n"));
+
+        // Every link between pages leads to a bookmark that exists: to the
+        // heading of its page, or to the anchor inside it.
+        auto bookmarkOf = [&c](const QString &topic) {
+            for (int i = 0; i < c.List.Count(); ++i)
+                if (c.List.Items(i)->Topic == topic)
+                    return c.List.Items(i)->Bookmark;
+            return QString();
+        };
+        EXPECT_TRUE(b.missingAnchors.isEmpty()) << b.missingAnchors.join(',').toStdString();
+        QMap<QString, QString> links{{"to b", bookmarkOf("Sub B")},          {"to top", bookmarkOf("Start")},
+                                     {"to x", bookmarkOf("Sub B") + "_x"},   {"self chm", bookmarkOf("Start")},
+                                     {"back to a", bookmarkOf("Sub A")},     {"over to a", bookmarkOf("Sub A")},
+                                     {"jump two", bookmarkOf("Part two")},   {"to a", bookmarkOf("Sub A")},
+                                     {"back one", bookmarkOf("Part one")}};
+        if (withSibling) {
+            links.insert("sibling", bookmarkOf("Second one"));
+            links.insert("to the end", bookmarkOf("End"));
+        }
+        for (auto it = links.cbegin(); it != links.cend(); ++it)
+            EXPECT_EQ(b.links.value(it.key()), it.value()) << it.key().toStdString();
+        // Script and data links keep their text only; nothing links outside.
+        EXPECT_TRUE(b.addresses.isEmpty()) << b.addresses.join(',').toStdString();
+
+        // Keywords as the index writes them, each under its own entry.
+        QMap<QString, QString> entries{{"XE \"I/O ports\"", "Start"},
+                                       {"XE \"assign(Variant)\\:TCaption operator\"", "Sub A"},
+                                       {"XE \"Say \\\"hi\\\" C#\"", "Sub B"},
+                                       {"XE \"Parent:Child\"", "Sub B"},
+                                       {"XE \"x marks\"", "Sub B"},
+                                       {"XE \"second part\"", "Part two"},
+                                       {"XE \"only indexed\"", "Only indexed"}};
+        if (withSibling)
+            entries.insert("XE \"sibling key\"", "Second two");
+        auto lines = [](const QMap<QString, QString> &m) {
+            QStringList out;
+            for (auto it = m.cbegin(); it != m.cend(); ++it)
+                out << it.key() + " under " + it.value();
+            return out.join('\n').toStdString();
+        };
+        EXPECT_EQ(lines(b.entryHeading), lines(entries));
+
+        // Only pictures inside the help file, each stored once.
+        EXPECT_EQ(b.pictures, 3);
+        EXPECT_TRUE(b.text.contains("[fileurl][climb]")) << b.text.toStdString();
+        EXPECT_EQ(b.media, 1);
+    }
+    QFile::remove(outside);
 }
 
 TEST(ChmToWord, CancelAndFailureSaveNothingAndCleanUp)
