@@ -573,7 +573,8 @@ void TCHMDistill::RemoveSame()
 
     for (int k = 0; k < TopicList.Count(); ++k) {
         TChmTopicFile *p = TopicList.Items(k);
-        p->Body = p->Distiller();
+        // Tables whose text went with the shared blocks leave no empty shell.
+        p->Body = RemoveEmptyTables(p->Distiller());
         p->FindAnchors();
         if (p->QuoteCount > 1 && p->Bookmarks.Count() > 0) {
             p->ProcessBookmarks();

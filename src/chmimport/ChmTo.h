@@ -373,6 +373,9 @@ private:
 };
 
 QString UnhideContent(const QString &Text);
+// The HTML without the tables that show nothing: no text, no picture and no
+// anchor in them (what is left of a navigation bar whose links were cut).
+QString RemoveEmptyTables(const QString &Html);
 // The name under which piece k of a split page is saved: "p.htm" gives "p_k.htm".
 QString PieceName(const QString &Page, int Piece);
 // Saves a page of the work folder in the encoding its charset names (as the

@@ -71,6 +71,74 @@ void forEachTag(const QString &text, Fn fn)
 
 } // namespace
 
+QString RemoveEmptyTables(const QString &Html)
+{
+    // Open tables with whether they show anything yet; a table that shows
+    // something makes the table around it show something too.
+    struct Open {
+        qsizetype start;
+        bool shows;
+    };
+    std::vector<Open> open;
+    std::vector<std::pair<qsizetype, qsizetype>> empty; // [from, to)
+    qsizetype p = 0;
+    const qsizetype n = Html.size();
+    while (p < n) {
+        const QChar c = Html.at(p);
+        if (c == QLatin1Char('<')) {
+            qsizetype end = Html.indexOf(QLatin1Char('>'), p);
+            if (end < 0)
+                end = n - 1;
+            const QStringView tag = QStringView(Html).mid(p, end - p + 1);
+            qsizetype k = 1;
+            while (k < tag.size() && !isSpace(tag.at(k)) && tag.at(k) != QLatin1Char('>'))
+                ++k;
+            const QStringView name = tag.mid(1, k - 1);
+            if (name.compare(u"table", Qt::CaseInsensitive) == 0) {
+                open.push_back({p, false});
+            } else if (name.compare(u"/table", Qt::CaseInsensitive) == 0 && !open.empty()) {
+                const Open t = open.back();
+                open.pop_back();
+                if (!t.shows)
+                    empty.emplace_back(t.start, end + 1);
+                else if (!open.empty())
+                    open.back().shows = true;
+            } else if (!open.empty()
+                       && (name.compare(u"img", Qt::CaseInsensitive) == 0
+                           || (name.compare(u"a", Qt::CaseInsensitive) == 0
+                               && tag.contains(QLatin1String("name"), Qt::CaseInsensitive)))) {
+                // A picture shows; an anchor is kept for the links to it.
+                open.back().shows = true;
+            }
+            p = end + 1;
+            continue;
+        }
+        if (!open.empty() && !open.back().shows && !isSpace(c) && c != QChar(0xA0)) {
+            const QStringView rest = QStringView(Html).mid(p, 6);
+            if (rest.compare(u"&nbsp;", Qt::CaseInsensitive) == 0) {
+                p += 6;
+                continue;
+            }
+            open.back().shows = true;
+        }
+        ++p;
+    }
+    if (empty.empty())
+        return Html;
+    std::sort(empty.begin(), empty.end());
+    QString out;
+    out.reserve(Html.size());
+    qsizetype copied = 0;
+    for (const auto &[from, to] : empty) {
+        if (from < copied)
+            continue; // inside a table already left out
+        out += QStringView(Html).mid(copied, from - copied);
+        copied = to;
+    }
+    out += QStringView(Html).mid(copied);
+    return out;
+}
+
 // ---------------------------------------------------------------------------
 
 TBookmark *TBookmarks::Add(std::unique_ptr<TBookmark> item)

@@ -65,6 +65,8 @@ struct Built {
     QMap<QString, QString> entryHeading; // XE code -> the heading above it
     int pictures = 0;
     int media = 0;               // picture parts stored in the package
+    int emptyTables = 0;         // tables that show nothing
+    QList<QList<int>> grids;     // the column widths of each table
 };
 
 Built readBack(const QString &docx)
@@ -110,6 +112,14 @@ Built readBack(const QString &docx)
             if (!id.isEmpty() && shown)
                 b.addresses << id;
         }
+    }
+    for (pugi::xpath_node t : d->body().select_nodes(".//w:tbl")) {
+        if (!t.node().select_node(".//w:t[string-length(text()) > 0]") && !t.node().select_node(".//w:drawing"))
+            ++b.emptyTables;
+        QList<int> grid;
+        for (pugi::xml_node c : t.node().child("w:tblGrid").children("w:gridCol"))
+            grid << c.attribute("w:w").as_int();
+        b.grids << grid;
     }
     b.pictures = d->InlineShapes().Count();
     return b;
@@ -216,6 +226,16 @@ TEST(ChmToWord, BuildsHeadingsBookmarksIndexFieldsAndPages)
 // A help file with pages in folders (two of them sharing a prefix), a page
 // split at two contents anchors, a merged help file beside it, index keywords
 // that Word's syntax must escape, and links that point outside.
+// A page of the reader fixture: the navigation bar that every page shares,
+// then the body.
+QByteArray navPage(const QString &title, const QString &body)
+{
+    return chmmaker::page(title, QStringLiteral("<table class=\"bar\" width=\"100%\"><tr><td><b>[<a href=\"/top.htm\">"
+                                                "Home</a>][<a href=\"/end.htm\">End</a>]</b></td><td align=\"right\">"
+                                                "<span>Reference for the guide</span></td></tr></table>")
+                                     + body);
+}
+
 QMap<QString, QByteArray> readerFiles(const QString &outsidePicture)
 {
     const QByteArray pic = "<img src=\"../pics/ok.png\" alt=\"ok\">";
@@ -246,9 +266,9 @@ QMap<QString, QByteArray> readerFiles(const QString &outsidePicture)
                       "<LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"only indexed\">"
                       "<param name=\"Local\" value=\"indexonly.htm\"></OBJECT>"
                       "</UL></BODY></HTML>"},
-        {"top.htm", chmmaker::page("Start", "<p>Topaz quartz opens the start page.</p>")},
+        {"top.htm", navPage("Start", "<p>Topaz quartz opens the start page.</p>")},
         {"sub/a.htm",
-         chmmaker::page("Sub A", "<p>Alder birch cedar. Links: <a href=\"b.htm\">to b</a>, <a href=\"../top.htm\">to top</a>, "
+         navPage("Sub A", "<p>Alder birch cedar. Links: <a href=\"b.htm\">to b</a>, <a href=\"../top.htm\">to top</a>, "
                                  "<a href=\"b.htm#x\">to x</a>, <a href=\"ms-its:guide.chm::/top.htm\">self chm</a>, "
                                  "<a href=\"mk:@MSITStore:second.chm::/s1.htm\">sibling</a>, "
                                  "<a href=\"javascript:alert(1)\">script words</a>, "
@@ -256,17 +276,21 @@ QMap<QString, QByteArray> readerFiles(const QString &outsidePicture)
                              + pic + "<img src=\"file://" + outsidePicture.toUtf8() + "\" alt=\"fileurl\">"
                              + "<img src=\"%2e%2e/%2e%2e/" + QFileInfo(outsidePicture).fileName().toUtf8()
                              + "\" alt=\"climb\"></p>")},
-        {"sub/b.htm", chmmaker::page("Sub B", "<p>Dogwood elm fir grows here.</p><p><a name=\"x\"></a>X section text, "
+        {"sub/b.htm", navPage("Sub B", "<p>Dogwood elm fir grows here.</p><p><a name=\"x\"></a>X section text, "
                                               "<a href=\"a.htm\">back to a</a>.</p><p>" + pic + "</p>")},
-        {"sub2/c.htm", chmmaker::page("Sub2 C", "<p>Ginkgo hazel from the second folder, "
+        {"sub2/c.htm", navPage("Sub2 C", "<p>Ginkgo hazel from the second folder, "
                                                 "<a href=\"../sub/a.htm\">over to a</a>.</p>")},
-        {"split.htm", chmmaker::page("Split", "<p>Preamble words before the anchors stay.</p>"
+        {"split.htm", navPage("Split", "<p>Preamble words before the anchors stay.</p>"
                                               "<h2><a name=\"one\">One</a></h2><p>Juniper larch text of one, "
                                               "<a href=\"#two\">jump two</a> and <a href=\"sub/a.htm\">to a</a>.</p>"
                                               "<h2><a name=\"two\">Two</a></h2><p>Maple oak text of two, "
                                               "<a href=\"split.htm#one\">back one</a>.</p>")},
-        {"end.htm", chmmaker::page("End", "<p>Poplar rowan ends it.</p><p><img src=\"pics/ok.png\"></p>")},
-        {"indexonly.htm", chmmaker::page("Only indexed", "<p>Spruce teak is found through the index alone.</p>")},
+        {"end.htm", navPage("End", "<p>Poplar rowan ends it.</p><p><img src=\"pics/ok.png\"></p>"
+                                   "<table><tr><td valign=\"top\"><a href=\"top.htm\">Start</a></td><td>&nbsp;&nbsp;</td>"
+                                   "<td>A longer comment that tells what the start page holds.</td></tr></table>"
+                                   "<table width=\"600\"><tr><td width=\"100\">narrow</td><td>function Abs(l: LongInt)"
+                                   "</td></tr></table>")},
+        {"indexonly.htm", navPage("Only indexed", "<p>Spruce teak is found through the index alone.</p>")},
         {"pics/ok.png", png()},
     };
 }
@@ -276,9 +300,9 @@ QMap<QString, QByteArray> siblingFiles()
     return {
         {"second.hhc", chmmaker::sitemap({{0, "Second one", "s1.htm"}, {1, "Second two", "s2.htm"}})},
         {"second.hhk", chmmaker::sitemap({{0, "sibling key", "s2.htm"}})},
-        {"s1.htm", chmmaker::page("Second one", "<p>Umber violet from the sibling, "
+        {"s1.htm", navPage("Second one", "<p>Umber violet from the sibling, "
                                                 "<a href=\"ms-its:guide.chm::/end.htm\">to the end</a>.</p>")},
-        {"s2.htm", chmmaker::page("Second two", "<p>Willow yew closes the sibling.</p>")},
+        {"s2.htm", navPage("Second two", "<p>Willow yew closes the sibling.</p>")},
     };
 }
 
@@ -340,6 +364,9 @@ TEST(ChmToWord, EveryPageLinkAndKeywordArrives)
             texts << "Umber violet" << "Willow yew";
         for (const QString &t : texts)
             EXPECT_TRUE(b.text.contains(t)) << t.toStdString();
+        // The navigation bar that every page shares is gone, table and all.
+        EXPECT_FALSE(b.text.contains("Reference for the guide")) << b.text.toStdString();
+        EXPECT_EQ(b.emptyTables, 0);
         EXPECT_GT(b.text.indexOf("Preamble words"), b.text.indexOf("Part one\n"));
         EXPECT_LT(b.text.indexOf("Preamble words"), b.text.indexOf("Part two\n"));
 
@@ -383,6 +410,13 @@ TEST(ChmToWord, EveryPageLinkAndKeywordArrives)
             return out.join('\n').toStdString();
         };
         EXPECT_EQ(lines(b.entryHeading), lines(entries));
+
+        // Tables keep the widths the page gives; a spacer column stays narrow.
+        ASSERT_EQ(b.grids.size(), 2);
+        ASSERT_EQ(b.grids[0].size(), 3);
+        EXPECT_LT(b.grids[0][1], b.grids[0][0]);
+        EXPECT_LT(b.grids[0][0], b.grids[0][2]);
+        EXPECT_EQ(b.grids[1], QList<int>({1500, 7500}));
 
         // Only pictures inside the help file, each stored once.
         EXPECT_EQ(b.pictures, 3);

@@ -1263,6 +1263,52 @@ private:
         return QString();
     }
 
+    // The width a cell asks for (its width attribute, else its style's), in
+    // twips of a table gridTotal twips wide; 0 when it asks for none.
+    static int requestedWidth(xmlNode *cell, int gridTotal)
+    {
+        QString v = styleDeclarations(attribute(cell, "style")).value(QStringLiteral("width"));
+        if (v.isEmpty())
+            v = attribute(cell, "width");
+        int twips = 0;
+        bool pct = false;
+        if (widthOf(v, &twips, &pct).isEmpty())
+            return 0;
+        return pct ? int(qint64(gridTotal) * twips / 5000) : twips;
+    }
+
+    // The grid's column widths: what the page's cells ask for, and for the
+    // other columns a share of what is left in proportion to the text they
+    // hold (as a browser fits a table to its content), so that a narrow
+    // spacer column does not take a third of the table from a column of code.
+    static std::vector<int> columnWidths(const std::vector<Row> &rows, int columns, int gridTotal)
+    {
+        std::vector<int> asked(size_t(columns), 0), weight(size_t(columns), 1);
+        for (const Row &r : rows)
+            for (const Cell &cell : r.cells) {
+                if (cell.colspan != 1 || cell.col >= columns)
+                    continue;
+                const size_t c = size_t(cell.col);
+                asked[c] = std::max(asked[c], requestedWidth(cell.node, gridTotal));
+                xmlChar *content = xmlNodeGetContent(cell.node);
+                const QString text = str(content).simplified();
+                xmlFree(content);
+                weight[c] = std::max(weight[c], int(std::min<qsizetype>(text.size(), 80)));
+            }
+        int given = 0, free = 0;
+        for (int c = 0; c < columns; ++c) {
+            given += asked[size_t(c)];
+            if (asked[size_t(c)] == 0)
+                free += weight[size_t(c)];
+        }
+        const int left = std::max(gridTotal - given, 0);
+        std::vector<int> out(static_cast<size_t>(columns), 0);
+        for (int c = 0; c < columns; ++c)
+            out[size_t(c)] = asked[size_t(c)] > 0 ? asked[size_t(c)]
+                                                  : std::max(int(qint64(left) * weight[size_t(c)] / std::max(free, 1)), 200);
+        return out;
+    }
+
     void table(xmlNode *n, int depth)
     {
         if (tableDepth_ >= kMaxTableDepth) {
@@ -1326,7 +1372,13 @@ private:
         const QString widthAttr = widthOf(attribute(n, "width"), &tableTwips, &tablePct);
         const int gridTotal = (widthAttr.isEmpty() || tablePct) ? kTextWidthTwips * (tablePct ? tableTwips : 5000) / 5000
                                                                 : tableTwips;
-        const int colTwips = std::max(gridTotal / columns, 20);
+        const std::vector<int> colTwips = columnWidths(rows, columns, gridTotal);
+        auto spanTwips = [&colTwips](int from, int span) {
+            int w = 0;
+            for (int k = from; k < from + span && k < int(colTwips.size()); ++k)
+                w += colTwips[size_t(k)];
+            return std::max(w, 20);
+        };
 
         const QString borderAttr = attribute(n, "border");
         int border = 0;
@@ -1357,7 +1409,7 @@ private:
         tblPr.append_child("w:tblLook").append_attribute("w:val").set_value("04A0");
         pugi::xml_node grid = tbl.append_child("w:tblGrid");
         for (int c = 0; c < columns; ++c)
-            grid.append_child("w:gridCol").append_attribute("w:w").set_value(colTwips);
+            grid.append_child("w:gridCol").append_attribute("w:w").set_value(colTwips[size_t(c)]);
 
         // Cells that rowspans carry into later rows, by row and column.
         std::vector<std::vector<const Cell *>> continued(rows.size());
@@ -1386,7 +1438,7 @@ private:
                 if (cont) {
                     pugi::xml_node tc = tr.append_child("w:tc");
                     pugi::xml_node tcPr = tc.append_child("w:tcPr");
-                    cellWidth(tcPr, colTwips * cont->colspan);
+                    cellWidth(tcPr, spanTwips(col, cont->colspan));
                     if (cont->colspan > 1)
                         tcPr.append_child("w:gridSpan").append_attribute("w:val").set_value(cont->colspan);
                     tcPr.append_child("w:vMerge");
@@ -1398,10 +1450,10 @@ private:
                     const Cell &cell = rows[r].cells[next++];
                     pugi::xml_node tc = tr.append_child("w:tc");
                     pugi::xml_node tcPr = tc.append_child("w:tcPr");
-                    int w = colTwips * cell.colspan;
+                    int w = spanTwips(col, cell.colspan);
                     bool pct = false;
                     if (!widthOf(attribute(cell.node, "width"), &w, &pct).isEmpty() && pct)
-                        w = colTwips * cell.colspan;
+                        w = spanTwips(col, cell.colspan);
                     cellWidth(tcPr, w);
                     if (cell.colspan > 1)
                         tcPr.append_child("w:gridSpan").append_attribute("w:val").set_value(cell.colspan);
@@ -1458,7 +1510,7 @@ private:
                 }
                 // A ragged row: an empty cell fills the grid.
                 pugi::xml_node tc = tr.append_child("w:tc");
-                cellWidth(tc.append_child("w:tcPr"), colTwips);
+                cellWidth(tc.append_child("w:tcPr"), spanTwips(col, 1));
                 tc.append_child("w:p");
                 ++col;
             }
