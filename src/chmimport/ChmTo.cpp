@@ -464,18 +464,18 @@ void ParseHhcEntry(const TCHMDecompile &Reader, const QString &Text, QString &Na
     bool haveName = false;
     forEachParam(normaliseParams(Text, true), [&](const QString &tag, const QString &value, bool hasValue) {
         if (Merge && hasValue && Merge->isEmpty() && tag.contains(QLatin1String("name=\"Merge\""), Qt::CaseInsensitive))
-            *Merge = UnescapeHtml(value);
+            *Merge = DecodeAttributeValue(value);
         if (tag.contains(QStringLiteral("name=\"Name\""))) {
             if (!haveName) {
                 haveName = true;
                 if (Reader.CodePage == 1256 && IsEntityEncoded(value))
                     Name = DecodeByteChars(UnescapeHtml(value), 1256);
                 else
-                    Name = UnescapeHtml(value);
+                    Name = DecodeAttributeValue(value);
             }
         } else if (tag.contains(QStringLiteral("name=\"Local\""))) {
             if (hasValue)
-                Locals << UnescapeHtml(value);
+                Locals << DecodeAttributeValue(value);
         } else if (tag.contains(QStringLiteral("name=\"ImageNumber\"")) && hasValue) {
             bool ok = false;
             const int n = value.trimmed().toInt(&ok);
@@ -498,9 +498,9 @@ void ParseHhkEntry(const QString &Text, QString &Name, QStringList &Locals)
         if (first) {
             first = false;
             if (hasValue)
-                Name = KeywordName(UnescapeHtml(value));
+                Name = KeywordName(DecodeAttributeValue(value));
         } else if (tag.contains(QStringLiteral("name=\"Local\"")) && hasValue) {
-            Locals << UnescapeHtml(value);
+            Locals << DecodeAttributeValue(value);
         }
         return true;
     });

@@ -263,6 +263,8 @@ QMap<QString, QByteArray> readerFiles(const QString &outsidePicture)
                       "<param name=\"Local\" value=\"split.htm#two\"></OBJECT>"
                       "<LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"x marks\">"
                       "<param name=\"Local\" value=\"sub/b.htm#x\"></OBJECT>"
+                      "<LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"Don&#x27;t panic\">"
+                      "<param name=\"Local\" value=\"end.htm\"></OBJECT>"
                       "<LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"only indexed\">"
                       "<param name=\"Local\" value=\"indexonly.htm\"></OBJECT>"
                       "</UL></BODY></HTML>"},
@@ -400,7 +402,8 @@ TEST(ChmToWord, EveryPageLinkAndKeywordArrives)
                                        {"XE \"Parent:Child\"", "Sub B"},
                                        {"XE \"x marks\"", "Sub B"},
                                        {"XE \"second part\"", "Part two"},
-                                       {"XE \"only indexed\"", "Only indexed"}};
+                                       {"XE \"only indexed\"", "Only indexed"},
+                                       {"XE \"Don't panic\"", "End"}};
         if (withSibling)
             entries.insert("XE \"sibling key\"", "Second two");
         auto lines = [](const QMap<QString, QString> &m) {
