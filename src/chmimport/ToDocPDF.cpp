@@ -109,7 +109,7 @@ void RefreshWordDocument(TWordRun &Run, const TProcEvent &OnChange)
     Run.D = nullptr;
     Run.R.reset();
     Run.W = std::make_unique<word::Application>();
-    Run.D = Run.W->Documents().Add(Run.WorkFile);
+    Run.D = Run.W->Documents().Add(Run.WorkFile, true);
     Run.R = std::make_unique<word::Range>(Run.D->Content());
 }
 

@@ -571,6 +571,31 @@ TEST(ChmToWord, FailedImportKeepsTheOldTargetAndLeavesNothing)
     }
 }
 
+// The engine's restarts read the import's own work document back: the limit
+// for documents from elsewhere never refuses it.
+TEST(ChmToWord, OwnWorkDocumentPastTheReadersLimitIsNotRefused)
+{
+    QC_REQUIRE_CHMCMD();
+    Import r;
+    const QString target = r.dir.file("big.docx");
+    prepare(r, target);
+    word::Package::Limits &limits = word::Package::DefaultLimits();
+    const word::Package::Limits before = limits;
+    limits.maxMarkup = 300; // far below what the document holds
+    r.worker->Execute();
+    QString refused;
+    try {
+        word::Application app;
+        app.Documents().Open(target);
+    } catch (const Exception &e) {
+        refused = e.message();
+    }
+    limits = before;
+    ASSERT_FALSE(r.worker->Chm2DocPDF->Failed) << r.errors.join('\n').toStdString();
+    EXPECT_TRUE(refused.contains("XML tags")) << refused.toStdString();
+    EXPECT_TRUE(readBack(target).text.contains("Marble nectar onyx"));
+}
+
 TEST(ChmToWord, TargetNameAndOddExtension)
 {
     EXPECT_EQ(TChmToDocPDF::SaveTarget("/a/b/Help.DOCX"), "/a/b/Help.DOCX");

@@ -721,7 +721,9 @@ public:
     // Hyperlink styles.
     Document *Add();
     // A new, unsaved document made from a saved one (its content and styles).
-    Document *Add(const QString &templateFile);
+    // ownWork: a .docx this program saved itself during the same task, read
+    // without the limits meant for documents from elsewhere.
+    Document *Add(const QString &templateFile, bool ownWork = false);
     int Count() const { return int(docs_.size()); }
     Document *Item(int index) const;
     Application *application() const { return app_; }

@@ -564,9 +564,15 @@ std::unique_ptr<Package> Package::clone() const
     return copy;
 }
 
+Package::Limits &Package::DefaultLimits()
+{
+    static Limits limits;
+    return limits;
+}
+
 std::unique_ptr<Package> Package::Open(const QString &fileName)
 {
-    return Open(fileName, Limits());
+    return Open(fileName, DefaultLimits());
 }
 
 std::unique_ptr<Package> Package::Open(const QString &fileName, const Limits &limits)
