@@ -616,6 +616,10 @@ void TCHMDistill::NonTocFileToToc()
         if (e->Topic.isEmpty())
             if (const TChmTopicFile *page = TopicList.GetItemByFilename(path))
                 e->Topic = page->Title3;
+        // A heading without text cannot be found or linked to: a page
+        // without a title is named by its file.
+        if (e->Topic.trimmed().isEmpty())
+            e->Topic = QFileInfo(path).fileName();
         NonTocicFiles.SetObject(path, List.Add(std::move(e)));
     }
     // The keywords of pages that no contents entry names.

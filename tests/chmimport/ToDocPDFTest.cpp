@@ -63,6 +63,7 @@ struct Built {
     QStringList missingAnchors;  // anchors naming no bookmark
     QMap<QString, QString> links; // link text -> the bookmark it points at
     QMap<QString, QString> entryHeading; // XE code -> the heading above it
+    QMap<QString, QStringList> headingBookmarks; // heading text -> bookmarks on it
     int pictures = 0;
     int media = 0;               // picture parts stored in the package
     int emptyTables = 0;         // tables that show nothing
@@ -82,6 +83,8 @@ Built readBack(const QString &docx)
         if (p.OutlineLevel() < 10) {
             b.headings.append({p.OutlineLevel(), t});
             heading = t;
+            for (pugi::xml_node m : p.node().children("w:bookmarkStart"))
+                b.headingBookmarks[t] << QString::fromUtf8(m.attribute("w:name").value());
         }
         b.text += t + QLatin1Char('\n');
         word::Fields inside = p.Range().Fields();
@@ -292,7 +295,9 @@ QMap<QString, QByteArray> readerFiles(const QString &outsidePicture)
                                    "<td>A longer comment that tells what the start page holds.</td></tr></table>"
                                    "<table width=\"600\"><tr><td width=\"100\">narrow</td><td>function Abs(l: LongInt)"
                                    "</td></tr></table>")},
-        {"indexonly.htm", navPage("Only indexed", "<p>Spruce teak is found through the index alone.</p>")},
+        {"indexonly.htm", navPage("Only indexed", "<p>Spruce teak is found through the index alone, "
+                                                  "<a href=\"notitle.htm\">untitled</a>.</p>")},
+        {"notitle.htm", navPage("", "<p>Tamarack has no title.</p>")},
         {"pics/ok.png", png()},
     };
 }
@@ -348,7 +353,7 @@ TEST(ChmToWord, EveryPageLinkAndKeywordArrives)
         QStringList expected{"1 Start", "1 Folder", "2 Sub A", "2 Sub B", "2 Sub2 C", "1 Part one", "1 Part two"};
         if (withSibling)
             expected << "1 Second one" << "2 Second two";
-        expected << "1 End" << "1 Addenda" << "2 Only indexed";
+        expected << "1 End" << "1 Addenda" << "2 Only indexed" << "2 notitle.htm";
         EXPECT_EQ(headings, expected) << b.text.toStdString();
         if (withSibling) {
             EXPECT_TRUE(notes.isEmpty()) << notes.join('\n').toStdString();
@@ -357,11 +362,16 @@ TEST(ChmToWord, EveryPageLinkAndKeywordArrives)
             EXPECT_TRUE(notes[0].contains("second.chm")) << notes[0].toStdString();
         }
 
+        // Each heading carries its entry's bookmark.
+        for (int i = 0; i < c.List.Count(); ++i)
+            EXPECT_TRUE(b.headingBookmarks.value(c.List.Items(i)->Topic).contains(c.List.Items(i)->Bookmark))
+                << c.List.Items(i)->Topic.toStdString();
+
         // Every page's text, the text before the first anchor of the split
         // page included.
         QStringList texts{"Topaz quartz", "Alder birch cedar", "Dogwood elm fir", "X section text", "Ginkgo hazel",
                           "Preamble words before the anchors stay", "Juniper larch", "Maple oak", "Poplar rowan",
-                          "Spruce teak", "script words", "data words"};
+                          "Spruce teak", "Tamarack", "script words", "data words"};
         if (withSibling)
             texts << "Umber violet" << "Willow yew";
         for (const QString &t : texts)

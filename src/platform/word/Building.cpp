@@ -487,10 +487,12 @@ void Range::InsertParagraphAfter()
     InsertAfter(QStringLiteral("\r"));
     if (!atEnd || endP_ == split)
         return;
-    // Bookmarks that ended at the end of the text stay in their paragraph.
+    // Bookmarks that ended at the end of the text stay in their paragraph,
+    // and so do those that begin and end there (an empty bookmark): left in
+    // the new paragraph, they would travel on with every mark added later.
     for (pugi::xml_node c = endP_.first_child(); c;) {
         pugi::xml_node next = c.next_sibling();
-        if (is(c, "w:bookmarkEnd"))
+        if (is(c, "w:bookmarkEnd") || is(c, "w:bookmarkStart"))
             split.append_move(c);
         else if (!is(c, "w:pPr"))
             break;
