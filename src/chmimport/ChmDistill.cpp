@@ -9,6 +9,7 @@
 #include "foundation/TextFiles.h"
 
 #include "platform/Exception.h"
+#include "platform/Prompt.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -69,10 +70,17 @@ struct AttributeRewriter {
                 out += onTagEnd(tagName);
             inTag = false;
         };
-        for (const QChar c : S) {
+        for (qsizetype p = 0; p < S.size(); ++p) {
+            const QChar c = S.at(p);
             if (!inTag) {
-                out += c;
-                if (c == QLatin1Char('<')) {
+                // Text up to the next tag is copied as it is.
+                qsizetype next = S.indexOf(QLatin1Char('<'), p);
+                if (next < 0)
+                    next = S.size();
+                out += QStringView(S).mid(p, next - p);
+                p = next;
+                if (p < S.size()) {
+                    out += QLatin1Char('<');
                     inTag = true;
                     nameDone = false;
                     valueNext = false;
@@ -155,6 +163,20 @@ QString UnhideContent(const QString &Text)
     return t;
 }
 
+QString LoadWorkPage(const QString &FileName)
+{
+    QString failure;
+    try {
+        return LoadTextFile(FileName, QString());
+    } catch (const Exception &e) {
+        failure = e.message();
+    } catch (const std::exception &e) {
+        failure = QStringLiteral("Cannot read the page \"%1\": %2").arg(FileName, QString::fromLocal8Bit(e.what()));
+    }
+    ShowMessage(MessageKind::Error, failure, ButtonOk);
+    return QString();
+}
+
 void SaveWorkPage(const QString &Page, const QString &FileName)
 {
     if (Page.isEmpty())
@@ -167,9 +189,13 @@ void SaveWorkPage(const QString &Page, const QString &FileName)
     } catch (const Exception &e) {
         throw Exception(QStringLiteral("Cannot write the page \"%1\": %2").arg(FileName, e.message()));
     }
+    // The page is written over the old one and then cut to its length,
+    // never emptied first: a file system may write a file emptied and
+    // rewritten through to the disk when it is closed, which would cost the
+    // import a disk write per page.
     QFile file(FileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(buffer.data()) != buffer.data().size()
-        || !file.flush())
+    if (!file.open(QIODevice::ReadWrite) || file.write(buffer.data()) != buffer.data().size() || !file.flush()
+        || !file.resize(buffer.data().size()))
         throw Exception(QStringLiteral("Cannot write the page \"%1\": %2").arg(FileName, file.errorString()));
 }
 
@@ -227,6 +253,24 @@ QString TCHMDistill::FindInRoot(const QString &Path) const
     const QString resolved = ResolvePath(Path);
     if (rootFolder.isEmpty() || !resolved.startsWith(rootFolder) || resolved.size() == rootFolder.size())
         return QString();
+    // Pages link to the same pages again and again: each path is looked up
+    // on the disk once. Files are only added while the import runs, so a
+    // file found stays found; what was missing is looked for again after
+    // files were added.
+    if (const auto hit = found_.constFind(resolved); hit != found_.constEnd())
+        return hit.value();
+    if (missing_.contains(resolved))
+        return QString();
+    const QString result = findOnDisk(resolved);
+    if (result.isEmpty())
+        missing_.insert(resolved);
+    else
+        found_.insert(resolved, result);
+    return result;
+}
+
+QString TCHMDistill::findOnDisk(const QString &resolved) const
+{
     QFileInfo info(resolved);
     if (!info.exists()) {
         // Pages written on Windows name files in any case. The folder tree
@@ -371,7 +415,7 @@ void TCHMDistill::GetLinkPages(const QString &Page)
     QStringList work{Page};
     while (!work.isEmpty()) {
         const QString page = work.takeLast();
-        const QString original = LoadTextFileSafe(page, QString());
+        const QString original = LoadWorkPage(page);
         const QString text = ProcessSCR(original, page);
         if (text != original)
             SaveWorkPage(text, page);
@@ -415,7 +459,7 @@ QString TCHMDistill::ProcessSCR(const QString &S, const QString &CurrentUrl)
 void TCHMDistill::ChangeCSS()
 {
     for (const QString &path : CSSFiles.Texts()) {
-        const QString text = LoadTextFileSafe(path, QString());
+        const QString text = LoadWorkPage(path);
         const QString unhidden = UnhideContent(text);
         if (unhidden != text)
             SaveWorkPage(unhidden, path);
@@ -612,7 +656,7 @@ void TCHMDistill::NonTocFileToToc()
         e->Level = 1;
         e->Status = 0;
         e->Url = path.mid(rootFolder.size());
-        e->Topic = TrimWhitespace(GetHtmlTitle(LoadTextFileSafe(path, QString())));
+        e->Topic = TrimWhitespace(GetHtmlTitle(LoadWorkPage(path)));
         if (e->Topic.isEmpty())
             if (const TChmTopicFile *page = TopicList.GetItemByFilename(path))
                 e->Topic = page->Title3;
@@ -674,7 +718,7 @@ QString TCHMDistill::DistillPages(bool UrltoBookmark)
         const QString path = FindInRoot(rootFolder + url);
         if (path.isEmpty() || url.contains(QLatin1Char('#')))
             continue;
-        const QString original = LoadTextFileSafe(path, QString());
+        const QString original = LoadWorkPage(path);
         if (original.isEmpty())
             continue;
         QString text = original;

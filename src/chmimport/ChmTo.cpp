@@ -1,6 +1,7 @@
 #include "chmimport/ChmTo.h"
 
 #include "foundation/HTMLProcess.h"
+#include "foundation/HtmlTables.h"
 #include "foundation/LanguageProcess.h"
 #include "foundation/Paths.h"
 #include "foundation/TextFiles.h"
@@ -302,15 +303,17 @@ int TCHMDecompile::UnpackTimeoutMs() { return unpackTimeoutMs.load(); }
 
 void ReadChmSystemInfo(TCHMDecompile &Reader, const QString &ChmFile)
 {
+    // Messages name the help file the user chose, not a copy of it.
+    const QString shown = Reader.OriginalChmFile.isEmpty() ? ChmFile : Reader.OriginalChmFile;
     if (!QFileInfo(ChmFile).isFile())
-        throw Exception(QStringLiteral("Cannot open the help file \"%1\": it does not exist.").arg(ChmFile));
+        throw Exception(QStringLiteral("Cannot open the help file \"%1\": it does not exist.").arg(shown));
     QFile probe(ChmFile);
     if (!probe.open(QIODevice::ReadOnly))
-        throw Exception(QStringLiteral("Cannot open the help file \"%1\": %2").arg(ChmFile, probe.errorString()));
+        throw Exception(QStringLiteral("Cannot open the help file \"%1\": %2").arg(shown, probe.errorString()));
     probe.close();
     const HelperRun run = runUnpacker({QStringLiteral("system"), QFileInfo(ChmFile).absoluteFilePath()}, QString());
     if (!run.problem.isEmpty())
-        throw Exception(QStringLiteral("Cannot read the help file \"%1\": %2.").arg(ChmFile, run.problem));
+        throw Exception(QStringLiteral("Cannot read the help file \"%1\": %2.").arg(shown, run.problem));
     const TChmSystemData sd = ParseChmSystemData(run.out);
     if (!sd.HasLanguage && !sd.HasTitle && !sd.HasDefaultTopic)
         return; // nothing recognisable: the fields keep their values
@@ -350,14 +353,14 @@ void TCHMDecompile::decompile()
     if (FOnChange)
         FOnChange(QStringLiteral("Decompiling..."), 1);
     if (rootFolder.isEmpty())
-        throw Exception(QStringLiteral("Cannot unpack the help file \"%1\": no work folder was given.").arg(chmFile));
+        throw Exception(QStringLiteral("Cannot unpack the help file \"%1\": no work folder was given.").arg(OwnChmFile()));
     rootFolder = withSlash(QDir::cleanPath(QFileInfo(rootFolder).absoluteFilePath()));
     if (!QDir().mkpath(rootFolder))
         throw Exception(QStringLiteral("Cannot create ") + rootFolder);
     const HelperRun run =
         runUnpacker({QStringLiteral("unpack"), QFileInfo(chmFile).absoluteFilePath(), rootFolder}, rootFolder);
     if (!run.problem.isEmpty())
-        throw Exception(QStringLiteral("Cannot unpack the help file \"%1\": %2.").arg(chmFile, run.problem));
+        throw Exception(QStringLiteral("Cannot unpack the help file \"%1\": %2.").arg(OwnChmFile(), run.problem));
 
     FileName = QFileInfo(chmFile).completeBaseName();
     const QString hhc = rootFolder + FileName + QStringLiteral(".hhc");
@@ -373,7 +376,7 @@ void TCHMDecompile::decompile()
         // when the user reads the message: it names the help file and the
         // inner file instead.
         throw Exception(QStringLiteral("Cannot read the help file \"%1\": %2")
-                            .arg(chmFile, QString(e.message()).replace(rootFolder, QString())));
+                            .arg(OwnChmFile(), QString(e.message()).replace(rootFolder, QString())));
     }
 }
 
@@ -426,6 +429,44 @@ void TCHMDecompile::mergeHelpFiles()
         Notes << other.Notes;
         List.InsertFrom(m->Position, other.List);
     }
+}
+
+TCHMDecompile::TSizeLimits &TCHMDecompile::SizeLimits()
+{
+    static TSizeLimits limits;
+    return limits;
+}
+
+void TCHMDecompile::CheckImportSize() const
+{
+    // A document takes some twenty times the bytes of the pages it is made
+    // from, and a page being read some forty times its own: the limits hold
+    // an import to what the document engine allows a document (about 2.5 GB).
+    const TSizeLimits &limits = SizeLimits();
+    qint64 total = 0, largest = 0;
+    QString largestPage;
+    QDirIterator it(rootFolder, QDir::Files | QDir::Hidden | QDir::NoSymLinks, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        if (!IsHtmlExtension(QLatin1Char('.') + it.fileInfo().suffix()))
+            continue;
+        const qint64 size = it.fileInfo().size();
+        total += size;
+        if (size > largest) {
+            largest = size;
+            largestPage = path.mid(rootFolder.size());
+        }
+    }
+    const QString shown = QDir::toNativeSeparators(OwnChmFile());
+    auto mb = [](qint64 bytes) { return QString::number(double(bytes) / (1024 * 1024), 'f', 1); };
+    if (largest > limits.OnePage)
+        throw Exception(QStringLiteral("The help file \"%1\" is too large to import: its page \"%2\" holds %3 MB, more "
+                                       "than the %4 MB a page may hold to fit in the memory of a document.")
+                            .arg(shown, largestPage, mb(largest), mb(limits.OnePage)));
+    if (total > limits.AllPages)
+        throw Exception(QStringLiteral("The help file \"%1\" is too large to import: its pages hold %2 MB, more than "
+                                       "the %3 MB that fit in the memory of a document.")
+                            .arg(shown, mb(total), mb(limits.AllPages)));
 }
 
 QString FindFileByExt(const QString &Folder, const QString &Ext)

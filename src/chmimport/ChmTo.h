@@ -136,6 +136,16 @@ public:
     void decompile();
     // Reads an unpacked project file instead of a help file.
     void LoadFromHHP(const QString &HHPFile);
+    // After decompile: refuses, with a message naming the help file, one
+    // whose pages would need more memory than a document can have, before
+    // any work is done on them.
+    void CheckImportSize() const;
+    // What CheckImportSize allows: the pages' bytes together and one page's.
+    struct TSizeLimits {
+        qint64 AllPages = 128ll * 1024 * 1024;
+        qint64 OnePage = 32ll * 1024 * 1024;
+    };
+    static TSizeLimits &SizeLimits();
 
     // The path and name of the help file that links name as this one.
     QString OwnChmFile() const { return OriginalChmFile.isEmpty() ? chmFile : OriginalChmFile; }
@@ -359,7 +369,11 @@ public:
 
     // Files were added to rootFolder: the next case-insensitive lookup reads
     // the folder tree again.
-    void WorkFolderChanged() { rootIndexStale_ = true; }
+    void WorkFolderChanged()
+    {
+        rootIndexStale_ = true;
+        missing_.clear();
+    }
 
 private:
     // The steps of Execute (links rewritten to bookmarks) and Execute2.
@@ -367,6 +381,10 @@ private:
     void cutShared(bool fromEnd);
     // Lower-cased piece of a split page (relative to rootFolder) to the page.
     QHash<QString, QString> pageOfPiece_;
+    QString findOnDisk(const QString &resolved) const;
+    // FindInRoot's answers by resolved path: files found, paths missing.
+    mutable QHash<QString, QString> found_;
+    mutable QSet<QString> missing_;
     // Lower-cased path to the path on disk of every file below rootFolder.
     mutable QHash<QString, QString> rootIndex_;
     mutable bool rootIndexStale_ = true;
@@ -378,6 +396,10 @@ QString UnhideContent(const QString &Text);
 QString RemoveEmptyTables(const QString &Html);
 // The name under which piece k of a split page is saved: "p.htm" gives "p_k.htm".
 QString PieceName(const QString &Page, int Piece);
+// Reads a page of the work folder as the safe reader does (a failure is
+// shown and gives ''), without its test whether another program holds the
+// file: no other program knows the work folder.
+QString LoadWorkPage(const QString &FileName);
 // Saves a page of the work folder in the encoding its charset names (as the
 // page saver does), without syncing to disk: these are scratch files. Empty
 // text writes nothing. Throws Exception naming the file when it cannot be

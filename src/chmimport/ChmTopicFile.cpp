@@ -194,7 +194,7 @@ TChmTopicFile::TChmTopicFile(const QString &TopicFile, TCHMDistill *Owner_, cons
     Owner = Owner_;
     Filename = TopicFile;
     Title1 = Title;
-    const QString page = PreprocessForSpecialHelpAuthoringTools(LoadTextFileSafe(TopicFile, QString()));
+    const QString page = PreprocessForSpecialHelpAuthoringTools(LoadWorkPage(TopicFile));
     const THtmlBodySplit split = SplitHtmlBody(page);
     BeforeBody = split.BeforeBody;
     Body = split.Body;
@@ -447,6 +447,28 @@ QString TChmTopicFile::Distiller()
     for (qint32 p = 0; p < n; ++p) {
         const QChar c = Body.at(p);
         THtmlTag *top = st.TagAt(st.TagCount() - 1);
+        if (!inTag && c != QLatin1Char('<')) {
+            // A run of text up to the next tag, taken at once: the part of it
+            // inside the kept range goes to the innermost element.
+            qint32 next = qint32(Body.indexOf(QLatin1Char('<'), p));
+            if (next < 0)
+                next = n;
+            const qint32 from = std::max(p, SamePointL), to = std::min(next, SamePointH);
+            if (from < to) {
+                const QStringView run = QStringView(Body).mid(from, to - from);
+                top->InnerText += run;
+                top->Inner += run;
+                if (!top->NonDoc) {
+                    block += run;
+                    if (!top->Hide)
+                        for (const QChar r : run)
+                            if (!isSpace(r))
+                                ++top->CharCount;
+                }
+            }
+            p = next - 1;
+            continue;
+        }
         if (!inTag && c == QLatin1Char('<')) {
             if (SamePointL < p)
                 top->Inner += tagText;

@@ -33,6 +33,7 @@ void TOutputWord::Execute()
         DeleteFolder(c.rootFolder);
         c.UpdateSettings();
         c.decompile();
+        c.CheckImportSize();
         c.Execute();
         // What the user should know before the document is built, in one box.
         if (!c.Notes.isEmpty() && c.FOnMsg)

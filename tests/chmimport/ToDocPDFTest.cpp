@@ -16,6 +16,10 @@
 #include <QFile>
 
 #include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <libxml/xmlmemory.h>
+#include <malloc.h>
 #include <sys/resource.h>
 
 using namespace testsupport;
@@ -604,6 +608,114 @@ TEST(ChmToWord, OwnWorkDocumentPastTheReadersLimitIsNotRefused)
     ASSERT_FALSE(r.worker->Chm2DocPDF->Failed) << r.errors.join('\n').toStdString();
     EXPECT_TRUE(refused.contains("XML tags")) << refused.toStdString();
     EXPECT_TRUE(readBack(target).text.contains("Marble nectar onyx"));
+}
+
+namespace {
+
+// libxml2's allocations, failing once the bytes it holds would pass a budget:
+// memory running out while a page is read.
+qint64 xmlBudget = 0, xmlHeld = 0;
+void *budgetMalloc(size_t n)
+{
+    if (xmlHeld + qint64(n) > xmlBudget)
+        return nullptr;
+    void *p = std::malloc(n);
+    if (p)
+        xmlHeld += qint64(malloc_usable_size(p));
+    return p;
+}
+void budgetFree(void *p)
+{
+    if (p)
+        xmlHeld -= qint64(malloc_usable_size(p));
+    std::free(p);
+}
+void *budgetRealloc(void *p, size_t n)
+{
+    const qint64 old = p ? qint64(malloc_usable_size(p)) : 0;
+    if (xmlHeld - old + qint64(n) > xmlBudget)
+        return nullptr;
+    void *q = std::realloc(p, n);
+    if (q)
+        xmlHeld += qint64(malloc_usable_size(q)) - old;
+    return q;
+}
+char *budgetStrdup(const char *s)
+{
+    const size_t n = std::strlen(s) + 1;
+    char *p = static_cast<char *>(budgetMalloc(n));
+    if (p)
+        std::memcpy(p, s, n);
+    return p;
+}
+
+} // namespace
+
+// A help file too large for a document is refused before any work, naming it;
+// a page whose reading runs out of memory fails the import, naming the page,
+// instead of leaving the page short in a document reported as made.
+TEST(ChmToWord, TooLargeOrCutShortPagesFailNamingThem)
+{
+    QC_REQUIRE_CHMCMD();
+    ScratchDir dir;
+    QString longBody;
+    for (int k = 0; k < 4000; ++k)
+        longBody += QStringLiteral("<p>Paragraph %1 of the long page, which holds many of them.</p>\n").arg(k);
+    const QString chm =
+        chmmaker::compile(dir.file("src"), "guide",
+                          {{"toc.hhc", chmmaker::sitemap({{0, "Short", "short.htm"}, {0, "Long", "sub/long.htm"}})},
+                           {"short.htm", chmmaker::page("Short", "<p>A short page.</p>")},
+                           {"sub/long.htm", chmmaker::page("Long", longBody)}});
+    ASSERT_FALSE(chm.isEmpty());
+    auto run = [&](const QString &target, QString &error) {
+        TOutputWord worker;
+        worker.chm = chm;
+        TChmToDocPDF &c = *worker.Chm2DocPDF;
+        c.ForQuillcraft = c.OnlyWord = true;
+        c.pdf = target;
+        c.FOnError = [&error](const QString &t) { error = t; };
+        QStringList reports;
+        c.FOnChange = [&reports](const QString &t, int) { reports << t; };
+        worker.Execute();
+        EXPECT_FALSE(QFileInfo::exists(target));
+        EXPECT_FALSE(QFileInfo::exists(c.rootFolder));
+        return reports;
+    };
+
+    {
+        TCHMDecompile::TSizeLimits &limits = TCHMDecompile::SizeLimits();
+        const TCHMDecompile::TSizeLimits before = limits;
+        QString error;
+        limits.OnePage = 100 * 1024;
+        const QStringList reports = run(dir.file("page.docx"), error);
+        EXPECT_TRUE(error.contains(chm) && error.contains("sub/long.htm") && error.contains("too large"))
+            << error.toStdString();
+        EXPECT_FALSE(reports.contains("Analyzing..."));
+        limits = before;
+        limits.AllPages = 50 * 1024;
+        run(dir.file("all.docx"), error);
+        limits = before;
+        EXPECT_TRUE(error.contains(chm) && error.contains("too large")) << error.toStdString();
+    }
+    {
+        xmlFreeFunc oldFree = nullptr;
+        xmlMallocFunc oldMalloc = nullptr;
+        xmlReallocFunc oldRealloc = nullptr;
+        xmlStrdupFunc oldStrdup = nullptr;
+        xmlMemGet(&oldFree, &oldMalloc, &oldRealloc, &oldStrdup);
+        // Memory that runs out before the page is taken in, and while it is
+        // being read.
+        for (const qint64 budget : {400 * 1024, 1200 * 1024}) {
+            xmlBudget = budget;
+            xmlHeld = 0;
+            xmlMemSetup(budgetFree, budgetMalloc, budgetRealloc, budgetStrdup);
+            QString error;
+            run(dir.file("cut.docx"), error);
+            xmlMemSetup(oldFree, oldMalloc, oldRealloc, oldStrdup);
+            EXPECT_TRUE(error.contains(chm) && error.contains("sub/long.htm") && error.contains("memory"))
+                << budget << ": " << error.toStdString();
+        }
+    }
 }
 
 TEST(ChmToWord, TargetNameAndOddExtension)

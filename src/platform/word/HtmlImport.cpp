@@ -366,17 +366,24 @@ private:
     {
         if (cur_)
             return cur_;
-        cur_ = appendBlock("w:p");
+        cur_ = made(appendBlock("w:p"));
         lastParagraph_ = cur_;
         atLineStart_ = true;
         link_ = pugi::xml_node();
         const BlockContext &b = blocks_.back();
-        pugi::xml_node pPr = cur_.append_child("w:pPr");
+        // The properties are made only when there are any: a node made and
+        // taken away again keeps its memory until the whole page goes.
+        pugi::xml_node pPr;
+        auto props = [&] {
+            if (!pPr)
+                pPr = cur_.append_child("w:pPr");
+            return pPr;
+        };
         if (!b.styleId.isEmpty())
-            pPr.append_child("w:pStyle").append_attribute("w:val").set_value(utf8(b.styleId).constData());
+            props().append_child("w:pStyle").append_attribute("w:val").set_value(utf8(b.styleId).constData());
         int indent = b.indent;
         if (pendingItem_) {
-            pugi::xml_node numPr = pPr.append_child("w:numPr");
+            pugi::xml_node numPr = props().append_child("w:numPr");
             numPr.append_child("w:ilvl").append_attribute("w:val").set_value(lists_.back().level);
             numPr.append_child("w:numId").append_attribute("w:val").set_value(lists_.back().numId);
             pendingItem_ = false;
@@ -385,17 +392,15 @@ private:
         }
         if (b.pre) {
             // Preformatted lines sit at single spacing, as a browser shows them.
-            pugi::xml_node spacing = pPr.append_child("w:spacing");
+            pugi::xml_node spacing = props().append_child("w:spacing");
             spacing.append_attribute("w:after").set_value(0);
             spacing.append_attribute("w:line").set_value(240);
             spacing.append_attribute("w:lineRule").set_value("auto");
         }
-        if (indent > 0 && !pPr.child("w:numPr"))
-            pPr.append_child("w:ind").append_attribute("w:left").set_value(std::min(indent, 31680));
+        if (indent > 0 && !(pPr && pPr.child("w:numPr")))
+            props().append_child("w:ind").append_attribute("w:left").set_value(std::min(indent, 31680));
         if (!b.jc.isEmpty())
-            pPr.append_child("w:jc").append_attribute("w:val").set_value(utf8(b.jc).constData());
-        if (!pPr.first_child())
-            cur_.remove_child(pPr);
+            props().append_child("w:jc").append_attribute("w:val").set_value(utf8(b.jc).constData());
         flushBookmarks(false);
         return cur_;
     }
@@ -430,45 +435,57 @@ private:
     void runProperties(pugi::xml_node r)
     {
         const CharFormat &f = formats_.back();
-        pugi::xml_node rPr = r.append_child("w:rPr");
+        pugi::xml_node rPr;
+        auto props = [&] {
+            if (!rPr)
+                rPr = r.append_child("w:rPr");
+            return rPr;
+        };
         if (f.link)
-            rPr.append_child("w:rStyle").append_attribute("w:val").set_value(utf8(hyperlinkStyle()).constData());
+            props().append_child("w:rStyle").append_attribute("w:val").set_value(utf8(hyperlinkStyle()).constData());
         if (!f.font.isEmpty()) {
-            pugi::xml_node fonts = rPr.append_child("w:rFonts");
+            pugi::xml_node fonts = props().append_child("w:rFonts");
             const QByteArray face = utf8(f.font);
             for (const char *a : {"w:ascii", "w:hAnsi", "w:cs"})
                 fonts.append_attribute(a).set_value(face.constData());
         }
         if (f.bold || blocks_.back().bold)
-            rPr.append_child("w:b");
+            props().append_child("w:b");
         if (f.italic)
-            rPr.append_child("w:i");
+            props().append_child("w:i");
         if (f.strike)
-            rPr.append_child("w:strike");
+            props().append_child("w:strike");
         if (!f.color.isEmpty())
-            rPr.append_child("w:color").append_attribute("w:val").set_value(utf8(f.color).constData());
+            props().append_child("w:color").append_attribute("w:val").set_value(utf8(f.color).constData());
         if (f.points > 0) {
             const int half = std::clamp(int(std::lround(f.points * 2)), 2, 3276);
-            rPr.append_child("w:sz").append_attribute("w:val").set_value(half);
-            rPr.append_child("w:szCs").append_attribute("w:val").set_value(half);
+            props().append_child("w:sz").append_attribute("w:val").set_value(half);
+            props().append_child("w:szCs").append_attribute("w:val").set_value(half);
         }
         if (f.underline)
-            rPr.append_child("w:u").append_attribute("w:val").set_value("single");
+            props().append_child("w:u").append_attribute("w:val").set_value("single");
         if (!f.background.isEmpty()) {
-            pugi::xml_node shd = rPr.append_child("w:shd");
+            pugi::xml_node shd = props().append_child("w:shd");
             shd.append_attribute("w:val").set_value("clear");
             shd.append_attribute("w:color").set_value("auto");
             shd.append_attribute("w:fill").set_value(utf8(f.background).constData());
         }
         if (!f.vertAlign.isEmpty())
-            rPr.append_child("w:vertAlign").append_attribute("w:val").set_value(utf8(f.vertAlign).constData());
-        if (!rPr.first_child())
-            r.remove_child(rPr);
+            props().append_child("w:vertAlign").append_attribute("w:val").set_value(utf8(f.vertAlign).constData());
+    }
+
+    // A node that could not be made (pugixml gives an empty one when memory
+    // runs out) must end the reading, or the page would come out short.
+    static pugi::xml_node made(pugi::xml_node n)
+    {
+        if (!n)
+            throw std::bad_alloc();
+        return n;
     }
 
     pugi::xml_node newRun()
     {
-        pugi::xml_node r = runParent().append_child("w:r");
+        pugi::xml_node r = made(runParent().append_child("w:r"));
         runProperties(r);
         return r;
     }
@@ -477,9 +494,10 @@ private:
     {
         if (t.isEmpty())
             return;
-        pugi::xml_node e = r.append_child("w:t");
+        pugi::xml_node e = made(r.append_child("w:t"));
         e.append_attribute("xml:space").set_value("preserve");
-        e.text().set(utf8(t).constData());
+        if (!e.text().set(utf8(t).constData()))
+            throw std::bad_alloc();
     }
 
     void text(const QString &raw)
@@ -1620,14 +1638,39 @@ std::unique_ptr<Package> ImportHtml(const QByteArray &bytes, const QString &base
 {
     // The text is handed over as UTF-8, and the parser is told to ignore
     // what a charset meta says.
-    QString text = DecodeHtml(bytes);
-    text.remove(QChar(0)); // the parser stops at a NUL character
-    const QByteArray u8 = text.toUtf8();
+    QByteArray u8;
+    {
+        QString text = DecodeHtml(bytes);
+        text.remove(QChar(0)); // the parser stops at a NUL character
+        u8 = text.toUtf8();
+    }
 
     xmlSetGenericErrorFunc(nullptr, silentError);
-    htmlDocPtr doc = htmlReadMemory(u8.constData(), int(std::min<qsizetype>(u8.size(), INT_MAX)), nullptr, "UTF-8",
-                                    HTML_PARSE_RECOVER | HTML_PARSE_NONET | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING
-                                        | HTML_PARSE_COMPACT | HTML_PARSE_IGNORE_ENC | XML_PARSE_HUGE);
+    const int size = int(std::min<qsizetype>(u8.size(), INT_MAX));
+    htmlParserCtxtPtr ctxt = htmlNewParserCtxt();
+    if (!ctxt)
+        throw std::bad_alloc();
+    struct FreeContext {
+        htmlParserCtxtPtr c;
+        ~FreeContext() { htmlFreeParserCtxt(c); }
+    } contextGuard{ctxt};
+    htmlDocPtr doc = htmlCtxtReadMemory(ctxt, u8.constData(), size, nullptr, "UTF-8",
+                                        HTML_PARSE_RECOVER | HTML_PARSE_NONET | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING
+                                            | HTML_PARSE_COMPACT | HTML_PARSE_IGNORE_ENC | XML_PARSE_HUGE);
+    // A parse that stopped before the end of the page (out of memory, or a
+    // limit of the parser) would give a document with part of the page: it
+    // is an error, never a shorter page.
+    // The parser gives no document at all for a page it could not begin to
+    // read (its input buffer not made).
+    const bool noMemory = ctxt->errNo == XML_ERR_NO_MEMORY || (!doc && size > 0);
+    const bool cutShort =
+        noMemory || (ctxt->input && ctxt->input->cur && ctxt->input->end && ctxt->input->cur < ctxt->input->end);
+    if (cutShort) {
+        if (doc)
+            xmlFreeDoc(doc);
+        throw Exception(noMemory ? QStringLiteral("there is not enough memory to read it to its end")
+                                 : QStringLiteral("it could not be read to its end"));
+    }
     std::unique_ptr<Package> pkg = NewDocumentPackage();
     if (doc) {
         struct Free {
@@ -1658,7 +1701,13 @@ std::unique_ptr<Package> ImportHtmlFile(const QString &fileName, const QString &
     const QByteArray bytes = f.readAll();
     if (f.error() != QFileDevice::NoError)
         throw Exception(QStringLiteral("The page \"%1\" cannot be read: %2.").arg(shown, f.errorString()));
-    return ImportHtml(bytes, QFileInfo(fileName).absolutePath(), pictureFolder);
+    try {
+        return ImportHtml(bytes, QFileInfo(fileName).absolutePath(), pictureFolder);
+    } catch (const std::bad_alloc &) {
+        throw Exception(QStringLiteral("The page \"%1\" cannot be opened: there is not enough memory to read it.").arg(shown));
+    } catch (const Exception &e) {
+        throw Exception(QStringLiteral("The page \"%1\" cannot be opened: %2.").arg(shown, e.message()));
+    }
 }
 
 } // namespace word
