@@ -16,6 +16,7 @@
 #include <QFile>
 
 #include <csignal>
+#include <ctime>
 #include <cstdlib>
 #include <cstring>
 #include <libxml/xmlmemory.h>
@@ -716,6 +717,31 @@ TEST(ChmToWord, TooLargeOrCutShortPagesFailNamingThem)
                 << budget << ": " << error.toStdString();
         }
     }
+}
+
+// The same help file gives the same document, byte for byte, whatever the
+// folder, the clock or the time zone.
+TEST(ChmToWord, TheSameHelpFileGivesTheSameBytes)
+{
+    QC_REQUIRE_CHMCMD();
+    const QByteArray zone = qgetenv("TZ");
+    QList<QByteArray> made;
+    for (const char *tz : {"UTC", "Asia/Tokyo"}) {
+        qputenv("TZ", tz);
+        tzset();
+        Import r;
+        const QString target = r.dir.file(QStringLiteral("out/%1.docx").arg(made.size()));
+        prepare(r, target);
+        r.worker->Execute();
+        ASSERT_FALSE(r.worker->Chm2DocPDF->Failed) << r.errors.join('\n').toStdString();
+        made << readFile(target);
+    }
+    if (zone.isNull())
+        qunsetenv("TZ");
+    else
+        qputenv("TZ", zone);
+    tzset();
+    EXPECT_EQ(made[0], made[1]);
 }
 
 TEST(ChmToWord, TargetNameAndOddExtension)
