@@ -69,23 +69,27 @@ def entry(name, local=None):
         s += '<param name="Local" value="%s">' % attr(local)
     return s + "</OBJECT>"
 
+def by_unit(step):
+    """Each unit folder as an entry without page, every step-th of its pages
+    nested below it; gives the lines and the number of pages listed."""
+    lines, listed = [], 0
+    for unit, members in units.items():
+        lines.append(entry(unit) + "<UL>")
+        for k, (src, name) in enumerate(members):
+            if k % step == 0:
+                lines.append(entry(title(src), name))
+                listed += 1
+        lines.append("</UL>")
+    return lines, listed
+
 # Contents: one book per unit folder, every Nth page of the unit below it.
 units = {}
 for src, name in pages:
     units.setdefault(os.path.dirname(name), []).append((src, name))
-hhc = ["<HTML><BODY><UL>"]
-entries = 0
-for unit, members in units.items():
-    hhc.append(entry(unit) + "<UL>")
-    entries += 1
-    for k, (src, name) in enumerate(members):
-        if k % args.contents_every == 0:
-            hhc.append(entry(title(src), name))
-            entries += 1
-    hhc.append("</UL>")
-hhc.append("</UL></BODY></HTML>")
+books, listed = by_unit(args.contents_every)
+entries = len(units) + listed
 with open(os.path.join(out, "fpref.hhc"), "w", encoding="utf-8") as fh:
-    fh.write("\n".join(hhc))
+    fh.write("\n".join(["<HTML><BODY><UL>"] + books + ["</UL></BODY></HTML>"]))
 
 keywords = 0
 if not args.no_index:
@@ -98,12 +102,9 @@ if not args.no_index:
             # A member ("TList.Add") is found by its own name too.
             hhk.append(entry(t.rsplit(".", 1)[1], name))
             keywords += 1
-    for unit, members in units.items():
-        hhk.append(entry(unit) + "<UL>")
-        for src, name in members:
-            hhk.append(entry(title(src), name))
-            keywords += 1
-        hhk.append("</UL>")
+    nested, listed = by_unit(1)
+    hhk += nested
+    keywords += listed
     hhk.append("</UL></BODY></HTML>")
     with open(os.path.join(out, "fpref.hhk"), "w", encoding="utf-8") as fh:
         fh.write("\n".join(hhk))
