@@ -416,42 +416,49 @@ void TCHMDistill::GetLinkPages(const QString &Page)
     while (!work.isEmpty()) {
         const QString page = work.takeLast();
         const QString original = LoadWorkPage(page);
-        const QString text = ProcessSCR(original, page);
+        // The links as rewritten, gathered in the same pass.
+        QStringList links;
+        const QString text = rewriteLinks(original, page, &links);
         if (text != original)
             SaveWorkPage(text, page);
         const QString folder = folderOf(page);
-        AttributeRewriter scan;
-        scan.onValue = [&](const QString &, const QString &attribute, const QString &value) {
-            if (!IsLinkAttribute(attribute) || value.isEmpty() || IsOutsideLink(value))
-                return value;
+        for (const QString &value : std::as_const(links)) {
+            if (value.isEmpty() || IsOutsideLink(value))
+                continue;
             const QString ext = extensionOf(value);
             const bool isPage = IsHtmlExtension(ext);
             if (!isPage && ext.compare(QLatin1String(".css"), Qt::CaseInsensitive) != 0)
-                return value;
+                continue;
             const QString path = FindInRoot(folder + BackslashToSlash(value));
             if (path.isEmpty())
-                return value;
+                continue;
             if (!isPage)
                 CSSFiles.Add(path);
             else if (!Files.Contains(path) && !NonTocicFiles.Contains(path)) {
                 NonTocicFiles.Add(path);
                 work.append(path);
             }
-            return value;
-        };
-        scan.run(text);
+        }
     }
 }
 
 QString TCHMDistill::ProcessSCR(const QString &S, const QString &CurrentUrl)
 {
+    return rewriteLinks(S, CurrentUrl, nullptr);
+}
+
+QString TCHMDistill::rewriteLinks(const QString &S, const QString &CurrentUrl, QStringList *Links)
+{
     AttributeRewriter rw;
     rw.onValue = [&](const QString &, const QString &attribute, const QString &value) {
         if (attribute.compare(QLatin1String("media"), Qt::CaseInsensitive) == 0)
             return value.compare(QLatin1String("screen"), Qt::CaseInsensitive) == 0 ? QStringLiteral("all") : value;
-        if (IsLinkAttribute(attribute))
-            return ProcessDecompiledUrl(value, CurrentUrl);
-        return value;
+        if (!IsLinkAttribute(attribute))
+            return value;
+        const QString link = ProcessDecompiledUrl(value, CurrentUrl);
+        if (Links)
+            Links->append(link);
+        return link;
     };
     return rw.run(S);
 }

@@ -376,6 +376,8 @@ public:
     }
 
 private:
+    // ProcessSCR, handing each link attribute's new value to Links as well.
+    QString rewriteLinks(const QString &S, const QString &CurrentUrl, QStringList *Links);
     // The steps of Execute (links rewritten to bookmarks) and Execute2.
     void run(bool distillAll);
     void cutShared(bool fromEnd);
