@@ -1,6 +1,7 @@
 // Imports a compiled help file into a Word document without a window, as the
-// import command does, and prints the time taken, the number of contents
-// entries and of pages, and the peak memory.
+// import command does, and prints the time taken by each stage, the number of
+// contents entries, pages and index keywords, the time per page and per
+// keyword, and the peak memory.
 //   import_bench HELP.chm OUT.docx
 #include "chmimport/OutputWord.h"
 #include "platform/Prompt.h"
@@ -38,24 +39,47 @@ int main(int argc, char **argv)
 
     QElapsedTimer timer;
     timer.start();
-    // When the document building begins: the time before it is reading,
-    // unpacking and distilling.
-    qint64 buildStart = -1;
+    // When each stage begins, by the progress text that opens it.
+    const QStringList stageTexts{QStringLiteral("Decompiling..."), QStringLiteral("Analyzing..."),
+                                 QStringLiteral("Preparing to distill pages..."), QStringLiteral("Distilling pages..."),
+                                 QStringLiteral("Launching Word..."), QStringLiteral("Saving document...")};
+    QList<qint64> stageStart(stageTexts.size(), -1);
     c.FOnChange = [&](const QString &text, int) {
-        if (buildStart < 0 && text == QLatin1String("Launching Word..."))
-            buildStart = timer.elapsed();
+        const int k = int(stageTexts.indexOf(text));
+        if (k >= 0 && stageStart[k] < 0)
+            stageStart[k] = timer.elapsed();
     };
     worker.Execute();
-    const double seconds = timer.elapsed() / 1000.0;
+    const qint64 total = timer.elapsed();
     struct rusage usage {};
     getrusage(RUSAGE_SELF, &usage);
     if (c.Failed) {
         std::fprintf(stderr, "import failed: %s\n", qPrintable(error.isEmpty() ? QStringLiteral("(no message)") : error));
         return 1;
     }
-    std::printf("time %.2f s (reading and distilling %.2f s, building the document %.2f s)\ncontents entries %d\n"
-                "pages %d\npeak memory %ld MB\n",
-                seconds, buildStart / 1000.0, seconds - buildStart / 1000.0, c.List.Count(), c.Files.Count(),
-                long(usage.ru_maxrss / 1024));
+    int keywords = 0;
+    for (int i = 0; i < c.List.Count(); ++i)
+        keywords += int(c.List.Items(i)->Keywords.split(KeywordSeparator, Qt::SkipEmptyParts).size());
+    const int pages = c.Files.Count() + c.NonTocicFiles.Count();
+    // The entries the distiller added for pages reached only by links or
+    // the index, with their heading.
+    const int added = c.NonTocicFiles.Count() > 0 ? c.NonTocicFiles.Count() + 1 : 0;
+    const int contentsEntries = c.List.Count() - added;
+    const double seconds = total / 1000.0;
+    std::printf("time %.2f s\n", seconds);
+    const char *names[] = {"reading the help file", "unpacking", "finding pages", "cutting shared blocks",
+                           "distilling pages", "building the document", "saving"};
+    qint64 from = 0;
+    for (int k = 0; k <= stageTexts.size(); ++k) {
+        const qint64 to = k < stageTexts.size() ? stageStart[k] : total;
+        if (to < 0)
+            continue;
+        std::printf("  %-22s %7.2f s\n", names[k], (to - from) / 1000.0);
+        from = to;
+    }
+    std::printf("contents entries %d (in the contents file %d)\npages %d\nindex keywords %d\n"
+                "per page %.2f ms, per keyword %.2f ms\npeak memory %ld MB\n",
+                c.List.Count(), contentsEntries, pages, keywords, pages ? total / double(pages) : 0.0,
+                keywords ? total / double(keywords) : 0.0, long(usage.ru_maxrss / 1024));
     return 0;
 }

@@ -64,6 +64,7 @@ void TfrmMain::btnImportChmClick()
         auto worker = std::make_unique<TOutputWord>();
         worker->chm = copied ? copy : helpFile;
         TChmToDocPDF &c = *worker->Chm2DocPDF;
+        c.OriginalChmFile = QFileInfo(helpFile).absoluteFilePath();
         c.ForQuillcraft = true;
         c.OnlyWord = true;
         c.pdf = QFileInfo(target).absoluteFilePath();

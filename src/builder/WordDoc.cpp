@@ -5,6 +5,7 @@
 #include "foundation/Paths.h"
 #include "foundation/TextFiles.h"
 #include "platform/Exception.h"
+#include "platform/word/Fields.h"
 
 #include <QDir>
 #include <QFile>
@@ -115,11 +116,9 @@ THeadingProperty ParsePropertyField(const QString &Code)
 
 QString IndexEntryKeyword(const QString &Code)
 {
-    const int first = int(Code.indexOf(u'"'));
-    const int second = first < 0 ? -1 : int(Code.indexOf(u'"', first + 1));
-    if (second < 0)
-        return QString();
-    return Code.mid(first + 1, second - first - 1).replace(u':', u'/');
+    // The quoted text with Word's escapes undone ("\:" a colon inside a level,
+    // "\"" a quote), its levels joined by "/".
+    return word::fields::indexEntryLevels(Code).join(u'/');
 }
 
 QString CrossReferenceBookmark(const QString &Code)

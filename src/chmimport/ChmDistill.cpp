@@ -9,6 +9,7 @@
 #include "foundation/TextFiles.h"
 
 #include "platform/Exception.h"
+#include "platform/Prompt.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -69,10 +70,17 @@ struct AttributeRewriter {
                 out += onTagEnd(tagName);
             inTag = false;
         };
-        for (const QChar c : S) {
+        for (qsizetype p = 0; p < S.size(); ++p) {
+            const QChar c = S.at(p);
             if (!inTag) {
-                out += c;
-                if (c == QLatin1Char('<')) {
+                // Text up to the next tag is copied as it is.
+                qsizetype next = S.indexOf(QLatin1Char('<'), p);
+                if (next < 0)
+                    next = S.size();
+                out += QStringView(S).mid(p, next - p);
+                p = next;
+                if (p < S.size()) {
+                    out += QLatin1Char('<');
                     inTag = true;
                     nameDone = false;
                     valueNext = false;
@@ -155,6 +163,20 @@ QString UnhideContent(const QString &Text)
     return t;
 }
 
+QString LoadWorkPage(const QString &FileName)
+{
+    QString failure;
+    try {
+        return LoadTextFile(FileName, QString());
+    } catch (const Exception &e) {
+        failure = e.message();
+    } catch (const std::exception &e) {
+        failure = QStringLiteral("Cannot read the page \"%1\": %2").arg(FileName, QString::fromLocal8Bit(e.what()));
+    }
+    ShowMessage(MessageKind::Error, failure, ButtonOk);
+    return QString();
+}
+
 void SaveWorkPage(const QString &Page, const QString &FileName)
 {
     if (Page.isEmpty())
@@ -167,9 +189,13 @@ void SaveWorkPage(const QString &Page, const QString &FileName)
     } catch (const Exception &e) {
         throw Exception(QStringLiteral("Cannot write the page \"%1\": %2").arg(FileName, e.message()));
     }
+    // The page is written over the old one and then cut to its length,
+    // never emptied first: a file system may write a file emptied and
+    // rewritten through to the disk when it is closed, which would cost the
+    // import a disk write per page.
     QFile file(FileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(buffer.data()) != buffer.data().size()
-        || !file.flush())
+    if (!file.open(QIODevice::ReadWrite) || file.write(buffer.data()) != buffer.data().size() || !file.flush()
+        || !file.resize(buffer.data().size()))
         throw Exception(QStringLiteral("Cannot write the page \"%1\": %2").arg(FileName, file.errorString()));
 }
 
@@ -201,8 +227,11 @@ void TCHMDistill::run(bool distillAll)
     List.initializeUrls();
     if (FOnChange)
         FOnChange(QStringLiteral("Distilling pages..."), 15);
-    DistillPages(distillAll);
+    // The pieces of split pages get their names first, so that links inside
+    // them and links to them are rewritten too.
     ProcessTocLink2();
+    List.initializeUrls();
+    DistillPages(distillAll);
 }
 
 void TCHMDistill::output()
@@ -224,6 +253,24 @@ QString TCHMDistill::FindInRoot(const QString &Path) const
     const QString resolved = ResolvePath(Path);
     if (rootFolder.isEmpty() || !resolved.startsWith(rootFolder) || resolved.size() == rootFolder.size())
         return QString();
+    // Pages link to the same pages again and again: each path is looked up
+    // on the disk once. Files are only added while the import runs, so a
+    // file found stays found; what was missing is looked for again after
+    // files were added.
+    if (const auto hit = found_.constFind(resolved); hit != found_.constEnd())
+        return hit.value();
+    if (missing_.contains(resolved))
+        return QString();
+    const QString result = findOnDisk(resolved);
+    if (result.isEmpty())
+        missing_.insert(resolved);
+    else
+        found_.insert(resolved, result);
+    return result;
+}
+
+QString TCHMDistill::findOnDisk(const QString &resolved) const
+{
     QFileInfo info(resolved);
     if (!info.exists()) {
         // Pages written on Windows name files in any case. The folder tree
@@ -249,7 +296,7 @@ QString TCHMDistill::FindInRoot(const QString &Path) const
 QString TCHMDistill::ProcessDecompiledUrl(const QString &Url, const QString &CurrentUrl)
 {
     QString url = Url.trimmed();
-    const QString own = QFileInfo(chmFile).fileName();
+    const QString own = QFileInfo(OwnChmFile()).fileName();
     for (const QLatin1String prefix : {QLatin1String("ms-its:"), QLatin1String("mk:@msitstore:")}) {
         if (!url.startsWith(prefix, Qt::CaseInsensitive))
             continue;
@@ -263,7 +310,7 @@ QString TCHMDistill::ProcessDecompiledUrl(const QString &Url, const QString &Cur
             url = inner;
         } else {
             // Only a help file beside the imported one is looked for.
-            const QString linkedPath = folderOf(QFileInfo(chmFile).absoluteFilePath()) + linkedName;
+            const QString linkedPath = folderOf(QFileInfo(OwnChmFile()).absoluteFilePath()) + linkedName;
             if (!linkedName.isEmpty() && linkedName != QLatin1String("..") && QFileInfo(linkedPath).isFile()) {
                 const QString sub = rootFolder + linkedName + QLatin1Char('/');
                 if (!QFileInfo::exists(sub)) {
@@ -351,6 +398,14 @@ void TCHMDistill::FillFileList()
     }
     for (const QString &path : Files.Texts())
         GetLinkPages(path);
+    // Pages that only the index names come in as pages reached by links.
+    for (const auto &[page, keyword] : UnplacedKeywords) {
+        const QString path = FindInRoot(rootFolder + page);
+        if (path.isEmpty() || Files.Contains(path) || NonTocicFiles.Contains(path))
+            continue;
+        NonTocicFiles.Add(path);
+        GetLinkPages(path);
+    }
 }
 
 void TCHMDistill::GetLinkPages(const QString &Page)
@@ -360,43 +415,50 @@ void TCHMDistill::GetLinkPages(const QString &Page)
     QStringList work{Page};
     while (!work.isEmpty()) {
         const QString page = work.takeLast();
-        const QString original = LoadTextFileSafe(page, QString());
-        const QString text = ProcessSCR(original, page);
+        const QString original = LoadWorkPage(page);
+        // The links as rewritten, gathered in the same pass.
+        QStringList links;
+        const QString text = rewriteLinks(original, page, &links);
         if (text != original)
             SaveWorkPage(text, page);
         const QString folder = folderOf(page);
-        AttributeRewriter scan;
-        scan.onValue = [&](const QString &, const QString &attribute, const QString &value) {
-            if (!IsLinkAttribute(attribute) || value.isEmpty() || IsOutsideLink(value))
-                return value;
+        for (const QString &value : std::as_const(links)) {
+            if (value.isEmpty() || IsOutsideLink(value))
+                continue;
             const QString ext = extensionOf(value);
             const bool isPage = IsHtmlExtension(ext);
             if (!isPage && ext.compare(QLatin1String(".css"), Qt::CaseInsensitive) != 0)
-                return value;
+                continue;
             const QString path = FindInRoot(folder + BackslashToSlash(value));
             if (path.isEmpty())
-                return value;
+                continue;
             if (!isPage)
                 CSSFiles.Add(path);
             else if (!Files.Contains(path) && !NonTocicFiles.Contains(path)) {
                 NonTocicFiles.Add(path);
                 work.append(path);
             }
-            return value;
-        };
-        scan.run(text);
+        }
     }
 }
 
 QString TCHMDistill::ProcessSCR(const QString &S, const QString &CurrentUrl)
 {
+    return rewriteLinks(S, CurrentUrl, nullptr);
+}
+
+QString TCHMDistill::rewriteLinks(const QString &S, const QString &CurrentUrl, QStringList *Links)
+{
     AttributeRewriter rw;
     rw.onValue = [&](const QString &, const QString &attribute, const QString &value) {
         if (attribute.compare(QLatin1String("media"), Qt::CaseInsensitive) == 0)
             return value.compare(QLatin1String("screen"), Qt::CaseInsensitive) == 0 ? QStringLiteral("all") : value;
-        if (IsLinkAttribute(attribute))
-            return ProcessDecompiledUrl(value, CurrentUrl);
-        return value;
+        if (!IsLinkAttribute(attribute))
+            return value;
+        const QString link = ProcessDecompiledUrl(value, CurrentUrl);
+        if (Links)
+            Links->append(link);
+        return link;
     };
     return rw.run(S);
 }
@@ -404,7 +466,7 @@ QString TCHMDistill::ProcessSCR(const QString &S, const QString &CurrentUrl)
 void TCHMDistill::ChangeCSS()
 {
     for (const QString &path : CSSFiles.Texts()) {
-        const QString text = LoadTextFileSafe(path, QString());
+        const QString text = LoadWorkPage(path);
         const QString unhidden = UnhideContent(text);
         if (unhidden != text)
             SaveWorkPage(unhidden, path);
@@ -419,8 +481,9 @@ void TCHMDistill::cutShared(bool fromEnd)
         return;
     const int count = TopicList.Count();
     // Each text is made comparable once, and pages are looked up by the
-    // length of their text: only texts of near lengths can be similar, so a
-    // block is compared with its few neighbours, not with every page.
+    // length of their text: only texts of near lengths can repeat each
+    // other, so a block is compared with its few neighbours, not with every
+    // page.
     std::vector<QString> key(static_cast<size_t>(count));
     std::vector<std::pair<qsizetype, int>> counted, all; // (length, page), sorted
     auto index = [&] {
@@ -435,38 +498,50 @@ void TCHMDistill::cutShared(bool fromEnd)
         std::sort(counted.begin(), counted.end());
         std::sort(all.begin(), all.end());
     };
-    // The pages of a sorted list whose text could be similar to key.
+    // The pages of a sorted list whose text could repeat key.
     auto near = [](const std::vector<std::pair<qsizetype, int>> &list, const QString &of) {
         const auto from = std::lower_bound(list.begin(), list.end(), std::pair(of.size() - kSimilarLengthSpread, -1));
         const auto to = std::upper_bound(list.begin(), list.end(), std::pair(of.size() + kSimilarLengthSpread, INT_MAX));
         return std::pair(from, to);
     };
+    auto repeats = [&](int a, int b) {
+        return TChmTopicFile::Repeats(key[size_t(a)], TopicList.Items(a)->TextHasLink, key[size_t(b)],
+                                      TopicList.Items(b)->TextHasLink);
+    };
+    // A block goes from a page only while the page keeps other content.
+    auto cut = [fromEnd](TChmTopicFile *p) {
+        if (!p->HasOtherContent(fromEnd))
+            return false;
+        fromEnd ? p->SearchUp() : p->SearchDown();
+        return true;
+    };
     index();
     for (int j = 0; j < count;) {
         TChmTopicFile *pj = TopicList.Items(j);
-        const QString &block = key[size_t(j)];
         // Counting stops once the block is known to be shared, or once the
         // pages left could no longer make it so.
-        const auto [from, to] = near(counted, block);
+        const auto [from, to] = near(counted, key[size_t(j)]);
         int left = int(to - from);
         int shared = 0;
         for (auto c = from; c != to && shared < threshold && shared + left >= threshold; ++c) {
             --left;
-            if (c->second != j && IsSimilarLowerText(key[size_t(c->second)], block))
+            if (c->second != j && repeats(c->second, j))
                 ++shared;
         }
-        if (shared < threshold) {
+        if (shared < threshold || key[size_t(j)].isEmpty()) {
             ++j;
             continue;
         }
-        const auto [cutFrom, cutTo] = near(all, block);
-        std::vector<TChmTopicFile *> cut;
+        const auto [cutFrom, cutTo] = near(all, key[size_t(j)]);
+        std::vector<TChmTopicFile *> others;
         for (auto k = cutFrom; k != cutTo; ++k)
-            if (k->second != j && IsSimilarLowerText(key[size_t(k->second)], block))
-                cut.push_back(TopicList.Items(k->second));
-        for (TChmTopicFile *pk : cut)
-            fromEnd ? pk->SearchUp() : pk->SearchDown();
-        fromEnd ? pj->SearchUp() : pj->SearchDown();
+            if (k->second != j && repeats(k->second, j))
+                others.push_back(TopicList.Items(k->second));
+        for (TChmTopicFile *pk : others)
+            cut(pk);
+        // A page that keeps the block as its only content is done with.
+        if (!cut(pj))
+            ++j;
         index();
     }
 }
@@ -492,6 +567,8 @@ void TCHMDistill::RemoveSame()
         if (!page)
             continue;
         pageOf.insert(e, page);
+        if (anchor.isEmpty())
+            page->OwnEntry = true;
         if (!anchor.isEmpty() && !page->Bookmarks.GetItemByName(anchor)) {
             auto b = std::make_unique<TBookmark>();
             b->Name = anchor;
@@ -537,9 +614,9 @@ void TCHMDistill::RemoveSame()
             if (title)
                 p->TitleFound = true;
             p->Title3 = p->Text;
-            // A page reached only by links loses its first block only when
-            // that block is its title: otherwise its own text would go.
-            if (k < n || title)
+            // Only a block that is the page's title goes, and only while the
+            // page has more to show: any other first block is the page's own.
+            if (title && p->HasOtherContent(false))
                 p->SearchDown();
         }
         cutShared(false);
@@ -547,13 +624,17 @@ void TCHMDistill::RemoveSame()
 
     for (int k = 0; k < TopicList.Count(); ++k) {
         TChmTopicFile *p = TopicList.Items(k);
-        p->Body = p->Distiller();
+        // Tables whose text went with the shared blocks leave no empty shell.
+        p->Body = RemoveEmptyTables(p->Distiller());
         p->FindAnchors();
-        if (p->QuoteCount > 1) {
+        if (p->QuoteCount > 1 && p->Bookmarks.Count() > 0) {
             p->ProcessBookmarks();
             p->Bookmarks.Sort();
             p->SplitFileByBookmark();
             WorkFolderChanged();
+            const QString page = p->Filename.mid(rootFolder.size());
+            for (int b = 0; b < p->Bookmarks.Count(); ++b)
+                pageOfPiece_.insert(PieceName(page, b).toLower(), page);
         }
         SaveWorkPage(p->BeforeBody + p->Body + p->AfterBody, p->Filename);
         // The page's text is on disk now; only its anchors and bookmarks
@@ -582,12 +663,23 @@ void TCHMDistill::NonTocFileToToc()
         e->Level = 1;
         e->Status = 0;
         e->Url = path.mid(rootFolder.size());
-        e->Topic = TrimWhitespace(GetHtmlTitle(LoadTextFileSafe(path, QString())));
+        e->Topic = TrimWhitespace(GetHtmlTitle(LoadWorkPage(path)));
         if (e->Topic.isEmpty())
             if (const TChmTopicFile *page = TopicList.GetItemByFilename(path))
                 e->Topic = page->Title3;
+        // A heading without text cannot be found or linked to: a page
+        // without a title is named by its file.
+        if (e->Topic.trimmed().isEmpty())
+            e->Topic = QFileInfo(path).fileName();
         NonTocicFiles.SetObject(path, List.Add(std::move(e)));
     }
+    // The keywords of pages that no contents entry names.
+    for (const auto &[page, keyword] : UnplacedKeywords)
+        if (TTitleList *e = NonTocicFiles.Object(FindInRoot(rootFolder + page))) {
+            if (!e->Keywords.isEmpty())
+                e->Keywords += KeywordSeparator;
+            e->Keywords += keyword;
+        }
 }
 
 void TCHMDistill::GetChapterNumber()
@@ -633,7 +725,7 @@ QString TCHMDistill::DistillPages(bool UrltoBookmark)
         const QString path = FindInRoot(rootFolder + url);
         if (path.isEmpty() || url.contains(QLatin1Char('#')))
             continue;
-        const QString original = LoadTextFileSafe(path, QString());
+        const QString original = LoadWorkPage(path);
         if (original.isEmpty())
             continue;
         QString text = original;
@@ -649,12 +741,56 @@ QString TCHMDistill::DistillPages(bool UrltoBookmark)
     return QString();
 }
 
+QString PieceName(const QString &Page, int Piece)
+{
+    const qsizetype dot = Page.lastIndexOf(QLatin1Char('.'));
+    const qsizetype slash = Page.lastIndexOf(QLatin1Char('/'));
+    const QString stem = dot > slash ? Page.left(dot) : Page;
+    const QString ext = dot > slash ? Page.mid(dot) : QString();
+    return stem + QLatin1Char('_') + QString::number(Piece) + ext;
+}
+
+TTitleList *TCHMDistill::LinkTarget(const QString &Page, const QString &Anchor, QString &Bookmark) const
+{
+    Bookmark.clear();
+    const TChmTopicFile *tp = TopicList.GetItemByFilename(rootFolder + Page);
+    TTitleList *whole = List.GetItemByUrl(Page);
+    if (tp && tp->Bookmarks.Count() > 0 && tp->QuoteCount > 1) {
+        // A page split at its entries' anchors: an anchor of an entry leads
+        // to that entry's heading, any other to the piece that holds it.
+        auto piece = [&](int k) { return List.GetItemByUrl(PieceName(Page, k)); };
+        if (!Anchor.isEmpty()) {
+            const int k = tp->Bookmarks.GetItemIdByName(Anchor);
+            if (k >= 0 && piece(k)) {
+                Bookmark = piece(k)->Bookmark;
+                return piece(k);
+            }
+        }
+        if (!whole) {
+            const int k = Anchor.isEmpty() ? -1 : tp->AnchorPieces.value(Anchor.toLower(), -1);
+            TTitleList *e = piece(std::max(k, 0));
+            if (!e)
+                return nullptr;
+            Bookmark = e->Bookmark + (k >= 0 ? QLatin1Char('_') + Anchor : QString());
+            return e;
+        }
+    }
+    if (!whole)
+        return nullptr;
+    Bookmark = whole->Bookmark;
+    if (!Anchor.isEmpty() && tp && tp->Anchors.Contains(Anchor))
+        Bookmark += QLatin1Char('_') + Anchor;
+    return whole;
+}
+
 QString TCHMDistill::ChangeUrlBookmark(const QString &Page, TTitleList *Base)
 {
     QString remembered;
     bool hasRemembered = false;
     bool hintDue = false;
     bool inA = false;
+    // A piece of a split page links like the page it was cut from.
+    const QString basePage = pageOfPiece_.value(Base->Url.toLower(), Base->Url);
     AttributeRewriter rw;
     rw.onName = [&](const QString &name) {
         inA = name.compare(QLatin1String("a"), Qt::CaseInsensitive) == 0;
@@ -664,9 +800,6 @@ QString TCHMDistill::ChangeUrlBookmark(const QString &Page, TTitleList *Base)
         } else if (name.compare(QLatin1String("/a"), Qt::CaseInsensitive) == 0 && hasRemembered) {
             hintDue = true;
         }
-    };
-    auto pageAnchors = [this](const QString &relative) -> const TChmTopicFile * {
-        return TopicList.GetItemByFilename(rootFolder + relative);
     };
     rw.onValue = [&](const QString &, const QString &attribute, const QString &value) -> QString {
         if (!inA)
@@ -680,29 +813,24 @@ QString TCHMDistill::ChangeUrlBookmark(const QString &Page, TTitleList *Base)
             return value;
         QString file, anchor;
         SplitUrlAnchor(value, file, anchor);
+        if (file.isEmpty() && anchor.isEmpty())
+            return value;
+        if (file.contains(QLatin1Char(':')))
+            return value;
+        QString target = basePage;
         if (!file.isEmpty()) {
-            if (file.contains(QLatin1Char(':')))
-                return value;
             const QString f = BackslashToSlash(file);
-            const QString target = f.startsWith(QLatin1Char('/')) ? ResolvePath(f.mid(1))
-                                                                   : ResolvePath(folderOf(Base->Url) + f);
-            TTitleList *entry = List.GetItemByUrl(target);
-            if (!entry)
-                return value;
+            target = f.startsWith(QLatin1Char('/')) ? ResolvePath(f.mid(1)) : ResolvePath(folderOf(basePage) + f);
+        }
+        QString bookmark;
+        const TTitleList *entry = LinkTarget(target, anchor, bookmark);
+        if (!entry)
+            return file.isEmpty() ? QLatin1Char('#') + Base->Bookmark : value;
+        if (!file.isEmpty()) {
             remembered = entry->ChapterNumber;
             hasRemembered = true;
-            const TChmTopicFile *page = pageAnchors(target);
-            if (!anchor.isEmpty() && page && page->Anchors.Contains(anchor))
-                return QLatin1Char('#') + entry->Bookmark + QLatin1Char('_') + anchor;
-            return QLatin1Char('#') + entry->Bookmark;
         }
-        if (!anchor.isEmpty()) {
-            const TChmTopicFile *page = pageAnchors(Base->Url);
-            if (page && page->Anchors.Contains(anchor))
-                return QLatin1Char('#') + Base->Bookmark + QLatin1Char('_') + anchor;
-            return QLatin1Char('#') + Base->Bookmark;
-        }
-        return value;
+        return QLatin1Char('#') + bookmark;
     };
     rw.onTagEnd = [&](const QString &) -> QString {
         if (!hintDue)
@@ -736,10 +864,6 @@ void TCHMDistill::ProcessTocLink2()
         const int id = page->Bookmarks.GetItemIdByName(anchor);
         if (id < 0)
             continue;
-        const qsizetype dot = file.lastIndexOf(QLatin1Char('.'));
-        const qsizetype slash = file.lastIndexOf(QLatin1Char('/'));
-        const QString stem = dot > slash ? file.left(dot) : file;
-        const QString ext = dot > slash ? file.mid(dot) : QString();
-        e->Url = stem + QLatin1Char('_') + QString::number(id) + ext;
+        e->Url = PieceName(file, id);
     }
 }

@@ -1,6 +1,7 @@
 #include "chmimport/ChmTo.h"
 
 #include "foundation/HTMLProcess.h"
+#include "foundation/HtmlTables.h"
 #include "foundation/LanguageProcess.h"
 #include "foundation/Paths.h"
 #include "foundation/TextFiles.h"
@@ -160,7 +161,62 @@ QString withSlash(const QString &folder)
     return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
 }
 
+// A help file that a link or a merge names ("other.chm::/page.htm", with or
+// without an "ms-its:" or "mk:@MSITStore:" prefix): the file's name alone and
+// the inner path. False when the text names no help file.
+bool splitHelpFileLink(const QString &text, QString &name, QString &inner)
+{
+    QString t = text.trimmed();
+    for (const QLatin1String prefix : {QLatin1String("ms-its:"), QLatin1String("mk:@msitstore:")})
+        if (t.startsWith(prefix, Qt::CaseInsensitive)) {
+            t.remove(0, prefix.size());
+            break;
+        }
+    const qsizetype sep = t.indexOf(QStringLiteral("::"));
+    if (sep < 0)
+        return false;
+    const QString file = BackslashToSlash(t.left(sep));
+    name = file.mid(file.lastIndexOf(QLatin1Char('/')) + 1);
+    inner = BackslashToSlash(t.mid(sep + 2));
+    return !name.isEmpty() && name != QLatin1String("..") && name != QLatin1String(".");
+}
+
 } // namespace
+
+QString KeywordName(const QString &Name)
+{
+    QString out = Name;
+    out.replace(QLatin1Char('/'), QStringLiteral("//"));
+    out.replace(QLatin1Char('#'), QStringLiteral("##"));
+    return out;
+}
+
+QStringList KeywordLevels(const QString &Path, QString *Anchor)
+{
+    QStringList levels;
+    QString level;
+    if (Anchor)
+        Anchor->clear();
+    for (qsizetype k = 0; k < Path.size(); ++k) {
+        const QChar c = Path.at(k);
+        const bool doubled = k + 1 < Path.size() && Path.at(k + 1) == c;
+        if ((c == QLatin1Char('/') || c == QLatin1Char('#')) && doubled) {
+            level += c;
+            ++k;
+        } else if (c == QLatin1Char('/')) {
+            levels << level;
+            level.clear();
+        } else if (c == QLatin1Char('#')) {
+            if (Anchor)
+                *Anchor = Path.mid(k + 1);
+            break;
+        } else {
+            level += c;
+        }
+    }
+    levels << level;
+    return levels;
+}
 
 // ---------------------------------------------------------------------------
 
@@ -168,6 +224,13 @@ TTitleList *TTitleLists::Add(std::unique_ptr<TTitleList> item)
 {
     items_.push_back(std::move(item));
     return items_.back().get();
+}
+
+void TTitleLists::InsertFrom(int index, TTitleLists &other)
+{
+    items_.insert(items_.begin() + std::clamp<qsizetype>(index, 0, qsizetype(items_.size())),
+                  std::make_move_iterator(other.items_.begin()), std::make_move_iterator(other.items_.end()));
+    other.Clear();
 }
 
 void TTitleLists::Clear()
@@ -240,15 +303,17 @@ int TCHMDecompile::UnpackTimeoutMs() { return unpackTimeoutMs.load(); }
 
 void ReadChmSystemInfo(TCHMDecompile &Reader, const QString &ChmFile)
 {
+    // Messages name the help file the user chose, not a copy of it.
+    const QString shown = Reader.OriginalChmFile.isEmpty() ? ChmFile : Reader.OriginalChmFile;
     if (!QFileInfo(ChmFile).isFile())
-        throw Exception(QStringLiteral("Cannot open the help file \"%1\": it does not exist.").arg(ChmFile));
+        throw Exception(QStringLiteral("Cannot open the help file \"%1\": it does not exist.").arg(shown));
     QFile probe(ChmFile);
     if (!probe.open(QIODevice::ReadOnly))
-        throw Exception(QStringLiteral("Cannot open the help file \"%1\": %2").arg(ChmFile, probe.errorString()));
+        throw Exception(QStringLiteral("Cannot open the help file \"%1\": %2").arg(shown, probe.errorString()));
     probe.close();
     const HelperRun run = runUnpacker({QStringLiteral("system"), QFileInfo(ChmFile).absoluteFilePath()}, QString());
     if (!run.problem.isEmpty())
-        throw Exception(QStringLiteral("Cannot read the help file \"%1\": %2.").arg(ChmFile, run.problem));
+        throw Exception(QStringLiteral("Cannot read the help file \"%1\": %2.").arg(shown, run.problem));
     const TChmSystemData sd = ParseChmSystemData(run.out);
     if (!sd.HasLanguage && !sd.HasTitle && !sd.HasDefaultTopic)
         return; // nothing recognisable: the fields keep their values
@@ -288,14 +353,14 @@ void TCHMDecompile::decompile()
     if (FOnChange)
         FOnChange(QStringLiteral("Decompiling..."), 1);
     if (rootFolder.isEmpty())
-        throw Exception(QStringLiteral("Cannot unpack the help file \"%1\": no work folder was given.").arg(chmFile));
+        throw Exception(QStringLiteral("Cannot unpack the help file \"%1\": no work folder was given.").arg(OwnChmFile()));
     rootFolder = withSlash(QDir::cleanPath(QFileInfo(rootFolder).absoluteFilePath()));
     if (!QDir().mkpath(rootFolder))
         throw Exception(QStringLiteral("Cannot create ") + rootFolder);
     const HelperRun run =
         runUnpacker({QStringLiteral("unpack"), QFileInfo(chmFile).absoluteFilePath(), rootFolder}, rootFolder);
     if (!run.problem.isEmpty())
-        throw Exception(QStringLiteral("Cannot unpack the help file \"%1\": %2.").arg(chmFile, run.problem));
+        throw Exception(QStringLiteral("Cannot unpack the help file \"%1\": %2.").arg(OwnChmFile(), run.problem));
 
     FileName = QFileInfo(chmFile).completeBaseName();
     const QString hhc = rootFolder + FileName + QStringLiteral(".hhc");
@@ -304,14 +369,104 @@ void TCHMDecompile::decompile()
     hhkFile = QFileInfo(hhk).isFile() ? hhk : FindFileByExt(rootFolder, QStringLiteral(".hhk"));
     try {
         ParseHhcFile(*this);
+        mergeHelpFiles();
         ParseHhkFile(*this);
     } catch (const Exception &e) {
         // The contents and index files lie in the work folder, which is gone
         // when the user reads the message: it names the help file and the
         // inner file instead.
         throw Exception(QStringLiteral("Cannot read the help file \"%1\": %2")
-                            .arg(chmFile, QString(e.message()).replace(rootFolder, QString())));
+                            .arg(OwnChmFile(), QString(e.message()).replace(rootFolder, QString())));
     }
+}
+
+void TCHMDecompile::mergeHelpFiles()
+{
+    const QFileInfo own(OwnChmFile());
+    QSet<QString> open = openMerges_ ? *openMerges_ : QSet<QString>();
+    open.insert(own.fileName().toLower());
+    // From the last, so that the positions of those before stay valid.
+    std::vector<TMerge> merges;
+    merges.swap(Merges);
+    for (auto m = merges.rbegin(); m != merges.rend(); ++m) {
+        QString name, inner;
+        if (!splitHelpFileLink(m->Value.contains(QStringLiteral("::")) ? m->Value : m->Value + QStringLiteral("::/"),
+                               name, inner)
+            || open.contains(name.toLower()))
+            continue;
+        const QString path = own.absolutePath() + QLatin1Char('/') + name;
+        if (!QFileInfo(path).isFile()) {
+            Notes << QStringLiteral("The contents of \"%1\" take in the help file \"%2\", which is not beside it: its "
+                                    "topics are left out.")
+                         .arg(own.fileName(), name);
+            continue;
+        }
+        // The merged help file is unpacked into a folder of its name, as a
+        // link into it would have it, and its entries take the merge's place.
+        TCHMDecompile other;
+        other.openMerges_ = &open;
+        try {
+            other.LoadFromCHM(path);
+            other.rootFolder = rootFolder + name + QLatin1Char('/');
+            other.decompile();
+        } catch (const Exception &e) {
+            Notes << QStringLiteral("The help file \"%1\" that the contents of \"%2\" take in cannot be read: its "
+                                    "topics are left out. %3")
+                         .arg(name, own.fileName(), e.message());
+            continue;
+        }
+        for (int k = 0; k < other.List.Count(); ++k) {
+            TTitleList *e = other.List.Items(k);
+            e->Level += m->Level;
+            const QString url = e->Url.trimmed();
+            if (!url.isEmpty() && !IsOutsideLink(url) && !url.startsWith(QLatin1Char('/')))
+                e->Url = name + QLatin1Char('/') + url;
+            else if (url.startsWith(QLatin1Char('/')))
+                e->Url = QLatin1Char('/') + name + url;
+        }
+        for (const auto &[page, keyword] : other.UnplacedKeywords)
+            UnplacedKeywords.append({name + QLatin1Char('/') + page, keyword});
+        Notes << other.Notes;
+        List.InsertFrom(m->Position, other.List);
+    }
+}
+
+TCHMDecompile::TSizeLimits &TCHMDecompile::SizeLimits()
+{
+    static TSizeLimits limits;
+    return limits;
+}
+
+void TCHMDecompile::CheckImportSize() const
+{
+    // A document takes some twenty times the bytes of the pages it is made
+    // from, and a page being read some forty times its own: the limits hold
+    // an import to what the document engine allows a document (about 2.5 GB).
+    const TSizeLimits &limits = SizeLimits();
+    qint64 total = 0, largest = 0;
+    QString largestPage;
+    QDirIterator it(rootFolder, QDir::Files | QDir::Hidden | QDir::NoSymLinks, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        if (!IsHtmlExtension(QLatin1Char('.') + it.fileInfo().suffix()))
+            continue;
+        const qint64 size = it.fileInfo().size();
+        total += size;
+        if (size > largest) {
+            largest = size;
+            largestPage = path.mid(rootFolder.size());
+        }
+    }
+    const QString shown = QDir::toNativeSeparators(OwnChmFile());
+    auto mb = [](qint64 bytes) { return QString::number(double(bytes) / (1024 * 1024), 'f', 1); };
+    if (largest > limits.OnePage)
+        throw Exception(QStringLiteral("The help file \"%1\" is too large to import: its page \"%2\" holds %3 MB, more "
+                                       "than the %4 MB a page may hold to fit in the memory of a document.")
+                            .arg(shown, largestPage, mb(largest), mb(limits.OnePage)));
+    if (total > limits.AllPages)
+        throw Exception(QStringLiteral("The help file \"%1\" is too large to import: its pages hold %2 MB, more than "
+                                       "the %3 MB that fit in the memory of a document.")
+                            .arg(shown, mb(total), mb(limits.AllPages)));
 }
 
 QString FindFileByExt(const QString &Folder, const QString &Ext)
@@ -340,24 +495,28 @@ QString FindFileByExt(const QString &Folder, const QString &Ext)
 // ---------------------------------------------------------------------------
 
 void ParseHhcEntry(const TCHMDecompile &Reader, const QString &Text, QString &Name, qint32 &ImageNumber,
-                   QStringList &Locals)
+                   QStringList &Locals, QString *Merge)
 {
     Name.clear();
     ImageNumber = 0;
     Locals.clear();
+    if (Merge)
+        Merge->clear();
     bool haveName = false;
     forEachParam(normaliseParams(Text, true), [&](const QString &tag, const QString &value, bool hasValue) {
+        if (Merge && hasValue && Merge->isEmpty() && tag.contains(QLatin1String("name=\"Merge\""), Qt::CaseInsensitive))
+            *Merge = DecodeAttributeValue(value);
         if (tag.contains(QStringLiteral("name=\"Name\""))) {
             if (!haveName) {
                 haveName = true;
                 if (Reader.CodePage == 1256 && IsEntityEncoded(value))
                     Name = DecodeByteChars(UnescapeHtml(value), 1256);
                 else
-                    Name = UnescapeHtml(value);
+                    Name = DecodeAttributeValue(value);
             }
         } else if (tag.contains(QStringLiteral("name=\"Local\""))) {
             if (hasValue)
-                Locals << UnescapeHtml(value);
+                Locals << DecodeAttributeValue(value);
         } else if (tag.contains(QStringLiteral("name=\"ImageNumber\"")) && hasValue) {
             bool ok = false;
             const int n = value.trimmed().toInt(&ok);
@@ -380,9 +539,9 @@ void ParseHhkEntry(const QString &Text, QString &Name, QStringList &Locals)
         if (first) {
             first = false;
             if (hasValue)
-                Name = UnescapeHtml(value).replace(QLatin1Char('/'), QStringLiteral("//"));
+                Name = KeywordName(DecodeAttributeValue(value));
         } else if (tag.contains(QStringLiteral("name=\"Local\"")) && hasValue) {
-            Locals << UnescapeHtml(value);
+            Locals << DecodeAttributeValue(value);
         }
         return true;
     });
@@ -405,8 +564,11 @@ void ParseHhcFile(TCHMDecompile &Reader)
         QString name;
         qint32 image = 0;
         QStringList locals;
-        ParseHhcEntry(Reader, pending, name, image, locals);
+        QString merge;
+        ParseHhcEntry(Reader, pending, name, image, locals, &merge);
         pending.clear();
+        if (!merge.trimmed().isEmpty())
+            Reader.Merges.push_back({Reader.List.Count(), std::max(level, 0), merge.trimmed()});
         if (QString(name).remove(QLatin1Char('-')).isEmpty())
             return;
         auto entry = std::make_unique<TTitleList>();
@@ -449,15 +611,41 @@ void ParseHhcFile(TCHMDecompile &Reader)
     addPending();
 }
 
+QString IndexPageKey(const TCHMDecompile &Reader, const QString &Page)
+{
+    QString page = Page.trimmed();
+    QString name, inner;
+    if (splitHelpFileLink(page, name, inner))
+        page = name.compare(QFileInfo(Reader.OwnChmFile()).fileName(), Qt::CaseInsensitive) == 0
+                   ? inner
+                   : name + QLatin1Char('/') + inner;
+    page = ResolvePath(BackslashToSlash(page));
+    while (page.startsWith(QLatin1Char('/')))
+        page.remove(0, 1);
+    return page;
+}
+
 void ParseHhkFile(TCHMDecompile &Reader)
 {
     if (Reader.hhkFile.isEmpty())
         return;
     const QString text = LoadTextFile(Reader.hhkFile, QString::number(Reader.CodePage));
-    // The entries by lower-cased Url, so that each keyword finds its pages at once.
-    QHash<QString, QList<TTitleList *>> byUrl;
-    for (int k = 0; k < Reader.List.Count(); ++k)
-        byUrl[Reader.List.Items(k)->Url.toLower()].append(Reader.List.Items(k));
+    // The entries by page, so that each keyword finds its entries at once:
+    // those that name the page whole, and those that name an anchor in it.
+    QHash<QString, QList<TTitleList *>> whole;
+    QHash<QString, QList<std::pair<QString, TTitleList *>>> anchored;
+    for (int k = 0; k < Reader.List.Count(); ++k) {
+        TTitleList *e = Reader.List.Items(k);
+        if (e->Url.isEmpty())
+            continue;
+        QString file, anchor;
+        SplitUrlAnchor(e->Url, file, anchor);
+        const QString key = IndexPageKey(Reader, file).toLower();
+        if (anchor.isEmpty())
+            whole[key].append(e);
+        else
+            anchored[key].append({anchor, e});
+    }
 
     QString pending;
     bool collecting = false;
@@ -475,12 +663,26 @@ void ParseHhkFile(TCHMDecompile &Reader)
         for (const QString &local : locals) {
             QString file, anchor;
             SplitUrlAnchor(local, file, anchor);
-            const QString suffix = anchor.isEmpty() ? QString() : QLatin1Char('#') + anchor;
-            file.replace(QStringLiteral("%20"), QStringLiteral(" "));
-            for (TTitleList *entry : byUrl.value(file.toLower())) {
+            const QString keyword = path + name + (anchor.isEmpty() ? QString() : QLatin1Char('#') + anchor);
+            const QString page = IndexPageKey(Reader, file);
+            // The entry of the anchor the keyword points at, else the entries
+            // of the whole page, else the first entry of a part of the page.
+            QList<TTitleList *> targets;
+            const QList<std::pair<QString, TTitleList *>> parts = anchored.value(page.toLower());
+            if (!anchor.isEmpty())
+                for (const auto &[a, e] : parts)
+                    if (a.compare(anchor, Qt::CaseInsensitive) == 0)
+                        targets << e;
+            if (targets.isEmpty())
+                targets = whole.value(page.toLower());
+            if (targets.isEmpty() && !parts.isEmpty())
+                targets << parts.first().second;
+            if (targets.isEmpty() && !page.isEmpty())
+                Reader.UnplacedKeywords.append({page, keyword});
+            for (TTitleList *entry : targets) {
                 if (!entry->Keywords.isEmpty())
                     entry->Keywords += KeywordSeparator;
-                entry->Keywords += path + name + suffix;
+                entry->Keywords += keyword;
             }
         }
         return name;

@@ -13,6 +13,7 @@
 #include <QByteArray>
 #include <QHash>
 #include <QMap>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -27,6 +28,13 @@ using TProcEvent = std::function<void(const QString &Text, int Percent)>;
 
 // The separator between keyword paths in TTitleList::Keywords: "`" then "\".
 inline const QString KeywordSeparator = QStringLiteral("`\\");
+
+// A keyword path as TTitleList::Keywords holds it: the names of its levels,
+// each followed by "/", then "#" and the anchor the index points at. Inside a
+// name "/" is written "//" and "#" is written "##".
+QString KeywordName(const QString &Name);
+// The levels of a keyword path as the index names them, and its anchor.
+QStringList KeywordLevels(const QString &Path, QString *Anchor = nullptr);
 
 // One contents entry.
 class TTitleList {
@@ -49,6 +57,8 @@ public:
     int Count() const { return int(items_.size()); }
     TTitleList *Items(int index) const { return items_.at(size_t(index)).get(); }
     TTitleList *Add(std::unique_ptr<TTitleList> item);
+    // Moves every entry of other to position index, in their order.
+    void InsertFrom(int index, TTitleLists &other);
     void Clear();
     // Rebuilds the lookup: lower-cased Url to the first entry with it.
     void initializeUrls();
@@ -98,6 +108,25 @@ public:
     QString chmFile;
     QString FileName;
     TProcEvent FOnChange;
+    // The help file as the user chose it, when chmFile is a temporary copy
+    // of it: links and merges that name help files are resolved against its
+    // name and folder. Empty: chmFile itself.
+    QString OriginalChmFile;
+    // Contents entries that stand for the contents of another help file
+    // ("Merge"): where they stood in List, at which level, and the value.
+    struct TMerge {
+        int Position = 0;
+        int Level = 0;
+        QString Value;
+    };
+    std::vector<TMerge> Merges;
+    // Index keywords whose page no contents entry names: the page as the
+    // index names it, and the keyword path. The distiller brings such pages
+    // in with their keywords.
+    QList<std::pair<QString, QString>> UnplacedKeywords;
+    // What the user should know about the import that is not an error (a
+    // merged help file that is missing), one line each.
+    QStringList Notes;
 
     // Reads title, language, code page and default topic of the help file.
     // Throws Exception naming the file when it cannot be read as a help file.
@@ -107,19 +136,44 @@ public:
     void decompile();
     // Reads an unpacked project file instead of a help file.
     void LoadFromHHP(const QString &HHPFile);
+    // After decompile: refuses, with a message naming the help file, one
+    // whose pages would need more memory than a document can have, before
+    // any work is done on them.
+    void CheckImportSize() const;
+    // What CheckImportSize allows: the pages' bytes together and one page's.
+    struct TSizeLimits {
+        qint64 AllPages = 128ll * 1024 * 1024;
+        qint64 OnePage = 32ll * 1024 * 1024;
+    };
+    static TSizeLimits &SizeLimits();
+
+    // The path and name of the help file that links name as this one.
+    QString OwnChmFile() const { return OriginalChmFile.isEmpty() ? chmFile : OriginalChmFile; }
 
     // The unpacking helper program and its time limit (tests shorten it).
     static QString UnpackerProgram();
     static void SetUnpackTimeoutMs(int ms);
     static int UnpackTimeoutMs();
+
+private:
+    // Puts the contents of each merged help file beside this one in place
+    // of its merge entry; a missing one gets a note.
+    void mergeHelpFiles();
+    // The help files being merged into the one that merges this one: a
+    // help file that merges itself, or one that merges it, stops there.
+    const QSet<QString> *openMerges_ = nullptr;
 };
 
 void ReadChmSystemInfo(TCHMDecompile &Reader, const QString &ChmFile);
 void ParseHhcFile(TCHMDecompile &Reader);
 void ParseHhkFile(TCHMDecompile &Reader);
-// The parameters of one sitemap entry's text.
+// A page as an index or contents file names it, relative to the work folder:
+// help-file links resolved ("ms-its:own.chm::/a.htm" is a.htm, one into
+// another help file lies in the folder of its name), "/" separators.
+QString IndexPageKey(const TCHMDecompile &Reader, const QString &Page);
+// The parameters of one sitemap entry's text (Merge: its "Merge" value).
 void ParseHhcEntry(const TCHMDecompile &Reader, const QString &Text, QString &Name, qint32 &ImageNumber,
-                   QStringList &Locals);
+                   QStringList &Locals, QString *Merge = nullptr);
 void ParseHhkEntry(const QString &Text, QString &Name, QStringList &Locals);
 void ReadHhpContextMap(TCHMDecompile &Reader, const QString &HHPFile);
 // The first file below folder (depth first) whose extension is ext without
@@ -195,6 +249,11 @@ public:
     TChmTopicFile();
     TChmTopicFile(const QString &TopicFile, TCHMDistill *Owner, const QString &Title);
 
+    // A contents entry names the page whole (not only anchors in it).
+    bool OwnEntry = false;
+    // After splitting: the lower-cased anchors of the pieces, each with the
+    // piece that holds it.
+    QHash<QString, int> AnchorPieces;
     TCHMDistill *Owner = nullptr;
     QString Filename;
     TSortedList<void> Anchors;
@@ -222,9 +281,21 @@ public:
     bool TitleFound = false;
     THtmlTags Tags;
 
+    // The current block holds a link (an A tag with an href).
+    bool TextHasLink = false;
+
     void IniticalizeTags();
     static bool IsSimilar(const QString &S1, const QString &S2);
+    // Whether two blocks (texts made comparable with SimilarityKey) are one
+    // block repeated: similar and of nearly the same length, and equal when
+    // either holds a link (a list of links names what differs between pages).
+    static bool Repeats(const QString &Key1, bool Link1, const QString &Key2, bool Link2);
+    // The current block repeats the page's title.
     bool IsTitle(const QString &Str = QString()) const;
+    bool IsTitleText(const QString &Block) const;
+    // The kept range holds text or a picture besides the current block
+    // (FromEnd: the block found by SearchUp, else by SearchDown).
+    bool HasOtherContent(bool FromEnd) const;
     void SearchDown();
     void SearchUp();
     QString Distiller();
@@ -284,6 +355,9 @@ public:
     QString DistillPages(bool UrltoBookmark);
     void ProcessTocLink2();
     QString ChangeUrlBookmark(const QString &Page, TTitleList *Base);
+    // The entry that a link to Page (relative to rootFolder) with Anchor
+    // leads to, and the bookmark to link to; nullptr when no entry shows it.
+    TTitleList *LinkTarget(const QString &Page, const QString &Anchor, QString &Bookmark) const;
     QString ProcessSCR(const QString &S, const QString &CurrentUrl);
     QString ProcessDecompiledUrl(const QString &Url, const QString &CurrentUrl);
     bool IsOutOfRootfolder(const QString &Url) const;
@@ -295,18 +369,39 @@ public:
 
     // Files were added to rootFolder: the next case-insensitive lookup reads
     // the folder tree again.
-    void WorkFolderChanged() { rootIndexStale_ = true; }
+    void WorkFolderChanged()
+    {
+        rootIndexStale_ = true;
+        missing_.clear();
+    }
 
 private:
+    // ProcessSCR, handing each link attribute's new value to Links as well.
+    QString rewriteLinks(const QString &S, const QString &CurrentUrl, QStringList *Links);
     // The steps of Execute (links rewritten to bookmarks) and Execute2.
     void run(bool distillAll);
     void cutShared(bool fromEnd);
+    // Lower-cased piece of a split page (relative to rootFolder) to the page.
+    QHash<QString, QString> pageOfPiece_;
+    QString findOnDisk(const QString &resolved) const;
+    // FindInRoot's answers by resolved path: files found, paths missing.
+    mutable QHash<QString, QString> found_;
+    mutable QSet<QString> missing_;
     // Lower-cased path to the path on disk of every file below rootFolder.
     mutable QHash<QString, QString> rootIndex_;
     mutable bool rootIndexStale_ = true;
 };
 
 QString UnhideContent(const QString &Text);
+// The HTML without the tables that show nothing: no text, no picture and no
+// anchor in them (what is left of a navigation bar whose links were cut).
+QString RemoveEmptyTables(const QString &Html);
+// The name under which piece k of a split page is saved: "p.htm" gives "p_k.htm".
+QString PieceName(const QString &Page, int Piece);
+// Reads a page of the work folder as the safe reader does (a failure is
+// shown and gives ''), without its test whether another program holds the
+// file: no other program knows the work folder.
+QString LoadWorkPage(const QString &FileName);
 // Saves a page of the work folder in the encoding its charset names (as the
 // page saver does), without syncing to disk: these are scratch files. Empty
 // text writes nothing. Throws Exception naming the file when it cannot be

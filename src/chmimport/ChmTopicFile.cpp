@@ -35,6 +35,13 @@ QString bareName(QString name, bool &endTag)
     return name;
 }
 
+// A tag that links somewhere: an A tag with an href.
+bool isLinkTag(const QString &name, const QString &tagText)
+{
+    return name.compare(QLatin1String("a"), Qt::CaseInsensitive) == 0
+           && tagText.contains(QLatin1String("href"), Qt::CaseInsensitive);
+}
+
 void foldInto(THtmlTag &p, const THtmlTag &c, bool whole)
 {
     p.InnerText += c.InnerText;
@@ -63,6 +70,74 @@ void forEachTag(const QString &text, Fn fn)
 }
 
 } // namespace
+
+QString RemoveEmptyTables(const QString &Html)
+{
+    // Open tables with whether they show anything yet; a table that shows
+    // something makes the table around it show something too.
+    struct Open {
+        qsizetype start;
+        bool shows;
+    };
+    std::vector<Open> open;
+    std::vector<std::pair<qsizetype, qsizetype>> empty; // [from, to)
+    qsizetype p = 0;
+    const qsizetype n = Html.size();
+    while (p < n) {
+        const QChar c = Html.at(p);
+        if (c == QLatin1Char('<')) {
+            qsizetype end = Html.indexOf(QLatin1Char('>'), p);
+            if (end < 0)
+                end = n - 1;
+            const QStringView tag = QStringView(Html).mid(p, end - p + 1);
+            qsizetype k = 1;
+            while (k < tag.size() && !isSpace(tag.at(k)) && tag.at(k) != QLatin1Char('>'))
+                ++k;
+            const QStringView name = tag.mid(1, k - 1);
+            if (name.compare(u"table", Qt::CaseInsensitive) == 0) {
+                open.push_back({p, false});
+            } else if (name.compare(u"/table", Qt::CaseInsensitive) == 0 && !open.empty()) {
+                const Open t = open.back();
+                open.pop_back();
+                if (!t.shows)
+                    empty.emplace_back(t.start, end + 1);
+                else if (!open.empty())
+                    open.back().shows = true;
+            } else if (!open.empty()
+                       && (name.compare(u"img", Qt::CaseInsensitive) == 0
+                           || (name.compare(u"a", Qt::CaseInsensitive) == 0
+                               && tag.contains(QLatin1String("name"), Qt::CaseInsensitive)))) {
+                // A picture shows; an anchor is kept for the links to it.
+                open.back().shows = true;
+            }
+            p = end + 1;
+            continue;
+        }
+        if (!open.empty() && !open.back().shows && !isSpace(c) && c != QChar(0xA0)) {
+            const QStringView rest = QStringView(Html).mid(p, 6);
+            if (rest.compare(u"&nbsp;", Qt::CaseInsensitive) == 0) {
+                p += 6;
+                continue;
+            }
+            open.back().shows = true;
+        }
+        ++p;
+    }
+    if (empty.empty())
+        return Html;
+    std::sort(empty.begin(), empty.end());
+    QString out;
+    out.reserve(Html.size());
+    qsizetype copied = 0;
+    for (const auto &[from, to] : empty) {
+        if (from < copied)
+            continue; // inside a table already left out
+        out += QStringView(Html).mid(copied, from - copied);
+        copied = to;
+    }
+    out += QStringView(Html).mid(copied);
+    return out;
+}
 
 // ---------------------------------------------------------------------------
 
@@ -119,7 +194,7 @@ TChmTopicFile::TChmTopicFile(const QString &TopicFile, TCHMDistill *Owner_, cons
     Owner = Owner_;
     Filename = TopicFile;
     Title1 = Title;
-    const QString page = PreprocessForSpecialHelpAuthoringTools(LoadTextFileSafe(TopicFile, QString()));
+    const QString page = PreprocessForSpecialHelpAuthoringTools(LoadWorkPage(TopicFile));
     const THtmlBodySplit split = SplitHtmlBody(page);
     BeforeBody = split.BeforeBody;
     Body = split.Body;
@@ -152,7 +227,54 @@ void TChmTopicFile::IniticalizeTags()
 
 bool TChmTopicFile::IsSimilar(const QString &S1, const QString &S2) { return IsSimilarText(S1, S2); }
 
-bool TChmTopicFile::IsTitle(const QString &) const { return IsSimilar(Text, Title1) || IsSimilar(Text, Title2); }
+bool TChmTopicFile::Repeats(const QString &Key1, bool Link1, const QString &Key2, bool Link2)
+{
+    if (Link1 || Link2)
+        return Key1 == Key2;
+    const qsizetype shorter = std::min(Key1.size(), Key2.size());
+    const qsizetype longer = std::max(Key1.size(), Key2.size());
+    return shorter * 5 >= longer * 4 && IsSimilarLowerText(Key1, Key2);
+}
+
+bool TChmTopicFile::IsTitle(const QString &) const { return IsTitleText(Text); }
+
+bool TChmTopicFile::IsTitleText(const QString &Block) const
+{
+    const QString key = SimilarityKey(Block);
+    return (!Title1.isEmpty() && Repeats(key, false, SimilarityKey(Title1), false))
+           || (!Title2.isEmpty() && Repeats(key, false, SimilarityKey(Title2), false));
+}
+
+bool TChmTopicFile::HasOtherContent(bool FromEnd) const
+{
+    // The current block lies between the scan position and the cut point
+    // on the side the scan came from; look at what is left on the other.
+    const qint32 from = FromEnd ? std::max<qint32>(SamePointL, 0) : std::min<qint32>(i + 1, SamePointH);
+    const qint32 to = FromEnd ? std::min<qint32>(i, SamePointH) : SamePointH;
+    bool inTag = false;
+    QString tag;
+    for (qint32 p = from; p < to && p < Body.size(); ++p) {
+        const QChar c = Body.at(p);
+        if (inTag) {
+            tag += c;
+            if (c == QLatin1Char('>')) {
+                inTag = false;
+                if (tag.startsWith(QLatin1String("<img"), Qt::CaseInsensitive))
+                    return true;
+            }
+        } else if (c == QLatin1Char('<')) {
+            inTag = true;
+            tag = c;
+        } else if (!isSpace(c) && c != QChar(0xA0)) {
+            if (c == QLatin1Char('&') && QStringView(Body).mid(p, 6).compare(u"&nbsp;", Qt::CaseInsensitive) == 0) {
+                p += 5;
+                continue;
+            }
+            return true;
+        }
+    }
+    return false;
+}
 
 void TChmTopicFile::pushTag(const QString &name)
 {
@@ -188,6 +310,7 @@ void TChmTopicFile::SearchDown()
     if (Tags.TagCount() == 0)
         IniticalizeTags();
     Text.clear();
+    TextHasLink = false;
     if (FindText) {
         // The previous call stopped at the tag that ends a block: the cut
         // moves to it.
@@ -227,6 +350,8 @@ void TChmTopicFile::SearchDown()
         IsStartTag = !endTag;
         if (!endTag && TagName.compare(QLatin1String("img"), Qt::CaseInsensitive) == 0)
             Text += QLatin1Char(' ') + imageWord(TagAll) + QLatin1Char(' ');
+        if (!endTag && isLinkTag(TagName, TagAll))
+            TextHasLink = true;
         if (!IsBlockTag(TagName)) {
             consumeTag(TagName, endTag);
             continue;
@@ -236,6 +361,7 @@ void TChmTopicFile::SearchDown()
             SamePointL = tagAt_;
             consumeTag(TagName, endTag);
             Text.clear();
+            TextHasLink = false;
             continue;
         }
         Text = block;
@@ -249,6 +375,7 @@ void TChmTopicFile::SearchDown()
 void TChmTopicFile::SearchUp()
 {
     Text.clear();
+    TextHasLink = false;
     if (FindText) {
         // The previous call stopped at the tag that starts a block.
         FindText = false;
@@ -278,6 +405,8 @@ void TChmTopicFile::SearchUp()
         name = bareName(name, endTag);
         if (!endTag && name.compare(QLatin1String("img"), Qt::CaseInsensitive) == 0)
             Text.prepend(QLatin1Char(' ') + imageWord(TagAll) + QLatin1Char(' '));
+        if (!endTag && isLinkTag(name, TagAll))
+            TextHasLink = true;
         if (!IsBlockTag(name))
             continue;
         const QString block = normalised(Text);
@@ -288,6 +417,7 @@ void TChmTopicFile::SearchUp()
         }
         SamePointH = i;
         Text.clear();
+        TextHasLink = false;
     }
     Text = normalised(Text);
 }
@@ -317,6 +447,28 @@ QString TChmTopicFile::Distiller()
     for (qint32 p = 0; p < n; ++p) {
         const QChar c = Body.at(p);
         THtmlTag *top = st.TagAt(st.TagCount() - 1);
+        if (!inTag && c != QLatin1Char('<')) {
+            // A run of text up to the next tag, taken at once: the part of it
+            // inside the kept range goes to the innermost element.
+            qint32 next = qint32(Body.indexOf(QLatin1Char('<'), p));
+            if (next < 0)
+                next = n;
+            const qint32 from = std::max(p, SamePointL), to = std::min(next, SamePointH);
+            if (from < to) {
+                const QStringView run = QStringView(Body).mid(from, to - from);
+                top->InnerText += run;
+                top->Inner += run;
+                if (!top->NonDoc) {
+                    block += run;
+                    if (!top->Hide)
+                        for (const QChar r : run)
+                            if (!isSpace(r))
+                                ++top->CharCount;
+                }
+            }
+            p = next - 1;
+            continue;
+        }
         if (!inTag && c == QLatin1Char('<')) {
             if (SamePointL < p)
                 top->Inner += tagText;
@@ -349,7 +501,7 @@ QString TChmTopicFile::Distiller()
                 big = true;
             if (IsBlockTag(tag)) {
                 const QString text = normalised(block);
-                if (!text.isEmpty() && !TitleFound && !big && (IsSimilar(text, Title1) || IsSimilar(text, Title2))) {
+                if (!text.isEmpty() && !TitleFound && !big && IsTitleText(text)) {
                     TitleFound = true;
                     titleHolder = top;
                     for (int k = 0; k < st.TagCount(); ++k)
@@ -473,13 +625,25 @@ void TChmTopicFile::SplitFileByBookmark()
     const int slash = int(Filename.lastIndexOf(QLatin1Char('/')));
     const QString stem = dot > slash ? Filename.left(dot) : Filename;
     const QString ext = dot > slash ? Filename.mid(dot) : QString();
+    AnchorPieces.clear();
     for (int k = Bookmarks.Count() - 1; k >= 0; --k) {
         const TBookmark *b = Bookmarks.Items(k);
-        const qint32 from = std::clamp<qint32>(b->Position, 0, qint32(Body.size()));
+        // The text before the first anchor goes with the first piece, unless
+        // an entry shows the page whole, under its own heading.
+        const qint32 from = k == 0 && !OwnEntry ? 0 : std::clamp<qint32>(b->Position, 0, qint32(Body.size()));
         const qint32 to = k + 1 < Bookmarks.Count()
                               ? std::clamp<qint32>(Bookmarks.Items(k + 1)->Position, from, qint32(Body.size()))
                               : qint32(Body.size());
         const QString piece = ExtractMainContent(Body.mid(from, to - from), b->Title);
+        forEachTag(piece, [this, k](qsizetype, const QString &tag, const QString &name) {
+            if (name.compare(QLatin1String("a"), Qt::CaseInsensitive) != 0)
+                return;
+            QString value = GetTagAttribute(tag, QStringLiteral("name"));
+            if (value.startsWith(QLatin1Char('#')))
+                value.remove(0, 1);
+            if (!value.isEmpty() && !AnchorPieces.contains(value.toLower()))
+                AnchorPieces.insert(value.toLower(), k);
+        });
         SaveWorkPage(BeforeBody + piece + AfterBody, stem + QLatin1Char('_') + QString::number(k) + ext);
     }
 }

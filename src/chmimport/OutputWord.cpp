@@ -33,7 +33,11 @@ void TOutputWord::Execute()
         DeleteFolder(c.rootFolder);
         c.UpdateSettings();
         c.decompile();
+        c.CheckImportSize();
         c.Execute();
+        // What the user should know before the document is built, in one box.
+        if (!c.Notes.isEmpty() && c.FOnMsg)
+            c.FOnMsg(c.Notes.join(QLatin1Char('\n')));
     } catch (const std::exception &e) {
         const QString message = dynamic_cast<const Exception *>(&e) ? static_cast<const Exception &>(e).message()
                                                                      : QString::fromUtf8(e.what());

@@ -109,7 +109,7 @@ void RefreshWordDocument(TWordRun &Run, const TProcEvent &OnChange)
     Run.D = nullptr;
     Run.R.reset();
     Run.W = std::make_unique<word::Application>();
-    Run.D = Run.W->Documents().Add(Run.WorkFile);
+    Run.D = Run.W->Documents().Add(Run.WorkFile, true);
     Run.R = std::make_unique<word::Range>(Run.D->Content());
 }
 
@@ -323,16 +323,14 @@ void TChmToDocPDF::addEntry(TWordRun &Run, const TTitleList &E)
     R.Collapse(word::wdCollapseEnd);
 
     if (Settings->XE && !E.Keywords.isEmpty()) {
-        QString keys = E.Keywords;
-        keys.replace(KeywordSeparator, QStringLiteral("\r\n"));
-        keys.replace(QLatin1Char('/'), QLatin1Char(':'));
-        const QStringList lines = keys.split(QStringLiteral("\r\n"));
-        word::Fields fields = D.Fields();
-        for (const QString &K : lines)
-            if (!K.isEmpty())
-                fields.Add(R, 4, QLatin1Char('"') + K + QLatin1Char('"'), false);
-        R = D.Content();
-        R.Collapse(word::wdCollapseEnd);
+        // One index entry per keyword, its levels as the index nests them and
+        // its text as the index writes it; the anchor it pointed at is where
+        // the entry's own text begins.
+        word::Fields fields = R.Fields();
+        for (const QString &K : E.Keywords.split(KeywordSeparator, Qt::SkipEmptyParts))
+            fields.Add(R, word::fields::wdFieldIndexEntry, word::fields::indexEntryText(KeywordLevels(K)), false);
+        // The range moved past each new field: it is at the end of the
+        // document, where the next text goes.
     }
 
     if (E.Status == 0) {
@@ -352,46 +350,60 @@ void TChmToDocPDF::pastePage(TWordRun &Run, const QString &File)
 {
     word::Document *P = nullptr;
     try {
-        P = Run.W->Documents().Open(File, word::wdOpenFormatWebPages);
-    } catch (const Exception &) {
-        return; // the entry keeps its heading only
+        // The page's pictures come from the work folder and nowhere else.
+        P = Run.W->Documents().Open(File, word::wdOpenFormatWebPages, rootFolder);
+    } catch (const Exception &e) {
+        // A page that cannot be read (or only in part, when memory runs out)
+        // would be lost from a document reported as made: the import fails,
+        // naming the page inside the help file rather than the work folder.
+        throw Exception(QStringLiteral("Cannot import the help file \"%1\": %2")
+                            .arg(QDir::toNativeSeparators(OwnChmFile()), QString(e.message()).replace(rootFolder, QString())));
     }
+    bool copied = false;
     try {
-        // Inner headings become Normal paragraphs that keep their look.
-        word::Range G = P->GoTo(word::wdGoToHeading, word::wdGoToFirst);
-        G.Expand(word::wdParagraph);
-        int S = G.Start();
-        for (;;) {
+        // Inner headings become Normal paragraphs that keep their look. The
+        // headings are found in one walk over the page: each change would
+        // make a search from heading to heading start over.
+        std::vector<word::Paragraph> headings;
+        word::Paragraphs paragraphs = P->Paragraphs();
+        for (int k = 1, n = paragraphs.Count(); k <= n; ++k)
+            if (const word::Paragraph p = paragraphs.Item(k); p.OutlineLevel() < 10)
+                headings.push_back(p);
+        for (const word::Paragraph &heading : headings) {
+            word::Range G = heading.Range();
             word::ParagraphFormat format = G.ParagraphFormat();
-            if (format.OutlineLevel() < 10) {
-                const QString Y = format.Style();
-                const int alignment = format.Alignment();
-                format.setStyle(-1);
-                word::Font look = P->Styles().Item(Y).Font();
-                word::Font font = G.Font();
-                if (look.Name() != QLatin1String("Times New Roman"))
-                    font.setName(look.Name());
-                font.setSize(std::min(look.Size(), 14.0));
-                font.setColor(look.Color());
-                font.setBold(look.Bold());
-                G.ParagraphFormat().setAlignment(alignment);
-            }
-            G = G.GoTo(word::wdGoToHeading, word::wdGoToNext);
-            if (G.Start() <= S)
-                break;
-            S = G.Start();
-            G.Expand(word::wdParagraph);
+            const QString Y = format.Style();
+            const int alignment = format.Alignment();
+            format.setStyle(-1);
+            word::Font look = P->Styles().Item(Y).Font();
+            word::Font font = G.Font();
+            if (look.Name() != QLatin1String("Times New Roman"))
+                font.setName(look.Name());
+            font.setSize(std::min(look.Size(), 14.0));
+            font.setColor(look.Color());
+            font.setBold(look.Bold());
+            G.ParagraphFormat().setAlignment(alignment);
         }
         word::Range C = P->Content();
         if (C.End() > C.Start()) {
             C.Copy();
-            word::Range &R = *Run.R;
-            R.Collapse(word::wdCollapseEnd);
-            R.setStyle(-1);
-            R.Paste();
+            copied = true;
         }
     } catch (const Exception &) {
         // a page that cannot be reshaped or copied adds nothing
     }
+    // The page is closed before its copy is pasted, and the copy is let go
+    // of once pasted: a large page is held twice at most, not three times.
     P->Close(word::wdDoNotSaveChanges);
+    if (!copied)
+        return;
+    try {
+        word::Range &R = *Run.R;
+        R.Collapse(word::wdCollapseEnd);
+        R.setStyle(-1);
+        R.Paste();
+    } catch (const Exception &) {
+        // a page that cannot be pasted adds nothing
+    }
+    Run.W->setClipboard(word::Clip());
 }

@@ -104,12 +104,13 @@ public:
     static QString SaveTarget(const QString &Target);
     // Entries whose position (from 0) is followed by a restart of the engine,
     // given the position of the last restart (0: none yet). A restart saves
-    // and reopens the whole document, so they come when it has grown by half
-    // since the last: a long import stays linear in its size, and the waste
-    // of edits never exceeds a third of the document.
+    // and reopens the whole document, so they come when it has grown fourfold
+    // since the last: the restarts before the last one together cost about a
+    // third of a save and reading of the finished document, and a long
+    // import stays linear in its size.
     static bool RefreshAfter(int Position, int LastRefresh)
     {
-        return Position > 300 && Position % 200 == 0 && Position >= LastRefresh + LastRefresh / 2;
+        return Position > 300 && Position % 200 == 0 && Position >= 4 * LastRefresh;
     }
 
 private:

@@ -15,7 +15,18 @@ QStringList sortedList(std::initializer_list<const char *> names)
 
 bool inList(const QStringList &list, const QString &name)
 {
-    return std::binary_search(list.cbegin(), list.cend(), name.toUpper());
+    // The names are compared in ASCII upper case on the stack: the scanners
+    // ask for every tag of every page, and no listed name is long.
+    char16_t upper[16];
+    if (name.size() > qsizetype(std::size(upper)))
+        return false;
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const char16_t c = name.at(i).unicode();
+        upper[i] = c >= u'a' && c <= u'z' ? char16_t(c - (u'a' - u'A')) : c;
+    }
+    const QStringView key(upper, name.size());
+    return std::binary_search(list.cbegin(), list.cend(), key,
+                              [](QStringView a, QStringView b) { return a.compare(b, Qt::CaseSensitive) < 0; });
 }
 
 struct EntityRow {

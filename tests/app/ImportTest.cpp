@@ -7,6 +7,7 @@
 #include "app/whelp.h"
 #include "chmimport/ChmMaker.h"
 #include "platform/SettingsStore.h"
+#include "platform/word/Document.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -24,7 +25,8 @@ QString CompileHelp(const ScratchDir &dir)
     return chmmaker::compile(dir.file("src"), "guide",
                              {{"toc.hhc", chmmaker::sitemap({{0, "Start", "a.htm"}, {1, "Details", "b.htm"}})},
                               {"a.htm", chmmaker::page("Start", "<p>Opening words of the guide.</p>")},
-                              {"b.htm", chmmaker::page("Details", "<p>Closing words of the guide.</p>")}},
+                              {"b.htm", chmmaker::page("Details", "<p>Closing words of the guide, back to "
+                                                                  "<a href=\"ms-its:guide.chm::/a.htm\">the start</a>.</p>")}},
                              "Title=Small guide\nLanguage=0x0407 German\n");
 }
 
@@ -142,5 +144,14 @@ TEST_F(ImportFixture, MainWindowImportMakesTheSourceDocument)
     EXPECT_EQ(w.edtSourceFile->text(), proposed);
     EXPECT_EQ(w.edtChmTitle->text(), QStringLiteral("Small guide"));
     EXPECT_EQ(chmmaker::filesBelow(QFileInfo(chm).path()).filter(".chm").size(), 1); // the user's file untouched
+    {
+        // The import read a copy, yet a link naming the help file by its own
+        // name leads to the page's heading.
+        word::Application app;
+        word::Document *d = app.Documents().Open(dir.file("help") + w.DefaultWordExtension);
+        const pugi::xpath_node link = d->body().select_node(".//w:hyperlink[@w:anchor]");
+        ASSERT_TRUE(link);
+        EXPECT_TRUE(d->Bookmarks().Exists(QString::fromUtf8(link.node().attribute("w:anchor").value())));
+    }
     w.Project().ProjectChanged = false;
 }

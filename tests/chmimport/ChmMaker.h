@@ -21,11 +21,13 @@ inline bool haveCompiler() { return !QStandardPaths::findExecutable(QStringLiter
             GTEST_SKIP() << "chmcmd is not installed";                                                     \
     } while (0)
 
-// A sitemap entry: depth (0 outermost), name, local page.
+// A sitemap entry: depth (0 outermost), name, local page; an entry with a
+// merge value only stands for the contents of another help file.
 struct Entry {
     int depth;
     QString name;
     QString local;
+    QString merge = QString();
 };
 
 inline QByteArray sitemap(const QList<Entry> &entries)
@@ -41,7 +43,11 @@ inline QByteArray sitemap(const QList<Entry> &entries)
             out += "</UL>\n";
             --depth;
         }
-        out += "<LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"" + e.name.toUtf8() + "\">";
+        out += "<LI><OBJECT type=\"text/sitemap\">";
+        if (!e.name.isEmpty())
+            out += "<param name=\"Name\" value=\"" + e.name.toUtf8() + "\">";
+        if (!e.merge.isEmpty())
+            out += "<param name=\"Merge\" value=\"" + e.merge.toUtf8() + "\">";
         if (!e.local.isEmpty())
             out += "<param name=\"Local\" value=\"" + e.local.toUtf8() + "\">";
         out += "</OBJECT>\n";

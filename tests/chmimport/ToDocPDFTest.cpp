@@ -6,6 +6,9 @@
 #include "platform/Prompt.h"
 #include "platform/word/Document.h"
 #include "platform/word/LibreOffice.h"
+#include "foundation/Paths.h"
+
+#include <QCoreApplication>
 
 #include <QRegularExpression>
 
@@ -13,6 +16,11 @@
 #include <QFile>
 
 #include <csignal>
+#include <ctime>
+#include <cstdlib>
+#include <cstring>
+#include <libxml/xmlmemory.h>
+#include <malloc.h>
 #include <sys/resource.h>
 
 using namespace testsupport;
@@ -58,7 +66,13 @@ struct Built {
     QStringList anchors;         // bookmarks that hyperlinks point at
     QStringList addresses;       // outside hyperlink targets
     QStringList missingAnchors;  // anchors naming no bookmark
+    QMap<QString, QString> links; // link text -> the bookmark it points at
+    QMap<QString, QString> entryHeading; // XE code -> the heading above it
+    QMap<QString, QStringList> headingBookmarks; // heading text -> bookmarks on it
     int pictures = 0;
+    int media = 0;               // picture parts stored in the package
+    int emptyTables = 0;         // tables that show nothing
+    QList<QList<int>> grids;     // the column widths of each table
 };
 
 Built readBack(const QString &docx)
@@ -67,13 +81,25 @@ Built readBack(const QString &docx)
     word::Application app;
     word::Document *d = app.Documents().Open(docx);
     word::Paragraphs ps = d->Paragraphs();
+    QString heading;
     for (int i = 1; i <= ps.Count(); ++i) {
         word::Paragraph p = ps.Item(i);
         const QString t = p.Range().Text().remove(QLatin1Char('\r'));
-        if (p.OutlineLevel() < 10)
+        if (p.OutlineLevel() < 10) {
             b.headings.append({p.OutlineLevel(), t});
+            heading = t;
+            for (pugi::xml_node m : p.node().children("w:bookmarkStart"))
+                b.headingBookmarks[t] << QString::fromUtf8(m.attribute("w:name").value());
+        }
         b.text += t + QLatin1Char('\n');
+        word::Fields inside = p.Range().Fields();
+        for (int f = 1; f <= inside.Count(); ++f)
+            if (inside.Item(f).Type() == 4)
+                b.entryHeading.insert(inside.Item(f).Code().Text().trimmed(), heading);
     }
+    for (const QString &part : d->package().partNames())
+        if (part.startsWith(QLatin1String("word/media/")))
+            ++b.media;
     word::Fields fields = d->Fields();
     for (int i = 1; i <= fields.Count(); ++i)
         if (fields.Item(i).Type() == 4)
@@ -81,7 +107,11 @@ Built readBack(const QString &docx)
     for (pugi::xpath_node n : d->body().select_nodes(".//w:hyperlink")) {
         const QString anchor = QString::fromUtf8(n.node().attribute("w:anchor").value());
         const bool shown = !QString::fromUtf8(n.node().child_value()).isEmpty() || n.node().first_child();
+        QString shownText;
+        for (pugi::xpath_node t : n.node().select_nodes(".//w:t"))
+            shownText += QString::fromUtf8(t.node().child_value());
         if (!anchor.isEmpty()) {
+            b.links.insert(shownText, anchor);
             b.anchors << anchor;
             if (!d->Bookmarks().Exists(anchor))
                 b.missingAnchors << anchor;
@@ -90,6 +120,14 @@ Built readBack(const QString &docx)
             if (!id.isEmpty() && shown)
                 b.addresses << id;
         }
+    }
+    for (pugi::xpath_node t : d->body().select_nodes(".//w:tbl")) {
+        if (!t.node().select_node(".//w:t[string-length(text()) > 0]") && !t.node().select_node(".//w:drawing"))
+            ++b.emptyTables;
+        QList<int> grid;
+        for (pugi::xml_node c : t.node().child("w:tblGrid").children("w:gridCol"))
+            grid << c.attribute("w:w").as_int();
+        b.grids << grid;
     }
     b.pictures = d->InlineShapes().Count();
     return b;
@@ -191,6 +229,219 @@ TEST(ChmToWord, BuildsHeadingsBookmarksIndexFieldsAndPages)
     EXPECT_TRUE(c.OK);
     ASSERT_FALSE(r.work.isEmpty());
     EXPECT_FALSE(QFileInfo::exists(r.work));
+}
+
+// A help file with pages in folders (two of them sharing a prefix), a page
+// split at two contents anchors, a merged help file beside it, index keywords
+// that Word's syntax must escape, and links that point outside.
+// A page of the reader fixture: the navigation bar that every page shares,
+// then the body.
+QByteArray navPage(const QString &title, const QString &body)
+{
+    return chmmaker::page(title, QStringLiteral("<table class=\"bar\" width=\"100%\"><tr><td><b>[<a href=\"/top.htm\">"
+                                                "Home</a>][<a href=\"/end.htm\">End</a>]</b></td><td align=\"right\">"
+                                                "<span>Reference for the guide</span></td></tr></table>")
+                                     + body);
+}
+
+QMap<QString, QByteArray> readerFiles(const QString &outsidePicture)
+{
+    const QByteArray pic = "<img src=\"../pics/ok.png\" alt=\"ok\">";
+    return {
+        {"toc.hhc", chmmaker::sitemap({{0, "Start", "top.htm"},
+                                       {0, "Folder", ""},
+                                       {1, "Sub A", "sub/a.htm"},
+                                       {1, "Sub B", "sub/b.htm"},
+                                       {1, "Sub2 C", "sub2/c.htm"},
+                                       {0, "Part one", "split.htm#one"},
+                                       {0, "Part two", "split.htm#two"},
+                                       {0, "", "", "second.chm::\\second.hhc"},
+                                       {0, "End", "end.htm"}})},
+        {"index.hhk", "<HTML><BODY><UL>"
+                      "<LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"I/O ports\">"
+                      "<param name=\"Local\" value=\"top.htm\"></OBJECT>"
+                      "<LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"assign(Variant):TCaption operator\">"
+                      "<param name=\"Local\" value=\"sub/a.htm\"></OBJECT>"
+                      "<LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"Say &quot;hi&quot; C#\">"
+                      "<param name=\"Local\" value=\"sub/b.htm\"></OBJECT>"
+                      "<LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"Parent\"></OBJECT><UL>"
+                      "<LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"Child\">"
+                      "<param name=\"Local\" value=\"sub/b.htm\"></OBJECT></UL>"
+                      "<LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"second part\">"
+                      "<param name=\"Local\" value=\"split.htm#two\"></OBJECT>"
+                      "<LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"x marks\">"
+                      "<param name=\"Local\" value=\"sub/b.htm#x\"></OBJECT>"
+                      "<LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"Don&#x27;t panic\">"
+                      "<param name=\"Local\" value=\"end.htm\"></OBJECT>"
+                      "<LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"only indexed\">"
+                      "<param name=\"Local\" value=\"indexonly.htm\"></OBJECT>"
+                      "</UL></BODY></HTML>"},
+        {"top.htm", navPage("Start", "<p>Topaz quartz opens the start page.</p>")},
+        {"sub/a.htm",
+         navPage("Sub A", "<p>Alder birch cedar. Links: <a href=\"b.htm\">to b</a>, <a href=\"../top.htm\">to top</a>, "
+                                 "<a href=\"b.htm#x\">to x</a>, <a href=\"ms-its:guide.chm::/top.htm\">self chm</a>, "
+                                 "<a href=\"mk:@MSITStore:second.chm::/s1.htm\">sibling</a>, "
+                                 "<a href=\"javascript:alert(1)\">script words</a>, "
+                                 "<a href=\"data:text/html,hi\">data words</a>.</p><p>"
+                             + pic + "<img src=\"file://" + outsidePicture.toUtf8() + "\" alt=\"fileurl\">"
+                             + "<img src=\"%2e%2e/%2e%2e/" + QFileInfo(outsidePicture).fileName().toUtf8()
+                             + "\" alt=\"climb\"></p>")},
+        {"sub/b.htm", navPage("Sub B", "<p>Dogwood elm fir grows here.</p><p><a name=\"x\"></a>X section text, "
+                                              "<a href=\"a.htm\">back to a</a>.</p><p>" + pic + "</p>")},
+        {"sub2/c.htm", navPage("Sub2 C", "<p>Ginkgo hazel from the second folder, "
+                                                "<a href=\"../sub/a.htm\">over to a</a>.</p>")},
+        {"split.htm", navPage("Split", "<p>Preamble words before the anchors stay.</p>"
+                                              "<h2><a name=\"one\">One</a></h2><p>Juniper larch text of one, "
+                                              "<a href=\"#two\">jump two</a> and <a href=\"sub/a.htm\">to a</a>.</p>"
+                                              "<h2><a name=\"two\">Two</a></h2><p>Maple oak text of two, "
+                                              "<a href=\"split.htm#one\">back one</a>.</p>")},
+        {"end.htm", navPage("End", "<p>Poplar rowan ends it.</p><p><img src=\"pics/ok.png\"></p>"
+                                   "<table><tr><td valign=\"top\"><a href=\"top.htm\">Start</a></td><td>&nbsp;&nbsp;</td>"
+                                   "<td>A longer comment that tells what the start page holds.</td></tr></table>"
+                                   "<table width=\"600\"><tr><td width=\"100\">narrow</td><td>function Abs(l: LongInt)"
+                                   "</td></tr></table>")},
+        {"indexonly.htm", navPage("Only indexed", "<p>Spruce teak is found through the index alone, "
+                                                  "<a href=\"notitle.htm\">untitled</a>.</p>")},
+        {"notitle.htm", navPage("", "<p>Tamarack has no title.</p>")},
+        {"pics/ok.png", png()},
+    };
+}
+
+QMap<QString, QByteArray> siblingFiles()
+{
+    return {
+        {"second.hhc", chmmaker::sitemap({{0, "Second one", "s1.htm"}, {1, "Second two", "s2.htm"}})},
+        {"second.hhk", chmmaker::sitemap({{0, "sibling key", "s2.htm"}})},
+        {"s1.htm", navPage("Second one", "<p>Umber violet from the sibling, "
+                                                "<a href=\"ms-its:guide.chm::/end.htm\">to the end</a>.</p>")},
+        {"s2.htm", navPage("Second two", "<p>Willow yew closes the sibling.</p>")},
+    };
+}
+
+TEST(ChmToWord, EveryPageLinkAndKeywordArrives)
+{
+    QC_REQUIRE_CHMCMD();
+    ScratchDir dir;
+    // A picture outside the help file that its pages name.
+    const QString outside = GetTempFolder() + QStringLiteral("qc-outside-%1.png").arg(QCoreApplication::applicationPid());
+    writeFile(outside, png());
+    const QString chm = chmmaker::compile(dir.file("src"), "guide", readerFiles(outside));
+    const QString sibling = chmmaker::compile(dir.file("src2"), "second", siblingFiles());
+    ASSERT_FALSE(chm.isEmpty() || sibling.isEmpty());
+    ASSERT_TRUE(QFile::copy(sibling, dir.file("src/second.chm")));
+
+    for (const bool withSibling : {true, false}) {
+        SCOPED_TRACE(withSibling ? "with the merged help file" : "without it");
+        if (!withSibling)
+            QFile::remove(dir.file("src/second.chm"));
+        // The import works on a copy of the help file, as the window does.
+        const QString copy = dir.file("tmp/qcf1234.tmp");
+        QFile::remove(copy);
+        writeFile(copy, readFile(chm));
+        TOutputWord worker;
+        worker.chm = copy;
+        TChmToDocPDF &c = *worker.Chm2DocPDF;
+        c.OriginalChmFile = chm;
+        c.ForQuillcraft = c.OnlyWord = true;
+        c.pdf = dir.file(withSibling ? "out/guide.docx" : "out/alone.docx");
+        c.Settings->XE = true;
+        QStringList errors, notes;
+        c.FOnError = [&errors](const QString &t) { errors << t; };
+        c.FOnMsg = [&notes](const QString &t) { notes << t; };
+        worker.Execute();
+        ASSERT_FALSE(c.Failed) << errors.join('\n').toStdString();
+        const Built b = readBack(c.pdf);
+
+        QStringList headings;
+        for (const Heading &h : b.headings)
+            headings << QStringLiteral("%1 %2").arg(h.level).arg(h.text);
+        QStringList expected{"1 Start", "1 Folder", "2 Sub A", "2 Sub B", "2 Sub2 C", "1 Part one", "1 Part two"};
+        if (withSibling)
+            expected << "1 Second one" << "2 Second two";
+        expected << "1 End" << "1 Addenda" << "2 Only indexed" << "2 notitle.htm";
+        EXPECT_EQ(headings, expected) << b.text.toStdString();
+        if (withSibling) {
+            EXPECT_TRUE(notes.isEmpty()) << notes.join('\n').toStdString();
+        } else {
+            ASSERT_EQ(notes.size(), 1);
+            EXPECT_TRUE(notes[0].contains("second.chm")) << notes[0].toStdString();
+        }
+
+        // Each heading carries its entry's bookmark.
+        for (int i = 0; i < c.List.Count(); ++i)
+            EXPECT_TRUE(b.headingBookmarks.value(c.List.Items(i)->Topic).contains(c.List.Items(i)->Bookmark))
+                << c.List.Items(i)->Topic.toStdString();
+
+        // Every page's text, the text before the first anchor of the split
+        // page included.
+        QStringList texts{"Topaz quartz", "Alder birch cedar", "Dogwood elm fir", "X section text", "Ginkgo hazel",
+                          "Preamble words before the anchors stay", "Juniper larch", "Maple oak", "Poplar rowan",
+                          "Spruce teak", "Tamarack", "script words", "data words"};
+        if (withSibling)
+            texts << "Umber violet" << "Willow yew";
+        for (const QString &t : texts)
+            EXPECT_TRUE(b.text.contains(t)) << t.toStdString();
+        // The navigation bar that every page shares is gone, table and all.
+        EXPECT_FALSE(b.text.contains("Reference for the guide")) << b.text.toStdString();
+        EXPECT_EQ(b.emptyTables, 0);
+        EXPECT_GT(b.text.indexOf("Preamble words"), b.text.indexOf("Part one\n"));
+        EXPECT_LT(b.text.indexOf("Preamble words"), b.text.indexOf("Part two\n"));
+
+        // Every link between pages leads to a bookmark that exists: to the
+        // heading of its page, or to the anchor inside it.
+        auto bookmarkOf = [&c](const QString &topic) {
+            for (int i = 0; i < c.List.Count(); ++i)
+                if (c.List.Items(i)->Topic == topic)
+                    return c.List.Items(i)->Bookmark;
+            return QString();
+        };
+        EXPECT_TRUE(b.missingAnchors.isEmpty()) << b.missingAnchors.join(',').toStdString();
+        QMap<QString, QString> links{{"to b", bookmarkOf("Sub B")},          {"to top", bookmarkOf("Start")},
+                                     {"to x", bookmarkOf("Sub B") + "_x"},   {"self chm", bookmarkOf("Start")},
+                                     {"back to a", bookmarkOf("Sub A")},     {"over to a", bookmarkOf("Sub A")},
+                                     {"jump two", bookmarkOf("Part two")},   {"to a", bookmarkOf("Sub A")},
+                                     {"back one", bookmarkOf("Part one")}};
+        if (withSibling) {
+            links.insert("sibling", bookmarkOf("Second one"));
+            links.insert("to the end", bookmarkOf("End"));
+        }
+        for (auto it = links.cbegin(); it != links.cend(); ++it)
+            EXPECT_EQ(b.links.value(it.key()), it.value()) << it.key().toStdString();
+        // Script and data links keep their text only; nothing links outside.
+        EXPECT_TRUE(b.addresses.isEmpty()) << b.addresses.join(',').toStdString();
+
+        // Keywords as the index writes them, each under its own entry.
+        QMap<QString, QString> entries{{"XE \"I/O ports\"", "Start"},
+                                       {"XE \"assign(Variant)\\:TCaption operator\"", "Sub A"},
+                                       {"XE \"Say \\\"hi\\\" C#\"", "Sub B"},
+                                       {"XE \"Parent:Child\"", "Sub B"},
+                                       {"XE \"x marks\"", "Sub B"},
+                                       {"XE \"second part\"", "Part two"},
+                                       {"XE \"only indexed\"", "Only indexed"},
+                                       {"XE \"Don't panic\"", "End"}};
+        if (withSibling)
+            entries.insert("XE \"sibling key\"", "Second two");
+        auto lines = [](const QMap<QString, QString> &m) {
+            QStringList out;
+            for (auto it = m.cbegin(); it != m.cend(); ++it)
+                out << it.key() + " under " + it.value();
+            return out.join('\n').toStdString();
+        };
+        EXPECT_EQ(lines(b.entryHeading), lines(entries));
+
+        // Tables keep the widths the page gives; a spacer column stays narrow.
+        ASSERT_EQ(b.grids.size(), 2);
+        ASSERT_EQ(b.grids[0].size(), 3);
+        EXPECT_LT(b.grids[0][1], b.grids[0][0]);
+        EXPECT_LT(b.grids[0][0], b.grids[0][2]);
+        EXPECT_EQ(b.grids[1], QList<int>({1500, 7500}));
+
+        // Only pictures inside the help file, each stored once.
+        EXPECT_EQ(b.pictures, 3);
+        EXPECT_TRUE(b.text.contains("[fileurl][climb]")) << b.text.toStdString();
+        EXPECT_EQ(b.media, 1);
+    }
+    QFile::remove(outside);
 }
 
 TEST(ChmToWord, CancelAndFailureSaveNothingAndCleanUp)
@@ -333,6 +584,164 @@ TEST(ChmToWord, FailedImportKeepsTheOldTargetAndLeavesNothing)
         ASSERT_FALSE(r.work.isEmpty());
         EXPECT_FALSE(QFileInfo::exists(r.work));
     }
+}
+
+// The engine's restarts read the import's own work document back: the limit
+// for documents from elsewhere never refuses it.
+TEST(ChmToWord, OwnWorkDocumentPastTheReadersLimitIsNotRefused)
+{
+    QC_REQUIRE_CHMCMD();
+    Import r;
+    const QString target = r.dir.file("big.docx");
+    prepare(r, target);
+    word::Package::Limits &limits = word::Package::DefaultLimits();
+    const word::Package::Limits before = limits;
+    limits.maxMarkup = 300; // far below what the document holds
+    r.worker->Execute();
+    QString refused;
+    try {
+        word::Application app;
+        app.Documents().Open(target);
+    } catch (const Exception &e) {
+        refused = e.message();
+    }
+    limits = before;
+    ASSERT_FALSE(r.worker->Chm2DocPDF->Failed) << r.errors.join('\n').toStdString();
+    EXPECT_TRUE(refused.contains("XML tags")) << refused.toStdString();
+    EXPECT_TRUE(readBack(target).text.contains("Marble nectar onyx"));
+}
+
+namespace {
+
+// libxml2's allocations, failing once the bytes it holds would pass a budget:
+// memory running out while a page is read.
+qint64 xmlBudget = 0, xmlHeld = 0;
+void *budgetMalloc(size_t n)
+{
+    if (xmlHeld + qint64(n) > xmlBudget)
+        return nullptr;
+    void *p = std::malloc(n);
+    if (p)
+        xmlHeld += qint64(malloc_usable_size(p));
+    return p;
+}
+void budgetFree(void *p)
+{
+    if (p)
+        xmlHeld -= qint64(malloc_usable_size(p));
+    std::free(p);
+}
+void *budgetRealloc(void *p, size_t n)
+{
+    const qint64 old = p ? qint64(malloc_usable_size(p)) : 0;
+    if (xmlHeld - old + qint64(n) > xmlBudget)
+        return nullptr;
+    void *q = std::realloc(p, n);
+    if (q)
+        xmlHeld += qint64(malloc_usable_size(q)) - old;
+    return q;
+}
+char *budgetStrdup(const char *s)
+{
+    const size_t n = std::strlen(s) + 1;
+    char *p = static_cast<char *>(budgetMalloc(n));
+    if (p)
+        std::memcpy(p, s, n);
+    return p;
+}
+
+} // namespace
+
+// A help file too large for a document is refused before any work, naming it;
+// a page whose reading runs out of memory fails the import, naming the page,
+// instead of leaving the page short in a document reported as made.
+TEST(ChmToWord, TooLargeOrCutShortPagesFailNamingThem)
+{
+    QC_REQUIRE_CHMCMD();
+    ScratchDir dir;
+    QString longBody;
+    for (int k = 0; k < 4000; ++k)
+        longBody += QStringLiteral("<p>Paragraph %1 of the long page, which holds many of them.</p>\n").arg(k);
+    const QString chm =
+        chmmaker::compile(dir.file("src"), "guide",
+                          {{"toc.hhc", chmmaker::sitemap({{0, "Short", "short.htm"}, {0, "Long", "sub/long.htm"}})},
+                           {"short.htm", chmmaker::page("Short", "<p>A short page.</p>")},
+                           {"sub/long.htm", chmmaker::page("Long", longBody)}});
+    ASSERT_FALSE(chm.isEmpty());
+    auto run = [&](const QString &target, QString &error) {
+        TOutputWord worker;
+        worker.chm = chm;
+        TChmToDocPDF &c = *worker.Chm2DocPDF;
+        c.ForQuillcraft = c.OnlyWord = true;
+        c.pdf = target;
+        c.FOnError = [&error](const QString &t) { error = t; };
+        QStringList reports;
+        c.FOnChange = [&reports](const QString &t, int) { reports << t; };
+        worker.Execute();
+        EXPECT_FALSE(QFileInfo::exists(target));
+        EXPECT_FALSE(QFileInfo::exists(c.rootFolder));
+        return reports;
+    };
+
+    {
+        TCHMDecompile::TSizeLimits &limits = TCHMDecompile::SizeLimits();
+        const TCHMDecompile::TSizeLimits before = limits;
+        QString error;
+        limits.OnePage = 100 * 1024;
+        const QStringList reports = run(dir.file("page.docx"), error);
+        EXPECT_TRUE(error.contains(chm) && error.contains("sub/long.htm") && error.contains("too large"))
+            << error.toStdString();
+        EXPECT_FALSE(reports.contains("Analyzing..."));
+        limits = before;
+        limits.AllPages = 50 * 1024;
+        run(dir.file("all.docx"), error);
+        limits = before;
+        EXPECT_TRUE(error.contains(chm) && error.contains("too large")) << error.toStdString();
+    }
+    {
+        xmlFreeFunc oldFree = nullptr;
+        xmlMallocFunc oldMalloc = nullptr;
+        xmlReallocFunc oldRealloc = nullptr;
+        xmlStrdupFunc oldStrdup = nullptr;
+        xmlMemGet(&oldFree, &oldMalloc, &oldRealloc, &oldStrdup);
+        // Memory that runs out before the page is taken in, and while it is
+        // being read.
+        for (const qint64 budget : {400 * 1024, 1200 * 1024}) {
+            xmlBudget = budget;
+            xmlHeld = 0;
+            xmlMemSetup(budgetFree, budgetMalloc, budgetRealloc, budgetStrdup);
+            QString error;
+            run(dir.file("cut.docx"), error);
+            xmlMemSetup(oldFree, oldMalloc, oldRealloc, oldStrdup);
+            EXPECT_TRUE(error.contains(chm) && error.contains("sub/long.htm") && error.contains("memory"))
+                << budget << ": " << error.toStdString();
+        }
+    }
+}
+
+// The same help file gives the same document, byte for byte, whatever the
+// folder, the clock or the time zone.
+TEST(ChmToWord, TheSameHelpFileGivesTheSameBytes)
+{
+    QC_REQUIRE_CHMCMD();
+    const QByteArray zone = qgetenv("TZ");
+    QList<QByteArray> made;
+    for (const char *tz : {"UTC", "Asia/Tokyo"}) {
+        qputenv("TZ", tz);
+        tzset();
+        Import r;
+        const QString target = r.dir.file(QStringLiteral("out/%1.docx").arg(made.size()));
+        prepare(r, target);
+        r.worker->Execute();
+        ASSERT_FALSE(r.worker->Chm2DocPDF->Failed) << r.errors.join('\n').toStdString();
+        made << readFile(target);
+    }
+    if (zone.isNull())
+        qunsetenv("TZ");
+    else
+        qputenv("TZ", zone);
+    tzset();
+    EXPECT_EQ(made[0], made[1]);
 }
 
 TEST(ChmToWord, TargetNameAndOddExtension)

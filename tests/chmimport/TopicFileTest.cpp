@@ -100,3 +100,41 @@ TEST(ChmTopicFile, PagesAreSplitAtTheAnchorsOfTheirEntriesInPageOrder)
     EXPECT_TRUE(whole.contains(QLatin1String("mso-out1ine-1evel:2")));
     EXPECT_EQ(d.TopicList.GetItemByFilename(d.rootFolder + "P.HTM")->Anchors.Contains(QStringLiteral("LATE")), true);
 }
+
+// Blocks that only resemble each other stay: a short text inside a longer one
+// is no repeat, a list of links goes only when it repeats exactly, and no
+// page loses its last block.
+TEST(ChmTopicFile, OnlyRepeatedBlocksGoAndEveryPageKeepsItsText)
+{
+    // "See also" lists: one page names only the overview, the others the
+    // overview and a member of their own; the navigation line is the same
+    // everywhere.
+    const QString nav = QStringLiteral("<p><a href=\"home.htm\">Home</a> | <a href=\"index.htm\">Index</a></p>");
+    QStringList lists;
+    for (int k = 0; k < 6; ++k)
+        lists << nav + own(k) + QStringLiteral("<p><a href=\"overview.htm\">Overview of the TStrings class</a>%1</p>")
+                                    .arg(k == 0 ? QString() : QStringLiteral(" <a href=\"m%1.htm\">TStrings.Method%1</a>").arg(k));
+    Pages seeAlso(lists);
+    for (int k = 0; k < 6; ++k) {
+        const QString p = seeAlso.page(k);
+        EXPECT_FALSE(p.contains(QLatin1String("Index</a>"))) << p.toStdString();
+        EXPECT_TRUE(p.contains(QLatin1String("Overview of the TStrings class"))) << p.toStdString();
+        if (k > 0) {
+            EXPECT_TRUE(p.contains(QStringLiteral("TStrings.Method%1").arg(k))) << p.toStdString();
+        }
+    }
+
+    // First paragraphs that begin with the page's title, and pages of one
+    // sentence or of their title alone.
+    QStringList opening, single;
+    for (int k = 0; k < 6; ++k) {
+        opening << QStringLiteral("<p>Page %1 describes %2</p>").arg(k).arg(own(k + 7).mid(3, 40)) + own(k);
+        single << (k < 5 ? QStringLiteral("<p>Entry %1 returns the count.</p>").arg(k) : QStringLiteral("<h1>Entry 5</h1>"));
+    }
+    Pages titled(opening);
+    Pages sentences(single);
+    for (int k = 0; k < 6; ++k) {
+        EXPECT_TRUE(titled.page(k).contains(QStringLiteral("Page %1 describes").arg(k))) << titled.page(k).toStdString();
+        EXPECT_TRUE(sentences.page(k).contains(QStringLiteral("Entry %1").arg(k))) << sentences.page(k).toStdString();
+    }
+}

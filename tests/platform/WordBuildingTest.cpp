@@ -45,7 +45,9 @@ TEST(WordBuilding, ImportSequenceBuildsHeadingsBookmarksFieldsAndLinks)
         int level;
     };
     const QList<Entry> entries = {{"Topic one", "Topic_1", "alpha`\\beta/gamma", "p1.htm", 0},
-                                  {"Topic two", "2 bad?", QString(), QString(), 1}};
+                                  {"Topic two", "2 bad?", QString(), QString(), 1},
+                                  {QString(), "Topic_3", QString(), QString(), 2},
+                                  {"Topic four", "Topic_4", QString(), QString(), 0}};
     QList<Bookmark> made;
     for (const Entry &e : entries) {
         r.Collapse(wdCollapseEnd);
@@ -97,6 +99,12 @@ TEST(WordBuilding, ImportSequenceBuildsHeadingsBookmarksFieldsAndLinks)
     EXPECT_TRUE(d->Bookmarks().Exists("Topic_1"));
     EXPECT_EQ(Bookmark(d, "Topic_1").Range().Text(), "Topic one");
     EXPECT_EQ(Bookmark(d, "_2_bad_").Range().Text(), "Topic two");
+    // An empty heading keeps its bookmark; it does not travel on to the
+    // headings after it.
+    const pugi::xml_node empty = d->body().select_node(".//w:bookmarkStart[@w:name='Topic_3']").node().parent();
+    EXPECT_EQ(Paragraph(d, empty).OutlineLevel(), 3);
+    EXPECT_TRUE(Paragraph(d, empty).Range().Text().remove('\r').isEmpty());
+    EXPECT_EQ(Bookmark(d, "Topic_4").Range().Text(), "Topic four");
     // Bookmarks made before later edits still find their marks.
     EXPECT_EQ(made[0].Range().Text(), "Topic one");
     EXPECT_STREQ(d->body().select_node(".//w:hyperlink[@w:anchor]").node().attribute("w:anchor").value(), "Topic_2");

@@ -487,10 +487,12 @@ void Range::InsertParagraphAfter()
     InsertAfter(QStringLiteral("\r"));
     if (!atEnd || endP_ == split)
         return;
-    // Bookmarks that ended at the end of the text stay in their paragraph.
+    // Bookmarks that ended at the end of the text stay in their paragraph,
+    // and so do those that begin and end there (an empty bookmark): left in
+    // the new paragraph, they would travel on with every mark added later.
     for (pugi::xml_node c = endP_.first_child(); c;) {
         pugi::xml_node next = c.next_sibling();
-        if (is(c, "w:bookmarkEnd"))
+        if (is(c, "w:bookmarkEnd") || is(c, "w:bookmarkStart"))
             split.append_move(c);
         else if (!is(c, "w:pPr"))
             break;
@@ -549,6 +551,10 @@ word::Field Fields::Add(word::Range &range, int type, const QString &text, bool 
         throw Exception(QStringLiteral("The field type %1 is not supported here.").arg(type));
     }
     const bool withResult = type != fields::wdFieldIndexEntry;
+    // Whether the range is collapsed, seen from its ends alone: absolute
+    // positions would rebuild the whole story's paragraph list after every
+    // field, and fields added one after another would cost the square.
+    const bool collapsed = range.startParagraph() == range.endParagraph() && range.startOffset() == range.endOffset();
     clearRange(range);
     const story::InsertPoint ip = runPoint(range.startParagraph(), range.startOffset());
     pugi::xml_document scratch;
@@ -569,7 +575,7 @@ word::Field Fields::Add(word::Range &range, int type, const QString &text, bool 
         f.separate = fieldChar("separate");
     f.end = fieldChar("end");
     doc_->touch();
-    if (range.Start() == range.End()) {
+    if (collapsed) {
         const pugi::xml_node p = story::paragraphOf(f.end);
         const int after = story::offsetOf(p, f.end) + 1;
         range = word::Range(doc_, p, after, p, after);

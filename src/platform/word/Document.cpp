@@ -1039,14 +1039,14 @@ const std::vector<shapes::ShapeRef> &Document::floatingShapeList()
 
 Documents::~Documents() = default;
 
-Document *Documents::Open(const QString &fileName, int format)
+Document *Documents::Open(const QString &fileName, int format, const QString &pictureFolder)
 {
     const QString full = QFileInfo(fileName).absoluteFilePath();
     const QString suffix = QFileInfo(full).suffix().toLower();
     const bool page = format == wdOpenFormatWebPages
                       || (format == wdOpenFormatAuto && (suffix == QLatin1String("htm") || suffix == QLatin1String("html")));
     const bool zip = !page && Package::Sniff(full) == Package::Kind::Zip;
-    std::unique_ptr<Package> pkg = page ? ImportHtmlFile(full) : openPackage(full);
+    std::unique_ptr<Package> pkg = page ? ImportHtmlFile(full, pictureFolder) : openPackage(full);
     const QString stylesBefore =
         pkg->relationshipByType(pkg->mainDocumentPart(), QString::fromLatin1(reltype::Styles)).targetPart;
     std::unique_ptr<Document> doc(new Document(this, std::move(pkg), full));
@@ -1058,11 +1058,14 @@ Document *Documents::Open(const QString &fileName, int format)
     return docs_.back().get();
 }
 
-Document *Documents::Add(const QString &templateFile)
+Document *Documents::Add(const QString &templateFile, bool ownWork)
 {
     if (templateFile.isEmpty())
         return Add();
-    std::unique_ptr<Package> pkg = openPackage(QFileInfo(templateFile).absoluteFilePath());
+    const QString full = QFileInfo(templateFile).absoluteFilePath();
+    // A document the program saved itself is no hostile input: the memory
+    // set aside for documents from elsewhere does not bound it.
+    std::unique_ptr<Package> pkg = ownWork ? Package::Open(full, Package::Limits::OwnWork()) : openPackage(full);
     std::unique_ptr<Document> doc(new Document(this, std::move(pkg), QStringLiteral("Document%1").arg(++added_)));
     docs_.push_back(std::move(doc));
     return docs_.back().get();

@@ -713,13 +713,17 @@ public:
     ~Documents();
     // Opens a .docx document, or through LibreOffice a .doc (or .rtf, .odt)
     // one; with wdOpenFormatWebPages (or a name ending in .htm or .html) an
-    // HTML page. Throws Exception naming the file and the problem.
-    Document *Open(const QString &fileName, int format = wdOpenFormatAuto);
+    // HTML page, whose pictures are read only from inside pictureFolder
+    // (the page's own folder when empty). Throws Exception naming the file
+    // and the problem.
+    Document *Open(const QString &fileName, int format = wdOpenFormatAuto, const QString &pictureFolder = QString());
     // A new document: one empty paragraph; Normal, Heading 1 to 9 and
     // Hyperlink styles.
     Document *Add();
     // A new, unsaved document made from a saved one (its content and styles).
-    Document *Add(const QString &templateFile);
+    // ownWork: a .docx this program saved itself during the same task, read
+    // without the limits meant for documents from elsewhere.
+    Document *Add(const QString &templateFile, bool ownWork = false);
     int Count() const { return int(docs_.size()); }
     Document *Item(int index) const;
     Application *application() const { return app_; }

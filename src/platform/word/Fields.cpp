@@ -443,4 +443,40 @@ QString bookmarkText(pugi::xml_node storyRoot, const QString &name)
     return out;
 }
 
+QString indexEntryText(const QStringList &levels)
+{
+    QStringList escaped;
+    for (QString level : levels) {
+        level.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
+        level.replace(QLatin1Char('"'), QStringLiteral("\\\""));
+        level.replace(QLatin1Char(':'), QStringLiteral("\\:"));
+        escaped << level;
+    }
+    return QLatin1Char('"') + escaped.join(QLatin1Char(':')) + QLatin1Char('"');
+}
+
+QStringList indexEntryLevels(const QString &code)
+{
+    QStringList levels;
+    const qsizetype open = code.indexOf(QLatin1Char('"'));
+    if (open < 0)
+        return levels;
+    QString level;
+    for (qsizetype k = open + 1; k < code.size(); ++k) {
+        const QChar c = code.at(k);
+        if (c == QLatin1Char('\\') && k + 1 < code.size()) {
+            level += code.at(++k);
+        } else if (c == QLatin1Char('"')) {
+            levels << level;
+            return levels;
+        } else if (c == QLatin1Char(':')) {
+            levels << level;
+            level.clear();
+        } else {
+            level += c;
+        }
+    }
+    return QStringList(); // no closing quote
+}
+
 } // namespace word::fields

@@ -4,6 +4,7 @@
 // and simple fields (w:fldSimple), which are rewritten into complex ones when
 // a document is opened so that one form serves every edit.
 #include <QString>
+#include <QStringList>
 #include <pugixml.hpp>
 #include <vector>
 
@@ -71,5 +72,13 @@ bool update(const Field &f, pugi::xml_node storyRoot, bool *removedFields = null
 // The visible text between a bookmark's start and end, or a null string when
 // there is no such bookmark.
 QString bookmarkText(pugi::xml_node storyRoot, const QString &name);
+
+// The quoted text of an index entry (XE) whose levels are given, main entry
+// first: the levels joined by ":", and in each a backslash, a double quote and
+// a colon escaped with a backslash, so that each reads back as it was.
+QString indexEntryText(const QStringList &levels);
+// The levels of the first quoted text of an XE field's code, escapes undone;
+// empty without a closing quote.
+QStringList indexEntryLevels(const QString &code);
 
 } // namespace word::fields

@@ -327,7 +327,8 @@ const char *const kNumberingType = "application/vnd.openxmlformats-officedocumen
 
 class Builder {
 public:
-    Builder(Package &pkg, const QString &baseDir) : pkg_(pkg), baseDir_(baseDir)
+    Builder(Package &pkg, const QString &baseDir, const QString &pictureFolder)
+        : pkg_(pkg), baseDir_(baseDir), pictureRoot_(pictureFolder.isEmpty() ? baseDir : pictureFolder)
     {
         main_ = pkg_.mainDocumentPart();
         pugi::xml_node root = pkg_.xml(main_)->document_element();
@@ -366,17 +367,24 @@ private:
     {
         if (cur_)
             return cur_;
-        cur_ = appendBlock("w:p");
+        cur_ = made(appendBlock("w:p"));
         lastParagraph_ = cur_;
         atLineStart_ = true;
         link_ = pugi::xml_node();
         const BlockContext &b = blocks_.back();
-        pugi::xml_node pPr = cur_.append_child("w:pPr");
+        // The properties are made only when there are any: a node made and
+        // taken away again keeps its memory until the whole page goes.
+        pugi::xml_node pPr;
+        auto props = [&] {
+            if (!pPr)
+                pPr = cur_.append_child("w:pPr");
+            return pPr;
+        };
         if (!b.styleId.isEmpty())
-            pPr.append_child("w:pStyle").append_attribute("w:val").set_value(utf8(b.styleId).constData());
+            props().append_child("w:pStyle").append_attribute("w:val").set_value(utf8(b.styleId).constData());
         int indent = b.indent;
         if (pendingItem_) {
-            pugi::xml_node numPr = pPr.append_child("w:numPr");
+            pugi::xml_node numPr = props().append_child("w:numPr");
             numPr.append_child("w:ilvl").append_attribute("w:val").set_value(lists_.back().level);
             numPr.append_child("w:numId").append_attribute("w:val").set_value(lists_.back().numId);
             pendingItem_ = false;
@@ -385,17 +393,15 @@ private:
         }
         if (b.pre) {
             // Preformatted lines sit at single spacing, as a browser shows them.
-            pugi::xml_node spacing = pPr.append_child("w:spacing");
+            pugi::xml_node spacing = props().append_child("w:spacing");
             spacing.append_attribute("w:after").set_value(0);
             spacing.append_attribute("w:line").set_value(240);
             spacing.append_attribute("w:lineRule").set_value("auto");
         }
-        if (indent > 0 && !pPr.child("w:numPr"))
-            pPr.append_child("w:ind").append_attribute("w:left").set_value(std::min(indent, 31680));
+        if (indent > 0 && !(pPr && pPr.child("w:numPr")))
+            props().append_child("w:ind").append_attribute("w:left").set_value(std::min(indent, 31680));
         if (!b.jc.isEmpty())
-            pPr.append_child("w:jc").append_attribute("w:val").set_value(utf8(b.jc).constData());
-        if (!pPr.first_child())
-            cur_.remove_child(pPr);
+            props().append_child("w:jc").append_attribute("w:val").set_value(utf8(b.jc).constData());
         flushBookmarks(false);
         return cur_;
     }
@@ -430,45 +436,57 @@ private:
     void runProperties(pugi::xml_node r)
     {
         const CharFormat &f = formats_.back();
-        pugi::xml_node rPr = r.append_child("w:rPr");
+        pugi::xml_node rPr;
+        auto props = [&] {
+            if (!rPr)
+                rPr = r.append_child("w:rPr");
+            return rPr;
+        };
         if (f.link)
-            rPr.append_child("w:rStyle").append_attribute("w:val").set_value(utf8(hyperlinkStyle()).constData());
+            props().append_child("w:rStyle").append_attribute("w:val").set_value(utf8(hyperlinkStyle()).constData());
         if (!f.font.isEmpty()) {
-            pugi::xml_node fonts = rPr.append_child("w:rFonts");
+            pugi::xml_node fonts = props().append_child("w:rFonts");
             const QByteArray face = utf8(f.font);
             for (const char *a : {"w:ascii", "w:hAnsi", "w:cs"})
                 fonts.append_attribute(a).set_value(face.constData());
         }
         if (f.bold || blocks_.back().bold)
-            rPr.append_child("w:b");
+            props().append_child("w:b");
         if (f.italic)
-            rPr.append_child("w:i");
+            props().append_child("w:i");
         if (f.strike)
-            rPr.append_child("w:strike");
+            props().append_child("w:strike");
         if (!f.color.isEmpty())
-            rPr.append_child("w:color").append_attribute("w:val").set_value(utf8(f.color).constData());
+            props().append_child("w:color").append_attribute("w:val").set_value(utf8(f.color).constData());
         if (f.points > 0) {
             const int half = std::clamp(int(std::lround(f.points * 2)), 2, 3276);
-            rPr.append_child("w:sz").append_attribute("w:val").set_value(half);
-            rPr.append_child("w:szCs").append_attribute("w:val").set_value(half);
+            props().append_child("w:sz").append_attribute("w:val").set_value(half);
+            props().append_child("w:szCs").append_attribute("w:val").set_value(half);
         }
         if (f.underline)
-            rPr.append_child("w:u").append_attribute("w:val").set_value("single");
+            props().append_child("w:u").append_attribute("w:val").set_value("single");
         if (!f.background.isEmpty()) {
-            pugi::xml_node shd = rPr.append_child("w:shd");
+            pugi::xml_node shd = props().append_child("w:shd");
             shd.append_attribute("w:val").set_value("clear");
             shd.append_attribute("w:color").set_value("auto");
             shd.append_attribute("w:fill").set_value(utf8(f.background).constData());
         }
         if (!f.vertAlign.isEmpty())
-            rPr.append_child("w:vertAlign").append_attribute("w:val").set_value(utf8(f.vertAlign).constData());
-        if (!rPr.first_child())
-            r.remove_child(rPr);
+            props().append_child("w:vertAlign").append_attribute("w:val").set_value(utf8(f.vertAlign).constData());
+    }
+
+    // A node that could not be made (pugixml gives an empty one when memory
+    // runs out) must end the reading, or the page would come out short.
+    static pugi::xml_node made(pugi::xml_node n)
+    {
+        if (!n)
+            throw std::bad_alloc();
+        return n;
     }
 
     pugi::xml_node newRun()
     {
-        pugi::xml_node r = runParent().append_child("w:r");
+        pugi::xml_node r = made(runParent().append_child("w:r"));
         runProperties(r);
         return r;
     }
@@ -477,9 +495,10 @@ private:
     {
         if (t.isEmpty())
             return;
-        pugi::xml_node e = r.append_child("w:t");
+        pugi::xml_node e = made(r.append_child("w:t"));
         e.append_attribute("xml:space").set_value("preserve");
-        e.text().set(utf8(t).constData());
+        if (!e.text().set(utf8(t).constData()))
+            throw std::bad_alloc();
     }
 
     void text(const QString &raw)
@@ -678,19 +697,29 @@ private:
         else
             path = QUrl::fromPercentEncoding(path.toUtf8());
         path.replace(QLatin1Char('\\'), QLatin1Char('/'));
-        if (path.isEmpty() || baseDir_.isEmpty())
+        if (path.isEmpty() || baseDir_.isEmpty() || pictureRoot_.isEmpty())
             return QString();
+        // Only a file inside the picture folder is read, whatever the path
+        // or the links on the way say; the test comes before any look at
+        // the disk.
+        const QString root = QDir::cleanPath(QDir(pictureRoot_).absolutePath()) + QLatin1Char('/');
         const QString full = QDir::cleanPath(QDir::isAbsolutePath(path) ? path : QDir(baseDir_).filePath(path));
-        if (QFileInfo(full).isFile())
-            return full;
-        // Pages written on Windows name their pictures in any case.
-        QDir dir(baseDir_);
-        const QStringList parts = QDir::cleanPath(path).split(QLatin1Char('/'), Qt::SkipEmptyParts);
-        if (QDir::isAbsolutePath(path))
+        if (!full.startsWith(root))
             return QString();
+        auto inside = [&root](const QString &file) {
+            const QString real = QFileInfo(file).canonicalFilePath();
+            const QString realRoot = QFileInfo(root).canonicalFilePath();
+            return !real.isEmpty() && !realRoot.isEmpty() && real.startsWith(realRoot + QLatin1Char('/'))
+                           && QFileInfo(real).isFile()
+                       ? file
+                       : QString();
+        };
+        if (QFileInfo(full).isFile())
+            return inside(full);
+        // Pages written on Windows name their pictures in any case.
+        QDir dir(root);
+        const QStringList parts = full.mid(root.size()).split(QLatin1Char('/'), Qt::SkipEmptyParts);
         for (int i = 0; i < parts.size(); ++i) {
-            if (parts[i] == QLatin1String(".."))
-                return QString();
             const QStringList entries = dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
             QString hit;
             for (const QString &e : entries)
@@ -701,7 +730,7 @@ private:
             if (hit.isEmpty())
                 return QString();
             if (i + 1 == parts.size())
-                return QFileInfo(dir.filePath(hit)).isFile() ? dir.filePath(hit) : QString();
+                return inside(dir.filePath(hit));
             if (!dir.cd(hit))
                 return QString();
         }
@@ -1124,15 +1153,32 @@ private:
         QString relId;
     };
 
-    // The link of an href; none for script links and empty ones.
+    // An address that runs script or carries its own content when followed,
+    // read as a browser reads it: blanks and control characters in the
+    // scheme ignored, any case.
+    static bool isScriptHref(const QString &href)
+    {
+        QString scheme;
+        for (const QChar c : href) {
+            if (c == QLatin1Char(':'))
+                return scheme == QLatin1String("javascript") || scheme == QLatin1String("vbscript")
+                       || scheme == QLatin1String("jscript") || scheme == QLatin1String("livescript")
+                       || scheme == QLatin1String("data");
+            if (c > QLatin1Char(' ') && c != QChar(0x7F))
+                scheme += c.toLower();
+            if (scheme.size() > 10)
+                return false;
+        }
+        return false;
+    }
+
+    // The link of an href; none for script and data links and empty ones.
     std::optional<Link> hyperlink(const QString &rawHref)
     {
         const QString href = rawHref.trimmed();
         if (href.isEmpty())
             return std::nullopt;
-        static const QRegularExpression script(QStringLiteral("^\\s*(javascript|vbscript|jscript|livescript):"),
-                                               QRegularExpression::CaseInsensitiveOption);
-        if (script.match(href).hasMatch())
+        if (isScriptHref(href))
             return std::nullopt;
         if (href.startsWith(QLatin1Char('#'))) {
             const QString target = ValidBookmarkName(QUrl::fromPercentEncoding(href.mid(1).toUtf8()));
@@ -1236,6 +1282,52 @@ private:
         return QString();
     }
 
+    // The width a cell asks for (its width attribute, else its style's), in
+    // twips of a table gridTotal twips wide; 0 when it asks for none.
+    static int requestedWidth(xmlNode *cell, int gridTotal)
+    {
+        QString v = styleDeclarations(attribute(cell, "style")).value(QStringLiteral("width"));
+        if (v.isEmpty())
+            v = attribute(cell, "width");
+        int twips = 0;
+        bool pct = false;
+        if (widthOf(v, &twips, &pct).isEmpty())
+            return 0;
+        return pct ? int(qint64(gridTotal) * twips / 5000) : twips;
+    }
+
+    // The grid's column widths: what the page's cells ask for, and for the
+    // other columns a share of what is left in proportion to the text they
+    // hold (as a browser fits a table to its content), so that a narrow
+    // spacer column does not take a third of the table from a column of code.
+    static std::vector<int> columnWidths(const std::vector<Row> &rows, int columns, int gridTotal)
+    {
+        std::vector<int> asked(size_t(columns), 0), weight(size_t(columns), 1);
+        for (const Row &r : rows)
+            for (const Cell &cell : r.cells) {
+                if (cell.colspan != 1 || cell.col >= columns)
+                    continue;
+                const size_t c = size_t(cell.col);
+                asked[c] = std::max(asked[c], requestedWidth(cell.node, gridTotal));
+                xmlChar *content = xmlNodeGetContent(cell.node);
+                const QString text = str(content).simplified();
+                xmlFree(content);
+                weight[c] = std::max(weight[c], int(std::min<qsizetype>(text.size(), 80)));
+            }
+        int given = 0, free = 0;
+        for (int c = 0; c < columns; ++c) {
+            given += asked[size_t(c)];
+            if (asked[size_t(c)] == 0)
+                free += weight[size_t(c)];
+        }
+        const int left = std::max(gridTotal - given, 0);
+        std::vector<int> out(static_cast<size_t>(columns), 0);
+        for (int c = 0; c < columns; ++c)
+            out[size_t(c)] = asked[size_t(c)] > 0 ? asked[size_t(c)]
+                                                  : std::max(int(qint64(left) * weight[size_t(c)] / std::max(free, 1)), 200);
+        return out;
+    }
+
     void table(xmlNode *n, int depth)
     {
         if (tableDepth_ >= kMaxTableDepth) {
@@ -1299,7 +1391,13 @@ private:
         const QString widthAttr = widthOf(attribute(n, "width"), &tableTwips, &tablePct);
         const int gridTotal = (widthAttr.isEmpty() || tablePct) ? kTextWidthTwips * (tablePct ? tableTwips : 5000) / 5000
                                                                 : tableTwips;
-        const int colTwips = std::max(gridTotal / columns, 20);
+        const std::vector<int> colTwips = columnWidths(rows, columns, gridTotal);
+        auto spanTwips = [&colTwips](int from, int span) {
+            int w = 0;
+            for (int k = from; k < from + span && k < int(colTwips.size()); ++k)
+                w += colTwips[size_t(k)];
+            return std::max(w, 20);
+        };
 
         const QString borderAttr = attribute(n, "border");
         int border = 0;
@@ -1330,7 +1428,7 @@ private:
         tblPr.append_child("w:tblLook").append_attribute("w:val").set_value("04A0");
         pugi::xml_node grid = tbl.append_child("w:tblGrid");
         for (int c = 0; c < columns; ++c)
-            grid.append_child("w:gridCol").append_attribute("w:w").set_value(colTwips);
+            grid.append_child("w:gridCol").append_attribute("w:w").set_value(colTwips[size_t(c)]);
 
         // Cells that rowspans carry into later rows, by row and column.
         std::vector<std::vector<const Cell *>> continued(rows.size());
@@ -1359,7 +1457,7 @@ private:
                 if (cont) {
                     pugi::xml_node tc = tr.append_child("w:tc");
                     pugi::xml_node tcPr = tc.append_child("w:tcPr");
-                    cellWidth(tcPr, colTwips * cont->colspan);
+                    cellWidth(tcPr, spanTwips(col, cont->colspan));
                     if (cont->colspan > 1)
                         tcPr.append_child("w:gridSpan").append_attribute("w:val").set_value(cont->colspan);
                     tcPr.append_child("w:vMerge");
@@ -1371,10 +1469,10 @@ private:
                     const Cell &cell = rows[r].cells[next++];
                     pugi::xml_node tc = tr.append_child("w:tc");
                     pugi::xml_node tcPr = tc.append_child("w:tcPr");
-                    int w = colTwips * cell.colspan;
+                    int w = spanTwips(col, cell.colspan);
                     bool pct = false;
                     if (!widthOf(attribute(cell.node, "width"), &w, &pct).isEmpty() && pct)
-                        w = colTwips * cell.colspan;
+                        w = spanTwips(col, cell.colspan);
                     cellWidth(tcPr, w);
                     if (cell.colspan > 1)
                         tcPr.append_child("w:gridSpan").append_attribute("w:val").set_value(cell.colspan);
@@ -1431,7 +1529,7 @@ private:
                 }
                 // A ragged row: an empty cell fills the grid.
                 pugi::xml_node tc = tr.append_child("w:tc");
-                cellWidth(tc.append_child("w:tcPr"), colTwips);
+                cellWidth(tc.append_child("w:tcPr"), spanTwips(col, 1));
                 tc.append_child("w:p");
                 ++col;
             }
@@ -1463,6 +1561,7 @@ private:
 
     Package &pkg_;
     QString baseDir_;
+    QString pictureRoot_; // pictures are read only from inside this folder
     QString main_;
     pugi::xml_node body_, sectPr_, container_;
     std::unique_ptr<Styles> styles_;
@@ -1536,34 +1635,59 @@ QString ValidBookmarkName(const QString &name)
     return out;
 }
 
-std::unique_ptr<Package> ImportHtml(const QByteArray &bytes, const QString &baseDir)
+std::unique_ptr<Package> ImportHtml(const QByteArray &bytes, const QString &baseDir, const QString &pictureFolder)
 {
     // The text is handed over as UTF-8, and the parser is told to ignore
     // what a charset meta says.
-    QString text = DecodeHtml(bytes);
-    text.remove(QChar(0)); // the parser stops at a NUL character
-    const QByteArray u8 = text.toUtf8();
+    QByteArray u8;
+    {
+        QString text = DecodeHtml(bytes);
+        text.remove(QChar(0)); // the parser stops at a NUL character
+        u8 = text.toUtf8();
+    }
 
     xmlSetGenericErrorFunc(nullptr, silentError);
-    htmlDocPtr doc = htmlReadMemory(u8.constData(), int(std::min<qsizetype>(u8.size(), INT_MAX)), nullptr, "UTF-8",
-                                    HTML_PARSE_RECOVER | HTML_PARSE_NONET | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING
-                                        | HTML_PARSE_COMPACT | HTML_PARSE_IGNORE_ENC | XML_PARSE_HUGE);
+    const int size = int(std::min<qsizetype>(u8.size(), INT_MAX));
+    htmlParserCtxtPtr ctxt = htmlNewParserCtxt();
+    if (!ctxt)
+        throw std::bad_alloc();
+    struct FreeContext {
+        htmlParserCtxtPtr c;
+        ~FreeContext() { htmlFreeParserCtxt(c); }
+    } contextGuard{ctxt};
+    htmlDocPtr doc = htmlCtxtReadMemory(ctxt, u8.constData(), size, nullptr, "UTF-8",
+                                        HTML_PARSE_RECOVER | HTML_PARSE_NONET | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING
+                                            | HTML_PARSE_COMPACT | HTML_PARSE_IGNORE_ENC | XML_PARSE_HUGE);
+    // A parse that stopped before the end of the page (out of memory, or a
+    // limit of the parser) would give a document with part of the page: it
+    // is an error, never a shorter page.
+    // The parser gives no document at all for a page it could not begin to
+    // read (its input buffer not made).
+    const bool noMemory = ctxt->errNo == XML_ERR_NO_MEMORY || (!doc && size > 0);
+    const bool cutShort =
+        noMemory || (ctxt->input && ctxt->input->cur && ctxt->input->end && ctxt->input->cur < ctxt->input->end);
+    if (cutShort) {
+        if (doc)
+            xmlFreeDoc(doc);
+        throw Exception(noMemory ? QStringLiteral("there is not enough memory to read it to its end")
+                                 : QStringLiteral("it could not be read to its end"));
+    }
     std::unique_ptr<Package> pkg = NewDocumentPackage();
     if (doc) {
         struct Free {
             htmlDocPtr d;
             ~Free() { xmlFreeDoc(d); }
         } guard{doc};
-        Builder b(*pkg, baseDir);
+        Builder b(*pkg, baseDir, pictureFolder);
         b.run(xmlDocGetRootElement(doc));
     } else {
-        Builder b(*pkg, baseDir);
+        Builder b(*pkg, baseDir, pictureFolder);
         b.run(nullptr);
     }
     return pkg;
 }
 
-std::unique_ptr<Package> ImportHtmlFile(const QString &fileName)
+std::unique_ptr<Package> ImportHtmlFile(const QString &fileName, const QString &pictureFolder)
 {
     const QString shown = QDir::toNativeSeparators(fileName);
     QFile f(fileName);
@@ -1578,7 +1702,13 @@ std::unique_ptr<Package> ImportHtmlFile(const QString &fileName)
     const QByteArray bytes = f.readAll();
     if (f.error() != QFileDevice::NoError)
         throw Exception(QStringLiteral("The page \"%1\" cannot be read: %2.").arg(shown, f.errorString()));
-    return ImportHtml(bytes, QFileInfo(fileName).absolutePath());
+    try {
+        return ImportHtml(bytes, QFileInfo(fileName).absolutePath(), pictureFolder);
+    } catch (const std::bad_alloc &) {
+        throw Exception(QStringLiteral("The page \"%1\" cannot be opened: there is not enough memory to read it.").arg(shown));
+    } catch (const Exception &e) {
+        throw Exception(QStringLiteral("The page \"%1\" cannot be opened: %2.").arg(shown, e.message()));
+    }
 }
 
 } // namespace word

@@ -14,12 +14,14 @@ namespace word {
 class Package;
 
 // Reads the page at fileName into a new document package. Pictures are looked
-// up relative to the page's folder. Throws Exception naming the file when it
-// cannot be read.
-std::unique_ptr<Package> ImportHtmlFile(const QString &fileName);
+// up relative to the page's folder and read only from inside pictureFolder
+// (the page's folder when empty), after following links. Throws Exception
+// naming the file when it cannot be read.
+std::unique_ptr<Package> ImportHtmlFile(const QString &fileName, const QString &pictureFolder = QString());
 
 // The same for a page held in memory; baseDir is where its pictures are.
-std::unique_ptr<Package> ImportHtml(const QByteArray &bytes, const QString &baseDir);
+std::unique_ptr<Package> ImportHtml(const QByteArray &bytes, const QString &baseDir,
+                                    const QString &pictureFolder = QString());
 
 // The page's text decoded to Unicode: a byte-order mark, else the charset
 // that a meta element names, else Windows-1252 (also for a charset that is

@@ -2,6 +2,7 @@
 
 #include "platform/FileErrors.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -537,6 +538,26 @@ Package::Kind Package::Sniff(const QString &fileName)
     return all.contains(marker) || isEncryptedWordBinary(all) ? Kind::EncryptedPackage : Kind::CompoundFile;
 }
 
+namespace {
+
+// The date and time written for every part, in the zip's MS-DOS form: the
+// time SOURCE_DATE_EPOCH names (in UTC) when it is set, else 1980-01-01 00:00,
+// the first the form can hold.
+std::pair<zip_uint16_t, zip_uint16_t> partTimestamp()
+{
+    bool ok = false;
+    const qint64 epoch = qEnvironmentVariable("SOURCE_DATE_EPOCH").toLongLong(&ok);
+    const QDateTime t = ok && epoch >= 315532800 ? QDateTime::fromSecsSinceEpoch(epoch, Qt::UTC)
+                                                 : QDateTime(QDate(1980, 1, 1), QTime(0, 0), Qt::UTC);
+    const QDate d = t.date();
+    const QTime c = t.time();
+    const int year = std::clamp(d.year(), 1980, 2107);
+    return {zip_uint16_t((c.hour() << 11) | (c.minute() << 5) | (c.second() / 2)),
+            zip_uint16_t(((year - 1980) << 9) | (d.month() << 5) | d.day())};
+}
+
+} // namespace
+
 Package::Package() = default;
 Package::~Package() = default;
 
@@ -564,9 +585,15 @@ std::unique_ptr<Package> Package::clone() const
     return copy;
 }
 
+Package::Limits &Package::DefaultLimits()
+{
+    static Limits limits;
+    return limits;
+}
+
 std::unique_ptr<Package> Package::Open(const QString &fileName)
 {
-    return Open(fileName, Limits());
+    return Open(fileName, DefaultLimits());
 }
 
 std::unique_ptr<Package> Package::Open(const QString &fileName, const Limits &limits)
@@ -1115,6 +1142,9 @@ void Package::Save(const QString &fileName) const
         // zlib's usual level: libzip's own default (the best) takes three
         // times as long on large documents for a tenth less size.
         zip_set_file_compression(z, zip_uint64_t(index), ZIP_CM_DEFLATE, 6);
+        // The same document gives the same bytes: no clock in the package.
+        const auto [dosTime, dosDate] = partTimestamp();
+        zip_file_set_dostime(z, zip_uint64_t(index), dosTime, dosDate, 0);
     }
     if (!ok || zip_close(z) != 0) {
         const QString why = QString::fromUtf8(zip_strerror(z));

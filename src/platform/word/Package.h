@@ -20,6 +20,7 @@
 #include <QMap>
 #include <QString>
 #include <QStringList>
+#include <limits>
 #include <memory>
 #include <pugixml.hpp>
 
@@ -76,12 +77,24 @@ public:
         // more in the writers, some 300 bytes through a whole build, so this
         // holds a document to about 2.5 GB.
         qint64 maxMarkup = 8'000'000;
+        // No bounds: for a package the program wrote itself.
+        static Limits OwnWork()
+        {
+            Limits l;
+            l.maxPartSize = l.maxTotalSize = l.maxMarkup = std::numeric_limits<qint64>::max();
+            l.maxParts = std::numeric_limits<int>::max();
+            return l;
+        }
     };
 
     // Reads a package from a file. Throws PackageError naming the file and the
     // problem for anything that is not a readable .docx package.
     static std::unique_ptr<Package> Open(const QString &fileName, const Limits &limits);
+    // With the limits for documents from elsewhere (DefaultLimits).
     static std::unique_ptr<Package> Open(const QString &fileName);
+    // The limits Open(fileName) applies; tests lower them to reach them with
+    // small documents.
+    static Limits &DefaultLimits();
     // What a file holds, judged from its first bytes.
     enum class Kind { Zip, CompoundFile, EncryptedPackage, Rtf, Other };
     static Kind Sniff(const QString &fileName);

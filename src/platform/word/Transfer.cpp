@@ -5,6 +5,7 @@
 #include "platform/word/Story.h"
 #include "platform/word/Styles.h"
 
+#include <QCryptographicHash>
 #include <QFileInfo>
 #include <QHash>
 #include <cstring>
@@ -219,12 +220,22 @@ private:
             } else if (src_.hasPart(rel.targetPart)) {
                 QString copied = parts_.value(rel.targetPart);
                 if (copied.isEmpty()) {
-                    const QFileInfo fi(rel.targetPart);
-                    const QString dir = rel.targetPart.left(rel.targetPart.size() - fi.fileName().size());
-                    do {
-                        copied = dir + QStringLiteral("t%1_").arg(ix_.nextPart++) + fi.fileName();
-                    } while (dst_.hasPart(copied));
-                    dst_.setBytes(copied, src_.bytes(rel.targetPart), src_.contentType(rel.targetPart));
+                    const QByteArray bytes = src_.bytes(rel.targetPart);
+                    const QString contentType = src_.contentType(rel.targetPart);
+                    // A picture the target holds already is shared, not
+                    // stored again.
+                    const QByteArray key = TransferIndex::mediaKey(rel.targetPart, bytes, contentType);
+                    copied = key.isEmpty() ? QString() : ix_.media.value(key);
+                    if (copied.isEmpty()) {
+                        const QFileInfo fi(rel.targetPart);
+                        const QString dir = rel.targetPart.left(rel.targetPart.size() - fi.fileName().size());
+                        do {
+                            copied = dir + QStringLiteral("t%1_").arg(ix_.nextPart++) + fi.fileName();
+                        } while (dst_.hasPart(copied));
+                        dst_.setBytes(copied, bytes, contentType);
+                        if (!key.isEmpty())
+                            ix_.media.insert(key, copied);
+                    }
                     parts_.insert(rel.targetPart, copied);
                 }
                 newId = dst_.addRelationship(dstPart, rel.type, relativeTarget(dstPart, copied));
@@ -421,6 +432,13 @@ void mergeParagraph(pugi::xml_node from, pugi::xml_node to, bool atStart)
 
 } // namespace
 
+QByteArray TransferIndex::mediaKey(const QString &part, const QByteArray &bytes, const QString &contentType)
+{
+    if (!part.startsWith(QLatin1String("word/media/"), Qt::CaseInsensitive))
+        return QByteArray();
+    return contentType.toUtf8() + '\n' + QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
+}
+
 void TransferIndex::build(Package &pkg)
 {
     built = true;
@@ -447,6 +465,12 @@ void TransferIndex::build(Package &pkg)
     for (const Relationship &r : pkg.relationships(main))
         if (r.external)
             externalRelationships.insert(r.type + QLatin1Char('\n') + r.target, r.id);
+    for (const QString &part : pkg.partNames())
+        if (part.startsWith(QLatin1String("word/media/"), Qt::CaseInsensitive)) {
+            const QByteArray key = mediaKey(part, pkg.bytes(part), pkg.contentType(part));
+            if (!media.contains(key))
+                media.insert(key, part);
+        }
     const QString numbering = relatedPart(pkg, reltype::Numbering);
     if (pugi::xml_document *d = numbering.isEmpty() ? nullptr : pkg.xml(numbering)) {
         for (pugi::xml_node n : d->document_element().children("w:num"))

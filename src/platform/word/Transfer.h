@@ -32,7 +32,12 @@ struct TransferIndex {
     // Outside targets of the main part already related (type and target ->
     // id): content pasted again shares them.
     QHash<QString, QString> externalRelationships;
+    // Pictures the main story can share, by content (see mediaKey) -> part.
+    QHash<QByteArray, QString> media;
     void build(Package &pkg);
+    // What makes a picture part the same as another: its content type and
+    // bytes; empty for a part that is no picture (outside "word/media/").
+    static QByteArray mediaKey(const QString &part, const QByteArray &bytes, const QString &contentType);
 };
 
 // Copied content: a package whose body holds it.
