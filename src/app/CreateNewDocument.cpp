@@ -1,6 +1,7 @@
 #include "app/CreateNewDocument.h"
 
 #include "app/WidgetPrompt.h"
+#include "foundation/Paths.h"
 #include "foundation/ResourceStrings.h"
 #include "foundation/TextFiles.h"
 #include "platform/Exception.h"
@@ -66,10 +67,7 @@ const QStringList kCommonTitles{
 // the same file on the same device.
 bool SameFile(const QString &a, const QString &b)
 {
-    const QFileInfo x(a), y(b);
-    if (!x.exists() || !y.exists())
-        return QDir::cleanPath(x.absoluteFilePath()) == QDir::cleanPath(y.absoluteFilePath());
-    if (x.canonicalFilePath() == y.canonicalFilePath())
+    if (RealPath(a) == RealPath(b))
         return true;
     struct stat sx {}, sy {};
     return ::stat(QFile::encodeName(a).constData(), &sx) == 0 && ::stat(QFile::encodeName(b).constData(), &sy) == 0

@@ -1,28 +1,15 @@
 #include "app/PagePreview.h"
 
-#include <QDir>
-#include <QFileInfo>
+#include "foundation/Paths.h"
+
 #include <QMutexLocker>
 #include <QWebEnginePage>
 #include <QWebEngineSettings>
 
-namespace {
-
-// The real path of an existing file or folder; for one that does not exist,
-// its absolute path with "." and ".." resolved.
-QString RealPathOf(const QString &path)
-{
-    const QFileInfo info(path);
-    const QString canonical = info.canonicalFilePath();
-    return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
-}
-
-} // namespace
-
 void TFolderRequestFilter::SetFolder(const QString &folder)
 {
     const QMutexLocker lock(&FMutex);
-    FFolder = folder.isEmpty() ? QString() : RealPathOf(folder);
+    FFolder = folder.isEmpty() ? QString() : RealPath(folder);
     FRefused.clear();
 }
 
@@ -36,8 +23,7 @@ bool TFolderRequestFilter::Allows(const QUrl &url) const
     const QMutexLocker lock(&FMutex);
     if (FFolder.isEmpty())
         return false;
-    const QString path = RealPathOf(url.toLocalFile());
-    return path == FFolder || path.startsWith(FFolder.endsWith(u'/') ? FFolder : FFolder + u'/');
+    return IsInsideFolder(url.toLocalFile(), FFolder);
 }
 
 void TFolderRequestFilter::interceptRequest(QWebEngineUrlRequestInfo &info)

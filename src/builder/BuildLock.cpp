@@ -21,9 +21,7 @@ namespace {
 QString lockedPath(const TProject &project)
 {
     const QString owner = IsAbsolutePath(project.ProjectFilename) ? project.ProjectFilename : project.RealPath(0);
-    const QFileInfo info(owner);
-    const QString canonical = info.canonicalFilePath();
-    return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
+    return RealPath(owner);
 }
 
 // The process id written in a held lock file, for the message.

@@ -13,6 +13,7 @@
 #include "project/Template.h"
 #include "project/UnitCHMProject.h"
 
+#include <QBuffer>
 #include <QCollator>
 #include <QCryptographicHash>
 #include <QDir>
@@ -354,11 +355,8 @@ namespace {
 // the file's path and a digest of its bytes.
 QString contextRecordName(const QString &path)
 {
-    const QFileInfo info(path);
-    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
-    const QString full = (folder.isEmpty() ? info.absolutePath() : folder) + u'/' + info.fileName();
     return QStringLiteral("ContextFiles/")
-         + QString::fromLatin1(QCryptographicHash::hash(full.toUtf8(), QCryptographicHash::Sha1).toHex());
+         + QString::fromLatin1(QCryptographicHash::hash(RealPath(path).toUtf8(), QCryptographicHash::Sha1).toHex());
 }
 
 QString digestOf(const QByteArray &bytes)
@@ -366,23 +364,15 @@ QString digestOf(const QByteArray &bytes)
     return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
 }
 
-// The beginning of a context-ID file as text, line ends as "\n": its mark
-// names the encoding; without one the bytes are read as Latin-1, which is
-// enough to compare the ASCII heads of the shipped code formats.
-QString headText(const QByteArray &bytes)
+// The beginning of a context-ID file as text, line ends as "\n": read as the
+// build writes it (a mark names UTF-8 or UTF-16); without a mark the bytes
+// are read as Latin-1, which is enough to compare the ASCII heads of the
+// shipped code formats.
+QString headText(QByteArray bytes)
 {
-    QString text;
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        text = QString::fromUtf8(bytes.mid(3));
-    else if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
-        const bool little = bytes.at(0) == '\xFF';
-        for (qsizetype i = 2; i + 1 < bytes.size(); i += 2)
-            text += QChar(little ? (uchar(bytes[i]) | uchar(bytes[i + 1]) << 8)
-                                 : (uchar(bytes[i]) << 8 | uchar(bytes[i + 1])));
-    } else {
-        text = QString::fromLatin1(bytes);
-    }
-    return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    return LoadTextFromStream(buffer, QStringLiteral("28591")).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 }
 
 // True when the file's text begins with the head of one of the code formats

@@ -138,12 +138,7 @@ const QByteArray kMarkerHead = "Quillcraft output folder: a build empties this f
 const QByteArray kListingHead = "written:\n";
 const QByteArray kWritingHead = "writing:\n";
 
-QString folderKey(const QString &folder)
-{
-    const QFileInfo info(folder);
-    const QString canonical = info.canonicalFilePath();
-    return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
-}
+QString folderKey(const QString &folder) { return RealPath(folder); }
 
 QMutex allowedMutex;
 QStringList allowedFolders; // guarded by allowedMutex

@@ -297,21 +297,15 @@ QString TCHMDistill::ProcessDecompiledUrl(const QString &Url, const QString &Cur
 {
     QString url = Url.trimmed();
     const QString own = QFileInfo(OwnChmFile()).fileName();
-    for (const QLatin1String prefix : {QLatin1String("ms-its:"), QLatin1String("mk:@msitstore:")}) {
-        if (!url.startsWith(prefix, Qt::CaseInsensitive))
-            continue;
-        const qsizetype sep = url.indexOf(QStringLiteral("::"), prefix.size());
-        if (sep < 0)
-            break;
-        const QString linked = url.mid(prefix.size(), sep - prefix.size());
-        QString inner = url.mid(sep + 2);
-        const QString linkedName = fileNameOf(linked);
-        if (linkedName.compare(own, Qt::CaseInsensitive) == 0) {
+    QString linkedName, inner;
+    if (HasHelpFilePrefix(url) && url.contains(QStringLiteral("::"))) {
+        const bool named = SplitHelpFileLink(url, linkedName, inner);
+        if (named && linkedName.compare(own, Qt::CaseInsensitive) == 0) {
             url = inner;
         } else {
             // Only a help file beside the imported one is looked for.
             const QString linkedPath = folderOf(QFileInfo(OwnChmFile()).absoluteFilePath()) + linkedName;
-            if (!linkedName.isEmpty() && linkedName != QLatin1String("..") && QFileInfo(linkedPath).isFile()) {
+            if (named && QFileInfo(linkedPath).isFile()) {
                 const QString sub = rootFolder + linkedName + QLatin1Char('/');
                 if (!QFileInfo::exists(sub)) {
                     // A help file that this one links to is unpacked once,
@@ -329,7 +323,6 @@ QString TCHMDistill::ProcessDecompiledUrl(const QString &Url, const QString &Cur
                 url.clear();
             }
         }
-        break;
     }
     QString result = url;
     if (url.size() <= 2)
@@ -357,8 +350,7 @@ void TCHMDistill::ProcessTocLink()
         if (e->Status != 0)
             continue;
         const QString url = e->Url.trimmed();
-        if (IsOutsideLink(url) && !url.startsWith(QLatin1String("ms-its:"), Qt::CaseInsensitive)
-            && !url.startsWith(QLatin1String("mk:@msitstore:"), Qt::CaseInsensitive)) {
+        if (IsOutsideLink(url) && !HasHelpFilePrefix(url)) {
             e->Status = 3;
             continue;
         }

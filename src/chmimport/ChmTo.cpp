@@ -161,27 +161,32 @@ QString withSlash(const QString &folder)
     return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
 }
 
-// A help file that a link or a merge names ("other.chm::/page.htm", with or
-// without an "ms-its:" or "mk:@MSITStore:" prefix): the file's name alone and
-// the inner path. False when the text names no help file.
-bool splitHelpFileLink(const QString &text, QString &name, QString &inner)
+// The length of the prefix of a link into a help file, 0 when it has none.
+qsizetype helpFilePrefixLength(const QString &text)
 {
-    QString t = text.trimmed();
     for (const QLatin1String prefix : {QLatin1String("ms-its:"), QLatin1String("mk:@msitstore:")})
-        if (t.startsWith(prefix, Qt::CaseInsensitive)) {
-            t.remove(0, prefix.size());
-            break;
-        }
+        if (text.startsWith(prefix, Qt::CaseInsensitive))
+            return prefix.size();
+    return 0;
+}
+
+} // namespace
+
+bool HasHelpFilePrefix(const QString &Text) { return helpFilePrefixLength(Text.trimmed()) > 0; }
+
+bool SplitHelpFileLink(const QString &Text, QString &Name, QString &Inner)
+{
+    QString t = Text.trimmed();
+    t.remove(0, helpFilePrefixLength(t));
     const qsizetype sep = t.indexOf(QStringLiteral("::"));
     if (sep < 0)
         return false;
     const QString file = BackslashToSlash(t.left(sep));
-    name = file.mid(file.lastIndexOf(QLatin1Char('/')) + 1);
-    inner = BackslashToSlash(t.mid(sep + 2));
-    return !name.isEmpty() && name != QLatin1String("..") && name != QLatin1String(".");
+    Name = file.mid(file.lastIndexOf(QLatin1Char('/')) + 1);
+    Inner = BackslashToSlash(t.mid(sep + 2));
+    return !Name.isEmpty() && Name != QLatin1String("..") && Name != QLatin1String(".");
 }
 
-} // namespace
 
 QString KeywordName(const QString &Name)
 {
@@ -390,7 +395,7 @@ void TCHMDecompile::mergeHelpFiles()
     merges.swap(Merges);
     for (auto m = merges.rbegin(); m != merges.rend(); ++m) {
         QString name, inner;
-        if (!splitHelpFileLink(m->Value.contains(QStringLiteral("::")) ? m->Value : m->Value + QStringLiteral("::/"),
+        if (!SplitHelpFileLink(m->Value.contains(QStringLiteral("::")) ? m->Value : m->Value + QStringLiteral("::/"),
                                name, inner)
             || open.contains(name.toLower()))
             continue;
@@ -615,7 +620,7 @@ QString IndexPageKey(const TCHMDecompile &Reader, const QString &Page)
 {
     QString page = Page.trimmed();
     QString name, inner;
-    if (splitHelpFileLink(page, name, inner))
+    if (SplitHelpFileLink(page, name, inner))
         page = name.compare(QFileInfo(Reader.OwnChmFile()).fileName(), Qt::CaseInsensitive) == 0
                    ? inner
                    : name + QLatin1Char('/') + inner;

@@ -36,6 +36,13 @@ QString KeywordName(const QString &Name);
 // The levels of a keyword path as the index names them, and its anchor.
 QStringList KeywordLevels(const QString &Path, QString *Anchor = nullptr);
 
+// Whether a link leads into a help file ("ms-its:" or "mk:@MSITStore:").
+bool HasHelpFilePrefix(const QString &Text);
+// A help file that a link or a merge names ("other.chm::/page.htm", with or
+// without a help-file prefix): the file's name alone and the inner path, "/"
+// separated. False when the text names no help file.
+bool SplitHelpFileLink(const QString &Text, QString &Name, QString &Inner);
+
 // One contents entry.
 class TTitleList {
 public:

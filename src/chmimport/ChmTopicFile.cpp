@@ -621,10 +621,6 @@ void TChmTopicFile::ProcessBookmarks()
 
 void TChmTopicFile::SplitFileByBookmark()
 {
-    const int dot = int(Filename.lastIndexOf(QLatin1Char('.')));
-    const int slash = int(Filename.lastIndexOf(QLatin1Char('/')));
-    const QString stem = dot > slash ? Filename.left(dot) : Filename;
-    const QString ext = dot > slash ? Filename.mid(dot) : QString();
     AnchorPieces.clear();
     for (int k = Bookmarks.Count() - 1; k >= 0; --k) {
         const TBookmark *b = Bookmarks.Items(k);
@@ -644,6 +640,6 @@ void TChmTopicFile::SplitFileByBookmark()
             if (!value.isEmpty() && !AnchorPieces.contains(value.toLower()))
                 AnchorPieces.insert(value.toLower(), k);
         });
-        SaveWorkPage(BeforeBody + piece + AfterBody, stem + QLatin1Char('_') + QString::number(k) + ext);
+        SaveWorkPage(BeforeBody + piece + AfterBody, PieceName(Filename, k));
     }
 }

@@ -1,4 +1,5 @@
 #include "foundation/HTMLProcess.h"
+#include "platform/LinkScheme.h"
 
 #include <QRegularExpression>
 
@@ -641,14 +642,6 @@ bool IsScriptLink(const QString &href)
     // Names of HTML5 that the entity table lacks but browsers decode.
     address.remove(QStringLiteral("&Tab;")).remove(QStringLiteral("&NewLine;"));
     address.replace(QStringLiteral("&colon;"), QStringLiteral(":"));
-    QString scheme;
-    for (const QChar c : std::as_const(address)) {
-        if (c == u':')
-            return scheme == u"javascript" || scheme == u"vbscript" || scheme == u"data";
-        if (c > u' ' && c != QChar(0x7F))
-            scheme += c.toLower();
-        if (scheme.size() > 10)
-            return false;
-    }
-    return false;
+    const QString scheme = LinkScheme(address);
+    return scheme == u"javascript" || scheme == u"vbscript" || scheme == u"data";
 }

@@ -330,6 +330,23 @@ bool CanReplaceFile(const QString &path, QString *why)
     return QFile::remove(name);
 }
 
+QString RealPath(const QString &path)
+{
+    const QFileInfo info(path);
+    if (const QString real = info.canonicalFilePath(); !real.isEmpty())
+        return real;
+    if (const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath(); !folder.isEmpty())
+        return folder == u'/' ? folder + info.fileName() : folder + u'/' + info.fileName();
+    return QDir::cleanPath(info.absoluteFilePath());
+}
+
+bool IsInsideFolder(const QString &path, const QString &folder)
+{
+    const QString real = RealPath(path);
+    const QString root = RealPath(folder);
+    return real == root || real.startsWith(root.endsWith(u'/') ? root : root + u'/');
+}
+
 void PlaceFileCopy(const QString &source, const QString &target)
 {
     const QString folder = QFileInfo(target).absolutePath();

@@ -73,6 +73,13 @@ bool IsFileInUse(const QString &fileName);
 // changed. When it cannot, why (when given) receives the reason as a
 // sentence for the line after a message.
 bool CanReplaceFile(const QString &path, QString *why = nullptr);
+// Where path really lies, links followed: the real path of what exists; for
+// a file not made yet, the real path of its folder and its name; else the
+// absolute path with "." and ".." resolved.
+QString RealPath(const QString &path);
+// True when path is folder or lies inside it, both taken as RealPath gives
+// them: a link cannot lead out of the folder unnoticed.
+bool IsInsideFolder(const QString &path, const QString &folder);
 // Puts a copy of source at target: written to a new file beside target,
 // checked to hold all of source and flushed to the disk, then renamed over
 // target. A failure leaves target as it was and removes the new file; the

@@ -1,4 +1,5 @@
 #include "platform/PdfCatalog.h"
+#include "platform/LinkScheme.h"
 
 #include "platform/Exception.h"
 
@@ -80,16 +81,8 @@ QPDFObjectHandle openAction(OpenView view, QPDFObjectHandle firstPage)
 // blanks and control characters ignored.
 bool isScriptAddress(const std::string &address)
 {
-    std::string scheme;
-    for (const unsigned char c : address) {
-        if (c == ':')
-            return scheme == "javascript" || scheme == "vbscript" || scheme == "data";
-        if (c > ' ' && c != 0x7F)
-            scheme += char(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-        if (scheme.size() > 10)
-            return false;
-    }
-    return false;
+    const QString scheme = LinkScheme(QString::fromLatin1(address.data(), qsizetype(address.size())));
+    return scheme == u"javascript" || scheme == u"vbscript" || scheme == u"data";
 }
 
 // True for an action that runs script or opens such an address, or that is

@@ -1,6 +1,7 @@
 #include "project/Template.h"
 
 #include "foundation/HTMLProcess.h"
+#include "foundation/Paths.h"
 #include "platform/Exception.h"
 #include "project/Contents.h"
 #include "foundation/LanguageProcess.h"
@@ -109,8 +110,7 @@ void writeEntry(const QString &folder, const TTemplateEntry &e)
     QDir().mkpath(QFileInfo(target).absolutePath());
     // Nothing is written through a link: a linked subfolder must lead back
     // into the folder, and a link in the file's place is replaced.
-    const QString realFolder = QFileInfo(dir).canonicalFilePath() + u'/';
-    if (!(QFileInfo(QFileInfo(target).absolutePath()).canonicalFilePath() + u'/').startsWith(realFolder))
+    if (!IsInsideFolder(QFileInfo(target).absolutePath(), dir))
         throw Exception(QStringLiteral("Cannot write the template file \"%1\": its folder is a link that leads "
                                        "outside \"%2\".")
                             .arg(target, dir));
@@ -169,12 +169,10 @@ void PackTemplate(const QString &FileName, QByteArray &Stream)
     // Where the files really lie, links followed: a link in a template folder
     // received from someone else must not carry a file of this machine into
     // the package, and so into every help built with it.
-    const QString realFolder = QFileInfo(folder).canonicalFilePath() + u'/';
-    const QString page = QFileInfo(FileName).canonicalFilePath();
-    if (!page.startsWith(realFolder))
+    if (!IsInsideFolder(FileName, folder))
         throw Exception(QStringLiteral("The template page \"%1\" is a link to \"%2\", outside the template's "
                                        "folder; the template is refused.")
-                            .arg(FileName, page));
+                            .arg(FileName, RealPath(FileName)));
     QByteArray package;
     for (const QString &path : files) {
         const QString full = QFileInfo(path).absoluteFilePath();
@@ -182,7 +180,7 @@ void PackTemplate(const QString &FileName, QByteArray &Stream)
             continue; // files outside the page's folder are not part of the template
         // Only regular files whose real place is inside the folder.
         const QFileInfo real(full);
-        if (!real.isFile() || !real.canonicalFilePath().startsWith(realFolder))
+        if (!real.isFile() || !IsInsideFolder(full, folder))
             continue;
         QFile f(full);
         if (!f.open(QIODevice::ReadOnly))

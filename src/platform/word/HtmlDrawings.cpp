@@ -1,4 +1,5 @@
 #include "platform/Exception.h"
+#include "platform/LinkScheme.h"
 #include "platform/word/HtmlPictures.h"
 #include "platform/word/HtmlWriterPrivate.h"
 #include "platform/word/HtmlXml.h"
@@ -76,11 +77,8 @@ bool carriesMarker(const QString &alt)
 // refused (empty), since a click on a picture would run or open them.
 QString linkableHref(const QString &href)
 {
-    QString scheme = href.trimmed().section(QLatin1Char(':'), 0, 0).toLower();
-    scheme.remove(QRegularExpression(QStringLiteral("[\\s\\x00-\\x1f]")));
-    if (href.contains(QLatin1Char(':'))
-        && (scheme == QLatin1String("javascript") || scheme == QLatin1String("vbscript")
-            || scheme == QLatin1String("data")))
+    const QString scheme = LinkScheme(href);
+    if (scheme == QLatin1String("javascript") || scheme == QLatin1String("vbscript") || scheme == QLatin1String("data"))
         return QString();
     return href;
 }

@@ -430,23 +430,25 @@ QString borderKey(const std::optional<BorderFormat> &b)
 
 } // namespace
 
+ParaFormat Writer::layeredFormat(const QString &styleId, pugi::xml_node levelPPr, pugi::xml_node pPr)
+{
+    ParaFormat f = styleParaFormat(styleId);
+    for (pugi::xml_node layer : std::as_const(cellLayers_))
+        f.apply(layer.child("w:pPr"));
+    f.apply(levelPPr);
+    f.apply(pPr);
+    return f;
+}
+
 ParaFormat Writer::paragraphFormat(pugi::xml_node p)
 {
     const QString styleId = paraStyleOf(p);
     pugi::xml_node pPr = p.child("w:pPr");
-    auto layered = [&](pugi::xml_node levelPPr) {
-        ParaFormat f = styleParaFormat(styleId);
-        for (pugi::xml_node layer : std::as_const(cellLayers_))
-            f.apply(layer.child("w:pPr"));
-        f.apply(levelPPr);
-        f.apply(pPr);
-        return f;
-    };
-    ParaFormat pf = layered(pugi::xml_node());
+    ParaFormat pf = layeredFormat(styleId, pugi::xml_node(), pPr);
     const int numId = pf.numId.value_or(0);
     if (numId > 0 && numbering_.hasList(numId))
         if (const ListLevel *l = numbering_.level(numId, std::max(pf.ilvl.value_or(0), 0)))
-            pf = layered(l->pPr);
+            pf = layeredFormat(styleId, l->pPr, pPr);
     return pf;
 }
 
@@ -627,10 +629,7 @@ void Writer::writeParagraph(pugi::xml_node p)
 {
     pugi::xml_node pPr = p.child("w:pPr");
     const QString styleId = paraStyleOf(p);
-    ParaFormat pf = styleParaFormat(styleId);
-    for (pugi::xml_node layer : std::as_const(cellLayers_))
-        pf.apply(layer.child("w:pPr"));
-    pf.apply(pPr);
+    ParaFormat pf = layeredFormat(styleId, pugi::xml_node(), pPr);
 
     // A list paragraph takes the level's indents between its style and its own.
     ListLabel label;
@@ -644,14 +643,8 @@ void Writer::writeParagraph(pugi::xml_node p)
                     ilvl = i;
         }
         label = numbering_.next(numId, ilvl);
-        if (!label.isNull()) {
-            ParaFormat withLevel = styleParaFormat(styleId);
-            for (pugi::xml_node layer : std::as_const(cellLayers_))
-                withLevel.apply(layer.child("w:pPr"));
-            withLevel.apply(label.level->pPr);
-            withLevel.apply(pPr);
-            pf = withLevel;
-        }
+        if (!label.isNull())
+            pf = layeredFormat(styleId, label.level->pPr, pPr);
     }
 
     // The outline level follows from the style and the paragraph's own level.

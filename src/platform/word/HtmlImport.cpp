@@ -1,4 +1,5 @@
 #include "platform/word/HtmlImport.h"
+#include "platform/LinkScheme.h"
 
 #include "platform/CodePage.h"
 #include "platform/Exception.h"
@@ -1158,18 +1159,10 @@ private:
     // scheme ignored, any case.
     static bool isScriptHref(const QString &href)
     {
-        QString scheme;
-        for (const QChar c : href) {
-            if (c == QLatin1Char(':'))
-                return scheme == QLatin1String("javascript") || scheme == QLatin1String("vbscript")
-                       || scheme == QLatin1String("jscript") || scheme == QLatin1String("livescript")
-                       || scheme == QLatin1String("data");
-            if (c > QLatin1Char(' ') && c != QChar(0x7F))
-                scheme += c.toLower();
-            if (scheme.size() > 10)
-                return false;
-        }
-        return false;
+        const QString scheme = LinkScheme(href);
+        return scheme == QLatin1String("javascript") || scheme == QLatin1String("vbscript")
+               || scheme == QLatin1String("jscript") || scheme == QLatin1String("livescript")
+               || scheme == QLatin1String("data");
     }
 
     // The link of an href; none for script and data links and empty ones.

@@ -85,6 +85,9 @@ private:
 
     // Blocks
     void writeBlocks(pugi::xml_node container);
+    // A paragraph's format: its style, the table layers around it, its list
+    // level's properties (levelPPr, may be null) and its own (pPr).
+    ParaFormat layeredFormat(const QString &styleId, pugi::xml_node levelPPr, pugi::xml_node pPr);
     // A paragraph's format from its style, table layers, list level and
     // own properties, as its borders and indents show.
     ParaFormat paragraphFormat(pugi::xml_node p);
