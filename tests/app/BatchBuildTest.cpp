@@ -152,6 +152,15 @@ void WriteManual(const QString &path, const QStringList &titles)
     doc->Close();
 }
 
+// Builds project as a silent batch in dir: the exit code, -1 when the run
+// does not end in time.
+int BuildSilently(const ScratchDir &dir, const QString &project, int timeoutMs = 300000)
+{
+    QProcess run;
+    StartProgram(run, dir, {project, QStringLiteral("/bs")});
+    return run.waitForFinished(timeoutMs) ? run.exitCode() : -1;
+}
+
 } // namespace
 
 TEST(StartupSwitches, BatchSwitchesIgnoreCase)
@@ -719,10 +728,7 @@ TEST(ProgramBatchRun, HandEditedNumbersAreHeldToTheirRangeOrKeepTheirMeaning)
     }
     SaveTextFile(text, project, TextEncodingUtf16);
 
-    QProcess run;
-    StartProgram(run, dir, {project, QStringLiteral("/bs")});
-    ASSERT_TRUE(run.waitForFinished(300000));
-    ASSERT_EQ(run.exitCode(), 0) << testsupport::readFile(dir.file(QStringLiteral("help.log"))).toStdString();
+    ASSERT_EQ(BuildSilently(dir, project), 0) << testsupport::readFile(dir.file(QStringLiteral("help.log"))).toStdString();
     const QByteArray frame = testsupport::readFile(dir.file(QStringLiteral("out/web/webhelpframe.html")));
     EXPECT_TRUE(frame.contains("grid-template-columns: 50px 6px 1fr;")) << frame.toStdString();
     const QByteArray set = testsupport::readFile(dir.file(QStringLiteral("out/set/help.hhp")));
@@ -773,10 +779,7 @@ TEST(ProgramBatchRun, AFlashMovieByWebAddressKeepsItsAddress)
     const QString project = dir.file(QStringLiteral("help.qvx"));
     p.SaveToIni(project);
 
-    QProcess run;
-    StartProgram(run, dir, {project, QStringLiteral("/bs")});
-    ASSERT_TRUE(run.waitForFinished(120000));
-    ASSERT_EQ(run.exitCode(), 0) << testsupport::readFile(dir.file(QStringLiteral("help.log"))).toStdString();
+    ASSERT_EQ(BuildSilently(dir, project), 0) << testsupport::readFile(dir.file(QStringLiteral("help.log"))).toStdString();
     QByteArray page;
     for (QDirIterator it(dir.file(QStringLiteral("out/web/pages")), {QStringLiteral("*.html")}); it.hasNext();)
         page += testsupport::readFile(it.next());
@@ -794,13 +797,9 @@ TEST(ProgramBatchRun, AFailedBuildNamesTheTaskBeforeItsMessage)
     testsupport::writeFile(dir.file(QStringLiteral("help.docx")), "not a document");
     TProject p;
     p.SourceFile = QStringLiteral("help.docx");
-    p.CompiledFile = QStringLiteral("out/help.chm");
     const QString project = dir.file(QStringLiteral("help.qvx"));
     p.SaveToIni(project);
-    QProcess run;
-    StartProgram(run, dir, {project, QStringLiteral("/bs")});
-    ASSERT_TRUE(run.waitForFinished(120000));
-    EXPECT_EQ(run.exitCode(), 100);
+    EXPECT_EQ(BuildSilently(dir, project), 100);
     const QString log = QString::fromUtf8(testsupport::readFile(dir.file(QStringLiteral("help.log"))));
     const QString head = QStringLiteral("Error: Error occured when building!\r\n\r\nTaskType: 1 TaskPos: ");
     ASSERT_TRUE(log.contains(head)) << log.toStdString();
