@@ -134,7 +134,7 @@ def body(pkg):
     h(2, "Source Files")
     prop("Id=1030;FileName=source-files;StaticVar=IDH_SOURCE_FILES")
     p(xe("source document"), "Source File names the Word document (.docx or .doc) that the help is made "
-      "from; the button ... beside it chooses it. A path may begin with <Project_Folder>, which stands for "
+      "from; the button ... beside it, and Select... below it, choose it. A path may begin with <Project_Folder>, which stands for "
       "the folder of the project file, so the project can move with its document.")
     fig("main-source-files", "The Source Files tab")
     add(bullets("Create.. makes a new Word document from an outline and makes it the source "
@@ -221,11 +221,13 @@ def body(pkg):
     h(2, "New documents from an outline", "GuideOutline")
     prop("Id=1150;FileName=new-document;StaticVar=IDH_NEW_DOCUMENT")
     p(xe("outline"), "Create.. on the Source Files tab makes a new Word document with one heading for each "
-      "line of an outline. Position is the new document's file; Title is the project's title.")
+      "line of an outline. Position is the new document's file (.. beside it names a new file); Title is the "
+      "project's title.")
     fig("new-document", "Create a new Word document")
     p("Type the outline under Initial TOC, one heading a line; the Tab key or Indent moves the selected lines "
       "one level down, Outdent one level up. Double-click a title under Commonly used titles to add it "
-      "before the line of the cursor. Load... and Save... read and write an outline as a text file.")
+      "before the line of the cursor. Load... and Save... read and write an outline as a text file. Closing "
+      "the window (Cancel or Esc) after changing the outline asks first whether to save it in a text file.")
     p("OK makes the document and makes it the project's source. If the file exists, Quillcraft asks before "
       "replacing it, and No is the answer that Enter gives. The project's own source document and the "
       "project file are never replaced by a new, empty document: choose another name.")
@@ -320,7 +322,9 @@ def body(pkg):
       "translations in the project.")
     fig("webhelp-interface", "Translate text used in Web Help interface")
     p("Quick translation lists all originals, one a line: copy them into a translation service, translate "
-      "them, and paste the translated lines back in the same order. OK puts each line into its row.")
+      "them, and paste the translated lines back in the same order. OK puts each line into its row; when "
+      "there are more or fewer lines than rows, it asks first, since the lines after a missing or an extra "
+      "one would land in the wrong rows. No leaves the lines for you to mend.")
     fig("quick-translation", "Quick translation")
 
     h(1, "Templates and the look of pages", "GuideTemplates")

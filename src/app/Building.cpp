@@ -83,13 +83,14 @@ void TfrmBuilding::BuildTerminate()
     Finished = true;
     BuildUpdate(Build.get()); // notes of the build's last steps
     if (Build->Failed) {
-        // The task's number, and what it stands for in words.
-        static const char *const tasks[] = {"before any output", "HTML Help", "WebHelp", "PDF"};
+        // The task's number and progress, then the message after what the
+        // number stands for in words.
+        static const char *const tasks[] = {"Before any output", "HTML Help", "WebHelp", "PDF"};
         const int task = Build->TaskType;
-        const QString name = task >= 0 && task <= 3 ? QLatin1String(tasks[task]) : QStringLiteral("unknown task");
+        const QString name = task >= 0 && task <= 3 ? QLatin1String(tasks[task]) : QStringLiteral("Unknown task");
         ErrorMsg = QStringLiteral("Error occured when building!\r\n\r\nTaskType: ") + QString::number(task)
-            + QStringLiteral(" (") + name + QStringLiteral(") TaskPos: ") + QString::number(Build->Position - Build->TaskPos)
-            + QStringLiteral("\r\n") + Build->ErrorMsg;
+            + QStringLiteral(" TaskPos: ") + QString::number(Build->Position - Build->TaskPos) + QStringLiteral("\r\n")
+            + name + QStringLiteral(": ") + Build->ErrorMsg;
         done(ResultCancel);
     } else {
         done(ResultOk);

@@ -110,6 +110,7 @@ TfrmCreateNewDocument::TfrmCreateNewDocument(QWidget *parent) : QDialog(parent)
     mmTOC->setObjectName(QStringLiteral("mmTOC"));
     mmTOC->setLineWrapMode(QPlainTextEdit::NoWrap);
     mmTOC->setPlainText(kInitialOutline.join(u'\n'));
+    FKeptOutline = mmTOC->toPlainText();
     mmTOC->installEventFilter(this);
     lbCommonTitle = new QListWidget;
     lbCommonTitle->setObjectName(QStringLiteral("lbCommonTitle"));
@@ -267,6 +268,7 @@ void TfrmCreateNewDocument::LoadOutline(const QString &FileName)
     if (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast();
     mmTOC->setPlainText(lines.join(u'\n'));
+    FKeptOutline = mmTOC->toPlainText();
 }
 
 void TfrmCreateNewDocument::SaveOutline(const QString &FileName) const
@@ -291,24 +293,55 @@ void TfrmCreateNewDocument::btnLoadClick()
         LoadOutline(*chosen);
 }
 
-void TfrmCreateNewDocument::btnSaveClick()
+bool TfrmCreateNewDocument::btnSaveClick()
 {
     SaveFileRequest request;
     request.filter = QtFileFilter(QStringLiteral("Text File (*.txt)|*.txt"));
     request.defaultSuffix = QStringLiteral("txt");
     request.confirmOverwrite = true;
     request.owner = this;
-    if (const std::optional<QString> chosen = AskSaveFileName(request))
-        SaveOutline(*chosen);
+    const std::optional<QString> chosen = AskSaveFileName(request);
+    if (!chosen)
+        return false;
+    SaveOutline(*chosen);
+    FKeptOutline = mmTOC->toPlainText();
+    return true;
+}
+
+void TfrmCreateNewDocument::reject()
+{
+    // Esc, Cancel and the close box would lose a typed outline: ask first.
+    if (mmTOC->toPlainText() != FKeptOutline) {
+        const PromptButton answer = ShowMessage(
+            MessageRequest{MessageKind::Confirmation,
+                           QStringLiteral("The outline has been changed.\nDo you want to save it to a text file?"),
+                           QStringLiteral("Confirm"), ButtonYes | ButtonNo | ButtonCancel, ButtonYes, this});
+        if (answer == ButtonCancel)
+            return;
+        if (answer == ButtonYes) {
+            try {
+                if (!btnSaveClick())
+                    return;
+            } catch (const Exception &e) {
+                ShowMessage(MessageRequest{MessageKind::Error, e.message(), QString(), ButtonOk, ButtonNone, this});
+                return;
+            }
+        }
+    }
+    QDialog::reject();
 }
 
 void TfrmCreateNewDocument::btnBrowseClick()
 {
-    OpenFileRequest request;
+    // The dialog names a document that is still to be made; OK asks before
+    // an existing one is replaced, so the dialog asks nothing of its own.
+    SaveFileRequest request;
     request.fileName = ResolvedFileName();
     request.filter = QtFileFilter(WordFilter);
+    request.defaultSuffix = WordExtension;
+    request.confirmOverwrite = false;
     request.owner = this;
-    if (const std::optional<QString> chosen = AskOpenFileName(request))
+    if (const std::optional<QString> chosen = AskSaveFileName(request))
         edtFilename->setText(QFileInfo(*chosen).absoluteFilePath());
 }
 

@@ -40,7 +40,10 @@ public:
     void btnOKClick();
     void btnBrowseClick();
     void btnLoadClick();
-    void btnSaveClick();
+    // Saves the outline into a text file the user names; false when cancelled.
+    bool btnSaveClick();
+    // Asks before a changed outline is closed without being kept.
+    void reject() override;
 
     QLineEdit *edtFilename = nullptr;
     QPushButton *Button3 = nullptr;
@@ -55,4 +58,6 @@ protected:
 
 private:
     QString ResolvedFileName() const;
+    // The outline as it was shown, loaded or saved last.
+    QString FKeptOutline;
 };

@@ -75,6 +75,32 @@ TfrmQuickTranslate::TfrmQuickTranslate(QWidget *parent) : QDialog(parent)
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
 }
 
+int TfrmQuickTranslate::LineCount() const
+{
+    QStringList lines = TextLines(mmAllStrings->toPlainText());
+    while (!lines.isEmpty() && lines.last().trimmed().isEmpty())
+        lines.removeLast();
+    return int(lines.size());
+}
+
+void TfrmQuickTranslate::accept()
+{
+    // Row k takes line k: a line lost or added on the way through the
+    // translator puts every later translation into the wrong row.
+    const int lines = LineCount();
+    if (Rows >= 0 && lines != Rows
+        && AskUser(this, MessageKind::Confirmation,
+                   QStringLiteral("The translated text has %1 lines, but there are %2 texts to translate. Each line "
+                                  "goes to the text in its row, so the translations after a missing or an extra "
+                                  "line land in the wrong rows.\nApply the lines anyway?")
+                       .arg(lines)
+                       .arg(Rows),
+                   ButtonYes | ButtonNo, ButtonNo)
+               != ButtonYes)
+        return;
+    QDialog::accept();
+}
+
 TfrmWebHelpInterface::TfrmWebHelpInterface(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmWebHelpInterface"));
@@ -243,6 +269,7 @@ void TfrmWebHelpInterface::btnQuickTranslateClick()
     for (size_t i = 0; i + 1 < List.size(); i += 2)
         lines += List[i]->text() + QLatin1Char('\n');
     quick.mmAllStrings->setPlainText(lines);
+    quick.Rows = int(List.size() / 2);
     if (quick.exec() == QDialog::Accepted)
         ApplyQuickTranslation(quick.mmAllStrings->toPlainText());
 }

@@ -21,6 +21,12 @@ public:
     // The outside translation page the link label shows.
     static const QString TranslatorAddress;
 
+    // The number of rows the lines go to; OK asks before it takes a text
+    // with another number of lines (trailing empty lines not counted).
+    int Rows = -1;
+    int LineCount() const;
+    void accept() override;
+
     QLabel *lbInstruction = nullptr;
     QLabel *lbLink = nullptr;
     QPlainTextEdit *mmAllStrings = nullptr;

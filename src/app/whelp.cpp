@@ -215,6 +215,7 @@ QWidget *TfrmMain::CreateSourceTab()
     auto *form = new QFormLayout;
     form->addRow(QStringLiteral("Source File:"), Row(tab, {edtSourceFile, btnSelectWordFile}));
     layout->addLayout(form);
+    Button3 = Button(tab, "Button3", QStringLiteral("Select..."), QStringLiteral("Select a source file"));
     btnCreateWordFile = Button(tab, "btnCreateWordFile", QStringLiteral("Create.."),
                                QStringLiteral("Create a new Word document as the source file"));
     btnImportChm = Button(tab, "btnImportChm", QStringLiteral("From CHM..."),
@@ -228,7 +229,7 @@ QWidget *TfrmMain::CreateSourceTab()
     auto *commands = new QGroupBox(QStringLiteral("Word document"), tab);
     auto *grid = new QGridLayout(commands);
     int row = 0;
-    for (QPushButton *b : {btnCreateWordFile, btnImportChm, btnOpenWordFile, btnFolderSourceFile}) {
+    for (QPushButton *b : {Button3, btnCreateWordFile, btnImportChm, btnOpenWordFile, btnFolderSourceFile}) {
         b->setParent(commands);
         auto *text = new QLabel(b->toolTip(), commands);
         text->setWordWrap(true);

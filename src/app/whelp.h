@@ -107,7 +107,7 @@ public:
             *tsBuild = nullptr;
     QLineEdit *edtSourceFile = nullptr;
     QToolButton *btnSelectWordFile = nullptr;
-    QPushButton *btnCreateWordFile = nullptr, *btnImportChm = nullptr,
+    QPushButton *Button3 = nullptr, *btnCreateWordFile = nullptr, *btnImportChm = nullptr,
                 *btnFolderSourceFile = nullptr, *btnOpenWordFile = nullptr;
     QLabel *Panel1 = nullptr;
     QPushButton *btnTopicList = nullptr;

@@ -140,6 +140,7 @@ void TfrmMain::ConnectCommands()
     connect(btnCopyright, &QPushButton::clicked, this, [this] { InsertIntoCopyright(QStringLiteral("&copy;")); });
     connect(btnReg, &QPushButton::clicked, this, [this] { InsertIntoCopyright(QStringLiteral("&reg;")); });
     connect(btnSelectWordFile, &QToolButton::clicked, this, [this] { Guarded([&] { btnSelectWordFileClick(); }); });
+    connect(Button3, &QPushButton::clicked, this, [this] { Guarded([&] { btnSelectWordFileClick(); }); });
     connect(btnCompiledFile, &QToolButton::clicked, this, [this] { Guarded([&] { btnCompiledFileClick(); }); });
     connect(btnContext, &QToolButton::clicked, this, [this] { Guarded([&] { btnContextClick(); }); });
     connect(btnSelectHHPFolder, &QToolButton::clicked, this, [this] { Guarded([&] { btnSelectFolderClick(1); }); });
@@ -261,6 +262,7 @@ void TfrmMain::Action2Update()
     SetUsable(btnSelectHHPFolder, cbOutputHHP->isChecked());
     SetUsable(edtContextFile, cbOutputContext->isChecked());
     SetUsable(btnContext, cbOutputContext->isChecked());
+    SetUsable(btnSetContext, cbOutputContext->isChecked());
 
     const TBindings b = Bindings(*this);
     for (const auto &[edit, field] : b.texts)

@@ -8,6 +8,7 @@
 #include "foundation/Paths.h"
 #include "foundation/TextFiles.h"
 #include "platform/Exception.h"
+#include "platform/LinkScheme.h"
 #include "project/ProjectSetting.h"
 
 #include <QDir>
@@ -71,6 +72,20 @@ QString FlashValue(const QStringList &lines, const QString &name)
             return line.mid(eq + 1);
     }
     return QString();
+}
+
+// A property of a Flash object as an attribute value: a quote would end the
+// attribute and let the rest of the value into the page's markup.
+QString FlashAttribute(const QStringList &lines, const QString &name)
+{
+    return FlashValue(lines, name).replace(u'"', QStringLiteral("&quot;"));
+}
+
+// A movie the player fetches from the web rather than a file beside the page.
+bool IsWebAddress(const QString &movie)
+{
+    const QString scheme = LinkScheme(movie);
+    return scheme == u"http" || scheme == u"https";
 }
 
 void CopyFileOver(const QString &from, const QString &to)
@@ -160,11 +175,13 @@ void TWordDoc::ProcessOLEObj()
     for (int n = 0; n < OLEObjs.Count(); ++n) {
         const QStringList &obj = OLEObjs.Item(n);
         const QString rawMovie = FlashValue(obj, QStringLiteral("Movie"));
-        // The movie travels with the pages under a name that cannot leave
-        // the output folder; the object element names the same file.
-        const QString movie = tagscan::safeRelativePath(rawMovie);
-        const QString w = FlashValue(obj, QStringLiteral("Width"));
-        const QString h = FlashValue(obj, QStringLiteral("Height"));
+        // A web address is named as it stands. A file travels with the pages
+        // under a name that cannot leave the output folder; the object
+        // element names the same file.
+        const bool web = IsWebAddress(rawMovie);
+        const QString movie = web ? FlashAttribute(obj, QStringLiteral("Movie")) : tagscan::safeRelativePath(rawMovie);
+        const QString w = FlashAttribute(obj, QStringLiteral("Width"));
+        const QString h = FlashAttribute(obj, QStringLiteral("Height"));
         QString e = QStringLiteral("\r\n<object type=\"application/x-shockwave-flash\" data=\"") + movie +
                     QStringLiteral("\" width=\"") + w + QStringLiteral("\" height=\"") + h + QStringLiteral("\">\r\n") +
                     QStringLiteral("<param name=\"Movie\" value=\"") + movie + QStringLiteral("\">\r\n");
@@ -179,17 +196,17 @@ void TWordDoc::ProcessOLEObj()
                                              "Quality", "SAlign", "Scale", "ScaleMode", "SWRemote", "WMode"};
         for (const char *param : params) {
             const QString name = QLatin1String(param);
-            const QString value = FlashValue(obj, name);
+            const QString value = FlashAttribute(obj, name);
             if (value.isEmpty())
                 continue;
-            const QString written = name == u"Quality" ? FlashValue(obj, QStringLiteral("Quality2")) : value;
+            const QString written = name == u"Quality" ? FlashAttribute(obj, QStringLiteral("Quality2")) : value;
             e += QStringLiteral("<param name=\"") + name + QStringLiteral("\" value=\"") + written +
                  QStringLiteral("\">\r\n");
         }
         e += QStringLiteral("</object>\r\n");
         Source.replace(FlashMarker + QString::number(n) + u')', e, Qt::CaseInsensitive);
 
-        if (movie.isEmpty())
+        if (web || movie.isEmpty())
             continue;
         const QString from = IsAbsolutePath(rawMovie) ? ResolvePath(rawMovie) : ResolvePath(root + rawMovie);
         if (QFileInfo(from).isFile() && !MayCopyIntoHelp(from)) {

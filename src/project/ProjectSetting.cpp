@@ -211,9 +211,11 @@ const std::vector<GeneralKey> &generalKeys()
         S("TOCBackColor", &TProject::TOCBackColor, "#FFFFFF"),
         B("PDFOutput", &TProject::PDFOutput, true),
         Keep(S("PDFFile", &TProject::PDFFile)),
-        I("Panes", &TProject::Panes, 1, 0, 2),
-        I("Magnification", &TProject::Magnification, 4, 0, 4),
-        I("PageLayout", &TProject::PageLayout, 0, 0, 3),
+        // The PDF view is read as stored: a value outside its list adds no
+        // entry to the PDF.
+        I("Panes", &TProject::Panes, 1),
+        I("Magnification", &TProject::Magnification, 4),
+        I("PageLayout", &TProject::PageLayout, 0),
         I("HeadProperties", &TProject::HeadProperties, 1),
         I("PageProperties", &TProject::PageProperties, 1),
         B("RealColorIcon", &TProject::RealColorIcon, false),
@@ -221,7 +223,7 @@ const std::vector<GeneralKey> &generalKeys()
         Size("NavWidth", &TProject::NavWidth, 270, kNavWidthLowest, kNavWidthHighest),
         S("WebFontColor", &TProject::WebFontColor, "#ffffff"),
         S("WebBackColor", &TProject::WebBackColor, "#003366"),
-        I("WebBackground", &TProject::WebBackground, 1, 0, 9),
+        I("WebBackground", &TProject::WebBackground, 1), // negative: no background image
         S("HHPFolder", &TProject::HHPFolder),
     };
     return keys;

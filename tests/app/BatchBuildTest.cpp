@@ -1,5 +1,6 @@
 // The build command's checks and exit codes, the batch log, and the program
 // run as a silent batch builder.
+#define POINTERHOLDER_TRANSITION 4
 #include "AppTestSupport.h"
 
 #include "app/Building.h"
@@ -7,8 +8,10 @@
 #include "builder/BuildLock.h"
 #include "builder/OutputGuard.h"
 #include "foundation/TextFiles.h"
+#include "platform/DocxBuilder.h"
 #include "platform/Exception.h"
 #include "platform/word/Document.h"
+#include "platform/word/Package.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
@@ -17,9 +20,11 @@
 #include <QFileInfo>
 #include <QCoreApplication>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QThread>
 #include <gtest/gtest.h>
+#include <qpdf/QPDF.hh>
 
 #include <csignal>
 #include <cstdio>
@@ -145,6 +150,15 @@ void WriteManual(const QString &path, const QStringList &titles)
         doc->Paragraphs().Item(2 * i + 1).Range().setStyle(-2);
     doc->SaveAs(path, word::wdFormatXMLDocument);
     doc->Close();
+}
+
+// Builds project as a silent batch in dir: the exit code, -1 when the run
+// does not end in time.
+int BuildSilently(const ScratchDir &dir, const QString &project, int timeoutMs = 300000)
+{
+    QProcess run;
+    StartProgram(run, dir, {project, QStringLiteral("/bs")});
+    return run.waitForFinished(timeoutMs) ? run.exitCode() : -1;
 }
 
 } // namespace
@@ -493,9 +507,9 @@ TEST_F(BatchFixture, AFailedBuildExitsWithHundredAndReportsTheTask)
     w.BuildProject(false);
     ASSERT_FALSE(prompt->messages.isEmpty());
     const QString shown = prompt->messages.last();
-    EXPECT_TRUE(shown.startsWith(QStringLiteral("Error occured when building!\r\n\r\nTaskType: 1 (HTML Help) TaskPos: ")))
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("Error occured when building!\r\n\r\nTaskType: 1 TaskPos: ")))
         << shown.toStdString();
-    EXPECT_TRUE(shown.endsWith(QStringLiteral("\r\nThe converter broke.")));
+    EXPECT_TRUE(shown.endsWith(QStringLiteral("\r\nHTML Help: The converter broke.")));
 }
 
 // The program itself, as a silent batch builder with no display. The log is
@@ -681,11 +695,15 @@ TEST(ProgramBatchRun, TheAnsiContextFileFollowsTheHelpLanguageUnderAnyLocale)
 }
 
 // Numbers of a project file edited by hand are held to a sensible range
-// before they reach an output: the WebHelp frames and the HTML Help window.
-TEST(ProgramBatchRun, HandEditedNumbersAreHeldToTheirRange)
+// before they reach an output (the WebHelp frames and the HTML Help
+// window), except those whose every value has a meaning: a PDF view outside
+// its list adds no entry and a negative background copies no image.
+TEST(ProgramBatchRun, HandEditedNumbersAreHeldToTheirRangeOrKeepTheirMeaning)
 {
     if (QStandardPaths::findExecutable(QStringLiteral("chmcmd")).isEmpty())
         GTEST_SKIP() << "chmcmd is not installed";
+    if (QStandardPaths::findExecutable(QStringLiteral("soffice")).isEmpty())
+        GTEST_SKIP() << "LibreOffice is not installed";
     ScratchDir dir;
     WriteManual(dir.file(QStringLiteral("help.docx")), {QStringLiteral("Intro")});
     TProject p;
@@ -694,26 +712,100 @@ TEST(ProgramBatchRun, HandEditedNumbersAreHeldToTheirRange)
     p.WebHelpOutputFolder = QStringLiteral("out/web/");
     p.OutputHHP = true;
     p.HHPFolder = QStringLiteral("out/set/");
-    p.PDFOutput = false;
+    p.PDFFile = QStringLiteral("out/help.pdf");
     const QString project = dir.file(QStringLiteral("help.qvx"));
     p.SaveToIni(project);
     QString text = LoadTextFile(project, QString());
     for (const auto &[stored, edited] : {std::pair{"\r\nNavWidth=270\r\n", "\r\nNavWidth=-50\r\n"},
                                          std::pair{"\r\nWidth=900\r\n", "\r\nWidth=-900\r\n"},
-                                         std::pair{"\r\nPaneWidth=270\r\n", "\r\nPaneWidth=-5\r\n"}}) {
+                                         std::pair{"\r\nPaneWidth=270\r\n", "\r\nPaneWidth=-5\r\n"},
+                                         std::pair{"\r\nPanes=0\r\n", "\r\nPanes=7\r\n"},
+                                         std::pair{"\r\nMagnification=0\r\n", "\r\nMagnification=9\r\n"},
+                                         std::pair{"\r\nPageLayout=0\r\n", "\r\nPageLayout=5\r\n"},
+                                         std::pair{"\r\nWebBackground=1\r\n", "\r\nWebBackground=-1\r\n"}}) {
         ASSERT_TRUE(text.contains(QLatin1String(stored))) << stored;
         text.replace(QLatin1String(stored), QLatin1String(edited));
     }
     SaveTextFile(text, project, TextEncodingUtf16);
 
-    QProcess run;
-    StartProgram(run, dir, {project, QStringLiteral("/bs")});
-    ASSERT_TRUE(run.waitForFinished(300000));
-    ASSERT_EQ(run.exitCode(), 0) << testsupport::readFile(dir.file(QStringLiteral("help.log"))).toStdString();
+    ASSERT_EQ(BuildSilently(dir, project), 0) << testsupport::readFile(dir.file(QStringLiteral("help.log"))).toStdString();
     const QByteArray frame = testsupport::readFile(dir.file(QStringLiteral("out/web/webhelpframe.html")));
     EXPECT_TRUE(frame.contains("grid-template-columns: 50px 6px 1fr;")) << frame.toStdString();
     const QByteArray set = testsupport::readFile(dir.file(QStringLiteral("out/set/help.hhp")));
     EXPECT_TRUE(set.contains(",270,0x307E,[50,50,750,700],")) << set.toStdString();
+
+    EXPECT_FALSE(QFileInfo::exists(dir.file(QStringLiteral("out/web/back.jpg"))));
+    EXPECT_TRUE(testsupport::readFile(dir.file(QStringLiteral("out/web/webhelptop.html"))).contains("background=\"back.jpg\""));
+    QPDF pdf;
+    pdf.processFile(QFile::encodeName(dir.file(QStringLiteral("out/help.pdf"))).constData());
+    QPDFObjectHandle root = pdf.getRoot();
+    EXPECT_FALSE(root.hasKey("/PageMode")) << root.unparse();
+    EXPECT_FALSE(root.hasKey("/PageLayout")) << root.unparse();
+    // The zoom stays the exporter's own, not the 100% of the missing-key value.
+    QPDFObjectHandle open = root.getKey("/OpenAction");
+    EXPECT_FALSE(open.isArray() && open.getArrayNItems() == 5 && open.getArrayItem(4).isNumber()
+                 && open.getArrayItem(4).getNumericValue() == 1)
+        << root.unparse();
+}
+
+// A Flash movie given by web address is named in the page as it stands; one
+// given by a path travels with the pages under a name that stays inside.
+TEST(ProgramBatchRun, AFlashMovieByWebAddressKeepsItsAddress)
+{
+    ScratchDir dir;
+    testsupport::writeFile(dir.file(QStringLiteral("media/local.swf")), "FWS");
+    const auto flash = [](const QByteArray &rel) {
+        return "<w:p><w:r><w:object><v:shape id=\"s" + rel + "\" style=\"width:150pt;height:75pt\"/><w:control r:id=\""
+               + rel + "\" w:name=\"ShockwaveFlash1\"/></w:object></w:r></w:p>";
+    };
+    const auto activeX = [](const QByteArray &movie) {
+        return "<ax:ocx xmlns:ax=\"http://schemas.microsoft.com/office/2006/activeX\" "
+               "ax:classid=\"{D27CDB6E-AE6D-11CF-96B8-444553540000}\" ax:persistence=\"persistPropertyBag\">"
+               "<ax:ocxPr ax:name=\"Movie\" ax:value=\"" + movie + "\"/></ax:ocx>";
+    };
+    testsupport::DocxBuilder b;
+    const QByteArray movies[] = {"http://www.example.com/movies/intro.swf", "media\\local.swf"};
+    for (int i = 0; i < 2; ++i)
+        b.part(QStringLiteral("word/activeX/activeX%1.xml").arg(i), activeX(movies[i]))
+            .relationship(QStringLiteral("rAx%1").arg(i), QLatin1String(word::reltype::Control),
+                          QStringLiteral("activeX/activeX%1.xml").arg(i));
+    b.body("<w:p><w:pPr><w:pStyle w:val=\"Heading1\"/></w:pPr><w:r><w:t>Movies</w:t></w:r></w:p>"
+           "<w:p><w:r><w:t>Two movies.</w:t></w:r></w:p>" + flash("rAx0") + flash("rAx1"));
+    b.write(dir.file(QStringLiteral("help.docx")));
+    TProject p;
+    p.SourceFile = QStringLiteral("help.docx");
+    p.HtmlHelpOutput = p.PDFOutput = false;
+    p.WebHelpOutputFolder = QStringLiteral("out/web/");
+    const QString project = dir.file(QStringLiteral("help.qvx"));
+    p.SaveToIni(project);
+
+    ASSERT_EQ(BuildSilently(dir, project), 0) << testsupport::readFile(dir.file(QStringLiteral("help.log"))).toStdString();
+    QByteArray page;
+    for (QDirIterator it(dir.file(QStringLiteral("out/web/pages")), {QStringLiteral("*.html")}); it.hasNext();)
+        page += testsupport::readFile(it.next());
+    EXPECT_TRUE(page.contains("data=\"http://www.example.com/movies/intro.swf\"")) << page.toStdString();
+    EXPECT_TRUE(page.contains("<param name=\"Movie\" value=\"http://www.example.com/movies/intro.swf\">"));
+    EXPECT_TRUE(page.contains("data=\"media/local.swf\"")) << page.toStdString();
+    EXPECT_EQ(testsupport::readFile(dir.file(QStringLiteral("out/web/pages/media/local.swf"))), QByteArray("FWS"));
+}
+
+// A build that fails reports the task's number and progress on the line the
+// building window has always used, then the task's name with the message.
+TEST(ProgramBatchRun, AFailedBuildNamesTheTaskBeforeItsMessage)
+{
+    ScratchDir dir;
+    testsupport::writeFile(dir.file(QStringLiteral("help.docx")), "not a document");
+    TProject p;
+    p.SourceFile = QStringLiteral("help.docx");
+    const QString project = dir.file(QStringLiteral("help.qvx"));
+    p.SaveToIni(project);
+    EXPECT_EQ(BuildSilently(dir, project), 100);
+    const QString log = QString::fromUtf8(testsupport::readFile(dir.file(QStringLiteral("help.log"))));
+    const QString head = QStringLiteral("Error: Error occured when building!\r\n\r\nTaskType: 1 TaskPos: ");
+    ASSERT_TRUE(log.contains(head)) << log.toStdString();
+    const QString rest = log.mid(log.indexOf(head) + head.size());
+    EXPECT_TRUE(rest.contains(QRegularExpression(QStringLiteral("^\\d+\r\nHTML Help: The document \""))))
+        << rest.toStdString();
 }
 
 namespace {

@@ -177,7 +177,7 @@ TEST(BuildingWindow, ShowsProgressAndClosesWithTheResult)
     TfrmBuilding building(project);
     EXPECT_EQ(building.windowTitle(), QStringLiteral("Building..."));
     EXPECT_EQ(building.exec(), int(TfrmBuilding::ResultCancel));
-    EXPECT_TRUE(building.ErrorMsg.startsWith(QStringLiteral("Error occured when building!\r\n\r\nTaskType: 0 (before any output) TaskPos: 0\r\n")));
+    EXPECT_TRUE(building.ErrorMsg.startsWith(QStringLiteral("Error occured when building!\r\n\r\nTaskType: 0 TaskPos: 0\r\nBefore any output: ")));
     EXPECT_TRUE(building.ErrorMsg.contains(project.SourceFile));
 }
 

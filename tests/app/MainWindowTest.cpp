@@ -477,6 +477,34 @@ TEST_F(MainWindowFixture, TitlesFollowTheProjectTitleWithoutChangingTheirFields)
     EXPECT_EQ(w.Project().HtmlHelpTitle, QStringLiteral("Typed"));
 }
 
+// The context file's options grey with it; Select... on the Source Files tab
+// chooses the document as the picker beside the field does.
+TEST_F(MainWindowFixture, ContextOptionsGreyWithTheFileAndSelectChoosesTheSource)
+{
+    TProject p;
+    p.HtmlHelpOutputContext = false;
+    p.SourceFile = QStringLiteral("old/manual.docx");
+    const QString file = dir.file(QStringLiteral("s.qvx"));
+    p.SaveToIni(file);
+    TfrmMain &w = open(file);
+    w.Action2Update();
+    for (QWidget *c : std::initializer_list<QWidget *>{w.edtContextFile, w.btnContext, w.btnSetContext})
+        EXPECT_FALSE(c->isEnabled()) << c->objectName().toStdString();
+    w.cbOutputContext->setChecked(true);
+    w.Action2Update();
+    for (QWidget *c : std::initializer_list<QWidget *>{w.edtContextFile, w.btnContext, w.btnSetContext})
+        EXPECT_TRUE(c->isEnabled()) << c->objectName().toStdString();
+
+    auto *select = w.tsSource->findChild<QPushButton *>(QStringLiteral("Button3"));
+    ASSERT_NE(select, nullptr);
+    EXPECT_EQ(select->text(), QStringLiteral("Select..."));
+    EXPECT_EQ(select->toolTip(), QStringLiteral("Select a source file"));
+    prompt->files = {dir.file(QStringLiteral("chosen.docx"))};
+    select->click();
+    EXPECT_EQ(prompt->lastProposal, dir.file(QStringLiteral("old/manual.docx")));
+    EXPECT_EQ(w.edtSourceFile->text(), dir.file(QStringLiteral("chosen.docx")));
+}
+
 TEST_F(MainWindowFixture, UnknownCharsetKeepsTheListAndIsStoredEmpty)
 {
     TProject p;
@@ -555,8 +583,8 @@ QStringList TabOrder(const TfrmMain &w, QWidget *tab)
 TEST_F(MainWindowFixture, TabVisitsTheControlsRowByRowFromLeftToRight)
 {
     TfrmMain &w = open(MakeProject(dir.file(QStringLiteral("a.qvx")), QStringLiteral("A")));
-    EXPECT_EQ(TabOrder(w, w.tsSource).mid(0, 3),
-              (QStringList{"edtSourceFile", "btnSelectWordFile", "btnCreateWordFile"}));
+    EXPECT_EQ(TabOrder(w, w.tsSource).mid(0, 4),
+              (QStringList{"edtSourceFile", "btnSelectWordFile", "Button3", "btnCreateWordFile"}));
     EXPECT_EQ(TabOrder(w, w.tsCommon).mid(0, 3), (QStringList{"edtChmTitle", "edtNavSetting", "btnSetNavigation"}));
     const QStringList html = TabOrder(w, w.tsHtmlHelp);
     EXPECT_EQ(html.mid(0, 2), (QStringList{"edtCompiledFile", "btnCompiledFile"}));

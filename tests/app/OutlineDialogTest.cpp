@@ -3,12 +3,16 @@
 #include "AppTestSupport.h"
 
 #include "app/CreateNewDocument.h"
+#include "foundation/TextFiles.h"
 #include "project/ProjectSetting.h"
 #include <QFile>
 #include <QFileInfo>
 #include "support/TestSupport.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QFileDialog>
+#include <QTimer>
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QLineEdit>
@@ -126,6 +130,80 @@ TEST(NewDocumentDialog, OkAsksOnceBeforeReplacingAnExistingDocument)
     dialog.btnOK->click();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(testsupport::readFile(dir.file(QStringLiteral("doc.docx"))), QByteArray("old")); // the dialog writes nothing
+}
+
+// ".." names a document still to be made: a save dialog, which leaves the
+// replace question to OK.
+TEST(NewDocumentDialog, BrowseNamesANewDocumentInASaveDialog)
+{
+    ScratchDir dir;
+    ScopedPrompt scoped{std::make_shared<WidgetPrompt>()};
+    TProject project;
+    project.RootDir = dir.path() + u'/';
+    TfrmCreateNewDocument dialog;
+    dialog.Project = &project;
+    dialog.edtFilename->setText(QStringLiteral("<Project_Folder>/doc.docx"));
+    bool saving = false, asksOfItsOwn = true;
+    QTimer::singleShot(0, [&] {
+        auto *files = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        ASSERT_NE(files, nullptr);
+        saving = files->acceptMode() == QFileDialog::AcceptSave;
+        asksOfItsOwn = !files->testOption(QFileDialog::DontConfirmOverwrite);
+        if (!saving) { // an open dialog would refuse the new name with a box of its own
+            files->reject();
+            return;
+        }
+        files->selectFile(dir.file(QStringLiteral("manual")));
+        static_cast<QDialog *>(files)->accept();
+    });
+    dialog.Button3->click();
+    EXPECT_TRUE(saving);
+    EXPECT_FALSE(asksOfItsOwn);
+    EXPECT_EQ(dialog.edtFilename->text(), dir.file(QStringLiteral("manual.docx")));
+}
+
+// Esc, Cancel and the close box ask before a typed outline is lost: Yes
+// keeps it in a text file, No drops it, Cancel stays.
+TEST(NewDocumentDialog, ClosingWithATypedOutlineAsksFirst)
+{
+    ScratchDir dir;
+    auto prompt = std::make_shared<ScriptedPrompt>();
+    ScopedPrompt scoped{prompt};
+    TfrmCreateNewDocument dialog;
+    dialog.show();
+    dialog.btnCancel->click(); // the outline as shown goes without a word
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_TRUE(prompt->messages.isEmpty());
+
+    dialog.show();
+    dialog.mmTOC->appendPlainText(QStringLiteral("Glossary"));
+    const QString question = QStringLiteral("The outline has been changed.\nDo you want to save it to a text file?");
+    prompt->answers = {ButtonCancel};
+    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QCoreApplication::sendEvent(&dialog, &esc);
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(prompt->messages, QStringList{question});
+    prompt->answers = {ButtonYes};
+    prompt->files = {QString()}; // the save dialog cancelled: still open
+    dialog.btnCancel->click();
+    EXPECT_TRUE(dialog.isVisible());
+    const QString kept = dir.file(QStringLiteral("outline.txt"));
+    prompt->answers = {ButtonYes};
+    prompt->files = {kept};
+    dialog.close();
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    EXPECT_TRUE(LoadTextFile(kept, QString()).endsWith(QStringLiteral("\r\nGlossary\r\n")));
+
+    dialog.show(); // kept: no question now; a new line asks again and No drops it
+    dialog.btnCancel->click();
+    EXPECT_EQ(prompt->messages.size(), 3);
+    dialog.show();
+    dialog.mmTOC->appendPlainText(QStringLiteral("Index"));
+    prompt->answers = {ButtonNo};
+    dialog.btnCancel->click();
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(prompt->messages.size(), 4);
 }
 
 // ---- From the main window: a new document from the outline, and its topic tree -----------

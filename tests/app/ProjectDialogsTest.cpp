@@ -557,6 +557,52 @@ TEST_F(InterfaceFixture, QuickTranslationTakesTrimmedLinesInRowOrder)
     EXPECT_EQ(translation(0)->text(), QStringLiteral("t0"));
 }
 
+// Row k takes line k: a text with a line lost (or one too many) on its way
+// through the translator is taken only when the user says so; No applies
+// nothing and leaves the text to mend. Empty lines at the end do not count.
+TEST_F(InterfaceFixture, QuickTranslationAsksWhenTheLinesDoNotMatchTheRows)
+{
+    dialog.LoadStrings();
+    QStringList translated;
+    for (int k = 0; k < names.size(); ++k)
+        translated << QStringLiteral("t%1").arg(k);
+    QStringList shortened = translated;
+    shortened.removeAt(1);
+    bool stayed = false;
+    WhenShown<TfrmQuickTranslate>([&](TfrmQuickTranslate &quick) {
+        quick.mmAllStrings->setPlainText(shortened.join(u'\n'));
+        prompt->answers = {ButtonNo};
+        quick.OKBtn->click();
+        stayed = quick.isVisible();
+        quick.reject();
+    });
+    dialog.btnQuickTranslate->click();
+    EXPECT_TRUE(stayed);
+    ASSERT_EQ(prompt->messages.size(), 1);
+    EXPECT_TRUE(prompt->messages[0].contains(
+        QStringLiteral("has %1 lines, but there are %2 texts to translate").arg(names.size() - 1).arg(names.size())));
+    EXPECT_EQ(translation(0)->text(), names[0]);
+
+    WhenShown<TfrmQuickTranslate>([&](TfrmQuickTranslate &quick) {
+        quick.mmAllStrings->setPlainText(translated.join(u'\n') + QStringLiteral("\n\n \n"));
+        quick.OKBtn->click();
+    });
+    dialog.btnQuickTranslate->click();
+    EXPECT_EQ(prompt->messages.size(), 1);
+    EXPECT_EQ(translation(1)->text(), QStringLiteral("t1"));
+    EXPECT_EQ(translation(int(names.size()) - 1)->text(), translated.last());
+
+    // Yes takes the lines as they stand.
+    WhenShown<TfrmQuickTranslate>([&](TfrmQuickTranslate &quick) {
+        quick.mmAllStrings->setPlainText(shortened.join(u'\n'));
+        prompt->answers = {ButtonYes};
+        quick.OKBtn->click();
+    });
+    dialog.btnQuickTranslate->click();
+    EXPECT_EQ(prompt->messages.size(), 2);
+    EXPECT_EQ(translation(1)->text(), QStringLiteral("t2"));
+}
+
 struct MainWindowDialogs : ::testing::Test {
     ScratchDir dir;
     std::shared_ptr<ScriptedPrompt> prompt = std::make_shared<ScriptedPrompt>();

@@ -106,7 +106,8 @@ TEST_F(PageRewrite, FlashMarkersBecomeObjectsAndMoviesTravel)
     writeFile(user.work(QStringLiteral("outside.swf")), "FWS");
     doc.OLEObjs.Add({S("Movie=media\\intro.swf"), S("Playing=False"), S("Loop=True"), S("Quality=1"),
                      S("Quality2=High"), S("WMode=Window"), S("Height=100"), S("Width=200")});
-    doc.OLEObjs.Add({S("Movie=../outside.swf"), S("Playing=True"), S("Height=1"), S("Width=2")});
+    doc.OLEObjs.Add({S("Movie=../outside.swf"), S("Playing=True"), S("Height=1"), S("Width=2"),
+                     S("FlashVars=a=\"1\"><script>")});
     doc.Source = S("<p>~$!!Flash:(0)</p><p>~$!!FLASH:(1)</p>");
     doc.ProcessOLEObj();
     EXPECT_TRUE(doc.Source.contains(S("data=\"media/intro.swf\" width=\"200\" height=\"100\"")));
@@ -115,6 +116,8 @@ TEST_F(PageRewrite, FlashMarkersBecomeObjectsAndMoviesTravel)
     EXPECT_TRUE(doc.Source.contains(S("<param name=\"Quality\" value=\"High\">")));
     EXPECT_TRUE(doc.Source.contains(S("<param name=\"WMode\" value=\"Window\">")));
     EXPECT_EQ(doc.Source.count(S("<param name=\"Play\"")), 1);
+    // A quote in a value does not end its attribute.
+    EXPECT_TRUE(doc.Source.contains(S("<param name=\"FlashVars\" value=\"a=&quot;1&quot;><script>\">")));
     EXPECT_FALSE(doc.Source.contains(S("Flash:(")));
     // A movie path leading out of the folder names a page beside the pages,
     // but a movie outside the project's and the document's folders is not

@@ -235,7 +235,7 @@ TEST(ProjectFile, MissingKeysTakeTheirDefaults)
 // Numbers out of their range read as missing, so nothing built from them
 // overflows or makes no sense: the window rectangle adds them up, the
 // contents add one to the icon numbers, and a window or pane has a size.
-TEST(ProjectFile, NumbersOutOfRangeReadAsMissing)
+TEST(ProjectFile, NumbersOutOfRangeReadAsMissingUnlessEveryValueHasAMeaning)
 {
     ScratchDir dir;
     const QString file = dir.file(QStringLiteral("p.qvx"));
@@ -250,14 +250,17 @@ TEST(ProjectFile, NumbersOutOfRangeReadAsMissing)
     EXPECT_EQ(c.PaneWidth, 300);
     EXPECT_TRUE(c.WindowDefinition().contains(QStringLiteral(",[5,50,705,550],"))) << c.WindowDefinition().toStdString();
 
-    writeFile(file, utf16(QStringLiteral("[GENERAL]\r\nPanes=3\r\nMagnification=-1\r\nHtmlHelpExtension=2\r\n"
-                                         "WebBackground=10\r\n[CHMSetting]\r\nWidth=-900\r\nHeight=199\r\n"
-                                         "PaneWidth=0\r\nDefaultTab=4\r\n")));
+    // The PDF view and the background keep what is stored: any value has a
+    // meaning there (no entry, no image).
+    writeFile(file, utf16(QStringLiteral("[GENERAL]\r\nPanes=3\r\nMagnification=-1\r\nPageLayout=4\r\n"
+                                         "HtmlHelpExtension=2\r\nWebBackground=-1\r\n[CHMSetting]\r\nWidth=-900\r\n"
+                                         "Height=199\r\nPaneWidth=0\r\nDefaultTab=4\r\n")));
     project.ReadFromIni(file);
-    EXPECT_EQ(project.Panes, 1);
-    EXPECT_EQ(project.Magnification, 4);
+    EXPECT_EQ(project.Panes, 3);
+    EXPECT_EQ(project.Magnification, -1);
+    EXPECT_EQ(project.PageLayout, 4);
+    EXPECT_EQ(project.WebBackground, -1);
     EXPECT_EQ(project.HtmlHelpExtension, 0);
-    EXPECT_EQ(project.WebBackground, 1);
     EXPECT_EQ(c.Width, 700);
     EXPECT_EQ(c.Height, 500);
     EXPECT_EQ(c.PaneWidth, 270);
