@@ -136,6 +136,19 @@ void StartProgram(QProcess &run, const ScratchDir &dir, const QStringList &argum
         run.start(wrapper.first(), wrapper.mid(1) + QStringList{program} + arguments);
 }
 
+// help.qvx in dir, with the document help.docx beside it and no output
+// chosen; returns its path.
+QString SaveProjectWithoutOutputs(const ScratchDir &dir)
+{
+    testsupport::writeFile(dir.file(QStringLiteral("help.docx")), "docx");
+    TProject p;
+    p.SourceFile = QStringLiteral("help.docx");
+    p.HtmlHelpOutput = p.WebHelpOutput = p.PDFOutput = false;
+    const QString project = dir.file(QStringLiteral("help.qvx"));
+    p.SaveToIni(project);
+    return project;
+}
+
 // A Word document with a Heading 1 and a line of text per title.
 void WriteManual(const QString &path, const QStringList &titles)
 {
@@ -619,12 +632,7 @@ TEST(ProgramBatchRun, ADamagedProjectIsNamedInTheLog)
 TEST(ProgramBatchRun, TheBatchLogIsNeverWrittenThroughALink)
 {
     ScratchDir dir;
-    testsupport::writeFile(dir.file(QStringLiteral("help.docx")), "docx");
-    TProject p;
-    p.SourceFile = QStringLiteral("help.docx");
-    p.HtmlHelpOutput = p.WebHelpOutput = p.PDFOutput = false;
-    const QString project = dir.file(QStringLiteral("help.qvx"));
-    p.SaveToIni(project);
+    const QString project = SaveProjectWithoutOutputs(dir);
     testsupport::writeFile(dir.file(QStringLiteral("profile")), "# mine\n");
     ASSERT_TRUE(QFile::link(dir.file(QStringLiteral("profile")), dir.file(QStringLiteral("help.log"))));
     QProcess run;
@@ -1170,12 +1178,7 @@ TEST(ProgramBatchRun, APathHoldingANulIsRefusedWhenTheProjectIsRead)
 TEST(ProgramBatchRun, TheLockNeverOpensAFileOfTheUsers)
 {
     ScratchDir dir;
-    testsupport::writeFile(dir.file(QStringLiteral("help.docx")), "docx");
-    TProject p;
-    p.SourceFile = QStringLiteral("help.docx");
-    p.HtmlHelpOutput = p.WebHelpOutput = p.PDFOutput = false;
-    const QString project = dir.file(QStringLiteral("help.qvx"));
-    p.SaveToIni(project);
+    const QString project = SaveProjectWithoutOutputs(dir);
     const QString notes = dir.file(QStringLiteral("notes.txt"));
     const QString lock = dir.file(QStringLiteral(".help.qvx.building"));
     testsupport::writeFile(notes, "my notes\n");
