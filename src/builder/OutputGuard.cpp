@@ -1,7 +1,9 @@
 #include "builder/OutputGuard.h"
 
+#include "builder/BuildLock.h"
 #include "foundation/Paths.h"
 #include "platform/Exception.h"
+#include "platform/FileErrors.h"
 #include "project/ProjectSetting.h"
 
 #include <QDir>
@@ -76,6 +78,52 @@ void CheckOutputFolderMayBeEmptied(const QString &folder, const TProject &projec
                                                               .arg(what, keptSpelling)));
 }
 
+namespace {
+
+// The files the program itself keeps beside the project while it builds: an
+// output written there would be overwritten by the log, or deleted with the
+// lock or the working copy, after the build reported success.
+QString programFileKind(const QStringList &target, const TProject &project)
+{
+    if (IsAbsolutePath(project.ProjectFilename)) {
+        const QFileInfo info(project.ProjectFilename);
+        const QString log = info.path() + u'/' + info.completeBaseName() + QStringLiteral(".log");
+        for (const QString &spelling : spellingsOf(log))
+            if (target.contains(spelling))
+                return QStringLiteral("the batch log of the project");
+    }
+    for (const QString &spelling : spellingsOf(BuildLockFile(project)))
+        if (target.contains(spelling))
+            return QStringLiteral("the lock the build holds on the project");
+    if (!project.SourceFile.trimmed().isEmpty() && TWorkingCopy::IsWorkingCopyOf(target.first(), project.RealPath(0)))
+        return QStringLiteral("where the build keeps its working copy of the source document");
+    return QString();
+}
+
+// Why the file at path is not one an output of that kind may replace: not a
+// plain file, or one that does not begin as every such output does (an
+// earlier build's output always does). Empty when it may be replaced; a link
+// in the output's place is replaced, never written through.
+QString foreignOutputReason(const QString &path, int kind)
+{
+    const QFileInfo info(path);
+    if (info.isSymLink() || !info.exists())
+        return QString();
+    const bool chm = kind == 1;
+    const QString what = chm ? QStringLiteral("a compiled help file") : QStringLiteral("a PDF file");
+    if (!info.isFile())
+        return QStringLiteral("it is %1, not %2").arg(SpecialFileKind(path), what);
+    const QByteArray magic = chm ? QByteArrayLiteral("ITSF") : QByteArrayLiteral("%PDF-");
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return QStringLiteral("it cannot be read to tell whether it is %1 (%2)").arg(what, file.errorString());
+    if (file.read(magic.size()) != magic)
+        return QStringLiteral("it is not %1, so no earlier build wrote it").arg(what);
+    return QString();
+}
+
+} // namespace
+
 void CheckOutputFileMayBeWritten(const QString &file, const TProject &project, int kind)
 {
     const QStringList target = spellingsOf(ResolvePath(file));
@@ -89,6 +137,10 @@ void CheckOutputFileMayBeWritten(const QString &file, const TProject &project, i
                 throw Exception(QStringLiteral("Refused to write the output file \"%1\": it is %2. "
                                                "Choose another file for this output.")
                                     .arg(target.first(), what));
+    if (const QString own = programFileKind(target, project); !own.isEmpty())
+        throw Exception(QStringLiteral("Refused to write the output file \"%1\": it is %2. "
+                                       "Choose another file for this output.")
+                            .arg(target.first(), own));
     if (kind == 0)
         return;
     const struct {
@@ -105,6 +157,12 @@ void CheckOutputFileMayBeWritten(const QString &file, const TProject &project, i
                     throw Exception(QStringLiteral("Refused to write the output file \"%1\": it is also %2. "
                                                    "Choose another file for one of them.")
                                         .arg(target.first(), QLatin1String(other.what)));
+    if (kind == 1 || kind == 3)
+        if (const QString why = foreignOutputReason(target.first(), kind); !why.isEmpty())
+            throw Exception(QStringLiteral("Refused to replace the file \"%1\" with the %2: %3. It was left as it "
+                                           "is; move it away or choose another file for this output.")
+                                .arg(target.first(),
+                                     kind == 1 ? QStringLiteral("compiled help file") : QStringLiteral("PDF"), why));
 }
 
 void CheckWebHelpFolderKeepsOtherOutputs(const TProject &project)

@@ -15,10 +15,14 @@ class TProject;
 void CheckOutputFolderMayBeEmptied(const QString &folder, const TProject &project);
 
 // Throws Exception when an output file would replace the project file or the
-// source document (an output path set to one of them by mistake), or when it
-// names a folder. With the
+// source document (an output path set to one of them by mistake), one of the
+// files the build keeps beside them (the batch log, the project's lock, a
+// working copy of the document), or when it names a folder. With the
 // output's kind (1 compiled help, 3 PDF, 4 context IDs), also when it is the
-// file of another output the project builds: one would replace the other.
+// file of another output the project builds: one would replace the other;
+// and for the compiled help file and the PDF, when a file stands there that
+// is no file of that kind (it does not begin as one: "ITSF", "%PDF-"), which
+// no earlier build can have written.
 void CheckOutputFileMayBeWritten(const QString &file, const TProject &project, int kind = 0);
 
 // Throws Exception when the WebHelp folder, which its writer empties after the

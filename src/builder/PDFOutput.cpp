@@ -5,10 +5,12 @@
 #include "platform/Exception.h"
 #include "platform/PdfCatalog.h"
 #include "platform/word/Document.h"
+#include "platform/word/Styles.h"
 #include "project/ProjectSetting.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 namespace {
 
@@ -33,6 +35,16 @@ QDateTime documentDate(const word::Document &doc)
         // Damaged properties record no date.
     }
     return {};
+}
+
+// The document's own language (the default language of its text, a tag such
+// as "en-US"); empty when it declares none or no well-formed one.
+QString documentLanguage(const word::Document &doc)
+{
+    static const QRegularExpression tag(QStringLiteral("^[A-Za-z]{2,8}(-[A-Za-z0-9]{1,8})*$"));
+    const QString language =
+        QString::fromUtf8(doc.styles().defaultRunProperties().child("w:lang").attribute("w:val").value()).trimmed();
+    return tag.match(language).hasMatch() ? language : QString();
 }
 
 } // namespace
@@ -62,6 +74,9 @@ void TPDF::Build(const QString &Word, const QString &Pdf)
     // set), so the same document gives the same bytes.
     pdf::ViewEntries entries = PdfViewEntries(Project->Panes, Project->Magnification, Project->PageLayout);
     entries.date = OutputDate(documentDate(*doc));
+    // LibreOffice records the language of its own locale, which is fixed:
+    // the document's language is the one to declare.
+    entries.language = documentLanguage(*doc);
     pdf::SetViewEntries(Pdf, Pdf, entries);
     doc->Close(word::wdDoNotSaveChanges);
     SetPosition(100);

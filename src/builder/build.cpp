@@ -1,5 +1,6 @@
 #include "builder/build.h"
 
+#include "builder/BuildLock.h"
 #include "builder/HtmlHelpOutput.h"
 #include "builder/OutputGuard.h"
 #include "builder/PDFOutput.h"
@@ -22,6 +23,7 @@
 #include <chrono>
 #include <cmath>
 #include <new>
+#include <optional>
 
 TBuildOutputs::~TBuildOutputs() = default;
 
@@ -169,11 +171,7 @@ Tbuild::~Tbuild()
 
 QString Tbuild::WorkingCopyName(const QString &source)
 {
-    const QFileInfo info(source);
-    QString folder = info.path();
-    if (!folder.endsWith(QLatin1Char('/')))
-        folder += QLatin1Char('/');
-    return folder + QStringLiteral("~~$") + info.fileName();
+    return TWorkingCopy::NameFor(source);
 }
 
 int Tbuild::Nearest(double value)
@@ -226,7 +224,7 @@ void Tbuild::TakeSplitNote()
     QString note = Outputs->SplitNote();
     if (note.isEmpty())
         return;
-    note.replace(WorkingCopyName(Project.RealPath(0)), Project.RealPath(0));
+    note.replace(WorkingCopy, Project.RealPath(0));
     if (!Notes.contains(note))
         Notes.append(note);
 }
@@ -375,33 +373,20 @@ void Tbuild::Execute()
     ValuePerTask = outputs > 0 ? 100 / outputs : 0;
 
     ProjectSetScratch.clear();
+    WorkingCopy.clear();
     Stop = false;
-    bool copied = false;
+    std::optional<TWorkingCopy> copy;
     bool wordStarted = false;
     bool filterRegistered = false;
     QString workingCopy;
     try {
         if (outputs == 0)
             throw Exception(QStringLiteral("No output is chosen."));
-        const QString source = Project.RealPath(0);
-        workingCopy = WorkingCopyName(source);
-        // A stale copy of an earlier run must never be converted in place of
-        // the document: the copy has to succeed for the build to go on.
-        if (QFileInfo::exists(workingCopy) && !QFile::remove(workingCopy))
-            throw Exception(QStringLiteral("Cannot replace the working copy \"%1\".").arg(workingCopy));
-        QFile sourceFile(source);
-        if (!sourceFile.copy(workingCopy))
-            throw Exception(QStringLiteral("Cannot copy \"%1\" to \"%2\".\r\n%3")
-                                .arg(source, workingCopy, FileChangeFailureReason(workingCopy, sourceFile.errorString())));
-        copied = true;
-        // The copy keeps the document's permission bits, so that the
-        // converter refuses a read-only document. The "user" flags describe
-        // who runs the build (root may write anything) and are left out.
-        constexpr QFileDevice::Permissions bits =
-            QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner | QFileDevice::ReadGroup
-            | QFileDevice::WriteGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::WriteOther
-            | QFileDevice::ExeOther;
-        QFile::setPermissions(workingCopy, QFileInfo(source).permissions() & bits);
+        // A copy of this build's own: builds of projects that share the
+        // document may run at once.
+        copy.emplace(Project.RealPath(0));
+        workingCopy = copy->FileName();
+        WorkingCopy = workingCopy;
 
         IOleMessageFilter::RegisterFilter();
         filterRegistered = true;
@@ -455,8 +440,10 @@ void Tbuild::Execute()
         PdfScratch.clear();
     }
     // The working copy is gone after the build and is a byte copy of the
-    // document: the message names the document the writer knows.
-    if (copied && Failed)
+    // document: the message names the document the writer knows (unless
+    // something removed the copy during the build: then it names the copy,
+    // never the document, as missing).
+    if (copy && Failed && QFileInfo::exists(workingCopy))
         ErrorMsg.replace(workingCopy, Project.RealPath(0));
     try {
         Outputs->FreeOutput();
@@ -465,8 +452,7 @@ void Tbuild::Execute()
                 Notes << note;
     } catch (...) {
     }
-    if (!workingCopy.isEmpty() && QFileInfo::exists(workingCopy))
-        QFile::remove(workingCopy);
+    copy.reset();
     // The project set's scratch folder goes with the build, failed or not: a
     // failed compile's message quotes the compiler instead of its log there.
     if (!ProjectSetScratch.isEmpty()) {

@@ -7,8 +7,8 @@
 // made. Results are still checked and reported in the outputs' order, and a
 // failure stops every outside program still running.
 //
-// The worker works on a copy of the source document ("~~$" + its name, in the
-// same folder), starts one document engine instance for the whole build and
+// The worker works on a copy of the source document of its own ("~~$" + its
+// name, in the same folder), starts one document engine instance for the whole build and
 // drives the converter and the output writers through TBuildOutputs. Progress
 // reaches the main thread through FOnUpdate, which the worker waits for.
 #include <QString>
@@ -106,7 +106,9 @@ public:
     int Position = 0;       // overall progress, 0 to 100
     int ValuePerTask = 0;   // 100 div the number of outputs chosen
 
-    // The working copy of source: its folder, "~~$" and its file name.
+    // The working copy of source: its folder, "~~$" and its file name (the
+    // first build's; a build of the same document running at the same time
+    // takes another, see TWorkingCopy).
     static QString WorkingCopyName(const QString &source);
     // Nearest whole number, halves to even.
     static int Nearest(double value);
@@ -134,6 +136,7 @@ private:
     TProject &Project;
     std::unique_ptr<TBuildOutputs> Outputs;
     QString ProjectSetScratch; // this build's scratch folder of the project set, if any
+    QString WorkingCopy;       // this build's working copy of the document
     std::atomic<bool> Stop{false}; // set on failure: the jobs aside end their programs
     std::future<void> Compiling;   // the HTML Help compile
     int CompileTaskPos = 0, CompilePosition = 0; // TaskPos and Position when the compile started

@@ -278,11 +278,17 @@ namespace {
 
 // A new, empty file with a name of its own beside target (created with the
 // usual permissions); the caller removes it. Empty, with errno set, when
-// none can be made.
+// none can be made. A NUL in the path would cut it short where the system
+// reads it: no such file is made (and no name is tried for ever).
 QString newFileBeside(const QString &target, QFile &file)
 {
     const QFileInfo info(target);
-    for (;;) {
+    if (target.contains(QChar(0))) {
+        file.setFileName(QString());
+        errno = EINVAL;
+        return QString();
+    }
+    for (int attempt = 0; attempt < 100; ++attempt) {
         const QString name = info.absolutePath() + QStringLiteral("/.") + info.fileName() + QLatin1Char('.')
                            + QString::number(QRandomGenerator::system()->generate64(), 36) + QStringLiteral(".new");
         file.setFileName(name);
@@ -292,6 +298,7 @@ QString newFileBeside(const QString &target, QFile &file)
         if (errno != EEXIST)
             return QString();
     }
+    return QString(); // errno is EEXIST
 }
 
 } // namespace

@@ -177,6 +177,8 @@ void rewrite(const QString &source, const QString &target, const ViewEntries &en
                            QPDFObjectHandle::newName("/" + entries.pageLayout.toStdString()));
     if (entries.openView != OpenView::Unchanged)
         catalog.replaceKey("/OpenAction", openAction(entries.openView, pages.front()));
+    if (!entries.language.isEmpty())
+        catalog.replaceKey("/Lang", QPDFObjectHandle::newString(entries.language.toStdString()));
     dropScriptLinks(pages);
     setDates(pdf, entries.date);
 

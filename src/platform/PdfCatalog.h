@@ -27,6 +27,9 @@ struct ViewEntries {
     // replaced, so that the same document gives the same bytes; invalid: the
     // file records no dates.
     QDateTime date;
+    // The language the file declares (/Lang, a tag such as "en-US"); empty:
+    // unchanged.
+    QString language;
 };
 
 // Reads source, sets the entries in its catalogue and writes the result to

@@ -404,6 +404,19 @@ void TProject::Initialize()
     CHMSetting.IndexFont = CHMSetting.ContentsFont;
 }
 
+namespace {
+
+// The keys of the paths a build reads and writes (the path kinds of RealPath).
+bool isPathKey(QString TProject::*member)
+{
+    static QString TProject::*const paths[] = {&TProject::SourceFile, &TProject::CompiledFile,
+                                               &TProject::WebHelpOutputFolder, &TProject::PDFFile,
+                                               &TProject::HtmlHelpContextFile, &TProject::HHPFolder};
+    return std::find(std::begin(paths), std::end(paths), member) != std::end(paths);
+}
+
+} // namespace
+
 void TProject::ReadFromIni(const QString &FileName)
 {
     if (!QFileInfo(FileName).isFile()) {
@@ -440,9 +453,13 @@ void TProject::ReadFromIni(const QString &FileName)
                         field = k.Kind == Form::S1 ? DecodeLineBreaks(value)
                               : k.Kind == Form::T  ? value.trimmed()
                                                    : value;
+                        // A NUL cuts a path where the system reads it: the
+                        // build would write elsewhere than the path shown.
+                        if (isPathKey(member) && field.contains(QChar(0)))
+                            throw Exception(QStringLiteral("the path of %1 holds a NUL character.").arg(name));
                     } else if constexpr (std::is_same_v<T, QByteArray>) {
                         const QByteArray bytes = HexToStream(ini.ReadString(kGeneral, name, QString()));
-                        ReadTemplateEntries(bytes); // refuses a damaged or hostile package now
+                        ReadTemplateEntries(bytes, name); // refuses a damaged or hostile package now
                         field = bytes;
                     } else {
                         static const QRegularExpression lineBreak(QStringLiteral("\r\n|\r|\n"));

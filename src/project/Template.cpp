@@ -37,11 +37,32 @@ void appendEntry(QByteArray &out, const QString &name, const QByteArray &data)
     out.append(data);
 }
 
+// A control character or a line separator in a file name: such a name would
+// split the line of a list that names the file (the HTML Help project set
+// lists every page on a line of its own).
+bool holdsControl(const QString &name)
+{
+    for (const QChar c : name)
+        if (c.category() == QChar::Other_Control || c == QChar(0x2028) || c == QChar(0x2029))
+            return true;
+    return false;
+}
+
+// The name as a message shows it: each control character as its code.
+QString shownName(const QString &name)
+{
+    QString shown;
+    for (const QChar c : name)
+        shown += c.category() == QChar::Other_Control || c == QChar(0x2028) || c == QChar(0x2029)
+                   ? QStringLiteral("<U+%1>").arg(c.unicode(), 4, 16, QLatin1Char('0')).toUpper()
+                   : QString(c);
+    return shown;
+}
+
 // A stored name must stay inside the folder it is written into.
 bool isSafeEntryName(const QString &name)
 {
-    if (name.isEmpty() || name.startsWith(u'/') || name.startsWith(u'\\') || name.contains(u':')
-        || name.contains(QChar(0)))
+    if (name.isEmpty() || name.startsWith(u'/') || name.startsWith(u'\\') || name.contains(u':'))
         return false;
     const QStringList parts = QString(name).replace(u'\\', u'/').split(u'/');
     for (const QString &p : parts)
@@ -54,7 +75,11 @@ bool isSafeEntryName(const QString &name)
 // that are left before anything is allocated.
 class PackageReader {
 public:
-    explicit PackageReader(const QByteArray &stream) : s_(stream) {}
+    explicit PackageReader(const QByteArray &stream, const QString &package = QString())
+        : s_(stream), package_(package.isEmpty() ? QStringLiteral("The template package")
+                                                 : QStringLiteral("The template package \"%1\"").arg(package))
+    {
+    }
     bool atEnd() const { return pos_ >= s_.size(); }
 
     TTemplateEntry next(bool withData = true)
@@ -66,10 +91,16 @@ public:
         TTemplateEntry e;
         e.Name = QString::fromUtf16(reinterpret_cast<const char16_t *>(s_.constData() + pos_), qsizetype(n));
         pos_ += 2 * n;
+        if (holdsControl(e.Name))
+            throw Exception(QStringLiteral("%1 holds the file name \"%2\" (entry %3), which holds a control "
+                                           "character; the package is refused.")
+                                .arg(package_, shownName(e.Name))
+                                .arg(index + 1));
         if (!isSafeEntryName(e.Name))
-            throw Exception(QStringLiteral("The template package holds the file name \"%1\", which is not a "
-                                           "relative name inside the template's folder; the package is refused.")
-                                .arg(e.Name));
+            throw Exception(QStringLiteral("%1 holds the file name \"%2\" (entry %3), which is not a relative "
+                                           "name inside the template's folder; the package is refused.")
+                                .arg(package_, e.Name)
+                                .arg(index + 1));
         if (!withData)
             return e;
         const qint64 size = readInt64(index);
@@ -89,14 +120,16 @@ private:
         pos_ += 8;
         return v;
     }
-    static Exception damaged(int index, const QString &why)
+    Exception damaged(int index, const QString &why) const
     {
-        return Exception(QStringLiteral("The template package is damaged: entry %1 cannot be read (%2).")
+        return Exception(QStringLiteral("%1 is damaged: entry %2 cannot be read (%3).")
+                             .arg(package_)
                              .arg(index + 1)
                              .arg(why));
     }
 
     const QByteArray &s_;
+    const QString package_; // how messages name the package
     qint64 pos_ = 0;
     int count_ = 0;
 };
@@ -130,10 +163,10 @@ QString fileBaseName(const QString &name)
 
 } // namespace
 
-QList<TTemplateEntry> ReadTemplateEntries(const QByteArray &Stream)
+QList<TTemplateEntry> ReadTemplateEntries(const QByteArray &Stream, const QString &Package)
 {
     QList<TTemplateEntry> entries;
-    PackageReader reader(Stream);
+    PackageReader reader(Stream, Package);
     while (!reader.atEnd())
         entries.append(reader.next());
     return entries;
@@ -182,6 +215,11 @@ void PackTemplate(const QString &FileName, QByteArray &Stream)
         const QFileInfo real(full);
         if (!real.isFile() || !IsInsideFolder(full, folder))
             continue;
+        // A package holding such a name would be refused when it is read.
+        if (holdsControl(full.mid(folder.size())))
+            throw Exception(QStringLiteral("The template file \"%1\" has a control character in its name; the "
+                                           "template is refused. Rename the file.")
+                                .arg(shownName(full)));
         QFile f(full);
         if (!f.open(QIODevice::ReadOnly))
             throw Exception(QStringLiteral("Cannot read the template file \"%1\": %2").arg(full, f.errorString()));

@@ -35,9 +35,11 @@ QString GetTemplateMainFile(const QByteArray &Stream);
 QString StreamToHex(const QByteArray &Stream);
 // The reverse of StreamToHex (either case); throws on text that is not hex.
 QByteArray HexToStream(const QString &Hex);
-// Parses and checks a package: names must be relative and stay inside the
-// folder, counts must fit in the bytes left. Throws Exception otherwise.
-QList<TTemplateEntry> ReadTemplateEntries(const QByteArray &Stream);
+// Parses and checks a package: names must be relative, stay inside the
+// folder and hold no control character, counts must fit in the bytes left.
+// Throws Exception otherwise, naming the entry (and Package, when given, as
+// the package).
+QList<TTemplateEntry> ReadTemplateEntries(const QByteArray &Stream, const QString &Package = QString());
 
 // ---- Head elements ----------------------------------------------------------
 

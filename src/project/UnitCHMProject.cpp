@@ -23,11 +23,16 @@ const QString kCRLF = QStringLiteral("\r\n");
 
 QString hex(int value) { return QStringLiteral("0x") + QString::number(uint(value), 16).toUpper(); }
 
-// A value written into one line of the .hhp: line breaks would start a new key.
+// A value written into one line of the .hhp: a line break would start a new
+// key or a new file to pack, so every control character and line separator
+// becomes a blank.
 QString oneLine(const QString &text)
 {
     QString s = text;
-    return s.replace(u'\r', u' ').replace(u'\n', u' ');
+    for (QChar &c : s)
+        if (c.category() == QChar::Other_Control || c == QChar(0x2028) || c == QChar(0x2029))
+            c = u' ';
+    return s;
 }
 
 // A value written inside double quotes of the [WINDOWS] line: the format has
@@ -354,15 +359,15 @@ void TCHMProject::OutputHHP(const QString &FileName)
         QStringLiteral("[OPTIONS]"),
         QStringLiteral("Binary Index=No"),
         QStringLiteral("Compatibility=1.1 or later"),
-        QStringLiteral("Compiled file=") + CompiledName,
-        QStringLiteral("Contents file=") + HHCFile,
+        QStringLiteral("Compiled file=") + oneLine(CompiledName),
+        QStringLiteral("Contents file=") + oneLine(HHCFile),
         QStringLiteral("Default Font=") + oneLine(Font),
         QStringLiteral("Default Window=main"),
         QStringLiteral("Default topic=") + oneLine(DefaultTopic),
         QStringLiteral("Display compile progress=No"),
-        QStringLiteral("Error log file=") + LOGFile,
+        QStringLiteral("Error log file=") + oneLine(LOGFile),
         QStringLiteral("Full-text search=Yes"),
-        QStringLiteral("Index file=") + HHKFile,
+        QStringLiteral("Index file=") + oneLine(HHKFile),
         QStringLiteral("Language=") + oneLine(Language),
         QStringLiteral("Title=") + oneLine(Title),
         QString(),
@@ -371,17 +376,24 @@ void TCHMProject::OutputHHP(const QString &FileName)
         QString(),
         QStringLiteral("[FILES]"),
     };
-    lines << Files << QString();
+    // A file whose name holds a line break (a page or template file named
+    // so) must not list a second file, such as one outside the folder.
+    for (const QString &file : std::as_const(Files))
+        lines << oneLine(file);
+    lines << QString();
     if (!Alias.isEmpty()) {
         // The compiler only accepts "/" between folders of an alias target.
         QString alias = Alias;
         alias.replace(u'\\', u'/');
         if (alias.endsWith(kCRLF))
             alias.chop(2);
-        lines << QStringLiteral("[ALIAS]") << alias << QString();
+        lines << QStringLiteral("[ALIAS]");
+        for (const QString &line : alias.split(kCRLF))
+            lines << oneLine(line);
+        lines << QString();
     }
     if (!Map.isEmpty())
-        lines << QStringLiteral("[MAP]") << QStringLiteral("#include ") + HFile << QString();
+        lines << QStringLiteral("[MAP]") << QStringLiteral("#include ") + oneLine(HFile) << QString();
     saveLines(lines, FileName, CodePage());
 }
 

@@ -50,7 +50,7 @@ public:
     void SplitTopics() override {}
     void HtmlHelpPages(const QString &) override {}
     void HtmlHelpContextFile() override {}
-    void HtmlHelpCompile() override { testsupport::writeFile(project_.RealPath(1), "chm"); }
+    void HtmlHelpCompile() override { testsupport::writeFile(project_.RealPath(1), "ITSF chm"); }
     void WebHelp() override
     {
         testsupport::writeFile(project_.RealPath(2) + QStringLiteral("index.html"), "web");
@@ -60,7 +60,7 @@ public:
     void Pdf(const QString &, const QString &pdf, const std::function<void(int)> &progress) override
     {
         progress(100);
-        testsupport::writeFile(pdf, "%PDF");
+        testsupport::writeFile(pdf, "%PDF-1.7");
     }
     QStringList Notes() const override { return notes; }
     QStringList notes;
@@ -111,7 +111,7 @@ struct BatchFixture : ::testing::Test {
 
 // Starts the program with no display (or one that does not answer), the
 // user's folders in dir, no runtime folder (as under su or in a service)
-// and the extra environment given; through wrapper (a program and its
+// and the extra environment given (a null value removes a variable); through wrapper (a program and its
 // arguments, before the program's path) when one is given.
 void StartProgram(QProcess &run, const ScratchDir &dir, const QStringList &arguments,
                   const QList<std::pair<QString, QString>> &extra = {}, const QString &display = QString(),
@@ -119,7 +119,10 @@ void StartProgram(QProcess &run, const ScratchDir &dir, const QStringList &argum
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const auto &[name, value] : extra)
-        env.insert(name, value);
+        if (value.isNull())
+            env.remove(name);
+        else
+            env.insert(name, value);
     env.remove(QStringLiteral("DISPLAY"));
     if (!display.isEmpty())
         env.insert(QStringLiteral("DISPLAY"), display);
@@ -135,6 +138,19 @@ void StartProgram(QProcess &run, const ScratchDir &dir, const QStringList &argum
         run.start(program, arguments);
     else
         run.start(wrapper.first(), wrapper.mid(1) + QStringList{program} + arguments);
+}
+
+// help.qvx in dir, with the document help.docx beside it and no output
+// chosen; returns its path.
+QString SaveProjectWithoutOutputs(const ScratchDir &dir)
+{
+    testsupport::writeFile(dir.file(QStringLiteral("help.docx")), "docx");
+    TProject p;
+    p.SourceFile = QStringLiteral("help.docx");
+    p.HtmlHelpOutput = p.WebHelpOutput = p.PDFOutput = false;
+    const QString project = dir.file(QStringLiteral("help.qvx"));
+    p.SaveToIni(project);
+    return project;
 }
 
 // A Word document with a Heading 1 and a line of text per title.
@@ -217,13 +233,13 @@ TEST_F(BatchFixture, NoOutputChosenBuildsNothingAndSucceeds)
     w.BuildProject(true);
     ASSERT_EQ(w.ExitCode(), 100);
     ASSERT_EQ(builds, 1);
-    testsupport::writeFile(dir.file(QStringLiteral("out/help.pdf")), "old pdf");
+    testsupport::writeFile(dir.file(QStringLiteral("out/help.pdf")), "%PDF-old");
     w.Project().HtmlHelpOutput = w.Project().WebHelpOutput = w.Project().PDFOutput = false;
     w.BuildProject(true);
     EXPECT_EQ(w.ExitCode(), 0);
     EXPECT_EQ(w.BatchLine(), QStringLiteral("The build is completed!"));
     EXPECT_EQ(builds, 1);
-    EXPECT_EQ(testsupport::readFile(dir.file(QStringLiteral("out/help.pdf"))), QByteArray("old pdf"));
+    EXPECT_EQ(testsupport::readFile(dir.file(QStringLiteral("out/help.pdf"))), QByteArray("%PDF-old"));
     EXPECT_FALSE(QFileInfo::exists(dir.file(QStringLiteral("out/web"))));
 }
 
@@ -261,8 +277,8 @@ TEST_F(BatchFixture, AMissingSourceStopsWithTwenty)
 // pass); skipped where chattr cannot set them. The old files stay.
 TEST_F(BatchFixture, OldOutputsThatCannotBeReplacedStopWithThirtyAndFifty)
 {
-    testsupport::writeFile(dir.file(QStringLiteral("out/help.chm")), "old chm");
-    testsupport::writeFile(dir.file(QStringLiteral("out/help.pdf")), "old pdf");
+    testsupport::writeFile(dir.file(QStringLiteral("out/help.chm")), "ITSF old chm");
+    testsupport::writeFile(dir.file(QStringLiteral("out/help.pdf")), "%PDF-old");
     const QString out = dir.file(QStringLiteral("out"));
     if (QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), out}) != 0)
         GTEST_SKIP() << "the folder cannot be made immutable here";
@@ -292,7 +308,7 @@ TEST_F(BatchFixture, OldOutputsThatCannotBeReplacedStopWithThirtyAndFifty)
     EXPECT_EQ(prompt->messages[0], QLatin1Char('"') + dir.file(QStringLiteral("out/help.pdf"))
                                        + QStringLiteral("\" access denied! It has probably been opend. Please close it and Retry.")
                                        + why);
-    EXPECT_EQ(testsupport::readFile(dir.file(QStringLiteral("out/help.pdf"))), QByteArray("old pdf"));
+    EXPECT_EQ(testsupport::readFile(dir.file(QStringLiteral("out/help.pdf"))), QByteArray("%PDF-old"));
 
     // An immutable file in a folder that takes new ones cannot be replaced either.
     QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), out});
@@ -302,7 +318,7 @@ TEST_F(BatchFixture, OldOutputsThatCannotBeReplacedStopWithThirtyAndFifty)
     QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), pdf});
     EXPECT_EQ(w.ExitCode(), 50);
     EXPECT_TRUE(w.BatchLine().endsWith(QStringLiteral("\r\nIt is marked immutable or append-only."))) << w.BatchLine().toStdString();
-    EXPECT_EQ(testsupport::readFile(pdf), QByteArray("old pdf"));
+    EXPECT_EQ(testsupport::readFile(pdf), QByteArray("%PDF-old"));
 }
 
 // A link in the PDF's place (a project folder received from someone else) is
@@ -317,7 +333,7 @@ TEST_F(BatchFixture, TheNewPdfReplacesALinkInItsPlace)
     EXPECT_EQ(w.ExitCode(), 0) << w.BatchLine().toStdString();
     EXPECT_EQ(testsupport::readFile(dir.file(QStringLiteral("profile"))), QByteArray("# mine\n"));
     EXPECT_FALSE(QFileInfo(dir.file(QStringLiteral("out/help.pdf"))).isSymLink());
-    EXPECT_EQ(testsupport::readFile(dir.file(QStringLiteral("out/help.pdf"))), QByteArray("%PDF"));
+    EXPECT_EQ(testsupport::readFile(dir.file(QStringLiteral("out/help.pdf"))), QByteArray("%PDF-1.7"));
 }
 
 // A source document that is a pipe or a device exists but holds no
@@ -452,8 +468,8 @@ TEST_F(BatchFixture, AFolderHoldingFilesNoBuildWroteIsNeverEmptiedSilently)
     const QString etc = dir.file(QStringLiteral("etc"));
     testsupport::writeFile(etc + QStringLiteral("/passwd"), "root:x:0:0");
     testsupport::writeFile(etc + QStringLiteral("/ssh/sshd_config"), "Port 22");
-    testsupport::writeFile(dir.file(QStringLiteral("out/help.chm")), "good chm");
-    testsupport::writeFile(dir.file(QStringLiteral("out/help.pdf")), "good pdf");
+    testsupport::writeFile(dir.file(QStringLiteral("out/help.chm")), "ITSF good chm");
+    testsupport::writeFile(dir.file(QStringLiteral("out/help.pdf")), "%PDF-good");
     TfrmMain &w = start();
     w.Project().WebHelpOutputFolder = etc;
     w.BuildProject(true);
@@ -473,8 +489,8 @@ TEST_F(BatchFixture, AFolderHoldingFilesNoBuildWroteIsNeverEmptiedSilently)
         << w.BatchLine().toStdString();
     EXPECT_EQ(testsupport::readFile(etc + QStringLiteral("/passwd")), QByteArray("root:x:0:0"));
     EXPECT_EQ(testsupport::readFile(etc + QStringLiteral("/ssh/sshd_config")), QByteArray("Port 22"));
-    EXPECT_EQ(testsupport::readFile(dir.file(QStringLiteral("out/help.chm"))), QByteArray("good chm"));
-    EXPECT_EQ(testsupport::readFile(dir.file(QStringLiteral("out/help.pdf"))), QByteArray("good pdf"));
+    EXPECT_EQ(testsupport::readFile(dir.file(QStringLiteral("out/help.chm"))), QByteArray("ITSF good chm"));
+    EXPECT_EQ(testsupport::readFile(dir.file(QStringLiteral("out/help.pdf"))), QByteArray("%PDF-good"));
     EXPECT_FALSE(QFileInfo::exists(dir.file(QStringLiteral("~~$help.docx"))));
 
     // The window names what is there; Cancel keeps everything.
@@ -485,21 +501,21 @@ TEST_F(BatchFixture, AFolderHoldingFilesNoBuildWroteIsNeverEmptiedSilently)
                                                   "Quillcraft build wrote there: \"passwd\", \"ssh\". Emptying the "
                                                   "folder deletes them. Continue?")
                                        .arg(etc));
-    EXPECT_EQ(testsupport::readFile(dir.file(QStringLiteral("out/help.chm"))), QByteArray("good chm"));
+    EXPECT_EQ(testsupport::readFile(dir.file(QStringLiteral("out/help.chm"))), QByteArray("ITSF good chm"));
 }
 
 // A failed build reports its task and leaves the last good compiled file
 // and PDF as they were.
 TEST_F(BatchFixture, AFailedBuildExitsWithHundredAndReportsTheTask)
 {
-    testsupport::writeFile(dir.file(QStringLiteral("out/help.chm")), "good chm");
-    testsupport::writeFile(dir.file(QStringLiteral("out/help.pdf")), "good pdf");
+    testsupport::writeFile(dir.file(QStringLiteral("out/help.chm")), "ITSF good chm");
+    testsupport::writeFile(dir.file(QStringLiteral("out/help.pdf")), "%PDF-good");
     failBuild = true;
     TfrmMain &w = start();
     w.BuildProject(true);
     EXPECT_EQ(w.ExitCode(), 100);
-    EXPECT_EQ(testsupport::readFile(dir.file(QStringLiteral("out/help.chm"))), QByteArray("good chm"));
-    EXPECT_EQ(testsupport::readFile(dir.file(QStringLiteral("out/help.pdf"))), QByteArray("good pdf"));
+    EXPECT_EQ(testsupport::readFile(dir.file(QStringLiteral("out/help.chm"))), QByteArray("ITSF good chm"));
+    EXPECT_EQ(testsupport::readFile(dir.file(QStringLiteral("out/help.pdf"))), QByteArray("%PDF-good"));
     EXPECT_TRUE(w.BatchLine().startsWith(QStringLiteral("Error: Error occured when building!\r\n\r\nTaskType: 1")))
         << w.BatchLine().toStdString();
     EXPECT_FALSE(QFileInfo::exists(dir.file(QStringLiteral("~~$help.docx"))));
@@ -544,7 +560,7 @@ TEST(ProgramBatchRun, AReadOnlyPlaceIsNamedOnStandardError)
     ScratchDir dir;
     const QString folder = dir.file(QStringLiteral("project"));
     testsupport::writeFile(folder + QStringLiteral("/help.docx"), "docx");
-    testsupport::writeFile(folder + QStringLiteral("/out/help.chm"), "old chm");
+    testsupport::writeFile(folder + QStringLiteral("/out/help.chm"), "ITSF old chm");
     TProject p;
     p.SourceFile = QStringLiteral("help.docx");
     p.CompiledFile = QStringLiteral("out/help.chm");
@@ -565,7 +581,7 @@ TEST(ProgramBatchRun, AReadOnlyPlaceIsNamedOnStandardError)
     EXPECT_TRUE(lines[2].startsWith(QStringLiteral("Cannot write the file \"%1/help.log\"").arg(folder)))
         << errors.toStdString();
     EXPECT_FALSE(errors.contains(QStringLiteral("QStandardPaths"))) << errors.toStdString();
-    EXPECT_EQ(testsupport::readFile(folder + QStringLiteral("/out/help.chm")), QByteArray("old chm"));
+    EXPECT_EQ(testsupport::readFile(folder + QStringLiteral("/out/help.chm")), QByteArray("ITSF old chm"));
 }
 
 // A display that does not answer never aborts the program: a silent batch
@@ -629,12 +645,7 @@ TEST(ProgramBatchRun, ADamagedProjectIsNamedInTheLog)
 TEST(ProgramBatchRun, TheBatchLogIsNeverWrittenThroughALink)
 {
     ScratchDir dir;
-    testsupport::writeFile(dir.file(QStringLiteral("help.docx")), "docx");
-    TProject p;
-    p.SourceFile = QStringLiteral("help.docx");
-    p.HtmlHelpOutput = p.WebHelpOutput = p.PDFOutput = false;
-    const QString project = dir.file(QStringLiteral("help.qvx"));
-    p.SaveToIni(project);
+    const QString project = SaveProjectWithoutOutputs(dir);
     testsupport::writeFile(dir.file(QStringLiteral("profile")), "# mine\n");
     ASSERT_TRUE(QFile::link(dir.file(QStringLiteral("profile")), dir.file(QStringLiteral("help.log"))));
     QProcess run;
@@ -823,15 +834,20 @@ QStringList FilesBelow(const QString &folder)
 } // namespace
 
 // The example project built end to end by the program as a silent batch,
-// twice at once in two folders of different lengths and under two locales:
-// both builds succeed (the second runs LibreOffice with a profile of its
-// own) and give the same bytes in every output: the compiled help file, the
-// PDF and the WebHelp folder. Only the log names the project's folder.
+// twice at once in two folders of different lengths and under two locales
+// (C, and LANG=ar_SA.UTF-8, which LibreOffice reads whether or not the
+// system has that locale): both builds succeed (the second runs LibreOffice
+// with a profile of its own) and give the same bytes in every output: the
+// compiled help file, the PDF (declaring the document's language) and the
+// WebHelp folder. Only the log names the project's folder.
 TEST(ProgramBatchRun, TheExampleProjectBuildsAllThreeOutputsTheSameEveryTime)
 {
     ScratchDir dir;
     const QStringList folders{QStringLiteral("a/example"), QStringLiteral("a much longer folder/below/example")};
-    const QStringList locales{QStringLiteral("C.UTF-8"), QStringLiteral("C")};
+    const QList<QList<std::pair<QString, QString>>> locales{
+        {{QStringLiteral("LC_ALL"), QStringLiteral("C")}},
+        {{QStringLiteral("LC_ALL"), QString()}, {QStringLiteral("LC_CTYPE"), QString()},
+         {QStringLiteral("LANG"), QStringLiteral("ar_SA.UTF-8")}}};
     QList<QString> examples;
     std::vector<std::unique_ptr<QProcess>> processes;
     for (int i = 0; i < 2; ++i) {
@@ -840,7 +856,7 @@ TEST(ProgramBatchRun, TheExampleProjectBuildsAllThreeOutputsTheSameEveryTime)
         examples << example;
         processes.push_back(std::make_unique<QProcess>());
         StartProgram(*processes.back(), dir, {example + QStringLiteral("/SampleManual.qvx"), QStringLiteral("/bs")},
-                     {{QStringLiteral("LC_ALL"), locales[i]}});
+                     locales[i]);
     }
     const QByteArray projectBytes = testsupport::readFile(testsupport::sourceDir() + QStringLiteral("/examples/sample/SampleManual.qvx"));
     for (int i = 0; i < 2; ++i) {
@@ -864,7 +880,9 @@ TEST(ProgramBatchRun, TheExampleProjectBuildsAllThreeOutputsTheSameEveryTime)
         EXPECT_TRUE(chm.startsWith("ITSF"));
         EXPECT_FALSE(chm.contains(OutputFolderMarkerName.toUtf8())); // the build's bookkeeping stays out
         EXPECT_TRUE(QFileInfo::exists(example + QStringLiteral("/WebHelp/index.html")));
-        EXPECT_TRUE(testsupport::readFile(example + QStringLiteral("/PDF/help.pdf")).startsWith("%PDF"));
+        const QByteArray pdf = testsupport::readFile(example + QStringLiteral("/PDF/help.pdf"));
+        EXPECT_TRUE(pdf.startsWith("%PDF"));
+        EXPECT_TRUE(pdf.contains("/Lang (en-US)")) << "the document's language";
         EXPECT_FALSE(QFileInfo::exists(example + QStringLiteral("/~~$SampleManual.docx")));
         EXPECT_EQ(testsupport::readFile(project), projectBytes); // a batch never rewrites the project
     }
@@ -885,8 +903,8 @@ TEST(ProgramBatchRun, TheExampleProjectBuildsAllThreeOutputsTheSameEveryTime)
 // killed process does not block.
 TEST_F(BatchFixture, ASecondBuildOfAProjectBeingBuiltIsRefusedAndTouchesNothing)
 {
-    testsupport::writeFile(dir.file(QStringLiteral("out/help.chm")), "good chm");
-    testsupport::writeFile(dir.file(QStringLiteral("out/help.pdf")), "good pdf");
+    testsupport::writeFile(dir.file(QStringLiteral("out/help.chm")), "ITSF good chm");
+    testsupport::writeFile(dir.file(QStringLiteral("out/help.pdf")), "%PDF-good");
     TfrmMain &w = start();
     const QString refused = QStringLiteral("The project \"%1\" is being built by another Quillcraft run (process %2). "
                                            "This build was not started and nothing was changed; build again when the "
@@ -901,8 +919,8 @@ TEST_F(BatchFixture, ASecondBuildOfAProjectBeingBuiltIsRefusedAndTouchesNothing)
         w.BuildProject(false);
         ASSERT_EQ(prompt->messages.size(), 1);
         EXPECT_EQ(prompt->messages[0], refused);
-        EXPECT_EQ(testsupport::readFile(dir.file(QStringLiteral("out/help.chm"))), QByteArray("good chm"));
-        EXPECT_EQ(testsupport::readFile(dir.file(QStringLiteral("out/help.pdf"))), QByteArray("good pdf"));
+        EXPECT_EQ(testsupport::readFile(dir.file(QStringLiteral("out/help.chm"))), QByteArray("ITSF good chm"));
+        EXPECT_EQ(testsupport::readFile(dir.file(QStringLiteral("out/help.pdf"))), QByteArray("%PDF-good"));
         EXPECT_FALSE(QFileInfo::exists(dir.file(QStringLiteral("~~$help.docx"))));
     }
     w.BuildProject(true);
@@ -929,7 +947,7 @@ TEST(ProgramBatchRun, ARunWhileTheProjectIsBeingBuiltIsRefused)
 {
     ScratchDir dir;
     testsupport::writeFile(dir.file(QStringLiteral("help.docx")), "docx");
-    testsupport::writeFile(dir.file(QStringLiteral("help.chm")), "good chm");
+    testsupport::writeFile(dir.file(QStringLiteral("help.chm")), "ITSF good chm");
     TProject p;
     p.SourceFile = QStringLiteral("help.docx");
     p.CompiledFile = QStringLiteral("help.chm");
@@ -944,7 +962,7 @@ TEST(ProgramBatchRun, ARunWhileTheProjectIsBeingBuiltIsRefused)
     EXPECT_EQ(run.exitCode(), 100);
     EXPECT_TRUE(run.readAllStandardError().contains("is being built by another Quillcraft run"));
     EXPECT_FALSE(QFileInfo::exists(dir.file(QStringLiteral("help.log"))));
-    EXPECT_EQ(testsupport::readFile(dir.file(QStringLiteral("help.chm"))), QByteArray("good chm"));
+    EXPECT_EQ(testsupport::readFile(dir.file(QStringLiteral("help.chm"))), QByteArray("ITSF good chm"));
     EXPECT_FALSE(QFileInfo::exists(dir.file(QStringLiteral("~~$help.docx"))));
 }
 
@@ -1098,4 +1116,211 @@ TEST(ProgramBatchRun, ABuildKilledWhileEmptyingTheWebHelpFolderLeavesItListed)
     EXPECT_EQ(build({}), 0) << testsupport::readFile(dir.file(QStringLiteral("help.log"))).toStdString();
     EXPECT_TRUE(QFileInfo::exists(web + QStringLiteral("/index.html")));
     EXPECT_EQ(ForeignOutputContent(web), QStringList());
+}
+
+namespace {
+
+// One entry of a template package: name length, UTF-16 name, size, bytes.
+QByteArray PackageEntry(const QString &name, const QByteArray &data)
+{
+    QByteArray out;
+    const auto int64 = [&out](qint64 value) {
+        for (int i = 0; i < 8; ++i)
+            out += char((value >> (8 * i)) & 0xFF);
+    };
+    int64(name.size());
+    out += QByteArray(reinterpret_cast<const char *>(name.utf16()), name.size() * 2);
+    int64(data.size());
+    return out + data;
+}
+
+// Runs the program as a silent batch on project; fails the test (and ends
+// the run) when it has not finished within the time given. said receives
+// its standard error.
+int RunBatch(const ScratchDir &dir, const QString &project, int seconds = 300,
+             const QList<std::pair<QString, QString>> &extra = {}, QByteArray *said = nullptr)
+{
+    QProcess run;
+    StartProgram(run, dir, {project, QStringLiteral("/bs")}, extra);
+    if (!run.waitForFinished(seconds * 1000)) {
+        run.kill();
+        run.waitForFinished();
+        ADD_FAILURE() << project.toStdString() << ": the build did not end within " << seconds << " seconds";
+        return -1;
+    }
+    if (said)
+        *said = run.readAllStandardError();
+    return run.exitCode();
+}
+
+QString LogOf(const QString &project)
+{
+    return QString::fromUtf8(testsupport::readFile(QFileInfo(project).path() + u'/'
+                                                   + QFileInfo(project).completeBaseName() + QStringLiteral(".log")));
+}
+
+} // namespace
+
+// Template entries named "x" and "x\n../id_rsa" (or with a lone CR) in a
+// project that keeps its project set in ~/.ssh/qcset/: the package is
+// refused when the project is read, naming it and the entry, so no project
+// set lists ../id_rsa and nothing outside the set is packed.
+TEST(ProgramBatchRun, TemplateEntryNamesCannotAddLinesToTheProjectSet)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("chmcmd")).isEmpty())
+        GTEST_SKIP() << "chmcmd is not installed";
+    for (const QString &name : {QStringLiteral("x\n../id_rsa"), QStringLiteral("x\r../id_rsa")}) {
+        ScratchDir dir;
+        testsupport::writeFile(dir.file(QStringLiteral(".ssh/id_rsa")), "PRIVATE KEY");
+        WriteManual(dir.file(QStringLiteral("help.docx")), {QStringLiteral("Intro")});
+        TProject p;
+        p.SourceFile = QStringLiteral("help.docx");
+        p.CompiledFile = QStringLiteral("out/help.chm");
+        p.WebHelpOutput = p.PDFOutput = false;
+        p.OutputHHP = true;
+        p.HHPFolder = dir.file(QStringLiteral(".ssh/qcset/"));
+        p.HtmlHelpTemplateStream = PackageEntry(QStringLiteral("x"), "<html><body>($content$)</body></html>")
+                                 + PackageEntry(name, "x");
+        const QString project = dir.file(QStringLiteral("help.qvx"));
+        p.SaveToIni(project);
+        EXPECT_EQ(RunBatch(dir, project), 20);
+        const QString log = LogOf(project);
+        EXPECT_TRUE(log.contains(QStringLiteral("\"HtmlHelpTemplateStream\" holds the file name \"x<U+000%1>../id_rsa\"")
+                                     .arg(name[1] == u'\n' ? QStringLiteral("A") : QStringLiteral("D"))))
+            << log.toStdString();
+        const QStringList set = QString::fromLatin1(testsupport::readFile(dir.file(QStringLiteral(".ssh/qcset/help.hhp"))))
+                                    .split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
+        EXPECT_FALSE(set.contains(QStringLiteral("../id_rsa"))) << "the project set lists the key";
+        EXPECT_FALSE(QFileInfo::exists(dir.file(QStringLiteral("out/help.chm"))));
+    }
+}
+
+// Output paths set to a file that no build wrote (a document, a program) or
+// to a file the build keeps beside the project (its log, its lock, its
+// working copy): refused before any work with 30 or 50, naming the file,
+// which stays as it was.
+TEST(ProgramBatchRun, OutputsNeverReplaceFilesNoBuildWrote)
+{
+    ScratchDir dir;
+    WriteManual(dir.file(QStringLiteral("help.docx")), {QStringLiteral("Intro")});
+    testsupport::writeFile(dir.file(QStringLiteral("Documents/thesis.docx")), "PK thesis");
+    testsupport::writeFile(dir.file(QStringLiteral("bin/tool")), "\x7f" "ELF tool");
+    const struct {
+        bool pdf;
+        QString setting, file, why;
+    } cases[] = {
+        {true, QStringLiteral("<My Documents>/thesis.docx"), dir.file(QStringLiteral("Documents/thesis.docx")),
+         QStringLiteral("it is not a PDF file")},
+        {false, dir.file(QStringLiteral("bin/tool")), dir.file(QStringLiteral("bin/tool")),
+         QStringLiteral("it is not a compiled help file")},
+        {true, QStringLiteral("help.log"), dir.file(QStringLiteral("help.log")), QStringLiteral("the batch log")},
+        {false, QStringLiteral(".help.qvx.building"), dir.file(QStringLiteral(".help.qvx.building")),
+         QStringLiteral("the lock")},
+        {true, QStringLiteral("~~$help.docx"), dir.file(QStringLiteral("~~$help.docx")),
+         QStringLiteral("working copy")},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.setting.toStdString());
+        TProject p;
+        p.SourceFile = QStringLiteral("help.docx");
+        p.HtmlHelpOutput = !c.pdf;
+        p.PDFOutput = c.pdf;
+        p.WebHelpOutput = false;
+        (c.pdf ? p.PDFFile : p.CompiledFile) = c.setting;
+        const QString project = dir.file(QStringLiteral("help.qvx"));
+        p.SaveToIni(project);
+        const QByteArray before = testsupport::readFile(c.file);
+        EXPECT_EQ(RunBatch(dir, project), c.pdf ? 50 : 30);
+        const QString log = LogOf(project);
+        EXPECT_TRUE(log.contains(QStringLiteral("Error: Refused to ")) && log.contains(u'"' + c.file + u'"')
+                    && log.contains(c.why))
+            << log.toStdString();
+        if (!before.isEmpty() && !c.setting.endsWith(QStringLiteral(".log"))) {
+            EXPECT_EQ(testsupport::readFile(c.file), before);
+        }
+        EXPECT_FALSE(QFileInfo::exists(dir.file(QStringLiteral("~~$help.docx"))));
+    }
+}
+
+// A NUL inside a stored path (CompiledFile=out/help.chm<NUL>x) is refused
+// when the project is read, naming the key: no run leaves a cut file, and
+// the next run does not hang.
+TEST(ProgramBatchRun, APathHoldingANulIsRefusedWhenTheProjectIsRead)
+{
+    ScratchDir dir;
+    WriteManual(dir.file(QStringLiteral("help.docx")), {QStringLiteral("Intro")});
+    TProject p;
+    p.SourceFile = QStringLiteral("help.docx");
+    p.CompiledFile = QStringLiteral("out/help.chm") + QChar(0) + QStringLiteral("x");
+    p.WebHelpOutput = p.PDFOutput = false;
+    const QString project = dir.file(QStringLiteral("help.qvx"));
+    p.SaveToIni(project);
+    for (int run = 0; run < 2; ++run) {
+        EXPECT_EQ(RunBatch(dir, project, 120), 20);
+        EXPECT_TRUE(LogOf(project).contains(QStringLiteral("the path of CompiledFile holds a NUL character")))
+            << LogOf(project).toStdString();
+    }
+    EXPECT_FALSE(QFileInfo::exists(dir.file(QStringLiteral("out"))));
+}
+
+// A hard link in the lock's place (ln notes.txt .help.qvx.building), or a
+// file of the user's moved there: the build is refused, naming it, and the
+// file keeps its content. A lock left by an ended build does not block.
+TEST(ProgramBatchRun, TheLockNeverOpensAFileOfTheUsers)
+{
+    ScratchDir dir;
+    const QString project = SaveProjectWithoutOutputs(dir);
+    const QString notes = dir.file(QStringLiteral("notes.txt"));
+    const QString lock = dir.file(QStringLiteral(".help.qvx.building"));
+    testsupport::writeFile(notes, "my notes\n");
+    ASSERT_EQ(::link(QFile::encodeName(notes).constData(), QFile::encodeName(lock).constData()), 0);
+    QByteArray said;
+    EXPECT_EQ(RunBatch(dir, project, 300, {}, &said), 100);
+    EXPECT_TRUE(said.contains("\"" + lock.toUtf8() + "\" stands where its lock goes")) << said.toStdString();
+    EXPECT_EQ(testsupport::readFile(notes), QByteArray("my notes\n"));
+    QFile::remove(notes);
+    EXPECT_EQ(RunBatch(dir, project), 100);
+    EXPECT_EQ(testsupport::readFile(lock), QByteArray("my notes\n"));
+
+    testsupport::writeFile(lock, "4194304\n"); // a process that has ended
+    EXPECT_EQ(RunBatch(dir, project), 0) << LogOf(project).toStdString();
+    EXPECT_FALSE(QFileInfo::exists(lock));
+}
+
+// Four projects sharing one document, built at once, round after round:
+// every build succeeds on a working copy of its own, and none is left.
+TEST(ProgramBatchRun, ProjectsSharingADocumentBuildAtOnce)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("chmcmd")).isEmpty())
+        GTEST_SKIP() << "chmcmd is not installed";
+    ScratchDir dir;
+    const QString document = dir.file(QStringLiteral("doc/manual.docx"));
+    QDir().mkpath(dir.file(QStringLiteral("doc")));
+    QStringList titles;
+    for (int i = 1; i <= 40; ++i)
+        titles << QStringLiteral("Chapter %1").arg(i);
+    WriteManual(document, titles);
+    QStringList projects;
+    for (int i = 1; i <= 4; ++i) {
+        TProject p;
+        p.SourceFile = document;
+        p.CompiledFile = QStringLiteral("out/help.chm");
+        p.WebHelpOutputFolder = QStringLiteral("out/web/");
+        p.PDFOutput = false;
+        projects << dir.file(QStringLiteral("p%1/help.qvx").arg(i));
+        p.SaveToIni(projects.last());
+    }
+    for (int round = 0; round < 4; ++round) {
+        std::vector<std::unique_ptr<QProcess>> runs;
+        for (const QString &project : projects) {
+            runs.push_back(std::make_unique<QProcess>());
+            StartProgram(*runs.back(), dir, {project, QStringLiteral("/bs")});
+        }
+        for (size_t i = 0; i < runs.size(); ++i) {
+            ASSERT_TRUE(runs[i]->waitForFinished(300000));
+            EXPECT_EQ(runs[i]->exitCode(), 0) << "round " << round << ": " << LogOf(projects[int(i)]).toStdString();
+        }
+    }
+    EXPECT_EQ(QDir(dir.file(QStringLiteral("doc"))).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("manual.docx")});
 }

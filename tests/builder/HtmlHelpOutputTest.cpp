@@ -268,11 +268,11 @@ TEST(HtmlHelpOutput, ACompiledFileInsideTheProjectSetStaysUntilReplaced)
     m.maker.ProjectFolder = dir.file(QStringLiteral("set/"));
     m.project.CompiledFile = m.maker.ProjectFolder + QStringLiteral("help.chm");
     fill(m.list, {{1, "Intro", "intro.htm"}}, true);
-    writeFile(m.project.CompiledFile, "old chm");
+    writeFile(m.project.CompiledFile, "ITSF old chm");
     writeFile(m.maker.ProjectFolder + QStringLiteral("stale.htm"), "old page");
     MarkOutputFolder(m.maker.ProjectFolder, true); // as an earlier build left it
     m.maker.Output();
-    EXPECT_EQ(readFile(m.project.CompiledFile), QByteArray("old chm"));
+    EXPECT_EQ(readFile(m.project.CompiledFile), QByteArray("ITSF old chm"));
     EXPECT_FALSE(QFileInfo::exists(m.maker.ProjectFolder + QStringLiteral("stale.htm")));
     QString log;
     m.maker.Make(log);

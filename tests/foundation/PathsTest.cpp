@@ -172,6 +172,20 @@ TEST(FileState, InUseEmptyAndDate)
     EXPECT_FALSE(GetFileDateTime(missing).isValid());
 }
 
+// A NUL in a target's path cuts every name tried beside it at the same
+// place: with that name taken, placing the file fails at once rather than
+// trying for ever, and leaves what is there as it was.
+TEST(FileState, APathHoldingANulIsNeverTriedForEver)
+{
+    testsupport::ScratchDir dir;
+    writeFile(dir.file(QStringLiteral("new.chm")), "ITSF new");
+    writeFile(dir.file(QStringLiteral(".help.chm")), "cut file of an earlier run");
+    const QString target = dir.file(QStringLiteral("help.chm")) + QChar(0) + QStringLiteral("x");
+    EXPECT_THROW(PlaceFileCopy(dir.file(QStringLiteral("new.chm")), target), Exception);
+    EXPECT_EQ(readFile(dir.file(QStringLiteral(".help.chm"))), QByteArray("cut file of an earlier run"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+}
+
 TEST(TempFolders, PrivateUniqueAndUnpredictable)
 {
     IsolatedUser user;

@@ -87,7 +87,7 @@ TEST(PdfCatalog, SetsEntriesInTheRealCatalogueAndKeepsThePages)
     testsupport::writeFile(file, samplePdf());
 
     const QDateTime date(QDate(2026, 1, 15), QTime(9, 30), Qt::UTC);
-    pdf::SetViewEntries(file, file, {"UseOutlines", "TwoColumnRight", pdf::OpenView::FitWidth, date});
+    pdf::SetViewEntries(file, file, {"UseOutlines", "TwoColumnRight", pdf::OpenView::FitWidth, date, "en-GB"});
 
     Opened opened(file);
     EXPECT_TRUE(opened.pdf.getWarnings().empty());
@@ -95,6 +95,7 @@ TEST(PdfCatalog, SetsEntriesInTheRealCatalogueAndKeepsThePages)
     EXPECT_EQ(opened.entry("/PageMode"), "/UseOutlines");
     EXPECT_EQ(opened.entry("/PageLayout"), "/TwoColumnRight");
     EXPECT_EQ(opened.openAction(), "[page /FitH 841.9]");
+    EXPECT_EQ(opened.entry("/Lang"), "(en-GB)");
     ASSERT_EQ(opened.pdf.getAllPages().size(), 1u);
     EXPECT_EQ(opened.firstPage.getKey("/Contents").getStreamData()->getSize(), 36u);
     // No temporary file is left beside it.
@@ -104,7 +105,7 @@ TEST(PdfCatalog, SetsEntriesInTheRealCatalogueAndKeepsThePages)
     // it: a second export of the same document gives the same bytes.
     const QString again = dir.file("again.pdf");
     testsupport::writeFile(again, samplePdf("D:20991231235959Z"));
-    pdf::SetViewEntries(again, again, {"UseOutlines", "TwoColumnRight", pdf::OpenView::FitWidth, date});
+    pdf::SetViewEntries(again, again, {"UseOutlines", "TwoColumnRight", pdf::OpenView::FitWidth, date, "en-GB"});
     EXPECT_EQ(testsupport::readFile(again), testsupport::readFile(file));
     Opened dated(file);
     QPDFObjectHandle info = dated.pdf.getTrailer().getKey("/Info");
@@ -135,20 +136,20 @@ TEST(PdfCatalog, RefusesDamagedFilesAndLeavesThemByteIdentical)
         SCOPED_TRACE(i);
         const QString file = dir.file(QString("damaged %1.pdf").arg(i));
         testsupport::writeFile(file, damaged[i]);
-        const QString message = messageOf({"UseThumbs", "SinglePage", pdf::OpenView::Fit, {}}, file, file);
+        const QString message = messageOf({"UseThumbs", "SinglePage", pdf::OpenView::Fit, {}, {}}, file, file);
         EXPECT_TRUE(message.contains(file)) << message.toStdString();
         EXPECT_EQ(testsupport::readFile(file), damaged[i]);
     }
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), damaged.size());
 
-    const QString missing = messageOf({"UseThumbs", {}, {}, {}}, dir.file("absent.pdf"), dir.file("absent.pdf"));
+    const QString missing = messageOf({"UseThumbs", {}, {}, {}, {}}, dir.file("absent.pdf"), dir.file("absent.pdf"));
     EXPECT_TRUE(missing.contains("does not exist")) << missing.toStdString();
 
     // An unwritable target is reported and nothing is half-written.
     const QString source = dir.file("sound.pdf");
     testsupport::writeFile(source, sound);
     const QString target = dir.file("no such folder/out.pdf");
-    const QString unwritable = messageOf({"UseThumbs", {}, {}, {}}, source, target);
+    const QString unwritable = messageOf({"UseThumbs", {}, {}, {}, {}}, source, target);
     EXPECT_TRUE(unwritable.contains("Cannot write")) << unwritable.toStdString();
     EXPECT_FALSE(QFile::exists(target));
 }

@@ -148,6 +148,25 @@ TEST(CHMProject, TitlesCannotBreakTheProjectFile)
     EXPECT_EQ(std::count_if(hhp.begin(), hhp.end(), [](const QString &l) { return l.startsWith(QStringLiteral("Title=")); }), 1);
 }
 
+// A page whose name holds a line break ("x\n../id_rsa": the folder "x\n.."
+// and the file id_rsa in it) or a lone CR in an alias target cannot list a
+// file outside the set, nor start a line of its own.
+TEST(CHMProject, FileNamesCannotBreakTheProjectFile)
+{
+    ScratchDir dir;
+    TCHMProject set = newProjectSet(dir.path());
+    writeFile(set.Folder + QStringLiteral("x\n../id_rsa"), "page");
+    set.Alias = QStringLiteral("CID_A = a.htm\r../b.htm\r\n");
+    set.Map = QStringLiteral("#define CID_A 1\r\n");
+    set.Output();
+    const QStringList hhp = lines(set.Folder + set.HHPFile);
+    EXPECT_TRUE(hhp.contains(QStringLiteral("x ../id_rsa"))) << hhp.join(u'|').toStdString();
+    EXPECT_TRUE(hhp.contains(QStringLiteral("CID_A = a.htm ../b.htm"))) << hhp.join(u'|').toStdString();
+    for (const QString &line : hhp)
+        EXPECT_FALSE(line.contains(u'\r') || line.contains(u'\n') || line.startsWith(QStringLiteral("../")))
+            << line.toStdString();
+}
+
 // A font face is free text in the font window: a quote or markup in it
 // cannot end the attribute that carries it.
 TEST(CHMProject, FontStringsCannotBreakTheSitemapFiles)

@@ -128,6 +128,11 @@ TEST(TemplatePackage, HostilePackagesAreRefusedAndWriteNothing)
         {"negative size", good + entry(QStringLiteral("neg.bin"), "xy", -5)},
         {"name beyond the data", good + int64le(qint64(1) << 40) + QByteArray("ab")},
         {"cut short", good + QByteArray("\x03\x00\x00", 3)},
+        // A line break in a name would list a second file in the project set.
+        {"line feed", entry(QStringLiteral("x"), "<html>") + entry(QStringLiteral("x\n../id_rsa"), "x")},
+        {"carriage return", entry(QStringLiteral("x"), "<html>") + entry(QStringLiteral("x\r../id_rsa"), "x")},
+        {"other control", good + entry(QStringLiteral("a\x1b" "b.gif"), "x")},
+        {"control in the page's name", entry(QStringLiteral("page\n.htm"), "<html>")},
     };
     for (const auto &[what, package] : hostile) {
         ScratchDir dir;
@@ -135,6 +140,24 @@ TEST(TemplatePackage, HostilePackagesAreRefusedAndWriteNothing)
         EXPECT_TRUE(QDir(dir.path()).isEmpty()) << what << ": files were written";
         EXPECT_THROW(ReadTemplateEntries(package), Exception) << what;
     }
+    // The message names the package and the entry, its control shown as a code.
+    try {
+        ReadTemplateEntries(hostile[8].second, QStringLiteral("HtmlHelpTemplateStream"));
+        ADD_FAILURE() << "a name with a line feed was read";
+    } catch (const Exception &e) {
+        EXPECT_EQ(e.message(), QStringLiteral("The template package \"HtmlHelpTemplateStream\" holds the file name "
+                                              "\"x<U+000A>../id_rsa\" (entry 2), which holds a control character; "
+                                              "the package is refused."));
+    }
+    EXPECT_THROW(GetTemplateMainFile(hostile[11].second), Exception);
+
+    // Nor does the packer make such a package from a folder.
+    ScratchDir dir;
+    writeFile(dir.file(QStringLiteral("tpl/page.htm")), "<img src=\"a\x1b" "b.gif\">");
+    writeFile(dir.file(QStringLiteral("tpl/a\x1b" "b.gif")), "GIF");
+    QByteArray stream = good;
+    EXPECT_THROW(PackTemplate(dir.file(QStringLiteral("tpl/page.htm")), stream), Exception);
+    EXPECT_EQ(stream, good);
 }
 
 // Links in a template folder received from someone else: only regular files

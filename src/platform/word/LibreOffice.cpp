@@ -224,6 +224,15 @@ Run runOnce(const QString &program, const QString &profileFolder, const QString 
     });
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("TMPDIR"), work.filePath(QStringLiteral("tmp")));
+    // One locale on every machine: LibreOffice takes its default language
+    // (which the PDF records) and its text layout from the locale, and
+    // fontconfig its font choices. The document's language is set by the
+    // caller where it matters.
+    for (const QString &name : environment.keys())
+        if (name.startsWith(QLatin1String("LC_")) || name == QLatin1String("LANG") || name == QLatin1String("LANGUAGE")
+            || name == QLatin1String("FC_LANG"))
+            environment.remove(name);
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
     process.setProcessEnvironment(environment);
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.setStandardInputFile(QProcess::nullDevice());
