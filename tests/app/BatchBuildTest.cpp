@@ -639,8 +639,6 @@ TEST(ProgramBatchRun, TheBatchLogIsNeverWrittenThroughALink)
 // before it wrote.
 TEST(ProgramBatchRun, TheAnsiContextFileFollowsTheHelpLanguageUnderAnyLocale)
 {
-    if (QStandardPaths::findExecutable(QStringLiteral("chmcmd")).isEmpty())
-        GTEST_SKIP() << "chmcmd is not installed";
     ScratchDir dir;
     WriteManual(dir.file(QStringLiteral("help.docx")), {QStringLiteral("Введение"), QStringLiteral("Установка")});
     TProject p;
@@ -684,8 +682,6 @@ TEST(ProgramBatchRun, TheAnsiContextFileFollowsTheHelpLanguageUnderAnyLocale)
 // before they reach an output: the WebHelp frames and the HTML Help window.
 TEST(ProgramBatchRun, HandEditedNumbersAreHeldToTheirRange)
 {
-    if (QStandardPaths::findExecutable(QStringLiteral("chmcmd")).isEmpty())
-        GTEST_SKIP() << "chmcmd is not installed";
     ScratchDir dir;
     WriteManual(dir.file(QStringLiteral("help.docx")), {QStringLiteral("Intro")});
     TProject p;
