@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMap>
+#include <QProcess>
 #include <QStandardPaths>
 #include <algorithm>
 #include <chm_lib.h>
@@ -504,6 +505,84 @@ TEST(CHMProject, TheSameSetGivesTheSameBytesInAnyFolder)
     }
     EXPECT_GT(built[0].size(), 1000);
     EXPECT_TRUE(built[0] == built[1]) << "two compiles of one set differ";
+}
+
+// The same project set compiled by the program's compiler and by the
+// packaged one (chmcmd, where installed) gives the same files apart from
+// the context map's targets: in #IVB, in #STRINGS, and the places in
+// #TOPICS and #WINDOWS that point into #STRINGS, whose texts are the same.
+// The packaged compiler stores each target under its own folder.
+TEST(CHMProject, CompilesAsThePackagedCompilerDoes)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("chmcmd")).isEmpty())
+        GTEST_SKIP() << "chmcmd is not installed";
+    ScratchDir dir;
+    TCHMProject set = newProjectSet(dir.file(QStringLiteral("set")));
+    for (const char *name : {"intro.htm", "usage.htm", "more/deep.htm"})
+        writeFile(set.Folder + QString::fromLatin1(name),
+                  QByteArray("<html><head><title>") + name + "</title></head><body><p>About " + name
+                      + " <img src=\"pic.png\"> <a href=\"intro.htm#top\">top</a></p></body></html>");
+    writeFile(set.Folder + QStringLiteral("pic.png"), "PNG");
+    set.TOC = QStringLiteral("<UL>") + sitemapEntry(QStringLiteral("Intro"), QStringLiteral("intro.htm"))
+            + QStringLiteral("<UL>") + sitemapEntry(QStringLiteral("Deep"), QStringLiteral("more/deep.htm"))
+            + QStringLiteral("</UL></UL>");
+    set.IndexList = QStringLiteral("<UL>") + sitemapEntry(QStringLiteral("usage"), QStringLiteral("usage.htm"))
+                  + QStringLiteral("</UL>");
+    set.Alias = QStringLiteral("CID_INTRO = intro.htm\r\nCID_DEEP = more/deep.htm\r\n");
+    set.Map = QStringLiteral("#define CID_INTRO 10\r\n#define CID_DEEP 20\r\n");
+    set.Output();
+    const QString packaged = dir.file(QStringLiteral("packaged/"));
+    testsupport::copyTree(set.Folder, packaged);
+    set.Compile1();
+    QProcess run;
+    run.setWorkingDirectory(packaged);
+    QProcessEnvironment environment;
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+    environment.insert(QStringLiteral("PATH"), QStringLiteral("/usr/bin:/bin"));
+    run.setProcessEnvironment(environment);
+    run.start(QStringLiteral("chmcmd"), {set.HHPFile});
+    ASSERT_TRUE(run.waitForFinished(60000));
+
+    ChmFile ours(set.CHM), theirs(packaged + set.CompiledName);
+    ASSERT_TRUE(ours.isOpen() && theirs.isOpen());
+    QStringList names = ours.files();
+    names.sort();
+    QStringList theirNames = theirs.files();
+    theirNames.sort();
+    ASSERT_EQ(names, theirNames);
+    const QByteArray ourStrings = ours.read("/#STRINGS"), theirStrings = theirs.read("/#STRINGS");
+    // The time of the compile, which the compile step sets, is left out.
+    auto withoutTime = [](QByteArray system) {
+        for (int at = 4; at + 4 <= system.size(); at += 4 + quint8(system[at + 2]) + 256 * quint8(system[at + 3]))
+            if (system[at] == 10 && system[at + 1] == 0)
+                system.replace(at + 4, 4, QByteArray(4, '\0'));
+        return system;
+    };
+    for (const QString &name : std::as_const(names)) {
+        SCOPED_TRACE(name.toStdString());
+        const QByteArray a = ours.read(name.toUtf8().constData()), b = theirs.read(name.toUtf8().constData());
+        if (name == QLatin1String("/#STRINGS"))
+            continue;
+        if (name == QLatin1String("/#SYSTEM")) {
+            EXPECT_EQ(withoutTime(a), withoutTime(b));
+        } else if (name == QLatin1String("/#IVB")) {
+            ASSERT_EQ(a.size(), b.size());
+            for (int at = 4; at + 8 <= a.size(); at += 8) {
+                EXPECT_EQ(dword(a, at), dword(b, at));
+                EXPECT_EQ(QDir(packaged).filePath(stringAt(ourStrings, dword(a, at + 4))), stringAt(theirStrings, dword(b, at + 4)));
+            }
+        } else if (name == QLatin1String("/#TOPICS") || name == QLatin1String("/#WINDOWS")) {
+            ASSERT_EQ(a.size(), b.size());
+            for (int at = 0; at + 4 <= a.size(); at += 4)
+                if (dword(a, at) != dword(b, at)) {
+                    EXPECT_TRUE(dword(a, at) < quint32(ourStrings.size()) && dword(b, at) < quint32(theirStrings.size()));
+                    EXPECT_EQ(stringAt(ourStrings, dword(a, at)), stringAt(theirStrings, dword(b, at))) << at;
+                }
+        } else {
+            EXPECT_TRUE(a == b);
+        }
+    }
+    EXPECT_EQ(ours.read("/#IVB").size(), 4 + 2 * 8);
 }
 
 // A link to an anchor that no page holds (a footnote's back link whose
