@@ -30,9 +30,9 @@ QByteArray heading(int level, const QByteArray &title, const QByteArray &propert
 QByteArray text(const QByteArray &words) { return "<w:p><w:r><w:t>" + words + "</w:t></w:r></w:p>"; }
 
 // Builds the project's HTML Help with its C# context-ID file (only that
-// output) and gives what is wrong with the compiled file's context map; the
-// numbers the file names come back in count.
-QStringList buildAndCheck(TProject &project, int &count)
+// output) and gives what is wrong with the compiled file's context map, one
+// line each; the numbers the file names come back in count.
+std::string buildAndCheck(TProject &project, int &count)
 {
     project.HtmlHelpOutput = true;
     project.WebHelpOutput = project.PDFOutput = false;
@@ -40,12 +40,12 @@ QStringList buildAndCheck(TProject &project, int &count)
     Tbuild worker(project);
     worker.Execute();
     if (worker.Failed)
-        return {worker.ErrorMsg};
+        return worker.ErrorMsg.toStdString();
     const QMap<quint32, QString> pages =
         chmcheck::contextFilePages(LoadTextFile(project.RealPath(4), QStringLiteral("utf-8")));
     count = int(pages.size());
     const chmcheck::ChmReader chm(project.RealPath(1));
-    return chm.isOpen() ? chmcheck::contextMapProblems(chm, pages) : QStringList{QStringLiteral("no help file")};
+    return chm.isOpen() ? chmcheck::contextMapProblems(chm, pages).join(u'\n').toStdString() : "no help file";
 }
 
 } // namespace
@@ -75,7 +75,7 @@ TEST(ContextMap, EveryNumberOpensThePageTheContextFileNames)
         project.HHPFolder = QStringLiteral("project set/");
         testsupport::DocxBuilder().body(body).write(project.RealPath(0));
         int count = 0;
-        EXPECT_EQ(buildAndCheck(project, count), QStringList());
+        EXPECT_EQ(buildAndCheck(project, count), "");
         EXPECT_EQ(count, 5);
         if (kept) {
             EXPECT_TRUE(QFileInfo::exists(project.RealPath(5) + QStringLiteral("help.hhp")));
@@ -101,7 +101,7 @@ TEST(ContextMap, TheExampleAndTheGuideOpenEveryPageByNumber)
         p.HtmlHelpContextFile = QStringLiteral("out/HelpTopics.cs");
         p.HtmlHelpContextEncoding = 3;
         int count = 0;
-        EXPECT_EQ(buildAndCheck(p, count), QStringList());
+        EXPECT_EQ(buildAndCheck(p, count), "");
         EXPECT_GE(count, 10);
     }
 }

@@ -113,6 +113,26 @@ TCHMProject onePageSet(const ScratchDir &dir, const QByteArray &page)
     return newProjectSet(folder);
 }
 
+// A project set in folder of three pages (one in a subfolder) with a
+// picture, contents, an index and two context numbers.
+TCHMProject threePageSet(const QString &folder)
+{
+    TCHMProject set = newProjectSet(folder);
+    for (const char *name : {"intro.htm", "usage.htm", "more/deep.htm"})
+        writeFile(set.Folder + QString::fromLatin1(name),
+                  QByteArray("<html><head><title>") + name + "</title></head><body><p>About " + name
+                      + " <img src=\"pic.png\"> <a href=\"intro.htm#top\">top</a></p></body></html>");
+    writeFile(set.Folder + QStringLiteral("pic.png"), "PNG");
+    set.TOC = QStringLiteral("<UL>") + sitemapEntry(QStringLiteral("Intro"), QStringLiteral("intro.htm"))
+            + QStringLiteral("<UL>") + sitemapEntry(QStringLiteral("Deep"), QStringLiteral("more/deep.htm"))
+            + QStringLiteral("</UL></UL>");
+    set.IndexList = QStringLiteral("<UL>") + sitemapEntry(QStringLiteral("usage"), QStringLiteral("usage.htm"))
+                  + QStringLiteral("</UL>");
+    set.Alias = QStringLiteral("CID_INTRO = intro.htm\r\nCID_DEEP = more/deep.htm\r\n");
+    set.Map = QStringLiteral("#define CID_INTRO 10\r\n#define CID_DEEP 20\r\n");
+    return set;
+}
+
 } // namespace
 
 TEST(CHMProject, WindowDefinitionFollowsTheOptions)
@@ -482,18 +502,9 @@ TEST(CHMProject, TheSameSetGivesTheSameBytesInAnyFolder)
     const QStringList folders{dir.file(QStringLiteral("s/")), dir.file(QStringLiteral("a much longer folder/set/"))};
     QByteArray built[2];
     for (int i = 0; i < 2; ++i) {
-        for (const char *name : {"intro.htm", "usage.htm", "more/deep.htm"})
-            writeFile(folders[i] + QString::fromLatin1(name),
-                      QByteArray("<html><head><title>") + name + "</title></head><body>About " + name + "</body></html>");
+        TCHMProject set = threePageSet(folders[i]);
         writeFile(folders[i] + QStringLiteral(".quillcraft-output"), "the build's own list");
-        TCHMProject set = newProjectSet(folders[i]);
         set.LeftOut = {QStringLiteral(".quillcraft-output")};
-        set.TOC = QStringLiteral("<UL>") + sitemapEntry(QStringLiteral("Intro"), QStringLiteral("intro.htm"))
-                + QStringLiteral("</UL>");
-        set.IndexList = QStringLiteral("<UL>") + sitemapEntry(QStringLiteral("usage"), QStringLiteral("usage.htm"))
-                      + QStringLiteral("</UL>");
-        set.Alias = QStringLiteral("CID_INTRO = intro.htm\r\n");
-        set.Map = QStringLiteral("#define CID_INTRO 10\r\n");
         set.Output();
         set.Compile1();
         built[i] = readFile(set.CHM);
@@ -517,19 +528,7 @@ TEST(CHMProject, CompilesAsThePackagedCompilerDoes)
     if (QStandardPaths::findExecutable(QStringLiteral("chmcmd")).isEmpty())
         GTEST_SKIP() << "chmcmd is not installed";
     ScratchDir dir;
-    TCHMProject set = newProjectSet(dir.file(QStringLiteral("set")));
-    for (const char *name : {"intro.htm", "usage.htm", "more/deep.htm"})
-        writeFile(set.Folder + QString::fromLatin1(name),
-                  QByteArray("<html><head><title>") + name + "</title></head><body><p>About " + name
-                      + " <img src=\"pic.png\"> <a href=\"intro.htm#top\">top</a></p></body></html>");
-    writeFile(set.Folder + QStringLiteral("pic.png"), "PNG");
-    set.TOC = QStringLiteral("<UL>") + sitemapEntry(QStringLiteral("Intro"), QStringLiteral("intro.htm"))
-            + QStringLiteral("<UL>") + sitemapEntry(QStringLiteral("Deep"), QStringLiteral("more/deep.htm"))
-            + QStringLiteral("</UL></UL>");
-    set.IndexList = QStringLiteral("<UL>") + sitemapEntry(QStringLiteral("usage"), QStringLiteral("usage.htm"))
-                  + QStringLiteral("</UL>");
-    set.Alias = QStringLiteral("CID_INTRO = intro.htm\r\nCID_DEEP = more/deep.htm\r\n");
-    set.Map = QStringLiteral("#define CID_INTRO 10\r\n#define CID_DEEP 20\r\n");
+    TCHMProject set = threePageSet(dir.file(QStringLiteral("set")));
     set.Output();
     const QString packaged = dir.file(QStringLiteral("packaged/"));
     testsupport::copyTree(set.Folder, packaged);
