@@ -65,10 +65,11 @@ begin
   end;
   Project.ReadmeMessage := ReadmeText;
 
-  // The compiled file's name is relative to the project file's folder.
+  // The compiled file's name is relative to the project file's folder;
+  // messages give it as the project file does.
+  if Project.OutputFileName = '' then
+    Project.OutputFileName := ChangeFileExt(ExtractFileName(ProjectFile), '.chm');
   OutputFile := Project.OutputFileName;
-  if OutputFile = '' then
-    OutputFile := ChangeFileExt(ExtractFileName(ProjectFile), '.chm');
   if OutputFile[1] <> PathDelim then
     OutputFile := Project.ProjectDir + OutputFile;
 
@@ -84,7 +85,7 @@ begin
     begin
       if FileExists(OutputFile) then
         DeleteFile(OutputFile);
-      Fail('Writing "' + OutputFile + '" failed: ' + E.Message);
+      Fail('Writing "' + Project.OutputFileName + '" failed: ' + E.Message);
     end;
   end;
   if Project.ScanHtmlContents then
