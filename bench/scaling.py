@@ -8,13 +8,13 @@ in one run: the engine alone (filtered HTML, build/bin/engine_bench), the
 topic conversion (engine_bench --topics), LibreOffice's bare
 "--convert-to html" of the same file, the silent batch build
 (build/bin/quillcraft PROJECT /bs) with each output alone and with all three,
-its peak memory, and the two outside programs the build runs: chmcmd on the
-build's own project set and LibreOffice's PDF export with the build's
-options. It prints the times, the times per chapter, and the ratios the
+its peak memory, and the two outside programs the build runs: the HTML Help
+compiler (build/bin/qc_chmc) on the build's own project set and
+LibreOffice's PDF export with the build's options. It prints the times, the times per chapter, and the ratios the
 build is judged by:
   LO/engine   LibreOffice's bare HTML conversion over the engine's time
   all/slowest the whole build with all three outputs over the slowest
-              outside program (chmcmd or LibreOffice's PDF export)
+              outside program (the HTML Help compiler or LibreOffice's PDF export)
 """
 import os
 import shutil
@@ -116,7 +116,7 @@ def main():
                 if outputs == "chm":
                     hhp_folder = os.path.join(os.path.dirname(project), "HTML help project")
                     hhp = [f for f in os.listdir(hhp_folder) if f.endswith(".hhp")][0]
-                    r["chmcmd"], _ = run(["chmcmd", hhp], cwd=hhp_folder)
+                    r["chmc"], _ = run([os.path.join(BIN, "qc_chmc"), hhp], cwd=hhp_folder)
             rows.append(r)
             report(rows)
     finally:
@@ -126,12 +126,12 @@ def main():
 def report(rows):
     cols = [("engine", "engine"), ("topics", "topics"), ("lo_html", "LO html"), ("build chm", "/bs chm"),
             ("build web", "/bs web"), ("build pdf", "/bs pdf"), ("build chm web pdf", "/bs all"),
-            ("chmcmd", "chmcmd"), ("lo_pdf", "LO pdf")]
+            ("chmc", "qc_chmc"), ("lo_pdf", "LO pdf")]
     print()
     print("chapters " + "".join(f"{label:>10}" for _, label in cols) + f"{'peak MiB':>10}{'LO/engine':>10}"
           + f"{'all/slow':>10}")
     for r in rows:
-        slowest = max(r["chmcmd"], r["lo_pdf"])
+        slowest = max(r["chmc"], r["lo_pdf"])
         print(f"{r['n']:>8} " + "".join(f"{r[key]:>9.2f}s" for key, _ in cols) + f"{r['peak_mib']:>10.0f}"
               + f"{r['lo_html'] / r['engine']:>10.1f}" + f"{r['build chm web pdf'] / slowest:>10.2f}")
     print("milliseconds per chapter")

@@ -31,7 +31,7 @@ function(qc_test_suite name dir)
     target_link_libraries(${name} PRIVATE qc_testmain)
   endif()
   set_target_properties(${name} PROPERTIES AUTOMOC ON)
-  add_dependencies(${name} qc_data)
+  add_dependencies(${name} qc_data qc_chmc)
   gtest_discover_tests(${name}
     DISCOVERY_TIMEOUT 120
     PROPERTIES

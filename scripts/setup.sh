@@ -5,13 +5,16 @@
 set -euo pipefail
 
 packages=(
-  # toolchain
+  # toolchain; the HTML Help compiler is built from Free Pascal's chm units
   g++ cmake ninja-build pkg-config git
+  fp-compiler-3.2.2 fp-units-fcl-3.2.2 fpc-source-3.2.2 patch
   # libraries
   qt6-base-dev qt6-webengine-dev libpugixml-dev libzip-dev libxml2-dev libqpdf-dev libchm-dev libgl-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev strace
-  # outside programs: document rendering, the help compiler, PDF and CHM tools
+  # outside programs: document rendering, PDF and CHM tools; the packaged
+  # chm compiler (chmcmd) only for the tests and tools that compare with it
+  # or make test help files
   libreoffice-writer-nogui fp-utils-3.2.2 fp-docs-3.2.2 libchm-bin qpdf poppler-utils
   # screenshots of the interface (a virtual display and a small window manager),
   # compilers for generated code

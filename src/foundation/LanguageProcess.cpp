@@ -454,6 +454,14 @@ int PageCodePage(const QString &Charset)
         throw Exception(QStringLiteral("The charset \"%1\" is not one the program knows: help pages cannot be "
                                        "written in it.")
                             .arg(name));
+    // The ISO-2022 charsets shift into two-byte runs made of ASCII bytes, so
+    // that a run can look like markup ("<" and ">" among them): the HTML Help
+    // compiler, which reads pages as markup, stops at such text.
+    if (codePage == 50220 || codePage == 50221 || codePage == 50222 || codePage == 50225)
+        throw Exception(QStringLiteral("The charset \"%1\" (code page %2) cannot be used for help pages: the HTML "
+                                       "Help compiler misreads text in it as markup.")
+                            .arg(name)
+                            .arg(codePage));
     if (!CodePage::keepsAscii(codePage))
         throw Exception(QStringLiteral("The charset \"%1\" (code page %2) cannot be used for help pages: %3")
                             .arg(name)

@@ -64,8 +64,8 @@ extern const QStringList OutputCharsets;
 // code page when this system converts text to it and markup written in it
 // stays plain ASCII; 0 for an empty name and for "unicode" (UTF-16 pages
 // with a byte-order mark). Throws Exception naming the charset for an
-// unknown name or a code page pages cannot be written in (UTF-7, or one this
-// system lacks).
+// unknown name or a code page pages cannot be written in (UTF-7, the ISO-2022
+// charsets, or one this system lacks).
 int PageCodePage(const QString &Charset);
 
 // Character-to-ASCII transliteration (560 rows), matched exactly.

@@ -6,6 +6,7 @@
 #include "foundation/LanguageProcess.h"
 #include "foundation/functions.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
@@ -13,7 +14,6 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <QtEndian>
 #include <optional>
 
@@ -493,6 +493,7 @@ quint32 compileStamp()
 
 constexpr int kDefaultCompileTimeoutMs = 30 * 60 * 1000;
 int compileTimeoutMs = kDefaultCompileTimeoutMs;
+QString compilerProgram;
 
 // "30 minutes", "90 seconds": the limit as the message gives it.
 QString durationText(int ms)
@@ -510,14 +511,23 @@ void TCHMProject::SetCompileTimeoutMs(int ms) { compileTimeoutMs = ms > 0 ? ms :
 
 int TCHMProject::CompileTimeoutMs() { return compileTimeoutMs; }
 
+void TCHMProject::SetCompilerProgram(const QString &path) { compilerProgram = path; }
+
+QString TCHMProject::CompilerProgram()
+{
+    return compilerProgram.isEmpty() ? QCoreApplication::applicationDirPath() + QStringLiteral("/qc_chmc")
+                                     : compilerProgram;
+}
+
 QString TCHMProject::Compile1()
 {
-    const QString compiler = QStandardPaths::findExecutable(QStringLiteral("chmcmd"));
-    if (compiler.isEmpty())
-        throw Exception(QStringLiteral("The HTML Help compiler \"chmcmd\" was not found. "
-                                       "Install it (Debian package fp-utils) and build again."));
-    // chmcmd cannot make the folder itself and fails with an unhandled
-    // exception when it is missing: say which folder is at fault instead.
+    const QString compiler = CompilerProgram();
+    if (!QFileInfo(compiler).isExecutable())
+        throw Exception(QStringLiteral("The HTML Help compiler \"%1\" is missing: it is built with the program "
+                                       "and belongs beside it.")
+                            .arg(compiler));
+    // Say which folder is at fault when the compiled file's folder cannot be
+    // made, rather than leave it to the compiler.
     const QString chmFolder = QFileInfo(CHM).absolutePath();
     if (!QDir().mkpath(chmFolder))
         throw Exception(QStringLiteral("Cannot create the folder \"%1\" for the compiled help file \"%2\".")
@@ -545,12 +555,8 @@ QString TCHMProject::Compile1()
     const QDateTime oldTime = before.lastModified();
 
     // The compiler runs in the project-set folder; the program's own current
-    // folder is left alone.
-    // The compiler stores the pages of the context map by the path of the
-    // .hhp's folder: given the folder it runs in through /proc, that path is
-    // the same for every build, and no folder of this machine is stored.
-    static const QString runFolder = QStringLiteral("/proc/self/cwd");
-    const bool viaRunFolder = QFileInfo(runFolder).isSymLink(); // /proc is mounted
+    // folder is left alone. It stores the pages of the context map by their
+    // names inside the help file: no folder of this machine is stored.
     QProcess process;
     process.setWorkingDirectory(Folder);
     process.setProcessChannelMode(QProcess::MergedChannels);
@@ -561,7 +567,7 @@ QString TCHMProject::Compile1()
     environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
     environment.insert(QStringLiteral("PATH"), QStringLiteral("/usr/bin:/bin"));
     process.setProcessEnvironment(environment);
-    process.start(compiler, {viaRunFolder ? runFolder + u'/' + HHPFile : HHPFile});
+    process.start(compiler, {HHPFile});
     if (!process.waitForStarted(-1))
         throw Exception(QStringLiteral("The HTML Help compiler \"%1\" could not be started: %2")
                             .arg(compiler, process.errorString()));
@@ -581,12 +587,9 @@ QString TCHMProject::Compile1()
             break;
         }
     }
-    QString result = QString::fromLocal8Bit(process.readAll());
-    // The compiler names the .hhp as it was given: by the project-set folder.
-    if (viaRunFolder)
-        result.replace(runFolder + u'/', ScratchFolder ? QString() : Folder);
+    const QString result = QString::fromLocal8Bit(process.readAll());
 
-    // chmcmd keeps no log of its own: the captured output is the log.
+    // The compiler keeps no log of its own: the captured output is the log.
     if (!LOGFile.isEmpty()) {
         QFile log(Folder + LOGFile);
         if (log.open(QIODevice::WriteOnly | QIODevice::Truncate))
@@ -595,8 +598,8 @@ QString TCHMProject::Compile1()
 
     QString problem;
     const QStringList outputLines = result.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
-    // A link to an anchor that no page holds is a broken link, which chmcmd
-    // reports as an error but still compiles: a broken cross-reference or
+    // A link to an anchor that no page holds is a broken link, which the
+    // compiler reports as an error but still compiles: a broken cross-reference or
     // footnote link must not cost the writer the whole help file. It stays
     // in the log.
     static const QRegularExpression brokenAnchor(QStringLiteral("^Error: Anchor .* undefined"));
@@ -614,7 +617,7 @@ QString TCHMProject::Compile1()
     else if (problem.isEmpty() && process.exitCode() != 0) {
         problem = QStringLiteral("the compiler ended with exit code %1").arg(process.exitCode());
         for (const QString &line : outputLines)
-            if (!line.trimmed().isEmpty() && !line.startsWith(QStringLiteral("chmcmd,"))) {
+            if (!line.trimmed().isEmpty()) {
                 problem += QStringLiteral(" (") + line.trimmed() + u')';
                 break;
             }
@@ -629,12 +632,12 @@ QString TCHMProject::Compile1()
                                 .arg(Folder + HHPFile, CHM, problem, Folder + LOGFile));
         // The project set goes away with the build: its log cannot be read
         // later, so the message carries what the compiler said (but for its
-        // banner and its notes).
+        // notes).
         QStringList said;
         for (const QString &line : outputLines) {
             const QString text = line.trimmed();
-            if (!text.isEmpty() && !problem.contains(text) && !text.startsWith(QStringLiteral("chmcmd,"))
-                && !text.startsWith(QStringLiteral("Note:")) && !text.startsWith(QStringLiteral("Hint:"))
+            if (!text.isEmpty() && !problem.contains(text) && !text.startsWith(QStringLiteral("Note:"))
+                && !text.startsWith(QStringLiteral("Hint:"))
                 && !said.contains(text))
                 said << text;
         }

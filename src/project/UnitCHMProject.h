@@ -41,6 +41,11 @@ public:
     // compile fails, so that a hung compiler cannot hang a batch build.
     static void SetCompileTimeoutMs(int ms);
     static int CompileTimeoutMs();
+    // The compiler Compile1 runs: qc_chmc beside the running program, which
+    // the build makes from Free Pascal's chm units; a test may name another
+    // (an empty path restores the default).
+    static void SetCompilerProgram(const QString &path);
+    static QString CompilerProgram();
 
     // The [WINDOWS] definition of the window "main".
     QString WindowDefinition() const;

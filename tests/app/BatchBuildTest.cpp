@@ -664,8 +664,6 @@ TEST(ProgramBatchRun, TheBatchLogIsNeverWrittenThroughALink)
 // before it wrote.
 TEST(ProgramBatchRun, TheAnsiContextFileFollowsTheHelpLanguageUnderAnyLocale)
 {
-    if (QStandardPaths::findExecutable(QStringLiteral("chmcmd")).isEmpty())
-        GTEST_SKIP() << "chmcmd is not installed";
     ScratchDir dir;
     WriteManual(dir.file(QStringLiteral("help.docx")), {QStringLiteral("Введение"), QStringLiteral("Установка")});
     TProject p;
@@ -711,8 +709,6 @@ TEST(ProgramBatchRun, TheAnsiContextFileFollowsTheHelpLanguageUnderAnyLocale)
 // its list adds no entry and a negative background copies no image.
 TEST(ProgramBatchRun, HandEditedNumbersAreHeldToTheirRangeOrKeepTheirMeaning)
 {
-    if (QStandardPaths::findExecutable(QStringLiteral("chmcmd")).isEmpty())
-        GTEST_SKIP() << "chmcmd is not installed";
     if (QStandardPaths::findExecutable(QStringLiteral("soffice")).isEmpty())
         GTEST_SKIP() << "LibreOffice is not installed";
     ScratchDir dir;
@@ -1167,8 +1163,6 @@ QString LogOf(const QString &project)
 // set lists ../id_rsa and nothing outside the set is packed.
 TEST(ProgramBatchRun, TemplateEntryNamesCannotAddLinesToTheProjectSet)
 {
-    if (QStandardPaths::findExecutable(QStringLiteral("chmcmd")).isEmpty())
-        GTEST_SKIP() << "chmcmd is not installed";
     for (const QString &name : {QStringLiteral("x\n../id_rsa"), QStringLiteral("x\r../id_rsa")}) {
         ScratchDir dir;
         testsupport::writeFile(dir.file(QStringLiteral(".ssh/id_rsa")), "PRIVATE KEY");
@@ -1291,8 +1285,6 @@ TEST(ProgramBatchRun, TheLockNeverOpensAFileOfTheUsers)
 // every build succeeds on a working copy of its own, and none is left.
 TEST(ProgramBatchRun, ProjectsSharingADocumentBuildAtOnce)
 {
-    if (QStandardPaths::findExecutable(QStringLiteral("chmcmd")).isEmpty())
-        GTEST_SKIP() << "chmcmd is not installed";
     ScratchDir dir;
     const QString document = dir.file(QStringLiteral("doc/manual.docx"));
     QDir().mkpath(dir.file(QStringLiteral("doc")));

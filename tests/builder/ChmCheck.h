@@ -138,6 +138,38 @@ private:
     chmFile *h_;
 };
 
+// The pages of a context-ID file written with the C# code template
+// ("... = <number>; // <title> (<page>)"), by context number.
+inline QMap<quint32, QString> contextFilePages(const QString &text)
+{
+    static const QRegularExpression line(QStringLiteral("= *(\\d+); *//.*\\(([^()]*)\\)\\s*$"),
+                                         QRegularExpression::MultilineOption);
+    QMap<quint32, QString> pages;
+    for (const QRegularExpressionMatch &m : line.globalMatch(text))
+        pages.insert(m.captured(1).toUInt(), m.captured(2));
+    return pages;
+}
+
+// What is wrong with a compiled file's context map, as a viewer looks a
+// number up (#IVB, then #STRINGS, then the page inside the file), against
+// the page each number should open; empty when every number opens its page.
+inline QStringList contextMapProblems(const ChmReader &chm, const QMap<quint32, QString> &expected)
+{
+    QStringList problems;
+    const QMap<quint32, QString> map = chm.contextMap();
+    for (auto it = expected.cbegin(); it != expected.cend(); ++it) {
+        const QString target = map.value(it.key());
+        if (target != it.value())
+            problems << QStringLiteral("%1 leads to \"%2\", not \"%3\"").arg(it.key()).arg(target, it.value());
+        else if (!chm.read(u'/' + target).contains("<body"))
+            problems << QStringLiteral("%1 leads to \"%2\", which is no page of the file").arg(it.key()).arg(target);
+    }
+    for (auto it = map.cbegin(); it != map.cend(); ++it)
+        if (!expected.contains(it.key()))
+            problems << QStringLiteral("%1 (\"%2\") is no number of the context-ID file").arg(it.key()).arg(it.value());
+    return problems;
+}
+
 // Offsets in a window definition.
 constexpr int kWindowTitle = 0x14;
 constexpr int kWindowLeft = 0x20;

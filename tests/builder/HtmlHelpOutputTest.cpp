@@ -14,7 +14,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QStandardPaths>
 #include <gtest/gtest.h>
 
 // Readable failures for texts.
@@ -241,8 +240,6 @@ TEST(HtmlHelpOutput, BooksOnlyOrNoTopicsCompileAHelpFileWithoutPages)
     EXPECT_EQ(m.hhk(), QString());
     EXPECT_FALSE(m.hhc().contains(QStringLiteral("Local")));
     EXPECT_TRUE(m.hhc().contains(QStringLiteral("value=\"Another\"")));
-    if (QStandardPaths::findExecutable(QStringLiteral("chmcmd")).isEmpty())
-        GTEST_SKIP() << "chmcmd is not installed";
     QString log;
     EXPECT_EQ(failure([&] { m.maker.Make(log); }), QString());
     EXPECT_GT(QFileInfo(m.project.CompiledFile).size(), 0);
@@ -261,8 +258,6 @@ TEST(HtmlHelpOutput, BooksOnlyOrNoTopicsCompileAHelpFileWithoutPages)
 // earlier build's pages go, and the old file is no page of the new one.
 TEST(HtmlHelpOutput, ACompiledFileInsideTheProjectSetStaysUntilReplaced)
 {
-    if (QStandardPaths::findExecutable(QStringLiteral("chmcmd")).isEmpty())
-        GTEST_SKIP() << "chmcmd is not installed";
     ScratchDir dir;
     Maker m;
     m.maker.ProjectFolder = dir.file(QStringLiteral("set/"));
@@ -338,8 +333,6 @@ TEST(HtmlHelpOutput, PagesFollowTheProjectCharset)
 // The whole output through the shipped template into a compiled help file.
 TEST(HtmlHelpOutput, CompilesPagesContentsIndexContextAndWindow)
 {
-    if (QStandardPaths::findExecutable(QStringLiteral("chmcmd")).isEmpty())
-        GTEST_SKIP() << "chmcmd is not installed";
     ScratchDir dir;
     Maker m;
     m.project.Title = QStringLiteral("Widget Guide");

@@ -192,7 +192,8 @@ TEST(CharsetTable, MapsCharsetNamesToCodePages)
 // Help pages can be written in every code page a charset name leads to, and
 // read back by the name the document engine declares for it; the few that
 // cannot carry pages are refused with a message naming the charset. Every
-// item of the output-charset list is one that pages are written in.
+// item of the output-charset list but the two ISO-2022 ones (which the
+// HTML Help compiler misreads) is one that pages are written in.
 TEST(CharsetTable, PagesReadBackFromEveryCharsetOrAreRefused)
 {
     QSet<int> refused;
@@ -208,16 +209,22 @@ TEST(CharsetTable, PagesReadBackFromEveryCharsetOrAreRefused)
             refused.insert(row.CodePage);
         }
     }
-    EXPECT_EQ(refused, QSet<int>({720, 50000, 50001, 50932, 50949, 52936, 65000}));
+    EXPECT_EQ(refused, QSet<int>({720, 50000, 50001, 50220, 50221, 50222, 50225, 50932, 50949, 52936, 65000}));
     EXPECT_EQ(PageCodePage(QString()), 0);
     EXPECT_EQ(PageCodePage(QStringLiteral(" Unicode ")), 0);
     EXPECT_THROW(PageCodePage(QStringLiteral("utf8")), Exception);
 
     ASSERT_EQ(OutputCharsets.size(), 27);
+    QStringList refusedItems;
     for (const QString &item : OutputCharsets) {
         const QString charset = item.section(u';', 1).trimmed();
-        EXPECT_GT(PageCodePage(charset), 0) << item.toStdString();
+        try {
+            EXPECT_GT(PageCodePage(charset), 0) << item.toStdString();
+        } catch (const Exception &) {
+            refusedItems << charset;
+        }
     }
+    EXPECT_EQ(refusedItems, (QStringList{QStringLiteral("iso-2022-jp"), QStringLiteral("ISO-2022-KR")}));
 }
 
 TEST(CharsetTable, NamesTheHtmlAndFontCharsetsOfCodePages)

@@ -1,5 +1,6 @@
 // The HTML Help project set: window settings, the written files, the file
-// list, and compiling with chmcmd into a help file that libchm can read.
+// list, and compiling with the program's compiler into a help file that
+// libchm can read.
 #include "platform/Exception.h"
 #include "project/ProjectSetting.h"
 #include "foundation/LanguageProcess.h"
@@ -13,6 +14,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMap>
+#include <QProcess>
 #include <QStandardPaths>
 #include <algorithm>
 #include <chm_lib.h>
@@ -103,14 +105,32 @@ quint32 dword(const QByteArray &data, int offset)
 
 QString stringAt(const QByteArray &strings, quint32 offset) { return QString::fromUtf8(strings.constData() + offset); }
 
-bool haveCompiler() { return !QStandardPaths::findExecutable(QStringLiteral("chmcmd")).isEmpty(); }
-
 // A project set in <dir>/set/ whose one page is intro.htm.
 TCHMProject onePageSet(const ScratchDir &dir, const QByteArray &page)
 {
     const QString folder = dir.file(QStringLiteral("set/"));
     writeFile(folder + QStringLiteral("intro.htm"), page);
     return newProjectSet(folder);
+}
+
+// A project set in folder of three pages (one in a subfolder) with a
+// picture, contents, an index and two context numbers.
+TCHMProject threePageSet(const QString &folder)
+{
+    TCHMProject set = newProjectSet(folder);
+    for (const char *name : {"intro.htm", "usage.htm", "more/deep.htm"})
+        writeFile(set.Folder + QString::fromLatin1(name),
+                  QByteArray("<html><head><title>") + name + "</title></head><body><p>About " + name
+                      + " <img src=\"pic.png\"> <a href=\"intro.htm#top\">top</a></p></body></html>");
+    writeFile(set.Folder + QStringLiteral("pic.png"), "PNG");
+    set.TOC = QStringLiteral("<UL>") + sitemapEntry(QStringLiteral("Intro"), QStringLiteral("intro.htm"))
+            + QStringLiteral("<UL>") + sitemapEntry(QStringLiteral("Deep"), QStringLiteral("more/deep.htm"))
+            + QStringLiteral("</UL></UL>");
+    set.IndexList = QStringLiteral("<UL>") + sitemapEntry(QStringLiteral("usage"), QStringLiteral("usage.htm"))
+                  + QStringLiteral("</UL>");
+    set.Alias = QStringLiteral("CID_INTRO = intro.htm\r\nCID_DEEP = more/deep.htm\r\n");
+    set.Map = QStringLiteral("#define CID_INTRO 10\r\n#define CID_DEEP 20\r\n");
+    return set;
 }
 
 } // namespace
@@ -283,8 +303,6 @@ TEST(CHMProject, FileListSkipsProjectSetFilesButKeepsPages)
 // contents, the index, the context numbers and the window settings.
 TEST(CHMProject, CompilesIntoAHelpFileLibchmCanRead)
 {
-    if (!haveCompiler())
-        GTEST_SKIP() << "chmcmd is not installed";
     ScratchDir dir;
     const QString folder = dir.file(QStringLiteral("set/"));
     writeFile(folder + QStringLiteral("images/shot.png"), "PNG");
@@ -403,8 +421,8 @@ TEST(CHMProject, CompilesIntoAHelpFileLibchmCanRead)
     for (int at = 4; at + 8 <= ivb.size(); at += 8)
         contexts.insert(dword(ivb, at), stringAt(strings, dword(ivb, at + 4)));
     EXPECT_EQ(contexts.keys(), (QList<quint32>{1000, 1010}));
-    EXPECT_TRUE(contexts.value(1000).endsWith(QStringLiteral("intro.htm")));
-    EXPECT_TRUE(contexts.value(1010).endsWith(QStringLiteral("install_linux.htm")));
+    EXPECT_EQ(contexts.value(1000), QStringLiteral("intro.htm"));
+    EXPECT_EQ(contexts.value(1010), QStringLiteral("install_linux.htm"));
 }
 
 // A failed compile reports the project and its log and leaves the compiled
@@ -412,8 +430,6 @@ TEST(CHMProject, CompilesIntoAHelpFileLibchmCanRead)
 // set's folder under the compiler's own name (which a good compile replaces).
 TEST(CHMProject, FailedCompileIsReportedAndKeepsTheOldHelpFile)
 {
-    if (!haveCompiler())
-        GTEST_SKIP() << "chmcmd is not installed";
     ScratchDir dir;
     const QString folder = dir.file(QStringLiteral("set/"));
     const QString currentFolder = QDir::currentPath();
@@ -472,8 +488,6 @@ TEST(CHMProject, FailedCompileIsReportedAndKeepsTheOldHelpFile)
 // disk, the old file stays whole and nothing cut is left beside it.
 TEST(CHMProject, AFullDiskKeepsTheOldHelpFile)
 {
-    if (!haveCompiler())
-        GTEST_SKIP() << "chmcmd is not installed";
     ScratchDir dir;
     const QString disk = dir.file(QStringLiteral("small"));
     const testsupport::SmallDisk small(disk);
@@ -503,24 +517,13 @@ TEST(CHMProject, AFullDiskKeepsTheOldHelpFile)
 // keeps for itself.
 TEST(CHMProject, TheSameSetGivesTheSameBytesInAnyFolder)
 {
-    if (!haveCompiler())
-        GTEST_SKIP() << "chmcmd is not installed";
     ScratchDir dir;
     const QStringList folders{dir.file(QStringLiteral("s/")), dir.file(QStringLiteral("a much longer folder/set/"))};
     QByteArray built[2];
     for (int i = 0; i < 2; ++i) {
-        for (const char *name : {"intro.htm", "usage.htm", "more/deep.htm"})
-            writeFile(folders[i] + QString::fromLatin1(name),
-                      QByteArray("<html><head><title>") + name + "</title></head><body>About " + name + "</body></html>");
+        TCHMProject set = threePageSet(folders[i]);
         writeFile(folders[i] + QStringLiteral(".quillcraft-output"), "the build's own list");
-        TCHMProject set = newProjectSet(folders[i]);
         set.LeftOut = {QStringLiteral(".quillcraft-output")};
-        set.TOC = QStringLiteral("<UL>") + sitemapEntry(QStringLiteral("Intro"), QStringLiteral("intro.htm"))
-                + QStringLiteral("</UL>");
-        set.IndexList = QStringLiteral("<UL>") + sitemapEntry(QStringLiteral("usage"), QStringLiteral("usage.htm"))
-                      + QStringLiteral("</UL>");
-        set.Alias = QStringLiteral("CID_INTRO = intro.htm\r\n");
-        set.Map = QStringLiteral("#define CID_INTRO 10\r\n");
         set.Output();
         set.Compile1();
         built[i] = readFile(set.CHM);
@@ -534,13 +537,77 @@ TEST(CHMProject, TheSameSetGivesTheSameBytesInAnyFolder)
     EXPECT_TRUE(built[0] == built[1]) << "two compiles of one set differ";
 }
 
+// The same project set compiled by the program's compiler and by the
+// packaged one (chmcmd, where installed) gives the same files apart from
+// the context map's targets: in #IVB, in #STRINGS, and the places in
+// #TOPICS and #WINDOWS that point into #STRINGS, whose texts are the same.
+// The packaged compiler stores each target under its own folder.
+TEST(CHMProject, CompilesAsThePackagedCompilerDoes)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("chmcmd")).isEmpty())
+        GTEST_SKIP() << "chmcmd is not installed";
+    ScratchDir dir;
+    TCHMProject set = threePageSet(dir.file(QStringLiteral("set")));
+    set.Output();
+    const QString packaged = dir.file(QStringLiteral("packaged/"));
+    testsupport::copyTree(set.Folder, packaged);
+    set.Compile1();
+    QProcess run;
+    run.setWorkingDirectory(packaged);
+    QProcessEnvironment environment;
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+    environment.insert(QStringLiteral("PATH"), QStringLiteral("/usr/bin:/bin"));
+    run.setProcessEnvironment(environment);
+    run.start(QStringLiteral("chmcmd"), {set.HHPFile});
+    ASSERT_TRUE(run.waitForFinished(60000));
+
+    ChmFile ours(set.CHM), theirs(packaged + set.CompiledName);
+    ASSERT_TRUE(ours.isOpen() && theirs.isOpen());
+    QStringList names = ours.files();
+    names.sort();
+    QStringList theirNames = theirs.files();
+    theirNames.sort();
+    ASSERT_EQ(names, theirNames);
+    const QByteArray ourStrings = ours.read("/#STRINGS"), theirStrings = theirs.read("/#STRINGS");
+    // The time of the compile, which the compile step sets, is left out.
+    auto withoutTime = [](QByteArray system) {
+        for (int at = 4; at + 4 <= system.size(); at += 4 + quint8(system[at + 2]) + 256 * quint8(system[at + 3]))
+            if (system[at] == 10 && system[at + 1] == 0)
+                system.replace(at + 4, 4, QByteArray(4, '\0'));
+        return system;
+    };
+    for (const QString &name : std::as_const(names)) {
+        SCOPED_TRACE(name.toStdString());
+        const QByteArray a = ours.read(name.toUtf8().constData()), b = theirs.read(name.toUtf8().constData());
+        if (name == QLatin1String("/#STRINGS"))
+            continue;
+        if (name == QLatin1String("/#SYSTEM")) {
+            EXPECT_EQ(withoutTime(a), withoutTime(b));
+        } else if (name == QLatin1String("/#IVB")) {
+            ASSERT_EQ(a.size(), b.size());
+            for (int at = 4; at + 8 <= a.size(); at += 8) {
+                EXPECT_EQ(dword(a, at), dword(b, at));
+                EXPECT_EQ(QDir(packaged).filePath(stringAt(ourStrings, dword(a, at + 4))), stringAt(theirStrings, dword(b, at + 4)));
+            }
+        } else if (name == QLatin1String("/#TOPICS") || name == QLatin1String("/#WINDOWS")) {
+            ASSERT_EQ(a.size(), b.size());
+            for (int at = 0; at + 4 <= a.size(); at += 4)
+                if (dword(a, at) != dword(b, at)) {
+                    EXPECT_TRUE(dword(a, at) < quint32(ourStrings.size()) && dword(b, at) < quint32(theirStrings.size()));
+                    EXPECT_EQ(stringAt(ourStrings, dword(a, at)), stringAt(theirStrings, dword(b, at))) << at;
+                }
+        } else {
+            EXPECT_TRUE(a == b);
+        }
+    }
+    EXPECT_EQ(ours.read("/#IVB").size(), 4 + 2 * 8);
+}
+
 // A link to an anchor that no page holds (a footnote's back link whose
 // reference was left out, a cross-reference to a dropped bookmark) leaves a
 // help file with a broken link, not a failed build.
 TEST(CHMProject, BrokenAnchorLinkStillCompiles)
 {
-    if (!haveCompiler())
-        GTEST_SKIP() << "chmcmd is not installed";
     ScratchDir dir;
     TCHMProject set =
         onePageSet(dir, "<html><body><a href=\"#_ftnref1\">[1]</a> <a href=\"intro.htm#gone\">x</a></body></html>");
@@ -554,8 +621,6 @@ TEST(CHMProject, BrokenAnchorLinkStillCompiles)
 
 TEST(CHMProject, AnOutputFolderThatCannotBeMadeIsNamed)
 {
-    if (!haveCompiler())
-        GTEST_SKIP() << "chmcmd is not installed";
     ScratchDir dir;
     writeFile(dir.file(QStringLiteral("notes.txt")), "a file, not a folder");
     TCHMProject set = onePageSet(dir, "<html><body>x</body></html>");
@@ -577,15 +642,15 @@ TEST(CHMProject, MissingCompilerIsNamed)
     ScratchDir dir;
     TCHMProject set = newProjectSet(dir.path());
     set.Output();
-    const QByteArray path = qgetenv("PATH");
-    qputenv("PATH", QFile::encodeName(dir.path()));
+    const QString missing = dir.file(QStringLiteral("bin/qc_chmc"));
+    TCHMProject::SetCompilerProgram(missing);
     try {
         set.Compile1();
         ADD_FAILURE() << "compiled without a compiler";
     } catch (const Exception &e) {
-        EXPECT_TRUE(e.message().contains(QStringLiteral("chmcmd")));
+        EXPECT_TRUE(e.message().contains(u'"' + missing + u'"')) << e.message().toStdString();
     }
-    qputenv("PATH", path);
+    TCHMProject::SetCompilerProgram(QString());
 }
 
 // A compiler that hangs is stopped at the time limit; the half-written help
@@ -598,12 +663,11 @@ TEST(CHMProject, HungCompilerIsStoppedAtTheTimeLimit)
     QDir().mkpath(QFileInfo(set.CHM).absolutePath());
     const QString bin = dir.file(QStringLiteral("bin"));
     QDir().mkpath(bin);
-    const QString fake = bin + QStringLiteral("/chmcmd");
+    const QString fake = bin + QStringLiteral("/qc_chmc");
     // The compiler writes into the project-set folder; the file is moved later.
     writeFile(fake, "#!/bin/sh\nprintf 'partial' > '" + QFile::encodeName(set.CompiledName) + "'\nexec sleep 600\n");
     QFile::setPermissions(fake, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    const QByteArray path = qgetenv("PATH");
-    qputenv("PATH", QFile::encodeName(bin) + ':' + path);
+    TCHMProject::SetCompilerProgram(fake);
     TCHMProject::SetCompileTimeoutMs(1000);
     try {
         set.Compile1();
@@ -613,7 +677,7 @@ TEST(CHMProject, HungCompilerIsStoppedAtTheTimeLimit)
         EXPECT_TRUE(e.message().contains(QStringLiteral("within 1 second"))) << e.message().toStdString();
     }
     TCHMProject::SetCompileTimeoutMs(0);
-    qputenv("PATH", path);
+    TCHMProject::SetCompilerProgram(QString());
     EXPECT_FALSE(QFileInfo::exists(set.CHM));
     EXPECT_FALSE(QFileInfo::exists(set.Folder + set.CompiledName));
     EXPECT_EQ(TCHMProject::CompileTimeoutMs(), 30 * 60 * 1000);
