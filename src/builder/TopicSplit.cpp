@@ -60,7 +60,8 @@ bool IsIdentifier(const QString &name)
 }
 
 // A context number from a property field: decimal digits of a value that a
-// 32-bit signed integer of the generated code holds.
+// 32-bit signed integer of the generated code holds. The compiled help file
+// keeps no topic under 0, so 0 would open nothing.
 bool IsContextNumber(const QString &id)
 {
     if (id.isEmpty() || id.size() > 10)
@@ -68,7 +69,8 @@ bool IsContextNumber(const QString &id)
     for (const QChar c : id)
         if (c < u'0' || c > u'9')
             return false;
-    return id.toLongLong() <= 2147483647;
+    const qint64 n = id.toLongLong();
+    return n >= 1 && n <= 2147483647;
 }
 
 } // namespace
@@ -218,7 +220,7 @@ void TWordDoc::ToContentsItems(TContentsItems &Items)
         if (!prop.StaticVar.isEmpty() && !IsIdentifier(prop.StaticVar))
             refused = QStringLiteral("StaticVar \"%1\" is not an identifier").arg(prop.StaticVar);
         else if (!prop.Id.isEmpty() && !IsContextNumber(prop.Id))
-            refused = QStringLiteral("Id \"%1\" is not a number from 0 to 2147483647").arg(prop.Id);
+            refused = QStringLiteral("Id \"%1\" is not a number from 1 to 2147483647").arg(prop.Id);
         if (!refused.isEmpty()) {
             Notes << QStringLiteral("The heading \"%1\" gets no context ID: its %2.").arg(ni->Title, refused);
             ni->StaticName.clear();

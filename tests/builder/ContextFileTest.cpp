@@ -169,6 +169,8 @@ TEST(ContextFile, HostilePropertiesAndTitlesStayOutOfTheCode)
                                   "public const int Y"), false}},
         {QStringLiteral("Bad number"), {QStringLiteral("1; public const int Z = 2"), {}, QStringLiteral("BAD"), false}},
         {QStringLiteral("Too large"), {QStringLiteral("2147483648"), {}, QStringLiteral("LARGE"), false}},
+        // A viewer opens no topic by the number 0.
+        {QStringLiteral("Zero"), {QStringLiteral("00"), {}, QStringLiteral("ZERO"), false}},
         {QStringLiteral("Ends\u2028public const int A = 1;\u0085int B;\u2029int C;\vint D;\fint E;\x1Cend"),
          {QStringLiteral("7"), {}, QStringLiteral("_LINES"), false}},
     };
@@ -180,12 +182,13 @@ TEST(ContextFile, HostilePropertiesAndTitlesStayOutOfTheCode)
         doc.IndexList.push_back({});
     }
     doc.ToContentsItems(list);
-    ASSERT_EQ(list.Count(), 5);
+    ASSERT_EQ(list.Count(), 6);
 
-    ASSERT_EQ(doc.Notes.size(), 3) << doc.Notes.join(u'\n').toStdString();
+    ASSERT_EQ(doc.Notes.size(), 4) << doc.Notes.join(u'\n').toStdString();
     EXPECT_TRUE(doc.Notes[0].contains(QStringLiteral("\"Runs a program\"")));
     EXPECT_TRUE(doc.Notes[1].contains(QStringLiteral("\"Bad number\"")));
     EXPECT_TRUE(doc.Notes[2].contains(QStringLiteral("\"Too large\"")));
+    EXPECT_TRUE(doc.Notes[3].contains(QStringLiteral("\"Zero\"")));
 
     THtmlHelpMaker maker;
     maker.Project = &project;
