@@ -84,7 +84,8 @@ TEST_F(ImportFixture, DialogChecksTheHelpFileAndAsksBeforeReplacing)
 }
 
 // The project's source document and the project file, under any name that
-// leads to them, are refused as Create.. refuses them; the dialog stays.
+// leads to them (a name without a Word extension is saved with ".docx"), are
+// refused as Create.. refuses them; the dialog stays.
 TEST_F(ImportFixture, DialogRefusesTheProjectsOwnFiles)
 {
     const QByteArray manual("the writer's manual");
@@ -95,16 +96,16 @@ TEST_F(ImportFixture, DialogRefusesTheProjectsOwnFiles)
                      QFile::encodeName(dir.file("hard.docx")).constData()), 0);
     TProject project;
     project.SourceFile = QStringLiteral("manual.docx");
-    project.SaveToIni(dir.file("help.qvx"));
+    project.SaveToIni(dir.file("help.doc")); // a project file with a Word extension
     TfrmChm2Word dialog(project);
     dialog.edtSourceFile->setText(dir.file("a.chm"));
-    for (const char *name : {"<Project_Folder>/manual.docx", "soft.docx", "hard.docx", "help.qvx"}) {
+    for (const char *name : {"<Project_Folder>/manual.docx", "soft.docx", "hard.docx", "manual", "help.doc"}) {
         prompt->messages.clear();
         prompt->answers = {ButtonYes, ButtonYes};
         dialog.edtWordFile->setText(QString::fromLatin1(name));
         dialog.OKBtnClick();
-        EXPECT_EQ(prompt->messages, QStringList(NewDocumentRefusal(project.RealPath(QString::fromLatin1(name)), project)))
-            << name;
+        const QString saved = project.RealPath(TChmToDocPDF::SaveTarget(QString::fromLatin1(name)));
+        EXPECT_EQ(prompt->messages, QStringList(NewDocumentRefusal(saved, project))) << name;
         EXPECT_EQ(dialog.result(), 0) << name;
     }
     EXPECT_TRUE(prompt->messages.value(0).contains(QStringLiteral("is the project file")));
