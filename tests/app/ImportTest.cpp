@@ -12,7 +12,6 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QEventLoop>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -252,17 +251,7 @@ TEST_F(ImportFixture, MainWindowImportMakesTheSourceDocument)
     w.btnImportChmClick();
     EXPECT_EQ(proposed, QStringLiteral("<Project_Folder>/help") + w.DefaultWordExtension);
     EXPECT_EQ(prompt->messages.value(0), QStringLiteral("The word file is created successful! Open it?"));
-    {
-        QEventLoop loop;
-        QTimer poll;
-        QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-            if (prompt->messages.size() > 1)
-                loop.quit();
-        });
-        poll.start(20);
-        QTimer::singleShot(10000, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
+    WaitUntil([&] { return prompt->messages.size() > 1; });
     EXPECT_TRUE(prompt->messages.value(1).startsWith(u'"' + dir.file("help") + w.DefaultWordExtension
                                                      + QStringLiteral("\" cannot be opened: no program is set up")))
         << prompt->messages.join(u'\n').toStdString();

@@ -135,7 +135,6 @@ TEST(NewDocumentDialog, OkAsksOnceBeforeReplacingAnExistingDocument)
 #include "builder/OutlineDocument.h"
 
 #include <QApplication>
-#include <QEventLoop>
 #include <QStandardItemModel>
 #include <QTimer>
 #include <QTreeView>
@@ -300,15 +299,7 @@ TEST(CreateDocumentCommand, RefusesALinkAndShowsWhyTheDocumentCannotBeOpened)
     EXPECT_FALSE(QFileInfo::exists(dir.file(QStringLiteral("outside/none.docx"))));
 
     create(QStringLiteral("new.docx"), {ButtonYes}); // Yes to opening it
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (prompt->messages.size() > 1)
-            loop.quit();
-    });
-    poll.start(20);
-    QTimer::singleShot(10000, &loop, &QEventLoop::quit);
-    loop.exec();
+    WaitUntil([&] { return prompt->messages.size() > 1; });
     ASSERT_EQ(prompt->messages.size(), 2) << prompt->messages.join(u'\n').toStdString();
     EXPECT_TRUE(prompt->messages[1].startsWith(u'"' + dir.file(QStringLiteral("new.docx"))
                                                + QStringLiteral("\" cannot be opened: no program is set up")))
