@@ -171,7 +171,7 @@ TEST_F(ImportFixture, ProgressWindowEndsWithTheImportOrItsCancel)
 // Runs f once a modal window of type W is up.
 template <typename W> void WhenModal(QObject *context, std::function<void(W *)> f)
 {
-    QTimer::singleShot(10, context, [context, f] {
+    QTimer::singleShot(0, context, [context, f] {
         if (auto *w = qobject_cast<W *>(QApplication::activeModalWidget()))
             f(w);
         else
