@@ -238,9 +238,13 @@ def body(pkg):
       "pages' text and pictures under them, bookmarks in place of the links between pages and index fields "
       "for the keywords.")
     fig("import-chm", "Import from CHM file")
-    p("CHM File is the help file; Word document is the document to write. A window shows each step; Cancel "
-      "stops the import without writing the document. At the end the document becomes the project's source, "
-      "and the help's title and language are taken into the project. The help file itself is never changed.")
+    p("CHM File is the help file; Word document is the document to write. It starts with a name where no "
+      "file stands yet: the source document's name, or help, with -1, -2 ... added. The project's own source "
+      "document and the project file are refused, as is a symbolic link, which Quillcraft never writes "
+      "through. A window shows each step; Cancel or Esc stops the import without writing the document. When "
+      "the import succeeds the document becomes the project's source, and the help's title and language are "
+      "taken into the project; a cancelled or failed import leaves the project as it was. The help file "
+      "itself is never changed.")
 
     h(1, "Building the help", "GuideBuilding")
     h(2, "Building from the window")

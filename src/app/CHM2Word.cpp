@@ -1,7 +1,10 @@
 #include "app/CHM2Word.h"
 
+#include "app/CreateNewDocument.h"
 #include "app/WidgetPrompt.h"
+#include "chmimport/ToDocPDF.h"
 #include "foundation/ResourceStrings.h"
+#include "platform/word/Package.h"
 #include "project/ProjectSetting.h"
 
 #include <QFileInfo>
@@ -79,6 +82,11 @@ void TfrmChm2Word::edtSourceFileChange()
     OKBtn->setEnabled(!edtSourceFile->text().isEmpty() && !edtWordFile->text().isEmpty());
 }
 
+QString TfrmChm2Word::WordFileAsSaved() const
+{
+    return TChmToDocPDF::SaveTarget(edtWordFile->text());
+}
+
 void TfrmChm2Word::OKBtnClick()
 {
     if (!QFileInfo(edtSourceFile->text()).isFile()) {
@@ -88,11 +96,25 @@ void TfrmChm2Word::OKBtnClick()
                                    QString(), ButtonOk, ButtonOk, this});
         return;
     }
-    const QString target = Project.RealPath(edtWordFile->text());
+    // The file the import writes (a name without a Word extension gets
+    // ".docx"), refused before the import runs rather than when it saves:
+    // the project's own files, and a link the save would not write through.
+    const QString target = Project.RealPath(WordFileAsSaved());
+    QString refusal = NewDocumentRefusal(target, Project);
+    try {
+        if (refusal.isEmpty())
+            word::RefuseLinkAtSaveTarget(target);
+    } catch (const Exception &e) {
+        refusal = e.message();
+    }
+    if (!refusal.isEmpty()) {
+        ShowMessage(MessageRequest{MessageKind::Error, refusal, QString(), ButtonOk, ButtonOk, this});
+        return;
+    }
     if (QFileInfo::exists(target)) {
         const PromptButton answer = ShowMessage(MessageRequest{
             MessageKind::Confirmation,
-            UIStrings.GetStringById(QStringLiteral("600")).replace(QStringLiteral("%s"), edtWordFile->text()),
+            UIStrings.GetStringById(QStringLiteral("600")).replace(QStringLiteral("%s"), WordFileAsSaved()),
             QString(), ButtonYes | ButtonNo, ButtonNo, this});
         if (answer != ButtonYes)
             return;

@@ -25,6 +25,9 @@ public:
     void Button1Click();
     void edtSourceFileChange();
     void OKBtnClick();
+    // The Word-file field as the import saves it: a name without the
+    // extension ".doc" or ".docx" gets ".docx".
+    QString WordFileAsSaved() const;
 
 private:
     const TProject &Project;

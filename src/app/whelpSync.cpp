@@ -500,7 +500,7 @@ void TfrmMain::btnCreateWordFileClick()
     QString text = UIStrings.GetStringById(QStringLiteral("601"));
     text.replace(QStringLiteral("%s"), dialog.edtFilename->text());
     if (AskUser(this, MessageKind::Confirmation, text, ButtonYes | ButtonNo) == ButtonYes)
-        OpenInWord(FProject->RealPath(dialog.edtFilename->text()));
+        OpenWithDesktop(target, this); // as the Open button: a failure is shown
 }
 
 void TfrmMain::btnTopicListClick()

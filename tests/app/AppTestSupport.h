@@ -4,9 +4,12 @@
 #include "app/WidgetPrompt.h"
 #include "app/whelp.h"
 
+#include <QEventLoop>
 #include <QMutex>
+#include <QTimer>
 #include <QStringList>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <ostream>
 
@@ -97,3 +100,17 @@ struct EnvOverride {
 struct ProgramFolderOverride : EnvOverride {
     explicit ProgramFolderOverride(const QString &folder) : EnvOverride("QUILLCRAFT_PROGRAM_DIR", folder) {}
 };
+
+// Runs the event loop until done() holds, or for ten seconds at most.
+inline void WaitUntil(const std::function<bool()> &done)
+{
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done())
+            loop.quit();
+    });
+    poll.start(20);
+    QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+    loop.exec();
+}

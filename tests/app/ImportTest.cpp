@@ -3,6 +3,7 @@
 #include "AppTestSupport.h"
 
 #include "app/CHM2Word.h"
+#include "app/CreateNewDocument.h"
 #include "app/Progress.h"
 #include "app/whelp.h"
 #include "chmimport/ChmMaker.h"
@@ -10,11 +11,15 @@
 #include "platform/word/Document.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 using testsupport::ScratchDir;
 
@@ -77,6 +82,35 @@ TEST_F(ImportFixture, DialogChecksTheHelpFileAndAsksBeforeReplacing)
     EXPECT_EQ(dialog.result(), int(QDialog::Accepted));
 }
 
+// The project's source document and the project file, under any name that
+// leads to them (a name without a Word extension is saved with ".docx"), are
+// refused as Create.. refuses them; the dialog stays.
+TEST_F(ImportFixture, DialogRefusesTheProjectsOwnFiles)
+{
+    const QByteArray manual("the writer's manual");
+    testsupport::writeFile(dir.file("manual.docx"), manual);
+    testsupport::writeFile(dir.file("a.chm"), "x");
+    ASSERT_TRUE(QFile::link(dir.file("manual.docx"), dir.file("soft.docx")));
+    ASSERT_EQ(::link(QFile::encodeName(dir.file("manual.docx")).constData(),
+                     QFile::encodeName(dir.file("hard.docx")).constData()), 0);
+    TProject project;
+    project.SourceFile = QStringLiteral("manual.docx");
+    project.SaveToIni(dir.file("help.doc")); // a project file with a Word extension
+    TfrmChm2Word dialog(project);
+    dialog.edtSourceFile->setText(dir.file("a.chm"));
+    for (const char *name : {"<Project_Folder>/manual.docx", "soft.docx", "hard.docx", "manual", "help.doc"}) {
+        prompt->messages.clear();
+        prompt->answers = {ButtonYes, ButtonYes};
+        dialog.edtWordFile->setText(QString::fromLatin1(name));
+        dialog.OKBtnClick();
+        const QString saved = project.RealPath(TChmToDocPDF::SaveTarget(QString::fromLatin1(name)));
+        EXPECT_EQ(prompt->messages, QStringList(NewDocumentRefusal(saved, project))) << name;
+        EXPECT_EQ(dialog.result(), 0) << name;
+    }
+    EXPECT_TRUE(prompt->messages.value(0).contains(QStringLiteral("is the project file")));
+    EXPECT_EQ(testsupport::readFile(dir.file("manual.docx")), manual);
+}
+
 TEST_F(ImportFixture, ProgressWindowEndsWithTheImportOrItsCancel)
 {
     QC_REQUIRE_CHMCMD();
@@ -115,6 +149,78 @@ TEST_F(ImportFixture, ProgressWindowEndsWithTheImportOrItsCancel)
         ASSERT_EQ(prompt->messages.size(), 1);
         EXPECT_TRUE(prompt->messages[0].contains(QStringLiteral("bad.chm")));
     }
+    // A link at the target, live or dangling, is refused naming it: the
+    // file it leads to is neither changed nor made.
+    const QByteArray secret("export PATH=/usr/bin\n");
+    testsupport::writeFile(dir.file("outside/bashrc"), secret);
+    ASSERT_TRUE(QFile::link(dir.file("outside/bashrc"), dir.file("doc.docx")));
+    ASSERT_TRUE(QFile::link(dir.file("outside/none.docx"), dir.file("dangling.docx")));
+    for (const char *name : {"doc.docx", "dangling.docx"}) {
+        prompt->messages.clear();
+        TfrmProgress progress;
+        progress.OutputWord = Worker(chm, dir.file(QLatin1String(name)));
+        EXPECT_EQ(progress.exec(), int(TfrmProgress::ResultCancel)) << name;
+        ASSERT_EQ(prompt->messages.size(), 1) << name;
+        EXPECT_TRUE(prompt->messages[0].contains(dir.file(QLatin1String(name)))) << prompt->messages[0].toStdString();
+        EXPECT_TRUE(prompt->messages[0].contains(QStringLiteral("symbolic link")));
+    }
+    EXPECT_EQ(testsupport::readFile(dir.file("outside/bashrc")), secret);
+    EXPECT_FALSE(QFileInfo::exists(dir.file("outside/none.docx")));
+}
+
+// Runs f once a modal window of type W is up.
+template <typename W> void WhenModal(QObject *context, std::function<void(W *)> f)
+{
+    QTimer::singleShot(0, context, [context, f] {
+        if (auto *w = qobject_cast<W *>(QApplication::activeModalWidget()))
+            f(w);
+        else
+            WhenModal<W>(context, f);
+    });
+}
+
+// Esc in the progress window stops the import and leaves the project as it
+// was: source document, title and language. The Word-file field starts with
+// a name where nothing stands yet.
+TEST_F(ImportFixture, CancelledImportLeavesTheProjectAsItWas)
+{
+    QC_REQUIRE_CHMCMD();
+    const QString chm = CompileHelp(dir);
+    ASSERT_FALSE(chm.isEmpty());
+    testsupport::writeFile(dir.file("manual.docx"), "the writer's manual");
+    testsupport::writeFile(dir.file("manual-1.docx"), "another");
+    ASSERT_TRUE(QFile::link(dir.file("gone.docx"), dir.file("manual-2.docx")));
+    TProject p;
+    p.SourceFile = QStringLiteral("manual.docx");
+    p.Title = QStringLiteral("Manual");
+    p.SaveToIni(dir.file("p.qvx"));
+    const auto opened = OpenMainWindow(dir.file("p.qvx"));
+    TfrmMain &w = *opened;
+    const int language = w.cbLanguage->currentIndex();
+
+    QString proposed;
+    WhenModal<TfrmChm2Word>(&w, [&](TfrmChm2Word *dialog) {
+        proposed = dialog->edtWordFile->text();
+        dialog->edtSourceFile->setText(chm);
+        WhenModal<TfrmProgress>(dialog, [](TfrmProgress *progress) {
+            QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QCoreApplication::sendEvent(progress, &esc);
+        });
+        dialog->OKBtn->click();
+        if (dialog->isVisible())
+            dialog->reject(); // a question kept it open
+    });
+    w.btnImportChmClick();
+    EXPECT_EQ(proposed, QStringLiteral("manual-3.docx"));
+    EXPECT_EQ(prompt->messages,
+              (QStringList{QStringLiteral("User canceled!"), QStringLiteral("The convertion is failed!")}));
+    EXPECT_FALSE(QFileInfo::exists(dir.file("manual-3.docx")));
+    EXPECT_EQ(w.edtSourceFile->text(), QStringLiteral("manual.docx"));
+    EXPECT_EQ(w.edtChmTitle->text(), QStringLiteral("Manual"));
+    EXPECT_EQ(w.cbLanguage->currentIndex(), language);
+    EXPECT_EQ(w.Project().SourceFile, QStringLiteral("manual.docx"));
+    EXPECT_EQ(w.Project().Title, QStringLiteral("Manual"));
+    EXPECT_FALSE(w.Project().ProjectChanged);
 }
 
 TEST_F(ImportFixture, MainWindowImportMakesTheSourceDocument)
@@ -136,10 +242,19 @@ TEST_F(ImportFixture, MainWindowImportMakesTheSourceDocument)
         dialog->edtSourceFile->setText(chm);
         dialog->OKBtn->click();
     });
-    prompt->answers = {ButtonNo}; // do not open the result
+    // Yes to "Open it?" where the desktop has no program for the document:
+    // the reason is shown, as the Open button shows it.
+    testsupport::writeFile(dir.file("bin/xdg-open"), "#!/bin/sh\necho 'xdg-open: no method' >&2\nexit 4\n");
+    QFile::setPermissions(dir.file("bin/xdg-open"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EnvOverride path("PATH", dir.file("bin") + u':' + qEnvironmentVariable("PATH"));
+    prompt->answers = {ButtonYes};
     w.btnImportChmClick();
     EXPECT_EQ(proposed, QStringLiteral("<Project_Folder>/help") + w.DefaultWordExtension);
     EXPECT_EQ(prompt->messages.value(0), QStringLiteral("The word file is created successful! Open it?"));
+    WaitUntil([&] { return prompt->messages.size() > 1; });
+    EXPECT_TRUE(prompt->messages.value(1).startsWith(u'"' + dir.file("help") + w.DefaultWordExtension
+                                                     + QStringLiteral("\" cannot be opened: no program is set up")))
+        << prompt->messages.join(u'\n').toStdString();
     EXPECT_TRUE(QFileInfo(dir.file("help") + w.DefaultWordExtension).isFile());
     EXPECT_EQ(w.edtSourceFile->text(), proposed);
     EXPECT_EQ(w.edtChmTitle->text(), QStringLiteral("Small guide"));

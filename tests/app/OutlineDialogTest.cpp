@@ -332,3 +332,55 @@ TEST(TopicListWindow, CreateMakesTheDocumentAndTheTreeShowsItsHeadings)
     EXPECT_EQ(again, lines);
     window.Project().ProjectChanged = false;
 }
+
+// Create.. over a link, live or dangling, is refused naming the link and
+// leaves the project as it was; Yes to "open it?" where the desktop has no
+// program for the document shows why, as the Open button does.
+TEST(CreateDocumentCommand, RefusesALinkAndShowsWhyTheDocumentCannotBeOpened)
+{
+    ScratchDir dir;
+    auto prompt = std::make_shared<ScriptedPrompt>();
+    ScopedPrompt scoped{prompt};
+    testsupport::writeFile(dir.file(QStringLiteral("bin/xdg-open")), "#!/bin/sh\necho 'xdg-open: no method' >&2\nexit 4\n");
+    QFile::setPermissions(dir.file(QStringLiteral("bin/xdg-open")), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EnvOverride path("PATH", dir.file(QStringLiteral("bin")) + u':' + qEnvironmentVariable("PATH"));
+    const QByteArray secret("export PATH=/usr/bin\n");
+    testsupport::writeFile(dir.file(QStringLiteral("outside/bashrc")), secret);
+    ASSERT_TRUE(QFile::link(dir.file(QStringLiteral("outside/bashrc")), dir.file(QStringLiteral("doc.docx"))));
+    ASSERT_TRUE(QFile::link(dir.file(QStringLiteral("outside/none.docx")), dir.file(QStringLiteral("dangling.docx"))));
+    TProject p;
+    const QString file = dir.file(QStringLiteral("help.qvx"));
+    p.SaveToIni(file);
+    const auto opened = OpenMainWindow(file);
+    TfrmMain &window = *opened;
+    const auto create = [&](const QString &name, std::deque<PromptButton> answers) {
+        prompt->messages.clear();
+        prompt->answers = std::move(answers);
+        QTimer::singleShot(0, [&] {
+            auto *dialog = qobject_cast<TfrmCreateNewDocument *>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            dialog->edtFilename->setText(name);
+            dialog->btnOK->click();
+        });
+        window.btnCreateWordFile->click();
+    };
+    for (const QString &name : {QStringLiteral("doc.docx"), QStringLiteral("dangling.docx")}) {
+        create(name, {ButtonYes}); // Yes to replacing what stands there
+        ASSERT_FALSE(prompt->messages.isEmpty());
+        EXPECT_TRUE(prompt->messages.last().contains(dir.file(name))
+                    && prompt->messages.last().contains(QStringLiteral("symbolic link")))
+            << prompt->messages.join(u'\n').toStdString();
+        EXPECT_TRUE(window.Project().SourceFile.isEmpty());
+        EXPECT_FALSE(window.Project().ProjectChanged);
+    }
+    EXPECT_EQ(testsupport::readFile(dir.file(QStringLiteral("outside/bashrc"))), secret);
+    EXPECT_FALSE(QFileInfo::exists(dir.file(QStringLiteral("outside/none.docx"))));
+
+    create(QStringLiteral("new.docx"), {ButtonYes}); // Yes to opening it
+    WaitUntil([&] { return prompt->messages.size() > 1; });
+    ASSERT_EQ(prompt->messages.size(), 2) << prompt->messages.join(u'\n').toStdString();
+    EXPECT_TRUE(prompt->messages[1].startsWith(u'"' + dir.file(QStringLiteral("new.docx"))
+                                               + QStringLiteral("\" cannot be opened: no program is set up")))
+        << prompt->messages[1].toStdString();
+    window.Project().ProjectChanged = false;
+}

@@ -72,28 +72,17 @@ TEST(ProgramHelp, F1FallsBackToTheGuidesWebPagesAndReportsWhatCannotBeShown)
     TProject p;
     p.SaveToIni(dir.file(QStringLiteral("help.qvx")));
     const auto window = OpenMainWindow(dir.file(QStringLiteral("help.qvx")));
-    const auto waitFor = [](const std::function<bool()> &done) {
-        QEventLoop loop;
-        QTimer poll;
-        QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-            if (done())
-                loop.quit();
-        });
-        poll.start(20);
-        QTimer::singleShot(10000, &loop, &QEventLoop::quit);
-        loop.exec();
-    };
     const auto opened = [&] { return QString::fromUtf8(testsupport::readFile(log)).split(u'\n', Qt::SkipEmptyParts); };
 
     setOpener("*.chm");
     window->Howtouse1->trigger();
-    waitFor([&] { return opened().size() == 2; });
+    WaitUntil([&] { return opened().size() == 2; });
     EXPECT_EQ(opened(), (QStringList{dir.file(QStringLiteral("inkvane.chm")), dir.file(QStringLiteral("guide/index.html"))}));
     EXPECT_TRUE(prompt->messages.isEmpty()) << prompt->messages.join(u'\n').toStdString();
 
     setOpener("*");
     window->Howtouse1->trigger();
-    waitFor([&] { return !prompt->messages.isEmpty(); });
+    WaitUntil([&] { return !prompt->messages.isEmpty(); });
     ASSERT_EQ(prompt->messages.size(), 1);
     const QStringList lines = prompt->messages[0].split(u'\n');
     ASSERT_EQ(lines.size(), 2) << prompt->messages[0].toStdString(); // one line for each file

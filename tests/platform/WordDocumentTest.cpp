@@ -4,7 +4,10 @@
 #include "platform/WordTestDocs.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 using namespace word;
 using testsupport::DocxBuilder;
@@ -344,4 +347,53 @@ TEST(WordDocument, SavingKeepsTheDocumentOpenAndDropsMacros)
     EXPECT_TRUE(back->package().relationshipByType(back->mainPart(),
                                                    "http://schemas.microsoft.com/office/2006/relationships/vbaProject")
                     .id.isEmpty());
+}
+
+// A save never writes through a symbolic link standing at its target, live
+// or dangling, whatever the format: it is refused naming the link. A hard
+// link is replaced by a new file, so the file's other name keeps its bytes.
+TEST(WordDocument, SavesNeverWriteThroughALink)
+{
+    ScratchDir dir;
+    const QByteArray secret("export PATH=/usr/bin\n");
+    testsupport::writeFile(dir.file("outside/bashrc"), secret);
+    ASSERT_TRUE(QFile::link(dir.file("outside/bashrc"), dir.file("doc.docx")));
+    ASSERT_TRUE(QFile::link(dir.file("outside/none.docx"), dir.file("dangling.docx")));
+    Application app;
+    Document *doc = app.Documents().Add();
+    doc->Content().InsertAfter(QStringLiteral("New text"));
+    const struct {
+        const char *name;
+        int format;
+    } saves[] = {{"doc.docx", wdFormatXMLDocument}, {"dangling.docx", wdFormatXMLDocument},
+                 {"doc.docx", wdFormatDocument}, {"doc.docx", wdFormatFilteredHTML},
+                 {"dangling.docx", wdExportFormatPDF}};
+    for (const auto &save : saves) {
+        const QString link = dir.file(QLatin1String(save.name));
+        QString message;
+        try {
+            if (save.format == wdExportFormatPDF)
+                doc->ExportAsFixedFormat(link, wdExportFormatPDF, false, 0, 1);
+            else
+                doc->SaveAs(link, save.format);
+        } catch (const Exception &e) {
+            message = e.message();
+        }
+        EXPECT_TRUE(message.contains(link) && message.contains(QStringLiteral("symbolic link")))
+            << save.name << " " << save.format << ": " << message.toStdString();
+        EXPECT_TRUE(QFileInfo(link).isSymLink());
+    }
+    EXPECT_EQ(testsupport::readFile(dir.file("outside/bashrc")), secret);
+    EXPECT_FALSE(QFileInfo::exists(dir.file("outside/none.docx")));
+
+    ASSERT_TRUE(::link(QFile::encodeName(dir.file("outside/bashrc")).constData(),
+                       QFile::encodeName(dir.file("hard.docx")).constData()) == 0);
+    doc->SaveAs(dir.file("hard.docx"), wdFormatXMLDocument);
+    EXPECT_EQ(testsupport::readFile(dir.file("outside/bashrc")), secret);
+    EXPECT_EQ(app.Documents().Open(dir.file("hard.docx"))->Content().Text(), QStringLiteral("New text\r"));
+    ASSERT_TRUE(::link(QFile::encodeName(dir.file("outside/bashrc")).constData(),
+                       QFile::encodeName(dir.file("hard.htm")).constData()) == 0);
+    doc->SaveAs(dir.file("hard.htm"), wdFormatFilteredHTML);
+    EXPECT_EQ(testsupport::readFile(dir.file("outside/bashrc")), secret);
+    EXPECT_TRUE(testsupport::readFile(dir.file("hard.htm")).contains("New text"));
 }

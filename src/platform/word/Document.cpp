@@ -848,6 +848,8 @@ void Document::expandSubdocuments()
 
 void Document::SaveAs(const QString &fileName, int fileFormat)
 {
+    // Before any work: a .doc is converted before it is written.
+    RefuseLinkAtSaveTarget(fileName);
     switch (fileFormat) {
     case wdFormatXMLDocument:
     case wdFormatDocumentDefault:
@@ -883,6 +885,7 @@ void Document::ExportAsFixedFormat(const QString &outputFileName, int exportForm
         throw Exception(QStringLiteral("Exporting \"%1\": the export format %2 is not supported.")
                             .arg(shown(outputFileName))
                             .arg(exportFormat));
+    RefuseLinkAtSaveTarget(outputFileName);
     // A document still as on disk is rendered from its own file, saving the
     // time of writing it out again.
     if (asOnDisk()) {

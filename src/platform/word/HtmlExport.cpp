@@ -15,6 +15,7 @@
 #include <QtDebug>
 #include <cmath>
 #include <map>
+#include <sys/stat.h>
 
 namespace word {
 
@@ -386,6 +387,12 @@ void Writer::run()
                              + QLatin1Char('"'));
 
     // The page is a scratch file of the build: written in place, not synced.
+    // A hard-linked page would change the file's other names with it, so it
+    // gets a new file of its own.
+    RefuseLinkAtSaveTarget(fileName_);
+    struct stat st;
+    if (::lstat(QFile::encodeName(fileName_).constData(), &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink > 1)
+        QFile::remove(fileName_);
     QFile f(fileName_);
     const QByteArray bytes = EncodeHtml(page, opt_.codePage);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size() || !f.flush())

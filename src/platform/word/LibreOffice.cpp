@@ -1,4 +1,5 @@
 #include "platform/word/LibreOffice.h"
+#include "platform/word/Package.h"
 
 #include "platform/Exception.h"
 #include "platform/FileErrors.h"
@@ -109,6 +110,7 @@ bool looksSound(const QString &path, const QString &extension)
 // only when everything was written.
 void copyInto(const QString &from, const QString &to)
 {
+    RefuseLinkAtSaveTarget(to); // QSaveFile would write to the file a link leads to
     QFile in(from);
     if (!in.open(QIODevice::ReadOnly))
         throw Exception(QStringLiteral("Cannot read the converted file %1: %2")

@@ -1094,12 +1094,24 @@ QString Package::mainDocumentPart() const
     return relationshipByType(QString(), QString::fromLatin1(reltype::OfficeDocument)).targetPart;
 }
 
+void RefuseLinkAtSaveTarget(const QString &fileName)
+{
+    const QFileInfo info(fileName);
+    if (info.isSymLink())
+        throw PackageError(QStringLiteral("The document \"%1\" cannot be saved: it is a symbolic link (to \"%2\"), "
+                                          "and a save never writes through a link. Remove the link or choose "
+                                          "another name.")
+                               .arg(QDir::toNativeSeparators(fileName), QDir::toNativeSeparators(info.symLinkTarget())));
+}
+
 void Package::Save(const QString &fileName) const
 {
     const QString shown = QDir::toNativeSeparators(fileName);
     auto fail = [&](const QString &problem) {
         return PackageError(QStringLiteral("The document \"%1\" cannot be saved: %2.").arg(shown, problem));
     };
+    // QSaveFile would write to the file a link leads to.
+    RefuseLinkAtSaveTarget(fileName);
     // Build the zip in a scratch file beside the target, then move it into
     // place, so that a failed save leaves an existing file as it was.
     QSaveFile out(fileName);

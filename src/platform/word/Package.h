@@ -58,6 +58,12 @@ public:
     using Exception::Exception;
 };
 
+// Throws PackageError naming fileName and where it leads when a symbolic
+// link stands there, also one that leads nowhere: a save never writes
+// through a link. A hard link is no reason to refuse: a save puts a new file
+// in place, and the file's other names keep what they held.
+void RefuseLinkAtSaveTarget(const QString &fileName);
+
 struct Relationship {
     QString id;
     QString type;       // the type URI (strict URIs are reported as transitional)
@@ -149,6 +155,7 @@ public:
 
     // Writes the package as a zip file; throws PackageError on failure.
     // The file is written beside the target first and then moved into place.
+    // A symbolic link at the target is refused (RefuseLinkAtSaveTarget).
     void Save(const QString &fileName) const;
 
     // The name of the relationships part of a source part.
