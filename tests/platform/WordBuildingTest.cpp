@@ -8,6 +8,8 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
+#include <cstring>
 #include <gtest/gtest.h>
 
 using namespace word;
@@ -306,6 +308,7 @@ TEST(WordBuilding, CopyAndPasteCarryEverythingAlong)
     Document *dst = app.Documents().Add();
     Range r = dst->Content();
     r.InsertAfter("Target start");
+    dst->Bookmarks().Add(QStringLiteral("Existing"), r); // the pasted bookmarks get other ids
     r.InsertParagraphAfter();
     r.Collapse(wdCollapseEnd);
     src->Content().Copy();
@@ -350,7 +353,28 @@ TEST(WordBuilding, CopyAndPasteCarryEverythingAlong)
     EXPECT_EQ(dst->package().relationship(dst->mainPart(), link.attribute("r:id").value()).target, "http://example.com/");
     // The bookmark came with the first paste; the second left it alone.
     EXPECT_EQ(dst->body().select_nodes(".//w:bookmarkStart[@w:name='anchor1']").size(), 1u);
-    EXPECT_EQ(dst->body().select_nodes(".//w:bookmarkStart").size(), dst->body().select_nodes(".//w:bookmarkEnd").size());
+    // Every start has its end after it, with the same id, and no id is used twice.
+    struct Pairs : pugi::xml_tree_walker {
+        QSet<QString> open, used;
+        QStringList problems;
+        bool for_each(pugi::xml_node &n) override
+        {
+            const QString id = QString::fromUtf8(n.attribute("w:id").value());
+            if (std::strcmp(n.name(), "w:bookmarkStart") == 0) {
+                if (used.contains(id))
+                    problems << "twice " + id;
+                used.insert(id);
+                open.insert(id);
+            } else if (std::strcmp(n.name(), "w:bookmarkEnd") == 0 && !open.remove(id)) {
+                problems << "end without start " + id;
+            }
+            return true;
+        }
+    } pairs;
+    dst->body().traverse(pairs);
+    EXPECT_TRUE(pairs.problems.isEmpty() && pairs.open.isEmpty())
+        << pairs.problems.join(',').toStdString() << " open: " << QStringList(pairs.open.values()).join(',').toStdString();
+    EXPECT_EQ(pairs.used.size(), 2); // Existing and anchor1
     // Closing the source does not disturb a later paste.
     src->Close(wdDoNotSaveChanges);
     Range third = dst->Content();
