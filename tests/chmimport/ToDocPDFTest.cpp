@@ -499,7 +499,7 @@ QStringList libreOfficeBookmarks(const QString &docx, const QString &odt)
     word::lo::Convert(docx, QStringLiteral("odt"), odt, QStringLiteral("check the import"));
     const QString content = QString::fromUtf8(zipEntry(odt, "content.xml"));
     QStringList names;
-    static const QRegularExpression bookmark(QStringLiteral("<text:bookmark(?:-start)?\\b[^>]*text:name=\"([^\"]*)\""));
+    static const QRegularExpression bookmark(QStringLiteral("<text:bookmark(?:-start)?\\s[^>]*text:name=\"([^\"]*)\""));
     for (auto it = bookmark.globalMatch(content); it.hasNext();)
         names << it.next().captured(1);
     return names;
