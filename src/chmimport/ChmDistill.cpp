@@ -144,6 +144,16 @@ struct AttributeRewriter {
     }
 };
 
+// A link's page and anchor; a query after the page ("b.htm?x=1") names the
+// same page.
+void splitLink(const QString &link, QString &file, QString &anchor)
+{
+    SplitUrlAnchor(link, file, anchor);
+    const qsizetype query = file.indexOf(QLatin1Char('?'));
+    if (query >= 0)
+        file.truncate(query);
+}
+
 } // namespace
 
 bool IsOutsideLink(const QString &Url)
@@ -350,6 +360,13 @@ void TCHMDistill::ProcessTocLink()
         if (e->Status != 0)
             continue;
         const QString url = e->Url.trimmed();
+        if (IsScriptLink(url)) {
+            // Script and data entries keep their title only, as such links
+            // inside pages keep their text.
+            e->Status = 2;
+            e->Url.clear();
+            continue;
+        }
         if (IsOutsideLink(url) && !HasHelpFilePrefix(url)) {
             e->Status = 3;
             continue;
@@ -417,11 +434,14 @@ void TCHMDistill::GetLinkPages(const QString &Page)
         for (const QString &value : std::as_const(links)) {
             if (value.isEmpty() || IsOutsideLink(value))
                 continue;
-            const QString ext = extensionOf(value);
+            // A link with an anchor or a query leads to its page as well.
+            QString file, anchor;
+            splitLink(value, file, anchor);
+            const QString ext = extensionOf(file);
             const bool isPage = IsHtmlExtension(ext);
             if (!isPage && ext.compare(QLatin1String(".css"), Qt::CaseInsensitive) != 0)
                 continue;
-            const QString path = FindInRoot(folder + BackslashToSlash(value));
+            const QString path = FindInRoot(folder + BackslashToSlash(file));
             if (path.isEmpty())
                 continue;
             if (!isPage)
@@ -794,17 +814,17 @@ QString TCHMDistill::ChangeUrlBookmark(const QString &Page, TTitleList *Base)
         }
     };
     rw.onValue = [&](const QString &, const QString &attribute, const QString &value) -> QString {
-        if (!inA)
-            return value;
-        if (attribute.compare(QLatin1String("name"), Qt::CaseInsensitive) == 0) {
+        // An anchor is an A tag's name or any element's id.
+        const bool anchorName = inA && attribute.compare(QLatin1String("name"), Qt::CaseInsensitive) == 0;
+        if (anchorName || attribute.compare(QLatin1String("id"), Qt::CaseInsensitive) == 0) {
             if (value.isEmpty())
                 return value;
             return Base->Bookmark + QLatin1Char('_') + (value.startsWith(QLatin1Char('#')) ? value.mid(1) : value);
         }
-        if (attribute.compare(QLatin1String("href"), Qt::CaseInsensitive) != 0)
+        if (!inA || attribute.compare(QLatin1String("href"), Qt::CaseInsensitive) != 0)
             return value;
         QString file, anchor;
-        SplitUrlAnchor(value, file, anchor);
+        splitLink(value, file, anchor);
         if (file.isEmpty() && anchor.isEmpty())
             return value;
         if (file.contains(QLatin1Char(':')))
@@ -816,8 +836,11 @@ QString TCHMDistill::ChangeUrlBookmark(const QString &Page, TTitleList *Base)
         }
         QString bookmark;
         const TTitleList *entry = LinkTarget(target, anchor, bookmark);
+        // A link to a file that no entry shows (a picture, a text file, a
+        // page left out) would lead into the work folder, which goes at the
+        // end: it keeps its text only.
         if (!entry)
-            return file.isEmpty() ? QLatin1Char('#') + Base->Bookmark : value;
+            return file.isEmpty() ? QLatin1Char('#') + Base->Bookmark : QString();
         if (!file.isEmpty()) {
             remembered = entry->ChapterNumber;
             hasRemembered = true;

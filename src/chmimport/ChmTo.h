@@ -403,6 +403,11 @@ QString UnhideContent(const QString &Text);
 // The HTML without the tables that show nothing: no text, no picture and no
 // anchor in them (what is left of a navigation bar whose links were cut).
 QString RemoveEmptyTables(const QString &Html);
+// The HTML without its navigation: blocks (the text between two block tags)
+// that hold two links or more and no words beside them, such as
+// "[Overview][Index]" or "<< Previous | Next >>". An element left empty goes
+// too; anchors inside stay.
+QString RemoveNavigationBlocks(const QString &Html);
 // The name under which piece k of a split page is saved: "p.htm" gives "p_k.htm".
 QString PieceName(const QString &Page, int Piece);
 // Reads a page of the work folder as the safe reader does (a failure is

@@ -42,12 +42,49 @@ bool isLinkTag(const QString &name, const QString &tagText)
            && tagText.contains(QLatin1String("href"), Qt::CaseInsensitive);
 }
 
+// The anchors a start tag sets: an A tag's name (a leading "#" dropped) and
+// any element's id.
+QStringList anchorsOf(const QString &name, const QString &tagText)
+{
+    QStringList out;
+    auto add = [&out](QString value) {
+        if (value.startsWith(QLatin1Char('#')))
+            value.remove(0, 1);
+        if (!value.isEmpty())
+            out << value;
+    };
+    if (name.compare(QLatin1String("a"), Qt::CaseInsensitive) == 0)
+        add(GetTagAttribute(tagText, QStringLiteral("name")));
+    if (tagText.contains(QLatin1String("id"), Qt::CaseInsensitive))
+        add(GetTagAttribute(tagText, QStringLiteral("id")));
+    return out;
+}
+
 void foldInto(THtmlTag &p, const THtmlTag &c, bool whole)
 {
     p.InnerText += c.InnerText;
     p.Inner += whole ? c.Start + c.Inner + c.Tail : c.Inner;
     p.Blocks += c.Blocks;
     p.CharCount = p.Hide ? 0 : p.CharCount + c.CharCount;
+}
+
+// The tag whose "<" stands at p: its text up to its ">" (or the end of the
+// HTML), its name and the position of its last character.
+struct TagView {
+    QStringView text;
+    QStringView name;
+    qsizetype end;
+};
+TagView tagAt(const QString &Html, qsizetype p)
+{
+    qsizetype end = Html.indexOf(QLatin1Char('>'), p);
+    if (end < 0)
+        end = Html.size() - 1;
+    const QStringView tag = QStringView(Html).mid(p, end - p + 1);
+    qsizetype k = 1;
+    while (k < tag.size() && !isSpace(tag.at(k)) && tag.at(k) != QLatin1Char('>'))
+        ++k;
+    return {tag, tag.mid(1, k - 1), end};
 }
 
 // Calls fn(tagStart, tagText, name) for each tag of the text.
@@ -86,14 +123,7 @@ QString RemoveEmptyTables(const QString &Html)
     while (p < n) {
         const QChar c = Html.at(p);
         if (c == QLatin1Char('<')) {
-            qsizetype end = Html.indexOf(QLatin1Char('>'), p);
-            if (end < 0)
-                end = n - 1;
-            const QStringView tag = QStringView(Html).mid(p, end - p + 1);
-            qsizetype k = 1;
-            while (k < tag.size() && !isSpace(tag.at(k)) && tag.at(k) != QLatin1Char('>'))
-                ++k;
-            const QStringView name = tag.mid(1, k - 1);
+            const auto [tag, name, end] = tagAt(Html, p);
             if (name.compare(u"table", Qt::CaseInsensitive) == 0) {
                 open.push_back({p, false});
             } else if (name.compare(u"/table", Qt::CaseInsensitive) == 0 && !open.empty()) {
@@ -134,6 +164,115 @@ QString RemoveEmptyTables(const QString &Html)
             continue; // inside a table already left out
         out += QStringView(Html).mid(copied, from - copied);
         copied = to;
+    }
+    out += QStringView(Html).mid(copied);
+    return out;
+}
+
+QString RemoveNavigationBlocks(const QString &Html)
+{
+    // A block is the stretch between two block tags. It is navigation when it
+    // holds two links or more and nothing outside them but blanks and the
+    // signs that part the links of a bar ("[Overview][Index]", "Home | Up",
+    // "<< Previous | Next >>", dots and guillemets), at least one of them:
+    // links parted by words, commas, brackets or blanks alone ("See also A,
+    // B", "Caption (TAction)") are text.
+    static const QString signs = QStringLiteral("|[]<>\u00AB\u00BB\u2039\u203A\u00B7\u2022");
+    std::vector<std::pair<qsizetype, qsizetype>> gone; // [from, to)
+    qsizetype from = 0;
+    int links = 0, nonText = 0;
+    bool inLink = false, sign = false, text = false;
+    auto outside = [&](QChar c) {
+        if (signs.contains(c))
+            sign = true;
+        else if (!c.isSpace())
+            text = true;
+    };
+    auto endBlock = [&](qsizetype to) {
+        if (links >= 2 && sign && !text)
+            gone.emplace_back(from, to);
+        links = 0;
+        inLink = sign = text = false;
+    };
+    const qsizetype n = Html.size();
+    for (qsizetype p = 0; p < n; ++p) {
+        const QChar c = Html.at(p);
+        if (c != QLatin1Char('<')) {
+            if (inLink || nonText > 0 || text)
+                continue;
+            if (c == QLatin1Char('&')) {
+                // An entity ("&gt;", "&nbsp;") counts as the character it stands for.
+                const qsizetype semi = Html.indexOf(QLatin1Char(';'), p);
+                if (semi > p && semi - p <= 10) {
+                    for (const QChar d : UnescapeHtml(Html.mid(p, semi - p + 1)))
+                        outside(d);
+                    p = semi;
+                    continue;
+                }
+            }
+            outside(c);
+            continue;
+        }
+        const auto [tag, rawName, end] = tagAt(Html, p);
+        bool endTag = false;
+        const QString name = bareName(rawName.toString(), endTag);
+        if (IsBlockTag(name)) {
+            endBlock(p);
+            from = end + 1;
+        } else if (name.compare(QLatin1String("a"), Qt::CaseInsensitive) == 0) {
+            inLink = !endTag && tag.contains(QLatin1String("href"), Qt::CaseInsensitive);
+            links += inLink;
+        } else if (IsNonTextTag(name) && !IsEmptyTag(name)) {
+            nonText = endTag ? std::max(0, nonText - 1) : nonText + 1;
+        } else if (!endTag && !inLink && name.compare(QLatin1String("img"), Qt::CaseInsensitive) == 0
+                   && !imageWord(tag.toString()).isEmpty()) {
+            text = true; // a picture beside the links is content
+        }
+        p = end;
+    }
+    endBlock(n);
+    if (gone.empty())
+        return Html;
+
+    // The tag that ends at `to` (exclusive) and the one that starts at
+    // `from`, whitespace between them skipped: an element whose only content
+    // was the navigation goes with it, so that no empty paragraph stays.
+    // Table cells and rows stay, to keep the table's shape.
+    auto widen = [&Html](qsizetype &from, qsizetype &to) {
+        for (;;) {
+            qsizetype a = from, b = to;
+            while (a > 0 && isSpace(Html.at(a - 1)))
+                --a;
+            while (b < Html.size() && isSpace(Html.at(b)))
+                ++b;
+            if (a == 0 || Html.at(a - 1) != QLatin1Char('>') || b >= Html.size() || Html.at(b) != QLatin1Char('<'))
+                return;
+            const qsizetype open = Html.lastIndexOf(QLatin1Char('<'), a - 1);
+            if (open < 0)
+                return;
+            const QString opened = tagAt(Html, open).name.toString().toLower();
+            const TagView closing = tagAt(Html, b);
+            static const QStringList keep{"td", "th", "tr", "table", "tbody", "thead", "tfoot", "body", "html"};
+            if (closing.name.compare(QLatin1Char('/') + opened, Qt::CaseInsensitive) != 0 || keep.contains(opened))
+                return;
+            from = open;
+            to = closing.end + 1;
+        }
+    };
+    QString out;
+    out.reserve(Html.size());
+    qsizetype copied = 0;
+    for (auto [cutFrom, cutTo] : gone) {
+        widen(cutFrom, cutTo);
+        if (cutFrom < copied)
+            cutFrom = copied;
+        out += QStringView(Html).mid(copied, cutFrom - copied);
+        // The anchors inside stay for the links that point at them.
+        forEachTag(Html.mid(cutFrom, cutTo - cutFrom), [&out](qsizetype, const QString &tag, const QString &name) {
+            for (const QString &anchor : anchorsOf(name, tag))
+                out += QStringLiteral("<a name=\"%1\"></a>").arg(anchor.toHtmlEscaped());
+        });
+        copied = std::max(copied, cutTo);
     }
     out += QStringView(Html).mid(copied);
     return out;
@@ -427,21 +566,14 @@ QString TChmTopicFile::Distiller()
     THtmlTags st;
     THtmlTag *root = st.Add();
     root->Name = QStringLiteral("Root");
-    int best = 100;
-    bool big = false;
+    // The page's own title is looked for only in its first 200 characters,
+    // and not on a page that is split at its entries' anchors: each piece
+    // drops its own title, and the text before the first anchor stays.
+    bool big = QuoteCount > 1 && Bookmarks.Count() > 0;
     THtmlTag *titleHolder = nullptr;
-    QString result;
     QString block;
     bool inTag = false, collecting = false;
     QString tagText, name;
-
-    auto takeCandidate = [&](THtmlTag *e, const QString &html) {
-        if (e->CharCount <= best)
-            return false;
-        result = html;
-        best = e->CharCount + (e->CharCount <= 300 ? 10 : 60);
-        return true;
-    };
 
     const qint32 n = qint32(Body.size());
     for (qint32 p = 0; p < n; ++p) {
@@ -488,114 +620,90 @@ QString TChmTopicFile::Distiller()
             }
             continue;
         }
-        if (inTag) {
-            tagText += c;
-            inTag = false;
-            if (name.isEmpty() || name == QLatin1String("/")) {
-                tagText.clear();
-                continue;
-            }
-            bool endTag = false;
-            const QString tag = bareName(name, endTag);
-            if (!big && SumOpenCharCount(st) > 200)
-                big = true;
-            if (IsBlockTag(tag)) {
-                const QString text = normalised(block);
-                if (!text.isEmpty() && !TitleFound && !big && IsTitleText(text)) {
-                    TitleFound = true;
-                    titleHolder = top;
-                    for (int k = 0; k < st.TagCount(); ++k)
-                        st.TagAt(k)->Inner.clear();
-                }
-                block.clear();
-            }
-            if (!endTag && IsEmptyTag(tag)) {
-                if (SamePointL < p && p <= SamePointH) {
-                    top->Inner += tagText;
-                    if (tag.compare(QLatin1String("img"), Qt::CaseInsensitive) == 0 && !imageWord(tagText).isEmpty()
-                        && !top->Hide)
-                        top->CharCount += 150;
-                }
-            } else if (!endTag) {
-                THtmlTag *e = st.Add();
-                e->Name = tag;
-                e->Start = tagText;
-                e->Hide = tagText.contains(QLatin1String("display:none"), Qt::CaseInsensitive);
-                e->Block = IsBlockTagNotP(tag);
-                e->NonDoc = top->NonDoc || IsNonTextTag(tag);
-                e->NotCut = p < SamePointH;
-                e->InTop = SamePointL < p;
-            } else {
-                int d = -1;
-                for (int k = st.TagCount() - 1; k >= 1; --k)
-                    if (st.TagAt(k)->Name.compare(tag, Qt::CaseInsensitive) == 0) {
-                        d = k;
-                        break;
-                    }
-                if (d < 0) {
-                    top->Inner += tagText;
-                } else {
-                    THtmlTag *de = st.TagAt(d);
-                    de->Tail = tagText;
-                    if (p >= SamePointL && de->NotCut
-                        && takeCandidate(de, de->Start + de->Inner + de->Tail)) {
-                        big = true;
-                        titleHolder = nullptr;
-                    }
-                    for (int k = st.TagCount() - 1; k >= d; --k) {
-                        THtmlTag *child = st.TagAt(k);
-                        THtmlTag *parent = st.TagAt(k - 1);
-                        if (child == titleHolder) {
-                            parent->Inner.clear();
-                            titleHolder = parent;
-                        } else {
-                            foldInto(*parent, *child, child->InTop || k == d);
-                        }
-                    }
-                    st.TruncateTo(d);
-                }
-            }
+        tagText += c;
+        inTag = false;
+        if (name.isEmpty() || name == QLatin1String("/")) {
             tagText.clear();
             continue;
         }
-        if (SamePointL <= p && p < SamePointH) {
-            top->InnerText += c;
-            top->Inner += c;
-            if (!top->NonDoc) {
-                block += c;
-                if (!isSpace(c) && !top->Hide)
-                    top->CharCount += 1;
+        bool endTag = false;
+        const QString tag = bareName(name, endTag);
+        if (!big && SumOpenCharCount(st) > 200)
+            big = true;
+        if (IsBlockTag(tag)) {
+            const QString text = normalised(block);
+            if (!text.isEmpty() && !TitleFound && !big && IsTitleText(text)) {
+                // The title goes, and with it what stands before it: the
+                // page's header.
+                TitleFound = true;
+                titleHolder = top;
+                for (int k = 0; k < st.TagCount(); ++k)
+                    st.TagAt(k)->Inner.clear();
+            }
+            block.clear();
+        }
+        if (!endTag && IsEmptyTag(tag)) {
+            if (SamePointL < p && p <= SamePointH) {
+                top->Inner += tagText;
+                if (tag.compare(QLatin1String("img"), Qt::CaseInsensitive) == 0 && !imageWord(tagText).isEmpty()
+                    && !top->Hide)
+                    top->CharCount += 150;
+            }
+        } else if (!endTag) {
+            THtmlTag *e = st.Add();
+            e->Name = tag;
+            e->Start = tagText;
+            e->Hide = tagText.contains(QLatin1String("display:none"), Qt::CaseInsensitive);
+            e->Block = IsBlockTagNotP(tag);
+            e->NonDoc = top->NonDoc || IsNonTextTag(tag);
+            e->NotCut = p < SamePointH;
+            e->InTop = SamePointL < p;
+        } else {
+            int d = -1;
+            for (int k = st.TagCount() - 1; k >= 1; --k)
+                if (st.TagAt(k)->Name.compare(tag, Qt::CaseInsensitive) == 0) {
+                    d = k;
+                    break;
+                }
+            if (d < 0) {
+                top->Inner += tagText;
+            } else {
+                st.TagAt(d)->Tail = tagText;
+                for (int k = st.TagCount() - 1; k >= d; --k) {
+                    THtmlTag *child = st.TagAt(k);
+                    // The element that held the title leaves no empty shell;
+                    // what it holds after the title stays.
+                    const bool emptyTitle = child == titleHolder && TrimWhitespace(child->Inner).isEmpty();
+                    if (child == titleHolder)
+                        titleHolder = nullptr;
+                    if (!emptyTitle)
+                        foldInto(*st.TagAt(k - 1), *child, child->InTop || k == d);
+                }
+                st.TruncateTo(d);
             }
         }
+        tagText.clear();
     }
     for (int k = st.TagCount() - 1; k >= 1; --k) {
         THtmlTag *child = st.TagAt(k);
-        if (!child->NotCut)
-            continue;
-        foldInto(*st.TagAt(k - 1), *child, child->InTop);
-        if (IsBlockTagNotP(child->Name))
-            takeCandidate(child, child->Start + child->Inner + QStringLiteral("</") + child->Name + QLatin1Char('>'));
+        if (child->NotCut)
+            foldInto(*st.TagAt(k - 1), *child, child->InTop);
     }
-    if (root->CharCount > best)
-        result = root->Inner;
-    if (TrimWhitespace(result).isEmpty())
-        result = root->Inner;
+    // Every block of the kept range stays but navigation: the largest
+    // element alone would lose what stands beside it (the text around a
+    // table or a code block, a note after a long block).
+    QString result = root->Inner;
     if (result.isEmpty() && SamePointH > SamePointL)
         result = Body.mid(SamePointL, SamePointH - SamePointL);
-    return result;
+    return RemoveNavigationBlocks(result);
 }
 
 void TChmTopicFile::FindAnchors()
 {
     Anchors.Clear();
     forEachTag(Body, [this](qsizetype, const QString &tag, const QString &name) {
-        if (name.compare(QLatin1String("a"), Qt::CaseInsensitive) != 0)
-            return;
-        QString value = GetTagAttribute(tag, QStringLiteral("name"));
-        if (value.startsWith(QLatin1Char('#')))
-            value.remove(0, 1);
-        if (!value.isEmpty())
-            Anchors.Add(value);
+        for (const QString &anchor : anchorsOf(name, tag))
+            Anchors.Add(anchor);
     });
 }
 
@@ -605,17 +713,14 @@ void TChmTopicFile::ProcessBookmarks()
     forEachTag(Body, [this, &blockStart](qsizetype at, const QString &tag, const QString &rawName) {
         bool endTag = false;
         const QString name = bareName(rawName, endTag);
-        if (IsBlockTag(name)) {
+        if (IsBlockTag(name))
             blockStart = endTag ? qint32(at + tag.size()) : qint32(at);
+        if (endTag)
             return;
-        }
-        if (endTag || name.compare(QLatin1String("a"), Qt::CaseInsensitive) != 0)
-            return;
-        const QString value = GetTagAttribute(tag, QStringLiteral("name"));
-        if (value.isEmpty())
-            return;
-        if (TBookmark *b = Bookmarks.GetItemByName(value))
-            b->Position = blockStart;
+        // An anchor on a block element starts its piece with that element.
+        for (const QString &anchor : anchorsOf(name, tag))
+            if (TBookmark *b = Bookmarks.GetItemByName(anchor))
+                b->Position = blockStart;
     });
 }
 
@@ -630,15 +735,14 @@ void TChmTopicFile::SplitFileByBookmark()
         const qint32 to = k + 1 < Bookmarks.Count()
                               ? std::clamp<qint32>(Bookmarks.Items(k + 1)->Position, from, qint32(Body.size()))
                               : qint32(Body.size());
-        const QString piece = ExtractMainContent(Body.mid(from, to - from), b->Title);
+        // The title block looked for is the anchor's own, after any text
+        // that the first piece takes from before it.
+        const qint32 titleFrom = std::clamp<qint32>(b->Position, from, to) - from;
+        const QString piece = ExtractMainContent(Body.mid(from, to - from), b->Title, titleFrom);
         forEachTag(piece, [this, k](qsizetype, const QString &tag, const QString &name) {
-            if (name.compare(QLatin1String("a"), Qt::CaseInsensitive) != 0)
-                return;
-            QString value = GetTagAttribute(tag, QStringLiteral("name"));
-            if (value.startsWith(QLatin1Char('#')))
-                value.remove(0, 1);
-            if (!value.isEmpty() && !AnchorPieces.contains(value.toLower()))
-                AnchorPieces.insert(value.toLower(), k);
+            for (const QString &anchor : anchorsOf(name, tag))
+                if (!AnchorPieces.contains(anchor.toLower()))
+                    AnchorPieces.insert(anchor.toLower(), k);
         });
         SaveWorkPage(BeforeBody + piece + AfterBody, PieceName(Filename, k));
     }

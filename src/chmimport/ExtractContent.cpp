@@ -77,21 +77,27 @@ int SumOpenCharCount(const THtmlTags &Tags)
     return sum;
 }
 
-QString ExtractMainContent(const QString &Html, const QString &Title)
+QString ExtractMainContent(const QString &Html, const QString &Title, qsizetype TitleFrom)
 {
     THtmlTags tags;
     THtmlTag *root = tags.Add();
     root->Name = QStringLiteral("Root");
-    int best = 5;
     bool firstBlock = true;
     THtmlTag *titleHolder = nullptr;
-    QString result;
+    bool titleDropped = false;
     QString block;
+    // Where the current block began: its position, and the innermost element
+    // with the length of its Inner then (valid while that element is open).
+    qsizetype blockFrom = 0;
+    int markDepth = 0;
+    qsizetype markLength = 0;
+    bool markValid = true;
 
     bool inTag = false, collectingName = false;
     QString tagText, name;
 
-    for (const QChar ch : Html) {
+    for (qsizetype at = 0; at < Html.size(); ++at) {
+        const QChar ch = Html.at(at);
         THtmlTag *top = tags.TagAt(tags.TagCount() - 1);
         if (!inTag && ch == QLatin1Char('<')) {
             top->Inner += tagText;
@@ -119,12 +125,18 @@ QString ExtractMainContent(const QString &Html, const QString &Title)
                 endTag = true;
                 name.remove(0, 1);
             }
-            if (IsBlockTag(name)) {
+            const bool blockTag = IsBlockTag(name);
+            if (blockTag) {
                 const QString text = normalisedBlock(block);
-                if (!text.isEmpty() && firstBlock) {
-                    if (IsSimilarTitle(text, Title)
-                        || (text.size() < 50 && !text.endsWith(QLatin1Char('.')) && !text.endsWith(QLatin1Char(':'))))
+                // The first block of the piece (after what it takes from
+                // before its anchor) goes when it repeats the entry's title;
+                // any other first block is the page's own text.
+                if (!text.isEmpty() && firstBlock && blockFrom >= TitleFrom) {
+                    if (IsSimilarTitle(text, Title) && markValid && markDepth == tags.TagCount() - 1) {
+                        top->Inner.truncate(markLength);
                         titleHolder = top;
+                        titleDropped = true;
+                    }
                     firstBlock = false;
                 }
                 block.clear();
@@ -148,22 +160,24 @@ QString ExtractMainContent(const QString &Html, const QString &Title)
                     tags.TagAt(d)->Tail = tagText;
                     for (int k = tags.TagCount() - 1; k >= d; --k) {
                         THtmlTag *c = tags.TagAt(k);
-                        THtmlTag *p = tags.TagAt(k - 1);
-                        if (c == titleHolder) {
-                            p->Inner.clear();
-                            titleHolder = p;
-                        } else {
-                            foldInto(*p, *c, true);
-                        }
-                    }
-                    THtmlTag *dd = tags.TagAt(d);
-                    if (dd->CharCount > best) {
-                        result = dd->Start + dd->Inner + dd->Tail;
-                        best = dd->CharCount + 5;
-                        titleHolder = nullptr;
+                        // The element that held the title leaves no empty
+                        // shell; what it holds besides stays.
+                        const bool emptyTitle = c == titleHolder && TrimWhitespace(c->Inner).isEmpty();
+                        if (c == titleHolder)
+                            titleHolder = nullptr;
+                        if (!emptyTitle)
+                            foldInto(*tags.TagAt(k - 1), *c, true);
                     }
                     tags.TruncateTo(d);
+                    if (d <= markDepth)
+                        markValid = false;
                 }
+            }
+            if (blockTag) {
+                blockFrom = at + 1;
+                markDepth = tags.TagCount() - 1;
+                markLength = tags.TagAt(markDepth)->Inner.size();
+                markValid = true;
             }
             tagText.clear();
             continue;
@@ -177,20 +191,12 @@ QString ExtractMainContent(const QString &Html, const QString &Title)
         }
     }
     // What is left open is folded down to the root.
-    for (int k = tags.TagCount() - 1; k >= 1; --k) {
-        THtmlTag *c = tags.TagAt(k);
-        THtmlTag *p = tags.TagAt(k - 1);
-        foldInto(*p, *c, true);
-        if (IsBlockTag(c->Name) && c->CharCount > best) {
-            result = c->Start + c->Inner + QStringLiteral("</") + c->Name + QLatin1Char('>');
-            best = c->CharCount + 5;
-        }
-    }
-    if (root->CharCount > best)
-        result = root->Inner;
-    if (TrimWhitespace(result).isEmpty())
-        result = root->Inner;
-    if (result.isEmpty())
+    for (int k = tags.TagCount() - 1; k >= 1; --k)
+        foldInto(*tags.TagAt(k - 1), *tags.TagAt(k), true);
+    // The whole piece stays: the largest element alone would lose the text
+    // beside it.
+    QString result = root->Inner;
+    if (TrimWhitespace(result).isEmpty() && !titleDropped)
         result = Html;
     return BalanceTableFragment(result);
 }

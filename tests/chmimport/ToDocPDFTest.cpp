@@ -14,6 +14,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QXmlStreamReader>
 
 #include <csignal>
 #include <ctime>
@@ -22,6 +23,7 @@
 #include <libxml/xmlmemory.h>
 #include <malloc.h>
 #include <sys/resource.h>
+#include <zip.h>
 
 using namespace testsupport;
 
@@ -118,7 +120,7 @@ Built readBack(const QString &docx)
         } else {
             const QString id = QString::fromUtf8(n.node().attribute("r:id").value());
             if (!id.isEmpty() && shown)
-                b.addresses << id;
+                b.addresses << d->package().relationship(d->mainPart(), id).target;
         }
     }
     for (pugi::xpath_node t : d->body().select_nodes(".//w:tbl")) {
@@ -442,6 +444,248 @@ TEST(ChmToWord, EveryPageLinkAndKeywordArrives)
         EXPECT_EQ(b.media, 1);
     }
     QFile::remove(outside);
+}
+
+namespace {
+
+// One entry of a zip package (a .docx or an .odt); empty when it is missing.
+QByteArray zipEntry(const QString &path, const char *name)
+{
+    int code = 0;
+    std::unique_ptr<zip_t, int (*)(zip_t *)> archive(zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &code),
+                                                     zip_close);
+    zip_stat_t st;
+    if (!archive || zip_stat(archive.get(), name, 0, &st) != 0)
+        return QByteArray();
+    std::unique_ptr<zip_file_t, int (*)(zip_file_t *)> file(zip_fopen(archive.get(), name, 0), zip_fclose);
+    QByteArray bytes(qsizetype(st.size), Qt::Uninitialized);
+    if (!file || zip_fread(file.get(), bytes.data(), st.size) != zip_int64_t(st.size))
+        return QByteArray();
+    return bytes;
+}
+
+// What is wrong with a document part as an XML reader and Word see it: not
+// well-formed, a bookmark start without its end after it (same id), an end
+// without a start, an id used twice.
+QString documentXmlProblems(const QByteArray &xml)
+{
+    QStringList problems;
+    QSet<QString> open, used;
+    QXmlStreamReader r(xml);
+    while (!r.atEnd()) {
+        if (r.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        const QString id = r.attributes().value(QStringLiteral("w:id")).toString();
+        if (r.qualifiedName() == QLatin1String("w:bookmarkStart")) {
+            if (used.contains(id))
+                problems << "id used twice: " + id;
+            used.insert(id);
+            open.insert(id);
+        } else if (r.qualifiedName() == QLatin1String("w:bookmarkEnd")) {
+            if (!open.remove(id))
+                problems << "end without a start before it: " + id;
+        }
+    }
+    if (r.hasError())
+        problems << "not well-formed: " + r.errorString();
+    for (const QString &id : open)
+        problems << "start without an end: " + id;
+    return problems.join('\n');
+}
+
+// The bookmarks that LibreOffice kept of a document, converted to .odt.
+QStringList libreOfficeBookmarks(const QString &docx, const QString &odt)
+{
+    word::lo::Convert(docx, QStringLiteral("odt"), odt, QStringLiteral("check the import"));
+    const QString content = QString::fromUtf8(zipEntry(odt, "content.xml"));
+    QStringList names;
+    static const QRegularExpression bookmark(QStringLiteral("<text:bookmark(?:-start)?\\s[^>]*text:name=\"([^\"]*)\""));
+    for (auto it = bookmark.globalMatch(content); it.hasNext();)
+        names << it.next().captured(1);
+    return names;
+}
+
+QString bookmarkOf(const TTitleLists &list, const QString &topic)
+{
+    for (int i = 0; i < list.Count(); ++i)
+        if (list.Items(i)->Topic == topic)
+            return list.Items(i)->Bookmark;
+    return QString();
+}
+
+// The text between a heading and the next one (the headings as lines).
+QString under(const Built &b, const QString &heading)
+{
+    const QString text = QLatin1Char('\n') + b.text;
+    const qsizetype from = text.indexOf(QLatin1Char('\n') + heading + QLatin1Char('\n'));
+    if (from < 0)
+        return QString();
+    const qsizetype start = from + heading.size() + 1; // the line break after the heading
+    qsizetype end = text.size();
+    for (const Heading &h : b.headings) {
+        const qsizetype at = text.indexOf(QLatin1Char('\n') + h.text + QLatin1Char('\n'), start);
+        if (at >= 0 && at < end)
+            end = at;
+    }
+    return text.mid(start + 1, std::max<qsizetype>(0, end - start - 1));
+}
+
+std::unique_ptr<TOutputWord> importer(const QString &chm, const QString &target, QStringList &errors)
+{
+    auto worker = std::make_unique<TOutputWord>();
+    worker->chm = chm;
+    TChmToDocPDF &c = *worker->Chm2DocPDF;
+    c.ForQuillcraft = c.OnlyWord = true;
+    c.pdf = target;
+    c.Settings->XE = true;
+    c.FOnError = [&errors](const QString &t) { errors << t; };
+    return worker;
+}
+
+} // namespace
+
+// Links and bookmarks as Word and LibreOffice read them: links with an anchor
+// or a query lead to pages that only they reach, ids are anchors, links to
+// files that are no pages and script contents entries keep their text only,
+// a control character in a name or a keyword never reaches the document.
+TEST(ChmToWord, LinksBookmarksAndNamesWorkInWordAndLibreOffice)
+{
+    QC_REQUIRE_CHMCMD();
+    ScratchDir dir;
+    const QString chm = chmmaker::compile(
+        dir.file("src"), "links",
+        {{"toc.hhc", chmmaker::sitemap({{0, "Start", "start.htm"},
+                                        {0, "Part one", "guide.htm#one"},
+                                        {0, "Part two", "guide.htm#two"},
+                                        {0, "R one", "r.htm#r1"},
+                                        {0, "R two", "r.htm#r2"},
+                                        {0, "Script", "javascript:alert(1)"},
+                                        {0, "Web", "https://example.com/"},
+                                        {0, "Mail", "mailto:help@example.com"},
+                                        {0, "A&#1;B", "ctl.htm"}})},
+         {"index.hhk", chmmaker::sitemap({{0, "C&#1;D", "ctl.htm"}})},
+         {"start.htm", chmmaker::page("Start", "<p>STARTTEXT links: <a href=\"only.htm#sec\">to sec</a>, "
+                                               "<a href=\"b.htm?x=1\">to query</a>, <a href=\"big.png\">the picture</a>, "
+                                               "<a href=\"notes.txt\">the notes</a>, <a href=\"r.htm#r2\">to r two</a>, "
+                                               "<a href=\"guide.htm#two\">to part two</a> and <a href=\"#inside\">inside</a>."
+                                               "</p><p><a name=\"inside\"></a>INSIDE text further down the start page.</p>")},
+         {"only.htm", chmmaker::page("Only", "<p>ONLYTEXT the page that only an anchored link reaches.</p>"
+                                             "<p><a name=\"sec\"></a>SECTEXT the section that link points at.</p>")},
+         {"b.htm", chmmaker::page("Query", "<p>QUERYTEXT the page that only a link with a query reaches.</p>")},
+         {"big.png", png()},
+         {"notes.txt", "Some notes.\n"},
+         {"guide.htm", chmmaker::page("Guide", "<p>GUIDELEAD This lead paragraph stands before the first anchor of the "
+                                               "guide page.</p><h2><a name=\"one\"></a>Part one</h2><p>PARTONE ...</p>"
+                                               "<h2><a name=\"two\"></a>Part two</h2><p>PARTTWO ...</p>")},
+         {"r.htm", chmmaker::page("R", "<h1 id=\"r1\">R one</h1><p>RONE text under the first heading.</p>"
+                                       "<h2 id=\"r2\">R two</h2><p>RTWO text under the second heading.</p>")},
+         {"ctl.htm", chmmaker::page("Ctl", "<p>CTLTEXT the page of an entry whose name holds a control character.</p>")}});
+    ASSERT_FALSE(chm.isEmpty());
+    QStringList errors;
+    const auto worker = importer(chm, dir.file("out/links.docx"), errors);
+    worker->Execute();
+    const TChmToDocPDF &c = *worker->Chm2DocPDF;
+    ASSERT_FALSE(c.Failed) << errors.join('\n').toStdString();
+    const Built b = readBack(c.pdf);
+
+    QStringList headings;
+    for (const Heading &h : b.headings)
+        headings << QStringLiteral("%1 %2").arg(h.level).arg(h.text);
+    EXPECT_EQ(headings.join('|').toStdString(),
+              "1 Start|1 Part one|1 Part two|1 R one|1 R two|1 Script|1 Web|1 Mail|1 AB|1 Addenda|2 Query|2 Only");
+    EXPECT_TRUE(b.indexEntries.contains("XE \"CD\"")) << b.indexEntries.join('|').toStdString();
+    for (const char *t : {"STARTTEXT", "INSIDE text", "ONLYTEXT", "SECTEXT", "QUERYTEXT", "CTLTEXT", "the picture",
+                          "the notes"})
+        EXPECT_TRUE(b.text.contains(QLatin1String(t))) << t;
+    // The text before the first anchor of a page that no entry shows whole
+    // goes with the first part; ids split a page as anchors do.
+    EXPECT_TRUE(under(b, "Part one").contains("GUIDELEAD") && under(b, "Part one").contains("PARTONE"))
+        << b.text.toStdString();
+    EXPECT_TRUE(under(b, "Part two").contains("PARTTWO"));
+    EXPECT_TRUE(under(b, "R one").contains("RONE") && !under(b, "R one").contains("RTWO")) << b.text.toStdString();
+    EXPECT_TRUE(under(b, "R two").contains("RTWO"));
+    EXPECT_TRUE(under(b, "Script").isEmpty()) << under(b, "Script").toStdString();
+
+    // Links lead to the bookmarks of their pages and anchors; nothing links
+    // to a file, and only the web and mail entries link outside.
+    const QMap<QString, QString> links{{"to sec", bookmarkOf(c.List, "Only") + "_sec"},
+                                       {"to query", bookmarkOf(c.List, "Query")},
+                                       {"to r two", bookmarkOf(c.List, "R two")},
+                                       {"to part two", bookmarkOf(c.List, "Part two")},
+                                       {"inside", bookmarkOf(c.List, "Start") + "_inside"}};
+    for (auto it = links.cbegin(); it != links.cend(); ++it)
+        EXPECT_EQ(b.links.value(it.key()).toStdString(), it.value().toStdString()) << it.key().toStdString();
+    EXPECT_TRUE(b.missingAnchors.isEmpty()) << b.missingAnchors.join(',').toStdString();
+    EXPECT_EQ(b.addresses.join(',').toStdString(), "https://example.com/,mailto:help@example.com");
+
+    // Well-formed, every bookmark whole; LibreOffice opens it and keeps them.
+    const QByteArray xml = zipEntry(c.pdf, "word/document.xml");
+    ASSERT_FALSE(xml.isEmpty());
+    EXPECT_EQ(documentXmlProblems(xml).toStdString(), "");
+    if (word::lo::IsAvailable()) {
+        const QStringList kept = libreOfficeBookmarks(c.pdf, dir.file("lo/links.odt"));
+        for (const QString &name : {bookmarkOf(c.List, "Start") + "_inside", bookmarkOf(c.List, "Only") + "_sec",
+                                    bookmarkOf(c.List, "Mail"), bookmarkOf(c.List, "R two")})
+            EXPECT_TRUE(kept.contains(name)) << name.toStdString() << ": " << kept.join(',').toStdString();
+    }
+}
+
+// Text that readers see: whatever stands beside a table or a code block, a
+// short note after a long block and a short first block under an entry of
+// another title stay; shared bars and navigation lines go.
+TEST(ChmToWord, TextBesideTablesCodeAndShortBlocksStays)
+{
+    QC_REQUIRE_CHMCMD();
+    QString rows;
+    for (int k = 1; k <= 12; ++k)
+        rows += QStringLiteral("<tr><td>Option %1</td><td>Sets the value number %1 that the program keeps between "
+                               "runs.</td></tr>").arg(k);
+    QString code;
+    for (int k = 1; k <= 10; ++k)
+        code += QStringLiteral("quill --project demo.qvx --output build/step%1 --verbose\n").arg(k);
+    QString longBlock;
+    for (int k = 1; k <= 4; ++k)
+        longBlock += QStringLiteral("<p>Paragraph %1 of the long block says at length what the notes are for, so that "
+                                    "it holds far more text than the note after it.</p>").arg(k);
+    auto nav = [](const char *from, const char *to) {
+        return QStringLiteral("<p><a href=\"%1.htm\">&lt;&lt; PREVNAV %1</a> | <a href=\"%2.htm\">NEXTNAV %2 &gt;&gt;"
+                              "</a></p>").arg(QLatin1String(from), QLatin1String(to));
+    };
+    ScratchDir dir;
+    const QString chm = chmmaker::compile(
+        dir.file("src"), "texts",
+        {{"toc.hhc", chmmaker::sitemap({{0, "Options", "opts.htm"},
+                                        {0, "Running", "run.htm"},
+                                        {0, "Notes", "note.htm"},
+                                        {0, "Part three", "steps.htm#three"},
+                                        {0, "Part four", "steps.htm#four"}})},
+         {"opts.htm", navPage("Options", "<h1>Options</h1><p>The dialog box offers these options:</p><table border=1>"
+                                             + rows + "</table><p>Click OK to keep them.</p>")},
+         {"run.htm", navPage("Running", "<h1>Running</h1><p>To start the program, type:</p><pre>" + code
+                                            + "</pre><p>See also <a href=\"opts.htm\">Options</a>.</p>")},
+         {"note.htm", navPage("Notes", "<h1>Notes</h1><div class=\"body\">" + longBlock
+                                           + "</div><p>NOTELINE Keep a copy.</p>" + nav("run", "steps"))},
+         {"steps.htm", navPage("Steps", "<p><a name=\"three\"></a>Press F1 now</p><p>THREETEXT tells what the help "
+                                        "window shows after that.</p><p><a name=\"four\"></a>FOURTEXT is the fourth "
+                                        "part, with more to say about the steps.</p>" + nav("note", "opts"))}});
+    ASSERT_FALSE(chm.isEmpty());
+    QStringList errors;
+    const auto worker = importer(chm, dir.file("out/texts.docx"), errors);
+    worker->Execute();
+    ASSERT_FALSE(worker->Chm2DocPDF->Failed) << errors.join('\n').toStdString();
+    const Built b = readBack(worker->Chm2DocPDF->pdf);
+    const QMap<QString, QStringList> expected{
+        {"Options", {"The dialog box offers these options:", "Option 12", "Click OK to keep them."}},
+        {"Running", {"To start the program, type:", "build/step10", "See also Options."}},
+        {"Notes", {"Paragraph 4 of the long block", "NOTELINE Keep a copy."}},
+        {"Part three", {"Press F1 now", "THREETEXT"}},
+        {"Part four", {"FOURTEXT"}}};
+    for (auto it = expected.cbegin(); it != expected.cend(); ++it)
+        for (const QString &t : it.value())
+            EXPECT_TRUE(under(b, it.key()).contains(t)) << it.key().toStdString() << ": " << t.toStdString() << "\n"
+                                                       << b.text.toStdString();
+    for (const char *gone : {"Reference for the guide", "PREVNAV", "NEXTNAV", "Options\nOptions\n", "Running\nRunning\n"})
+        EXPECT_FALSE(b.text.contains(QLatin1String(gone))) << gone << "\n" << b.text.toStdString();
 }
 
 TEST(ChmToWord, CancelAndFailureSaveNothingAndCleanUp)

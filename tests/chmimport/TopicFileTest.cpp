@@ -138,3 +138,21 @@ TEST(ChmTopicFile, OnlyRepeatedBlocksGoAndEveryPageKeepsItsText)
         EXPECT_TRUE(sentences.page(k).contains(QStringLiteral("Entry %1").arg(k))) << sentences.page(k).toStdString();
     }
 }
+
+// Navigation is a line of links parted only by the signs of a bar; its
+// element goes with it, its anchors stay. Links in words are text.
+TEST(ChmTopicFile, NavigationBarsGoAndLinksInWordsStay)
+{
+    const QString bar = QStringLiteral("<table><tr><td><b>[<a href=\"a.htm\">Overview</a>][<a href=\"b.htm\">Index</a>]"
+                                       "</b></td><td>Reference for unit 'Forms'</td></tr></table>"
+                                       "<p><a name=\"top\"></a><a href=\"p.htm\">&lt;&lt; Previous</a> &middot; "
+                                       "<a href=\"n.htm\">Next &gt;&gt;</a></p><p>Body.</p>");
+    const QString out = RemoveNavigationBlocks(bar);
+    EXPECT_EQ(out.toStdString(), "<table><tr><td></td><td>Reference for unit 'Forms'</td></tr></table>"
+                                 "<a name=\"top\"></a><p>Body.</p>");
+    for (const char *text : {"<p>See also <a href=\"a.htm\">A</a>, <a href=\"b.htm\">B</a>.</p>",
+                             "<p><a href=\"c.htm\">Caption</a> (<a href=\"t.htm\">TAction</a>)</p>",
+                             "<p><a href=\"a.htm\">Overview</a> <a href=\"m.htm\">Method</a></p>",
+                             "<p><a href=\"a.htm\">A</a> | <img src=\"shot.png\"> <a href=\"b.htm\">B</a></p>"})
+        EXPECT_EQ(RemoveNavigationBlocks(QString::fromUtf8(text)).toStdString(), text);
+}

@@ -3,11 +3,15 @@
 // between documents, saving and reading back.
 #include "platform/word/Document.h"
 #include "platform/word/LibreOffice.h"
+#include "platform/word/Package.h"
 #include "platform/word/Story.h"
 #include "support/TestSupport.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
+#include <QXmlStreamReader>
+#include <cstring>
 #include <gtest/gtest.h>
 
 using namespace word;
@@ -121,6 +125,47 @@ TEST(WordBuilding, ImportSequenceBuildsHeadingsBookmarksFieldsAndLinks)
     EXPECT_EQ(texts(again), t);
     again->Bookmarks().setShowHidden(true);
     EXPECT_EQ(again->Bookmarks().Count(), d->Bookmarks().Count());
+}
+
+// Characters that XML forbids never reach a document, whichever way the text
+// comes in: the saved parts are well-formed, the rest of the text stays.
+TEST(WordBuilding, CharactersXmlForbidsNeverReachTheDocument)
+{
+    ScratchDir dir;
+    writeFile(dir.file("p.htm"), "<p class=\"c\x02\">Page &#1;one\x01 <img src=\"none.png\" alt=\"al\x03t\"></p>");
+    Application app;
+    Document *d = app.Documents().Add();
+    Range r = d->Content();
+    r.InsertAfter(QStringLiteral("Head\x01ing\uFFFF\vnext line"));
+    r.Collapse(wdCollapseEnd);
+    r.InsertParagraphAfter();
+    r.Collapse(wdCollapseEnd);
+    d->Fields().Add(r, fields::wdFieldIndexEntry, QStringLiteral("\"key\x1Fword\""), false);
+    r = d->Content();
+    r.Collapse(wdCollapseEnd);
+    Hyperlink h = d->Hyperlinks().Add(r, QStringLiteral("http://example.com/\x01"), QString(), QStringLiteral("tip\x02"),
+                                      QStringLiteral("Link\x0Etext"));
+    r = h.Range();
+    r.Collapse(wdCollapseEnd);
+    r.InsertParagraphAfter();
+    Document *p = app.Documents().Open(dir.file("p.htm"), wdOpenFormatWebPages);
+    p->Content().Copy();
+    r.Collapse(wdCollapseEnd);
+    r.Paste();
+    d->SaveAs(dir.file("ctl.docx"), wdFormatXMLDocument);
+
+    const std::unique_ptr<Package> saved = Package::Open(dir.file("ctl.docx"));
+    for (const QString &part : saved->partNames()) {
+        if (!part.endsWith(QLatin1String(".xml")) && !part.endsWith(QLatin1String(".rels")))
+            continue;
+        QXmlStreamReader xml(saved->bytes(part));
+        while (!xml.atEnd())
+            xml.readNext();
+        EXPECT_FALSE(xml.hasError()) << part.toStdString() << ": " << xml.errorString().toStdString();
+    }
+    Document *again = app.Documents().Open(dir.file("ctl.docx"));
+    EXPECT_EQ(texts(again).join('|').toStdString(), "Heading\vnext line|Linktext|Page one [alt]|");
+    EXPECT_EQ(again->Fields().Item(1).Code().Text().toStdString(), " XE \"keyword\" ");
 }
 
 TEST(WordBuilding, PageSetupStylesFontsAndWebOptions)
@@ -306,6 +351,7 @@ TEST(WordBuilding, CopyAndPasteCarryEverythingAlong)
     Document *dst = app.Documents().Add();
     Range r = dst->Content();
     r.InsertAfter("Target start");
+    dst->Bookmarks().Add(QStringLiteral("Existing"), r); // the pasted bookmarks get other ids
     r.InsertParagraphAfter();
     r.Collapse(wdCollapseEnd);
     src->Content().Copy();
@@ -350,7 +396,28 @@ TEST(WordBuilding, CopyAndPasteCarryEverythingAlong)
     EXPECT_EQ(dst->package().relationship(dst->mainPart(), link.attribute("r:id").value()).target, "http://example.com/");
     // The bookmark came with the first paste; the second left it alone.
     EXPECT_EQ(dst->body().select_nodes(".//w:bookmarkStart[@w:name='anchor1']").size(), 1u);
-    EXPECT_EQ(dst->body().select_nodes(".//w:bookmarkStart").size(), dst->body().select_nodes(".//w:bookmarkEnd").size());
+    // Every start has its end after it, with the same id, and no id is used twice.
+    struct Pairs : pugi::xml_tree_walker {
+        QSet<QString> open, used;
+        QStringList problems;
+        bool for_each(pugi::xml_node &n) override
+        {
+            const QString id = QString::fromUtf8(n.attribute("w:id").value());
+            if (std::strcmp(n.name(), "w:bookmarkStart") == 0) {
+                if (used.contains(id))
+                    problems << "twice " + id;
+                used.insert(id);
+                open.insert(id);
+            } else if (std::strcmp(n.name(), "w:bookmarkEnd") == 0 && !open.remove(id)) {
+                problems << "end without start " + id;
+            }
+            return true;
+        }
+    } pairs;
+    dst->body().traverse(pairs);
+    EXPECT_TRUE(pairs.problems.isEmpty() && pairs.open.isEmpty())
+        << pairs.problems.join(',').toStdString() << " open: " << QStringList(pairs.open.values()).join(',').toStdString();
+    EXPECT_EQ(pairs.used.size(), 2); // Existing and anchor1
     // Closing the source does not disturb a later paste.
     src->Close(wdDoNotSaveChanges);
     Range third = dst->Content();

@@ -6,6 +6,7 @@
 #include "platform/word/HtmlImport.h"
 #include "platform/word/HtmlXml.h"
 #include "platform/word/Story.h"
+#include "platform/word/XmlText.h"
 
 #include <QRegularExpression>
 #include <cmath>
@@ -425,7 +426,7 @@ void Font::set(const char *element, const char *value, bool remove)
 
 void Font::setName(const QString &name)
 {
-    const QByteArray face = name.toUtf8();
+    const QByteArray face = XmlUtf8(name);
     set("w:rFonts", nullptr);
     auto apply = [&face](pugi::xml_node fonts) {
         for (const char *a : {"w:asciiTheme", "w:hAnsiTheme", "w:cstheme"})
@@ -569,7 +570,7 @@ word::Field Fields::Add(word::Range &range, int type, const QString &text, bool 
     pugi::xml_node r = newRun(scratch);
     pugi::xml_node instr = r.append_child("w:instrText");
     instr.append_attribute("xml:space").set_value("preserve");
-    instr.text().set(code.toUtf8().constData());
+    instr.text().set(XmlUtf8(code).constData());
     insertAt(ip, r);
     if (withResult)
         f.separate = fieldChar("separate");
@@ -626,10 +627,10 @@ Hyperlink Hyperlinks::Add(const word::Range &anchor, const QString &address, con
                                                            target, true);
         link.append_attribute("r:id").set_value(id.toUtf8().constData());
     } else {
-        link.append_attribute("w:anchor").set_value(subAddress.toUtf8().constData());
+        link.append_attribute("w:anchor").set_value(XmlUtf8(subAddress).constData());
     }
     if (!screenTip.isEmpty())
-        link.append_attribute("w:tooltip").set_value(screenTip.toUtf8().constData());
+        link.append_attribute("w:tooltip").set_value(XmlUtf8(screenTip).constData());
     link.append_attribute("w:history").set_value("1");
     pugi::xml_node r = link.append_child("w:r");
     const QString style = doc_->styles().ensureBuiltIn(wdStyleHyperlink);
@@ -643,7 +644,7 @@ Hyperlink Hyperlinks::Add(const word::Range &anchor, const QString &address, con
                                                        : address;
     QString flat = shownText;
     flat.replace(QRegularExpression(QStringLiteral("[\\r\\n]+")), QStringLiteral(" "));
-    t.text().set(flat.toUtf8().constData());
+    t.text().set(XmlUtf8(flat).constData());
     pugi::xml_node placed = insertAt(ip, link);
     doc_->touch();
     doc_->keepFields();

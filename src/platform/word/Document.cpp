@@ -6,6 +6,7 @@
 #include "platform/word/LibreOffice.h"
 #include "platform/word/Revisions.h"
 #include "platform/word/Story.h"
+#include "platform/word/XmlText.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -563,7 +564,7 @@ void Shape::setAlternativeText(const QString &text)
             throw Exception(QStringLiteral("This shape cannot hold an alternative text."));
         if (!pr.attribute("descr"))
             pr.append_attribute("descr");
-        pr.attribute("descr").set_value(text.toUtf8().constData());
+        pr.attribute("descr").set_value(XmlUtf8(text).constData());
     } else {
         shapes::setAlternativeText(s_, text);
     }

@@ -1,6 +1,7 @@
 #include "platform/word/Fields.h"
 
 #include "platform/word/Story.h"
+#include "platform/word/XmlText.h"
 
 #include <QHash>
 #include <cstring>
@@ -274,7 +275,7 @@ bool setCode(const Field &f, const QString &text)
             continue;
         pugi::xml_node instr = fa.atom.node;
         if (first) {
-            instr.text().set(text.toUtf8().constData());
+            instr.text().set(XmlUtf8(text).constData());
             if (!instr.attribute("xml:space"))
                 instr.append_attribute("xml:space").set_value("preserve");
             first = false;
@@ -291,7 +292,7 @@ bool setCode(const Field &f, const QString &text)
             r.append_copy(rPr);
         pugi::xml_node instr = r.append_child("w:instrText");
         instr.append_attribute("xml:space").set_value("preserve");
-        instr.text().set(text.toUtf8().constData());
+        instr.text().set(XmlUtf8(text).constData());
     }
     return !nested.empty();
 }
@@ -361,7 +362,7 @@ void setResultText(const Field &f, const QString &text)
         r.append_copy(firstRPr);
     pugi::xml_node t = r.append_child("w:t");
     t.append_attribute("xml:space").set_value("preserve");
-    t.text().set(text.toUtf8().constData());
+    t.text().set(XmlUtf8(text).constData());
 }
 
 void setResultStyle(const Field &f, const QString &styleId)

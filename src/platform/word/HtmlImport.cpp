@@ -7,6 +7,7 @@
 #include "platform/word/HtmlExport.h"
 #include "platform/word/Package.h"
 #include "platform/word/Styles.h"
+#include "platform/word/XmlText.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -70,7 +71,7 @@ QString attribute(const xmlNode *n, const char *name)
 
 QByteArray utf8(const QString &s)
 {
-    return s.toUtf8();
+    return XmlUtf8(s);
 }
 
 // --- Encodings --------------------------------------------------------------

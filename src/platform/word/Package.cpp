@@ -1,4 +1,5 @@
 #include "platform/word/Package.h"
+#include "platform/word/XmlText.h"
 
 #include "platform/FileErrors.h"
 
@@ -1059,7 +1060,7 @@ QString Package::addRelationship(const QString &source, const QString &type, con
     pugi::xml_node r = doc->document_element().append_child("Relationship");
     r.append_attribute("Id").set_value(id.constData());
     r.append_attribute("Type").set_value(type.toUtf8().constData());
-    r.append_attribute("Target").set_value(target.toUtf8().constData());
+    r.append_attribute("Target").set_value(XmlUtf8(target).constData());
     if (external)
         r.append_attribute("TargetMode").set_value("External");
     if (kept) {

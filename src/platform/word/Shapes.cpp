@@ -2,6 +2,7 @@
 
 #include "platform/word/Package.h"
 #include "platform/word/Story.h"
+#include "platform/word/XmlText.h"
 
 #include <QHash>
 #include <cstring>
@@ -269,7 +270,7 @@ void setAlternativeText(const ShapeRef &s, const QString &text)
         return;
     if (!holder.attribute(name))
         holder.append_attribute(name);
-    holder.attribute(name).set_value(text.toUtf8().constData());
+    holder.attribute(name).set_value(XmlUtf8(text).constData());
 }
 
 double width(const ShapeRef &s)

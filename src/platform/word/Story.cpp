@@ -1,4 +1,5 @@
 #include "platform/word/Story.h"
+#include "platform/word/XmlText.h"
 
 #include <QRegularExpression>
 #include <functional>
@@ -425,8 +426,9 @@ InsertPoint splitAt(pugi::xml_node p, int offset)
     return {run.parent(), rest};
 }
 
-Point insertText(pugi::xml_node p, int offset, const QString &text)
+Point insertText(pugi::xml_node p, int offset, const QString &rawText)
 {
+    const QString text = XmlText(rawText, true);
     offset = std::clamp(offset, 0, length(p));
     // Formatting comes from the character before the point, or the first one.
     pugi::xml_node likeRPr;

@@ -102,24 +102,43 @@ public:
         const QString srcMain = src_.mainDocumentPart(), dstMain = dst_.mainDocumentPart();
         for (pugi::xml_node n : added)
             fix(n, srcMain, dstMain, true);
-        // Ends of bookmarks whose start was dropped go too.
-        if (!droppedBookmarks_.isEmpty())
-            for (pugi::xml_node n : added)
-                dropBookmarkEnds(n);
+        mendBookmarks();
         return added;
     }
 
 private:
-    void dropBookmarkEnds(pugi::xml_node top)
+    // Gives the copied bookmarks new ids, once every start and end is known
+    // (fix walks the nodes in no document order): each end takes its start's
+    // id. A bookmark goes, start and end, when the target has one of its
+    // name or when the copied content holds only one of its two ends.
+    void mendBookmarks()
     {
-        std::vector<pugi::xml_node> gone;
-        if (is(top, "w:bookmarkEnd"))
-            gone.push_back(top);
-        for (pugi::xpath_node x : top.select_nodes(".//w:bookmarkEnd"))
-            gone.push_back(x.node());
-        for (pugi::xml_node e : gone)
-            if (droppedBookmarks_.contains(QString::fromUtf8(e.attribute("w:id").value())))
+        QSet<QString> ended;
+        for (pugi::xml_node e : bookmarkEnds_)
+            ended.insert(QString::fromUtf8(e.attribute("w:id").value()));
+        QHash<QString, int> ids;
+        for (pugi::xml_node n : bookmarkStarts_) {
+            const QString old = QString::fromUtf8(n.attribute("w:id").value());
+            const QString key = QString::fromUtf8(n.attribute("w:name").value()).toLower();
+            if (key.isEmpty() || ix_.bookmarkNames.contains(key) || !ended.contains(old) || ids.contains(old)) {
+                n.parent().remove_child(n);
+                continue;
+            }
+            ix_.bookmarkNames.insert(key);
+            const int id = ix_.nextBookmarkId++;
+            ids.insert(old, id);
+            n.attribute("w:id").set_value(id);
+        }
+        for (pugi::xml_node e : bookmarkEnds_) {
+            // take(): a second end of the same id has no start left.
+            const QString old = QString::fromUtf8(e.attribute("w:id").value());
+            if (ids.contains(old))
+                e.attribute("w:id").set_value(ids.take(old));
+            else
                 e.parent().remove_child(e);
+        }
+        bookmarkStarts_.clear();
+        bookmarkEnds_.clear();
     }
 
     void fix(pugi::xml_node top, const QString &srcPart, const QString &dstPart, bool mainStory)
@@ -151,11 +170,10 @@ private:
                         n.attribute("w:id").set_value(id);
                 } else if (is(n, "w:bookmarkStart")) {
                     if (mainStory)
-                        bookmarkStart(n, remove);
+                        bookmarkStarts_.push_back(n);
                 } else if (is(n, "w:bookmarkEnd")) {
-                    const QString old = QString::fromUtf8(n.attribute("w:id").value());
-                    if (bookmarkIds_.contains(old))
-                        n.attribute("w:id").set_value(bookmarkIds_.value(old));
+                    if (mainStory)
+                        bookmarkEnds_.push_back(n);
                 } else if (is(n, "w:commentRangeStart") || is(n, "w:commentRangeEnd")
                            || is(n, "w:commentReference")) {
                     remove.push_back(n); // comments stay with their document
@@ -173,23 +191,6 @@ private:
         for (pugi::xml_node n : remove)
             if (n.parent())
                 n.parent().remove_child(n);
-    }
-
-    void bookmarkStart(pugi::xml_node n, std::vector<pugi::xml_node> &remove)
-    {
-        const QString old = QString::fromUtf8(n.attribute("w:id").value());
-        const QString name = QString::fromUtf8(n.attribute("w:name").value());
-        const QString key = name.toLower();
-        if (name.isEmpty() || ix_.bookmarkNames.contains(key)) {
-            // The target keeps its own bookmark of that name.
-            droppedBookmarks_.insert(old);
-            remove.push_back(n);
-            return;
-        }
-        ix_.bookmarkNames.insert(key);
-        const int id = ix_.nextBookmarkId++;
-        bookmarkIds_.insert(old, id);
-        n.attribute("w:id").set_value(id);
     }
 
     QString relationship(const QString &srcPart, const QString &dstPart, const QString &oldId)
@@ -399,8 +400,8 @@ private:
     QSet<QString> addedIds_;
     QHash<QString, QString> addedNames_;
     QHash<int, int> lists_;
-    QHash<QString, int> bookmarkIds_;
-    QSet<QString> droppedBookmarks_;
+    // The main story's bookmark starts and ends met by fix, for mendBookmarks.
+    std::vector<pugi::xml_node> bookmarkStarts_, bookmarkEnds_;
     bool stylesAdded_ = false;
 };
 
