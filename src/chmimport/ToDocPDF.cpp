@@ -1,5 +1,6 @@
 #include "chmimport/ToDocPDF.h"
 
+#include "chmimport/Parallel.h"
 #include "foundation/OLEMessageFilter.h"
 #include "foundation/Paths.h"
 #include "platform/Exception.h"
@@ -11,6 +12,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <thread>
 
 namespace {
 
@@ -112,6 +117,111 @@ void RefreshWordDocument(TWordRun &Run, const TProcEvent &OnChange)
     Run.D = Run.W->Documents().Add(Run.WorkFile, true);
     Run.R = std::make_unique<word::Range>(Run.D->Content());
 }
+
+// --- pages prepared ahead ----------------------------------------------------
+
+// Opens the entries' pages as documents and copies their content ahead of
+// the paste, on several threads, a few pages ahead of it; the paste takes
+// them in the entries' order, so the document is the same as when each page
+// is read just before it is pasted. A handful of pages is read on the
+// paste's own thread, when it takes them: threads would gain nothing there.
+class TPagePreparer {
+public:
+    // Files: the page of each entry by its position, empty for none.
+    // Caller: the paste's own engine (a restart replaces it).
+    TPagePreparer(const TChmToDocPDF &Owner, std::unique_ptr<word::Application> &Caller, QStringList Files)
+        : owner_(Owner), caller_(Caller), files_(std::move(Files)), ready_(size_t(files_.size()))
+    {
+        int pages = 0;
+        for (const QString &file : std::as_const(files_))
+            pages += file.isEmpty() ? 0 : 1;
+        if (pages < kFewPages)
+            return;
+        const int workers = std::max(1, ImportThreads() - 1);
+        window_ = 2 * workers;
+        for (int t = 0; t < workers; ++t)
+            threads_.emplace_back([this] { work(); });
+    }
+    ~TPagePreparer()
+    {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stop_ = true;
+        }
+        changed_.notify_all();
+        for (std::thread &t : threads_)
+            t.join();
+    }
+    TPagePreparer(const TPagePreparer &) = delete;
+    TPagePreparer &operator=(const TPagePreparer &) = delete;
+
+    bool HasPage(int index) const { return index < files_.size() && !files_.at(index).isEmpty(); }
+    // The page of the entry at index (which HasPage); entries are taken in
+    // their order.
+    TPreparedPage Take(int index)
+    {
+        if (threads_.empty())
+            return prepare(*caller_, index);
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [&] { return ready_[size_t(index)].has_value(); });
+        TPreparedPage page = std::move(*ready_[size_t(index)]);
+        ready_[size_t(index)].reset();
+        taken_ = index + 1;
+        changed_.notify_all();
+        return page;
+    }
+
+private:
+    static constexpr int kFewPages = 16;
+
+    TPreparedPage prepare(word::Application &W, int index) const
+    {
+        try {
+            return owner_.preparePage(W, files_.at(index));
+        } catch (const std::exception &e) {
+            TPreparedPage failed;
+            failed.failure = ErrorText(e);
+            return failed;
+        }
+    }
+
+    void work()
+    {
+        word::Application app;
+        for (;;) {
+            int index = -1;
+            {
+                std::unique_lock<std::mutex> lock(mutex_);
+                for (;;) {
+                    while (next_ < files_.size() && files_.at(next_).isEmpty())
+                        ++next_;
+                    if (stop_ || next_ >= files_.size())
+                        return;
+                    if (next_ < taken_ + window_)
+                        break;
+                    changed_.wait(lock);
+                }
+                index = next_++;
+            }
+            TPreparedPage page = prepare(app, index);
+            std::lock_guard<std::mutex> lock(mutex_);
+            ready_[size_t(index)] = std::move(page);
+            changed_.notify_all();
+        }
+    }
+
+    const TChmToDocPDF &owner_;
+    std::unique_ptr<word::Application> &caller_;
+    const QStringList files_;
+    std::vector<std::optional<TPreparedPage>> ready_;
+    std::vector<std::thread> threads_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    int next_ = 0;  // the next entry a worker looks at
+    int taken_ = 0; // entries before this one were taken
+    int window_ = 0;
+    bool stop_ = false;
+};
 
 // --- settings ----------------------------------------------------------------
 
@@ -253,11 +363,19 @@ void TChmToDocPDF::buildDocument(TWordRun &Run, bool &Saved)
     const int N = List.Count();
     const double Step = N > 0 ? 60.0 / N : 0.0;
     Run.R = std::make_unique<word::Range>(Run.D->Content());
+    // The entries' pages, read ahead of the paste.
+    QStringList files;
+    for (int i = 0; i < N; ++i) {
+        const TTitleList &E = *List.Items(i);
+        const QString file = rootFolder + E.Url;
+        files << (E.Status == 0 && !E.Url.isEmpty() && QFileInfo(file).isFile() ? file : QString());
+    }
+    TPagePreparer pages(*this, Run.W, files);
     int lastRefresh = 0;
     for (int i = 0; i < N; ++i) {
         const TTitleList &E = *List.Items(i);
         report(QStringLiteral("Processing (%1 of %2) %3...").arg(i + 1).arg(N).arg(E.Url), Round(i * Step) + 20);
-        addEntry(Run, E);
+        addEntry(Run, E, pages, i);
         if (RefreshAfter(i, lastRefresh)) {
             RefreshWordDocument(Run, FOnChange);
             lastRefresh = i;
@@ -306,7 +424,7 @@ void TChmToDocPDF::buildDocument(TWordRun &Run, bool &Saved)
     Run.D = nullptr;
 }
 
-void TChmToDocPDF::addEntry(TWordRun &Run, const TTitleList &E)
+void TChmToDocPDF::addEntry(TWordRun &Run, const TTitleList &E, TPagePreparer &Pages, int Index)
 {
     word::Range &R = *Run.R;
     word::Document &D = *Run.D;
@@ -334,9 +452,8 @@ void TChmToDocPDF::addEntry(TWordRun &Run, const TTitleList &E)
     }
 
     if (E.Status == 0) {
-        const QString file = rootFolder + E.Url;
-        if (!E.Url.isEmpty() && QFileInfo(file).isFile())
-            pastePage(Run, file);
+        if (Pages.HasPage(Index))
+            pastePage(Run, Pages.Take(Index));
     } else if (E.Status == 3) {
         R.Collapse(word::wdCollapseEnd);
         R.setStyle(-1);
@@ -346,20 +463,21 @@ void TChmToDocPDF::addEntry(TWordRun &Run, const TTitleList &E)
     }
 }
 
-void TChmToDocPDF::pastePage(TWordRun &Run, const QString &File)
+TPreparedPage TChmToDocPDF::preparePage(word::Application &W, const QString &File) const
 {
+    TPreparedPage page;
     word::Document *P = nullptr;
     try {
         // The page's pictures come from the work folder and nowhere else.
-        P = Run.W->Documents().Open(File, word::wdOpenFormatWebPages, rootFolder);
+        P = W.Documents().Open(File, word::wdOpenFormatWebPages, rootFolder);
     } catch (const Exception &e) {
         // A page that cannot be read (or only in part, when memory runs out)
         // would be lost from a document reported as made: the import fails,
         // naming the page inside the help file rather than the work folder.
-        throw Exception(QStringLiteral("Cannot import the help file \"%1\": %2")
-                            .arg(QDir::toNativeSeparators(OwnChmFile()), QString(e.message()).replace(rootFolder, QString())));
+        page.failure = QStringLiteral("Cannot import the help file \"%1\": %2")
+                           .arg(QDir::toNativeSeparators(OwnChmFile()), QString(e.message()).replace(rootFolder, QString()));
+        return page;
     }
-    bool copied = false;
     try {
         // Inner headings become Normal paragraphs that keep their look. The
         // headings are found in one walk over the page: each change would
@@ -387,7 +505,7 @@ void TChmToDocPDF::pastePage(TWordRun &Run, const QString &File)
         word::Range C = P->Content();
         if (C.End() > C.Start()) {
             C.Copy();
-            copied = true;
+            page.copied = true;
         }
     } catch (const Exception &) {
         // a page that cannot be reshaped or copied adds nothing
@@ -395,8 +513,17 @@ void TChmToDocPDF::pastePage(TWordRun &Run, const QString &File)
     // The page is closed before its copy is pasted, and the copy is let go
     // of once pasted: a large page is held twice at most, not three times.
     P->Close(word::wdDoNotSaveChanges);
-    if (!copied)
+    page.clip = W.takeClipboard();
+    return page;
+}
+
+void TChmToDocPDF::pastePage(TWordRun &Run, TPreparedPage Page)
+{
+    if (!Page.failure.isEmpty())
+        throw Exception(Page.failure);
+    if (!Page.copied)
         return;
+    Run.W->setClipboard(std::move(Page.clip));
     try {
         word::Range &R = *Run.R;
         R.Collapse(word::wdCollapseEnd);

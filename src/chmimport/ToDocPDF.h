@@ -8,6 +8,7 @@
 // a long run restarts the engine now and then from a saved work file.
 #include "chmimport/ChmTo.h"
 #include "foundation/WordFunctions.h"
+#include "platform/word/Transfer.h"
 
 #include <array>
 #include <functional>
@@ -18,6 +19,15 @@ class Application;
 class Document;
 class Range;
 } // namespace word
+
+// A page made ready to be pasted: its content, copied from the page opened
+// as a document, or why the page could not be read.
+struct TPreparedPage {
+    word::Clip clip;
+    bool copied = false;
+    QString failure; // the import's error message; empty when the page was read
+};
+class TPagePreparer;
 
 using TDeniedEvent = std::function<void(const QString &FileName)>;
 using TMsgEvent = std::function<void(const QString &Text)>;
@@ -116,6 +126,11 @@ public:
 private:
     void report(const QString &Text, int Percent);
     void buildDocument(TWordRun &Run, bool &Saved);
-    void addEntry(TWordRun &Run, const TTitleList &E);
-    void pastePage(TWordRun &Run, const QString &File);
+    void addEntry(TWordRun &Run, const TTitleList &E, TPagePreparer &Pages, int Index);
+    friend class TPagePreparer;
+    // Opens a page as a document in W, turns its headings into Normal text
+    // that keeps their look and copies its content. Safe to run on several
+    // threads at once, each with an Application of its own.
+    TPreparedPage preparePage(word::Application &W, const QString &File) const;
+    void pastePage(TWordRun &Run, TPreparedPage Page);
 };

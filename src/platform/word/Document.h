@@ -19,6 +19,7 @@
 
 #include <QString>
 #include <memory>
+#include <utility>
 #include <unordered_map>
 #include <pugixml.hpp>
 #include <vector>
@@ -757,6 +758,9 @@ public:
     // The in-memory clipboard of Range.Copy and Range.Paste.
     void setClipboard(Clip clip) { clipboard_ = std::move(clip); }
     const Clip &clipboard() const { return clipboard_; }
+    // Empties the clipboard, handing its content over (to be pasted by
+    // another Application).
+    Clip takeClipboard() { return std::exchange(clipboard_, Clip()); }
 
 private:
     word::Documents documents_;

@@ -13,9 +13,13 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <unordered_map>
 #include <zip.h>
 
@@ -429,6 +433,9 @@ void declareUsedNamespaces(pugi::xml_document &doc)
     }
 }
 
+// Parts from this size on are parsed where their bytes lie.
+constexpr qsizetype kInPlaceParseSize = 16 * 1024 * 1024;
+
 // Elements nested deeper than this are refused: the tree is walked
 // recursively later, and no real document comes near it.
 const int kMaxDepth = 512;
@@ -454,6 +461,178 @@ int nestingDepth(const pugi::xml_document &doc)
     }
     return deepest;
 }
+
+const char kXmlHeader[] = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n";
+constexpr unsigned kXmlSaveFlags = pugi::format_raw | pugi::format_no_declaration;
+
+// An XML part handed to libzip while it is written: the tree is serialised
+// on a thread of its own into a short queue that libzip's reads empty, so
+// that a large document is never held whole as text while it is saved. Its
+// size, which libzip asks before it reads, comes from a serialisation that
+// only counts. The bytes are those Package::bytes gives.
+class XmlPartSource {
+public:
+    explicit XmlPartSource(const pugi::xml_document &doc) : doc_(doc)
+    {
+        struct Counter : pugi::xml_writer {
+            quint64 n = 0;
+            void write(const void *, size_t size) override { n += size; }
+        } counter;
+        doc.save(counter, "", kXmlSaveFlags, pugi::encoding_utf8);
+        size_ = sizeof kXmlHeader - 1 + counter.n;
+        zip_error_init(&error_);
+    }
+    ~XmlPartSource()
+    {
+        stop();
+        zip_error_fini(&error_);
+    }
+    XmlPartSource(const XmlPartSource &) = delete;
+    XmlPartSource &operator=(const XmlPartSource &) = delete;
+
+    static zip_int64_t callback(void *state, void *data, zip_uint64_t length, zip_source_cmd_t command)
+    {
+        auto *self = static_cast<XmlPartSource *>(state);
+        switch (command) {
+        case ZIP_SOURCE_OPEN:
+            self->start();
+            return 0;
+        case ZIP_SOURCE_READ:
+            return self->read(static_cast<char *>(data), length);
+        case ZIP_SOURCE_CLOSE:
+            self->stop();
+            return 0;
+        case ZIP_SOURCE_STAT: {
+            zip_stat_t *st = ZIP_SOURCE_GET_ARGS(zip_stat_t, data, length, &self->error_);
+            if (!st)
+                return -1;
+            // As a buffer of these bytes describes itself.
+            zip_stat_init(st);
+            st->valid |= ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_COMP_METHOD | ZIP_STAT_ENCRYPTION_METHOD;
+            st->size = st->comp_size = self->size_;
+            st->comp_method = ZIP_CM_STORE;
+            st->encryption_method = ZIP_EM_NONE;
+            return sizeof(zip_stat_t);
+        }
+        case ZIP_SOURCE_ERROR:
+            return zip_error_to_data(&self->error_, data, length);
+        case ZIP_SOURCE_FREE:
+            delete self;
+            return 0;
+        case ZIP_SOURCE_SUPPORTS:
+            return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT,
+                                                  ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
+        default:
+            zip_error_set(&self->error_, ZIP_ER_OPNOTSUPP, 0);
+            return -1;
+        }
+    }
+
+private:
+    static constexpr qsizetype kChunk = 1 << 20;
+    static constexpr size_t kQueued = 4;
+
+    struct Writer : pugi::xml_writer {
+        XmlPartSource *source;
+        QByteArray pending;
+        void write(const void *data, size_t size) override
+        {
+            pending.append(static_cast<const char *>(data), qsizetype(size));
+            if (pending.size() >= kChunk)
+                flush();
+        }
+        void flush()
+        {
+            if (!pending.isEmpty())
+                source->push(std::move(pending));
+            pending = QByteArray();
+            pending.reserve(kChunk + kChunk / 4);
+        }
+    };
+
+    void start()
+    {
+        stop();
+        cancel_ = done_ = failed_ = false;
+        current_.clear();
+        offset_ = 0;
+        thread_ = std::thread([this] {
+            try {
+                Writer writer;
+                writer.source = this;
+                writer.pending.reserve(kChunk + kChunk / 4);
+                writer.write(kXmlHeader, sizeof kXmlHeader - 1);
+                doc_.save(writer, "", kXmlSaveFlags, pugi::encoding_utf8);
+                writer.flush();
+            } catch (...) {
+                std::lock_guard<std::mutex> lock(mutex_);
+                failed_ = true;
+            }
+            std::lock_guard<std::mutex> lock(mutex_);
+            done_ = true;
+            changed_.notify_all();
+        });
+    }
+
+    void stop()
+    {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            cancel_ = true;
+        }
+        changed_.notify_all();
+        if (thread_.joinable())
+            thread_.join();
+        queue_.clear();
+    }
+
+    void push(QByteArray chunk)
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [this] { return cancel_ || queue_.size() < kQueued; });
+        if (cancel_)
+            return;
+        queue_.push_back(std::move(chunk));
+        changed_.notify_all();
+    }
+
+    zip_int64_t read(char *data, zip_uint64_t length)
+    {
+        zip_uint64_t done = 0;
+        while (done < length) {
+            if (offset_ == current_.size()) {
+                std::unique_lock<std::mutex> lock(mutex_);
+                changed_.wait(lock, [this] { return !queue_.empty() || done_; });
+                if (failed_) {
+                    zip_error_set(&error_, ZIP_ER_MEMORY, 0);
+                    return -1;
+                }
+                if (queue_.empty())
+                    break; // the whole part has been read
+                current_ = std::move(queue_.front());
+                queue_.pop_front();
+                offset_ = 0;
+                changed_.notify_all();
+            }
+            const zip_uint64_t n = std::min<zip_uint64_t>(length - done, zip_uint64_t(current_.size() - offset_));
+            std::memcpy(data + done, current_.constData() + offset_, n);
+            offset_ += qsizetype(n);
+            done += n;
+        }
+        return zip_int64_t(done);
+    }
+
+    const pugi::xml_document &doc_;
+    quint64 size_ = 0;
+    zip_error_t error_;
+    std::thread thread_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<QByteArray> queue_;
+    bool cancel_ = false, done_ = false, failed_ = false;
+    QByteArray current_;
+    qsizetype offset_ = 0;
+};
 
 class ZipReader {
 public:
@@ -693,6 +872,10 @@ std::unique_ptr<Package> Package::Open(const QString &fileName, const Limits &li
                 }
             }
             zip_fclose(zf);
+            // An XML part is parsed where it lies: room left over from
+            // growing it would stay with the tree.
+            if (data.capacity() - data.size() > data.size() / 16)
+                data.squeeze();
         } else {
             damage = zipProblem(zip_error_code_zip(zip_get_error(z)));
         }
@@ -764,20 +947,39 @@ void Package::parse(Part &part) const
         return;
     auto doc = std::make_unique<pugi::xml_document>();
     const unsigned flags = pugi::parse_default | pugi::parse_ws_pcdata_single | pugi::parse_doctype;
-    const pugi::xml_parse_result r = doc->load_buffer(part.bytes.constData(), size_t(part.bytes.size()), flags);
+    // A large part is parsed in place: a copy beside it would double the
+    // memory it takes while it is read. The parser writes into the bytes,
+    // so a large part that is no XML is damaged from then on.
+    const qsizetype size = part.bytes.size();
+    const bool inPlace = size >= kInPlaceParseSize;
+    QByteArray backing;
+    pugi::xml_parse_result r;
+    if (inPlace) {
+        backing = std::move(part.bytes);
+        part.bytes = QByteArray();
+        r = doc->load_buffer_inplace(backing.data(), size_t(size), flags);
+    } else {
+        r = doc->load_buffer(part.bytes.constData(), size_t(size), flags);
+    }
+    auto fail = [&part, inPlace](const QString &problem) {
+        if (inPlace)
+            part.damage = QStringLiteral("it ") + problem;
+        return PackageError(QStringLiteral("the part \"%1\" %2").arg(part.name, problem));
+    };
     if (!r)
-        throw PackageError(QStringLiteral("the part \"%1\" is not well-formed XML (%2 at byte %3)")
-                               .arg(part.name, QString::fromUtf8(r.description()))
-                               .arg(r.offset));
+        throw fail(QStringLiteral("is not well-formed XML (%1 at byte %2)")
+                       .arg(QString::fromUtf8(r.description()))
+                       .arg(r.offset));
     if (nestingDepth(*doc) > kMaxDepth)
-        throw PackageError(QStringLiteral("the part \"%1\" nests its elements too deeply").arg(part.name));
+        throw fail(QStringLiteral("nests its elements too deeply"));
     for (pugi::xml_node n = doc->first_child(); n; n = n.next_sibling())
         if (n.type() == pugi::node_doctype)
-            throw PackageError(QStringLiteral("the part \"%1\" holds a document type declaration, which is not allowed")
-                                   .arg(part.name));
+            throw fail(QStringLiteral("holds a document type declaration, which is not allowed"));
     Canonicaliser().run(*doc);
+    part.doc.reset();
+    part.backing = std::move(backing);
     part.doc = std::move(doc);
-    part.readSize = part.bytes.size();
+    part.readSize = size;
     part.bytes.clear();
 }
 
@@ -821,8 +1023,8 @@ QByteArray Package::bytes(const QString &name) const
         void write(const void *data, size_t size) override { out.append(static_cast<const char *>(data), qsizetype(size)); }
     } writer;
     writer.out.reserve(p->readSize + p->readSize / 8 + 4096);
-    writer.out.append("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n");
-    p->doc->save(writer, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
+    writer.out.append(kXmlHeader);
+    p->doc->save(writer, "", kXmlSaveFlags, pugi::encoding_utf8);
     return writer.out;
 }
 
@@ -845,6 +1047,7 @@ void Package::setBytes(const QString &name, const QByteArray &data, const QStrin
     }
     p->bytes = data;
     p->doc.reset();
+    p->backing.clear();
     dropRelIndex(n);
     p->isXml = isXmlName(n);
     p->damage.clear();
@@ -1141,9 +1344,19 @@ void Package::Save(const QString &fileName) const
     keep.reserve(order.size());
     bool ok = true;
     for (const Part *p : order) {
-        keep.push_back(bytes(p->name));
-        const QByteArray &data = keep.back();
-        zip_source_t *src = zip_source_buffer(z, data.constData(), zip_uint64_t(data.size()), 0);
+        zip_source_t *src = nullptr;
+        if (p->doc) {
+            // A parsed part is written as libzip reads it (XmlPartSource).
+            declareUsedNamespaces(*p->doc);
+            auto *stream = new XmlPartSource(*p->doc);
+            src = zip_source_function(z, &XmlPartSource::callback, stream);
+            if (!src)
+                delete stream;
+        } else {
+            keep.push_back(bytes(p->name));
+            const QByteArray &data = keep.back();
+            src = zip_source_buffer(z, data.constData(), zip_uint64_t(data.size()), 0);
+        }
         const QByteArray zname = p->name.toUtf8();
         const zip_int64_t index = src ? zip_file_add(z, zname.constData(), src, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE) : -1;
         if (index < 0) {

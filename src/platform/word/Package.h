@@ -167,6 +167,10 @@ private:
     struct Part {
         QString name;
         QByteArray bytes;                       // raw bytes while not parsed
+        // The bytes the tree was parsed from, in place: its names and texts
+        // point into them, so they live as long as the tree (declared
+        // first, they are freed after it).
+        QByteArray backing;
         std::unique_ptr<pugi::xml_document> doc; // parsed tree once parsed
         bool isXml = false;
         QString damage; // why the part could not be read; empty when sound

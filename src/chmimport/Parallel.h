@@ -1,0 +1,64 @@
+#pragma once
+// Work on many pages at once: the import's per-page steps (reading,
+// cutting, rewriting links, converting a page into a document) do not
+// depend on one another, so they run on the machine's cores. Whatever
+// depends on the order of pages (which file is written when, which entry
+// comes first) stays with the caller, on its own thread.
+#include <algorithm>
+#include <atomic>
+#include <exception>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+// The number of threads the import works with: the machine's cores, at
+// most 8 (more add little and cost memory).
+inline int ImportThreads()
+{
+    const unsigned cores = std::thread::hardware_concurrency();
+    return int(std::clamp(cores, 1u, 8u));
+}
+
+// Calls fn(k) for every k from 0 to n - 1, on up to ImportThreads()
+// threads, and returns when all calls are done. When calls throw, the
+// exception of the lowest k is thrown again here, once every thread has
+// stopped, as a loop in order would have thrown it; calls not yet begun by
+// then are not made.
+template <typename Fn>
+void ParallelFor(int n, Fn &&fn)
+{
+    const int threads = std::min(ImportThreads(), n);
+    if (threads <= 1) {
+        for (int k = 0; k < n; ++k)
+            fn(k);
+        return;
+    }
+    std::atomic<int> next{0};
+    std::atomic<bool> failed{false};
+    std::exception_ptr error;
+    int errorAt = n;
+    std::mutex errorMutex;
+    auto work = [&] {
+        for (int k = next++; k < n && !failed; k = next++) {
+            try {
+                fn(k);
+            } catch (...) {
+                std::lock_guard<std::mutex> lock(errorMutex);
+                if (k < errorAt) {
+                    error = std::current_exception();
+                    errorAt = k;
+                }
+                failed = true;
+            }
+        }
+    };
+    std::vector<std::thread> pool;
+    pool.reserve(size_t(threads - 1));
+    for (int t = 1; t < threads; ++t)
+        pool.emplace_back(work);
+    work();
+    for (std::thread &t : pool)
+        t.join();
+    if (error)
+        std::rethrow_exception(error);
+}
