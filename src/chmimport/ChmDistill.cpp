@@ -3,6 +3,7 @@
 // page reduced to its main content and split at contents anchors, entries
 // numbered and links between pages turned into links to bookmarks.
 #include "chmimport/ChmTo.h"
+#include "chmimport/Parallel.h"
 
 #include "foundation/HTMLProcess.h"
 #include "foundation/Paths.h"
@@ -17,6 +18,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <algorithm>
+#include <atomic>
 #include <climits>
 
 namespace {
@@ -187,10 +189,8 @@ QString LoadWorkPage(const QString &FileName)
     return QString();
 }
 
-void SaveWorkPage(const QString &Page, const QString &FileName)
+QByteArray EncodeWorkPage(const QString &Page, const QString &FileName)
 {
-    if (Page.isEmpty())
-        return;
     const int encoding = GetHtmlEncoding(Page);
     QBuffer buffer;
     buffer.open(QIODevice::ReadWrite);
@@ -199,14 +199,26 @@ void SaveWorkPage(const QString &Page, const QString &FileName)
     } catch (const Exception &e) {
         throw Exception(QStringLiteral("Cannot write the page \"%1\": %2").arg(FileName, e.message()));
     }
+    return buffer.data();
+}
+
+void WriteWorkPage(const QByteArray &Bytes, const QString &FileName)
+{
     // The page is written over the old one and then cut to its length,
     // never emptied first: a file system may write a file emptied and
     // rewritten through to the disk when it is closed, which would cost the
     // import a disk write per page.
     QFile file(FileName);
-    if (!file.open(QIODevice::ReadWrite) || file.write(buffer.data()) != buffer.data().size() || !file.flush()
-        || !file.resize(buffer.data().size()))
+    if (!file.open(QIODevice::ReadWrite) || file.write(Bytes) != Bytes.size() || !file.flush()
+        || !file.resize(Bytes.size()))
         throw Exception(QStringLiteral("Cannot write the page \"%1\": %2").arg(FileName, file.errorString()));
+}
+
+void SaveWorkPage(const QString &Page, const QString &FileName)
+{
+    if (Page.isEmpty())
+        return;
+    WriteWorkPage(EncodeWorkPage(Page, FileName), FileName);
 }
 
 TCHMDistill::TCHMDistill() = default;
@@ -251,6 +263,17 @@ void TCHMDistill::output()
     GetBookmark();
     List.initializeUrls();
     DistillPages(true);
+}
+
+void TCHMDistill::ReleaseDistillWork()
+{
+    TopicList.Clear();
+    pageOfPiece_ = QHash<QString, QString>();
+    found_ = QHash<QString, QString>();
+    missing_ = QSet<QString>();
+    rootIndex_ = QHash<QString, QString>();
+    rootIndexStale_ = true;
+    ReleaseFreedMemory();
 }
 
 bool TCHMDistill::IsOutOfRootfolder(const QString &Url) const
@@ -313,19 +336,7 @@ QString TCHMDistill::ProcessDecompiledUrl(const QString &Url, const QString &Cur
         if (named && linkedName.compare(own, Qt::CaseInsensitive) == 0) {
             url = inner;
         } else {
-            // Only a help file beside the imported one is looked for.
-            const QString linkedPath = folderOf(QFileInfo(OwnChmFile()).absoluteFilePath()) + linkedName;
-            if (named && QFileInfo(linkedPath).isFile()) {
-                const QString sub = rootFolder + linkedName + QLatin1Char('/');
-                if (!QFileInfo::exists(sub)) {
-                    // A help file that this one links to is unpacked once,
-                    // into a folder of its name inside the work folder.
-                    TCHMDecompile other;
-                    other.LoadFromCHM(linkedPath);
-                    other.rootFolder = sub;
-                    other.decompile();
-                    WorkFolderChanged();
-                }
+            if (named && linkedHelpFile(linkedName)) {
                 if (!inner.startsWith(QLatin1Char('/')))
                     inner.prepend(QLatin1Char('/'));
                 url = QLatin1Char('/') + linkedName + inner;
@@ -351,6 +362,48 @@ QString TCHMDistill::ProcessDecompiledUrl(const QString &Url, const QString &Cur
             result = fileNameOf(url);
     }
     return result;
+}
+
+bool TCHMDistill::linkedHelpFile(const QString &name)
+{
+    std::lock_guard<std::mutex> lock(linkedMutex_);
+    if (const auto known = linked_.constFind(name.toLower()); known != linked_.constEnd())
+        return known.value();
+    // Only a help file beside the imported one is looked for.
+    const QString path = folderOf(QFileInfo(OwnChmFile()).absoluteFilePath()) + name;
+    bool taken = false;
+    if (QFileInfo(path).isFile()) {
+        const QString sub = rootFolder + name + QLatin1Char('/');
+        if (!QFileInfo::exists(sub)) {
+            // A help file that this one links to is unpacked once, into a
+            // folder of its name inside the work folder.
+            TCHMDecompile other;
+            other.LoadFromCHM(path);
+            other.rootFolder = sub;
+            other.decompile();
+            WorkFolderChanged();
+        }
+        taken = true;
+    }
+    linked_.insert(name.toLower(), taken);
+    return taken;
+}
+
+void TCHMDistill::takeInLinkedHelpFiles(const QString &page)
+{
+    if (!page.contains(QStringLiteral("::")))
+        return;
+    const QString own = QFileInfo(OwnChmFile()).fileName();
+    AttributeRewriter rw;
+    rw.onValue = [&](const QString &, const QString &attribute, const QString &value) {
+        const QString url = value.trimmed();
+        QString name, inner;
+        if (IsLinkAttribute(attribute) && HasHelpFilePrefix(url) && url.contains(QStringLiteral("::"))
+            && SplitHelpFileLink(url, name, inner) && name.compare(own, Qt::CaseInsensitive) != 0)
+            linkedHelpFile(name);
+        return value;
+    };
+    rw.run(page);
 }
 
 void TCHMDistill::ProcessTocLink()
@@ -405,50 +458,69 @@ void TCHMDistill::FillFileList()
             e->Url = anchor.isEmpty() ? relative : relative + QLatin1Char('#') + anchor;
         Files.Add(path, e);
     }
-    for (const QString &path : Files.Texts())
-        GetLinkPages(path);
+    GetLinkPages(Files.Texts());
     // Pages that only the index names come in as pages reached by links.
+    QStringList indexed;
     for (const auto &[page, keyword] : UnplacedKeywords) {
         const QString path = FindInRoot(rootFolder + page);
         if (path.isEmpty() || Files.Contains(path) || NonTocicFiles.Contains(path))
             continue;
         NonTocicFiles.Add(path);
-        GetLinkPages(path);
+        indexed << path;
     }
+    GetLinkPages(indexed);
 }
 
-void TCHMDistill::GetLinkPages(const QString &Page)
+void TCHMDistill::GetLinkPages(const QStringList &Pages)
 {
     // A work list, not recursion: a chain of thousands of linked pages must
-    // not exhaust the stack.
-    QStringList work{Page};
-    while (!work.isEmpty()) {
-        const QString page = work.takeLast();
-        const QString original = LoadWorkPage(page);
+    // not exhaust the stack. The pages of a batch are read and their links
+    // rewritten on several threads; the pages the links lead to are looked
+    // up in order and make later batches. Each page is rewritten once.
+    constexpr qsizetype kBatch = 256;
+    QStringList work = Pages;
+    for (qsizetype at = 0; at < work.size();) {
+        const QStringList batch = work.mid(at, kBatch);
+        at += batch.size();
+        const int size = int(batch.size());
+        std::vector<QString> texts(static_cast<size_t>(size));
+        ParallelFor(size, [&](int k) { texts[size_t(k)] = LoadWorkPage(batch.at(k)); });
+        for (int k = 0; k < size; ++k)
+            takeInLinkedHelpFiles(texts[size_t(k)]);
         // The links as rewritten, gathered in the same pass.
-        QStringList links;
-        const QString text = rewriteLinks(original, page, &links);
-        if (text != original)
-            SaveWorkPage(text, page);
-        const QString folder = folderOf(page);
-        for (const QString &value : std::as_const(links)) {
-            if (value.isEmpty() || IsOutsideLink(value))
-                continue;
-            // A link with an anchor or a query leads to its page as well.
-            QString file, anchor;
-            splitLink(value, file, anchor);
-            const QString ext = extensionOf(file);
-            const bool isPage = IsHtmlExtension(ext);
-            if (!isPage && ext.compare(QLatin1String(".css"), Qt::CaseInsensitive) != 0)
-                continue;
-            const QString path = FindInRoot(folder + BackslashToSlash(file));
-            if (path.isEmpty())
-                continue;
-            if (!isPage)
-                CSSFiles.Add(path);
-            else if (!Files.Contains(path) && !NonTocicFiles.Contains(path)) {
-                NonTocicFiles.Add(path);
-                work.append(path);
+        std::vector<QStringList> links(static_cast<size_t>(size));
+        std::vector<QByteArray> rewritten(static_cast<size_t>(size));
+        ParallelFor(size, [&](int k) {
+            const QString text = rewriteLinks(texts[size_t(k)], batch.at(k), &links[size_t(k)]);
+            if (text != texts[size_t(k)] && !text.isEmpty())
+                rewritten[size_t(k)] = EncodeWorkPage(text, batch.at(k));
+            texts[size_t(k)].clear();
+        });
+        for (int k = 0; k < size; ++k) {
+            const QString &page = batch.at(k);
+            if (!rewritten[size_t(k)].isEmpty())
+                WriteWorkPage(rewritten[size_t(k)], page);
+            rewritten[size_t(k)].clear();
+            const QString folder = folderOf(page);
+            for (const QString &value : std::as_const(links[size_t(k)])) {
+                if (value.isEmpty() || IsOutsideLink(value))
+                    continue;
+                // A link with an anchor or a query leads to its page as well.
+                QString file, anchor;
+                splitLink(value, file, anchor);
+                const QString ext = extensionOf(file);
+                const bool isPage = IsHtmlExtension(ext);
+                if (!isPage && ext.compare(QLatin1String(".css"), Qt::CaseInsensitive) != 0)
+                    continue;
+                const QString path = FindInRoot(folder + BackslashToSlash(file));
+                if (path.isEmpty())
+                    continue;
+                if (!isPage)
+                    CSSFiles.Add(path);
+                else if (!Files.Contains(path) && !NonTocicFiles.Contains(path)) {
+                    NonTocicFiles.Add(path);
+                    work.append(path);
+                }
             }
         }
     }
@@ -561,11 +633,21 @@ void TCHMDistill::cutShared(bool fromEnd)
 void TCHMDistill::RemoveSame()
 {
     TopicList.Clear();
-    for (const QString &path : Files.Texts())
-        TopicList.Add(std::make_unique<TChmTopicFile>(path, this, Files.Object(path)->Topic));
-    for (const QString &path : NonTocicFiles.Texts())
-        TopicList.Add(std::make_unique<TChmTopicFile>(path, this, QString()));
+    {
+        // The pages are read on several threads and listed in their order.
+        const QStringList files = Files.Texts();
+        const QStringList others = NonTocicFiles.Texts();
+        std::vector<std::unique_ptr<TChmTopicFile>> read(size_t(files.size() + others.size()));
+        ParallelFor(int(read.size()), [&](int k) {
+            read[size_t(k)] = k < files.size()
+                                  ? std::make_unique<TChmTopicFile>(files.at(k), this, Files.Object(files.at(k))->Topic)
+                                  : std::make_unique<TChmTopicFile>(others.at(k - files.size()), this, QString());
+        });
+        for (auto &page : read)
+            TopicList.Add(std::move(page));
+    }
     const int n = Files.Count();
+    const int count = TopicList.Count();
 
     // Anchors at which a page named by several entries is split.
     QHash<TTitleList *, TChmTopicFile *> pageOf;
@@ -596,31 +678,33 @@ void TCHMDistill::RemoveSame()
             it.key()->Url = file;
         }
 
-    // Footer blocks, then header blocks.
-    for (int k = 0; k < TopicList.Count(); ++k) {
+    // Footer blocks, then header blocks. Each page is scanned on its own;
+    // only the comparison of blocks across pages is done in one pass.
+    ParallelFor(count, [this](int k) {
         TChmTopicFile *p = TopicList.Items(k);
         p->IniticalizeTags();
         p->FindText = false;
         p->i = qint32(p->Body.size()) - 1;
         p->SearchUp();
-    }
+    });
     cutShared(true);
-    for (int k = 0; k < TopicList.Count(); ++k) {
+    ParallelFor(count, [this](int k) {
         TChmTopicFile *p = TopicList.Items(k);
         p->IniticalizeTags();
         p->FindText = false;
         p->i = 0;
         p->SearchDown();
-    }
+    });
     cutShared(false);
 
     // The pages' own title blocks, when most contents pages start with one.
-    int titled = 0;
-    for (int k = 0; k < n; ++k)
+    std::atomic<int> titled{0};
+    ParallelFor(n, [&](int k) {
         if (TopicList.Items(k)->IsTitle())
             ++titled;
+    });
     if (n > 0 && titled > 0.8 * n) {
-        for (int k = 0; k < TopicList.Count(); ++k) {
+        ParallelFor(count, [this](int k) {
             TChmTopicFile *p = TopicList.Items(k);
             const bool title = p->IsTitle();
             if (title)
@@ -630,34 +714,53 @@ void TCHMDistill::RemoveSame()
             // page has more to show: any other first block is the page's own.
             if (title && p->HasOtherContent(false))
                 p->SearchDown();
-        }
+        });
         cutShared(false);
     }
 
-    for (int k = 0; k < TopicList.Count(); ++k) {
-        TChmTopicFile *p = TopicList.Items(k);
-        // Tables whose text went with the shared blocks leave no empty shell.
-        p->Body = RemoveEmptyTables(p->Distiller());
-        p->FindAnchors();
-        if (p->QuoteCount > 1 && p->Bookmarks.Count() > 0) {
-            p->ProcessBookmarks();
-            p->Bookmarks.Sort();
-            p->SplitFileByBookmark();
-            WorkFolderChanged();
-            const QString page = p->Filename.mid(rootFolder.size());
-            for (int b = 0; b < p->Bookmarks.Count(); ++b)
-                pageOfPiece_.insert(PieceName(page, b).toLower(), page);
+    // Each page's main content, cut at its anchors where several entries
+    // point into it, is made on several threads, a batch of pages at a time;
+    // the files are written in the pages' order, as one after the other
+    // would write them.
+    constexpr int kBatch = 256;
+    for (int from = 0; from < count; from += kBatch) {
+        const int size = std::min(kBatch, count - from);
+        std::vector<std::vector<std::pair<QString, QByteArray>>> files(static_cast<size_t>(size));
+        ParallelFor(size, [&](int j) {
+            TChmTopicFile *p = TopicList.Items(from + j);
+            auto &out = files[size_t(j)];
+            // Tables whose text went with the shared blocks leave no empty shell.
+            p->Body = RemoveEmptyTables(p->Distiller());
+            p->FindAnchors();
+            if (p->QuoteCount > 1 && p->Bookmarks.Count() > 0) {
+                p->ProcessBookmarks();
+                p->Bookmarks.Sort();
+                p->SplitFileByBookmark(&out);
+            }
+            const QString text = p->BeforeBody + p->Body + p->AfterBody;
+            if (!text.isEmpty())
+                out.emplace_back(p->Filename, EncodeWorkPage(text, p->Filename));
+            // The page's text is on disk soon; only its anchors and
+            // bookmarks are needed later.
+            p->Body.clear();
+            p->Body.squeeze();
+            p->BeforeBody.clear();
+            p->BeforeBody.squeeze();
+            p->AfterBody.clear();
+            p->AfterBody.squeeze();
+            p->Tags.TruncateTo(0);
+        });
+        for (int j = 0; j < size; ++j) {
+            TChmTopicFile *p = TopicList.Items(from + j);
+            if (p->QuoteCount > 1 && p->Bookmarks.Count() > 0) {
+                WorkFolderChanged();
+                const QString page = p->Filename.mid(rootFolder.size());
+                for (int b = 0; b < p->Bookmarks.Count(); ++b)
+                    pageOfPiece_.insert(PieceName(page, b).toLower(), page);
+            }
+            for (const auto &[file, bytes] : files[size_t(j)])
+                WriteWorkPage(bytes, file);
         }
-        SaveWorkPage(p->BeforeBody + p->Body + p->AfterBody, p->Filename);
-        // The page's text is on disk now; only its anchors and bookmarks
-        // are needed later.
-        p->Body.clear();
-        p->Body.squeeze();
-        p->BeforeBody.clear();
-        p->BeforeBody.squeeze();
-        p->AfterBody.clear();
-        p->AfterBody.squeeze();
-        p->Tags.TruncateTo(0);
     }
 }
 
@@ -733,22 +836,47 @@ QString TCHMDistill::DistillPages(bool UrltoBookmark)
         if (!e->Url.isEmpty() && e->Status != 3)
             urls.Add(e->Url, e);
     }
+    // The pages are found in order, then read, rewritten and encoded on
+    // several threads a batch at a time, and written in order. A page that
+    // two entries' names lead to is rewritten twice, one after the other.
+    std::vector<std::pair<QString, TTitleList *>> jobs;
+    QSet<QString> paths;
+    bool sharedPath = false;
     for (const QString &url : urls.Texts()) {
         const QString path = FindInRoot(rootFolder + url);
         if (path.isEmpty() || url.contains(QLatin1Char('#')))
             continue;
+        jobs.emplace_back(path, urls.Object(url));
+        if (paths.contains(path))
+            sharedPath = true;
+        paths.insert(path);
+    }
+    auto rewrite = [&](const QString &path, TTitleList *first) {
         const QString original = LoadWorkPage(path);
         if (original.isEmpty())
-            continue;
+            return QByteArray();
         QString text = original;
-        TTitleList *first = urls.Object(url);
         if (text.contains(QLatin1String("<frameset"), Qt::CaseInsensitive))
             first->Status = 2;
         if (UrltoBookmark)
             text = ChangeUrlBookmark(text, first);
         text = UnhideContent(text);
-        if (text != original)
-            SaveWorkPage(text, path);
+        return text != original && !text.isEmpty() ? EncodeWorkPage(text, path) : QByteArray();
+    };
+    if (sharedPath) {
+        for (const auto &[path, first] : jobs)
+            if (const QByteArray bytes = rewrite(path, first); !bytes.isEmpty())
+                WriteWorkPage(bytes, path);
+        return QString();
+    }
+    constexpr int kBatch = 256;
+    for (int from = 0; from < int(jobs.size()); from += kBatch) {
+        const int size = std::min(kBatch, int(jobs.size()) - from);
+        std::vector<QByteArray> bytes(static_cast<size_t>(size));
+        ParallelFor(size, [&](int k) { bytes[size_t(k)] = rewrite(jobs[size_t(from + k)].first, jobs[size_t(from + k)].second); });
+        for (int k = 0; k < size; ++k)
+            if (!bytes[size_t(k)].isEmpty())
+                WriteWorkPage(bytes[size_t(k)], jobs[size_t(from + k)].first);
     }
     return QString();
 }

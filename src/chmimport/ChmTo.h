@@ -19,6 +19,7 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 class TCHMDistill;
@@ -308,7 +309,9 @@ public:
     QString Distiller();
     void FindAnchors();
     void ProcessBookmarks();
-    void SplitFileByBookmark();
+    // Saves the pieces of the page; with Pieces, hands each piece's file
+    // and bytes over instead, in the order they would be written.
+    void SplitFileByBookmark(std::vector<std::pair<QString, QByteArray>> *Pieces = nullptr);
     static QString PreprocessForSpecialHelpAuthoringTools(const QString &Source);
 
 private:
@@ -350,10 +353,16 @@ public:
     void Execute();
     void Execute2();
     void output();
+    // Lets go of what only distilling needs (the pages' records, the
+    // lookups of the work folder) and hands the memory back to the system,
+    // before the document is built.
+    void ReleaseDistillWork();
 
     void ProcessTocLink();
     void FillFileList();
-    void GetLinkPages(const QString &Page);
+    // Rewrites the links of the pages and of every page they lead to that
+    // is no contents page yet, adding those to NonTocicFiles.
+    void GetLinkPages(const QStringList &Pages);
     void ChangeCSS();
     void RemoveSame();
     void NonTocFileToToc();
@@ -390,6 +399,16 @@ private:
     void cutShared(bool fromEnd);
     // Lower-cased piece of a split page (relative to rootFolder) to the page.
     QHash<QString, QString> pageOfPiece_;
+    // Whether the pages of a help file beside this one that links name lie
+    // in the work folder: it is unpacked at the first link to it, if it may
+    // be. Safe to call from several threads.
+    bool linkedHelpFile(const QString &name);
+    // Every help file beside this one that the page's links name, in their
+    // order, through linkedHelpFile: pages whose links are rewritten on
+    // several threads meet no help file unpacked in a varying order.
+    void takeInLinkedHelpFiles(const QString &page);
+    std::mutex linkedMutex_;
+    QHash<QString, bool> linked_; // lower-cased name -> pages in the work folder
     QString findOnDisk(const QString &resolved) const;
     // FindInRoot's answers by resolved path: files found, paths missing.
     mutable QHash<QString, QString> found_;
@@ -419,6 +438,10 @@ QString LoadWorkPage(const QString &FileName);
 // text writes nothing. Throws Exception naming the file when it cannot be
 // written (a full disk, say).
 void SaveWorkPage(const QString &Page, const QString &FileName);
+// SaveWorkPage in two steps: the bytes of a page (not empty), and their
+// writing; pages are encoded on several threads and written in order.
+QByteArray EncodeWorkPage(const QString &Page, const QString &FileName);
+void WriteWorkPage(const QByteArray &Bytes, const QString &FileName);
 // True for a link that names a scheme ("http:", "https:", "mailto:", "ftp:",
 // "javascript:" ...): it points outside the help file. A drive letter is no
 // scheme.

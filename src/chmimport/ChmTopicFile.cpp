@@ -724,7 +724,7 @@ void TChmTopicFile::ProcessBookmarks()
     });
 }
 
-void TChmTopicFile::SplitFileByBookmark()
+void TChmTopicFile::SplitFileByBookmark(std::vector<std::pair<QString, QByteArray>> *Pieces)
 {
     AnchorPieces.clear();
     for (int k = Bookmarks.Count() - 1; k >= 0; --k) {
@@ -744,6 +744,10 @@ void TChmTopicFile::SplitFileByBookmark()
                 if (!AnchorPieces.contains(anchor.toLower()))
                     AnchorPieces.insert(anchor.toLower(), k);
         });
-        SaveWorkPage(BeforeBody + piece + AfterBody, PieceName(Filename, k));
+        const QString text = BeforeBody + piece + AfterBody;
+        if (!Pieces)
+            SaveWorkPage(text, PieceName(Filename, k));
+        else if (!text.isEmpty())
+            Pieces->emplace_back(PieceName(Filename, k), EncodeWorkPage(text, PieceName(Filename, k)));
     }
 }

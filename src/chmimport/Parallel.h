@@ -10,6 +10,19 @@
 #include <mutex>
 #include <thread>
 #include <vector>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
+// Hands memory that was freed back to the system: memory freed on other
+// threads stays in their own allocation arenas, and a large tree freed
+// before the next is read would otherwise add to the next one's peak.
+inline void ReleaseFreedMemory()
+{
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
+}
 
 // The number of threads the import works with: the machine's cores, at
 // most 8 (more add little and cost memory).

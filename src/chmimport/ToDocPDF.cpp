@@ -113,6 +113,7 @@ void RefreshWordDocument(TWordRun &Run, const TProcEvent &OnChange)
     Run.W->Quit(word::wdDoNotSaveChanges);
     Run.D = nullptr;
     Run.R.reset();
+    ReleaseFreedMemory();
     Run.W = std::make_unique<word::Application>();
     Run.D = Run.W->Documents().Add(Run.WorkFile, true);
     Run.R = std::make_unique<word::Range>(Run.D->Content());
@@ -142,7 +143,9 @@ public:
         for (int t = 0; t < workers; ++t)
             threads_.emplace_back([this] { work(); });
     }
-    ~TPagePreparer()
+    ~TPagePreparer() { Finish(); }
+    // Stops the threads (all pages taken, or the build given up).
+    void Finish()
     {
         {
             std::lock_guard<std::mutex> lock(mutex_);
@@ -151,6 +154,7 @@ public:
         changed_.notify_all();
         for (std::thread &t : threads_)
             t.join();
+        threads_.clear();
     }
     TPagePreparer(const TPagePreparer &) = delete;
     TPagePreparer &operator=(const TPagePreparer &) = delete;
@@ -308,6 +312,7 @@ void TChmToDocPDF::OutputWord()
 
 void TChmToDocPDF::buildDocument(TWordRun &Run, bool &Saved)
 {
+    ReleaseDistillWork();
     report(QStringLiteral("Launching Word..."), 20);
     Run.W = std::make_unique<word::Application>();
     Run.NewWord = FirstNumber(Run.W->Version()) >= 12;
@@ -381,6 +386,7 @@ void TChmToDocPDF::buildDocument(TWordRun &Run, bool &Saved)
             lastRefresh = i;
         }
     }
+    pages.Finish();
     RefreshWordDocument(Run, FOnChange);
 
     if (ForQuillcraft) {
