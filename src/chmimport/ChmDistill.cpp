@@ -371,19 +371,28 @@ bool TCHMDistill::linkedHelpFile(const QString &name)
         return known.value();
     // Only a help file beside the imported one is looked for.
     const QString path = folderOf(QFileInfo(OwnChmFile()).absoluteFilePath()) + name;
+    const QString sub = rootFolder + name + QLatin1Char('/');
     bool taken = false;
-    if (QFileInfo(path).isFile()) {
-        const QString sub = rootFolder + name + QLatin1Char('/');
-        if (!QFileInfo::exists(sub)) {
+    if (QFileInfo::exists(sub)) {
+        taken = true; // merged into the contents, and so unpacked, already
+    } else {
+        bool missing = false;
+        const QString refusal = siblingRefusal(name, &missing);
+        if (!missing && !refusal.isEmpty()) {
+            Notes << QStringLiteral("The pages of \"%1\" link to the help file \"%2\", which %3: those links keep "
+                                    "their text only.")
+                         .arg(QFileInfo(OwnChmFile()).fileName(), name, refusal);
+        } else if (!missing) {
             // A help file that this one links to is unpacked once, into a
             // folder of its name inside the work folder.
             TCHMDecompile other;
+            adoptSibling(other);
             other.LoadFromCHM(path);
             other.rootFolder = sub;
             other.decompile();
             WorkFolderChanged();
+            taken = true;
         }
-        taken = true;
     }
     linked_.insert(name.toLower(), taken);
     return taken;

@@ -6,6 +6,7 @@
 #include "foundation/Paths.h"
 #include "foundation/TextFiles.h"
 #include "platform/Exception.h"
+#include "platform/word/HtmlImport.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -19,6 +20,7 @@
 #include <QtEndian>
 
 #include <atomic>
+#include <unistd.h>
 
 namespace {
 
@@ -168,6 +170,48 @@ qsizetype helpFilePrefixLength(const QString &text)
         if (text.startsWith(prefix, Qt::CaseInsensitive))
             return prefix.size();
     return 0;
+}
+
+QString megabytes(qint64 bytes) { return QString::number(double(bytes) / (1024 * 1024), 'f', 1); }
+
+// The pages of a help file as its directory lists them.
+struct PageSizes {
+    qint64 Total = 0;
+    qint64 Largest = 0;
+    QString LargestPage;
+};
+
+// Lists the help file through the unpacking helper, unpacking nothing.
+// Throws Exception naming the file (shown) when it cannot be listed.
+PageSizes listPages(const QString &chmFile, const QString &shown)
+{
+    const HelperRun run = runUnpacker({QStringLiteral("list"), QFileInfo(chmFile).absoluteFilePath()}, QString());
+    if (!run.problem.isEmpty())
+        throw Exception(QStringLiteral("Cannot read the help file \"%1\": %2.").arg(shown, run.problem));
+    PageSizes sizes;
+    for (const QByteArray &line : run.out.split('\n')) {
+        const qsizetype tab = line.indexOf('\t');
+        if (tab <= 0)
+            continue;
+        const QString path = QString::fromUtf8(line.mid(tab + 1));
+        const qint64 size = line.left(tab).toLongLong();
+        if (!IsHtmlExtension(QLatin1Char('.') + QFileInfo(path).suffix()))
+            continue;
+        sizes.Total += size;
+        if (size > sizes.Largest) {
+            sizes.Largest = size;
+            sizes.LargestPage = path;
+        }
+    }
+    return sizes;
+}
+
+// The machine's physical memory in bytes; 0 when unknown.
+qint64 physicalMemory()
+{
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long pageSize = sysconf(_SC_PAGE_SIZE);
+    return pages > 0 && pageSize > 0 ? qint64(pages) * pageSize : 0;
 }
 
 } // namespace
@@ -360,6 +404,23 @@ void TCHMDecompile::decompile()
     if (rootFolder.isEmpty())
         throw Exception(QStringLiteral("Cannot unpack the help file \"%1\": no work folder was given.").arg(OwnChmFile()));
     rootFolder = withSlash(QDir::cleanPath(QFileInfo(rootFolder).absoluteFilePath()));
+    if (!sizeChecked_) {
+        // A help file whose pages would need more memory than the import may
+        // take is refused from its directory, before it is unpacked.
+        const TSizeLimits &limits = SizeLimits();
+        const QString shown = QDir::toNativeSeparators(OwnChmFile());
+        const PageSizes sizes = listPages(chmFile, shown);
+        if (sizes.Largest > limits.OnePage)
+            throw Exception(QStringLiteral("The help file \"%1\" is too large to import: its page \"%2\" holds %3 MB, "
+                                           "more than the %4 MB a page may hold to fit in the memory of a document.")
+                                .arg(shown, sizes.LargestPage, megabytes(sizes.Largest), megabytes(limits.OnePage)));
+        if (*sharedPageBytes_ + sizes.Total > limits.AllPages)
+            throw Exception(QStringLiteral("The help file \"%1\" is too large to import: its pages hold %2 MB, more "
+                                           "than the %3 MB that fit in the memory of a document.")
+                                .arg(shown, megabytes(*sharedPageBytes_ + sizes.Total), megabytes(limits.AllPages)));
+        *sharedPageBytes_ += sizes.Total;
+        sizeChecked_ = true;
+    }
     if (!QDir().mkpath(rootFolder))
         throw Exception(QStringLiteral("Cannot create ") + rootFolder);
     const HelperRun run =
@@ -400,16 +461,25 @@ void TCHMDecompile::mergeHelpFiles()
             || open.contains(name.toLower()))
             continue;
         const QString path = own.absolutePath() + QLatin1Char('/') + name;
-        if (!QFileInfo(path).isFile()) {
+        bool missing = false;
+        const QString refusal = siblingRefusal(name, &missing);
+        if (missing) {
             Notes << QStringLiteral("The contents of \"%1\" take in the help file \"%2\", which is not beside it: its "
                                     "topics are left out.")
                          .arg(own.fileName(), name);
+            continue;
+        }
+        if (!refusal.isEmpty()) {
+            Notes << QStringLiteral("The contents of \"%1\" take in the help file \"%2\", which %3: its topics are "
+                                    "left out.")
+                         .arg(own.fileName(), name, refusal);
             continue;
         }
         // The merged help file is unpacked into a folder of its name, as a
         // link into it would have it, and its entries take the merge's place.
         TCHMDecompile other;
         other.openMerges_ = &open;
+        adoptSibling(other);
         try {
             other.LoadFromCHM(path);
             other.rootFolder = rootFolder + name + QLatin1Char('/');
@@ -436,17 +506,62 @@ void TCHMDecompile::mergeHelpFiles()
     }
 }
 
+QString TCHMDecompile::siblingRefusal(const QString &name, bool *missing)
+{
+    if (missing)
+        *missing = false;
+    const QString folder = QFileInfo(OwnChmFile()).absolutePath();
+    const QString path = folder + QLatin1Char('/') + name;
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink()) {
+        if (missing)
+            *missing = true;
+        return QStringLiteral("is not beside it");
+    }
+    // Links are followed only to a file in the same folder: a help file
+    // never brings in one from elsewhere on the machine.
+    if (!IsInsideFolder(path, folder))
+        return QStringLiteral("is a link to a file outside its folder");
+    if (!QFileInfo(RealPath(path)).isFile())
+        return QStringLiteral("is not a regular file");
+    const TSizeLimits &limits = SizeLimits();
+    const PageSizes sizes = listPages(path, QDir::toNativeSeparators(path));
+    if (sizes.Largest > limits.OnePage)
+        return QStringLiteral("is too large to import with it: its page \"%1\" holds %2 MB, more than the %3 MB a page "
+                              "may hold to fit in the memory of a document")
+            .arg(sizes.LargestPage, megabytes(sizes.Largest), megabytes(limits.OnePage));
+    if (*sharedPageBytes_ + sizes.Total > limits.AllPages)
+        return QStringLiteral("is too large to import with it: its pages hold %1 MB, and with those taken in before "
+                              "they would pass the %2 MB that fit in the memory of a document")
+            .arg(megabytes(sizes.Total), megabytes(limits.AllPages));
+    *sharedPageBytes_ += sizes.Total;
+    return QString();
+}
+
+void TCHMDecompile::adoptSibling(TCHMDecompile &other) const
+{
+    other.sharedPageBytes_ = sharedPageBytes_;
+    other.sizeChecked_ = true;
+}
+
+TCHMDecompile::TSizeLimits TCHMDecompile::TSizeLimits::ForMemory(qint64 physicalBytes)
+{
+    // Where the memory is unknown, a machine of 4 GB is assumed.
+    const qint64 budget = (physicalBytes > 0 ? physicalBytes : 4ll << 30) / 2;
+    TSizeLimits limits;
+    limits.AllPages = budget / MemoryPerPageByte;
+    limits.OnePage = std::min(budget / MemoryPerOnePageByte, word::MaxHtmlPageBytes);
+    return limits;
+}
+
 TCHMDecompile::TSizeLimits &TCHMDecompile::SizeLimits()
 {
-    static TSizeLimits limits;
+    static TSizeLimits limits = TSizeLimits::ForMemory(physicalMemory());
     return limits;
 }
 
 void TCHMDecompile::CheckImportSize() const
 {
-    // A document takes some twenty times the bytes of the pages it is made
-    // from, and a page being read some forty times its own: the limits hold
-    // an import to what the document engine allows a document (about 2.5 GB).
     const TSizeLimits &limits = SizeLimits();
     qint64 total = 0, largest = 0;
     QString largestPage;
@@ -463,7 +578,7 @@ void TCHMDecompile::CheckImportSize() const
         }
     }
     const QString shown = QDir::toNativeSeparators(OwnChmFile());
-    auto mb = [](qint64 bytes) { return QString::number(double(bytes) / (1024 * 1024), 'f', 1); };
+    const auto mb = megabytes;
     if (largest > limits.OnePage)
         throw Exception(QStringLiteral("The help file \"%1\" is too large to import: its page \"%2\" holds %3 MB, more "
                                        "than the %4 MB a page may hold to fit in the memory of a document.")

@@ -145,14 +145,26 @@ public:
     // Reads an unpacked project file instead of a help file.
     void LoadFromHHP(const QString &HHPFile);
     // After decompile: refuses, with a message naming the help file, one
-    // whose pages would need more memory than a document can have, before
-    // any work is done on them.
+    // whose pages would need more memory than the import may take, before
+    // any work is done on them. (decompile checks the same from the help
+    // file's directory before it unpacks anything.)
     void CheckImportSize() const;
-    // What CheckImportSize allows: the pages' bytes together and one page's.
+    // What an import allows: the pages' bytes together (those of the help
+    // files it merges or links to count too) and one page's.
     struct TSizeLimits {
-        qint64 AllPages = 128ll * 1024 * 1024;
-        qint64 OnePage = 32ll * 1024 * 1024;
+        qint64 AllPages = 0;
+        qint64 OnePage = 0;
+        // The limits on a machine with this much memory: an import may take
+        // half of it, a byte of the pages takes MemoryPerPageByte bytes
+        // while the import runs and a byte of its largest page
+        // MemoryPerOnePageByte (measured on large help files); no page is
+        // larger than the document engine opens.
+        static TSizeLimits ForMemory(qint64 physicalBytes);
+        static constexpr qint64 MemoryPerPageByte = 14;
+        static constexpr qint64 MemoryPerOnePageByte = 36;
     };
+    // The limits in force: at first those for this machine's physical
+    // memory; tests change them.
     static TSizeLimits &SizeLimits();
 
     // The path and name of the help file that links name as this one.
@@ -163,10 +175,26 @@ public:
     static void SetUnpackTimeoutMs(int ms);
     static int UnpackTimeoutMs();
 
+protected:
+    // Why the help file name beside this one may not be taken in (merged or
+    // linked to), as the end of a sentence ("which is ..."), before anything
+    // of it is unpacked: it is no regular file whose real place lies in this
+    // one's folder, or its pages would take the import past SizeLimits
+    // together with those taken in so far. Empty when it may: its pages
+    // are counted then. Missing: no file of that name stands there.
+    QString siblingRefusal(const QString &name, bool *missing = nullptr);
+    // Makes other a help file taken in by this one: its pages count
+    // towards this one's, and it checks no size again when unpacked.
+    void adoptSibling(TCHMDecompile &other) const;
+
 private:
     // Puts the contents of each merged help file beside this one in place
-    // of its merge entry; a missing one gets a note.
+    // of its merge entry; a missing or refused one gets a note.
     void mergeHelpFiles();
+    // The bytes of the pages of this help file and of those it took in.
+    qint64 pageBytes_ = 0;
+    qint64 *sharedPageBytes_ = &pageBytes_;
+    bool sizeChecked_ = false;
     // The help files being merged into the one that merges this one: a
     // help file that merges itself, or one that merges it, stops there.
     const QSet<QString> *openMerges_ = nullptr;

@@ -24,6 +24,8 @@ struct ChmHandle {
 };
 
 struct UnpackState {
+    // Listing only: the files are noted with their sizes, none is written.
+    TChmListing *listing = nullptr;
     QString target;
     TChmUnpackLimits limits;
     TChmUnpackResult *result = nullptr;
@@ -34,6 +36,10 @@ struct UnpackState {
 bool writeObject(chmFile *h, chmUnitInfo *ui, const QString &path, UnpackState &st)
 {
     const qint64 length = qint64(ui->length);
+    if (st.listing) {
+        st.listing->Files.append({path, std::max<qint64>(length, 0)});
+        return true;
+    }
     if (length < 0 || length > st.limits.MaxFileSize) {
         st.result->Error = QStringLiteral("the inner file \"%1\" is larger than %2 bytes")
                                .arg(QString::fromUtf8(ui->path))
@@ -233,6 +239,26 @@ TChmUnpackResult UnpackChm(const QString &chmFile, const QString &targetFolder, 
     }
     result.Ok = true;
     return result;
+}
+
+TChmListing ListChm(const QString &chmFile)
+{
+    TChmListing listing;
+    TChmUnpackResult result;
+    ChmHandle chm(chmFile);
+    if (!chm.h) {
+        listing.Error = QStringLiteral("it is not a compiled help file or cannot be read");
+        return listing;
+    }
+    UnpackState st;
+    st.listing = &listing;
+    st.result = &result;
+    chm_enumerate(chm.h, CHM_ENUMERATE_ALL, enumerateOne, &st);
+    if (result.Error.isEmpty())
+        addMissedEntries(chm.h, chmFile, st);
+    if (!result.Error.isEmpty())
+        listing.Error = result.Error;
+    return listing;
 }
 
 bool ReadChmObject(const QString &chmFile, const QByteArray &innerName, QByteArray &data, QString &error,

@@ -4,6 +4,7 @@
 // itself: libchm can crash on damaged files, and a crashed child is only a
 // failed import.
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -33,6 +34,15 @@ QString SafeInnerPath(const QByteArray &innerName);
 // beyond the limits fails the whole run.
 TChmUnpackResult UnpackChm(const QString &chmFile, const QString &targetFolder,
                            const TChmUnpackLimits &limits = TChmUnpackLimits());
+
+// The files UnpackChm would write, with their sizes as the help file's
+// directory gives them, without writing any. Error: why the help file could
+// not be listed.
+struct TChmListing {
+    QString Error;
+    QList<std::pair<QString, qint64>> Files; // path as UnpackChm writes it, size
+};
+TChmListing ListChm(const QString &chmFile);
 
 // The raw bytes of one object of the help file ("/#SYSTEM"), empty when it
 // has no such object; false with a reason when the file does not open or the

@@ -28,8 +28,7 @@ namespace word {
 
 namespace {
 
-// Pages larger than this are refused rather than parsed.
-const qint64 kMaxPageBytes = 256ll * 1024 * 1024;
+const qint64 kMaxPageBytes = MaxHtmlPageBytes;
 // Pictures larger than this are left out (as a missing picture).
 const qint64 kMaxPictureBytes = 64ll * 1024 * 1024;
 // Tables nested deeper than this keep their text as paragraphs in the

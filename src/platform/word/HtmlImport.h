@@ -18,6 +18,8 @@ class Package;
 // (the page's folder when empty), after following links. Throws Exception
 // naming the file when it cannot be read.
 std::unique_ptr<Package> ImportHtmlFile(const QString &fileName, const QString &pictureFolder = QString());
+// Pages larger than this are refused rather than parsed.
+constexpr qint64 MaxHtmlPageBytes = 256ll * 1024 * 1024;
 
 // The same for a page held in memory; baseDir is where its pictures are.
 std::unique_ptr<Package> ImportHtml(const QByteArray &bytes, const QString &baseDir,
