@@ -124,18 +124,24 @@ void RefreshWordDocument(TWordRun &Run, const TProcEvent &OnChange)
 // Opens the entries' pages as documents and copies their content ahead of
 // the paste, on several threads, a few pages ahead of it; the paste takes
 // them in the entries' order, so the document is the same as when each page
-// is read just before it is pasted. A handful of pages is read on the
-// paste's own thread, when it takes them: threads would gain nothing there.
+// is read just before it is pasted. Pages read ahead hold a few megabytes
+// at most together (a larger page is read alone), so that memory stays
+// what one large page needs. A handful of pages is read on the paste's own
+// thread, when it takes them: threads would gain nothing there.
 class TPagePreparer {
 public:
     // Files: the page of each entry by its position, empty for none.
     // Caller: the paste's own engine (a restart replaces it).
     TPagePreparer(const TChmToDocPDF &Owner, std::unique_ptr<word::Application> &Caller, QStringList Files)
-        : owner_(Owner), caller_(Caller), files_(std::move(Files)), ready_(size_t(files_.size()))
+        : owner_(Owner), caller_(Caller), files_(std::move(Files)), ready_(size_t(files_.size())),
+          sizes_(size_t(files_.size()))
     {
         int pages = 0;
-        for (const QString &file : std::as_const(files_))
-            pages += file.isEmpty() ? 0 : 1;
+        for (int k = 0; k < files_.size(); ++k)
+            if (!files_.at(k).isEmpty()) {
+                ++pages;
+                sizes_[size_t(k)] = QFileInfo(files_.at(k)).size();
+            }
         if (pages < kFewPages)
             return;
         const int workers = std::max(1, ImportThreads() - 1);
@@ -171,12 +177,14 @@ public:
         TPreparedPage page = std::move(*ready_[size_t(index)]);
         ready_[size_t(index)].reset();
         taken_ = index + 1;
+        aheadBytes_ -= sizes_[size_t(index)];
         changed_.notify_all();
         return page;
     }
 
 private:
     static constexpr int kFewPages = 16;
+    static constexpr qint64 kAheadBytes = 8 * 1024 * 1024;
 
     TPreparedPage prepare(word::Application &W, int index) const
     {
@@ -201,11 +209,13 @@ private:
                         ++next_;
                     if (stop_ || next_ >= files_.size())
                         return;
-                    if (next_ < taken_ + window_)
+                    if (next_ < taken_ + window_
+                        && (aheadBytes_ == 0 || aheadBytes_ + sizes_[size_t(next_)] <= kAheadBytes))
                         break;
                     changed_.wait(lock);
                 }
                 index = next_++;
+                aheadBytes_ += sizes_[size_t(index)];
             }
             TPreparedPage page = prepare(app, index);
             std::lock_guard<std::mutex> lock(mutex_);
@@ -218,6 +228,8 @@ private:
     std::unique_ptr<word::Application> &caller_;
     const QStringList files_;
     std::vector<std::optional<TPreparedPage>> ready_;
+    std::vector<qint64> sizes_; // of each entry's page file
+    qint64 aheadBytes_ = 0;     // of the pages being read or read and not taken
     std::vector<std::thread> threads_;
     std::mutex mutex_;
     std::condition_variable changed_;

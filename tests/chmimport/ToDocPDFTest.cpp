@@ -928,6 +928,12 @@ TEST(ChmToWord, TooLargeOrCutShortPagesFailNamingThem)
     };
 
     {
+        // The limits follow the machine's memory: the pages of a large real
+        // help file (146.4 MB) fit on a machine of 24 GB, not on one of 1 GB.
+        const qint64 real = qint64(146.4 * 1024 * 1024);
+        EXPECT_GT(TCHMDecompile::TSizeLimits::ForMemory(24ll << 30).AllPages, real);
+        EXPECT_LT(TCHMDecompile::TSizeLimits::ForMemory(1ll << 30).AllPages, real);
+
         TCHMDecompile::TSizeLimits &limits = TCHMDecompile::SizeLimits();
         const TCHMDecompile::TSizeLimits before = limits;
         QString error;
@@ -960,6 +966,92 @@ TEST(ChmToWord, TooLargeOrCutShortPagesFailNamingThem)
             EXPECT_TRUE(error.contains(chm) && error.contains("sub/long.htm") && error.contains("memory"))
                 << budget << ": " << error.toStdString();
         }
+    }
+}
+
+// Help files beside the imported one that its contents merge or its pages
+// link to: each is held to the size limits together with the imported one,
+// from its directory before anything of it is unpacked, and only a regular
+// file whose real place is in the help file's folder is taken in; one that
+// is refused is named in a note and left out, as a missing one is.
+TEST(ChmToWord, MergedAndLinkedHelpFilesAreCheckedBeforeTheyAreUnpacked)
+{
+    QC_REQUIRE_CHMCMD();
+    ScratchDir dir;
+    auto guide = [](const QString &merged, const QString &linked) {
+        return QMap<QString, QByteArray>{
+            {"toc.hhc", chmmaker::sitemap({{0, "Start", "start.htm"}, {0, "", "", merged}})},
+            {"start.htm", chmmaker::page("Start", "<p>Amber start page, <a href=\"ms-its:" + linked
+                                                      + "\">linked words</a>.</p>")}};
+    };
+    auto sibling = [](const QString &name, const QString &words) {
+        QString body;
+        for (int k = 0; k < 600; ++k)
+            body += QStringLiteral("<p>%1 paragraph %2 of the sibling.</p>\n").arg(words).arg(k);
+        return QMap<QString, QByteArray>{{name + ".hhc", chmmaker::sitemap({{0, words, "p.htm"}})},
+                                         {"p.htm", chmmaker::page(words, body)}};
+    };
+    struct Run {
+        bool failed = false;
+        QString notes, text, error;
+        QStringList unpacked; // sibling folders in the work folder before distilling
+    };
+    auto import = [&](const QString &chm, const QStringList &siblings) {
+        Run r;
+        TOutputWord worker;
+        worker.chm = chm;
+        TChmToDocPDF &c = *worker.Chm2DocPDF;
+        c.ForQuillcraft = c.OnlyWord = true;
+        c.pdf = QFileInfo(chm).absolutePath() + "/out.docx";
+        c.FOnError = [&r](const QString &t) { r.error = t; };
+        c.FOnMsg = [&r](const QString &t) { r.notes += t + '\n'; };
+        c.FOnChange = [&](const QString &t, int) {
+            if (t == "Preparing to distill pages...")
+                for (const QString &s : siblings)
+                    if (QFileInfo::exists(c.rootFolder + s))
+                        r.unpacked << s;
+        };
+        worker.Execute();
+        r.failed = c.Failed;
+        if (!r.failed)
+            r.text = readBack(c.pdf).text;
+        return r;
+    };
+
+    {
+        SCOPED_TRACE("siblings past the limits");
+        const QString chm = chmmaker::compile(dir.file("big"), "guide",
+                                              guide("merged.chm::/merged.hhc", "linked.chm::/p.htm"));
+        ASSERT_FALSE(chmmaker::compile(dir.file("big"), "merged", sibling("merged", "Cobalt")).isEmpty());
+        ASSERT_FALSE(chmmaker::compile(dir.file("big"), "linked", sibling("linked", "Indigo")).isEmpty());
+        ASSERT_FALSE(chm.isEmpty());
+        TCHMDecompile::TSizeLimits &limits = TCHMDecompile::SizeLimits();
+        const TCHMDecompile::TSizeLimits before = limits;
+        // The help file's own page fits; neither sibling's pages fit beside it.
+        limits.AllPages = 16 * 1024;
+        const Run r = import(chm, {"merged.chm", "linked.chm"});
+        limits = before;
+        ASSERT_FALSE(r.failed) << r.error.toStdString();
+        EXPECT_TRUE(r.unpacked.isEmpty()) << r.unpacked.join(',').toStdString();
+        EXPECT_TRUE(r.notes.contains("\"merged.chm\", which is too large"));
+        EXPECT_TRUE(r.notes.contains("\"linked.chm\", which is too large")) << r.notes.toStdString();
+        EXPECT_TRUE(r.text.contains("Amber start page, linked words")) << r.text.toStdString();
+        EXPECT_FALSE(r.text.contains("Cobalt") || r.text.contains("Indigo")) << r.text.toStdString();
+    }
+    {
+        SCOPED_TRACE("a link to a help file elsewhere");
+        const QString secret = chmmaker::compile(dir.file("secret"), "private", sibling("private", "Classified"));
+        const QString chm = chmmaker::compile(dir.file("src"), "guide",
+                                              guide("linked.chm::/private.hhc", "linked.chm::/p.htm"));
+        ASSERT_FALSE(secret.isEmpty() || chm.isEmpty());
+        ASSERT_TRUE(QFile::link("../secret/private.chm", dir.file("src/linked.chm")));
+        const Run r = import(chm, {"linked.chm"});
+        ASSERT_FALSE(r.failed) << r.error.toStdString();
+        EXPECT_TRUE(r.unpacked.isEmpty());
+        EXPECT_TRUE(r.notes.contains("\"linked.chm\", which is a link to a file outside its folder"))
+            << r.notes.toStdString();
+        EXPECT_TRUE(r.text.contains("Amber start page")) << r.text.toStdString();
+        EXPECT_FALSE(r.text.contains("Classified")) << r.text.toStdString();
     }
 }
 
