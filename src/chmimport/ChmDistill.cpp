@@ -273,6 +273,8 @@ void TCHMDistill::ReleaseDistillWork()
     missing_ = QSet<QString>();
     rootIndex_ = QHash<QString, QString>();
     rootIndexStale_ = true;
+    UnplacedKeywords.clear();
+    List.Urls.clear();
     ReleaseFreedMemory();
 }
 

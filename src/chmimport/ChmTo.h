@@ -382,8 +382,9 @@ public:
     void Execute2();
     void output();
     // Lets go of what only distilling needs (the pages' records, the
-    // lookups of the work folder) and hands the memory back to the system,
-    // before the document is built.
+    // lookups of the work folder and of entries by page, the keywords of
+    // pages no entry named) and hands the memory back to the system, before
+    // the document is built.
     void ReleaseDistillWork();
 
     void ProcessTocLink();

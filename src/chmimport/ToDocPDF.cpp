@@ -109,6 +109,10 @@ void RefreshWordDocument(TWordRun &Run, const TProcEvent &OnChange)
 {
     if (OnChange)
         OnChange(QStringLiteral("Freshing document(it may take a long time)..."), 0);
+    // The document is closed once saved: what was built to find its
+    // paragraphs and fields need not be held while it is written.
+    Run.R.reset();
+    Run.D->releaseLookups();
     Run.D->SaveAs(Run.WorkFile, Run.WorkFormat);
     Run.W->Quit(word::wdDoNotSaveChanges);
     Run.D = nullptr;
@@ -396,6 +400,9 @@ void TChmToDocPDF::buildDocument(TWordRun &Run, bool &Saved)
         if (RefreshAfter(i, lastRefresh)) {
             RefreshWordDocument(Run, FOnChange);
             lastRefresh = i;
+        } else if (i % 1000 == 999) {
+            // The pages read ahead leave freed memory behind on their threads.
+            ReleaseFreedMemory();
         }
     }
     pages.Finish();
@@ -434,6 +441,7 @@ void TChmToDocPDF::buildDocument(TWordRun &Run, bool &Saved)
         Failed = true;
     } else {
         const bool doc = QFileInfo(target).suffix().compare(QLatin1String("doc"), Qt::CaseInsensitive) == 0;
+        Run.D->releaseLookups();
         Run.D->SaveAs(target, doc ? word::wdFormatDocument : word::wdFormatXMLDocument);
         Saved = true;
     }

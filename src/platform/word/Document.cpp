@@ -940,6 +940,21 @@ const std::vector<pugi::xml_node> &Document::paragraphList()
     return paragraphs_;
 }
 
+void Document::releaseLookups()
+{
+    std::vector<pugi::xml_node>().swap(paragraphs_);
+    std::unordered_map<const void *, int>().swap(index_);
+    std::vector<int>().swap(starts_);
+    std::vector<int>().swap(levels_);
+    std::unordered_map<const void *, fields::ParagraphFields>().swap(fields_);
+    std::vector<shapes::ShapeRef>().swap(inlineShapes_);
+    std::vector<shapes::ShapeRef>().swap(floatingShapes_);
+    shapesCached_ = false;
+    // Versions start at 1: nothing built matches these.
+    cacheVersion_ = 0;
+    fieldsVersion_ = 0;
+}
+
 int Document::paragraphIndex(pugi::xml_node p)
 {
     paragraphList();

@@ -661,6 +661,11 @@ public:
     void keepFields();
     // After touch(): the edit removed this field (begun in p), nothing else.
     void fieldRemoved(pugi::xml_node p, const fields::Field &f, bool withinParagraph);
+    // Lets go of the lookups built over the main story (its paragraphs,
+    // their positions, levels and fields, its shapes): they are built again
+    // when next needed. Before a large document is saved and closed, their
+    // memory is better free.
+    void releaseLookups();
     // The inline and the floating shapes of the main story.
     const std::vector<shapes::ShapeRef> &inlineShapeList();
     const std::vector<shapes::ShapeRef> &floatingShapeList();

@@ -844,8 +844,13 @@ std::unique_ptr<Package> Package::Open(const QString &fileName, const Limits &li
         QByteArray data;
         QString damage;
         if (zip_file_t *zf = zip_fopen_index(z, zip_uint64_t(i), 0)) {
+            // Room for the size the directory gives, within what the limits
+            // leave: a part read into it is never moved while it grows (each
+            // move of a large part would leave its old pages in use). Room
+            // a false size left over goes once the part is read.
             const qint64 expected = (st.valid & ZIP_STAT_SIZE) ? qint64(st.size) : 0;
-            data.reserve(int(std::min<qint64>(expected, 64ll * 1024 * 1024)));
+            data.reserve(qsizetype(std::clamp<qint64>(std::min(expected, limits.maxTotalSize - total), 0,
+                                                      limits.maxPartSize)));
             char buf[65536];
             for (;;) {
                 const zip_int64_t n = zip_fread(zf, buf, sizeof buf);
@@ -872,8 +877,8 @@ std::unique_ptr<Package> Package::Open(const QString &fileName, const Limits &li
                 }
             }
             zip_fclose(zf);
-            // An XML part is parsed where it lies: room left over from
-            // growing it would stay with the tree.
+            // An XML part is parsed where it lies: room left over would
+            // stay with the tree.
             if (data.capacity() - data.size() > data.size() / 16)
                 data.squeeze();
         } else {
