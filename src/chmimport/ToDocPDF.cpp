@@ -113,7 +113,12 @@ void RefreshWordDocument(TWordRun &Run, const TProcEvent &OnChange)
     // paragraphs and fields need not be held while it is written.
     Run.R.reset();
     Run.D->releaseLookups();
-    Run.D->SaveAs(Run.WorkFile, Run.WorkFormat);
+    // The work file is read back at once, by this program only: it is
+    // compressed for speed.
+    if (Run.WorkFormat == word::wdFormatXMLDocument)
+        Run.D->SaveWorkCopy(Run.WorkFile);
+    else
+        Run.D->SaveAs(Run.WorkFile, Run.WorkFormat);
     Run.W->Quit(word::wdDoNotSaveChanges);
     Run.D = nullptr;
     Run.R.reset();
@@ -137,7 +142,7 @@ public:
     // Files: the page of each entry by its position, empty for none.
     // Caller: the paste's own engine (a restart replaces it).
     TPagePreparer(const TChmToDocPDF &Owner, std::unique_ptr<word::Application> &Caller, QStringList Files)
-        : owner_(Owner), caller_(Caller), files_(std::move(Files)), ready_(size_t(files_.size())),
+        : owner_(Owner), caller_(Caller), files_(std::move(Files)), pages_(size_t(files_.size())),
           sizes_(size_t(files_.size()))
     {
         int pages = 0;
@@ -161,7 +166,7 @@ public:
             std::lock_guard<std::mutex> lock(mutex_);
             stop_ = true;
         }
-        changed_.notify_all();
+        workerWake_.notify_all();
         for (std::thread &t : threads_)
             t.join();
         threads_.clear();
@@ -177,12 +182,16 @@ public:
         if (threads_.empty())
             return prepare(*caller_, index);
         std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [&] { return ready_[size_t(index)].has_value(); });
-        TPreparedPage page = std::move(*ready_[size_t(index)]);
-        ready_[size_t(index)].reset();
+        waitingFor_ = index;
+        ready_.wait(lock, [&] { return pages_[size_t(index)].has_value(); });
+        waitingFor_ = -1;
+        TPreparedPage page = std::move(*pages_[size_t(index)]);
+        pages_[size_t(index)].reset();
         taken_ = index + 1;
         aheadBytes_ -= sizes_[size_t(index)];
-        changed_.notify_all();
+        // Room for the next page: one idle thread is enough to take it.
+        if (idle_ > 0)
+            workerWake_.notify_one();
         return page;
     }
 
@@ -216,27 +225,37 @@ private:
                     if (next_ < taken_ + window_
                         && (aheadBytes_ == 0 || aheadBytes_ + sizes_[size_t(next_)] <= kAheadBytes))
                         break;
-                    changed_.wait(lock);
+                    ++idle_;
+                    workerWake_.wait(lock);
+                    --idle_;
                 }
                 index = next_++;
                 aheadBytes_ += sizes_[size_t(index)];
+                // More room left: another idle thread takes the page after.
+                if (idle_ > 0 && next_ < files_.size() && next_ < taken_ + window_
+                    && aheadBytes_ + sizes_[size_t(next_)] <= kAheadBytes)
+                    workerWake_.notify_one();
             }
             TPreparedPage page = prepare(app, index);
             std::lock_guard<std::mutex> lock(mutex_);
-            ready_[size_t(index)] = std::move(page);
-            changed_.notify_all();
+            pages_[size_t(index)] = std::move(page);
+            if (waitingFor_ == index)
+                ready_.notify_one();
         }
     }
 
     const TChmToDocPDF &owner_;
     std::unique_ptr<word::Application> &caller_;
     const QStringList files_;
-    std::vector<std::optional<TPreparedPage>> ready_;
+    std::vector<std::optional<TPreparedPage>> pages_;
     std::vector<qint64> sizes_; // of each entry's page file
     qint64 aheadBytes_ = 0;     // of the pages being read or read and not taken
     std::vector<std::thread> threads_;
     std::mutex mutex_;
-    std::condition_variable changed_;
+    std::condition_variable ready_;      // a page the paste waits for is read
+    std::condition_variable workerWake_; // a thread may read the next page
+    int waitingFor_ = -1;                // the page the paste waits for
+    int idle_ = 0;                       // threads waiting for room
     int next_ = 0;  // the next entry a worker looks at
     int taken_ = 0; // entries before this one were taken
     int window_ = 0;

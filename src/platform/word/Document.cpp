@@ -874,6 +874,13 @@ void Document::SaveAs(const QString &fileName, int fileFormat)
     fullName_ = QFileInfo(fileName).absoluteFilePath();
 }
 
+void Document::SaveWorkCopy(const QString &fileName)
+{
+    RefuseLinkAtSaveTarget(fileName);
+    WriteDocx(*package_, fileName, 1);
+    fullName_ = QFileInfo(fileName).absoluteFilePath();
+}
+
 void Document::ExportAsFixedFormat(const QString &outputFileName, int exportFormat, bool openAfterExport,
                                    int optimizeFor, int createBookmarks)
 {
@@ -1117,7 +1124,11 @@ void Documents::closeAll()
     docs_.clear();
 }
 
-Application::Application() : documents_(this) {}
+Application::Application() : documents_(this)
+{
+    // Pages may be read on several threads, each with an Application.
+    PrepareHtmlParser();
+}
 
 Application::~Application() = default;
 

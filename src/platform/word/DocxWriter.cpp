@@ -118,7 +118,7 @@ std::unique_ptr<Package> NewDocumentPackage()
     return blank->clone();
 }
 
-void WriteDocx(Package &package, const QString &fileName)
+void WriteDocx(Package &package, const QString &fileName, int compressionLevel)
 {
     const QString main = package.mainDocumentPart();
     if (!main.isEmpty()) {
@@ -132,7 +132,7 @@ void WriteDocx(Package &package, const QString &fileName)
                 package.removePart(Package::relsPartName(r.targetPart));
             }
     }
-    package.Save(fileName);
+    package.Save(fileName, compressionLevel);
 }
 
 bool MarkedAsFinal(const Package &package)

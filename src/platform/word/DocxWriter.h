@@ -16,7 +16,8 @@ std::unique_ptr<Package> NewDocumentPackage();
 
 // Writes the package as a .docx document (the main part typed as a document,
 // not a template or macro document). Throws PackageError naming the file.
-void WriteDocx(Package &package, const QString &fileName);
+// compressionLevel: as Package::Save takes it.
+void WriteDocx(Package &package, const QString &fileName, int compressionLevel = 6);
 
 // The "mark as final" flag (the custom property _MarkAsFinal).
 bool MarkedAsFinal(const Package &package);

@@ -20,8 +20,10 @@
 #include <cmath>
 #include <cstring>
 #include <libxml/HTMLparser.h>
+#include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <optional>
+#include <mutex>
 #include <vector>
 
 namespace word {
@@ -1678,6 +1680,12 @@ std::unique_ptr<Package> ImportHtml(const QByteArray &bytes, const QString &base
         b.run(nullptr);
     }
     return pkg;
+}
+
+void PrepareHtmlParser()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { xmlInitParser(); });
 }
 
 std::unique_ptr<Package> ImportHtmlFile(const QString &fileName, const QString &pictureFolder)

@@ -18,6 +18,9 @@ class Package;
 // (the page's folder when empty), after following links. Throws Exception
 // naming the file when it cannot be read.
 std::unique_ptr<Package> ImportHtmlFile(const QString &fileName, const QString &pictureFolder = QString());
+// Readies the HTML parser's shared state once. libxml2 must be set up on
+// one thread before pages are read on several: Application does it.
+void PrepareHtmlParser();
 // Pages larger than this are refused rather than parsed.
 constexpr qint64 MaxHtmlPageBytes = 256ll * 1024 * 1024;
 

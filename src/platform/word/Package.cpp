@@ -1313,7 +1313,7 @@ void RefuseLinkAtSaveTarget(const QString &fileName)
                                .arg(QDir::toNativeSeparators(fileName), QDir::toNativeSeparators(info.symLinkTarget())));
 }
 
-void Package::Save(const QString &fileName) const
+void Package::Save(const QString &fileName, int compressionLevel) const
 {
     const QString shown = QDir::toNativeSeparators(fileName);
     auto fail = [&](const QString &problem) {
@@ -1372,7 +1372,7 @@ void Package::Save(const QString &fileName) const
         }
         // zlib's usual level: libzip's own default (the best) takes three
         // times as long on large documents for a tenth less size.
-        zip_set_file_compression(z, zip_uint64_t(index), ZIP_CM_DEFLATE, 6);
+        zip_set_file_compression(z, zip_uint64_t(index), ZIP_CM_DEFLATE, zip_uint32_t(compressionLevel));
         // The same document gives the same bytes: no clock in the package.
         const auto [dosTime, dosDate] = partTimestamp();
         zip_file_set_dostime(z, zip_uint64_t(index), dosTime, dosDate, 0);

@@ -156,7 +156,9 @@ public:
     // Writes the package as a zip file; throws PackageError on failure.
     // The file is written beside the target first and then moved into place.
     // A symbolic link at the target is refused (RefuseLinkAtSaveTarget).
-    void Save(const QString &fileName) const;
+    // Parts are compressed at zlib's level (6, its usual one; 1 for a file
+    // that only this program reads back soon).
+    void Save(const QString &fileName, int compressionLevel = 6) const;
 
     // The name of the relationships part of a source part.
     static QString relsPartName(const QString &source);
