@@ -353,7 +353,8 @@ void TCHMProject::OutputHHP(const QString &FileName)
 {
     // No binary keyword index: the compiler builds it from the index file
     // read as UTF-8, without character references, so every keyword outside
-    // ASCII would come out garbled. Viewers then show the index file itself,
+    // ASCII would come out garbled, and its tree of blocks cannot be walked
+    // once it has more than one. Viewers then show the index file itself,
     // which holds every keyword right in the help language's code page.
     QStringList lines{
         QStringLiteral("[OPTIONS]"),
