@@ -969,6 +969,58 @@ TEST(ChmToWord, TooLargeOrCutShortPagesFailNamingThem)
     }
 }
 
+// A help file of many pages has them read on several threads ahead of the
+// paste: every page arrives under its own heading, in the contents' order,
+// and two imports give the same bytes.
+TEST(ChmToWord, PagesReadOnSeveralThreadsArriveInOrder)
+{
+    QC_REQUIRE_CHMCMD();
+    ScratchDir dir;
+    QList<chmmaker::Entry> entries;
+    QMap<QString, QByteArray> files;
+    for (int k = 0; k < 60; ++k) {
+        const QString name = QStringLiteral("p%1.htm").arg(k);
+        entries.append({k % 3 == 0 ? 0 : 1, QStringLiteral("Entry %1").arg(k), name});
+        // Words of each page's own, so that no block repeats another page's.
+        static const QStringList words{"amber", "basalt", "cobalt", "dune",  "ember", "fjord", "garnet",
+                                       "heath", "iris",   "jade",   "kelp",  "loam",  "moss",  "nectar"};
+        QString body;
+        for (int line = 0; line <= k % 7; ++line) {
+            QString text = QStringLiteral("Pagetext %1 line %2").arg(k).arg(line);
+            for (int w = 0; w < 4 + (k + line) % 9; ++w)
+                text += QLatin1Char(' ') + words.at((k * 7 + line * 3 + w * w) % words.size());
+            body += QStringLiteral("<p>%1.</p>").arg(text);
+        }
+        files.insert(name, chmmaker::page(QStringLiteral("Entry %1").arg(k), body));
+    }
+    files.insert("toc.hhc", chmmaker::sitemap(entries));
+    const QString chm = chmmaker::compile(dir.file("src"), "many", files);
+    ASSERT_FALSE(chm.isEmpty());
+    QList<QByteArray> made;
+    for (const char *name : {"a.docx", "b.docx"}) {
+        TOutputWord worker;
+        worker.chm = chm;
+        TChmToDocPDF &c = *worker.Chm2DocPDF;
+        c.ForQuillcraft = c.OnlyWord = true;
+        c.pdf = dir.file(name);
+        QString error;
+        c.FOnError = [&error](const QString &t) { error = t; };
+        worker.Execute();
+        ASSERT_FALSE(c.Failed) << error.toStdString();
+        made << readFile(c.pdf);
+    }
+    EXPECT_EQ(made[0], made[1]);
+    const QString text = readBack(dir.file("a.docx")).text;
+    qsizetype at = 0;
+    for (int k = 0; k < 60; ++k) {
+        const qsizetype heading = text.indexOf(QStringLiteral("Entry %1\n").arg(k), at);
+        const qsizetype last = text.indexOf(QStringLiteral("Pagetext %1 line %2 ").arg(k).arg(k % 7), heading);
+        ASSERT_GE(heading, 0) << k;
+        ASSERT_GT(last, heading) << k;
+        at = last;
+    }
+}
+
 // Help files beside the imported one that its contents merge or its pages
 // link to: each is held to the size limits together with the imported one,
 // from its directory before anything of it is unpacked, and only a regular

@@ -416,3 +416,44 @@ TEST(WordPackage, DuplicatePartNamesAreRefused)
             << name << ": " << message.toStdString();
     }
 }
+
+// A large part is parsed where its bytes lie and written to the zip while it
+// is serialised: the saved part holds what its serialisation whole gives,
+// and a large part that is no XML stays damaged, named, on every reading.
+TEST(WordPackage, LargePartsAreReadInPlaceAndStreamedWhenSaved)
+{
+    ScratchDir dir;
+    QByteArray body;
+    for (int k = 0; body.size() < 17 * 1024 * 1024; ++k)
+        body += "<w:p><w:r><w:t xml:space=\"preserve\">Paragraph " + QByteArray::number(k)
+                + " &amp; more text of a long document </w:t></w:r></w:p>";
+    QByteArray broken = "<x>" + QByteArray(17 * 1024 * 1024, 'a');
+    DocxBuilder().body(body).part("word/big.xml", broken, "application/xml").write(dir.file("in.docx"));
+    auto pkg = Package::Open(dir.file("in.docx"));
+    pkg->Save(dir.file("out.docx"));
+    const QByteArray whole = pkg->bytes("word/document.xml");
+    EXPECT_GT(whole.size(), 17 * 1024 * 1024);
+
+    int err = 0;
+    zip_t *z = zip_open(QFile::encodeName(dir.file("out.docx")).constData(), ZIP_RDONLY, &err);
+    ASSERT_NE(z, nullptr);
+    zip_stat_t st;
+    ASSERT_EQ(zip_stat(z, "word/document.xml", 0, &st), 0);
+    QByteArray saved(qsizetype(st.size), '\0');
+    zip_file_t *f = zip_fopen(z, "word/document.xml", 0);
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(zip_fread(f, saved.data(), st.size), zip_int64_t(st.size));
+    zip_fclose(f);
+    zip_discard(z);
+    EXPECT_EQ(saved, whole);
+
+    for (int k = 0; k < 2; ++k) {
+        try {
+            pkg->xml("word/big.xml");
+            ADD_FAILURE() << "a part that is no XML was read";
+        } catch (const PackageError &e) {
+            EXPECT_TRUE(e.message().contains("word/big.xml") && e.message().contains("not well-formed"))
+                << e.message().toStdString();
+        }
+    }
+}
