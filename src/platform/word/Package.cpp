@@ -808,6 +808,7 @@ std::unique_ptr<Package> Package::Open(const QString &fileName, const Limits &li
     ZipReader reader(z);
 
     auto pkg = std::make_unique<Package>();
+    pkg->parseLargePartsInPlace_ = limits.parseLargePartsInPlace;
     const zip_int64_t count = zip_get_num_entries(z, 0);
     if (count < 0 || count > limits.maxParts)
         throw fail(QStringLiteral("the package holds too many parts"));
@@ -952,11 +953,12 @@ void Package::parse(Part &part) const
         return;
     auto doc = std::make_unique<pugi::xml_document>();
     const unsigned flags = pugi::parse_default | pugi::parse_ws_pcdata_single | pugi::parse_doctype;
-    // A large part is parsed in place: a copy beside it would double the
-    // memory it takes while it is read. The parser writes into the bytes,
-    // so a large part that is no XML is damaged from then on.
+    // A large part of the program's own work is parsed in place: a copy
+    // beside it would double the memory it takes while it is read. The
+    // parser writes into the bytes, so such a part that is no XML is
+    // damaged from then on.
     const qsizetype size = part.bytes.size();
-    const bool inPlace = size >= kInPlaceParseSize;
+    const bool inPlace = parseLargePartsInPlace_ && size >= kInPlaceParseSize;
     QByteArray backing;
     pugi::xml_parse_result r;
     if (inPlace) {

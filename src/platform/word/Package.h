@@ -83,12 +83,17 @@ public:
         // more in the writers, some 300 bytes through a whole build, so this
         // holds a document to about 2.5 GB.
         qint64 maxMarkup = 8'000'000;
+        // Large XML parts are parsed where their bytes lie, without a copy
+        // beside them; a part that then proves to be no XML is lost, so only
+        // for a package the program wrote itself.
+        bool parseLargePartsInPlace = false;
         // No bounds: for a package the program wrote itself.
         static Limits OwnWork()
         {
             Limits l;
             l.maxPartSize = l.maxTotalSize = l.maxMarkup = std::numeric_limits<qint64>::max();
             l.maxParts = std::numeric_limits<int>::max();
+            l.parseLargePartsInPlace = true;
             return l;
         }
     };
@@ -194,6 +199,7 @@ private:
     void dropRelIndex(const QString &relsPart) const;
 
     QString fileName_;
+    bool parseLargePartsInPlace_ = false;
     std::vector<std::unique_ptr<Part>> parts_;
     QHash<QString, Part *> index_; // lower-cased name -> part
     // Per relationships part: the next free "rId" number, once known.
