@@ -730,16 +730,14 @@ void TCHMDistill::RemoveSame()
     }
 
     // Each page's main content, cut at its anchors where several entries
-    // point into it, is made on several threads, a batch of pages at a time;
-    // the files are written in the pages' order, as one after the other
-    // would write them.
-    constexpr int kBatch = 256;
-    for (int from = 0; from < count; from += kBatch) {
-        const int size = std::min(kBatch, count - from);
-        std::vector<std::vector<std::pair<QString, QByteArray>>> files(static_cast<size_t>(size));
-        ParallelFor(size, [&](int j) {
-            TChmTopicFile *p = TopicList.Items(from + j);
-            auto &out = files[size_t(j)];
+    // point into it, is made on several threads; the files are written in
+    // the pages' order, as one after the other would write them.
+    using PageFiles = std::vector<std::pair<QString, QByteArray>>;
+    ParallelInBatches(
+        count,
+        [this](int k) {
+            TChmTopicFile *p = TopicList.Items(k);
+            PageFiles out;
             // Tables whose text went with the shared blocks leave no empty shell.
             p->Body = RemoveEmptyTables(p->Distiller());
             p->FindAnchors();
@@ -760,19 +758,19 @@ void TCHMDistill::RemoveSame()
             p->AfterBody.clear();
             p->AfterBody.squeeze();
             p->Tags.TruncateTo(0);
-        });
-        for (int j = 0; j < size; ++j) {
-            TChmTopicFile *p = TopicList.Items(from + j);
+            return out;
+        },
+        [this](int k, PageFiles files) {
+            TChmTopicFile *p = TopicList.Items(k);
             if (p->QuoteCount > 1 && p->Bookmarks.Count() > 0) {
                 WorkFolderChanged();
                 const QString page = p->Filename.mid(rootFolder.size());
                 for (int b = 0; b < p->Bookmarks.Count(); ++b)
                     pageOfPiece_.insert(PieceName(page, b).toLower(), page);
             }
-            for (const auto &[file, bytes] : files[size_t(j)])
+            for (const auto &[file, bytes] : files)
                 WriteWorkPage(bytes, file);
-        }
-    }
+        });
 }
 
 void TCHMDistill::NonTocFileToToc()
@@ -880,15 +878,12 @@ QString TCHMDistill::DistillPages(bool UrltoBookmark)
                 WriteWorkPage(bytes, path);
         return QString();
     }
-    constexpr int kBatch = 256;
-    for (int from = 0; from < int(jobs.size()); from += kBatch) {
-        const int size = std::min(kBatch, int(jobs.size()) - from);
-        std::vector<QByteArray> bytes(static_cast<size_t>(size));
-        ParallelFor(size, [&](int k) { bytes[size_t(k)] = rewrite(jobs[size_t(from + k)].first, jobs[size_t(from + k)].second); });
-        for (int k = 0; k < size; ++k)
-            if (!bytes[size_t(k)].isEmpty())
-                WriteWorkPage(bytes[size_t(k)], jobs[size_t(from + k)].first);
-    }
+    ParallelInBatches(
+        int(jobs.size()), [&](int k) { return rewrite(jobs[size_t(k)].first, jobs[size_t(k)].second); },
+        [&](int k, const QByteArray &bytes) {
+            if (!bytes.isEmpty())
+                WriteWorkPage(bytes, jobs[size_t(k)].first);
+        });
     return QString();
 }
 

@@ -10,7 +10,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QFile>
@@ -558,35 +557,6 @@ TCHMDecompile::TSizeLimits &TCHMDecompile::SizeLimits()
 {
     static TSizeLimits limits = TSizeLimits::ForMemory(physicalMemory());
     return limits;
-}
-
-void TCHMDecompile::CheckImportSize() const
-{
-    const TSizeLimits &limits = SizeLimits();
-    qint64 total = 0, largest = 0;
-    QString largestPage;
-    QDirIterator it(rootFolder, QDir::Files | QDir::Hidden | QDir::NoSymLinks, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        if (!IsHtmlExtension(QLatin1Char('.') + it.fileInfo().suffix()))
-            continue;
-        const qint64 size = it.fileInfo().size();
-        total += size;
-        if (size > largest) {
-            largest = size;
-            largestPage = path.mid(rootFolder.size());
-        }
-    }
-    const QString shown = QDir::toNativeSeparators(OwnChmFile());
-    const auto mb = megabytes;
-    if (largest > limits.OnePage)
-        throw Exception(QStringLiteral("The help file \"%1\" is too large to import: its page \"%2\" holds %3 MB, more "
-                                       "than the %4 MB a page may hold to fit in the memory of a document.")
-                            .arg(shown, largestPage, mb(largest), mb(limits.OnePage)));
-    if (total > limits.AllPages)
-        throw Exception(QStringLiteral("The help file \"%1\" is too large to import: its pages hold %2 MB, more than "
-                                       "the %3 MB that fit in the memory of a document.")
-                            .arg(shown, mb(total), mb(limits.AllPages)));
 }
 
 QString FindFileByExt(const QString &Folder, const QString &Ext)

@@ -140,15 +140,12 @@ public:
     // Throws Exception naming the file when it cannot be read as a help file.
     void LoadFromCHM(const QString &ChmFile);
     // Unpacks chmFile into rootFolder and reads its contents and index.
-    // Throws Exception naming the file when unpacking fails.
+    // Throws Exception naming the file when unpacking fails, and, before
+    // anything is unpacked, when its directory shows pages that would need
+    // more memory than the import may take (SizeLimits).
     void decompile();
     // Reads an unpacked project file instead of a help file.
     void LoadFromHHP(const QString &HHPFile);
-    // After decompile: refuses, with a message naming the help file, one
-    // whose pages would need more memory than the import may take, before
-    // any work is done on them. (decompile checks the same from the help
-    // file's directory before it unpacks anything.)
-    void CheckImportSize() const;
     // What an import allows: the pages' bytes together (those of the help
     // files it merges or links to count too) and one page's.
     struct TSizeLimits {

@@ -33,7 +33,6 @@ void TOutputWord::Execute()
         DeleteFolder(c.rootFolder);
         c.UpdateSettings();
         c.decompile();
-        c.CheckImportSize();
         c.Execute();
         // What the user should know before the document is built, in one box.
         if (!c.Notes.isEmpty() && c.FOnMsg)

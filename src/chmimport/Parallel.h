@@ -9,6 +9,7 @@
 #include <exception>
 #include <mutex>
 #include <thread>
+#include <type_traits>
 #include <vector>
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -74,4 +75,23 @@ void ParallelFor(int n, Fn &&fn)
         t.join();
     if (error)
         std::rethrow_exception(error);
+}
+
+// Calls make(k) for every k from 0 to n - 1 on several threads, a batch of
+// pages at a time, then take(k, what make(k) gave) for the batch in order on
+// the caller's thread: files are written in the pages' order, and what the
+// pages give is held for one batch only.
+template <typename Make, typename Take>
+void ParallelInBatches(int n, Make &&make, Take &&take)
+{
+    using Result = std::invoke_result_t<Make &, int>;
+    constexpr int kBatch = 256;
+    std::vector<Result> results;
+    for (int from = 0; from < n; from += kBatch) {
+        const int size = std::min(kBatch, n - from);
+        results.assign(size_t(size), Result());
+        ParallelFor(size, [&](int j) { results[size_t(j)] = make(from + j); });
+        for (int j = 0; j < size; ++j)
+            take(from + j, std::move(results[size_t(j)]));
+    }
 }

@@ -121,7 +121,6 @@ void RefreshWordDocument(TWordRun &Run, const TProcEvent &OnChange)
         Run.D->SaveAs(Run.WorkFile, Run.WorkFormat);
     Run.W->Quit(word::wdDoNotSaveChanges);
     Run.D = nullptr;
-    Run.R.reset();
     ReleaseFreedMemory();
     Run.W = std::make_unique<word::Application>();
     Run.D = Run.W->Documents().Add(Run.WorkFile, true);

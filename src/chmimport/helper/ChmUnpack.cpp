@@ -215,21 +215,35 @@ QString SafeInnerPath(const QByteArray &innerName)
     return name;
 }
 
+namespace {
+
+const QString kNotAHelpFile = QStringLiteral("it is not a compiled help file or cannot be read");
+
+// Takes every entry of the help file, those that libchm's listing misses
+// too; gives chm_enumerate's result.
+int takeEveryEntry(chmFile *h, const QString &chmFile, UnpackState &st)
+{
+    const int rc = chm_enumerate(h, CHM_ENUMERATE_ALL, enumerateOne, &st);
+    if (st.result->Error.isEmpty())
+        addMissedEntries(h, chmFile, st);
+    return rc;
+}
+
+} // namespace
+
 TChmUnpackResult UnpackChm(const QString &chmFile, const QString &targetFolder, const TChmUnpackLimits &limits)
 {
     TChmUnpackResult result;
     ChmHandle chm(chmFile);
     if (!chm.h) {
-        result.Error = QStringLiteral("it is not a compiled help file or cannot be read");
+        result.Error = kNotAHelpFile;
         return result;
     }
     UnpackState st;
     st.target = QDir(targetFolder).absolutePath() + QLatin1Char('/');
     st.limits = limits;
     st.result = &result;
-    const int rc = chm_enumerate(chm.h, CHM_ENUMERATE_ALL, enumerateOne, &st);
-    if (result.Error.isEmpty())
-        addMissedEntries(chm.h, chmFile, st);
+    const int rc = takeEveryEntry(chm.h, chmFile, st);
     if (!result.Error.isEmpty())
         return result;
     if (result.FileCount == 0) {
@@ -247,17 +261,14 @@ TChmListing ListChm(const QString &chmFile)
     TChmUnpackResult result;
     ChmHandle chm(chmFile);
     if (!chm.h) {
-        listing.Error = QStringLiteral("it is not a compiled help file or cannot be read");
+        listing.Error = kNotAHelpFile;
         return listing;
     }
     UnpackState st;
     st.listing = &listing;
     st.result = &result;
-    chm_enumerate(chm.h, CHM_ENUMERATE_ALL, enumerateOne, &st);
-    if (result.Error.isEmpty())
-        addMissedEntries(chm.h, chmFile, st);
-    if (!result.Error.isEmpty())
-        listing.Error = result.Error;
+    takeEveryEntry(chm.h, chmFile, st);
+    listing.Error = result.Error;
     return listing;
 }
 

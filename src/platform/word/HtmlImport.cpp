@@ -30,7 +30,6 @@ namespace word {
 
 namespace {
 
-const qint64 kMaxPageBytes = MaxHtmlPageBytes;
 // Pictures larger than this are left out (as a missing picture).
 const qint64 kMaxPictureBytes = 64ll * 1024 * 1024;
 // Tables nested deeper than this keep their text as paragraphs in the
@@ -1694,10 +1693,10 @@ std::unique_ptr<Package> ImportHtmlFile(const QString &fileName, const QString &
     QFile f(fileName);
     if (!f.exists())
         throw Exception(QStringLiteral("The page \"%1\" cannot be opened: it does not exist.").arg(shown));
-    if (f.size() > kMaxPageBytes)
+    if (f.size() > MaxHtmlPageBytes)
         throw Exception(QStringLiteral("The page \"%1\" cannot be opened: it is larger than %2 MB.")
                             .arg(shown)
-                            .arg(kMaxPageBytes / (1024 * 1024)));
+                            .arg(MaxHtmlPageBytes / (1024 * 1024)));
     if (!f.open(QIODevice::ReadOnly))
         throw Exception(QStringLiteral("The page \"%1\" cannot be opened: %2.").arg(shown, f.errorString()));
     const QByteArray bytes = f.readAll();
